@@ -1,0 +1,37 @@
+# make run:  set up, build, run the main job.   make test: set up, build, run every test.
+BUILD     ?= build
+ASAN      ?= build-asan
+JOBS      ?= $(shell nproc)
+CMAKE_ARGS ?=
+# CI turns warnings into errors; so can anyone: make test WERROR=ON
+WERROR    ?= $(if $(CI),ON,OFF)
+
+.PHONY: deps configure build run test sanitize bench clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVAK_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/bin/orvak-dev
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The core and speech tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVAK_WERROR=$(WERROR) -DORVAK_SANITIZE=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(ASAN) -j $(JOBS) --target sanitize_tests
+	@cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L sanitize
+
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
+	@$(BUILD)/bin/orvak_bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN)

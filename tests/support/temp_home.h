@@ -1,0 +1,15 @@
+// A private home for the test process: HOME and the XDG folders point into a fresh temporary
+// folder, so no test ever touches the real user's files.
+#pragma once
+
+#include <filesystem>
+
+namespace orvak::testing {
+
+// The temporary home set up before the first test runs.
+const std::filesystem::path& tempHome();
+
+// A fresh, empty folder under the temporary home, unique per call.
+std::filesystem::path freshDir(const std::string& hint = "t");
+
+}  // namespace orvak::testing
