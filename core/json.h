@@ -1,0 +1,155 @@
+// JSON conventions for every record the system writes or reads.
+//
+// Encoding: keys sorted (nlohmann's default object), "/" not escaped, compact; absent optionals
+// are left out, never written as null; a non-finite number is written as absent (optional) or 0
+// (required); invalid UTF-8 in any text becomes U+FFFD instead of throwing.
+//
+// Decoding is strict: a required key must be present, a present key must have the right type,
+// integers reject 2.5 (and 2.0), booleans reject 0 and 1. Failures throw `json::DecodeError`.
+//
+// A record declares
+//     void to_json(orvak::json::Json& j, const Rec& r);     // with json::put
+//     void from_json(const orvak::json::Json& j, Rec& r);   // with json::get / json::getOptional
+// in its own namespace, and nlohmann finds them.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace orvak::json {
+
+using Json = nlohmann::json;
+
+struct DecodeError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Compact text: sorted keys, "/" unescaped, invalid UTF-8 replaced by U+FFFD.
+std::string dump(const Json& j);
+// The same, indented by two spaces (for people reading it).
+std::string dumpPretty(const Json& j);
+// Parses text; throws DecodeError with the parser's message on malformed input.
+Json parse(std::string_view text);
+
+namespace detail {
+
+template <class T>
+struct IsOptional : std::false_type {};
+template <class T>
+struct IsOptional<std::optional<T>> : std::true_type {};
+
+template <class T>
+constexpr bool isStrictInteger = std::is_integral_v<T> && !std::is_same_v<T, bool>;
+
+[[noreturn]] void fail(std::string_view key, std::string_view what);
+
+// Checks the JSON value against T before conversion, as the records require.
+template <class T>
+void checkType(const Json& v, std::string_view key) {
+  if constexpr (std::is_same_v<T, bool>) {
+    if (!v.is_boolean()) fail(key, "expected a boolean");
+  } else if constexpr (isStrictInteger<T>) {
+    if (!v.is_number_integer()) fail(key, "expected an integer");
+    if constexpr (std::is_unsigned_v<T>) {
+      if (v.is_number_unsigned()) return;
+      if (v.get<std::int64_t>() < 0) fail(key, "expected a non-negative integer");
+    }
+  } else if constexpr (std::is_floating_point_v<T>) {
+    if (!v.is_number()) fail(key, "expected a number");
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    if (!v.is_string()) fail(key, "expected a string");
+  } else if constexpr (requires { typename T::value_type; } && !std::is_same_v<T, std::string> &&
+                       requires(T t) { t.push_back(std::declval<typename T::value_type>()); }) {
+    if (!v.is_array()) fail(key, "expected an array");
+    for (const auto& e : v) checkType<typename T::value_type>(e, key);
+  } else {
+    (void)v;
+    (void)key;  // records check themselves in their own from_json
+  }
+}
+
+template <class T>
+T convert(const Json& v, std::string_view key) {
+  checkType<T>(v, key);
+  try {
+    return v.get<T>();
+  } catch (const DecodeError&) {
+    throw;
+  } catch (const std::exception& e) {
+    fail(key, e.what());
+  }
+}
+
+}  // namespace detail
+
+// Writes `value` under `key`. Optionals that are absent are left out; non-finite doubles become
+// 0 when required and absent when optional.
+template <class T>
+void put(Json& j, const char* key, const T& value) {
+  if constexpr (detail::IsOptional<T>::value) {
+    if (!value) return;
+    if constexpr (std::is_floating_point_v<typename T::value_type>) {
+      if (!std::isfinite(*value)) return;
+    }
+    j[key] = *value;
+  } else if constexpr (std::is_floating_point_v<T>) {
+    j[key] = std::isfinite(value) ? value : T(0);
+  } else {
+    j[key] = value;
+  }
+}
+
+// Reads a required member strictly.
+template <class T>
+T get(const Json& j, const char* key) {
+  if (!j.is_object()) detail::fail(key, "expected an object");
+  auto it = j.find(key);
+  if (it == j.end()) detail::fail(key, "missing");
+  return detail::convert<T>(*it, key);
+}
+
+// Reads an optional member: absent or null gives nullopt; a present value must have the type.
+template <class T>
+std::optional<T> getOptional(const Json& j, const char* key) {
+  if (!j.is_object()) detail::fail(key, "expected an object");
+  auto it = j.find(key);
+  if (it == j.end() || it->is_null()) return std::nullopt;
+  return detail::convert<T>(*it, key);
+}
+
+// Reads a member that may be absent, falling back to `fallback` (a present value is still strict).
+template <class T>
+T getOr(const Json& j, const char* key, T fallback) {
+  auto v = getOptional<T>(j, key);
+  return v ? std::move(*v) : std::move(fallback);
+}
+
+// Encodes any record with a to_json as one compact line (no trailing line feed).
+template <class T>
+std::string encode(const T& record) {
+  Json j = record;
+  return dump(j);
+}
+
+// Decodes a record from text strictly; throws DecodeError.
+template <class T>
+T decode(std::string_view text) {
+  const Json j = parse(text);
+  try {
+    return j.get<T>();
+  } catch (const DecodeError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw DecodeError(e.what());
+  }
+}
+
+}  // namespace orvak::json

@@ -1,0 +1,88 @@
+#include "core/json.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace json = orvak::json;
+
+namespace {
+
+struct Sample {
+  std::string name;
+  std::optional<std::string> url;
+  std::int64_t count = 0;
+  double ms = 0;
+  std::optional<double> latency;
+  bool flag = false;
+  std::vector<std::string> notes;
+  bool operator==(const Sample&) const = default;
+};
+
+void to_json(json::Json& j, const Sample& s) {
+  json::put(j, "name", s.name);
+  json::put(j, "url", s.url);
+  json::put(j, "count", s.count);
+  json::put(j, "ms", s.ms);
+  json::put(j, "latency", s.latency);
+  json::put(j, "flag", s.flag);
+  json::put(j, "notes", s.notes);
+}
+
+void from_json(const json::Json& j, Sample& s) {
+  s.name = json::get<std::string>(j, "name");
+  s.url = json::getOptional<std::string>(j, "url");
+  s.count = json::get<std::int64_t>(j, "count");
+  s.ms = json::get<double>(j, "ms");
+  s.latency = json::getOptional<double>(j, "latency");
+  s.flag = json::get<bool>(j, "flag");
+  s.notes = json::get<std::vector<std::string>>(j, "notes");
+}
+
+}  // namespace
+
+TEST(JsonTest, EncodesSortedKeysLeavesOutAbsentAndKeepsSlashes) {
+  Sample s{"a/b", std::nullopt, 3, 1.5, std::nullopt, true, {"x"}};
+  EXPECT_EQ(json::encode(s), R"({"count":3,"flag":true,"ms":1.5,"name":"a/b","notes":["x"]})");
+  s.url = "https://example.com/p";
+  s.latency = 2.0;
+  EXPECT_EQ(json::decode<Sample>(json::encode(s)), s);
+}
+
+TEST(JsonTest, NonFiniteNumbersNeverDropTheRecord) {
+  Sample s{"n", std::nullopt, 0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+           false, {}};
+  EXPECT_EQ(json::encode(s), R"({"count":0,"flag":false,"ms":0.0,"name":"n","notes":[]})");
+}
+
+TEST(JsonTest, InvalidUtf8IsRepairedNotThrown) {
+  Sample s{"ok\xff\xfe" "end", std::string("\xed\xa0\x80"), 0, 0, std::nullopt, false, {}};
+  const auto text = json::encode(s);
+  EXPECT_NE(text.find("ok\xEF\xBF\xBD"), std::string::npos);
+  EXPECT_EQ(text.find('\xff'), std::string::npos);
+  EXPECT_NO_THROW(json::decode<Sample>(text));
+}
+
+TEST(JsonTest, DecodingIsStrict) {
+  struct Case {
+    const char* text;
+    const char* why;
+  };
+  const Case cases[] = {
+      {R"({"count":2.5,"flag":true,"ms":1,"name":"a","notes":[]})", "integer rejects 2.5"},
+      {R"({"count":2.0,"flag":true,"ms":1,"name":"a","notes":[]})", "integer rejects 2.0"},
+      {R"({"count":2,"flag":1,"ms":1,"name":"a","notes":[]})", "boolean rejects 1"},
+      {R"({"count":2,"flag":true,"ms":"1","name":"a","notes":[]})", "number rejects text"},
+      {R"({"count":2,"flag":true,"ms":1,"notes":[]})", "required member missing"},
+      {R"({"count":2,"flag":true,"ms":1,"name":"a","notes":[3]})", "list of text rejects numbers"},
+      {R"({"count":2,"flag":true,"ms":1,"name":"a","notes":[],"url":5})", "present optional of wrong type"},
+      {R"({"count":2,)", "malformed"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THROW(json::decode<Sample>(c.text), json::DecodeError) << c.why;
+  }
+  // An integer is a fine double, and a null optional reads as absent.
+  const auto ok = json::decode<Sample>(R"({"count":2,"flag":false,"ms":1,"name":"a","notes":[],"url":null})");
+  EXPECT_EQ(ok.ms, 1.0);
+  EXPECT_FALSE(ok.url);
+}
