@@ -1,0 +1,33 @@
+// One spoken word as a speech engine reports it.
+//
+// `start` and `end` are seconds. They count from the start of the sentence's own audio when the
+// engine says which sentence the words belong to, and from the start of the read's audio stream
+// when it does not; the audio timeline turns both into stream times.
+#pragma once
+
+#include <string>
+
+#include "core/json.h"
+
+namespace orvak {
+
+struct WordTiming {
+  std::string word;  // as the engine spelled it
+  double start = 0;
+  double end = 0;
+  bool operator==(const WordTiming&) const = default;
+};
+
+inline void to_json(json::Json& j, const WordTiming& w) {
+  json::put(j, "word", w.word);
+  json::put(j, "start", w.start);
+  json::put(j, "end", w.end);
+}
+
+inline void from_json(const json::Json& j, WordTiming& w) {
+  w.word = json::get<std::string>(j, "word");
+  w.start = json::get<double>(j, "start");
+  w.end = json::get<double>(j, "end");
+}
+
+}  // namespace orvak
