@@ -217,6 +217,7 @@ std::vector<WordTiming> wordTimingsFromMarks(const std::string& text, const std:
   const std::size_t n = std::min(frames.size(), utf16Ranges.size());
   for (std::size_t i = 0; i < n; ++i) {
     const auto [rawStart, rawLength] = utf16Ranges[i];
+    if (rawLength <= 0) continue;
     const int start = characterStart(u16, std::clamp(rawStart, 0, u16.length()), chars.get());
     int end = std::clamp(rawStart + std::max(rawLength, 0), start, u16.length());
     if (chars && end < u16.length() && !chars->isBoundary(end)) end = chars->following(end);

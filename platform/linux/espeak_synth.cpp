@@ -8,8 +8,7 @@
 #include <mutex>
 #include <optional>
 
-#include <unicode/unistr.h>
-
+#include "core/text.h"
 #include "platform/synth.h"
 
 namespace orvak::platform {
@@ -76,7 +75,7 @@ std::string bcp47(std::string lang) {
 }
 
 std::vector<int> codePointOffsets(const std::string& text) {
-  const auto utf16 = icu::UnicodeString::fromUTF8(text);
+  const auto utf16 = text::toUtf16(text);
   std::vector<int> map;
   map.reserve(static_cast<std::size_t>(utf16.length()) + 1);
   for (int i = 0; i < utf16.length(); i = utf16.moveIndex32(i, 1)) map.push_back(i);

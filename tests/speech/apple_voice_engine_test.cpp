@@ -81,7 +81,9 @@ TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
     for (std::size_t i = 0; i < w.size(); ++i) {
       EXPECT_LE(w[i].start, w[i].end);
       EXPECT_LE(w[i].end, total + 1e-9);
-      if (i + 1 < w.size()) EXPECT_DOUBLE_EQ(w[i].end, w[i + 1].start);
+      if (i + 1 < w.size()) {
+        EXPECT_DOUBLE_EQ(w[i].end, w[i + 1].start);
+      }
     }
     EXPECT_DOUBLE_EQ(w.back().end, total) << "the last word ends with the sentence's audio";
   }

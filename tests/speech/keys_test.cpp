@@ -127,7 +127,7 @@ TEST_F(FakeKeychain, RemoveDeletesTheItemAndRereadsEveryName) {
 }
 
 TEST_F(FakeKeychain, BadNamesNeverReachTheTool) {
-  for (const std::string name : {"", "Cartesia", "a b", "x;rm -rf /", "../etc", std::string(33, 'a')}) {
+  for (const std::string& name : std::vector<std::string>{"", "Cartesia", "a b", "x;rm -rf /", "../etc", std::string(33, 'a')}) {
     EXPECT_FALSE(Keys::get(name)) << name;
     EXPECT_EQ(Keys::save(name, "sk-12345678"), "Keychain write failed.") << name;
     Keys::remove(name);
