@@ -4,9 +4,10 @@
 #include <cmath>
 #include <limits>
 
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include "core/text.h"
+#include "core/words.h"
 
 namespace orvak {
 
@@ -49,32 +50,25 @@ AudioTimeline::AudioTimeline(std::vector<std::string> sentences, double sampleRa
 }
 
 std::string AudioTimeline::norm(std::string_view word) {
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<int32_t>(word.size())));
-  u.toLower(icu::Locale::getRoot());
-  icu::UnicodeString kept;
-  for (int32_t i = 0; i < u.length(); i = u.moveIndex32(i, 1)) {
-    const UChar32 c = u.char32At(i);
-    if (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) kept.append(c);
-  }
+  const std::string lower = text::lowercase(word);
+  const auto* p = reinterpret_cast<const uint8_t*>(lower.data());
+  const auto n = static_cast<int32_t>(lower.size());
   std::string out;
-  kept.toUTF8String(out);
-  return out;
+  out.reserve(lower.size());
+  for (int32_t i = 0; i < n;) {
+    const int32_t from = i;
+    UChar32 c = 0;
+    U8_NEXT(p, i, n, c);
+    if (c >= 0 && text::isAlphanumeric(static_cast<char32_t>(c))) out.append(lower, from, i - from);
+  }
+  // Canonically equal words must compare equal: "é" precomposed or as "e" and an accent.
+  return text::nfc(out);
 }
 
-std::vector<std::string> AudioTimeline::tokens(std::string_view text) {
-  const icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+std::vector<std::string> AudioTimeline::tokens(std::string_view sentence) {
   std::vector<std::string> out;
-  int32_t i = 0;
-  while (i < u.length()) {
-    while (i < u.length() && u_isUWhiteSpace(u.char32At(i))) i = u.moveIndex32(i, 1);
-    int32_t j = i;
-    while (j < u.length() && !u_isUWhiteSpace(u.char32At(j))) j = u.moveIndex32(j, 1);
-    if (j > i) {
-      std::string piece;
-      u.tempSubStringBetween(i, j).toUTF8String(piece);
-      if (auto n = norm(piece); !n.empty()) out.push_back(std::move(n));
-    }
-    i = j;
+  for (const auto piece : splitAtWhitespace(sentence)) {
+    if (auto n = norm(piece); !n.empty()) out.push_back(std::move(n));
   }
   return out;
 }
