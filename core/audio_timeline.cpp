@@ -1,10 +1,10 @@
 #include "core/audio_timeline.h"
 
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#include <unicode/utf8.h>
 
 #include "core/text.h"
 #include "core/words.h"
@@ -45,11 +45,25 @@ constexpr std::size_t kAlignLookahead = 6;
 AudioTimeline::AudioTimeline(std::vector<std::string> sentences, double sampleRate)
     : sentences_(std::move(sentences)), sampleRate_(sampleRate) {
   for (std::size_t i = 0; i < sentences_.size(); ++i) {
-    for (auto& tok : tokens(sentences_[i])) expected_.push_back({static_cast<int>(i), std::move(tok)});
+    for (auto& tok : tokens(sentences_[i]))
+      expected_.push_back({static_cast<int>(i), std::move(tok)});
   }
 }
 
 std::string AudioTimeline::norm(std::string_view word) {
+  // Most words are ASCII, where letters and digits are all that is kept and nothing composes.
+  if (std::all_of(word.begin(), word.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string out;
+    for (const char c : word) {
+      if (c >= 'A' && c <= 'Z') {
+        out += static_cast<char>(c - 'A' + 'a');
+      } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        out += c;
+      }
+    }
+    return out;
+  }
   const std::string lower = text::lowercase(word);
   const auto* p = reinterpret_cast<const uint8_t*>(lower.data());
   const auto n = static_cast<int32_t>(lower.size());
@@ -87,7 +101,8 @@ void AudioTimeline::setSpoken(int sentence, std::string_view text) {
   std::vector<Expected> spoken;
   for (auto& tok : tokens(text)) spoken.push_back({sentence, std::move(tok)});
   const auto at = expected_.erase(first, last);
-  expected_.insert(at, std::make_move_iterator(spoken.begin()), std::make_move_iterator(spoken.end()));
+  expected_.insert(at, std::make_move_iterator(spoken.begin()),
+                   std::make_move_iterator(spoken.end()));
 }
 
 void AudioTimeline::audio(std::int64_t count, std::optional<int> sentence) {
@@ -101,7 +116,8 @@ void AudioTimeline::words(std::span<const WordTiming> reported, std::optional<in
     return;
   }
   const double base = seconds(startOf(*sentence).value_or(received_));
-  for (const auto& w : reported) words_.push_back({*sentence, {w.word, w.start + base, w.end + base}});
+  for (const auto& w : reported)
+    words_.push_back({*sentence, {w.word, w.start + base, w.end + base}});
 }
 
 void AudioTimeline::addAligned(const WordTiming& w) {

@@ -24,10 +24,12 @@ std::optional<std::string> webHost(std::string_view address) {
     if (b <= 0x20 || b == 0x7F) return std::nullopt;  // spaces and controls make no address
   }
   const auto colon = address.find(':');
-  if (colon == std::string_view::npos || colon == 0 || !isAsciiAlpha(address[0])) return std::nullopt;
+  if (colon == std::string_view::npos || colon == 0 || !isAsciiAlpha(address[0]))
+    return std::nullopt;
   std::string scheme;
   for (const char c : address.substr(0, colon)) {
-    if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return std::nullopt;
+    if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.')
+      return std::nullopt;
     scheme += asciiLower(c);
   }
   if (scheme != "http" && scheme != "https") return std::nullopt;
@@ -55,8 +57,8 @@ std::optional<std::string> webHost(std::string_view address) {
 // Characters cut from both ends of a directive's text: they are not part of what the page
 // shows as the quote, and some of them are the directive's own syntax.
 constexpr std::array<std::string_view, 17> kEdgePunctuation{
-    " ", ".", ",", ";", ":", "!", "?", "\"", "'", "\u201C", "\u201D", "\u2018", "\u2019",
-    "(", ")", "[", "]"};
+    " ",      ".",      ",",      ";",      ":", "!", "?", "\"", "'",
+    "\u201C", "\u201D", "\u2018", "\u2019", "(", ")", "[", "]"};
 
 std::string_view trimEdges(std::string_view s) {
   for (bool cut = true; cut && !s.empty();) {

@@ -19,7 +19,8 @@ struct Word {
 std::vector<Word> words(std::string_view s) {
   std::vector<Word> out;
   for (const auto& run : wordRuns(s)) {
-    if (auto norm = AudioTimeline::norm(run.text); !norm.empty()) out.push_back({std::move(norm), run.range});
+    if (auto norm = AudioTimeline::norm(run.text); !norm.empty())
+      out.push_back({std::move(norm), run.range});
   }
   return out;
 }
@@ -50,7 +51,8 @@ std::optional<text::GraphemeRange> locate(std::string_view selection, std::strin
   const auto same = [](const Word& a, const Word& b) { return a.norm == b.norm; };
   const auto hit = std::search(d.begin(), d.end(), q.begin(), q.end(), same);
   if (hit == d.end()) return std::nullopt;
-  return text::GraphemeRange{hit->range.start, (hit + static_cast<std::ptrdiff_t>(q.size() - 1))->range.end};
+  return text::GraphemeRange{hit->range.start,
+                             (hit + static_cast<std::ptrdiff_t>(q.size() - 1))->range.end};
 }
 
 std::optional<int32_t> find(std::string_view selection, std::string_view s) {

@@ -10,8 +10,8 @@ namespace orvak {
 
 // One maximal run of characters (graphemes) that are not white space.
 struct WordRun {
-  std::string_view text;       // a view into the split text
-  text::GraphemeRange range;   // where it lies, in graphemes
+  std::string_view text;      // a view into the split text
+  text::GraphemeRange range;  // where it lies, in graphemes
 };
 
 // The runs of `text` in order; line ends count as white space and runs are never empty.
