@@ -1,6 +1,7 @@
 #include "core/selection.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "core/audio_timeline.h"
@@ -25,13 +26,14 @@ std::vector<Word> words(std::string_view s) {
   return out;
 }
 
-std::string joined(std::span<const std::string_view> pieces) {
-  std::string out;
-  for (const auto p : pieces) {
-    if (!out.empty()) out += ' ';
-    out += p;
-  }
-  return out;
+// The first run of document words equal to the query words.
+std::optional<text::GraphemeRange> locateWords(std::span<const Word> q, std::span<const Word> d) {
+  if (q.empty() || d.size() < q.size()) return std::nullopt;
+  const auto same = [](const Word& a, const Word& b) { return a.norm == b.norm; };
+  const auto hit = std::search(d.begin(), d.end(), q.begin(), q.end(), same);
+  if (hit == d.end()) return std::nullopt;
+  return text::GraphemeRange{hit->range.start,
+                             (hit + static_cast<std::ptrdiff_t>(q.size() - 1))->range.end};
 }
 
 }  // namespace
@@ -46,32 +48,37 @@ std::optional<std::string> meaningful(const std::optional<std::string>& selectio
 std::optional<text::GraphemeRange> locate(std::string_view selection, std::string_view s) {
   const auto q = words(selection);
   if (q.empty()) return std::nullopt;
-  const auto d = words(s);
-  if (d.size() < q.size()) return std::nullopt;
-  const auto same = [](const Word& a, const Word& b) { return a.norm == b.norm; };
-  const auto hit = std::search(d.begin(), d.end(), q.begin(), q.end(), same);
-  if (hit == d.end()) return std::nullopt;
-  return text::GraphemeRange{hit->range.start,
-                             (hit + static_cast<std::ptrdiff_t>(q.size() - 1))->range.end};
+  return locateWords(q, words(s));
 }
 
 std::optional<int32_t> find(std::string_view selection, std::string_view s) {
-  if (const auto r = locate(selection, s)) return r->start;
-  const auto w = splitAtWhitespace(selection);
-  const std::span<const std::string_view> all(w);
-  const auto tryPiece = [&](std::span<const std::string_view> piece) -> std::optional<int32_t> {
-    if (const auto r = locate(joined(piece), s)) return r->start;
+  // The document's words are worked out once for all the pieces tried.
+  const auto d = words(s);
+  const auto q = words(selection);
+  const auto startOf = [&](std::span<const Word> piece) -> std::optional<int32_t> {
+    if (const auto r = locateWords(piece, d)) return r->start;
     return std::nullopt;
+  };
+  if (auto at = startOf(q)) return at;
+  // Pieces are counted in white-space separated words, punctuation-only ones included.
+  const auto w = splitAtWhitespace(selection);
+  const auto piece = [&](std::size_t from, std::size_t count) {
+    std::vector<Word> out;
+    for (std::size_t i = from; i < from + count; ++i) {
+      if (auto norm = AudioTimeline::norm(w[i]); !norm.empty())
+        out.push_back({std::move(norm), {}});
+    }
+    return out;
   };
   const std::size_t n = w.size();
   if (n > 8) {
-    if (auto at = tryPiece(all.first(8))) return at;
+    if (auto at = startOf(piece(0, 8))) return at;
   }
   if (n >= 6) {
-    if (auto at = tryPiece(all.first(5))) return at;
+    if (auto at = startOf(piece(0, 5))) return at;
   }
   // Only the tail survived: answer where the tail is, not where the selection would begin.
-  if (n >= 7) return tryPiece(all.last(6));
+  if (n >= 7) return startOf(piece(n - 6, 6));
   return std::nullopt;
 }
 
