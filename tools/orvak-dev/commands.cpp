@@ -13,7 +13,7 @@ std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
-      {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
+      {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
   };
   return table;
