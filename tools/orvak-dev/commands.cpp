@@ -5,10 +5,12 @@
 namespace orvak::dev {
 
 int runLog(const Args& args);
+int runNotes(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
   };
   return table;
 }
