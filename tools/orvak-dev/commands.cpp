@@ -4,6 +4,7 @@
 
 namespace orvak::dev {
 
+int runEarcon(const Args& args);
 int runDefaults(const Args& args);
 int runLog(const Args& args);
 int runSynth(const Args& args);
@@ -13,6 +14,7 @@ int runPrefs(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
+      {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
