@@ -132,6 +132,17 @@ T getOr(const Json& j, const char* key, T fallback) {
   return v ? std::move(*v) : std::move(fallback);
 }
 
+// Reads `key` into `out`: strictly required for plain fields, absent-or-typed for optionals. Lets
+// a record's from_json list its fields the same way its to_json does.
+template <class T>
+void read(const Json& j, const char* key, T& out) {
+  if constexpr (detail::IsOptional<T>::value) {
+    out = getOptional<typename T::value_type>(j, key);
+  } else {
+    out = get<T>(j, key);
+  }
+}
+
 // Encodes any record with a to_json as one compact line (no trailing line feed).
 template <class T>
 std::string encode(const T& record) {

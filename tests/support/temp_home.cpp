@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace orvak::testing {
+namespace orvak::test {
 
 const std::filesystem::path& tempHome() {
   static const std::filesystem::path home = [] {
@@ -31,4 +31,4 @@ std::filesystem::path freshDir(const std::string& hint) {
   return dir;
 }
 
-}  // namespace orvak::testing
+}  // namespace orvak::test

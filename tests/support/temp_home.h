@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-namespace orvak::testing {
+namespace orvak::test {
 
 // The temporary home set up before the first test runs.
 const std::filesystem::path& tempHome();
@@ -12,4 +12,4 @@ const std::filesystem::path& tempHome();
 // A fresh, empty folder under the temporary home, unique per call.
 std::filesystem::path freshDir(const std::string& hint = "t");
 
-}  // namespace orvak::testing
+}  // namespace orvak::test

@@ -8,7 +8,7 @@
 #include "tests/support/temp_home.h"
 
 int main(int argc, char** argv) {
-  const auto home = orvak::testing::tempHome();
+  const auto home = orvak::test::tempHome();
   ::testing::InitGoogleTest(&argc, argv);
   const int rc = RUN_ALL_TESTS();
   if (std::getenv("ORVAK_KEEP_TEST_HOME") == nullptr) {

@@ -4,8 +4,11 @@
 
 namespace orvak::dev {
 
+int runLog(const Args& args);
+
 std::span<const Command> commands() {
   static const std::vector<Command> table{
+      {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
   };
   return table;
 }

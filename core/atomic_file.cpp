@@ -1,0 +1,92 @@
+#include "core/atomic_file.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+namespace orvak {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const fs::path& p, int err) {
+  throw fs::filesystem_error(what, p, std::error_code(err, std::generic_category()));
+}
+
+// Owns an open descriptor and, until released, the temporary file it names.
+class TempFile {
+ public:
+  explicit TempFile(const fs::path& target) {
+    std::string tmpl = target.string() + ".XXXXXX";
+    fd_ = mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd_ < 0) fail("cannot create temporary file", target, errno);
+    path_ = tmpl;
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    closeFd();
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+
+  void write(std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        fail("cannot write temporary file", path_, errno);
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd_) != 0) fail("cannot flush temporary file", path_, errno);
+    const int err = closeFd();
+    if (err != 0) fail("cannot close temporary file", path_, err);
+  }
+
+  void renameOver(const fs::path& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) fail("cannot replace file", target, errno);
+    path_.clear();
+  }
+
+ private:
+  int closeFd() {
+    if (fd_ < 0) return 0;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+  int fd_ = -1;
+  fs::path path_;
+};
+
+// Makes the rename itself durable; a failure here loses nothing that was there before.
+void syncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+void writeFileAtomically(const fs::path& file, std::string_view bytes,
+                         const std::function<void()>& beforeReplace) {
+  const fs::path folder = file.parent_path();
+  if (!folder.empty()) fs::create_directories(folder);
+  TempFile temp(file);
+  temp.write(bytes);
+  if (beforeReplace) beforeReplace();
+  temp.renameOver(file);
+  syncFolder(folder);
+}
+
+}  // namespace orvak

@@ -1,0 +1,101 @@
+#include "core/log.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+#include "core/dispatch.h"
+#include "core/jsonl.h"
+#include "core/paths.h"
+#include "core/timing.h"
+
+namespace orvak::Log {
+
+namespace {
+
+dispatch::Queue& logQueue() {
+  static const std::shared_ptr<dispatch::Queue> queue = dispatch::makeQueue("orvak.log");
+  return *queue;
+}
+
+// Escapes C0 controls, DEL, and the Unicode line breaks U+0085, U+2028 and U+2029.
+std::string escapeControls(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04X", c);
+      out += buf;
+    } else if (c == 0xC2 && i + 1 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x85) {
+      out += "\\u0085";
+      ++i;
+    } else if (c == 0xE2 && i + 2 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x80 &&
+               (static_cast<unsigned char>(in[i + 2]) == 0xA8 || static_cast<unsigned char>(in[i + 2]) == 0xA9)) {
+      out += static_cast<unsigned char>(in[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+      i += 2;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+void writeToStderr(const std::string& line) {
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void rotateIfLarge(std::size_t incoming) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(url(), ec);
+  if (ec || size + incoming <= kRotateBytes) return;
+  std::filesystem::path old = url();
+  old += ".1";
+  std::filesystem::rename(url(), old, ec);
+}
+
+}  // namespace
+
+const std::filesystem::path& url() {
+  static const std::filesystem::path value = OrvakPaths::logs() / "orvak.log";
+  return value;
+}
+
+std::string formatLine(std::string_view message, std::int64_t millisSinceEpoch) {
+  return "[" + Timestamp::formatMillis(millisSinceEpoch) + "] " + escapeControls(message);
+}
+
+void write(std::string_view message) {
+  std::string line = formatLine(message, dispatch::wallMillis());
+  line.push_back('\n');
+  logQueue().async([line = std::move(line)] {
+    writeToStderr(line);
+    try {
+      rotateIfLarge(line.size());
+      JSONL::appendBytes(line, url());
+    } catch (...) {
+      // The log cannot report its own failures; the next line tries again from the start.
+    }
+  });
+}
+
+void flush() {
+  if (logQueue().isCurrent()) return;
+  logQueue().sync([] {});
+}
+
+}  // namespace orvak::Log

@@ -1,0 +1,65 @@
+#include "core/paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace orvak::OrvakPaths {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path xdgBase(const char* variable, const fs::path& fallbackUnderHome) {
+  const char* value = std::getenv(variable);
+  // The XDG rules say a relative value is invalid and must be ignored.
+  if (value != nullptr && value[0] == '/') return fs::path(value);
+  return home() / fallbackUnderHome;
+}
+
+}  // namespace
+
+const fs::path& home() {
+  static const fs::path value = [] {
+    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] != '\0') return fs::path(h);
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) return fs::path(pw->pw_dir);
+    return fs::path("/");
+  }();
+  return value;
+}
+
+const fs::path& support() {
+  static const fs::path value = xdgBase("XDG_DATA_HOME", ".local/share") / "Orvak";
+  return value;
+}
+
+const fs::path& logs() {
+  static const fs::path value = xdgBase("XDG_STATE_HOME", ".local/state") / "Orvak";
+  return value;
+}
+
+const fs::path& captures() {
+  static const fs::path value = logs() / "captures";
+  return value;
+}
+
+fs::path locateResearch(const fs::path& supportDir, const fs::path& logsDir) {
+  const fs::path now = supportDir / "research.jsonl";
+  const fs::path old = logsDir / "research.jsonl";
+  std::error_code ec;
+  if (fs::exists(old, ec) && !fs::exists(now, ec)) {
+    fs::create_directories(supportDir, ec);
+    fs::rename(old, now, ec);  // a failure leaves the old file where it was, unharmed
+  }
+  return now;
+}
+
+const fs::path& research() {
+  static const fs::path value = locateResearch(support(), logs());
+  return value;
+}
+
+}  // namespace orvak::OrvakPaths

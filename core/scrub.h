@@ -1,0 +1,15 @@
+// Removes the user's name, home folder and e-mail addresses from text before it leaves the machine.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvak::Scrub {
+
+// In order: the home folder becomes "~"; "/Users/<name>" and "/home/<name>" become "/Users/~" and
+// "/home/~"; the name in double quotes becomes "~" in double quotes (all plain, case-sensitive
+// substring replacements, skipped when the name is empty or "/"); then every e-mail address
+// becomes "<email>".
+std::string report(std::string_view text, std::string_view home);
+
+}  // namespace orvak::Scrub

@@ -1,0 +1,56 @@
+#include "core/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/temp_home.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::size_t entries(const fs::path& dir) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+TEST(AtomicFile, CreatesFolderAndReplacesContentsWhole) {
+  const fs::path dir = orvak::test::freshDir("atomic");
+  const fs::path file = dir / "nested" / "settings.json";
+  orvak::writeFileAtomically(file, "a much longer first version\n");
+  orvak::writeFileAtomically(file, "short\n");
+  EXPECT_EQ(slurp(file), "short\n");
+  EXPECT_EQ(entries(file.parent_path()), 1u) << "no temporary file left behind";
+}
+
+TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporary) {
+  const fs::path dir = orvak::test::freshDir("atomic");
+  const fs::path file = dir / "settings.json";
+  orvak::writeFileAtomically(file, "old");
+  // A rename onto a non-empty folder fails after the temporary file was written.
+  const fs::path blocked = dir / "blocked";
+  fs::create_directories(blocked / "inside");
+  EXPECT_THROW(orvak::writeFileAtomically(blocked, "new"), fs::filesystem_error);
+  EXPECT_EQ(slurp(file), "old");
+  EXPECT_EQ(entries(dir), 2u);
+}
+
+TEST(AtomicFileDeathTest, ProcessKilledBetweenTemporaryAndRenameKeepsTheOldFile) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const fs::path file = orvak::test::freshDir("atomic") / "settings.json";
+  orvak::writeFileAtomically(file, "old contents\n");
+  EXPECT_EXIT(orvak::writeFileAtomically(file, "new contents\n", [] { std::raise(SIGKILL); }),
+              ::testing::KilledBySignal(SIGKILL), "");
+  EXPECT_EQ(slurp(file), "old contents\n");
+}
+
+}  // namespace

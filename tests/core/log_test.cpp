@@ -1,0 +1,156 @@
+#include "core/log.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "core/jsonl.h"
+#include "core/paths.h"
+#include "core/scrub.h"
+#include "tests/support/temp_home.h"
+
+namespace fs = std::filesystem;
+using namespace orvak;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
+
+TEST(PathsTest, FoldersFollowXdgUnderTheTemporaryHome) {
+  const auto home = test::tempHome();
+  EXPECT_EQ(OrvakPaths::home(), home);
+  EXPECT_EQ(OrvakPaths::support(), home / ".local/share/Orvak");
+  EXPECT_EQ(OrvakPaths::logs(), home / ".local/state/Orvak");
+  EXPECT_EQ(OrvakPaths::captures(), OrvakPaths::logs() / "captures");
+  EXPECT_EQ(Log::url(), OrvakPaths::logs() / "orvak.log");
+}
+
+TEST(PathsTest, ResearchFileMovesOnceFromTheLogsFolder) {
+  const auto root = test::freshDir("research");
+  const auto support = root / "support";
+  const auto logs = root / "logs";
+  fs::create_directories(logs);
+  std::ofstream(logs / "research.jsonl") << "{\"a\":1}\n";
+  EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
+  EXPECT_FALSE(fs::exists(logs / "research.jsonl"));
+  EXPECT_EQ(readFile(support / "research.jsonl"), "{\"a\":1}\n");
+
+  // With files in both places neither is touched.
+  std::ofstream(logs / "research.jsonl") << "old\n";
+  EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
+  EXPECT_EQ(readFile(logs / "research.jsonl"), "old\n");
+  EXPECT_EQ(readFile(support / "research.jsonl"), "{\"a\":1}\n");
+}
+
+TEST(LogTest, WritesTimestampedLinesAndRecreatesARemovedFolder) {
+  fs::remove_all(OrvakPaths::logs());
+  Log::write("launch: hello");
+  Log::write("");
+  Log::flush();
+  const std::string text = readFile(Log::url());
+  const std::regex line(R"(\[\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z\] launch: hello\n)"
+                        R"(\[\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z\] \n)");
+  EXPECT_TRUE(std::regex_match(text, line)) << text;
+
+  fs::remove_all(OrvakPaths::logs());
+  Log::write("again");
+  Log::flush();
+  EXPECT_NE(readFile(Log::url()).find("] again\n"), std::string::npos);
+}
+
+TEST(LogTest, OneCallIsOneLineWhateverTheMessageHolds) {
+  struct Case {
+    std::string message;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"vendor: 500 body\n[2026-01-01T00:00:00.000Z] forged", "vendor: 500 body\\n[2026-01-01T00:00:00.000Z] forged"},
+      {"a\r\nb\tc", "a\\r\\nb\\tc"},
+      {std::string("bell\x07") + "esc\x1b", "bell\\u0007esc\\u001B"},
+      {"sep\u2028par\u2029nel\u0085", "sep\\u2028par\\u2029nel\\u0085"},
+      {"caf\u00e9 \u2013 ok", "caf\u00e9 \u2013 ok"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Log::formatLine(c.message, 0), "[1970-01-01T00:00:00.000Z] " + c.shown);
+  }
+}
+
+TEST(LogTest, RotatesPastTenMegabytes) {
+  fs::create_directories(OrvakPaths::logs());
+  {
+    std::ofstream big(Log::url(), std::ios::binary | std::ios::trunc);
+    big << std::string(Log::kRotateBytes - 10, 'x');
+  }
+  Log::write("after rotation");
+  Log::flush();
+  fs::path old = Log::url();
+  old += ".1";
+  EXPECT_EQ(fs::file_size(old), Log::kRotateBytes - 10);
+  EXPECT_NE(readFile(Log::url()).find("after rotation"), std::string::npos);
+  EXPECT_LT(fs::file_size(Log::url()), 100u);
+}
+
+TEST(JsonlTest, AppendsLinesAndNeverTruncates) {
+  const auto file = test::freshDir("jsonl") / "deep/er/reads.jsonl";
+  JSONL::appendBytes("one\n", file);
+  JSONL::appendBytes("two\n", file);
+  EXPECT_EQ(readFile(file), "one\ntwo\n");
+}
+
+TEST(JsonlTest, ByteAppendsReportFailuresAndRecordAppendsSwallowThem) {
+  const auto dir = test::freshDir("jsonl-fail");
+  std::ofstream(dir / "plainfile") << "x";
+  EXPECT_THROW(JSONL::appendBytes("a\n", dir / "plainfile" / "child.jsonl"), FileError);
+  EXPECT_THROW(JSONL::appendBytes("a\n", dir), FileError) << "a folder is not a file";
+  json::Json record = {{"k", 1}};
+  EXPECT_NO_THROW(JSONL::append(record, dir / "plainfile" / "child.jsonl"));
+}
+
+TEST(JsonlTest, ConcurrentAppendsKeepEveryLineWhole) {
+  const auto file = test::freshDir("jsonl-threads") / "many.jsonl";
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) JSONL::append(json::Json{{"t", t}, {"i", i}, {"pad", std::string(300, 'p')}}, file);
+    });
+  }
+  for (auto& t : threads) t.join();
+  std::ifstream in(file);
+  std::string line;
+  int count = 0;
+  while (std::getline(in, line)) {
+    EXPECT_NO_THROW(json::parse(line)) << line.substr(0, 80);
+    ++count;
+  }
+  EXPECT_EQ(count, 800);
+}
+
+TEST(ScrubTest, RemovesHomeNameAndAddresses) {
+  struct Case {
+    const char* home;
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"/Users/demo", "/Users/demo/Library/Logs x", "~/Library/Logs x"},
+      {"/home/demo", "open /home/demo/.local/state/Orvak/orvak.log", "open ~/.local/state/Orvak/orvak.log"},
+      {"/srv/u/demo", "path /Users/demo/a and /home/demo/b", "path /Users/~/a and /home/~/b"},
+      {"/home/demo", "user \"demo\" and demo alone", "user \"~\" and demo alone"},
+      {"/home/demo", "mail demo.x+y@mail.example.org now", "mail <email> now"},
+      {"", "/home/demo \"demo\" a@b.co", "/home/demo \"demo\" <email>"},
+      {"/", "/home/demo \"demo\" a@b.co", "/home/demo \"demo\" <email>"},
+      {"/home/demo", "A@B.c is too short", "A@B.c is too short"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Scrub::report(c.in, c.home), c.out) << c.home << " | " << c.in;
+  }
+}
