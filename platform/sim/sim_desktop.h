@@ -7,11 +7,10 @@
 // queries over a fixed-pitch text layout, scrolling, and hit-testing by frame.
 //
 // Scenes are JSON files (NAME.scene.json; format and an example in platform/sim/README.md); a
-// capture dump's node
-// list loads as well. Tests can change a scene between reads: attributes, injected errors, slow
-// elements (latency on the dispatch clock, so virtual time sees it), removed elements, and
-// scripted changes that fire after N walks of a window, after some time, on a posted key chord or
-// when an attribute is set.
+// capture dump's node list loads as well. Tests can change a scene between reads: attributes,
+// injected errors, slow elements (latency on the dispatch clock, so virtual time sees it), removed
+// elements, and scripted changes that fire after N walks of a window, after some time, on a
+// posted key chord or when an attribute is set.
 //
 // Thread-safe: requests may come from any queue; each is answered under one lock, and the
 // element's latency is then spent outside it with `dispatch::blockFor`.
