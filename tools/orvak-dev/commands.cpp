@@ -10,6 +10,7 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runPrefs(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -19,6 +20,7 @@ std::span<const Command> commands() {
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
   };
   return table;
 }
