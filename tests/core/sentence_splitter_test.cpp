@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"all_newline_kinds", "a\r\nb\rc\u2028d\u2029e\u0085f\x0B" "g\x0Ch",
              {"a", "b", "c", "d", "e", "f", "g", "h"}},
         Case{"lines_are_trimmed", "  \t indented. Line.\u00A0 \n\n  next  ", {"indented.", "Line.", "next"}},
-        Case{"unicode_capital_starts_sentence", "Il pleut. \u00C9t\u00E9 fini.", {"Il pleut.", "\u00C9t\u00E9 fini."}}));
+        Case{"unicode_capital_starts_sentence", "Il pleut. \u00C9t\u00E9 fini.", {"Il pleut.", "\u00C9t\u00E9 fini."}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SentenceSplitter, SplitParagraphMatchesSplitForOneLine) {
   const std::string line = "Hello world. See Dr. Smith today. He left.";
