@@ -1,12 +1,13 @@
 #include "core/audio_timeline.h"
 
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
+#include "core/text.h"
+#include "core/words.h"
 
 namespace orvak {
 
@@ -44,37 +45,44 @@ constexpr std::size_t kAlignLookahead = 6;
 AudioTimeline::AudioTimeline(std::vector<std::string> sentences, double sampleRate)
     : sentences_(std::move(sentences)), sampleRate_(sampleRate) {
   for (std::size_t i = 0; i < sentences_.size(); ++i) {
-    for (auto& tok : tokens(sentences_[i])) expected_.push_back({static_cast<int>(i), std::move(tok)});
+    for (auto& tok : tokens(sentences_[i]))
+      expected_.push_back({static_cast<int>(i), std::move(tok)});
   }
 }
 
 std::string AudioTimeline::norm(std::string_view word) {
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<int32_t>(word.size())));
-  u.toLower(icu::Locale::getRoot());
-  icu::UnicodeString kept;
-  for (int32_t i = 0; i < u.length(); i = u.moveIndex32(i, 1)) {
-    const UChar32 c = u.char32At(i);
-    if (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) kept.append(c);
+  // Most words are ASCII, where letters and digits are all that is kept and nothing composes.
+  if (std::all_of(word.begin(), word.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string out;
+    for (const char c : word) {
+      if (c >= 'A' && c <= 'Z') {
+        out += static_cast<char>(c - 'A' + 'a');
+      } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        out += c;
+      }
+    }
+    return out;
   }
+  const std::string lower = text::lowercase(word);
+  const auto* p = reinterpret_cast<const uint8_t*>(lower.data());
+  const auto n = static_cast<int32_t>(lower.size());
   std::string out;
-  kept.toUTF8String(out);
-  return out;
+  out.reserve(lower.size());
+  for (int32_t i = 0; i < n;) {
+    const int32_t from = i;
+    UChar32 c = 0;
+    U8_NEXT(p, i, n, c);
+    if (c >= 0 && text::isAlphanumeric(static_cast<char32_t>(c))) out.append(lower, from, i - from);
+  }
+  // Canonically equal words must compare equal: "é" precomposed or as "e" and an accent.
+  return text::nfc(out);
 }
 
-std::vector<std::string> AudioTimeline::tokens(std::string_view text) {
-  const icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+std::vector<std::string> AudioTimeline::tokens(std::string_view sentence) {
   std::vector<std::string> out;
-  int32_t i = 0;
-  while (i < u.length()) {
-    while (i < u.length() && u_isUWhiteSpace(u.char32At(i))) i = u.moveIndex32(i, 1);
-    int32_t j = i;
-    while (j < u.length() && !u_isUWhiteSpace(u.char32At(j))) j = u.moveIndex32(j, 1);
-    if (j > i) {
-      std::string piece;
-      u.tempSubStringBetween(i, j).toUTF8String(piece);
-      if (auto n = norm(piece); !n.empty()) out.push_back(std::move(n));
-    }
-    i = j;
+  for (const auto piece : splitAtWhitespace(sentence)) {
+    if (auto n = norm(piece); !n.empty()) out.push_back(std::move(n));
   }
   return out;
 }
@@ -93,7 +101,8 @@ void AudioTimeline::setSpoken(int sentence, std::string_view text) {
   std::vector<Expected> spoken;
   for (auto& tok : tokens(text)) spoken.push_back({sentence, std::move(tok)});
   const auto at = expected_.erase(first, last);
-  expected_.insert(at, std::make_move_iterator(spoken.begin()), std::make_move_iterator(spoken.end()));
+  expected_.insert(at, std::make_move_iterator(spoken.begin()),
+                   std::make_move_iterator(spoken.end()));
 }
 
 void AudioTimeline::audio(std::int64_t count, std::optional<int> sentence) {
@@ -107,7 +116,8 @@ void AudioTimeline::words(std::span<const WordTiming> reported, std::optional<in
     return;
   }
   const double base = seconds(startOf(*sentence).value_or(received_));
-  for (const auto& w : reported) words_.push_back({*sentence, {w.word, w.start + base, w.end + base}});
+  for (const auto& w : reported)
+    words_.push_back({*sentence, {w.word, w.start + base, w.end + base}});
 }
 
 void AudioTimeline::addAligned(const WordTiming& w) {

@@ -41,8 +41,8 @@ class AudioTimeline {
 
   AudioTimeline(std::vector<std::string> sentences, double sampleRate);
 
-  // Lower case, then only letters, marks and numbers: the form in which spoken and written words
-  // are compared everywhere.
+  // Lower case, then only letters, marks and numbers, in NFC: the form in which spoken and
+  // written words are compared everywhere.
   static std::string norm(std::string_view word);
   // The non-empty normalised forms of the white-space separated pieces of a text.
   static std::vector<std::string> tokens(std::string_view text);

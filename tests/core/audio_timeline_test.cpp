@@ -37,7 +37,8 @@ TEST(AudioTimelineTest, NormKeepsLettersMarksAndNumbersInLowerCase) {
   for (const Case& c : std::vector<Case>{{"Don't", "dont"},
                                          {"“Hello,”", "hello"},
                                          {"ÉCOLE", "école"},
-                                         {"e\u0301t\u00E9", "e\u0301t\u00E9"},  // marks are kept
+                                         {"E\u0301T\u00C9", "\u00E9t\u00E9"},  // canonical: composed
+                                         {"Q\u0301!", "q\u0301"},         // marks are kept
                                          {"3.14%", "314"},
                                          {"Straße", "straße"},
                                          {"東京!", "東京"},

@@ -1,0 +1,106 @@
+// Our audio engine: player nodes, each through a rate unit, summed by the main mixer and pushed to
+// one output device by a render loop.
+//
+// The render loop renders 10 ms per cycle. With a paced device (PulseAudio, null) it runs on its
+// own thread and the device's blocking write sets the pace. With an unpaced one (the capture
+// device) it runs as a repeating timer on a core/dispatch queue, so under `VirtualTime` a test
+// advances the clock and exactly that much audio is rendered, without sleeping.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/audio/pcm_buffer.h"
+#include "app/audio/player_node.h"
+#include "app/audio/time_pitch.h"
+#include "core/dispatch.h"
+#include "platform/audio_device.h"
+
+namespace orvak::audio {
+
+struct AudioEngineError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Sums the connected paths and scales the sum by `outputVolume` (0 silent, 1 unchanged).
+class MainMixer {
+ public:
+  void setOutputVolume(float volume);
+  float outputVolume() const { return volume_.load(); }
+
+ private:
+  std::atomic<float> volume_{1.0f};
+};
+
+class AudioEngine {
+ public:
+  // The format every engine renders: what the mixer hands the device.
+  static constexpr platform::AudioFormat kOutputFormat{44100, 2};
+
+  explicit AudioEngine(std::unique_ptr<platform::AudioDevice> device);
+  ~AudioEngine();
+  AudioEngine(const AudioEngine&) = delete;
+  AudioEngine& operator=(const AudioEngine&) = delete;
+
+  // Wires `node` to the main mixer in `format` (mono), through `pitch` when given (a plain rate
+  // converter otherwise). Replaces an earlier connection of the same node; its scheduled buffers
+  // are dropped.
+  void connect(const std::shared_ptr<PlayerNode>& node, std::shared_ptr<TimePitch> pitch, const AudioFormat& format);
+  void disconnect(const std::shared_ptr<PlayerNode>& node);
+
+  // Opens the device and starts rendering; throws AudioEngineError when the device cannot be had.
+  void start();
+  // Stops rendering and lets go of the device. Every connected node is stopped, so every pending
+  // completion runs.
+  void stop();
+  bool isRunning() const { return clock_->running.load(); }
+
+  MainMixer& mainMixer() { return mixer_; }
+  // The output node's format: what goes to the device.
+  platform::AudioFormat outputFormat() const { return kOutputFormat; }
+  // Seconds from rendering a frame to hearing it (0 while stopped).
+  double presentationLatency() const;
+  std::string deviceName() const;
+
+  // Called on the render thread when the device fails while running (the engine has stopped
+  // rendering and its nodes are stopped); set before `start`.
+  std::function<void(const std::string& error)> onFailure;
+
+  // One render cycle; the loop calls it. Public for the benchmark.
+  void renderCycle();
+
+ private:
+  struct Connection {
+    std::shared_ptr<PlayerNode> node;
+    std::shared_ptr<TimePitch> pitch;
+  };
+  std::vector<std::shared_ptr<PlayerNode>> connectedNodes() const;
+  void stopNodes();
+  void fail(const std::string& error);
+
+  std::unique_ptr<platform::AudioDevice> device_;
+  std::shared_ptr<EngineClock> clock_ = std::make_shared<EngineClock>();
+  MainMixer mixer_;
+  mutable std::mutex connectionsMutex_;
+  std::vector<Connection> connections_;
+
+  // Held for a whole cycle, so `stop` never closes the device under a cycle in flight.
+  std::mutex renderMutex_;
+  std::uint64_t written_ = 0;
+  std::vector<float> mono_;
+  std::vector<float> mix_;
+  std::vector<float> interleaved_;
+
+  std::atomic<bool> stopRequested_{false};
+  std::thread thread_;
+  std::shared_ptr<dispatch::Queue> queue_;
+  dispatch::RepeatingTimer timer_;
+};
+
+}  // namespace orvak::audio

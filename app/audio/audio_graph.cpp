@@ -1,0 +1,143 @@
+#include "app/audio/audio_graph.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/log.h"
+
+namespace orvak {
+
+AudioGraph& AudioGraph::shared() {
+  // Lives for the whole process: audio completions may still arrive during exit.
+  static auto* graph = new std::shared_ptr<AudioGraph>(make(platform::makeOutputAudioDevice("Orvak")));
+  return **graph;
+}
+
+std::shared_ptr<AudioGraph> AudioGraph::make(std::unique_ptr<platform::AudioDevice> device, LogLine log) {
+  if (!log) log = [](const std::string& line) { Log::write(line); };
+  return std::shared_ptr<AudioGraph>(new AudioGraph(std::move(device), std::move(log)));
+}
+
+AudioGraph::AudioGraph(std::unique_ptr<platform::AudioDevice> device, LogLine log)
+    : engine_(std::make_unique<audio::AudioEngine>(std::move(device))), log_(std::move(log)) {
+  engine_->onFailure = [log = log_](const std::string& error) { log("audio engine failed: " + error); };
+}
+
+double AudioGraph::sampleRate() const {
+  std::lock_guard lock(lock_);
+  return sampleRate_;
+}
+
+std::optional<audio::AudioFormat> AudioGraph::format() const {
+  std::lock_guard lock(lock_);
+  return format_;
+}
+
+bool AudioGraph::micAttached() const {
+  std::lock_guard lock(lock_);
+  return micAttached_;
+}
+
+void AudioGraph::setMicAttached(bool attached) {
+  std::lock_guard lock(lock_);
+  micAttached_ = attached;
+}
+
+void AudioGraph::claim(const void* who) {
+  std::lock_guard lock(lock_);
+  owner_ = who;
+  if (idleWork_) idleWork_->cancel();
+  idleWork_.reset();
+}
+
+void AudioGraph::release(const void* who, double idleAfter, dispatch::Queue& queue) {
+  std::lock_guard lock(lock_);
+  if (owner_ == nullptr || owner_ != who) return;
+  owner_ = nullptr;
+  node_->stop();
+  armIdleStopLocked(idleAfter, queue);
+}
+
+void AudioGraph::releaseIfIdle(double after, dispatch::Queue& queue) {
+  std::lock_guard lock(lock_);
+  armIdleStopLocked(after, queue);
+}
+
+void AudioGraph::armIdleStopLocked(double after, dispatch::Queue& queue) {
+  if (idleWork_) idleWork_->cancel();
+  std::weak_ptr<AudioGraph> weak = weak_from_this();
+  idleWork_ = queue.asyncAfter(after, [weak] {
+    if (auto self = weak.lock()) self->idleStop();
+  });
+}
+
+void AudioGraph::idleStop() {
+  // The owner check and the stop happen under one hold of the lock: a claim lands either before
+  // (and the stop does nothing) or after (and its `ensure` rebuilds).
+  std::lock_guard lock(lock_);
+  if (owner_ != nullptr) return;
+  node_->stop();
+  earconNode_->stop();
+  engine_->stop();
+  sampleRate_ = 0;
+}
+
+void AudioGraph::queueClip(std::vector<float> samples, std::function<void()> done) {
+  auto finish = [done = std::move(done)] {
+    if (done) dispatch::main().async(done);
+  };
+  std::lock_guard lock(lock_);
+  if (!engine_->isRunning() || samples.empty()) {
+    finish();
+    return;
+  }
+  earconNode_->scheduleBuffer({earconFormat(), std::move(samples)}, std::move(finish));
+  if (!earconNode_->isPlaying()) earconNode_->play();
+}
+
+bool AudioGraph::playCue(std::span<const float> samples) {
+  std::lock_guard lock(lock_);
+  if (!engine_->isRunning() || samples.empty()) return false;
+  earconNode_->stop();
+  earconNode_->scheduleBuffer({earconFormat(), std::vector<float>(samples.begin(), samples.end())});
+  earconNode_->play();
+  return true;
+}
+
+double AudioGraph::ensure(double rate) {
+  if (!(std::isfinite(rate) && rate > 0)) rate = 24000;
+  std::lock_guard lock(lock_);
+  if (idleWork_) idleWork_->cancel();
+  const std::uint64_t start = dispatch::monotonicNanos();
+  if (rate == sampleRate_ && engine_->isRunning()) return 0;
+  if (engine_->isRunning()) {
+    node_->stop();
+    engine_->stop();
+  }
+  const auto speechFormat = audio::AudioFormat::mono(rate);
+  engine_->connect(node_, pitch_, speechFormat);
+  engine_->connect(earconNode_, nullptr, earconFormat());
+  format_ = speechFormat;
+  sampleRate_ = rate;
+  try {
+    engine_->start();
+  } catch (const audio::AudioEngineError& e) {
+    log_(std::string("audio engine start failed: ") + e.what());
+  }
+  const auto elapsedMs = [&] { return static_cast<double>(dispatch::monotonicNanos() - start) / 1e6; };
+  char head[96];
+  std::snprintf(head, sizeof head, "audio engine (re)started @%.0f Hz running=%s mic=%s out=", rate,
+                engine_->isRunning() ? "true" : "false", micAttached_ ? "true" : "false");
+  log_(head + engine_->outputFormat().describe() + " in " +
+       std::to_string(static_cast<long long>(elapsedMs())) + " ms");
+  return elapsedMs();
+}
+
+void AudioGraph::forceRebuild() {
+  std::lock_guard lock(lock_);
+  node_->stop();
+  engine_->stop();
+  sampleRate_ = 0;
+}
+
+}  // namespace orvak

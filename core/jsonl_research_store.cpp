@@ -1,0 +1,62 @@
+#include "core/jsonl_research_store.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "core/jsonl.h"
+
+namespace orvak {
+
+namespace {
+
+// Whether the file exists, is not empty and its last byte is not a line feed: a line cut short
+// by a crash, or an edit without a final line feed.
+bool endsMidLine(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const auto size = static_cast<std::streamoff>(in.tellg());
+  if (size <= 0) return false;
+  in.seekg(size - 1);
+  char last = '\n';
+  in.get(last);
+  return in && last != '\n';
+}
+
+}  // namespace
+
+void JSONLResearchStore::save(const ResearchItem& item) {
+  std::string line = json::encode(item);
+  line.push_back('\n');
+  std::lock_guard guard(lock_);
+  // Appending straight after an unterminated last line would glue the two into one line that
+  // decodes as neither; start a fresh line instead.
+  if (endsMidLine(url_)) line.insert(line.begin(), '\n');
+  JSONL::appendBytes(line, url_);
+}
+
+std::vector<ResearchItem> JSONLResearchStore::recent(std::size_t limit) {
+  std::vector<ResearchItem> items;
+  if (limit == 0) return items;
+  std::lock_guard guard(lock_);
+  std::ifstream in(url_, std::ios::binary);
+  if (!in) return items;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  const std::string bytes = std::move(buffer).str();
+
+  // Walk the lines from the end, decoding each on its own: a bad byte costs only its line.
+  std::size_t end = bytes.size();
+  while (end > 0 && items.size() < limit) {
+    const std::size_t lf = bytes.rfind('\n', end - 1);
+    const std::size_t start = lf == std::string::npos ? 0 : lf + 1;
+    const std::string_view line(bytes.data() + start, end - start);
+    if (!line.empty()) {
+      if (auto decoded = decodeResearchLine(line)) items.push_back(std::move(*decoded));
+    }
+    if (lf == std::string::npos) break;
+    end = lf;
+  }
+  return items;
+}
+
+}  // namespace orvak

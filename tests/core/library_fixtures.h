@@ -1,0 +1,113 @@
+// Small helpers shared by the tests of the local library (notes database, research files,
+// reading positions).
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "core/log.h"
+#include "core/research_item.h"
+
+namespace orvak::test {
+
+inline std::string readFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void writeFile(const std::filesystem::path& p, std::string_view bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The log lines written from its construction on.
+class LogTail {
+ public:
+  LogTail() {
+    Log::flush();
+    std::error_code ec;
+    start_ = std::filesystem::file_size(Log::url(), ec);
+    if (ec) start_ = 0;
+  }
+  std::string text() const {
+    Log::flush();
+    const std::string all = readFile(Log::url());
+    return start_ <= all.size() ? all.substr(start_) : all;
+  }
+  int count(std::string_view needle) const {
+    const std::string t = text();
+    int n = 0;
+    for (auto pos = t.find(needle); pos != std::string::npos; pos = t.find(needle, pos + needle.size())) ++n;
+    return n;
+  }
+
+ private:
+  std::uintmax_t start_ = 0;
+};
+
+// A highlight saved at `ts` seconds since 1970 on a page with an address.
+inline ResearchItem item(double ts, std::string quote, std::optional<std::string> url = "https://example.org/a") {
+  ResearchItem i;
+  i.ts = Date{ts};
+  i.kind = ResearchItem::Kind::highlight;
+  i.quote = std::move(quote);
+  i.transcript = "highlight that";
+  i.app = "Firefox";
+  i.windowTitle = "Example page";
+  i.url = std::move(url);
+  i.engine = "apple";
+  return i;
+}
+
+}  // namespace orvak::test
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace orvak::test {
+
+// A second, plain connection to a database file, for looking behind the store's back.
+class RawDb {
+ public:
+  explicit RawDb(const std::filesystem::path& file) {
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      throw std::runtime_error("cannot open " + file.string());
+    }
+  }
+  ~RawDb() { sqlite3_close_v2(db_); }
+  RawDb(const RawDb&) = delete;
+  RawDb& operator=(const RawDb&) = delete;
+
+  void exec(const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+      std::string m = err ? err : "?";
+      sqlite3_free(err);
+      throw std::runtime_error(m);
+    }
+  }
+  // Column 0 of the first row as text ("<none>" without a row, "<null>" for NULL).
+  std::string text(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db_));
+    std::string out = "<none>";
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      const auto* p = sqlite3_column_text(st, 0);
+      out = p ? reinterpret_cast<const char*>(p) : "<null>";
+    }
+    sqlite3_finalize(st);
+    return out;
+  }
+  long long integer(const std::string& sql) { return std::stoll(text(sql)); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace orvak::test
