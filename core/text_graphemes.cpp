@@ -1,6 +1,7 @@
 // User-perceived characters: grapheme boundaries, counts and offset maps.
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
 #include <unicode/utext.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
@@ -50,6 +51,36 @@ class IteratorLease {
   BreakIteratorPtr it_;
 };
 
+// What the walker needs to know of a code point's grapheme break property.
+enum class BreakClass : uint8_t {
+  standsAlone,  // Other: joins nothing on its right but marks and joiners
+  breaksAfter,  // Control, LF: nothing joins it
+  joinsLeft,    // Extend, ZWJ, SpacingMark: joins what is on its left
+  special,      // CR, Prepend, Hangul, regional indicators: left to the iterator
+};
+
+BreakClass classify(UChar32 c) {
+  switch (u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK)) {
+    case U_GCB_OTHER: return BreakClass::standsAlone;
+    case U_GCB_CONTROL:
+    case U_GCB_LF: return BreakClass::breaksAfter;
+    case U_GCB_EXTEND:
+    case U_GCB_ZWJ:
+    case U_GCB_SPACING_MARK: return BreakClass::joinsLeft;
+    default: return BreakClass::special;
+  }
+}
+
+// The property lookup is the walker's hottest step, so the BMP is tabled once (immutable after).
+BreakClass breakClass(UChar32 c) {
+  static const std::vector<BreakClass> bmp = [] {
+    std::vector<BreakClass> t(0x10000);
+    for (UChar32 u = 0; u < 0x10000; ++u) t[static_cast<size_t>(u)] = classify(u);
+    return t;
+  }();
+  return c < 0x10000 ? bmp[static_cast<size_t>(c)] : classify(c);
+}
+
 template <class Unit>
 uint32_t unitAt(const Unit* s, int32_t i) {
   if constexpr (std::is_same_v<Unit, char>) {
@@ -81,25 +112,46 @@ class BoundaryWalker {
     const int32_t p = pos_;
     const uint32_t c = unitAt(s_, p);
     int32_t q;
-    if (c >= 0x80) {
-      q = viaIterator(p);
-    } else if (p + 1 >= n_) {
-      q = n_;
+    if (c < 0x80 && (p + 1 >= n_ || unitAt(s_, p + 1) < 0x80)) {
+      q = (c == '\r' && p + 1 < n_ && unitAt(s_, p + 1) == '\n') ? p + 2 : p + 1;
     } else {
-      const uint32_t d = unitAt(s_, p + 1);
-      if (c == '\r' && d == '\n') {
-        q = p + 2;
-      } else if (d < 0x80) {
-        q = p + 1;
-      } else {
-        q = viaIterator(p);
-      }
+      q = nonAscii(p);
     }
     pos_ = q;
     return q;
   }
 
  private:
+  // Most characters of most scripts stand alone: a character of break class Other followed by
+  // anything but a mark or joiner ends its cluster, and nothing after a control joins it, whatever
+  // came before (every rule that joins across a boundary needs a mark, joiner, regional indicator,
+  // Hangul jamo, prepend or carriage return on its left). Only the rest asks the iterator.
+  int32_t nonAscii(int32_t p) {
+    int32_t i = p;
+    const UChar32 c = decode(i);
+    if (c < 0) return viaIterator(p);
+    const BreakClass left = breakClass(c);
+    if (left == BreakClass::breaksAfter) return i;
+    if (left != BreakClass::standsAlone) return viaIterator(p);
+    if (i >= n_) return i;
+    int32_t j = i;
+    const UChar32 d = decode(j);
+    if (d < 0 || breakClass(d) == BreakClass::joinsLeft) return viaIterator(p);
+    return i;
+  }
+
+  // The code point at `i` (advancing it), negative when ill-formed.
+  UChar32 decode(int32_t& i) const {
+    UChar32 c;
+    if constexpr (std::is_same_v<Unit, char>) {
+      U8_NEXT(reinterpret_cast<const uint8_t*>(s_), i, n_, c);
+    } else {
+      U16_NEXT(s_, i, n_, c);
+      if (U_IS_SURROGATE(c)) c = -1;
+    }
+    return c;
+  }
+
   int32_t viaIterator(int32_t p) {
     if (!started_) start();
     int32_t q = icu::BreakIterator::DONE;
@@ -162,6 +214,15 @@ bool isPlainAscii(const Unit* s, int32_t n) {
   return true;
 }
 
+// The break iterator runs about twice as fast over UTF-16 as over UTF-8, which pays for converting
+// text with much non-ASCII in it (ASCII is stepped without the iterator either way). Ill-formed
+// text stays as it is, so its offsets remain those of the caller's bytes.
+bool worthConverting(std::string_view s) {
+  size_t nonAscii = 0;
+  for (const char c : s) nonAscii += static_cast<unsigned char>(c) >> 7;
+  return nonAscii * 8 > s.size() && isValidUtf8(s);
+}
+
 template <class Unit>
 int32_t countBoundaries(const Unit* s, int32_t n) {
   BoundaryWalker<Unit> walker(s, n);
@@ -182,7 +243,10 @@ void skip(BoundaryWalker<char>& walker, int32_t n) {
 
 // ---- Counting and slicing ----------------------------------------------------------------------
 
-int32_t graphemeCount(std::string_view s) { return countBoundaries(s.data(), clampedLength(s)); }
+int32_t graphemeCount(std::string_view s) {
+  if (s.size() >= 4096 && worthConverting(s)) return graphemeCount(toUtf16(s));
+  return countBoundaries(s.data(), clampedLength(s));
+}
 
 int32_t graphemeCount(const icu::UnicodeString& s) {
   return countBoundaries(s.getBuffer(), s.length());
@@ -222,6 +286,11 @@ GraphemeMap::GraphemeMap(std::string_view utf8) {
   u8Length_ = n;
   if (isPlainAscii(s, n)) {
     count_ = u16Length_ = n;
+    return;
+  }
+  if (worthConverting(utf8)) {
+    // For valid UTF-8 the UTF-8 offsets come out the same.
+    *this = GraphemeMap(toUtf16(utf8));
     return;
   }
   u8_.reserve(static_cast<size_t>(n) / 2 + 1);

@@ -1,7 +1,11 @@
 #include "core/text.h"
 
 #include <gtest/gtest.h>
+#include <unicode/brkiter.h>
 #include <unicode/locid.h>
+
+#include <memory>
+#include <random>
 
 #include <string>
 #include <vector>
@@ -63,6 +67,44 @@ TEST(Graphemes, SplitsAndSlicesWholeClusters) {
   EXPECT_EQ(text::graphemeSubstring(s, 1, 3), kEDecomposed + "\r\n" + kFlag);
   EXPECT_EQ(text::graphemeSubstring(s, 4, 5), "b");
   EXPECT_EQ(text::graphemeSubstring(s, 7, 1), "");
+}
+
+// The fast paths (ASCII, characters that stand alone) must cut exactly where ICU's character
+// break iterator does; random strings over characters that take part in every joining rule.
+TEST(Graphemes, AgreeWithTheBreakIteratorOnRandomText) {
+  const std::vector<UChar32> pool = {
+      'a', 'Z', ' ', '.', '\r', '\n', '\t', 0x0085,
+      0x00E9, 0x0416, 0x4E16, 0x0627, 0xFFFD,                // stand-alone letters
+      0x0301, 0x0323, 0x200D, 0x200C, 0xFE0F,                // marks, joiners, variation selector
+      0x0600, 0x0903, 0x094D, 0x0915, 0x0937, 0x093F,        // prepend, spacing mark, virama, consonants
+      0x1100, 0x1161, 0x11A8, 0xAC00, 0xAC01,                // Hangul L, V, T, LV, LVT
+      0x1F1EB, 0x1F1F7, 0x1F468, 0x1F469, 0x1F3FD, 0x2764,   // regional indicators, emoji, modifier
+      0x0E40, 0x0E01, 0x0E33,                                // Thai
+  };
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> reference(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  ASSERT_TRUE(U_SUCCESS(status));
+  std::mt19937 random(20261210);
+  for (int run = 0; run < 3000; ++run) {
+    icu::UnicodeString s;
+    const int length = 1 + static_cast<int>(random() % 10);
+    for (int k = 0; k < length; ++k) s.append(pool[random() % pool.size()]);
+    reference->setText(s);
+    std::vector<int32_t> expected;
+    for (int32_t b = reference->first(); b != icu::BreakIterator::DONE; b = reference->next()) {
+      expected.push_back(b);
+    }
+    const std::string utf8 = text::toUtf8(s);
+    const text::GraphemeMap fromUtf16(s);
+    const text::GraphemeMap fromUtf8(utf8);
+    std::vector<int32_t> got16, got8;
+    for (int32_t g = 0; g <= fromUtf16.count(); ++g) got16.push_back(fromUtf16.utf16Offset(g));
+    for (int32_t g = 0; g <= fromUtf8.count(); ++g) got8.push_back(fromUtf8.utf16Offset(g));
+    ASSERT_EQ(got16, expected) << utf8;
+    ASSERT_EQ(got8, expected) << utf8;
+    ASSERT_EQ(text::graphemeCount(utf8), static_cast<int32_t>(expected.size()) - 1) << utf8;
+  }
 }
 
 // a, grin (2 units, 4 bytes), e + acute (2 units, 3 bytes), b

@@ -5,12 +5,18 @@
 namespace orvak::dev {
 
 int runLog(const Args& args);
+int runSynth(const Args& args);
+int runVoices(const Args& args);
+int runNotes(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"voices", "", "list the on-device voices", runVoices},
+      {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
+      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
   };

@@ -1,0 +1,178 @@
+#include "core/notes_store.h"
+
+#include <cmath>
+#include <utility>
+
+#include "core/log.h"
+#include "core/notes_schema.h"
+#include "core/paths.h"
+#include "core/text.h"
+
+namespace orvak {
+
+NotesStoreError::NotesStoreError(std::string msg)
+    : std::runtime_error("notes database: " + msg), message(std::move(msg)) {}
+
+namespace {
+
+std::string errorMessage(sqlite3* db) {
+  const char* m = db ? sqlite3_errmsg(db) : nullptr;
+  return m && *m ? std::string(m) : std::string("?");
+}
+
+}  // namespace
+
+NotesStore::NotesStore(std::filesystem::path url, std::optional<std::filesystem::path> importJSONL)
+    : NotesStore(std::move(url), std::move(importJSONL), Options{}) {}
+
+NotesStore::NotesStore(std::filesystem::path url, std::optional<std::filesystem::path> importJSONL,
+                       Options options)
+    : url_(std::move(url)) {
+  if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
+  open(options);
+  if (importJSONL) importOnce(*importJSONL);
+}
+
+NotesStore::~NotesStore() {
+  // v2 defers the close until any statement still alive is finalized; there is none by design.
+  if (db_) sqlite3_close_v2(db_);
+}
+
+std::filesystem::path NotesStore::defaultURL() { return OrvakPaths::support() / "notes.sqlite"; }
+
+void NotesStore::open(const Options& options) {
+  constexpr int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;  // 0x10006
+  const int rc = sqlite3_open_v2(url_.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = "open failed: " + errorMessage(db_);
+    sqlite3_close_v2(db_);  // open hands back a handle even on failure
+    db_ = nullptr;
+    throw NotesStoreError(std::move(message));
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  try {
+    exec(notes_schema::pragmas);
+    migrate(options);
+    exec(notes_schema::historyTables);
+    exec(notes_schema::pageTables);
+    if (hasFullTextSearch_) exec(notes_schema::pageIndex);
+  } catch (...) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+void NotesStore::migrate(const Options& options) {
+  exec(notes_schema::itemTables);
+  try {
+    if (options.simulateMissingFullTextSearch) {
+      std::string text(notes_schema::itemIndex);
+      text.replace(text.find("fts5("), 4, "fts5_unavailable");
+      exec(text);
+    } else {
+      exec(notes_schema::itemIndex);
+    }
+    hasFullTextSearch_ = true;
+  } catch (const NotesStoreError& e) {
+    Log::write("notes: FTS5 unavailable, search uses LIKE (" + std::string(e.what()) + ")");
+  }
+}
+
+// ---- Statement layer ----
+
+void NotesStore::exec(std::string_view sql) {
+  std::lock_guard guard(lock_);
+  execLocked(sql);
+}
+
+void NotesStore::execLocked(std::string_view sql) {
+  const std::string text(sql);  // sqlite3_exec wants a terminated string
+  char* err = nullptr;
+  const int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
+    std::string message = err && *err ? std::string(err) : std::string("?");
+    sqlite3_free(err);
+    throw NotesStoreError(std::move(message));
+  }
+  sqlite3_free(err);
+}
+
+std::int64_t NotesStore::write(std::string_view sql, std::initializer_list<SqlValue> values) {
+  return write(sql, std::span<const SqlValue>(values.begin(), values.size()));
+}
+
+std::int64_t NotesStore::write(std::string_view sql, std::span<const SqlValue> values) {
+  std::lock_guard guard(lock_);
+  return writeLocked(sql, values);
+}
+
+std::int64_t NotesStore::writeLocked(std::string_view sql, std::span<const SqlValue> values) {
+  int rc = SQLITE_ERROR;
+  std::string message;
+  auto failure = withStatement(sql, values, [&](SqlStatement& st) {
+    rc = st.step();
+    if (rc != SQLITE_DONE) message = errorMessage(db_);
+  });
+  if (failure) throw NotesStoreError(std::move(*failure));
+  if (rc != SQLITE_DONE) throw NotesStoreError(std::move(message));
+  return sqlite3_last_insert_rowid(db_);
+}
+
+std::optional<std::string> NotesStore::withStatement(std::string_view sql, std::span<const SqlValue> values,
+                                                     const Body& body) {
+  sqlite3_stmt* raw = nullptr;
+  const int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+  if (rc != SQLITE_OK || raw == nullptr) {
+    std::string message = errorMessage(db_);
+    Log::write("notes: prepare failed: " + message + " \u00b7 " + std::string(text::graphemePrefix(sql, 80)));
+    return message;
+  }
+  // Finalized on every way out, the body's exceptions included.
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(raw, sqlite3_finalize);
+  int index = 1;
+  for (const SqlValue& v : values) {
+    const int brc = std::visit(
+        [&](const auto& x) -> int {
+          using T = std::decay_t<decltype(x)>;
+          if constexpr (std::is_same_v<T, std::monostate>) {
+            return sqlite3_bind_null(raw, index);
+          } else if constexpr (std::is_same_v<T, std::int64_t>) {
+            return sqlite3_bind_int64(raw, index, x);
+          } else if constexpr (std::is_same_v<T, double>) {
+            // SQLite would store NaN as NULL without a word; refuse it instead.
+            return std::isfinite(x) ? sqlite3_bind_double(raw, index, x) : SQLITE_MISMATCH;
+          } else {
+            return sqlite3_bind_text64(raw, index, x.data(), x.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+          }
+        },
+        v.value());
+    if (brc != SQLITE_OK) {
+      std::string message = "value " + std::to_string(index) + " cannot be bound: " + sqlite3_errstr(brc);
+      Log::write("notes: bind failed: " + message + " \u00b7 " + std::string(text::graphemePrefix(sql, 80)));
+      return message;
+    }
+    ++index;
+  }
+  SqlStatement statement(raw);
+  body(statement);
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> NotesStore::scalar(std::string_view sql) {
+  std::optional<std::int64_t> result;
+  withStatement(sql, {}, [&](SqlStatement& st) {
+    if (st.nextRow()) result = st.integer(0);
+  });
+  return result;
+}
+
+void NotesStore::setMeta(std::string_view key, std::string_view value) {
+  try {
+    write("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)", {key, value});
+  } catch (const NotesStoreError&) {
+    // The store's own settings are best effort.
+  }
+}
+
+}  // namespace orvak

@@ -1,0 +1,76 @@
+// orvak-dev notes: looks into the user's notes database. It opens the database exactly as the
+// application does (creating it when missing and importing research.jsonl once), so what it
+// shows is what the library window would show.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/notes_store.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "tools/orvak-dev/commands.h"
+
+namespace orvak::dev {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orvak-dev notes search QUERY...   saved items holding every word, newest first\n"
+    "       orvak-dev notes markdown [DOCKEY]  one page (or every page) as Markdown\n";
+
+std::unique_ptr<NotesStore> openUserStore() {
+  auto store = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
+  std::fprintf(stderr, "%s\n", store->url().c_str());
+  return store;
+}
+
+// One line of text for the terminal: line breaks shown as spaces, long texts cut.
+std::string oneLine(std::string_view s, int maxChars) {
+  std::string out(text::graphemePrefix(s, maxChars));
+  for (char& c : out) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  if (text::graphemeCount(s) > maxChars) out += "\u2026";
+  return out;
+}
+
+int search(const Args& args) {
+  std::string query;
+  for (std::size_t i = 1; i < args.size(); ++i) query += (query.empty() ? "" : " ") + args[i];
+  const auto store = openUserStore();
+  const auto found = store->search(query, std::nullopt, 50);
+  for (const auto& s : found) {
+    std::printf("#%lld  %s  %s  %s\n", static_cast<long long>(s.id), iso8601(s.item.ts).c_str(),
+                std::string(rawValue(s.item.kind)).c_str(), s.docKey.c_str());
+    std::printf("    > %s\n", oneLine(s.item.quote, 120).c_str());
+    if (s.item.note && !s.item.note->empty()) std::printf("    note: %s\n", oneLine(*s.item.note, 120).c_str());
+  }
+  std::printf("%zu of %lld items (%s)\n", found.size(), static_cast<long long>(store->count()),
+              store->hasFullTextSearch() ? "full-text search" : "LIKE search");
+  return 0;
+}
+
+int markdown(const Args& args) {
+  if (args.size() > 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const auto store = openUserStore();
+  const std::optional<std::string_view> key =
+      args.size() == 2 ? std::optional<std::string_view>(args[1]) : std::nullopt;
+  std::fputs(store->markdown(key).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace
+
+int runNotes(const Args& args) {
+  if (!args.empty() && args[0] == "search" && args.size() >= 2) return search(args);
+  if (!args.empty() && args[0] == "markdown") return markdown(args);
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+}  // namespace orvak::dev
