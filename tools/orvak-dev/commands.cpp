@@ -12,6 +12,7 @@ int runVoices(const Args& args);
 int runNotes(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
+int runPrefs(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -23,6 +24,7 @@ std::span<const Command> commands() {
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
+      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
   };
   return table;
 }
