@@ -11,6 +11,7 @@ int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
 int runPrefs(const Args& args);
+int runWalk(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -21,6 +22,7 @@ std::span<const Command> commands() {
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
+      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
   };
   return table;
 }
