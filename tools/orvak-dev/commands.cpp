@@ -13,6 +13,7 @@ int runNotes(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
+int runWalk(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -25,6 +26,7 @@ std::span<const Command> commands() {
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
+      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
   };
   return table;
 }
