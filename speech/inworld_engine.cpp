@@ -457,6 +457,13 @@ void InworldEngine::onFinished(std::uint64_t requestId) {
   if (!r.partial.empty()) {
     std::string last = std::move(r.partial);
     if (!last.empty() && last.back() == '\r') last.pop_back();
+    if (r.status == 200 && !json::Json::accept(last)) {
+      // Qt does not always report a stream cut off by the server; a last line broken off in
+      // the middle shows it.
+      r.ended = true;
+      emitError("inworld: the stream ended in the middle of a line", r.run);
+      return;
+    }
     processLine(r, last);
     if (r.ended) return;
   }

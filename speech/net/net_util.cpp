@@ -43,6 +43,14 @@ std::pair<int, std::string> handshakeFailure(std::string_view errorText) {
     }
     if (status < 100 || status > 999) status = 0;
   }
+  if (status != 0) {
+    // "… status code: 404 (Not Found)." says no more than "refused" and the status.
+    std::string reason;
+    const auto open = errorText.find('(', errorText.find(kMarker));
+    const auto close = errorText.find(')', open);
+    if (open != std::string_view::npos && close != std::string_view::npos) reason = errorText.substr(open + 1, close - open - 1);
+    description = reason.empty() ? "handshake refused" : "handshake refused: " + reason;
+  }
   if (description.empty()) description = "error";
   return {status, description};
 }
