@@ -11,6 +11,7 @@ int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
 int runPrefs(const Args& args);
+int runClean(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -20,6 +21,8 @@ std::span<const Command> commands() {
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
+       "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
   };
   return table;
