@@ -10,8 +10,11 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runSplit(const Args& args);
+int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runClean(const Args& args);
+int runWalk(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -23,7 +26,10 @@ std::span<const Command> commands() {
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
+      {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
+      {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
+      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
   };
   return table;
 }
