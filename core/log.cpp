@@ -9,6 +9,7 @@
 #include "core/dispatch.h"
 #include "core/jsonl.h"
 #include "core/paths.h"
+#include "core/text.h"
 #include "core/timing.h"
 
 namespace orvak::Log {
@@ -76,7 +77,7 @@ const std::filesystem::path& url() {
 }
 
 std::string formatLine(std::string_view message, std::int64_t millisSinceEpoch) {
-  return "[" + Timestamp::formatMillis(millisSinceEpoch) + "] " + escapeControls(message);
+  return "[" + Timestamp::formatMillis(millisSinceEpoch) + "] " + escapeControls(text::repairUtf8(message));
 }
 
 void write(std::string_view message) {

@@ -14,7 +14,7 @@ const std::filesystem::path& url();
 
 // Callable from any thread; returns at once. The time stamp is taken now, on the caller's thread.
 // Line breaks and other control characters in `message` are escaped, so one call is one line and
-// text from outside cannot forge entries. Past 10 MB the file is rotated to orvak.log.1.
+// text from outside cannot forge entries; invalid UTF-8 becomes U+FFFD. Past 10 MB the file is rotated to orvak.log.1.
 void write(std::string_view message);
 
 // Waits until every line submitted so far has been written (for tools and tests; the

@@ -1,9 +1,6 @@
 #include "core/scrub.h"
 
-#include <unicode/regex.h>
-#include <unicode/unistr.h>
-
-#include <memory>
+#include "core/regex.h"
 
 namespace orvak::Scrub {
 
@@ -29,17 +26,6 @@ std::string lastComponent(std::string_view home) {
   return std::string(slash == std::string_view::npos ? home : home.substr(slash + 1));
 }
 
-const icu::RegexPattern& emailPattern() {
-  static const std::unique_ptr<icu::RegexPattern> pattern = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    UParseError parseError{};
-    std::unique_ptr<icu::RegexPattern> p(icu::RegexPattern::compile(
-        icu::UnicodeString::fromUTF8(R"([A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\.[A-Za-z]{2,})"), 0, parseError, status));
-    return p;
-  }();
-  return *pattern;
-}
-
 }  // namespace
 
 std::string report(std::string_view text, std::string_view home) {
@@ -51,15 +37,8 @@ std::string report(std::string_view text, std::string_view home) {
     replaceAll(out, "/home/" + name, "/home/~");
     replaceAll(out, "\"" + name + "\"", "\"~\"");
   }
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::UnicodeString subject = icu::UnicodeString::fromUTF8(out);
-  std::unique_ptr<icu::RegexMatcher> matcher(emailPattern().matcher(subject, status));
-  if (U_FAILURE(status) || !matcher) return out;
-  const icu::UnicodeString replaced = matcher->replaceAll(icu::UnicodeString::fromUTF8("<email>"), status);
-  if (U_FAILURE(status)) return out;
-  std::string result;
-  replaced.toUTF8String(result);
-  return result;
+  static const auto email = text::Regex::cached(R"([A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\.[A-Za-z]{2,})");
+  return email.replaceAll(out, "<email>");
 }
 
 }  // namespace orvak::Scrub

@@ -70,6 +70,28 @@ std::string repairUtf8(std::string_view s) {
   return out;
 }
 
+char32_t nextScalar(std::string_view s, size_t& i) {
+  const uint8_t* p = bytes(s);
+  if (p[i] < 0x80) return p[i++];
+  auto at = static_cast<int64_t>(i);
+  UChar32 c;
+  U8_NEXT(p, at, static_cast<int64_t>(s.size()), c);
+  i = static_cast<size_t>(at);
+  return c < 0 ? kReplacement : static_cast<char32_t>(c);
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
+  }
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+  uint8_t buffer[4];
+  int32_t length = 0;
+  U8_APPEND_UNSAFE(buffer, length, static_cast<UChar32>(c));
+  out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
+}
+
 icu::UnicodeString toUtf16(std::string_view s) { return icu::UnicodeString::fromUTF8(piece(s)); }
 
 std::string toUtf8(const icu::UnicodeString& s) {

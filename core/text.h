@@ -10,7 +10,8 @@
 // regular expressions and Accessibility ranges meet the text, and `GraphemeMap` converts between
 // graphemes, UTF-16 units and UTF-8 bytes.
 //
-// Everything here is thread-safe: the grapheme iterators are kept per thread.
+// Everything here is thread-safe: the grapheme iterators are kept per thread. Functions that
+// return a std::string_view return a view into their argument, which must outlive it.
 #pragma once
 
 #include <unicode/unistr.h>
@@ -30,6 +31,14 @@ bool isValidUtf8(std::string_view s);
 // `s` with every ill-formed sequence (each maximal ill-formed subpart, encoded surrogates
 // included) replaced by U+FFFD. Never throws; valid input comes back unchanged.
 std::string repairUtf8(std::string_view s);
+
+// The scalar at byte `i` of `s` (i < s.size()), moving `i` past it; an ill-formed sequence reads
+// as U+FFFD and is passed over as one maximal ill-formed subpart, as `repairUtf8` does.
+char32_t nextScalar(std::string_view s, size_t& i);
+// Appends `c` as UTF-8; a surrogate or a value past U+10FFFF is written as U+FFFD.
+void appendUtf8(std::string& out, char32_t c);
+// UTF-16 units of scalar `c`.
+constexpr int32_t utf16Length(char32_t c) { return c > 0xFFFF ? 2 : 1; }
 
 // UTF-8 to UTF-16; ill-formed input becomes U+FFFD.
 icu::UnicodeString toUtf16(std::string_view s);

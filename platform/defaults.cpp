@@ -68,7 +68,9 @@ std::optional<DefaultsValue> decodeDefaultsValue(const json::Json& j) {
     }
     case json::Json::value_t::object: {
       if (j.size() != 1) return std::nullopt;
-      const auto& [tag, inner] = *j.items().begin();
+      const auto it = j.begin();
+      const std::string& tag = it.key();
+      const json::Json& inner = it.value();
       if (tag == "data" && inner.is_string()) {
         if (auto bytes = base64::decode(inner.get<std::string>())) return *std::move(bytes);
       } else if (tag == "date" && inner.is_number_integer()) {

@@ -78,6 +78,7 @@ TEST(LogTest, OneCallIsOneLineWhateverTheMessageHolds) {
       {std::string("bell\x07") + "esc\x1b", "bell\\u0007esc\\u001B"},
       {"sep\u2028par\u2029nel\u0085", "sep\\u2028par\\u2029nel\\u0085"},
       {"caf\u00e9 \u2013 ok", "caf\u00e9 \u2013 ok"},
+      {"bad \xff\xfe bytes", "bad \uFFFD\uFFFD bytes"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Log::formatLine(c.message, 0), "[1970-01-01T00:00:00.000Z] " + c.shown);

@@ -204,6 +204,24 @@ TEST(Utf8, RepairsIllFormedSequences) {
   }
 }
 
+TEST(Utf8, DecodesAndEncodesScalars) {
+  const std::string s = "a\u00E9\u4E16" + kGrin + "\xFF" "\xE4\xB8" "b";
+  std::vector<char32_t> scalars;
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < s.size();) {
+    offsets.push_back(i);
+    scalars.push_back(text::nextScalar(s, i));
+  }
+  EXPECT_EQ(scalars, (std::vector<char32_t>{'a', 0xE9, 0x4E16, 0x1F600, 0xFFFD, 0xFFFD, 'b'}));
+  EXPECT_EQ(offsets, (std::vector<size_t>{0, 1, 3, 6, 10, 11, 13}));
+
+  std::string out;
+  for (char32_t c : {U'a', U'\u00E9', U'\U0001F600', char32_t{0xD800}, char32_t{0x110000}}) {
+    text::appendUtf8(out, c);
+  }
+  EXPECT_EQ(out, "a\u00E9" + kGrin + "\uFFFD\uFFFD");
+}
+
 // ---- Character classes -------------------------------------------------------------------------
 
 struct ClassCase {

@@ -4,13 +4,23 @@
 
 namespace orvak::dev {
 
+int runEarcon(const Args& args);
+int runDefaults(const Args& args);
 int runLog(const Args& args);
+int runSynth(const Args& args);
+int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runPrefs(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
+      {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"voices", "", "list the on-device voices", runVoices},
+      {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
   };
   return table;
 }

@@ -1,0 +1,120 @@
+#include "speech/vendor.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace orvak {
+
+namespace {
+constexpr std::array kAll{Vendor::inworld, Vendor::cartesia, Vendor::apple};
+}
+
+std::span<const Vendor> allVendors() { return kAll; }
+
+std::vector<Vendor> offeredVendors(bool developer) {
+  if (developer) return {Vendor::inworld, Vendor::cartesia, Vendor::apple};
+  return {Vendor::inworld, Vendor::apple};
+}
+
+std::string_view rawValue(Vendor v) {
+  switch (v) {
+    case Vendor::inworld: return "inworld";
+    case Vendor::cartesia: return "cartesia";
+    case Vendor::apple: return "apple";
+  }
+  return "apple";
+}
+
+std::optional<Vendor> vendorFromRaw(std::string_view raw) {
+  for (Vendor v : kAll) {
+    if (rawValue(v) == raw) return v;
+  }
+  return std::nullopt;
+}
+
+std::string_view label(Vendor v) {
+  switch (v) {
+    case Vendor::inworld: return "Inworld TTS-2 Flash";
+    case Vendor::cartesia: return "Cartesia Sonic";
+    case Vendor::apple: return "Apple voice (offline)";
+  }
+  return "";
+}
+
+std::string_view displayName(Vendor v) {
+  switch (v) {
+    case Vendor::inworld: return "Natural";
+    case Vendor::cartesia: return "Natural (alternate)";
+    case Vendor::apple: return "On-device";
+  }
+  return "";
+}
+
+std::string_view blurb(Vendor v) {
+  switch (v) {
+    case Vendor::inworld:
+    case Vendor::cartesia: return "Our most lifelike voice. Streams over the internet.";
+    case Vendor::apple: return "Runs on this Mac. Works offline.";
+  }
+  return "";
+}
+
+std::optional<std::string_view> keyName(Vendor v) {
+  switch (v) {
+    case Vendor::inworld: return "inworld";
+    case Vendor::cartesia: return "cartesia";
+    case Vendor::apple: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool needsNetwork(Vendor v) { return v != Vendor::apple; }
+
+void to_json(json::Json& j, Vendor v) { j = std::string(rawValue(v)); }
+
+void from_json(const json::Json& j, Vendor& v) {
+  if (!j.is_string()) throw json::DecodeError("vendor: expected a string");
+  const auto found = vendorFromRaw(j.get_ref<const std::string&>());
+  if (!found) throw json::DecodeError("vendor: unknown \"" + j.get<std::string>() + "\"");
+  v = *found;
+}
+
+namespace VendorError {
+std::optional<std::string> describe(int status) {
+  if (status == 401 || status == 403) return "API key rejected";
+  if (status == 402) return "account out of credits";
+  if (status == 429) return "rate limited";
+  if (status >= 500 && status <= 599) return "vendor outage";
+  return std::nullopt;
+}
+}  // namespace VendorError
+
+namespace PCM {
+
+std::vector<float> fromFloat32LE(std::span<const std::uint8_t> bytes) {
+  std::vector<float> out(bytes.size() / 4);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const std::uint8_t* b = bytes.data() + i * 4;
+    const std::uint32_t bits = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+                               std::uint32_t(b[3]) << 24;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    out[i] = std::isfinite(f) ? std::clamp(f, -1.0f, 1.0f) : 0.0f;
+  }
+  return out;
+}
+
+std::vector<float> fromInt16LE(std::span<const std::uint8_t> bytes) {
+  std::vector<float> out(bytes.size() / 2);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto v = static_cast<std::int16_t>(std::uint16_t(bytes[i * 2]) | std::uint16_t(bytes[i * 2 + 1]) << 8);
+    out[i] = static_cast<float>(v) / 32768.0f;
+  }
+  return out;
+}
+
+}  // namespace PCM
+
+}  // namespace orvak

@@ -1,0 +1,190 @@
+#include "speech/apple_voice_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "core/dispatch.h"
+
+using namespace orvak;
+using platform::SynthVoice;
+using platform::VoiceQuality;
+
+namespace {
+
+// Records what the engine reports, in order.
+class Recorder : public SpeechSink {
+ public:
+  struct Event {
+    std::string kind;
+    std::optional<int> sentence;
+  };
+  void ttsConnected(bool reused) override { add(reused ? "connected-reused" : "connected", std::nullopt); }
+  void ttsRequestSent(int s) override { add("request", s); }
+  void ttsAudio(std::vector<float> samples, double rate, std::optional<int> s) override {
+    add("audio", s);
+    frames[s.value_or(-1)] += static_cast<double>(samples.size());
+    this->rate = rate;
+    if (onAudio) onAudio();
+  }
+  void ttsWords(std::vector<WordTiming> w, std::optional<int> s) override {
+    add("words", s);
+    words[s.value_or(-1)] = std::move(w);
+  }
+  void ttsFinished() override { add("finished", std::nullopt); }
+  void ttsError(const std::string& m) override { add("error:" + m, std::nullopt); }
+
+  int count(const std::string& kind, std::optional<int> sentence = std::nullopt) const {
+    int n = 0;
+    for (const auto& e : events) n += e.kind == kind && (!sentence || e.sentence == sentence);
+    return n;
+  }
+
+  std::vector<Event> events;
+  std::map<int, double> frames;
+  std::map<int, std::vector<WordTiming>> words;
+  double rate = 0;
+  std::function<void()> onAudio;
+
+ private:
+  void add(std::string kind, std::optional<int> s) { events.push_back({std::move(kind), s}); }
+};
+
+}  // namespace
+
+TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
+  dispatch::VirtualTime vt;
+  auto engine = AppleVoiceEngine::make("");
+  auto sink = std::make_shared<Recorder>();
+  engine->setSink(sink);
+  engine->prepare();
+  engine->send("The quick brown fox jumps over the lazy dog.", 0, false);
+  engine->send("Then it rests.", 1, true);
+  vt.drain();
+
+  ASSERT_FALSE(sink->events.empty());
+  EXPECT_EQ(sink->events.front().kind, "connected-reused");
+  EXPECT_EQ(sink->count("finished"), 1);
+  EXPECT_EQ(sink->events.back().kind, "finished");
+  // The second sentence starts only after the first one's end was handled.
+  std::vector<std::string> firstOfEach;
+  for (const auto& e : sink->events) {
+    if (e.kind == "request" || e.kind == "words") firstOfEach.push_back(e.kind + std::to_string(*e.sentence));
+  }
+  EXPECT_EQ(firstOfEach, (std::vector<std::string>{"request0", "words0", "request1", "words1"}));
+
+  for (int s : {0, 1}) {
+    const auto& w = sink->words[s];
+    ASSERT_FALSE(w.empty()) << s;
+    const double total = sink->frames[s] / sink->rate;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      EXPECT_LE(w[i].start, w[i].end);
+      EXPECT_LE(w[i].end, total + 1e-9);
+      if (i + 1 < w.size()) {
+        EXPECT_DOUBLE_EQ(w[i].end, w[i + 1].start);
+      }
+    }
+    EXPECT_DOUBLE_EQ(w.back().end, total) << "the last word ends with the sentence's audio";
+  }
+  EXPECT_EQ(sink->words[0].front().word, "The");
+  EXPECT_EQ(sink->words[1].back().word, "rests");
+}
+
+TEST(AppleVoiceEngineTest, CancelStopsDeliveryAndTheNextSentenceSpeaksNormally) {
+  dispatch::VirtualTime vt;
+  auto engine = AppleVoiceEngine::make("");
+  auto sink = std::make_shared<Recorder>();
+  engine->setSink(sink);
+  engine->prepare();
+  sink->onAudio = [&] {
+    if (sink->count("audio") == 1) engine->cancel();
+  };
+  engine->send("A fairly long first sentence that takes a while to write out in full.", 0, false);
+  engine->send("A queued sentence that must never be heard.", 1, true);
+  vt.drain();
+  EXPECT_EQ(sink->count("audio"), 1) << "nothing after the cancel";
+  EXPECT_EQ(sink->count("words"), 0);
+  EXPECT_EQ(sink->count("finished"), 0);
+  EXPECT_EQ(sink->count("request", 1), 0);
+
+  sink->onAudio = nullptr;
+  engine->send("After the cancel.", 2, true);
+  vt.drain();
+  EXPECT_GT(sink->count("audio", 2), 0);
+  EXPECT_EQ(sink->count("words", 2), 1);
+  EXPECT_EQ(sink->count("finished"), 1);
+}
+
+TEST(AppleVoiceEngineTest, DetachOnlyEndsTheReadThatAsks) {
+  dispatch::VirtualTime vt;
+  auto engine = AppleVoiceEngine::make("");
+  auto oldRead = std::make_shared<Recorder>();
+  auto newRead = std::make_shared<Recorder>();
+  engine->setSink(newRead);
+  engine->prepare();
+  engine->send("Still speaking.", 0, true);
+  engine->detach(oldRead.get());  // the old read finishing late
+  vt.drain();
+  EXPECT_EQ(newRead->count("finished"), 1);
+  EXPECT_EQ(engine->sink(), newRead);
+  engine->detach(newRead.get());
+  EXPECT_EQ(engine->sink(), nullptr);
+}
+
+TEST(AppleVoiceEngineTest, VoiceChoiceAndListing) {
+  const std::vector<SynthVoice> installed{
+      {"gmw/en-GB", "Brit", "en-GB", VoiceQuality::Default},
+      {"gmw/en-US", "Zed", "en-US", VoiceQuality::Default},
+      {"com.x.speech.synthesis.voice.Fred", "Fred", "en-US", VoiceQuality::Premium},
+      {"eloquence.en", "Eddy", "en-US", VoiceQuality::Enhanced},
+      {"enh/en-AU", "Aussie", "en-AU", VoiceQuality::Enhanced},
+      {"roa/fr", "Marie", "fr-FR", VoiceQuality::Premium},
+  };
+  struct Case {
+    std::string asked;
+    std::string chosen;
+  };
+  const Case cases[] = {
+      {"gmw/en-GB", "gmw/en-GB"},
+      {"roa/fr", "roa/fr"},
+      {"com.x.speech.synthesis.voice.Fred", "com.x.speech.synthesis.voice.Fred"},
+      {"", "enh/en-AU"},
+      {"not-installed", "enh/en-AU"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AppleVoiceEngine::pickVoice(c.asked, installed)->identifier, c.chosen) << c.asked;
+
+  const std::vector<SynthVoice> plain{{"b", "Bee", "en-GB", VoiceQuality::Default},
+                                      {"a", "Zed", "en-US", VoiceQuality::Default}};
+  EXPECT_EQ(AppleVoiceEngine::pickVoice("", plain)->identifier, "a") << "en-US first at equal quality";
+  EXPECT_FALSE(AppleVoiceEngine::pickVoice("", {{"roa/fr", "Marie", "fr-FR", VoiceQuality::Default}}));
+
+  const auto listed = AppleVoiceEngine::voices(installed);
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_EQ(listed[0].name, "Aussie (enhanced, en-AU)");
+  EXPECT_EQ(listed[1].name, "Brit (default, en-GB)");
+  EXPECT_EQ(listed[2].name, "Zed (default, en-US)");
+
+  AppleVoiceEngine none(std::nullopt);
+  EXPECT_EQ(none.label(), "Apple \u00B7 ?");
+  EXPECT_EQ(none.voice(), "?");
+  AppleVoiceEngine zed(installed[1]);
+  EXPECT_EQ(zed.label(), "Apple \u00B7 Zed");
+  EXPECT_EQ(zed.voice(), "Zed (default)");
+  EXPECT_EQ(zed.model(), "AVSpeechSynthesizer");
+}
+
+TEST(WordTimingsFromMarksTest, RangesAreClampedToWholeCharactersAndEmptyWordsSkipped) {
+  // "héllo 🇫🇷 wörld": the flag is two scalars (four UTF-16 units), é and ö precomposed.
+  const std::string text = "h\u00e9llo \U0001F1EB\U0001F1F7 w\u00f6rld";
+  const auto words = wordTimingsFromMarks(text, {0, 100, 150, 200, 300, 900},
+                                          {{0, 5}, {6, 1}, {8, 0}, {11, 5}, {40, 3}, {-3, 1}}, 1000, 100);
+  ASSERT_EQ(words.size(), 3u);
+  EXPECT_EQ(words[0].word, "h\u00e9llo");
+  EXPECT_EQ(words[1].word, "\U0001F1EB\U0001F1F7") << "half a flag widens to the whole flag";
+  EXPECT_EQ(words[2].word, "w\u00f6rld");
+  EXPECT_DOUBLE_EQ(words[0].end, words[1].start);
+  EXPECT_DOUBLE_EQ(words[1].end, 2.0);
+  EXPECT_DOUBLE_EQ(words[2].end, 10.0) << "the last word ends with the audio";
+  EXPECT_TRUE(wordTimingsFromMarks(text, {}, {}, 1000, 100).empty());
+}
