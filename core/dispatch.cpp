@@ -137,6 +137,11 @@ class VirtualExecutor {
     return now_;
   }
 
+  void skip(double seconds) {
+    std::lock_guard lock(mutex_);
+    now_ += secondsToNanos(seconds);
+  }
+
   std::int64_t wallMillis() const {
     std::lock_guard lock(mutex_);
     return wallBase_ + static_cast<std::int64_t>((now_ - start_) / 1'000'000);
@@ -578,6 +583,12 @@ std::uint64_t monotonicNanos() {
 std::int64_t wallMillis() {
   if (auto* v = gVirtual.load()) return v->wallMillis();
   return realWallMillis();
+}
+
+void blockFor(double seconds) {
+  if (auto* v = gVirtual.load()) return v->skip(seconds);
+  const std::uint64_t ns = secondsToNanos(seconds);
+  if (ns > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
 }
 
 namespace {

@@ -114,6 +114,12 @@ std::uint64_t monotonicNanos();
 // Wall-clock time in milliseconds since the Unix epoch (virtual time while `VirtualTime` is alive).
 std::int64_t wallMillis();
 
+// Holds the calling thread for `seconds` (negative and NaN count as 0): a synchronous call into
+// something slow, such as another process answering late. In virtual time the clock moves forward
+// at once and nothing else runs meanwhile (the caller's queue is busy, as it would be); work that
+// fell due runs at the next `drain` or `advance`.
+void blockFor(double seconds);
+
 // ---- Main queue plumbing ----
 
 // Plugs the program's event loop in as the main queue. `post` must run the task later on the main
