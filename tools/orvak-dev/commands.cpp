@@ -10,6 +10,8 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runSplit(const Args& args);
+int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runWalk(const Args& args);
 
@@ -21,6 +23,8 @@ std::span<const Command> commands() {
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
+      {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
   };

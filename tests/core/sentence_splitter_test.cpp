@@ -1,0 +1,161 @@
+#include "core/sentence_splitter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+
+namespace {
+
+using orvak::SentenceSplitter::cap;
+using orvak::SentenceSplitter::split;
+using orvak::SentenceSplitter::splitParagraph;
+using Sentences = std::vector<std::string>;
+
+struct Case {
+  const char* name;
+  std::string text;
+  Sentences expected;
+};
+
+class Boundaries : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Boundaries, Split) {
+  const Case& c = GetParam();
+  EXPECT_EQ(split(c.text, 400), c.expected) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SentenceSplitter, Boundaries,
+    ::testing::Values(
+        Case{"empty", "", {}},
+        Case{"blank", " \n\n \t\n", {}},
+        Case{"two_sentences", "Hello world. This is it.", {"Hello world.", "This is it."}},
+        Case{"title_abbreviation", "See Dr. Smith today. He left.", {"See Dr. Smith today.", "He left."}},
+        Case{"dotted_abbreviation_before_starter", "In the U.S. The law changed.", {"In the U.S.", "The law changed."}},
+        Case{"dotted_abbreviation_before_name", "The U.S. Army won.", {"The U.S. Army won."}},
+        Case{"etc_before_capital", "Apples, pears etc. The list goes on.", {"Apples, pears etc. The list goes on."}},
+        Case{"figure_number", "As Fig. 3 shows, it works.", {"As Fig. 3 shows, it works."}},
+        Case{"initials", "Written by J. K. Rowling here.", {"Written by J. K. Rowling here."}},
+        Case{"no_is_abbreviation_without_starter_test", "He said no. 42 people came.", {"He said no. 42 people came."}},
+        Case{"dotted_acronym_before_starter", "It runs on a.b.c. It works.", {"It runs on a.b.c.", "It works."}},
+        Case{"dotted_acronym_before_name", "It runs on a.b.c. Linux works.", {"It runs on a.b.c. Linux works."}},
+        Case{"dotted_long_parts_split", "See www.example.com. Then go.", {"See www.example.com.", "Then go."}},
+        Case{"ellipsis_run", "Wait... What?", {"Wait...", "What?"}},
+        Case{"ellipsis_character", "Wait\u2026 What?", {"Wait\u2026", "What?"}},
+        Case{"mixed_run", "Really?! Yes.", {"Really?!", "Yes."}},
+        Case{"decimal", "Price is 3.50 today. ok then.", {"Price is 3.50 today. ok then."}},
+        Case{"number_starts_sentence", "It ended. 42 people left.", {"It ended.", "42 people left."}},
+        Case{"no_space_after_terminator", "Hello.World and end.)Next one.", {"Hello.World and end.)Next one."}},
+        Case{"lower_case_next_word", "It is 5 p.m. now. ok.", {"It is 5 p.m. now. ok."}},
+        Case{"closing_quote_stays_with_sentence", "He said \"Stop.\" Then he left.",
+             {"He said \"Stop.\"", "Then he left."}},
+        Case{"curly_quotes_and_brackets", "It was over.\u201D (Then it began.) Again.",
+             {"It was over.\u201D", "(Then it began.)", "Again."}},
+        Case{"opener_starts_next_sentence", "He waited. \u201CGo now,\u201D she said.",
+             {"He waited.", "\u201CGo now,\u201D she said."}},
+        // The back-walk stops at "(", so "Dr" is recognised; without that stop "(Dr" would split.
+        Case{"word_tested_without_opener", "Ask (Dr. Smith) now.", {"Ask (Dr. Smith) now."}},
+        Case{"quoted_word_tested_without_quote", "She said \"Hello.\" Then left.",
+             {"She said \"Hello.\"", "Then left."}},
+        Case{"terminator_at_end_of_line", "One. Two.", {"One.", "Two."}},
+        Case{"trailing_text_without_terminator", "One. Two", {"One.", "Two"}},
+        Case{"lines_without_punctuation", "first line\nsecond line", {"first line", "second line"}},
+        Case{"newline_ends_sentence_after_abbreviation", "See Dr.\nSmith", {"See Dr.", "Smith"}},
+        Case{"all_newline_kinds", "a\r\nb\rc\u2028d\u2029e\u0085f\x0B" "g\x0Ch",
+             {"a", "b", "c", "d", "e", "f", "g", "h"}},
+        Case{"lines_are_trimmed", "  \t indented. Line.\u00A0 \n\n  next  ", {"indented.", "Line.", "next"}},
+        Case{"unicode_capital_starts_sentence", "Il pleut. \u00C9t\u00E9 fini.", {"Il pleut.", "\u00C9t\u00E9 fini."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SentenceSplitter, SplitParagraphMatchesSplitForOneLine) {
+  const std::string line = "Hello world. See Dr. Smith today. He left.";
+  EXPECT_EQ(splitParagraph(line), split(line, 400));
+}
+
+std::string repeated(std::string_view unit, int times) {
+  std::string s;
+  for (int i = 0; i < times; ++i) s += unit;
+  return s;
+}
+
+std::vector<int32_t> lengths(const Sentences& pieces) {
+  std::vector<int32_t> out;
+  for (const auto& p : pieces) out.push_back(orvak::text::graphemeCount(p));
+  return out;
+}
+
+TEST(SentenceSplitter, LongSentenceIsCutAtTheLastSpaceOfEachWindow) {
+  // 200 words of four letters: each 400-character window ends just after a space.
+  const std::string text = repeated("word ", 200);
+  const Sentences pieces = split(text, 400);
+  EXPECT_EQ(lengths(pieces), (std::vector<int32_t>{399, 399, 199}));
+  for (const auto& p : pieces) EXPECT_TRUE(p.starts_with("word") && p.ends_with("word")) << p;
+}
+
+TEST(SentenceSplitter, LongSentenceWithoutSpacesIsCutHard) {
+  EXPECT_EQ(lengths(split(repeated("x", 1000), 400)), (std::vector<int32_t>{400, 400, 200}));
+}
+
+TEST(SentenceSplitter, CapCountsCharactersNotBytes) {
+  // Decomposed "é" (two scalars, three bytes) and a flag (two scalars, eight bytes) are one each.
+  EXPECT_EQ(lengths(cap(repeated("e\u0301", 500), 400)), (std::vector<int32_t>{400, 100}));
+  EXPECT_EQ(lengths(cap(repeated("\U0001F1EB\U0001F1F7", 7), 3)), (std::vector<int32_t>{3, 3, 1}));
+}
+
+TEST(SentenceSplitter, CapPrefersSemicolonThenCommaThenSpace) {
+  EXPECT_EQ(cap("aa; bb, cc dd", 12), (Sentences{"aa;", "bb, cc dd"}));
+  EXPECT_EQ(cap("aa bb, cc dd", 11), (Sentences{"aa bb,", "cc dd"}));
+  EXPECT_EQ(cap("aa bb cc dd", 10), (Sentences{"aa bb cc", "dd"}));
+  // The separator must lie inside the window: a "; " just past it does not count.
+  EXPECT_EQ(cap("aaaa bbbb; cc", 9), (Sentences{"aaaa", "bbbb; cc"}));
+}
+
+TEST(SentenceSplitter, CapKeepsShortSentencesWhole) {
+  EXPECT_EQ(cap("  short one  ", 400), (Sentences{"short one"}));
+  EXPECT_EQ(cap("   ", 400), Sentences{});
+  EXPECT_EQ(cap("exactly10!", 10), (Sentences{"exactly10!"}));
+}
+
+TEST(SentenceSplitter, DoubleSpaceAtACutLeavesOneEmptyPiece) {
+  // The first cut lands between the two spaces; the rest then starts with a space and has no
+  // other space in its window, so that window yields an empty piece before the text goes on.
+  EXPECT_EQ(cap("abc  defgh", 4), (Sentences{"abc", "", "defg", "h"}));
+}
+
+TEST(SentenceSplitter, DegenerateLimitsStillFinish) {
+  // A limit below 1 cuts one character at a time instead of looping forever.
+  EXPECT_EQ(cap("abc", 0), (Sentences{"a", "b", "c"}));
+  EXPECT_EQ(cap("ab", -7), (Sentences{"a", "b"}));
+  EXPECT_EQ(split("Hi. Yo", 0), (Sentences{"H", "i", ".", "Y", "o"}));
+}
+
+TEST(SentenceSplitter, NoTextIsLostOrReordered) {
+  const std::string text =
+      "Mr. Jones met Dr. Who at 3.30 p.m. on Jan. 5. \"Hello!\" he said... She left?! It was over.\u201D\n"
+      "Second paragraph, with a list: one; two; three. " +
+      repeated("filler words without end ", 40) + "\n\u00BFQu\u00E9? \u00A1S\u00ED! Fin.";
+  std::string joined;
+  for (const auto& s : split(text, 120)) joined += s;
+  std::string expected;
+  for (const char c : text) {
+    if (c != ' ' && c != '\n') expected += c;
+  }
+  std::string actual;
+  for (const char c : joined) {
+    if (c != ' ') actual += c;
+  }
+  EXPECT_EQ(actual, expected);
+}
+
+TEST(SentenceSplitter, SameTextAlwaysGivesTheSameSentences) {
+  // Sentence numbers key saved positions, so the list must not depend on anything but the text.
+  const std::string text = repeated("Dr. Smith arrived at 10 a.m. The U.S. Army left. Wait... ", 50);
+  const Sentences first = split(text, 400);
+  EXPECT_EQ(first.size(), 150u);  // "... 10 a.m." | "The U.S. Army left." | "Wait..."
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(split(text, 400), first);
+}
+
+}  // namespace

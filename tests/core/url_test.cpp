@@ -1,0 +1,36 @@
+#include "core/url.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Url, ReadsSchemeAndHost) {
+  struct Case {
+    const char* text;
+    bool parses;
+    const char* scheme;
+    const char* host;
+  };
+  const Case cases[]{
+      {"https://www.Example.com/path?q=1#top", true, "https", "www.Example.com"},
+      {"http://user:pw@host.org:8080/x", true, "http", "host.org"},
+      {"https://[::1]:443/", true, "https", "::1"},
+      {"mailto:jane@example.com", true, "mailto", ""},
+      {"file:///tmp/a.txt", true, "file", ""},
+      {"example.com/path", false, "", ""},
+      {"/just/a/path", false, "", ""},
+      {"https://exa mple.com", false, "", ""},
+      {"https://host:80a/", false, "", ""},
+      {"1http://x", false, "", ""},
+      {"", false, "", ""},
+  };
+  for (const auto& c : cases) {
+    const auto u = orvak::url::parse(c.text);
+    ASSERT_EQ(u.has_value(), c.parses) << c.text;
+    if (!u) continue;
+    EXPECT_EQ(u->scheme, c.scheme) << c.text;
+    EXPECT_EQ(u->host, c.host) << c.text;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// orvak-dev split FILE [--max N]: the sentences of a text file, one per line, as a read would
+// speak and number them.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "core/sentence_splitter.h"
+#include "core/text.h"
+#include "tools/orvak-dev/commands.h"
+
+namespace orvak::dev {
+
+int runSplit(const Args& args) {
+  std::string path;
+  int maxLen = 400;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--max" && i + 1 < args.size()) {
+      std::size_t used = 0;
+      maxLen = std::stoi(args[++i], &used);
+      if (used != args[i].size()) throw std::invalid_argument("--max wants a whole number");
+    } else if (path.empty()) {
+      path = args[i];
+    } else {
+      throw std::invalid_argument("unexpected argument \"" + args[i] + "\"");
+    }
+  }
+  if (path.empty()) throw std::invalid_argument("usage: orvak-dev split FILE [--max N]");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  std::ostringstream content;
+  content << in.rdbuf();
+  for (const auto& s : SentenceSplitter::split(text::repairUtf8(content.str()), maxLen)) {
+    std::printf("%s\n", s.c_str());
+  }
+  return 0;
+}
+
+}  // namespace orvak::dev
