@@ -8,8 +8,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/ax_walker.h"
 #include "core/cleaner.h"
+#include "core/dispatch.h"
 #include "core/json.h"
+#include "platform/sim/sim_desktop.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {
@@ -112,6 +115,24 @@ CleanInput fromDump(const json::Json& j) {
   return in;
 }
 
+// Walks the scene's front window as a capture would: on a queue of its own, since the walk blocks
+// for as long as the other application takes to answer.
+CleanInput fromScene(const json::Json& j, const std::string& path) {
+  const auto desktop = sim::SimDesktop::fromJson(j, path);
+  const auto front = desktop->frontmost();
+  if (!front) throw std::runtime_error(path + " has no application in front");
+  auto queue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  auto walked = queue->syncValue([&]() -> std::optional<WalkResult> {
+    const auto window = AXWalker::pickWindow(desktop->application(front->pid));
+    if (!window) return std::nullopt;
+    return AXWalker::walk(*window);
+  });
+  if (!walked) throw std::runtime_error(path + ": " + front->name.value_or("the front application") + " has no window to read");
+  return {std::move(walked->nodes), walked->windowFrame, front->bundleId, walked->url};
+}
+
+bool looksLikeScene(const json::Json& j) { return j.is_object() && j.contains("applications"); }
+
 }  // namespace
 
 int runClean(const Args& args) {
@@ -134,8 +155,10 @@ int runClean(const Args& args) {
     } catch (const std::exception& e) {
       throw std::runtime_error(o->file + " is not a readable capture dump: " + e.what());
     }
+  } else if (looksLikeScene(file)) {
+    in = fromScene(file, o->file);
   } else {
-    throw std::runtime_error(o->file + " is neither a capture dump (an object with \"meta\" and \"nodes\") nor a scene");
+    throw std::runtime_error(o->file + " is neither a capture dump (an object with \"meta\" and \"nodes\") nor a scene (an object with \"applications\")");
   }
   if (o->bundleId) in.bundleId = o->bundleId;
   if (o->url) in.url = o->url;
