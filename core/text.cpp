@@ -320,6 +320,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a == b || caseFold(a) == caseFold(b);
 }
 
+int compareIgnoringCase(std::string_view a, std::string_view b) {
+  // UTF-8 byte order is code point order.
+  const int c = caseFold(a).compare(caseFold(b));
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
   return containsFolded(haystack, needle, icu::Locale::getDefault());
 }

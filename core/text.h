@@ -187,6 +187,9 @@ std::string uppercase(std::string_view s);
 std::string caseFold(std::string_view s);
 // Case-insensitive, canonical equality ("Straße" equals "STRASSE", "É" equals "e\u0301").
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Orders by the folded keys in code point order: < 0, 0 or > 0 (not a collation: for sorting
+// keys stably, not for showing lists to people).
+int compareIgnoringCase(std::string_view a, std::string_view b);
 
 // True when `haystack` contains `needle` ignoring case under the user's locale (ICU's default
 // locale, from LANG / LC_ALL), comparing canonical forms. An empty needle is never contained.

@@ -293,8 +293,11 @@ GraphemeMap::GraphemeMap(std::string_view utf8) {
     *this = GraphemeMap(toUtf16(utf8));
     return;
   }
-  u8_.reserve(static_cast<size_t>(n) / 2 + 1);
-  u16_.reserve(static_cast<size_t>(n) / 2 + 1);
+  // At most one grapheme per scalar: reserve that, so the vectors never regrow.
+  size_t scalars = 0;
+  for (int32_t i = 0; i < n; ++i) scalars += (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
+  u8_.reserve(scalars + 1);
+  u16_.reserve(scalars + 1);
   BoundaryWalker<char> walker(s, n);
   int32_t u16 = 0;
   u8_.push_back(0);

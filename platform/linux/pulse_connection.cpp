@@ -32,24 +32,21 @@ Connection::~Connection() {
   if (loop_ != nullptr) pa_mainloop_free(loop_);
 }
 
-bool Connection::await(pa_operation* op, const std::function<bool()>& done) {
+bool Connection::await(pa_operation* op) {
   if (op == nullptr) return false;
-  bool completed = false;
-  for (;;) {
-    if (done && done()) {
-      completed = true;
-      break;
-    }
-    const pa_operation_state_t state = pa_operation_get_state(op);
-    if (state != PA_OPERATION_RUNNING) {
-      completed = state == PA_OPERATION_DONE;
-      break;
-    }
-    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) break;
-    if (pa_mainloop_iterate(loop_, 1, nullptr) < 0) break;
-  }
+  const bool completed = runUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }) &&
+                         pa_operation_get_state(op) == PA_OPERATION_DONE;
   pa_operation_unref(op);
   return completed;
+}
+
+bool Connection::runUntil(const std::function<bool()>& done) {
+  if (!ready_) return false;
+  while (!done()) {
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) return false;
+    if (pa_mainloop_iterate(loop_, 1, nullptr) < 0) return false;
+  }
+  return true;
 }
 
 }  // namespace orvak::platform::pulse

@@ -19,9 +19,11 @@ class Connection {
 
   bool ok() const { return ready_; }
   pa_context* context() const { return context_; }
-  // Runs the loop until `done` returns true, the operation ends or the connection fails.
-  // `op` is unreferenced here. Returns false when it did not complete.
-  bool await(pa_operation* op, const std::function<bool()>& done = {});
+  // Runs the loop until the operation ends or the connection fails; `op` is unreferenced here.
+  // Returns false when it did not complete.
+  bool await(pa_operation* op);
+  // Runs the loop until `done` returns true or the connection fails.
+  bool runUntil(const std::function<bool()>& done);
 
  private:
   pa_mainloop* loop_ = nullptr;

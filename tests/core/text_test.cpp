@@ -318,6 +318,10 @@ TEST(Case, FullMappingWithoutLocale) {
   EXPECT_TRUE(text::equalsIgnoringCase("\u00C9t\u00E9", "E\u0301TE\u0301"));
   EXPECT_FALSE(text::equalsIgnoringCase("\u00E9", "e"));
   EXPECT_FALSE(text::equalsIgnoringCase("abc", "abd"));
+  EXPECT_EQ(text::compareIgnoringCase("STRASSE", "stra\u00DFe"), 0);
+  EXPECT_EQ(text::compareIgnoringCase("apple", "Banana"), -1);  // bytes would say "a" > "B"
+  EXPECT_EQ(text::compareIgnoringCase("Zebra", "apple"), 1);    // and "Z" < "a"
+  EXPECT_EQ(text::compareIgnoringCase("\u00C9", "\u00E9t\u00E9"), -1);
 }
 
 TEST(Case, ContainsIgnoringCaseFollowsTheLocale) {
