@@ -63,11 +63,11 @@ class SimElement final : public ax::ElementImpl {
 
   ax::Result<std::vector<ax::Value>> attributes(std::span<const std::string_view> names) const override {
     return request<std::vector<ax::Value>>([&](State& st) -> ax::Result<std::vector<ax::Value>> {
-      SimNode& node = at(st, n_);
       if (st.isWindow(n_)) {
-        ++node.walks;
+        ++at(st, n_).walks;
         fireWalkScripts(st);
       }
+      const SimNode& node = at(st, n_);
       if (node.invalid) return ax::Error::invalidUIElement;
       if (node.batchError) return *node.batchError;
       std::vector<ax::Value> out;
