@@ -354,6 +354,9 @@ TEST(AXWalkerTest, SingleReadHelpersAcceptOnlyTheirKinds) {
   EXPECT_EQ(AXWalker::stringForRange(desktop->element("big")), "abc");
   EXPECT_EQ(AXWalker::string(desktop->element("win"), "AXTitle"), "Window");
   EXPECT_FALSE(AXWalker::string(desktop->element("win"), "AXSize"));
+  // Broken UTF-8 from another process is repaired where it enters.
+  desktop->setAttribute("u1", "AXValue", std::string("ok\xff\xfe end"));
+  EXPECT_EQ(AXWalker::stringValue(desktop->element("u1")), "ok\uFFFD\uFFFD end");
   EXPECT_TRUE(AXWalker::isSecure("AXTextField", std::string("AXSecureField")));
   EXPECT_FALSE(AXWalker::isSecure("AXTextField", std::nullopt));
 }
