@@ -133,6 +133,12 @@ class NotesStore final : public ResearchStore {
   void execLocked(std::string_view sql);
   void setMeta(std::string_view key, std::string_view value);
 
+  // Callers hold the lock. The newest items among the full-text matches of `match`.
+  std::vector<StoredItem> searchFullText(const std::string& match, std::optional<ResearchItem::Kind> kind,
+                                         std::int64_t limit);
+  // Callers hold the lock. The items with these ids, in this order.
+  std::vector<StoredItem> rowsInOrder(const std::vector<std::int64_t>& ids);
+
   void open(const Options& options);
   void migrate(const Options& options);
   void importOnce(const std::filesystem::path& file);

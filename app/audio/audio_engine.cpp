@@ -26,6 +26,9 @@ AudioEngine::~AudioEngine() { stop(); }
 
 void AudioEngine::connect(const std::shared_ptr<PlayerNode>& node, std::shared_ptr<TimePitch> pitch,
                           const AudioFormat& format) {
+  if (!format.isValid() || format.channels != 1) {
+    throw std::invalid_argument("audio engine: nodes play mono, not " + format.describe());
+  }
   if (!pitch) pitch = std::make_shared<TimePitch>();
   node->stop();
   node->attach(clock_, pitch, format, kOutputFormat.sampleRate);
@@ -49,6 +52,8 @@ void AudioEngine::disconnect(const std::shared_ptr<PlayerNode>& node) {
 
 void AudioEngine::start() {
   if (isRunning()) return;
+  // A render thread that ended on a device failure is still to be collected.
+  if (thread_.joinable()) thread_.join();
   {
     std::lock_guard lock(renderMutex_);
     try {

@@ -4,7 +4,8 @@
 // The render loop renders 10 ms per cycle. With a paced device (PulseAudio, null) it runs on its
 // own thread and the device's blocking write sets the pace. With an unpaced one (the capture
 // device) it runs as a repeating timer on a core/dispatch queue, so under `VirtualTime` a test
-// advances the clock and exactly that much audio is rendered, without sleeping.
+// advances the clock and exactly that much audio is rendered, without sleeping. (Unpaced devices
+// are meant for virtual time: in real time a timer tick already under way may outlive `stop`.)
 #pragma once
 
 #include <atomic>
@@ -50,7 +51,7 @@ class AudioEngine {
 
   // Wires `node` to the main mixer in `format` (mono), through `pitch` when given (a plain rate
   // converter otherwise). Replaces an earlier connection of the same node; its scheduled buffers
-  // are dropped.
+  // are dropped. Throws std::invalid_argument unless `format` is mono at a positive rate.
   void connect(const std::shared_ptr<PlayerNode>& node, std::shared_ptr<TimePitch> pitch, const AudioFormat& format);
   void disconnect(const std::shared_ptr<PlayerNode>& node);
 

@@ -131,6 +131,22 @@ const std::vector<double>& pcm(Kind kind) {
   return start;
 }
 
+platform::SoundPlayer& sound(Kind kind) {
+  struct Sounds {
+    platform::SoundPlayer start{wav(pcm(Kind::start))};
+    platform::SoundPlayer warn{wav(pcm(Kind::warn))};
+    platform::SoundPlayer saved{wav(pcm(Kind::saved))};
+  };
+  // Kept for the process: a sound may still be playing at exit.
+  static Sounds* sounds = new Sounds();
+  switch (kind) {
+    case Kind::start: return sounds->start;
+    case Kind::warn: return sounds->warn;
+    case Kind::saved: return sounds->saved;
+  }
+  return sounds->start;
+}
+
 std::vector<float> samples(Kind kind) {
   const auto& s = pcm(kind);
   return std::vector<float>(s.begin(), s.end());

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/sound_player.h"
+
 namespace orvak::Earcon {
 
 enum class Kind { start, warn, saved };
@@ -19,6 +21,10 @@ extern std::atomic<bool> enabled;
 std::vector<float> samples(Kind kind);
 // The sound as rendered, before conversion to float.
 const std::vector<double>& pcm(Kind kind);
+
+// The sound in its WAV form on a player of its own, for when the audio graph's engine is not
+// running (callers stop it, then play it). All three are prepared together on first use.
+platform::SoundPlayer& sound(Kind kind);
 
 // A WAV file (16-bit mono PCM at 44,100 Hz) of samples in -1 ... 1; a sample that is not a number
 // is written as 0. Throws std::length_error past 2^31 - 1 samples.

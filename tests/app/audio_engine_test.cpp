@@ -323,3 +323,50 @@ TEST_F(EngineFixture, TheMixerSumsThePathsAndScalesByVolume) {
 
 }  // namespace
 }  // namespace orvak::audio
+
+namespace orvak::audio {
+namespace {
+
+// Takes `good` writes, then fails like a device that was unplugged.
+class FailingDevice final : public platform::AudioDevice {
+ public:
+  explicit FailingDevice(int good) : good_(good) {}
+  std::string name() const override { return "failing"; }
+  void open(const platform::AudioFormat&) override { written_ = 0; }
+  void close() override {}
+  void write(std::span<const float> interleaved) override {
+    if (good_-- <= 0) throw platform::AudioDeviceError("failing: device vanished");
+    written_ += interleaved.size() / 2;
+  }
+  std::uint64_t framesPlayed() const override { return written_; }
+  double latencySeconds() const override { return 0; }
+  bool paced() const override { return false; }
+
+ private:
+  int good_;
+  std::uint64_t written_ = 0;
+};
+
+TEST(AudioEngineFailure, ADeviceFailureStopsTheEngineReportsItAndCompletesPendingBuffers) {
+  dispatch::VirtualTime vt;
+  AudioEngine engine(std::make_unique<FailingDevice>(3));
+  std::vector<std::string> failures;
+  engine.onFailure = [&](const std::string& e) { failures.push_back(e); };
+  auto node = std::make_shared<PlayerNode>();
+  engine.connect(node, nullptr, AudioFormat::mono(kOut));
+  EXPECT_THROW(engine.connect(node, nullptr, AudioFormat{kOut, 2}), std::invalid_argument);
+  EXPECT_THROW(engine.connect(node, nullptr, AudioFormat::mono(0)), std::invalid_argument);
+  engine.connect(node, nullptr, AudioFormat::mono(kOut));
+  engine.start();
+  int done = 0;
+  node->scheduleBuffer({AudioFormat::mono(kOut), std::vector<float>(44100, 0.1f)}, [&] { ++done; });
+  node->play();
+  vt.advance(0.1);
+  EXPECT_FALSE(engine.isRunning());
+  EXPECT_EQ(failures, std::vector<std::string>{"failing: device vanished"});
+  EXPECT_EQ(done, 1);
+  EXPECT_FALSE(node->isPlaying());
+}
+
+}  // namespace
+}  // namespace orvak::audio

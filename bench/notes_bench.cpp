@@ -1,0 +1,148 @@
+// The notes database at library scale: 100,000 saved items. Save rate, and search latency
+// (p50 / p99 over many different queries) for one- and three-word queries, with the full-text
+// index and with the LIKE fallback.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/notes_store.h"
+
+namespace fs = std::filesystem;
+using orvak::NotesStore;
+using orvak::ResearchItem;
+
+namespace {
+
+constexpr int kItems = 100'000;
+constexpr int kVocabulary = 20'000;
+
+fs::path scratchDir() {
+  static const fs::path dir = [] {
+    std::string tmpl = (fs::temp_directory_path() / "orvak-notes-bench-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    return fs::path(tmpl);
+  }();
+  return dir;
+}
+
+// Pronounceable made-up words; drawn with a Zipf-like skew so some words are common and most rare,
+// as in real text.
+const std::vector<std::string>& vocabulary() {
+  static const std::vector<std::string> words = [] {
+    static const char* syllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "te", "vo", "pri", "ster",
+                                      "con", "ion", "al", "ber", "dor", "fin", "gra", "hul", "ix", "jen"};
+    std::mt19937 rng(7);
+    std::vector<std::string> out;
+    for (int i = 0; i < kVocabulary; ++i) {
+      std::string w;
+      const int n = 2 + static_cast<int>(rng() % 3);
+      for (int k = 0; k < n; ++k) w += syllables[rng() % 20];
+      out.push_back(w + std::to_string(i % 97));
+    }
+    return out;
+  }();
+  return words;
+}
+
+class WordPicker {
+ public:
+  explicit WordPicker(unsigned seed) : rng_(seed), zipf_(0.0, std::log(double(kVocabulary))) {}
+  const std::string& operator()() {
+    const auto i = static_cast<std::size_t>(std::exp(zipf_(rng_))) - 1;
+    return vocabulary()[std::min<std::size_t>(i, kVocabulary - 1)];
+  }
+  std::mt19937& rng() { return rng_; }
+
+ private:
+  std::mt19937 rng_;
+  std::uniform_real_distribution<double> zipf_;
+};
+
+ResearchItem makeItem(WordPicker& pick, int i) {
+  ResearchItem item;
+  item.ts = orvak::Date{1.7e9 + i * 60.0};
+  item.kind = i % 5 == 0 ? ResearchItem::Kind::note : ResearchItem::Kind::highlight;
+  const int words = 12 + static_cast<int>(pick.rng()() % 25);
+  for (int w = 0; w < words; ++w) item.quote += (w ? " " : "") + pick();
+  if (item.kind == ResearchItem::Kind::note) item.note = pick() + " " + pick() + " " + pick();
+  item.transcript = "highlight that";
+  item.app = "Firefox";
+  item.windowTitle = "Page " + std::to_string(i / 40);
+  item.url = "https://example.org/page/" + std::to_string(i / 40);
+  item.sentenceIndex = i % 40;
+  item.engine = "apple";
+  return item;
+}
+
+// A library of kItems items, built once per mode inside one transaction.
+NotesStore& library(bool fullText) {
+  static std::unique_ptr<NotesStore> stores[2];
+  auto& store = stores[fullText ? 1 : 0];
+  if (!store) {
+    store = std::make_unique<NotesStore>(scratchDir() / (fullText ? "fts.sqlite" : "like.sqlite"), std::nullopt,
+                                         NotesStore::Options{.simulateMissingFullTextSearch = !fullText});
+    WordPicker pick(42);
+    store->exec("BEGIN");
+    for (int i = 0; i < kItems; ++i) store->insert(makeItem(pick, i));
+    store->exec("COMMIT");
+  }
+  return *store;
+}
+
+double percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[static_cast<std::size_t>(p * double(v.size() - 1))];
+}
+
+// One query per iteration, different each time; p50 and p99 are reported as counters (ms).
+void searchBench(benchmark::State& state, bool fullText) {
+  NotesStore& store = library(fullText);
+  const int words = static_cast<int>(state.range(0));
+  WordPicker pick(99);
+  std::vector<std::string> queries;
+  for (int q = 0; q < 512; ++q) {
+    std::string query;
+    for (int w = 0; w < words; ++w) query += (w ? " " : "") + pick();
+    queries.push_back(query);
+  }
+  std::vector<double> ms;
+  std::size_t found = 0;
+  std::size_t q = 0;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    auto result = store.search(queries[q++ % queries.size()], std::nullopt, 100);
+    const auto t1 = std::chrono::steady_clock::now();
+    found += result.size();
+    benchmark::DoNotOptimize(result);
+    ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+  }
+  state.counters["p50_ms"] = percentile(ms, 0.50);
+  state.counters["p99_ms"] = percentile(ms, 0.99);
+  state.counters["hits_per_query"] = double(found) / double(std::max<std::size_t>(ms.size(), 1));
+}
+
+void BM_NotesSearchFullText(benchmark::State& state) { searchBench(state, true); }
+void BM_NotesSearchLike(benchmark::State& state) { searchBench(state, false); }
+
+// One save per iteration into the 100,000-item library, each its own commit as in the app.
+void BM_NotesSave(benchmark::State& state) {
+  NotesStore& store = library(true);
+  WordPicker pick(5);
+  int i = kItems;
+  for (auto _ : state) store.insert(makeItem(pick, i++));
+  state.SetItemsProcessed(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(BM_NotesSearchFullText)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(2000);
+BENCHMARK(BM_NotesSearchLike)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_NotesSave)->Unit(benchmark::kMicrosecond);
