@@ -3,8 +3,13 @@ BUILD     ?= build
 ASAN      ?= build-asan
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Let ccache reuse objects across clones of the tree (CI builds a fresh clone each time).
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 # CI turns warnings into errors; so can anyone: make test WERROR=ON
 WERROR    ?= $(if $(CI),ON,OFF)
+# The main job reads the sample page aloud for this long; `make run RUN_ARGS=` reads all of it.
+RUN_ARGS  ?= --stop-after 20
 
 .PHONY: deps configure build run test sanitize bench clean
 
@@ -18,7 +23,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/bin/orvak-dev
+	@$(BUILD)/bin/orvak-dev read resources/samples/article.scene.json $(RUN_ARGS)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

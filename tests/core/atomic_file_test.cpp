@@ -6,18 +6,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::size_t entries(const fs::path& dir) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
@@ -28,7 +23,7 @@ TEST(AtomicFile, CreatesFolderAndReplacesContentsWhole) {
   const fs::path file = dir / "nested" / "settings.json";
   orvak::writeFileAtomically(file, "a much longer first version\n");
   orvak::writeFileAtomically(file, "short\n");
-  EXPECT_EQ(slurp(file), "short\n");
+  EXPECT_EQ(orvak::test::readFile(file), "short\n");
   EXPECT_EQ(entries(file.parent_path()), 1u) << "no temporary file left behind";
 }
 
@@ -40,7 +35,7 @@ TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporary) {
   const fs::path blocked = dir / "blocked";
   fs::create_directories(blocked / "inside");
   EXPECT_THROW(orvak::writeFileAtomically(blocked, "new"), fs::filesystem_error);
-  EXPECT_EQ(slurp(file), "old");
+  EXPECT_EQ(orvak::test::readFile(file), "old");
   EXPECT_EQ(entries(dir), 2u);
 }
 
@@ -50,7 +45,7 @@ TEST(AtomicFileDeathTest, ProcessKilledBetweenTemporaryAndRenameKeepsTheOldFile)
   orvak::writeFileAtomically(file, "old contents\n");
   EXPECT_EXIT(orvak::writeFileAtomically(file, "new contents\n", [] { std::raise(SIGKILL); }),
               ::testing::KilledBySignal(SIGKILL), "");
-  EXPECT_EQ(slurp(file), "old contents\n");
+  EXPECT_EQ(orvak::test::readFile(file), "old contents\n");
 }
 
 }  // namespace

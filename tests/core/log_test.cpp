@@ -9,6 +9,7 @@
 #include "core/jsonl.h"
 #include "core/paths.h"
 #include "core/scrub.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;
@@ -16,12 +17,6 @@ using namespace orvak;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 }  // namespace
 
@@ -42,13 +37,13 @@ TEST(PathsTest, ResearchFileMovesOnceFromTheLogsFolder) {
   std::ofstream(logs / "research.jsonl") << "{\"a\":1}\n";
   EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
   EXPECT_FALSE(fs::exists(logs / "research.jsonl"));
-  EXPECT_EQ(readFile(support / "research.jsonl"), "{\"a\":1}\n");
+  EXPECT_EQ(test::readFile(support / "research.jsonl"), "{\"a\":1}\n");
 
   // With files in both places neither is touched.
   std::ofstream(logs / "research.jsonl") << "old\n";
   EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
-  EXPECT_EQ(readFile(logs / "research.jsonl"), "old\n");
-  EXPECT_EQ(readFile(support / "research.jsonl"), "{\"a\":1}\n");
+  EXPECT_EQ(test::readFile(logs / "research.jsonl"), "old\n");
+  EXPECT_EQ(test::readFile(support / "research.jsonl"), "{\"a\":1}\n");
 }
 
 TEST(LogTest, WritesTimestampedLinesAndRecreatesARemovedFolder) {
@@ -56,7 +51,7 @@ TEST(LogTest, WritesTimestampedLinesAndRecreatesARemovedFolder) {
   Log::write("launch: hello");
   Log::write("");
   Log::flush();
-  const std::string text = readFile(Log::url());
+  const std::string text = test::readFile(Log::url());
   const std::regex line(R"(\[\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z\] launch: hello\n)"
                         R"(\[\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z\] \n)");
   EXPECT_TRUE(std::regex_match(text, line)) << text;
@@ -64,7 +59,7 @@ TEST(LogTest, WritesTimestampedLinesAndRecreatesARemovedFolder) {
   fs::remove_all(OrvakPaths::logs());
   Log::write("again");
   Log::flush();
-  EXPECT_NE(readFile(Log::url()).find("] again\n"), std::string::npos);
+  EXPECT_NE(test::readFile(Log::url()).find("] again\n"), std::string::npos);
 }
 
 TEST(LogTest, OneCallIsOneLineWhateverTheMessageHolds) {
@@ -96,7 +91,7 @@ TEST(LogTest, RotatesPastTenMegabytes) {
   fs::path old = Log::url();
   old += ".1";
   EXPECT_EQ(fs::file_size(old), Log::kRotateBytes - 10);
-  EXPECT_NE(readFile(Log::url()).find("after rotation"), std::string::npos);
+  EXPECT_NE(test::readFile(Log::url()).find("after rotation"), std::string::npos);
   EXPECT_LT(fs::file_size(Log::url()), 100u);
 }
 
@@ -104,7 +99,7 @@ TEST(JsonlTest, AppendsLinesAndNeverTruncates) {
   const auto file = test::freshDir("jsonl") / "deep/er/reads.jsonl";
   JSONL::appendBytes("one\n", file);
   JSONL::appendBytes("two\n", file);
-  EXPECT_EQ(readFile(file), "one\ntwo\n");
+  EXPECT_EQ(test::readFile(file), "one\ntwo\n");
 }
 
 TEST(JsonlTest, ByteAppendsReportFailuresAndRecordAppendsSwallowThem) {

@@ -11,6 +11,7 @@
 
 #include "core/log.h"
 #include "platform/bundle.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;
@@ -19,17 +20,7 @@ using orvak::test::freshDir;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
-void spit(const fs::path& p, std::string_view bytes) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 fs::path freshFile() { return freshDir("defaults") / "defaults.json"; }
 
@@ -128,7 +119,7 @@ TEST(Defaults, HandWrittenFileKeepsWhatItCannotInterpretAndReadingChangesNothing
     "huge": 18446744073709551615,
     "neverReadApps": ["com.example.app"]
   })";
-  spit(file, original);
+  orvak::test::writeFile(file, original);
   {
     Defaults d(file);
     EXPECT_EQ(d.text("sound"), "no");
@@ -139,12 +130,12 @@ TEST(Defaults, HandWrittenFileKeepsWhatItCannotInterpretAndReadingChangesNothing
       EXPECT_FALSE(d.contains(unreadable)) << unreadable;
     }
   }
-  EXPECT_EQ(slurp(file), original) << "opening the store must not rewrite the file";
+  EXPECT_EQ(orvak::test::readFile(file), original) << "opening the store must not rewrite the file";
 
   Defaults d(file);
   d.set("sound", false);
   d.set("future", std::string("replaced"));
-  const auto saved = orvak::json::parse(slurp(file));
+  const auto saved = orvak::json::parse(orvak::test::readFile(file));
   EXPECT_EQ(saved.at("mixed"), orvak::json::parse(R"(["a", 1])"));
   EXPECT_TRUE(saved.at("nothing").is_null());
   EXPECT_EQ(saved.at("badData"), orvak::json::parse(R"({"data": "not base64!"})"));
@@ -163,7 +154,7 @@ TEST(Defaults, UnreadableFileIsMovedAsideWithALogLine) {
   for (const auto& [what, bytes] : cases) {
     SCOPED_TRACE(what);
     const fs::path file = freshFile();
-    spit(file, bytes);
+    orvak::test::writeFile(file, bytes);
     Defaults d(file);
     EXPECT_FALSE(d.contains("sound"));
     EXPECT_FALSE(fs::exists(file)) << "the store starts empty without writing yet";
@@ -174,10 +165,10 @@ TEST(Defaults, UnreadableFileIsMovedAsideWithALogLine) {
     }
     ASSERT_FALSE(aside.empty());
     EXPECT_EQ(aside.filename().string().rfind("defaults.json.unreadable-", 0), 0u);
-    EXPECT_EQ(slurp(aside), bytes) << "the damaged file is kept as it was";
+    EXPECT_EQ(orvak::test::readFile(aside), bytes) << "the damaged file is kept as it was";
 
     orvak::Log::flush();
-    EXPECT_NE(slurp(orvak::Log::url()).find("defaults: " + file.string() + " is unreadable"),
+    EXPECT_NE(orvak::test::readFile(orvak::Log::url()).find("defaults: " + file.string() + " is unreadable"),
               std::string::npos);
 
     d.set("sound", true);
@@ -189,7 +180,7 @@ TEST(DefaultsDeathTest, CrashBetweenTemporaryFileAndRenameLeavesTheOldFile) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const fs::path file = freshFile();
   Defaults(file).set("speed", 1.5);
-  const std::string before = slurp(file);
+  const std::string before = orvak::test::readFile(file);
 
   EXPECT_EXIT(
       {
@@ -198,7 +189,7 @@ TEST(DefaultsDeathTest, CrashBetweenTemporaryFileAndRenameLeavesTheOldFile) {
       },
       ::testing::KilledBySignal(SIGKILL), "");
 
-  EXPECT_EQ(slurp(file), before);
+  EXPECT_EQ(orvak::test::readFile(file), before);
   Defaults after(file);
   EXPECT_EQ(after.number("speed"), 1.5);
   after.set("speed", 1.75);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;
@@ -14,12 +15,6 @@ using namespace orvak;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // A stand-in for secret-tool that keeps secrets as files and logs every command line it gets.
 class FakeKeychain : public ::testing::Test {
@@ -110,9 +105,9 @@ TEST_F(FakeKeychain, SaveValidatesTrimsAndKeepsTheSecretOffTheCommandLine) {
   }
   EXPECT_EQ(Keys::save("cartesia", "  sk-secret-0001 \n"), std::nullopt);
   EXPECT_EQ(Keys::get("cartesia"), "sk-secret-0001");
-  EXPECT_EQ(readFile(dir_ / "orvak-cartesia.orvak"), "sk-secret-0001");
-  EXPECT_EQ(readFile(dir_ / "orvak-cartesia.orvak.label"), "--label=Orvak cartesia API key\n");
-  EXPECT_EQ(readFile(dir_ / "argv.log").find("sk-secret-0001"), std::string::npos);
+  EXPECT_EQ(test::readFile(dir_ / "orvak-cartesia.orvak"), "sk-secret-0001");
+  EXPECT_EQ(test::readFile(dir_ / "orvak-cartesia.orvak.label"), "--label=Orvak cartesia API key\n");
+  EXPECT_EQ(test::readFile(dir_ / "argv.log").find("sk-secret-0001"), std::string::npos);
 }
 
 TEST_F(FakeKeychain, RemoveDeletesTheItemAndRereadsEveryName) {

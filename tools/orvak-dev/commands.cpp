@@ -13,7 +13,10 @@ int runNotes(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
+int runClean(const Args& args);
 int runWalk(const Args& args);
+int runRead(const Args& args);
+int runSay(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -23,10 +26,17 @@ std::span<const Command> commands() {
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
+      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
+       "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
+      {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
+       "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
+      {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
   };
   return table;
 }
