@@ -14,6 +14,7 @@ int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runWalk(const Args& args);
+int runParse(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -27,6 +28,7 @@ std::span<const Command> commands() {
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
+      {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
   };
   return table;
 }
