@@ -3,6 +3,9 @@ BUILD     ?= build
 ASAN      ?= build-asan
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Let ccache reuse objects across clones of the tree (CI builds a fresh clone each time).
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 # CI turns warnings into errors; so can anyone: make test WERROR=ON
 WERROR    ?= $(if $(CI),ON,OFF)
 

@@ -26,13 +26,27 @@ bool hasLetterOrNumber(std::string_view s) {
   return false;
 }
 
+// The timestamp shapes all begin with a digit, "today", "yesterday", or a month or weekday name;
+// a text that begins with none of these (ignoring case as the patterns do) cannot match them, and
+// most pieces are turned away here without running six expressions.
+bool mayBeTimestamp(std::string_view n) {
+  if (n.empty()) return false;
+  if (text::isNumber(text::graphemePrefix(n, 1))) return true;
+  const std::string head = text::caseFold(text::graphemePrefix(n, 4));
+  static const std::string_view starts[] = {"tod", "yes", "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug",
+                                            "sep", "oct", "nov", "dec", "mon", "tue", "wed", "thu", "fri", "sat",
+                                            "sun"};
+  return std::any_of(std::begin(starts), std::end(starts),
+                     [&](std::string_view s) { return std::string_view(head).substr(0, 3) == s; });
+}
+
 std::optional<std::string_view> pieceDropReason(const Piece& piece, const NodeTree& tree, int sameText) {
   const auto& v = vocabulary();
   const std::string& n = piece.normalized;
   if (holdsLiveRegionControl(piece.text)) return "a11y-live";
   if (n.empty() || !hasLetterOrNumber(n)) return "symbol-only";
   if (v.uiLabels.contains(text::nfc(text::lowercase(n)))) return "ui-label";
-  if (matchesAny(v.timestampPatterns, n)) return "timestamp";
+  if (mayBeTimestamp(n) && matchesAny(v.timestampPatterns, n)) return "timestamp";
   const int chars = text::graphemeCount(n);
   if (chars <= 8 && matches(v.countPattern, n)) return "count";
   if (chars <= 24 && sameText > 2 && tree.node(piece.node).role != "AXTextArea") return "repeated-short";

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <unordered_set>
 
 #include "core/content_score.h"
@@ -30,7 +31,9 @@ int countSentences(std::string_view s) {
   for (;;) {
     const auto end = s.find_first_of(".!?", start);
     const auto piece = s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (text::graphemeCount(text::trim(piece)) > 20) ++count;
+    // More than 20 characters needs more than 20 bytes.
+    const auto trimmed = text::trim(piece);
+    if (trimmed.size() > 20 && text::graphemeCount(trimmed) > 20) ++count;
     if (end == std::string_view::npos) return count;
     start = end + 1;
   }
@@ -41,18 +44,37 @@ struct Words {
   int distinct = 0;
 };
 
+bool isAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isSeparator(std::string_view g) {
+  if (g.size() == 1) return g[0] == ' ' || (g[0] >= '\t' && g[0] <= '\r');
+  return text::isWhitespace(g);
+}
+
 Words countWords(std::string_view lower) {
   Words w;
-  std::unordered_set<std::string> seen;  // canonical (NFC) forms
+  // Canonical forms: ASCII words are their own, so only the others are normalised and stored.
+  std::unordered_set<std::string_view> seen;
+  std::deque<std::string> normalised;  // stable addresses for the views in `seen`
   std::size_t start = 0, at = 0;
   const auto finish = [&](std::size_t end) {
-    if (end > start) {
-      ++w.total;
-      seen.insert(text::nfc(lower.substr(start, end - start)));
+    if (end <= start) return;
+    ++w.total;
+    const std::string_view word = lower.substr(start, end - start);
+    if (isAscii(word)) {
+      seen.insert(word);
+    } else {
+      std::string key = text::nfc(word);
+      if (seen.find(key) == seen.end()) {
+        normalised.push_back(std::move(key));
+        seen.insert(normalised.back());
+      }
     }
   };
   for (auto g : text::graphemes(lower)) {
-    if (text::isWhitespace(g)) {
+    if (isSeparator(g)) {
       finish(at);
       start = at + g.size();
     }

@@ -1,5 +1,6 @@
 // Saved highlights and notes: the operations on the items table.
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/notes_store.h"
 #include "core/position_store.h"
@@ -15,19 +16,6 @@ constexpr std::string_view kColumns =
 constexpr std::string_view kInsert =
     "INSERT INTO items (ts, kind, quote, note, transcript, app, window_title, url, doc_key, sentence_index, "
     "engine)\nVALUES (?,?,?,?,?,?,?,?,?,?,?)";
-
-std::string prefixed(std::string_view table) {
-  std::string out;
-  std::string_view rest = kColumns;
-  while (!rest.empty()) {
-    const auto comma = rest.find(", ");
-    const auto column = rest.substr(0, comma);
-    if (!out.empty()) out += ", ";
-    out.append(table).append(".").append(column);
-    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 2);
-  }
-  return out;
-}
 
 StoredItem row(const SqlStatement& st) {
   StoredItem s;
@@ -64,6 +52,19 @@ std::vector<std::string> queryWords(std::string_view query) {
   }
   if (!current.empty()) words.push_back(std::move(current));
   return words;
+}
+
+// Up to this many matches, the full-text search joins and sorts them all.
+constexpr std::size_t kJoinMatches = 2000;
+
+// Row ids as one bind value (a JSON array), for "id IN (SELECT value FROM json_each(?))".
+std::string idList(const std::vector<std::int64_t>& ids) {
+  std::string out = "[";
+  for (const auto id : ids) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(id);
+  }
+  return out + "]";
 }
 
 std::int64_t clampLimit(std::size_t limit) {
@@ -179,10 +180,8 @@ std::vector<StoredItem> NotesStore::search(std::string_view queryText, std::opti
       match += '"' + words[i] + '"';
     }
     match += '*';
-    sql = "SELECT " + prefixed("items") +
-          " FROM items_fts JOIN items ON items.id = items_fts.rowid WHERE items_fts MATCH ?" +
-          kindCondition + " ORDER BY items.ts DESC LIMIT ?";
-    values.emplace_back(std::move(match));
+    std::lock_guard guard(lock_);
+    return searchFullText(match, kind, clampLimit(limit));
   } else {
     std::string clauses;
     for (const auto& w : words) {
@@ -198,6 +197,55 @@ std::vector<StoredItem> NotesStore::search(std::string_view queryText, std::opti
   values.emplace_back(clampLimit(limit));
   std::lock_guard guard(lock_);
   return query(sql, values);
+}
+
+// The matches are collected once from the index. Sorting their rows by time costs in proportion
+// to their number: with a word found in most items, or the one-letter prefix of the first
+// keystroke, that is the whole library. Past a few thousand matches the store instead walks the
+// items newest first along the time index and keeps those among the matches, which stops as soon
+// as `limit` are found. Both give the same items in the same order (ties by newest row).
+std::vector<StoredItem> NotesStore::searchFullText(const std::string& match, std::optional<ResearchItem::Kind> kind,
+                                                   std::int64_t limit) {
+  const std::string kindCondition = kind ? " AND kind = ?" : "";
+  std::vector<std::int64_t> matches;
+  const SqlValue matchValue[] = {match};
+  withStatement("SELECT rowid FROM items_fts WHERE items_fts MATCH ?", matchValue, [&](SqlStatement& st) {
+    while (st.nextRow()) matches.push_back(st.integer(0));
+  });
+
+  if (matches.size() <= kJoinMatches || static_cast<std::int64_t>(matches.size()) <= 20 * limit) {
+    // The matches are known already: sort their rows by time rather than matching again.
+    std::vector<SqlValue> values{idList(matches)};
+    if (kind) values.emplace_back(rawValue(*kind));
+    values.emplace_back(limit);
+    return query("SELECT " + std::string(kColumns) + " FROM items WHERE id IN (SELECT value FROM json_each(?))" +
+                     kindCondition + " ORDER BY ts DESC, id DESC LIMIT ?",
+                 values);
+  }
+
+  std::sort(matches.begin(), matches.end());
+  std::vector<std::int64_t> ids;
+  const std::string rawKind = kind ? std::string(rawValue(*kind)) : std::string();
+  withStatement(kind ? "SELECT id, kind FROM items ORDER BY ts DESC, id DESC" : "SELECT id FROM items ORDER BY ts DESC, id DESC",
+                {}, [&](SqlStatement& st) {
+                  while (static_cast<std::int64_t>(ids.size()) < limit && st.nextRow()) {
+                    const std::int64_t id = st.integer(0);
+                    if (std::binary_search(matches.begin(), matches.end(), id) && (!kind || st.text(1) == rawKind)) {
+                      ids.push_back(id);
+                    }
+                  }
+                });
+  return rowsInOrder(ids);
+}
+
+std::vector<StoredItem> NotesStore::rowsInOrder(const std::vector<std::int64_t>& ids) {
+  const SqlValue values[] = {idList(ids)};
+  auto rows = query("SELECT " + std::string(kColumns) + " FROM items WHERE id IN (SELECT value FROM json_each(?))", values);
+  std::unordered_map<std::int64_t, std::size_t> position;
+  for (std::size_t i = 0; i < ids.size(); ++i) position.emplace(ids[i], i);
+  std::sort(rows.begin(), rows.end(),
+            [&](const StoredItem& a, const StoredItem& b) { return position[a.id] < position[b.id]; });
+  return rows;
 }
 
 void NotesStore::updateNote(std::int64_t id, std::optional<std::string> note) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <unicode/uchar.h>
 
 
@@ -129,14 +130,16 @@ struct Pass {
   Pass(std::string_view pattern, Options options, Check check, std::string_view literal)
       : Pass(pattern, options, check, [r = std::string(literal)](const Groups&) { return r; }) {}
 
-  std::string run(std::string_view s) const;
+  // Rewrites `s` in place; a text the pass cannot match is left untouched, not copied.
+  void apply(std::string& s) const;
 
   text::Regex regex;
   Check check;
   Transform transform;
 };
 
-std::string replaceWith(const text::Regex& regex, std::string_view s, const Transform& transform) {
+// The rewritten text, or nothing when the pattern does not match at all.
+std::optional<std::string> replaced(const text::Regex& regex, std::string_view s, const Transform& transform) {
   const icu::UnicodeString subject = text::toUtf16(s);
   std::string out;
   int32_t prev = 0;
@@ -151,17 +154,20 @@ std::string replaceWith(const text::Regex& regex, std::string_view s, const Tran
     prev = m.range().end;
     return true;
   });
-  if (!any) return std::string(s);
+  if (!any) return std::nullopt;
   out += text::toUtf8(subject, prev, subject.length());
   return out;
 }
 
-std::string Pass::run(std::string_view s) const {
-  if (!check(s)) return std::string(s);
-  return replaceWith(regex, s, transform);
+void Pass::apply(std::string& s) const {
+  if (!check(s)) return;
+  if (auto out = replaced(regex, s, transform)) s = std::move(*out);
 }
 
-std::string g(const Groups& gs, std::size_t i) { return i < gs.size() ? gs[i] : std::string(); }
+const std::string& g(const Groups& gs, std::size_t i) {
+  static const std::string empty;
+  return i < gs.size() ? gs[i] : empty;
+}
 
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
   std::string out;
@@ -192,14 +198,14 @@ std::string spokenLink(std::string_view address) {
   }
   static const Pass scheme(R"(^(?i:https?://))", none, always, "");
   static const Pass prefix(R"(^(?i:www\d?\.|m\.|mobile\.))", none, always, "");
-  link = scheme.run(link);
+  scheme.apply(link);
   // The first non-empty part before a "/" (then a "?"): the host and port.
   for (const char sep : {'/', '?'}) {
     std::size_t from = 0;
     while (from < link.size() && link[from] == sep) ++from;
     if (from < link.size()) link = link.substr(from, link.find(sep, from) - from);
   }
-  link = prefix.run(link);
+  prefix.apply(link);
   return spokenDomain(link) + suffix;
 }
 
@@ -377,9 +383,8 @@ const Stages& stages() {
   return s;
 }
 
-std::string runAll(std::string s, const std::vector<Pass>& passes) {
-  for (const auto& p : passes) s = p.run(s);
-  return s;
+void applyAll(std::string& s, const std::vector<Pass>& passes) {
+  for (const auto& p : passes) p.apply(s);
 }
 
 // Calls `visit` with each scalar of `s`.
@@ -406,7 +411,8 @@ const std::vector<Pronunciation>& builtIn() {
 
 std::string replace(std::string_view text, std::string_view pattern, text::RegexFlags options,
                     const Transform& transform) {
-  return replaceWith(text::Regex::cached(pattern, options | lines), text, transform);
+  auto out = replaced(text::Regex::cached(pattern, options | lines), text, transform);
+  return out ? std::move(*out) : std::string(text);
 }
 
 std::string applyPronunciations(std::string_view input, std::span<const Pronunciation> list) {
@@ -420,9 +426,10 @@ std::string applyPronunciations(std::string_view input, std::span<const Pronunci
     s = replace(s, pattern, ci, [&entry](const Groups& gs) {
       const std::string& spoken = entry.spoken;
       if (spoken.empty()) return spoken;
-      const auto matchFirst = text::graphemePrefix(g(gs, 0), 1);
-      const auto spokenFirst = text::graphemePrefix(spoken, 1);
-      if (!text::isUppercase(matchFirst) || !u_isULowercase(UChar32(text::firstScalar(spokenFirst).value_or(0)))) return spoken;
+      const std::string_view matchFirst = text::graphemePrefix(g(gs, 0), 1);
+      const std::string_view spokenFirst = text::graphemePrefix(spoken, 1);
+      const bool lowerSpoken = u_isULowercase(UChar32(text::firstScalar(spokenFirst).value_or(0)));
+      if (!text::isUppercase(matchFirst) || !lowerSpoken) return spoken;
       return text::uppercase(spokenFirst) + spoken.substr(spokenFirst.size());
     });
   }
@@ -458,7 +465,11 @@ std::string dropEmoji(std::string_view s) {
   return out;
 }
 
-std::string symbols(std::string_view s) { return runAll(std::string(s), stages().symbols); }
+std::string symbols(std::string_view s) {
+  std::string out(s);
+  applyAll(out, stages().symbols);
+  return out;
+}
 
 std::string endWithPause(std::string_view s) {
   if (s.empty()) return std::string(s);
@@ -488,17 +499,16 @@ bool speakable(std::string_view s) {
 }
 
 std::string spoken(std::string_view sentence, std::span<const Pronunciation> pronunciations) {
-  std::vector<Pronunciation> list(pronunciations.begin(), pronunciations.end());
-  list.insert(list.end(), builtIn().begin(), builtIn().end());
-  std::string s = applyPronunciations(sentence, list);
+  // The user's entries first, then the built-in ones, which see the user's output.
+  std::string s = applyPronunciations(applyPronunciations(sentence, pronunciations), builtIn());
   const Stages& st = stages();
-  s = runAll(std::move(s), st.addresses);
+  applyAll(s, st.addresses);
   s = dropEmoji(s);
-  s = runAll(std::move(s), st.symbols);
-  s = runAll(std::move(s), st.numbers);
+  applyAll(s, st.symbols);
+  applyAll(s, st.numbers);
   if (s.find(",,") != std::string::npos) s = replaceAll(s, ",,", ",");
-  s = runAll(std::move(s), st.datesAndNames);
-  s = runAll(std::move(s), st.tidy);
+  applyAll(s, st.datesAndNames);
+  applyAll(s, st.tidy);
   return endWithPause(text::trim(s, text::TrimSet::whitespacesAndNewlines));
 }
 

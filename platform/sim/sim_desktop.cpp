@@ -36,6 +36,17 @@ std::string utf8(std::u16string_view s) {
   return out;
 }
 
+// Runs a script's changes once. A change that cannot apply is reported on stderr rather than
+// thrown into the caller's Accessibility request.
+void fire(State& st, Script& s) {
+  s.done = true;
+  try {
+    applyChanges(st, s.changes, "script");
+  } catch (const SceneError& e) {
+    std::fprintf(stderr, "sim: %s\n", e.what());
+  }
+}
+
 // One element of the simulated desktop. Holds the model alive, so a handle stays usable as long as
 // someone keeps it.
 class SimElement final : public ax::ElementImpl {
@@ -63,11 +74,11 @@ class SimElement final : public ax::ElementImpl {
 
   ax::Result<std::vector<ax::Value>> attributes(std::span<const std::string_view> names) const override {
     return request<std::vector<ax::Value>>([&](State& st) -> ax::Result<std::vector<ax::Value>> {
-      SimNode& node = at(st, n_);
       if (st.isWindow(n_)) {
-        ++node.walks;
+        ++at(st, n_).walks;
         fireWalkScripts(st);
       }
+      const SimNode& node = at(st, n_);
       if (node.invalid) return ax::Error::invalidUIElement;
       if (node.batchError) return *node.batchError;
       std::vector<ax::Value> out;
@@ -215,10 +226,7 @@ class SimElement final : public ax::ElementImpl {
     return std::nullopt;
   }
 
-  ax::Element handle(State& st, NodeIndex n) const {
-    (void)st;
-    return SimElement::make(st_, n);
-  }
+  ax::Element handle(NodeIndex n) const { return SimElement::make(st_, n); }
 
   ax::Result<ax::Value> read(State& st, std::string_view name) const {
     SimNode& node = at(st, n_);
@@ -226,10 +234,10 @@ class SimElement final : public ax::ElementImpl {
     if (auto e = injected(node, name)) return *e;
     for (const auto& [k, refs] : node.elementAttrs) {
       if (k != name) continue;
-      if (!refs.list) return ax::Value(handle(st, refs.nodes.front()));
+      if (!refs.list) return ax::Value(handle(refs.nodes.front()));
       ax::ElementList list;
       list.reserve(refs.nodes.size());
-      for (NodeIndex r : refs.nodes) list.push_back(handle(st, r));
+      for (NodeIndex r : refs.nodes) list.push_back(handle(r));
       return ax::Value(std::move(list));
     }
     if (const ax::Value* v = stored(node, name)) {
@@ -244,12 +252,12 @@ class SimElement final : public ax::ElementImpl {
     if (name == "AXChildren" || (isApp && name == "AXWindows")) {
       ax::ElementList list;
       list.reserve(node.children.size());
-      for (NodeIndex c : node.children) list.push_back(handle(st, c));
+      for (NodeIndex c : node.children) list.push_back(handle(c));
       return ax::Value(std::move(list));
     }
     if (name == "AXParent") {
       if (node.parent == kNone) return ax::Error::noValue;
-      return ax::Value(handle(st, node.parent));
+      return ax::Value(handle(node.parent));
     }
     if (name == "AXPosition" || name == "AXSize") {
       const auto f = st.reportedFrame(n_);
@@ -260,18 +268,18 @@ class SimElement final : public ax::ElementImpl {
     if (name == "AXWindow") {
       const NodeIndex w = st.windowOf(n_);
       if (w == kNone) return ax::Error::noValue;
-      return ax::Value(handle(st, w));
+      return ax::Value(handle(w));
     }
     if (isApp && (name == "AXFocusedWindow" || name == "AXMainWindow" || name == "AXFocusedUIElement")) {
       const NodeIndex target = name == "AXFocusedWindow" ? node.focusedWindow
                                : name == "AXMainWindow"  ? node.mainWindow
                                                          : node.focusedElement;
       if (target == kNone || at(st, target).invalid) return ax::Error::noValue;
-      return ax::Value(handle(st, target));
+      return ax::Value(handle(target));
     }
     if (node.kind == SimNode::Kind::systemWide && name == "AXFocusedApplication") {
       for (NodeIndex a : st.apps) {
-        if (st.frontmost && at(st, a).pid == *st.frontmost) return ax::Value(handle(st, a));
+        if (st.frontmost && at(st, a).pid == *st.frontmost) return ax::Value(handle(a));
       }
       return ax::Error::noValue;
     }
@@ -383,18 +391,6 @@ class SimElement final : public ax::ElementImpl {
     const double elapsed = static_cast<double>(dispatch::monotonicNanos() - st.loadedAt) / 1e9;
     for (Script& s : st.scripts) {
       if (!s.done && s.kind == Script::Kind::seconds && elapsed >= s.seconds) fire(st, s);
-    }
-  }
-
- public:
-  // Runs a script's changes once. A change that cannot apply is reported on stderr rather than
-  // thrown into the caller's Accessibility request.
-  static void fire(State& st, Script& s) {
-    s.done = true;
-    try {
-      applyChanges(st, s.changes, "script");
-    } catch (const SceneError& e) {
-      std::fprintf(stderr, "sim: %s\n", e.what());
     }
   }
 
@@ -593,7 +589,7 @@ void SimDesktop::postKeyChord(pid_t pid, int keyCode, std::vector<std::string> f
         (!s.chord.flags.empty() && s.chord.flags != flags)) {
       continue;
     }
-    if (++s.seen >= s.count) SimElement::fire(*state_, s);
+    if (++s.seen >= s.count) fire(*state_, s);
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -80,7 +81,9 @@ struct Script {
 struct SimDesktop::State {
   mutable std::mutex mutex;
   std::string origin;
-  std::vector<SimNode> nodes;  // [0] is the system-wide element
+  // [0] is the system-wide element. A deque, so scripts that add elements in the middle of a
+  // request leave references to the others valid.
+  std::deque<SimNode> nodes;
   std::vector<NodeIndex> apps;
   std::unordered_map<std::string, NodeIndex> refs;
   std::optional<pid_t> frontmost;

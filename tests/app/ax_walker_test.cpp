@@ -262,6 +262,15 @@ TEST(AXWalkerTest, FailuresAreAbsorbed) {
   // window 1, failed 1, kept 2, odd-role 2, invalid 1, caret 3, empty area 2, odd caret 3.
   EXPECT_EQ(r.attrCalls, 15);
 
+  // What the desktop was actually asked, for a text area without text: the walk's three reads
+  // of the window's title and frame, the two batched reads, the value, the character count and
+  // the (blank) range; no selection request.
+  auto blank = windowWith(R"([{"role": "AXTextArea", "value": "  "}])");
+  const auto before = blank->requestCount();
+  const auto b = walkWindow(*blank);
+  EXPECT_EQ(b.attrCalls, 3);
+  EXPECT_EQ(blank->requestCount() - before, 8u);
+
   auto gone = windowWith("[]", R"("invalid": true, )");
   const auto empty = walkWindow(*gone);
   EXPECT_TRUE(empty.nodes.empty());
@@ -345,6 +354,9 @@ TEST(AXWalkerTest, SingleReadHelpersAcceptOnlyTheirKinds) {
   EXPECT_EQ(AXWalker::stringForRange(desktop->element("big")), "abc");
   EXPECT_EQ(AXWalker::string(desktop->element("win"), "AXTitle"), "Window");
   EXPECT_FALSE(AXWalker::string(desktop->element("win"), "AXSize"));
+  // Broken UTF-8 from another process is repaired where it enters.
+  desktop->setAttribute("u1", "AXValue", std::string("ok\xff\xfe end"));
+  EXPECT_EQ(AXWalker::stringValue(desktop->element("u1")), "ok\uFFFD\uFFFD end");
   EXPECT_TRUE(AXWalker::isSecure("AXTextField", std::string("AXSecureField")));
   EXPECT_FALSE(AXWalker::isSecure("AXTextField", std::nullopt));
 }

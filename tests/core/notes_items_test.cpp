@@ -217,3 +217,43 @@ TEST_P(NotesItemsTest, SearchModesDifferAsDocumented) {
   // "o'neil" is the two words "o" and "neil".
   EXPECT_EQ(quotes(store.search("o'neil", std::nullopt, 5)), (std::vector<std::string>{"Paddy O'Neil wrote it"}));
 }
+
+// A word found in thousands of items (or the first letter typed) takes the newest-first walk
+// instead of the join; both must give exactly the newest matching items, whatever order the ids
+// were given in.
+TEST(NotesSearchTest, ManyMatchesGiveTheNewestInTimeOrder) {
+  NotesStore store(test::freshDir("items") / "notes.sqlite", std::nullopt);
+  struct Row {
+    double ts;
+    std::string quote;
+    Kind kind;
+  };
+  std::vector<Row> rows;
+  store.exec("BEGIN");
+  for (int i = 0; i < 3000; ++i) {
+    // Save times shuffled against the ids (as an import or a clock change leaves them).
+    const double ts = 1000 + (i * 1237) % 3000;
+    std::string quote = i % 7 == 0 ? "rare words only" : "common ground number " + std::to_string(i);
+    ResearchItem it = item(ts, quote);
+    it.kind = i % 3 == 0 ? Kind::note : Kind::highlight;
+    store.insert(it);
+    rows.push_back({ts, quote, it.kind});
+  }
+  store.exec("COMMIT");
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.ts > b.ts; });
+
+  const auto expected = [&](std::optional<Kind> kind, std::size_t limit) {
+    std::vector<std::string> out;
+    for (const auto& r : rows) {
+      if (out.size() == limit) break;
+      if (r.quote.rfind("common", 0) == 0 && (!kind || r.kind == *kind)) out.push_back(r.quote);
+    }
+    return out;
+  };
+  EXPECT_EQ(quotes(store.search("common", std::nullopt, 40)), expected(std::nullopt, 40));
+  EXPECT_EQ(quotes(store.search("gro", Kind::note, 25)), expected(Kind::note, 25));
+  EXPECT_EQ(quotes(store.search("c", Kind::highlight, 10)), expected(Kind::highlight, 10));
+  // A large limit goes back to the join and still agrees.
+  EXPECT_EQ(quotes(store.search("common ground", std::nullopt, 500)), expected(std::nullopt, 500));
+  EXPECT_EQ(store.search("rare", std::nullopt, 1000).size(), 429u);
+}

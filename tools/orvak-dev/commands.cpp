@@ -13,6 +13,7 @@ int runNotes(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
+int runClean(const Args& args);
 int runWalk(const Args& args);
 int runParse(const Args& args);
 
@@ -23,7 +24,9 @@ std::span<const Command> commands() {
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
-      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
+       "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
