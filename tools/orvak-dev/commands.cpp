@@ -16,6 +16,8 @@ int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
 int runParse(const Args& args);
+int runRead(const Args& args);
+int runSay(const Args& args);
 
 std::span<const Command> commands() {
   static const std::vector<Command> table{
@@ -32,6 +34,9 @@ std::span<const Command> commands() {
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
+      {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
+       "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
+      {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
   };
   return table;
 }
