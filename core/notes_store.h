@@ -22,6 +22,7 @@
 #include "core/date.h"
 #include "core/research_item.h"
 #include "core/sql_value.h"
+#include "core/written_doc.h"
 
 namespace orvak {
 
@@ -52,6 +53,41 @@ struct DocumentSummary {
   std::int64_t notes = 0;
   Date lastSaved;
   bool operator==(const DocumentSummary&) const = default;
+};
+
+// A kept page text found by search or listed as recent, with an excerpt of its text.
+struct PageHit {
+  std::string docKey;
+  std::string title;
+  std::string app;
+  std::optional<std::string> url;
+  Date last;
+  std::string excerpt;
+  bool operator==(const PageHit&) const = default;
+};
+
+// Kept page texts due for clearing: their keys, the oldest last-stored time and the clearing date.
+struct ExpiringPages {
+  std::vector<std::string> keys;
+  Date oldest;
+  Date clearOn;
+  bool operator==(const ExpiringPages&) const = default;
+};
+
+// One row of the listened history: one page and one stretch of listening.
+struct ListenedItem {
+  std::int64_t id = 0;
+  Date started;
+  Date last;
+  std::string app;
+  std::string title;
+  std::optional<std::string> url;
+  std::string docKey;
+  double seconds = 0;
+  double progress = 0;
+  std::string stoppedAt;
+  bool finished = false;
+  bool operator==(const ListenedItem&) const = default;
 };
 
 class NotesStore final : public ResearchStore {
@@ -106,6 +142,69 @@ class NotesStore final : public ResearchStore {
   // The given page (or every page) as Markdown: title, address or app, quotes, notes, dates.
   std::string markdown(std::optional<std::string_view> docKey);
 
+  // ---- Kept page texts ----
+  // None of these throw: a failed statement changes nothing and reads as empty.
+
+  // Longest page text kept, in characters; longer texts are cut.
+  static constexpr std::int32_t pageTextCap = 400'000;
+
+  // Stores or replaces the page's text (cut to the cap). A blank text stores nothing. A new
+  // store keeps the first-stored time and the keep flag, and clears any expiry warning.
+  void savePageText(std::string_view docKey, std::string_view title, std::string_view app,
+                    const std::optional<std::string>& url, std::string_view text, Date at);
+  bool hasPageText(std::string_view docKey);
+  std::optional<std::string> pageText(std::string_view docKey);
+  // Pages holding any of the terms (each a word prefix), best first, each with an excerpt of
+  // about `excerpt` characters around the first term it holds. Terms are lower-cased, reduced to
+  // letters and numbers, and dropped when shorter than 3 characters.
+  std::vector<PageHit> searchPages(const std::vector<std::string>& terms, std::size_t limit, std::int32_t excerpt);
+  // The page with an excerpt around the first of `terms` (normalised as above) it holds, or its
+  // opening; nothing when the page has no kept text.
+  std::optional<PageHit> page(std::string_view docKey, const std::vector<std::string>& terms, std::int32_t excerpt);
+  // The pages stored most recently, newest first, with their openings.
+  std::vector<PageHit> recentPages(std::size_t limit, std::int32_t excerpt);
+  // Protects the pages from expiry.
+  void keepPages(const std::vector<std::string>& keys);
+  void clearPageTexts();
+  void deletePageText(std::string_view docKey);
+  std::int64_t pageTextCount();
+
+  // ---- Page text expiry ----
+  // A page text is cleared `keepDays` after its last store, once it was warned at least
+  // `warnDays` before, unless it is kept or a saved item is on it. keepDays < 1: never.
+
+  // Unwarned, unprotected pages that reach their age within the warning period.
+  std::optional<ExpiringPages> expiringSoon(std::int64_t keepDays, std::int64_t warnDays, Date now);
+  void markWarned(const std::vector<std::string>& keys, Date at);
+  // Deletes the expired page texts; returns how many went.
+  std::int64_t clearExpired(std::int64_t keepDays, std::int64_t warnDays, Date now);
+  // Every warned, unprotected page with the date from which it will be cleared.
+  std::optional<ExpiringPages> pendingClear(std::int64_t keepDays, std::int64_t warnDays);
+
+  // ---- Listened history ----
+
+  // Records a listen of at least 3 seconds ending at `at`, merged into the page's row when that
+  // ended less than 30 minutes before; keeps the page's text when one is given.
+  void recordListen(std::string_view app, std::string_view title, const std::optional<std::string>& url,
+                    double seconds, double progress, std::string_view stoppedAt, bool finished,
+                    const std::optional<std::string>& text, Date at);
+  // Newest first.
+  std::vector<ListenedItem> listened(std::size_t limit);
+  // Deletes one row, and the page's kept text when no row of the page is left.
+  void deleteListened(std::int64_t id);
+  // Deletes the whole history and every kept page text.
+  void clearListened();
+
+  // ---- Written documents ----
+
+  // The new document's id, or nothing when it could not be stored.
+  std::optional<std::int64_t> saveDoc(std::string_view title, std::string_view question,
+                                      const std::vector<WrittenDoc::Para>& paragraphs,
+                                      const std::vector<WrittenDoc::Source>& sources, Date at);
+  // Newest first. Damaged paragraphs or sources read as empty lists for that document only.
+  std::vector<WrittenDoc> writtenDocs();
+  void deleteDoc(std::int64_t id);
+
   // ---- Statement layer ----
 
   // Runs statement text (several statements allowed, no rows) under the lock.
@@ -132,6 +231,16 @@ class NotesStore final : public ResearchStore {
   // Callers hold the lock.
   void execLocked(std::string_view sql);
   void setMeta(std::string_view key, std::string_view value);
+  // A write whose failure the caller has nothing to do about (page texts, history, documents).
+  bool tryWrite(std::string_view sql, std::span<const SqlValue> values);
+  bool tryWrite(std::string_view sql, std::initializer_list<SqlValue> values);
+  // The page-text insert-or-update, with an already cut text.
+  void storePageText(std::string_view docKey, std::string_view title, std::string_view app,
+                     const std::optional<std::string>& url, std::string_view cutText, Date at);
+  // Under the lock: the page's row with an excerpt around the first of the (normalised) terms.
+  std::optional<PageHit> pageHit(std::string_view docKey, const std::vector<std::string>& terms, std::int32_t excerpt);
+  // Keys from a one-column query, NULL keys skipped.
+  std::vector<std::string> keys(std::string_view sql, std::span<const SqlValue> values);
 
   // Callers hold the lock. The newest items among the full-text matches of `match`.
   std::vector<StoredItem> searchFullText(const std::string& match, std::optional<ResearchItem::Kind> kind,

@@ -499,9 +499,8 @@ bool speakable(std::string_view s) {
 }
 
 std::string spoken(std::string_view sentence, std::span<const Pronunciation> pronunciations) {
-  std::vector<Pronunciation> list(pronunciations.begin(), pronunciations.end());
-  list.insert(list.end(), builtIn().begin(), builtIn().end());
-  std::string s = applyPronunciations(sentence, list);
+  // The user's entries first, then the built-in ones, which see the user's output.
+  std::string s = applyPronunciations(applyPronunciations(sentence, pronunciations), builtIn());
   const Stages& st = stages();
   applyAll(s, st.addresses);
   s = dropEmoji(s);

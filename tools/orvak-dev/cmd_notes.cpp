@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/notes_store.h"
 #include "core/paths.h"
@@ -18,7 +19,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orvak-dev notes search QUERY...   saved items holding every word, newest first\n"
-    "       orvak-dev notes markdown [DOCKEY]  one page (or every page) as Markdown\n";
+    "       orvak-dev notes markdown [DOCKEY]  one page (or every page) as Markdown\n"
+    "       orvak-dev notes pages TERM...      kept page texts holding any term, best first, with excerpts\n"
+    "       orvak-dev notes listened [N]       the listened history, newest first\n";
 
 std::unique_ptr<NotesStore> openUserStore() {
   auto store = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
@@ -64,11 +67,45 @@ int markdown(const Args& args) {
   return 0;
 }
 
+int pages(const Args& args) {
+  const std::vector<std::string> terms(args.begin() + 1, args.end());
+  const auto store = openUserStore();
+  const auto hits = store->searchPages(terms, 10, 300);
+  for (const auto& h : hits) {
+    std::printf("%s  %s  %s\n", iso8601(h.last).c_str(), h.docKey.c_str(), h.title.c_str());
+    std::printf("    %s\n", oneLine(h.excerpt, 300).c_str());
+  }
+  std::printf("%zu of %lld pages (%s)\n", hits.size(), static_cast<long long>(store->pageTextCount()),
+              store->hasFullTextSearch() ? "ranked full-text search" : "LIKE search, newest first");
+  return 0;
+}
+
+int listened(const Args& args) {
+  std::size_t limit = 50;
+  if (args.size() == 2) {
+    try {
+      limit = static_cast<std::size_t>(std::stoul(args[1]));
+    } catch (const std::exception&) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+  }
+  const auto store = openUserStore();
+  for (const auto& r : store->listened(limit)) {
+    std::printf("#%lld  %s  %5.0fs  %3.0f%%  %s  %s%s\n", static_cast<long long>(r.id), iso8601(r.last).c_str(),
+                r.seconds, r.progress * 100, r.finished ? "finished" : "stopped ", r.docKey.c_str(),
+                store->hasPageText(r.docKey) ? "" : "  (no kept text)");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int runNotes(const Args& args) {
   if (!args.empty() && args[0] == "search" && args.size() >= 2) return search(args);
   if (!args.empty() && args[0] == "markdown") return markdown(args);
+  if (!args.empty() && args[0] == "pages" && args.size() >= 2) return pages(args);
+  if (!args.empty() && args[0] == "listened" && args.size() <= 2) return listened(args);
   std::fputs(kUsage, stderr);
   return 2;
 }

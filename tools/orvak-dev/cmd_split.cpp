@@ -17,9 +17,14 @@ int runSplit(const Args& args) {
   int maxLen = 400;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--max" && i + 1 < args.size()) {
+      const std::string& value = args[++i];
       std::size_t used = 0;
-      maxLen = std::stoi(args[++i], &used);
-      if (used != args[i].size()) throw std::invalid_argument("--max wants a whole number");
+      try {
+        maxLen = std::stoi(value, &used);
+      } catch (const std::logic_error&) {
+        used = 0;
+      }
+      if (used == 0 || used != value.size()) throw std::invalid_argument("--max wants a whole number, not \"" + value + "\"");
     } else if (path.empty()) {
       path = args[i];
     } else {

@@ -13,7 +13,8 @@ int runSpoken(const Args& args) {
   if (args.empty()) throw std::invalid_argument("usage: orvak-dev spoken TEXT");
   std::string sentence;
   for (const auto& a : args) sentence += (sentence.empty() ? "" : " ") + a;
-  const std::string out = SpeechText::spoken(text::repairUtf8(sentence), {});
+  sentence = text::repairUtf8(sentence);
+  const std::string out = SpeechText::spoken(sentence, {});
   std::printf("%s\n", out.c_str());
   if (!SpeechText::speakable(sentence)) std::fprintf(stderr, "(not speakable: a read skips this sentence)\n");
   return 0;

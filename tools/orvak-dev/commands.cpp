@@ -23,7 +23,7 @@ std::span<const Command> commands() {
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
-      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
+      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
