@@ -8,6 +8,8 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 # CI turns warnings into errors; so can anyone: make test WERROR=ON
 WERROR    ?= $(if $(CI),ON,OFF)
+# The main job reads the sample page aloud for this long; `make run RUN_ARGS=` reads all of it.
+RUN_ARGS  ?= --stop-after 20
 
 .PHONY: deps configure build run test sanitize bench clean
 
@@ -21,7 +23,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/bin/orvak-dev
+	@$(BUILD)/bin/orvak-dev read resources/samples/article.scene.json $(RUN_ARGS)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -36,13 +36,17 @@ int wordCount(std::string_view s) {
   return words;
 }
 
-// Every credit shape holds one of these words (ignoring case as the pattern does), so a paragraph
-// without any of them need not be searched.
+// Every credit shape holds one of these words, so an ASCII paragraph (where ignoring case is plain
+// lower-casing) without any of them need not be searched. Other text always is.
 bool mayBeCredit(std::string_view s) {
-  const std::string folded = text::caseFold(s);
+  std::string lower(s);
+  for (char& c : lower) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  }
   for (std::string_view word : {"credit", "photo", "image", "illustration", "getty images", "associated press",
                                 "reuters/", "afp via"}) {
-    if (folded.find(word) != std::string::npos) return true;
+    if (lower.find(word) != std::string::npos) return true;
   }
   return false;
 }

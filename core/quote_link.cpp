@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/document_editor.h"
+#include "core/text.h"
+#include "core/url.h"
 #include "core/words.h"
 
 namespace orvak::QuoteLink {
@@ -15,43 +17,14 @@ namespace {
 bool isAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The lower-cased host of an absolute http or https address, or none when `address` is not one.
 std::optional<std::string> webHost(std::string_view address) {
-  for (const char c : address) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b <= 0x20 || b == 0x7F) return std::nullopt;  // spaces and controls make no address
-  }
-  const auto colon = address.find(':');
-  if (colon == std::string_view::npos || colon == 0 || !isAsciiAlpha(address[0]))
-    return std::nullopt;
-  std::string scheme;
-  for (const char c : address.substr(0, colon)) {
-    if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.')
-      return std::nullopt;
-    scheme += asciiLower(c);
-  }
+  const auto parsed = url::parse(address);
+  if (!parsed || parsed->host.empty()) return std::nullopt;
+  const std::string scheme = text::lowercase(parsed->scheme);
   if (scheme != "http" && scheme != "https") return std::nullopt;
-  std::string_view rest = address.substr(colon + 1);
-  if (!rest.starts_with("//")) return std::nullopt;
-  rest.remove_prefix(2);
-  std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
-  if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
-    authority.remove_prefix(at + 1);
-  }
-  std::string_view host = authority;
-  if (host.starts_with('[')) {
-    const auto close = host.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
-    host = host.substr(0, close + 1);
-  } else {
-    host = host.substr(0, host.find(':'));
-  }
-  if (host.empty()) return std::nullopt;
-  std::string out;
-  for (const char c : host) out += asciiLower(c);
-  return out;
+  return text::lowercase(parsed->host);
 }
 
 // Characters cut from both ends of a directive's text: they are not part of what the page

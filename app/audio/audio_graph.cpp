@@ -58,6 +58,13 @@ void AudioGraph::release(const void* who, double idleAfter, dispatch::Queue& que
   armIdleStopLocked(idleAfter, queue);
 }
 
+bool AudioGraph::ifOwner(const void* who, const std::function<void()>& action) {
+  std::lock_guard lock(lock_);
+  if (owner_ == nullptr || owner_ != who) return false;
+  action();
+  return true;
+}
+
 void AudioGraph::releaseIfIdle(double after, dispatch::Queue& queue) {
   std::lock_guard lock(lock_);
   armIdleStopLocked(after, queue);

@@ -62,6 +62,9 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   // When `who` owns the path: gives it up, stops the speech node and arms the idle stop after
   // `idleAfter` seconds on `queue`. Anyone else changes nothing.
   void release(const void* who, double idleAfter, dispatch::Queue& queue);
+  // Runs `action` under the graph's lock when `who` owns the speech path; true when it ran. An
+  // owner undoes its own settings this way without racing a newer claimer.
+  bool ifOwner(const void* who, const std::function<void()>& action);
   // Arms the idle stop after `after` seconds on `queue`, replacing a pending one, whoever owns the
   // path; the stop itself does nothing while there is an owner.
   void releaseIfIdle(double after, dispatch::Queue& queue);

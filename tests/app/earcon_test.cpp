@@ -8,6 +8,8 @@
 #include <numbers>
 #include <string>
 
+#include "platform/sim/capture_audio_device.h"
+
 namespace orvak {
 namespace {
 
@@ -116,6 +118,19 @@ TEST(EarconWav, ACueSoundRoundTripsWithinOneStep) {
   const auto w = Earcon::wav(pcm);
   ASSERT_EQ(w.size(), 44 + 2 * pcm.size());
   for (std::size_t i = 0; i < pcm.size(); i += 97) EXPECT_NEAR(s16(w, 44 + 2 * i) / 32767.0, pcm[i], 1.0 / 32767) << i;
+}
+
+TEST(EarconWav, TheWavFormPlaysBackAsTheSoundOnAPlayerOfItsOwn) {
+  auto tape = std::make_shared<platform::AudioTape>();
+  const auto& pcm = Earcon::pcm(Kind::start);
+  platform::SoundPlayer player(Earcon::wav(pcm), [&] { return std::make_unique<platform::CaptureAudioDevice>(tape); });
+  EXPECT_EQ(player.format(), platform::AudioFormat::mono(44100));
+  ASSERT_EQ(player.frameCount(), pcm.size());
+  player.play();
+  player.wait();
+  const auto played = tape->channel(0);
+  ASSERT_GE(played.size(), pcm.size());
+  for (std::size_t i = 0; i < pcm.size(); ++i) ASSERT_NEAR(played[i], pcm[i], 2.0 / 32767) << i;
 }
 
 }  // namespace

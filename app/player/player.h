@@ -1,0 +1,304 @@
+// One read-aloud of one text. The player sends the text sentence by sentence to a speech engine,
+// takes back its audio and word timings as the engine's sink, plays the audio through the shared
+// audio graph, and knows at every moment which sentence and word the listener hears. It obeys
+// pause, skip, speed and voice-command controls, publishes its state four times a second, and at
+// the end writes one line to logs()/reads.jsonl. A new read makes a new player.
+//
+// Threads. All playback state lives on the player's serial queue `q`: commands and sink calls
+// are queued on it, queries run synchronously on it and must never be asked from it. The few
+// values the reading controller reads from the main thread (spoken text, source, read key, start
+// snippet, end position, the player replaced) sit behind the player's lock. Callbacks that reach
+// the interface run on the main queue with copies of the values; `onPlaybackStarted` and
+// `onPlaybackEnded` run on the player queue.
+//
+// Lifecycle: make → set callbacks and source → begin() → speak(...) → audio plays → ended (by the
+// end of the audio, stop(), stopAfter, an error or a fallback). After the end every command, sink
+// call and completion is ignored and queries answer from the final fields.
+#pragma once
+
+#include <atomic>
+#include <cassert>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/audio/audio_graph.h"
+#include "app/player/read_capture.h"
+#include "core/audio_timeline.h"
+#include "core/dispatch.h"
+#include "core/pacer.h"
+#include "core/pronunciation.h"
+#include "core/read_timing.h"
+#include "core/text.h"
+#include "speech/engine.h"
+
+namespace orvak {
+
+// Built by the caller for each read.
+struct ReadOptions {
+  bool mute = false;                      // the main mixer's output volume is 0 for the read
+  bool earcon = false;                    // play the start cue when the player begins
+  std::optional<double> stopAfter;        // seconds after the first heard sample to end ("stopAfter")
+  bool fromScreen = false;                // for the reading controller's start-point choice
+  std::optional<std::string> startQuote;  // for the reading controller
+  bool operator==(const ReadOptions&) const = default;
+};
+
+// What the pill and the menu show; published on the main queue.
+struct PlayerState {
+  std::string label;  // "Natural", "Natural (alternate)" or "On-device"
+  int sentence = 1;   // 1-based number, within the whole document, of the sentence heard
+  int total = 1;      // sentences of the whole document, at least 1
+  bool paused = false;
+  float speed = 1;
+  bool ended = false;
+  std::optional<std::string> error;  // the read ended with reason "error"
+  bool operator==(const PlayerState&) const = default;
+};
+
+class Player final : public SpeechSink, public std::enable_shared_from_this<Player> {
+ public:
+  // The point heard when a voice command began.
+  struct Moment {
+    int sentence = 0;          // the sentence the listener refers to (index within the read)
+    std::string text;          // its text, "" when out of range
+    int playingSentence = 0;   // the sentence actually playing at that moment
+    double intoSentenceSec = 0;
+    int docSentence = 0;       // `sentence` within the whole document
+    bool operator==(const Moment&) const = default;
+  };
+  struct Source {
+    std::string app;
+    std::string windowTitle;
+    std::optional<std::string> url;
+    bool operator==(const Source&) const = default;
+  };
+  struct Spoken {
+    std::string text;
+    std::optional<ReadCapture> capture;
+    int from = 0;
+  };
+  struct EndPosition {
+    int sentence = 0;  // within the whole document
+    std::string text;
+    bool finished = false;
+    bool operator==(const EndPosition&) const = default;
+  };
+  struct Context {
+    std::string text;
+    std::string at;
+    std::string section;
+    std::string title;
+    bool operator==(const Context&) const = default;
+  };
+
+  // What the creator supplies. `graph` defaults to the process's shared graph.
+  struct Setup {
+    std::shared_ptr<SpeechEngine> engine;
+    ReadOptions opts;
+    std::shared_ptr<dispatch::Queue> q;
+    std::uint64_t t0 = 0;  // monotonic nanoseconds of the triggering event
+    ReadTiming rec;
+    float speed = 1;
+    std::vector<Pronunciation> pronunciations;
+    std::shared_ptr<AudioGraph> graph;
+  };
+
+  static std::shared_ptr<Player> make(Setup setup);
+  ~Player() override;
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // ---- Callbacks: set them before begin(); each is called on the main queue ----
+  std::function<void(const PlayerState&)> onState;
+  std::function<void(const ReadTiming&)> onFirstAudio;
+  std::function<void(const ReadTiming&)> onEnd;
+  std::function<void(const std::string&)> onFailBeforeAudio;
+  std::function<void()> onBackPastStart;
+
+  // The voice-command controller's hooks, called on the player queue. Safe from any thread: the
+  // assignment itself is queued, so it lands between two events, never during one.
+  void setOnPlaybackStarted(std::function<void()> f);
+  void setOnPlaybackEnded(std::function<void()> f);
+
+  // ---- Shared with the reading controller (any thread, behind the lock) ----
+  Source source() const;
+  void setSource(Source s);
+  std::optional<std::string> readKey() const;
+  void setReadKey(std::optional<std::string> key);
+  std::string startSnippet() const;
+  void setStartSnippet(std::string snippet);
+  std::optional<Spoken> spoken() const;
+  std::optional<int> spokenUntil() const;
+  std::optional<EndPosition> endPosition() const;
+  std::shared_ptr<Player> replaces() const;
+  void setReplaces(const std::shared_ptr<Player>& failed);
+
+  const std::shared_ptr<SpeechEngine>& engine() const { return engine_; }
+  const ReadOptions& opts() const { return opts_; }
+  const std::shared_ptr<dispatch::Queue>& queue() const { return q_; }
+  std::uint64_t t0() const { return t0_; }
+
+  // ---- Commands: queued on the player queue, returning at once ----
+  void begin();
+  // Reads `text` from character `from` (clamped) up to `until` (absent: the end). The spoken text
+  // and `until` are stored on the caller's thread before anything is queued.
+  void speak(std::string text, std::optional<ReadCapture> capture, int from, std::string reason,
+             std::optional<int> until = std::nullopt);
+  void stop(std::string reason);
+  void markFallback(std::string from);
+  void skip(int sentences);
+  void togglePause();
+  void pause();
+  void setSpeed(float rate);
+  // `direction` below 1 moves back; `section` moves by sections instead of paragraphs.
+  void skipParagraph(int direction, bool section);
+  // After the output device changed: replays the current sentence on the rebuilt graph.
+  void recoverAudio();
+
+  // ---- Queries: run on the player queue while the caller waits; never call them from it ----
+  bool isPlaying() const;
+  bool isPaused() const;
+  bool hasEnded() const;
+  float currentSpeed() const;
+  std::optional<text::GraphemeRange> playingRange() const;
+  std::optional<text::GraphemeRange> playingWordRange() const;
+  std::optional<std::string> playingText() const;
+  std::optional<std::string> paragraph(int around) const;
+  std::optional<int> sentence(std::string_view matching) const;
+  std::optional<Context> askContext(const std::optional<Moment>& moment) const;
+  std::optional<Moment> commandPause(std::uint64_t onsetAgoNs);
+  void commandResume(std::optional<int> jumpTo);
+
+  // One character range per sentence, searched for in order from character `from` of `text`.
+  static std::vector<text::GraphemeRange> locate(const std::vector<std::string>& sentences, std::string_view text,
+                                                 int from);
+
+  // Seconds of played audio kept for backward skips, and the least amount trimmed at once. Any
+  // thread; a value that is not finite (or a negative keep, a step not above 0) is refused.
+  static double keepBehindSec();
+  static double trimStepSec();
+  static bool setKeepBehindSec(double seconds);
+  static bool setTrimStepSec(double seconds);
+
+  // ---- SpeechSink (engine threads: read the clock, copy, hop to the player queue) ----
+  void ttsConnected(bool reused) override;
+  void ttsRequestSent(int sentence) override;
+  void ttsAudio(std::vector<float> samples, double sampleRate, std::optional<int> sentence) override;
+  void ttsWords(std::vector<WordTiming> words, std::optional<int> sentence) override;
+  void ttsFinished() override;
+  void ttsError(const std::string& message) override;
+
+ private:
+  friend struct PlayerTestAccess;  // tests read the sample positions
+  explicit Player(Setup setup);
+
+  struct WordMap {
+    std::size_t n = 0;
+    std::vector<text::GraphemeRange> tokens;
+    std::vector<std::optional<int>> map;
+  };
+
+  // Runs `f` on the player queue while the caller waits. Asking from the player queue itself
+  // would wait for ever: that is a programming error (and `sync` throws DeadlockError).
+  template <class F>
+  auto query(F&& f) const -> decltype(f()) {
+    assert(!q_->isCurrent());
+    return q_->syncValue(std::forward<F>(f));
+  }
+
+  // All of these run on the player queue.
+  void note(const std::string& text);
+  void beginOnQueue();
+  void speakOnQueue(std::optional<ReadCapture> capture, int from, const std::string& reason,
+                    std::optional<int> until, double captureDoneMs);
+  void pumpSend();
+  void receive(std::vector<float> samples, double rate, std::optional<int> sentence, double arrivalMs);
+  void applyVolume();
+  void trimBehind();
+  void schedule();
+  void played(std::int64_t upTo, std::int64_t epoch);
+  void checkEnd();
+  void watchFirstSample();
+  void firstSample(double ms, std::int64_t watchEpoch);
+  std::int64_t positionNow() const;
+  std::int64_t receivedEnd() const { return trimmed_ + static_cast<std::int64_t>(samples_.size()); }
+  int playingSentence() const;
+  std::optional<std::int64_t> startOf(int sentence) const;
+  void pauseNow();
+  void resumeNow();
+  void seek(std::int64_t position);
+  void jump(int by);
+  bool isParagraphStart(int sentence) const;
+  std::optional<int> playingIndex() const;
+  const WordMap& wordMap(int sentence, const std::vector<const AudioTimeline::TimedWord*>& words) const;
+  PlayerState state(std::optional<std::string> error) const;
+  void publish();
+  void startStateTimer();
+  void handleError(const std::string& message);
+  void finish(const std::string& reason);
+  void toMain(std::function<void()> f) const;
+
+  // ---- Fixed at construction ----
+  const std::shared_ptr<SpeechEngine> engine_;
+  const ReadOptions opts_;
+  const std::shared_ptr<dispatch::Queue> q_;
+  const std::uint64_t t0_;
+  const std::int64_t wallStartMs_;
+  const Pacer pacer_;
+  const std::shared_ptr<AudioGraph> graph_;
+  const std::vector<Pronunciation> pronunciations_;
+
+  // ---- Player queue only ----
+  ReadTiming rec_;
+  std::function<void()> onPlaybackStarted_;
+  std::function<void()> onPlaybackEnded_;
+  AudioTimeline timeline_{{}, 24000};
+  std::vector<std::string> sentences_;
+  int base_ = 0;
+  int docSentences_ = 0;
+  std::vector<text::GraphemeRange> ranges_;
+  int nextToSend_ = 0;
+  bool textReady_ = false;
+  double sr_;
+  std::vector<float> samples_;
+  std::int64_t trimmed_ = 0;
+  std::int64_t epoch_ = 0;
+  std::int64_t scheduledUpTo_ = 0;
+  std::int64_t playedUpTo_ = 0;
+  bool started_ = false;
+  bool paused_ = false;
+  bool finishedReceiving_ = false;
+  bool failedAfterStart_ = false;  // an engine error after playback began: the read ends "error"
+  bool ended_ = false;
+  std::optional<std::uint64_t> starvedAt_;
+  float speed_;
+  std::optional<dispatch::RepeatingTimer> stateTimer_;
+  std::int64_t playBase_ = 0;
+  std::string text_;                          // the spoken text, a queue-side copy
+  std::vector<std::string_view> chars_;       // its characters (views into text_)
+  int from_ = 0;                              // the start offset as given to speak
+  std::vector<int> headingStarts_;
+  mutable std::map<int, WordMap> wordMaps_;
+
+  // The epoch as the first-sample watch on the global queue sees it.
+  std::atomic<std::int64_t> liveEpoch_{0};
+
+  // ---- Behind the lock: read from the main thread ----
+  mutable std::mutex lock_;
+  Source source_;
+  std::optional<std::string> readKey_;
+  std::string startSnippet_;
+  std::optional<Spoken> spoken_;
+  std::optional<int> spokenUntil_;
+  std::optional<EndPosition> endPosition_;
+  std::weak_ptr<Player> replaces_;
+};
+
+}  // namespace orvak

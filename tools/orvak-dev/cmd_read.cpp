@@ -1,0 +1,229 @@
+// orvak-dev read SCENE.json / say FILE: a whole read, from the window (or a text file) to sound.
+//
+// `read` walks the scene's front window and cleans it the way a capture does, starts where the
+// cleaned page says (or at --from), and reads it with the on-device voice through the shared
+// audio graph (PulseAudio when a server answers, else the null device; ORVAK_AUDIO forces one).
+// Each sentence is printed as it is heard, and the read's summary line at the end; the read's
+// record goes to reads.jsonl like every read.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "app/ax_walker.h"
+#include "app/read_harness.h"
+#include "core/cleaner.h"
+#include "core/dispatch.h"
+#include "core/json.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/timing.h"
+#include "platform/sim/sim_desktop.h"
+#include "speech/apple_voice_engine.h"
+#include "tools/orvak-dev/commands.h"
+
+namespace orvak::dev {
+
+namespace {
+
+struct ReadArgs {
+  std::string file;
+  std::optional<int> from;
+  std::optional<float> speed;
+  std::optional<double> stopAfter;
+  bool mute = false;
+};
+
+double parseNumber(const std::string& option, const std::string& text) {
+  std::size_t used = 0;
+  double v = 0;
+  try {
+    v = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || !std::isfinite(v)) throw std::runtime_error(option + " wants a number, not \"" + text + "\"");
+  return v;
+}
+
+std::optional<ReadArgs> parseArgs(const Args& args) {
+  ReadArgs o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--from") {
+      const double v = parseNumber(a, value());
+      if (v < 0 || v > 1e9 || v != std::floor(v)) throw std::runtime_error("--from wants a character offset");
+      o.from = static_cast<int>(v);
+    } else if (a == "--speed") {
+      o.speed = static_cast<float>(parseNumber(a, value()));
+    } else if (a == "--stop-after") {
+      o.stopAfter = parseNumber(a, value());
+      if (*o.stopAfter <= 0) throw std::runtime_error("--stop-after wants seconds above 0");
+    } else if (a == "--mute") {
+      o.mute = true;
+    } else if (a.starts_with("--") || !o.file.empty()) {
+      return std::nullopt;
+    } else {
+      o.file = a;
+    }
+  }
+  if (o.file.empty()) return std::nullopt;
+  return o;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// What a read needs of a window: the text, where to start and why, and the capture's figures.
+struct Page {
+  std::string text;
+  int start = 0;
+  std::string reason = "top";
+  ReadCapture capture;
+  std::string windowTitle;
+  std::optional<std::string> url;
+};
+
+// Walks the scene's front window on a capture queue and cleans it.
+Page capturePage(const std::string& path) {
+  const auto desktop = sim::SimDesktop::load(path);
+  const auto front = desktop->frontmost();
+  if (!front) throw std::runtime_error(path + " has no application in front");
+  auto queue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  return queue->syncValue([&] {
+    const auto window = AXWalker::pickWindow(desktop->application(front->pid));
+    if (!window) throw std::runtime_error(path + ": " + front->name.value_or("the front application") + " has no window to read");
+    const auto walkStart = Clock::now();
+    const WalkResult walked = AXWalker::walk(*window);
+    const double walkMs = Clock::ms(walkStart);
+    const auto cleanStart = Clock::now();
+    const CleanResult clean = Cleaner::clean(walked.nodes, walked.windowFrame, front->bundleId, walked.url);
+    Page page;
+    page.capture.cleanMs = Clock::ms(cleanStart);
+    page.capture.appName = front->name.value_or("App");
+    page.capture.bundleId = front->bundleId;
+    page.capture.axWalkTotalMs = walkMs;
+    page.capture.attempts = 1;
+    page.capture.regionStrategy = clean.regionStrategy;
+    page.capture.score = clean.score.score;
+    page.capture.headingStarts = clean.headingStarts;
+    page.text = clean.text;
+    page.start = clean.start.offset;
+    page.reason = reasonName(clean.start.reason);
+    page.windowTitle = walked.windowTitle.value_or("");
+    page.url = walked.url;
+    return page;
+  });
+}
+
+int readAloud(const char* command, const ReadArgs& o, const Page& page, std::optional<ReadCapture> capture,
+              std::uint64_t t0) {
+  if (page.text.empty()) {
+    std::fprintf(stderr, "orvak-dev %s: nothing readable in %s\n", command, o.file.c_str());
+    return 1;
+  }
+  auto engine = AppleVoiceEngine::make(Prefs::shared().appleVoice());
+  auto harness = ReadHarness::make(Prefs::shared(), [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; });
+
+  int lastShown = 0;
+  bool done = false;
+  std::optional<ReadTiming> record;
+  harness->onState = [&](const std::shared_ptr<Player>& player, const PlayerState& s) {
+    if (s.ended || s.sentence == lastShown) return;
+    const auto text = player->playingText();
+    if (!text) return;  // nothing heard yet
+    lastShown = s.sentence;
+    std::printf("[%d/%d] %s\n", s.sentence, s.total, text->c_str());
+    std::fflush(stdout);
+  };
+  harness->onEnd = [&](const std::shared_ptr<Player>&, const ReadTiming& rec) {
+    record = rec;
+    done = true;
+  };
+
+  ReadOptions opts;
+  opts.mute = o.mute;
+  opts.stopAfter = o.stopAfter;
+  auto player = harness->startPlayer(Vendor::apple, command, t0, 0, opts);
+  if (o.speed) player->setSpeed(*o.speed);
+  player->setSource({page.capture.appName, page.windowTitle, page.url});
+  const int from = o.from.value_or(page.start);
+  player->speak(page.text, std::move(capture), from, o.from ? (from == 0 ? "top" : "cursor") : page.reason);
+
+  const double limit = o.stopAfter ? *o.stopAfter + 60 : 24 * 3600;
+  if (!dispatch::mainloop::runUntil([&] { return done; }, limit)) {
+    player->stop("test");
+    dispatch::mainloop::runUntil([&] { return done; }, 5);
+  }
+  const std::string device = AudioGraph::shared().engine().deviceName();
+  AudioGraph::shared().forceRebuild();
+  Log::flush();
+  if (!record) {
+    std::fprintf(stderr, "orvak-dev %s: the read did not end\n", command);
+    return 1;
+  }
+  std::printf("%s\n", record->summary().c_str());
+  std::printf("ended by %s after %.1f s of audio on the %s device; record in %s\n",
+              record->endedBy.value_or("?").c_str(), record->playedAudioSec.value_or(0), device.c_str(),
+              (OrvakPaths::logs() / "reads.jsonl").c_str());
+  return record->endedBy == "error" ? 1 : 0;
+}
+
+void usage(const char* command, const char* what) {
+  std::fprintf(stderr, "usage: orvak-dev %s %s [--from N] [--speed X] [--stop-after SECONDS] [--mute]\n", command, what);
+}
+
+}  // namespace
+
+int runRead(const Args& args) {
+  const auto t0 = Clock::now();
+  std::optional<ReadArgs> o;
+  try {
+    o = parseArgs(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvak-dev read: %s\n", e.what());
+    return 2;
+  }
+  if (!o) {
+    usage("read", "SCENE.json");
+    return 2;
+  }
+  const Page page = capturePage(o->file);
+  std::printf("%s — %s: %zu bytes of text, the page starts reading at %d (%s)\n", page.capture.appName.c_str(),
+              page.windowTitle.c_str(), page.text.size(), page.start, page.reason.c_str());
+  std::fflush(stdout);
+  return readAloud("read", *o, page, page.capture, t0);
+}
+
+int runSay(const Args& args) {
+  const auto t0 = Clock::now();
+  std::optional<ReadArgs> o;
+  try {
+    o = parseArgs(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvak-dev say: %s\n", e.what());
+    return 2;
+  }
+  if (!o) {
+    usage("say", "FILE");
+    return 2;
+  }
+  Page page;
+  page.text = readFile(o->file);
+  page.capture.appName = "orvak-dev";
+  page.windowTitle = o->file;
+  return readAloud("say", *o, page, std::nullopt, t0);
+}
+
+}  // namespace orvak::dev
