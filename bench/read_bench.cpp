@@ -1,0 +1,151 @@
+// From the trigger to the first sound of a read: the sample page captured from the simulated
+// desktop, cleaned, handed to a player on the on-device voice, played on the null device. The
+// counters break the time down; `player_ms` is what the player itself adds (preparing the text
+// and sending the first sentences, then scheduling the first audio), to be compared with
+// BM_FirstHalfSecondOfSpeech, the engine alone synthesising the first half second.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "app/ax_walker.h"
+#include "app/read_harness.h"
+#include "core/cleaner.h"
+#include "core/dispatch.h"
+#include "core/timing.h"
+#include "platform/audio_device.h"
+#include "platform/defaults.h"
+#include "platform/sim/sim_desktop.h"
+#include "speech/apple_voice_engine.h"
+
+namespace {
+
+using namespace orvak;
+
+const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";
+
+struct Captured {
+  std::string text;
+  int start = 0;
+  ReadCapture capture;
+};
+
+Captured capture(const sim::SimDesktop& desktop, dispatch::Queue& queue) {
+  return queue.syncValue([&] {
+    const auto front = desktop.frontmost();
+    auto& d = const_cast<sim::SimDesktop&>(desktop);
+    const auto window = AXWalker::pickWindow(d.application(front->pid));
+    const auto walkStart = Clock::now();
+    const WalkResult walked = AXWalker::walk(*window);
+    Captured c;
+    c.capture.axWalkTotalMs = Clock::ms(walkStart);
+    const auto cleanStart = Clock::now();
+    const CleanResult clean = Cleaner::clean(walked.nodes, walked.windowFrame, front->bundleId, walked.url);
+    c.capture.cleanMs = Clock::ms(cleanStart);
+    c.capture.appName = front->name.value_or("App");
+    c.capture.bundleId = front->bundleId;
+    c.capture.regionStrategy = clean.regionStrategy;
+    c.capture.score = clean.score.score;
+    c.capture.headingStarts = clean.headingStarts;
+    c.text = clean.text;
+    c.start = clean.start.offset;
+    return c;
+  });
+}
+
+void BM_TriggerToFirstSound(benchmark::State& state) {
+  const auto desktop = sim::SimDesktop::load(kScene);
+  auto captureQueue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  auto graph = AudioGraph::make(platform::makeNullAudioDevice(), [](const std::string&) {});
+  auto engine = AppleVoiceEngine::make("");
+  Prefs prefs(std::make_shared<platform::Defaults>(std::filesystem::temp_directory_path() / "orvak-bench-defaults.json"));
+  auto harness = ReadHarness::make(prefs, [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; }, graph);
+  std::optional<ReadTiming> first;
+  bool ended = false;
+  harness->onFirstAudio = [&](const std::shared_ptr<Player>&, const ReadTiming& r) { first = r; };
+  harness->onEnd = [&](const std::shared_ptr<Player>&, const ReadTiming&) { ended = true; };
+
+  double walk = 0, clean = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
+  for (auto _ : state) {
+    first.reset();
+    ended = false;
+    const auto t0 = Clock::now();
+    Captured c = capture(*desktop, *captureQueue);
+    ReadOptions opts;
+    opts.mute = true;
+    auto player = harness->startPlayer(Vendor::apple, "bench", t0, 0, opts);
+    player->speak(c.text, c.capture, c.start, "top");
+    dispatch::mainloop::runUntil([&] { return first.has_value() || ended; }, 10);
+    player->stop("test");
+    dispatch::mainloop::runUntil([&] { return ended; }, 10);
+    if (!first || !first->firstAudioSampleMs) {
+      state.SkipWithError("no first sound");
+      break;
+    }
+    const ReadTiming& r = *first;
+    state.SetIterationTime(*r.firstAudioSampleMs / 1000);
+    walk += c.capture.axWalkTotalMs;
+    clean += c.capture.cleanMs;
+    prep += r.requestSentMs.value_or(0) - r.captureDoneMs.value_or(0);
+    synth += r.firstByteMs.value_or(0) - r.requestSentMs.value_or(0);
+    sched += r.firstAudioScheduledMs.value_or(0) - r.firstByteMs.value_or(0);
+    output += *r.firstAudioSampleMs - r.firstAudioScheduledMs.value_or(0);
+    n += 1;
+  }
+  if (n > 0) {
+    state.counters["walk_ms"] = walk / n;
+    state.counters["clean_ms"] = clean / n;
+    state.counters["prep_ms"] = prep / n;
+    state.counters["first_synth_ms"] = synth / n;
+    state.counters["schedule_ms"] = sched / n;
+    state.counters["output_ms"] = output / n;
+    state.counters["player_ms"] = (prep + sched) / n;
+  }
+  graph->forceRebuild();
+}
+BENCHMARK(BM_TriggerToFirstSound)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The engine alone: from sending the page's first sentence to holding half a second of its audio.
+class HalfSecond final : public SpeechSink {
+ public:
+  void ttsConnected(bool) override {}
+  void ttsRequestSent(int) override {}
+  void ttsAudio(std::vector<float> samples, double rate, std::optional<int>) override {
+    std::lock_guard lock(mutex);
+    seconds += static_cast<double>(samples.size()) / rate;
+    if (seconds >= 0.5 && reachedAt == 0) reachedAt = dispatch::monotonicNanos();
+    cv.notify_all();
+  }
+  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
+  void ttsFinished() override {
+    std::lock_guard lock(mutex);
+    finished = true;
+    cv.notify_all();
+  }
+  void ttsError(const std::string&) override {}
+
+  std::mutex mutex;
+  std::condition_variable cv;
+  double seconds = 0;
+  std::uint64_t reachedAt = 0;
+  bool finished = false;
+};
+
+void BM_FirstHalfSecondOfSpeech(benchmark::State& state) {
+  auto engine = AppleVoiceEngine::make("");
+  for (auto _ : state) {
+    auto sink = std::make_shared<HalfSecond>();
+    engine->setSink(sink);
+    engine->prepare();
+    const auto start = dispatch::monotonicNanos();
+    engine->send("The Lens That Folded Light", 0, true);
+    std::unique_lock lock(sink->mutex);
+    sink->cv.wait(lock, [&] { return sink->finished; });
+    const auto at = sink->reachedAt ? sink->reachedAt : dispatch::monotonicNanos();
+    state.SetIterationTime(static_cast<double>(at - start) / 1e9);
+  }
+}
+BENCHMARK(BM_FirstHalfSecondOfSpeech)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
