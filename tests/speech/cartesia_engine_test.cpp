@@ -318,6 +318,15 @@ TEST_F(CartesiaTest, WithoutAKeyNoSocketIsOpened) {
   EXPECT_TRUE(server.handshakes().empty());
 }
 
+TEST_F(CartesiaTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
+  setenv(CartesiaEngine::kBaseEnv, "ws://127.0.0.1:1", 1);
+  auto e = engine();
+  e->prepare();
+  ASSERT_TRUE(sink->waitFor(SinkEvent::error));
+  settle();
+  EXPECT_EQ(sink->errors(), std::vector<std::string>{"cartesia: Connection refused"});
+}
+
 TEST(CartesiaRequest, TextIsEscapedFullyAndBrokenUtf8Repaired) {
   const std::string text = "Say \"hi\"\\ \n\tnow \xff\xc3";
   const auto j = json::Json::parse(CartesiaEngine::requestMessage("m", "v", "ctx", text, false));

@@ -345,6 +345,17 @@ TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithO
   for (auto& a : sink->of(SinkEvent::audio)) EXPECT_EQ(std::lround(a.samples[0] * 32768), 1) << "nothing after an error line";
 }
 
+TEST_F(InworldTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
+  setenv(InworldEngine::kBaseEnv, "http://127.0.0.1:1", 1);
+  auto e = engine();
+  e->prepare();
+  e->send("A.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::error));
+  ASSERT_TRUE(sink->waitFor(SinkEvent::connected)) << "a failed warm-up still reports ready";
+  settle();
+  EXPECT_EQ(sink->errors(), std::vector<std::string>{"inworld: Connection refused"});
+}
+
 TEST_F(InworldTest, WithoutTokenOrKeyEachStartedRequestReportsAndBothSlotsStayTaken) {
   test::useMemoryKeychain({});
   auto e = engine();
