@@ -25,6 +25,8 @@ std::span<const Command> commands() {
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
+      {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
+      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
