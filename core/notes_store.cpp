@@ -30,7 +30,14 @@ NotesStore::NotesStore(std::filesystem::path url, std::optional<std::filesystem:
     : url_(std::move(url)) {
   if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
   open(options);
-  if (importJSONL) importOnce(*importJSONL);
+  try {
+    if (importJSONL) importOnce(*importJSONL);
+  } catch (...) {
+    // No destructor runs for a constructor that throws: close the connection here.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 NotesStore::~NotesStore() {
