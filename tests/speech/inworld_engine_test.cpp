@@ -277,6 +277,52 @@ TEST_F(InworldTest, AStalledWarmUpStillReportsReadyAfterItsTimeOutAndSentencesDo
   EXPECT_TRUE(sink->errors().empty());
 }
 
+// A sink whose owner lets the engine go as soon as it hears something: the engine then dies on
+// its network thread, inside the reply's own signal.
+class DroppingSink final : public SpeechSink {
+ public:
+  std::shared_ptr<SpeechEngine> engine;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool dropped = false;
+  void drop() {
+    std::shared_ptr<SpeechEngine> last;
+    {
+      std::lock_guard lock(mutex);
+      last = std::move(engine);
+      dropped = true;
+    }
+    cv.notify_all();
+  }
+  void ttsConnected(bool) override { drop(); }
+  void ttsRequestSent(int) override {}
+  void ttsAudio(std::vector<float>, double, std::optional<int>) override {}
+  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
+  void ttsFinished() override {}
+  void ttsError(const std::string&) override { drop(); }
+};
+
+TEST_F(InworldTest, AnEngineReleasedByItsLastOwnerInsideACallbackGoesQuietly) {
+  for (bool stall : {false, true}) {
+    stallWarmUp = stall;
+    InworldOptions options;
+    options.warmupTimeout = 0.05;
+    auto dropping = std::make_shared<DroppingSink>();
+    {
+      auto e = InworldEngine::make("inworld-tts-2-flash", "Ashley", options);
+      e->setSink(dropping);
+      std::lock_guard lock(dropping->mutex);
+      dropping->engine = e;
+      e->prepare();
+    }
+    std::unique_lock lock(dropping->mutex);
+    ASSERT_TRUE(test::boundedWait(dropping->cv, lock, 5, [&] { return dropping->dropped; }));
+    lock.unlock();
+    settle();
+    settle();  // the deferred teardown ran
+  }
+}
+
 TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   script("Long.", {200, {Step::send(test::inworldLine(240, 100)), Step::waitFor("late"), Step::send(test::inworldLine(240, 101))}});
   script("Next.", {200, {Step::send(test::inworldLine(240, 200))}});
