@@ -30,7 +30,14 @@ NotesStore::NotesStore(std::filesystem::path url, std::optional<std::filesystem:
     : url_(std::move(url)) {
   if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
   open(options);
-  if (importJSONL) importOnce(*importJSONL);
+  try {
+    if (importJSONL) importOnce(*importJSONL);
+  } catch (...) {
+    // No destructor runs for a constructor that throws: close the connection here.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 NotesStore::~NotesStore() {
@@ -165,14 +172,6 @@ std::optional<std::int64_t> NotesStore::scalar(std::string_view sql) {
     if (st.nextRow()) result = st.integer(0);
   });
   return result;
-}
-
-void NotesStore::setMeta(std::string_view key, std::string_view value) {
-  try {
-    write("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)", {key, value});
-  } catch (const NotesStoreError&) {
-    // The store's own settings are best effort.
-  }
 }
 
 }  // namespace orvak

@@ -1,4 +1,7 @@
-// orvak-dev synth TEXT OUT.wav [--voice ID]: one sentence through the on-device engine alone.
+// orvak-dev synth [--vendor inworld|cartesia|apple] [--voice ID] TEXT... OUT.wav: speaks the
+// sentences through the vendor's engine (made as the application makes it) into a WAV file and
+// prints the word timings. The cloud vendors need their key (or, for inworld, a signed-in account);
+// ORVAK_INWORLD_BASE and ORVAK_CARTESIA_BASE point them at a local server.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
@@ -6,7 +9,8 @@
 #include <mutex>
 
 #include "core/dispatch.h"
-#include "speech/apple_voice_engine.h"
+#include "app/account/account.h"
+#include "speech/engine_factory.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {
@@ -15,8 +19,8 @@ namespace {
 
 class Collect final : public SpeechSink {
  public:
-  void ttsConnected(bool) override {}
-  void ttsRequestSent(int) override {}
+  void ttsConnected(bool reused) override { std::fprintf(stderr, "connected%s\n", reused ? " (reused)" : ""); }
+  void ttsRequestSent(int sentence) override { std::fprintf(stderr, "request %d sent\n", sentence); }
   void ttsAudio(std::vector<float> samples, double sampleRate, std::optional<int>) override {
     std::lock_guard lock(mutex_);
     rate_ = sampleRate;
@@ -31,11 +35,21 @@ class Collect final : public SpeechSink {
     finished_ = true;
     cv_.notify_all();
   }
-  void ttsError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
+  void ttsError(const std::string& message) override {
+    std::lock_guard lock(mutex_);
+    error_ = message;
+    cv_.notify_all();
+  }
 
+  // False when the read failed or did not finish in time.
   bool wait(double seconds) {
     std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return finished_; });
+    cv_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return finished_ || !error_.empty(); });
+    return finished_ && error_.empty();
+  }
+  std::string error() {
+    std::lock_guard lock(mutex_);
+    return error_.empty() ? "synthesis did not finish" : error_;
   }
 
   std::vector<float> samples_;
@@ -46,6 +60,7 @@ class Collect final : public SpeechSink {
   std::mutex mutex_;
   std::condition_variable cv_;
   bool finished_ = false;
+  std::string error_;
 };
 
 void writeWav(const std::string& path, const std::vector<float>& samples, double rate) {
@@ -73,35 +88,51 @@ void writeWav(const std::string& path, const std::vector<float>& samples, double
 }  // namespace
 
 int runSynth(const Args& args) {
-  std::string text, outPath, voice;
+  std::vector<std::string> positional;
+  std::string voice, vendorName = "apple";
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--voice" && i + 1 < args.size()) {
       voice = args[++i];
-    } else if (text.empty()) {
-      text = args[i];
-    } else if (outPath.empty()) {
-      outPath = args[i];
+    } else if (args[i] == "--vendor" && i + 1 < args.size()) {
+      vendorName = args[++i];
+    } else {
+      positional.push_back(args[i]);
     }
   }
-  if (text.empty() || outPath.empty()) {
-    std::fprintf(stderr, "usage: orvak-dev synth TEXT OUT.wav [--voice ID]\n");
+  const auto vendor = vendorFromRaw(vendorName);
+  if (positional.size() < 2 || !vendor) {
+    std::fprintf(stderr, "usage: orvak-dev synth [--vendor inworld|cartesia|apple] [--voice ID] TEXT... OUT.wav\n");
     return 2;
   }
-  auto engine = AppleVoiceEngine::make(voice);
+  const std::string outPath = positional.back();
+  positional.pop_back();
+
+  EngineConfig config;
+  if (!voice.empty()) {
+    if (*vendor == Vendor::inworld) config.inworldVoice = voice;
+    if (*vendor == Vendor::cartesia) config.cartesiaVoice = voice;
+    if (*vendor == Vendor::apple) config.appleVoice = voice;
+  }
+  if (*vendor == Vendor::inworld) InworldEngine::setProxy(Account::voiceProxy());
+  auto engine = EngineFactory::make(*vendor, config);
   auto sink = std::make_shared<Collect>();
+  sink->rate_ = engine->sampleRate();
   engine->setSink(sink);
   const auto start = dispatch::monotonicNanos();
   engine->prepare();
-  engine->send(text, 0, true);
-  if (!sink->wait(60)) {
-    std::fprintf(stderr, "synthesis did not finish\n");
+  for (std::size_t i = 0; i < positional.size(); ++i) {
+    engine->send(positional[i], static_cast<int>(i), i + 1 == positional.size());
+  }
+  if (!sink->wait(120)) {
+    std::fprintf(stderr, "%s\n", sink->error().c_str());
+    engine->detach(sink.get());
     return 1;
   }
   const double took = static_cast<double>(dispatch::monotonicNanos() - start) / 1e9;
   writeWav(outPath, sink->samples_, sink->rate_);
   const double seconds = static_cast<double>(sink->samples_.size()) / sink->rate_;
-  std::printf("%s: %.2f s of audio at %.0f Hz, written in %.3f s (voice %s)\n", outPath.c_str(), seconds, sink->rate_,
-              took, engine->voice().c_str());
+  std::printf("%s: %.2f s of audio at %.0f Hz, written in %.3f s (%s, voice %s)\n", outPath.c_str(), seconds,
+              sink->rate_, took, engine->label().c_str(), engine->voice().c_str());
   for (const auto& w : sink->words_) std::printf("%8.3f %8.3f  %s\n", w.start, w.end, w.word.c_str());
   return 0;
 }

@@ -15,6 +15,7 @@ int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
+int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
 
@@ -24,6 +25,8 @@ std::span<const Command> commands() {
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"voices", "", "list the on-device voices", runVoices},
+      {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
+      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
       {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
@@ -32,6 +35,7 @@ std::span<const Command> commands() {
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
+      {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},

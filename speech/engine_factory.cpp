@@ -1,0 +1,19 @@
+#include "speech/engine_factory.h"
+
+#include "speech/apple_voice_engine.h"
+#include "speech/cartesia_engine.h"
+#include "speech/inworld_engine.h"
+
+namespace orvak::EngineFactory {
+
+std::shared_ptr<SpeechEngine> make(Vendor vendor, const EngineConfig& config) {
+  switch (vendor) {
+    case Vendor::inworld: return InworldEngine::make(config.inworldModel, config.inworldVoice);
+    case Vendor::cartesia:
+      return CartesiaEngine::make(config.cartesiaModel, config.cartesiaVoice, config.cartesiaVersion);
+    case Vendor::apple: return AppleVoiceEngine::make(config.appleVoice);
+  }
+  return AppleVoiceEngine::make(config.appleVoice);
+}
+
+}  // namespace orvak::EngineFactory

@@ -1,0 +1,54 @@
+#include "app/account/account.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "platform/bundle.h"
+#include "platform/defaults.h"
+#include "speech/keys.h"
+#include "tests/speech/memory_keychain.h"
+
+using namespace orvak;
+
+namespace {
+
+std::string bundleApi() { return std::get<std::string>(platform::bundle::info(platform::bundle::kApi)); }
+
+class AccountTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::Defaults::standard()->remove("apiBase"); }
+  void TearDown() override {
+    platform::Defaults::standard()->remove("apiBase");
+    Keys::useKeychain(nullptr);
+  }
+};
+
+TEST_F(AccountTest, TheBaseComesFromTheDefaultsThenTheBundle) {
+  EXPECT_EQ(Account::base(), bundleApi()) << "the bundle entry when the defaults hold none";
+  platform::Defaults::standard()->set("apiBase", std::string("http://localhost:8787"));
+  EXPECT_EQ(Account::base(), "http://localhost:8787");
+  platform::Defaults::standard()->set("apiBase", true);  // not a text: ignored
+  EXPECT_EQ(Account::base(), bundleApi());
+}
+
+TEST_F(AccountTest, TheVoiceProxyNeedsAnAccountTokenAndAnAddressAndAsksForTheTokenAnew) {
+  auto chain = test::useMemoryKeychain({});
+  EXPECT_FALSE(Account::voiceProxy()) << "signed out";
+
+  chain->add("orvak-account", "orvak", "account", "tok-1");
+  Keys::forget();
+  platform::Defaults::standard()->set("apiBase", std::string("https://example.test"));
+  const auto proxy = Account::voiceProxy();
+  ASSERT_TRUE(proxy);
+  EXPECT_EQ(proxy->url, "https://example.test/api/voice/stream");
+  EXPECT_EQ(proxy->token(), "tok-1");
+  Keys::remove("account");
+  EXPECT_EQ(proxy->token(), std::nullopt) << "the token follows sign-out";
+
+  chain->add("orvak-account", "orvak", "account", "tok-2");
+  Keys::forget();
+  platform::Defaults::standard()->set("apiBase", std::string("not an address"));
+  EXPECT_FALSE(Account::voiceProxy());
+}
+
+}  // namespace
