@@ -59,10 +59,6 @@ bool webContentShown(const WalkResult& walk, bool safari, bool newlyEnabledElect
 
 }  // namespace
 
-struct Capturer::DocumentStep {
-  std::string summary;
-};
-
 std::shared_ptr<Capturer> Capturer::make(std::shared_ptr<ax::System> ax, std::shared_ptr<platform::Workspace> workspace,
                                          std::shared_ptr<platform::Events> events) {
   return std::make_shared<Capturer>(Token{}, std::move(ax), std::move(workspace), std::move(events));
@@ -134,8 +130,7 @@ std::optional<std::string> Capturer::selectedText(const ax::Element& application
   return Selection::meaningful(value);
 }
 
-Capturer::DocumentStep Capturer::prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk,
-                                                 int& attempts) {
+std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts) {
   // The chord must not merge with keys the user is still holding from the hotkey.
   const std::uint64_t waitStart = Clock::now();
   while (!events_->modifierFlags().empty() && Clock::ms(waitStart) < kKeyReleaseLimitMs) {
@@ -170,7 +165,7 @@ Capturer::DocumentStep Capturer::prepareDocument(pid_t pid, const ax::Element& w
   if (waitedMs >= 20) {
     summary += " (waited " + std::to_string(static_cast<long long>(waitedMs)) + " ms for key release)";
   }
-  return {std::move(summary)};
+  return summary;
 }
 
 CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
@@ -213,7 +208,7 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
 
   std::optional<std::string> docsSetup;
   if (web && onDocumentPage(walk) && docsState(walk.nodes) == "off") {
-    docsSetup = prepareDocument(front->pid, *window, walk, attempts).summary;
+    docsSetup = prepareDocument(front->pid, *window, walk, attempts);
   }
   const double axWalkTotalMs = Clock::ms(walkStart);
 

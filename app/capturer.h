@@ -78,8 +78,9 @@ class Capturer : public std::enable_shared_from_this<Capturer> {
  private:
   CaptureOutcome run(std::uint64_t handlerTime);
   std::optional<std::string> selectedText(const ax::Element& application) const;
-  struct DocumentStep;
-  DocumentStep prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts);
+  // Sends the editor's braille-mode chord and walks until the document text shows; replaces
+  // `walk` with the last walk and returns the step's summary.
+  std::string prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts);
 
   std::shared_ptr<ax::System> ax_;
   std::shared_ptr<platform::Workspace> workspace_;

@@ -244,8 +244,14 @@ std::vector<text::GraphemeRange> Player::locate(const std::vector<std::string>& 
 
 void Player::pumpSend() {
   if (!textReady_ || ended_) return;
+  // Once everything received has played while the engine still owes audio, holding text back can
+  // only keep the listener waiting: one more sentence goes whatever the limits say.
+  bool dryExtra = started_ && !finishedReceiving_ && playedUpTo_ >= receivedEnd();
   while (nextToSend_ < static_cast<int>(sentences_.size())) {
-    if (!pacer_.canSend(nextToSend_, receivedEnd(), playedUpTo_, sr_, rec_.charsSent)) return;
+    if (!pacer_.canSend(nextToSend_, receivedEnd(), playedUpTo_, sr_, rec_.charsSent, charsDone())) {
+      if (!dryExtra) return;
+      dryExtra = false;
+    }
     const int i = nextToSend_++;
     const std::string& sentence = sentences_[static_cast<std::size_t>(i)];
     std::string sent = SpeechText::spoken(sentence, pronunciations_);
@@ -255,9 +261,18 @@ void Player::pumpSend() {
       Log::write("spoken s" + std::to_string(i + base_) + ": " + sent);
     }
     rec_.charsSent += text::graphemeCount(sent);
+    charsBefore_.push_back(rec_.charsSent);
     rec_.sentencesSent = nextToSend_;
     engine_->send(sent, i, i == static_cast<int>(sentences_.size()) - 1);
   }
+}
+
+std::int64_t Player::charsDone() const {
+  // A sentence's audio is complete once the next sentence's audio has begun.
+  const auto& starts = timeline_.sentenceStart();
+  if (starts.empty()) return 0;
+  const int newest = std::min(starts.rbegin()->first, static_cast<int>(charsBefore_.size()) - 1);
+  return newest > 0 ? charsBefore_[static_cast<std::size_t>(newest)] : 0;
 }
 
 void Player::markFallback(std::string from) {

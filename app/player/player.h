@@ -219,6 +219,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   void speakOnQueue(std::optional<ReadCapture> capture, int from, const std::string& reason,
                     std::optional<int> until, double captureDoneMs);
   void pumpSend();
+  std::int64_t charsDone() const;
   void receive(std::vector<float> samples, double rate, std::optional<int> sentence, double arrivalMs);
   void applyVolume();
   void trimBehind();
@@ -265,6 +266,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   int docSentences_ = 0;
   std::vector<text::GraphemeRange> ranges_;
   int nextToSend_ = 0;
+  std::vector<std::int64_t> charsBefore_{0};  // [i]: characters sent before sentence i
   bool textReady_ = false;
   double sr_;
   std::vector<float> samples_;

@@ -131,6 +131,37 @@ TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
                                                               engine->sent[2].text.size()));
 }
 
+TEST_F(PlayerTest, AVoiceFasterThanTheAssumedRateIsFedToTheEndWithoutRunningDry) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "Sentence number " + std::to_string(i) + " is short. ";
+  // About 30 characters in 0.3 s: a hundred characters a second of speech.
+  auto p = autoRead(text, 0.3);
+  vt.advance(25);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "finished");
+  EXPECT_EQ(ends[0].sentencesSent, 60);
+  EXPECT_EQ(ends[0].underruns, 0);
+  // The pacing still holds the engine back: never the whole text at once.
+  EXPECT_LT(engine->sent.size(), 61u);
+}
+
+TEST_F(PlayerTest, PlaybackThatRanDryGetsOneMoreSentenceWhateverThePacingSays) {
+  // One sentence longer than the pending limit on its own, with almost no audio for it.
+  std::string text = "Short one. And so";
+  for (int i = 0; i < 37; ++i) text += " and so on";
+  text += " until the end. Last words here.";
+  auto p = make();
+  p->speak(text, std::nullopt, 0, "top");
+  vt.drain();
+  ASSERT_EQ(engine->sent.size(), 2u);
+  engine->audio(0.5, 0);
+  engine->audio(0.5, 1);
+  vt.drain();
+  EXPECT_EQ(engine->sent.size(), 2u);  // 401 sent, 15 covered: 386 pending
+  vt.advance(2.0);                     // everything played
+  EXPECT_EQ(engine->sent.size(), 3u);
+}
+
 TEST_F(PlayerTest, StartPointCountsTheSentencesBeforeItAndReadsTheRestOfTheSentenceItFallsIn) {
   auto p = make();
   // "Second one there." starts at 16; from 23 lies inside it.
@@ -199,6 +230,39 @@ TEST_F(PlayerTest, FirstHeardSampleIsRecordedOnceAndStartsTheStopAfterClock) {
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0].endedBy, "stopAfter");
   EXPECT_NEAR(*ends[0].playedAudioSec, 0.5, 0.05);
+}
+
+TEST_F(PlayerTest, StopAfterThatIsNotAPositiveNumberIsIgnored) {
+  for (double bad : {0.0, -2.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    ends.clear();
+    ReadOptions opts;
+    opts.stopAfter = bad;
+    auto e = std::make_shared<ScriptedEngine>();
+    auto p = make(opts, e);
+    p->speak(kThree, std::nullopt, 0, "top");
+    vt.drain();
+    e->audio(2.0, 0);
+    vt.advance(1.0);
+    EXPECT_TRUE(ends.empty()) << bad;
+    EXPECT_TRUE(p->isPlaying()) << bad;
+    p->stop("test");
+    vt.drain();
+  }
+}
+
+TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
+  auto p = make();
+  p->speak(kThree, std::nullopt, 0, "top");
+  p->pause();
+  vt.drain();
+  engine->audio(1.0, 0);
+  vt.advance(0.5);
+  EXPECT_EQ(A::position(*p), 0);
+  EXPECT_TRUE(p->isPaused());
+  p->togglePause();
+  vt.advance(0.6);
+  EXPECT_EQ(A::played(*p), 12000);
+  EXPECT_TRUE(p->isPlaying());
 }
 
 TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
