@@ -2,7 +2,6 @@
 #include "app/player/player.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <utility>
 
@@ -144,7 +143,7 @@ void Player::beginOnQueue() {
 
 void Player::applyVolume() { graph_->engine().mainMixer().setOutputVolume(opts_.mute ? 0.0f : 1.0f); }
 
-void Player::speak(std::string text, std::optional<ReadCapture> capture, int from, std::string reason,
+void Player::speak(std::string text, std::shared_ptr<const Capture> capture, int from, std::string reason,
                    std::optional<int> until) {
   {
     std::lock_guard lock(lock_);
@@ -156,11 +155,11 @@ void Player::speak(std::string text, std::optional<ReadCapture> capture, int fro
              reason = std::move(reason), until, captureDoneMs]() mutable {
     if (self->ended_) return;
     self->text_ = std::move(text);
-    self->speakOnQueue(std::move(capture), from, reason, until, captureDoneMs);
+    self->speakOnQueue(capture, from, reason, until, captureDoneMs);
   });
 }
 
-void Player::speakOnQueue(std::optional<ReadCapture> capture, int from, const std::string& reason,
+void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int from, const std::string& reason,
                           std::optional<int> until, double captureDoneMs) {
   chars_ = text::graphemes(text_);
   from_ = from;
@@ -171,10 +170,10 @@ void Player::speakOnQueue(std::optional<ReadCapture> capture, int from, const st
     rec_.axWalkMs = capture->axWalkTotalMs;
     rec_.axAttempts = capture->attempts;
     rec_.cleanMs = capture->cleanMs;
-    rec_.captureStrategy = capture->regionStrategy;
+    rec_.captureStrategy = capture->clean.regionStrategy;
     rec_.docsSetup = capture->docsSetup;
-    rec_.score = capture->score;
-    headingStarts_ = capture->headingStarts;
+    rec_.score = capture->clean.score.score;
+    headingStarts_ = capture->clean.headingStarts;
   } else {
     rec_.captureDoneMs.reset();
   }

@@ -2,6 +2,7 @@
 // how far playback got, and finding the moment the first sample is really heard.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <new>
 
 #include "app/player/player.h"

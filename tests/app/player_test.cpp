@@ -89,7 +89,7 @@ struct PlayerTest : ::testing::Test {
 
   // Speaks at once with audio for every sentence: `seconds` each, arriving `latency` after a send.
   std::shared_ptr<Player> autoRead(const std::string& text, double seconds = 1.0, int from = 0,
-                                   std::optional<ReadCapture> capture = std::nullopt, ReadOptions opts = {}) {
+                                   std::shared_ptr<const Capture> capture = nullptr, ReadOptions opts = {}) {
     engine->autoSpeak = ScriptedEngine::Auto{seconds, 0.1};
     auto p = make(opts);
     p->speak(text, std::move(capture), from, "top");
@@ -117,7 +117,7 @@ const std::string kThree = "First one here. Second one there. Third one everywhe
 
 TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   ASSERT_EQ(engine->sent.size(), 2u);
   EXPECT_EQ(engine->sent[0].index, 0);
@@ -151,7 +151,7 @@ TEST_F(PlayerTest, PlaybackThatRanDryGetsOneMoreSentenceWhateverThePacingSays) {
   for (int i = 0; i < 37; ++i) text += " and so on";
   text += " until the end. Last words here.";
   auto p = make();
-  p->speak(text, std::nullopt, 0, "top");
+  p->speak(text, nullptr, 0, "top");
   vt.drain();
   ASSERT_EQ(engine->sent.size(), 2u);
   engine->audio(0.5, 0);
@@ -165,7 +165,7 @@ TEST_F(PlayerTest, PlaybackThatRanDryGetsOneMoreSentenceWhateverThePacingSays) {
 TEST_F(PlayerTest, StartPointCountsTheSentencesBeforeItAndReadsTheRestOfTheSentenceItFallsIn) {
   auto p = make();
   // "Second one there." starts at 16; from 23 lies inside it.
-  p->speak(kThree, std::nullopt, 23, "cursor");
+  p->speak(kThree, nullptr, 23, "cursor");
   vt.drain();
   EXPECT_EQ(A::base(*p), 2);  // "First one here." and "Second"
   ASSERT_EQ(A::sentences(*p).size(), 2u);
@@ -190,7 +190,7 @@ TEST_F(PlayerTest, LocateFindsRepeatedSentencesInOrderAndPlacesMissingOnesAtTheC
 
 TEST_F(PlayerTest, AudioIsScheduledInHalfSecondBuffersAndPlayedAsTheyAreHeard) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.2, 0);
   vt.drain();
@@ -213,7 +213,7 @@ TEST_F(PlayerTest, FirstHeardSampleIsRecordedOnceAndStartsTheStopAfterClock) {
   opts.stopAfter = 0.5;
   auto p = make(opts);
   p->setOnPlaybackStarted([&] { ++started; });
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.advance(0.1);
   engine->audio(3.0, 0);
   vt.advance(0.2);
@@ -239,7 +239,7 @@ TEST_F(PlayerTest, StopAfterThatIsNotAPositiveNumberIsIgnored) {
     opts.stopAfter = bad;
     auto e = std::make_shared<ScriptedEngine>();
     auto p = make(opts, e);
-    p->speak(kThree, std::nullopt, 0, "top");
+    p->speak(kThree, nullptr, 0, "top");
     vt.drain();
     e->audio(2.0, 0);
     vt.advance(1.0);
@@ -252,7 +252,7 @@ TEST_F(PlayerTest, StopAfterThatIsNotAPositiveNumberIsIgnored) {
 
 TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   p->pause();
   vt.drain();
   engine->audio(1.0, 0);
@@ -267,7 +267,7 @@ TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
 
 TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(2.0, 0);
   vt.drain();
@@ -283,7 +283,7 @@ TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
 
 TEST_F(PlayerTest, UnderrunsAreCountedOnceAndTimedUntilAudioReturns) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.0, 0);
   vt.advance(1.5);
@@ -305,7 +305,7 @@ TEST_F(PlayerTest, ChunksAtAnUnusableRateAreAnEngineErrorNotAudio) {
     ends.clear();
     auto e = std::make_shared<ScriptedEngine>();
     auto p = make({}, e);
-    p->speak(kThree, std::nullopt, 0, "top");
+    p->speak(kThree, nullptr, 0, "top");
     vt.drain();
     if (auto s = e->sink()) s->ttsAudio(std::vector<float>(100, 0.1f), rate, 0);
     vt.drain();
@@ -319,7 +319,7 @@ TEST_F(PlayerTest, ChunksAtAnUnusableRateAreAnEngineErrorNotAudio) {
 
 TEST_F(PlayerTest, FirstChunkAtAnotherRateRebuildsTheGraphAtThatRate) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   EXPECT_EQ(graph->sampleRate(), 24000);
   engine->audio(0.5, 0, 44100);
@@ -339,7 +339,7 @@ TEST_F(PlayerTest, TrimmingKeepsTheConfiguredStretchBehindAndNeverUnplayedAudio)
   ASSERT_TRUE(Player::setKeepBehindSec(1));
   ASSERT_TRUE(Player::setTrimStepSec(0.5));
   auto p = make();
-  p->speak("One a. Two b. Three c. Four d. Five e. Six f.", std::nullopt, 0, "top");
+  p->speak("One a. Two b. Three c. Four d. Five e. Six f.", nullptr, 0, "top");
   vt.drain();
   // Trimming happens as chunks arrive: one second of audio every second.
   for (int i = 0; i < 4; ++i) {
@@ -415,7 +415,7 @@ TEST_F(PlayerTest, SkipsMoveBySentencesAndOldCompletionsAreIgnored) {
 
 TEST_F(PlayerTest, SkipForwardToASentenceWithoutAudioWaitsAtTheEndOfTheReceivedAudio) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.0, 0);
   vt.advance(0.3);
@@ -473,8 +473,8 @@ TEST_F(PlayerTest, ParagraphSkipsFollowLineBreaksAndTheDepthIntoTheSentence) {
 
 TEST_F(PlayerTest, SectionSkipsUseTheCapturedHeadingsOrHeadingLikeSentences) {
   const std::string text = "Intro\nAlpha one. Alpha two.\nPart B\nBeta one. Beta two.";
-  ReadCapture capture;
-  capture.headingStarts = {0, 28};  // "Intro", "Part B"
+  auto capture = std::make_shared<Capture>();
+  capture->clean.headingStarts = {0, 28};  // "Intro", "Part B"
   auto p = autoRead(text, 2.0, 0, capture);
   vt.advance(2.5);  // in "Alpha one."
   p->skipParagraph(1, true);
@@ -611,42 +611,49 @@ TEST_F(PlayerTest, EveryEndReasonWritesExactlyOneReadsLine) {
   struct Case {
     const char* reason;
     Vendor vendor;
+    std::optional<double> stopAfter;
     std::function<void(PlayerTest&, Player&, ScriptedEngine&)> run;
   };
   const Case cases[] = {
-      {"finished", Vendor::apple,
+      {"finished", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          e.autoSpeak = ScriptedEngine::Auto{0.5, 0.1};
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.advance(3);
        }},
-      {"noAudio", Vendor::apple,
+      {"noAudio", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.finished();
          t.vt.drain();
        }},
-      {"empty", Vendor::apple,
+      {"empty", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
-         p.speak(kThree, std::nullopt, 30, "top", 10);  // until before from
+         p.speak(kThree, nullptr, 30, "top", 10);  // until before from
          t.vt.drain();
        }},
-      {"user", Vendor::apple,
+      {"stopAfter", Vendor::apple, 1.0,
+       [](PlayerTest& t, Player& p, ScriptedEngine& e) {
+         e.autoSpeak = ScriptedEngine::Auto{2.0, 0.1};
+         p.speak(kThree, nullptr, 0, "top");
+         t.vt.advance(1.5);
+       }},
+      {"user", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
          p.stop("user");
          t.vt.drain();
        }},
-      {"error", Vendor::apple,
+      {"error", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.error("apple: no voice");
          t.vt.drain();
        }},
-      {"fallback", Vendor::inworld,
+      {"fallback", Vendor::inworld, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.error("inworld: unauthorised (HTTP 401)");
          t.vt.drain();
@@ -657,7 +664,9 @@ TEST_F(PlayerTest, EveryEndReasonWritesExactlyOneReadsLine) {
     states.clear();
     fails.clear();
     auto e = std::make_shared<ScriptedEngine>(c.vendor);
-    auto p = make({}, e);
+    ReadOptions opts;
+    opts.stopAfter = c.stopAfter;
+    auto p = make(opts, e);
     const auto before = readsLines().size();
     c.run(*this, *p, *e);
     // Anything after the end changes nothing and writes nothing.
@@ -703,7 +712,7 @@ TEST_F(PlayerTest, StopBeforeAnyTextWritesALineWithoutAnEndSentence) {
 TEST_F(PlayerTest, AnErrorAfterPlaybackBeganPlaysOutTheAudioAndEndsAsAnError) {
   auto e = std::make_shared<ScriptedEngine>(Vendor::inworld);
   auto p = make({}, e);
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   e->audio(1.0, 0);
   vt.advance(0.3);
