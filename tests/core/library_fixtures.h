@@ -3,27 +3,14 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "core/log.h"
 #include "core/research_item.h"
+#include "tests/support/files.h"
 
 namespace orvak::test {
-
-inline std::string readFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline void writeFile(const std::filesystem::path& p, std::string_view bytes) {
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The log lines written from its construction on.
 class LogTail {
