@@ -318,3 +318,32 @@ TEST(NotesSearchTest, FullTextSearchListsWhatThePlainJoinLists) {
   // No limit to speak of: every match, whatever path the search takes.
   EXPECT_EQ(store.search("firefox", std::nullopt, SIZE_MAX).size(), 4000u);
 }
+
+// Whatever the user types, words stay words: no operator, quote, wildcard or column filter gets
+// through to the full-text expression or the LIKE pattern. A letter that joins with whatever
+// follows it (U+0D4E, a prepended letter) carries a quote, a percent sign or an underscore into
+// the same character; those must not survive into the word either.
+TEST_P(NotesItemsTest, QueriesCannotEscapeTheirWords) {
+  store.insert(item(1, "Neural networks learn"));
+  store.insert(item(2, "\xe0\xb5\x8e" "abc neural"));
+  store.insert(item(3, "\xe0\xb5\x8e" "xy"));
+  const std::vector<std::string> all{"\xe0\xb5\x8e" "xy", "\xe0\xb5\x8e" "abc neural", "Neural networks learn"};
+  struct Case {
+    std::string query;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"\"", all},
+      {"*", all},
+      {"\"\"", all},
+      {"\"neural", {"\xe0\xb5\x8e" "abc neural", "Neural networks learn"}},
+      {"neural* -networks", {"Neural networks learn"}},
+      {"NEAR(neural networks)", {}},
+      {"quote:neural", {}},
+      {"^neural NOT", {}},
+      {"\xe0\xb5\x8e\"abc", {"\xe0\xb5\x8e" "abc neural"}},
+      {"\xe0\xb5\x8e_y", {}},
+      {"\xe0\xb5\x8e%y", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(quotes(store.search(c.query, std::nullopt, 10)), c.expected) << c.query;
+}
