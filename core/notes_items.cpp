@@ -214,7 +214,7 @@ std::vector<StoredItem> NotesStore::searchFullText(const std::string& match, std
     while (st.nextRow()) matches.push_back(st.integer(0));
   });
 
-  if (matches.size() <= kJoinMatches || static_cast<std::int64_t>(matches.size()) <= 20 * limit) {
+  if (matches.size() <= kJoinMatches || static_cast<std::int64_t>(matches.size()) / 20 <= limit) {
     // The matches are known already: sort their rows by time rather than matching again.
     std::vector<SqlValue> values{idList(matches)};
     if (kind) values.emplace_back(rawValue(*kind));
