@@ -93,7 +93,8 @@ CartesiaEngine::CartesiaEngine(Key, std::string model, std::string voice, std::s
     : model_(std::move(model)), voice_(std::move(voice)), version_(std::move(version)), options_(options) {}
 
 CartesiaEngine::~CartesiaEngine() {
-  // The socket dies with the engine; Qt objects are destroyed on their own thread.
+  // The socket dies with the engine, on its own thread. Its objects are deleted later, never
+  // inside one of their own signals (the last owner may let go inside a callback).
   net::NetThread::shared().run([this] { link_.reset(); });
 }
 
@@ -192,6 +193,12 @@ void CartesiaEngine::openOnThread(std::uint64_t id, const std::string& url, cons
                      if (auto self = weak.lock()) self->onFailure(id, description, status);
                    });
   QObject::connect(ws, &QWebSocket::disconnected, ws, [weak, id, ws] {
+    if (ws->error() != QAbstractSocket::UnknownSocketError) {
+      // A socket that never opened (refused, unreachable) may report its end before its error.
+      const auto [status, description] = net::handshakeFailure(ws->errorString().toStdString());
+      if (auto self = weak.lock()) self->onFailure(id, description, status);
+      return;
+    }
     std::string description = "the connection closed";
     if (ws->closeCode() != QWebSocketProtocol::CloseCodeNormal || !ws->closeReason().isEmpty()) {
       description += " (code " + std::to_string(static_cast<int>(ws->closeCode()));

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/dispatch.h"
 #include "speech/net/net_thread.h"
@@ -31,7 +32,7 @@ class InworldTest : public ::testing::Test {
     InworldEngine::setVoices({});
     // Each sentence's script, by its text; the warm-up is answered with an empty voice list.
     server.setHandler([this](const HttpRequest& r) {
-      if (r.method == "GET") return HttpReply{200, {Step::send(voiceList)}};
+      if (r.method == "GET") return stallWarmUp ? HttpReply{200, {Step::hang()}} : HttpReply{200, {Step::send(voiceList)}};
       const std::string text = r.json().value("text", "");
       std::lock_guard lock(mutex);
       auto it = scripts.find(text);
@@ -88,6 +89,7 @@ class InworldTest : public ::testing::Test {
   std::mutex mutex;
   std::map<std::string, HttpReply> scripts;
   std::string voiceList = R"({"voices":[]})";
+  std::atomic<bool> stallWarmUp{false};
 };
 
 TEST_F(InworldTest, TwoRequestsRunAtOnceAndOutputIsHeldUntilItsSentencesTurn) {
@@ -261,6 +263,66 @@ TEST_F(InworldTest, TheWarmUpFetchesTheVoiceListAndTheWarmStateLastsFiftySeconds
   EXPECT_EQ(server.requests()[2].target, kVoices);
 }
 
+TEST_F(InworldTest, AStalledWarmUpStillReportsReadyAfterItsTimeOutAndSentencesDoNotWaitForIt) {
+  stallWarmUp = true;
+  InworldOptions options;
+  options.warmupTimeout = 1;
+  auto e = engine(options);
+  e->prepare();
+  e->send("Hi.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::finished));
+  EXPECT_TRUE(sink->of(SinkEvent::connected).empty()) << "the sentence finished while the warm-up hung";
+  ASSERT_TRUE(sink->waitFor(SinkEvent::connected));
+  EXPECT_FALSE(sink->of(SinkEvent::connected)[0].reused);
+  EXPECT_TRUE(sink->errors().empty());
+}
+
+// A sink whose owner lets the engine go as soon as it hears something: the engine then dies on
+// its network thread, inside the reply's own signal.
+class DroppingSink final : public SpeechSink {
+ public:
+  std::shared_ptr<SpeechEngine> engine;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool dropped = false;
+  void drop() {
+    std::shared_ptr<SpeechEngine> last;
+    {
+      std::lock_guard lock(mutex);
+      last = std::move(engine);
+      dropped = true;
+    }
+    cv.notify_all();
+  }
+  void ttsConnected(bool) override { drop(); }
+  void ttsRequestSent(int) override {}
+  void ttsAudio(std::vector<float>, double, std::optional<int>) override {}
+  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
+  void ttsFinished() override {}
+  void ttsError(const std::string&) override { drop(); }
+};
+
+TEST_F(InworldTest, AnEngineReleasedByItsLastOwnerInsideACallbackGoesQuietly) {
+  for (bool stall : {false, true}) {
+    stallWarmUp = stall;
+    InworldOptions options;
+    options.warmupTimeout = 0.05;
+    auto dropping = std::make_shared<DroppingSink>();
+    {
+      auto e = InworldEngine::make("inworld-tts-2-flash", "Ashley", options);
+      e->setSink(dropping);
+      std::lock_guard lock(dropping->mutex);
+      dropping->engine = e;
+      e->prepare();
+    }
+    std::unique_lock lock(dropping->mutex);
+    ASSERT_TRUE(test::boundedWait(dropping->cv, lock, 5, [&] { return dropping->dropped; }));
+    lock.unlock();
+    settle();
+    settle();  // the deferred teardown ran
+  }
+}
+
 TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   script("Long.", {200, {Step::send(test::inworldLine(240, 100)), Step::waitFor("late"), Step::send(test::inworldLine(240, 101))}});
   script("Next.", {200, {Step::send(test::inworldLine(240, 200))}});
@@ -299,7 +361,7 @@ TEST_F(InworldTest, LinesAreDecodedSkippedAndTheirWordsPlacedBehindTheAudioAlrea
 TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithOneError) {
   InworldOptions options;
   options.maxLineBytes = 1000;
-  options.requestTimeout = 0.3;
+  options.requestTimeout = 1;
   script("E1.", {200, {Step::send(test::inworldLine(240, 1)), Step::send(R"({"error":{"message":"quota exceeded"}})"),
                        Step::send(test::inworldLine(240, 2))}});
   script("E2.", {200, {Step::send(R"({"error":{"code":3}})")}});
@@ -322,11 +384,22 @@ TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithO
   EXPECT_EQ(errors[0], "inworld: quota exceeded");
   EXPECT_EQ(errors[1], R"(inworld: {"code":3})");
   EXPECT_EQ(errors[2], "inworld: a response line is longer than 1000 bytes");
-  EXPECT_EQ(errors[3], "inworld: no data for 0.3 s, the request timed out");
+  EXPECT_EQ(errors[3], "inworld: no data for 1 s, the request timed out");
   EXPECT_EQ(errors[4].rfind("inworld: ", 0), 0u);
   EXPECT_GT(errors[4].size(), std::string("inworld: ").size());
   EXPECT_TRUE(sink->of(SinkEvent::finished).empty());
   for (auto& a : sink->of(SinkEvent::audio)) EXPECT_EQ(std::lround(a.samples[0] * 32768), 1) << "nothing after an error line";
+}
+
+TEST_F(InworldTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
+  setenv(InworldEngine::kBaseEnv, "http://127.0.0.1:1", 1);
+  auto e = engine();
+  e->prepare();
+  e->send("A.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::error));
+  ASSERT_TRUE(sink->waitFor(SinkEvent::connected)) << "a failed warm-up still reports ready";
+  settle();
+  EXPECT_EQ(sink->errors(), std::vector<std::string>{"inworld: Connection refused"});
 }
 
 TEST_F(InworldTest, WithoutTokenOrKeyEachStartedRequestReportsAndBothSlotsStayTaken) {
