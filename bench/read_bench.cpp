@@ -1,5 +1,5 @@
 // From the trigger to the first sound of a read: the sample page captured from the simulated
-// desktop, cleaned, handed to a player on the on-device voice, played on the null device. The
+// desktop (walked and cleaned by the capturer), handed to a player on the on-device voice, played on the null device. The
 // counters break the time down; `player_ms` is what the player itself adds (preparing the text
 // and sending the first sentences, then scheduling the first audio), to be compared with
 // BM_FirstHalfSecondOfSpeech, the engine alone synthesising the first half second.
@@ -8,15 +8,17 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <variant>
 
-#include "app/ax_walker.h"
+#include "app/capturer.h"
 #include "app/read_harness.h"
-#include "core/cleaner.h"
 #include "core/dispatch.h"
 #include "core/timing.h"
 #include "platform/audio_device.h"
 #include "platform/defaults.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_workspace.h"
 #include "speech/apple_voice_engine.h"
 
 namespace {
@@ -25,38 +27,10 @@ using namespace orvak;
 
 const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";
 
-struct Captured {
-  std::string text;
-  int start = 0;
-  ReadCapture capture;
-};
-
-Captured capture(const sim::SimDesktop& desktop, dispatch::Queue& queue) {
-  return queue.syncValue([&] {
-    const auto front = desktop.frontmost();
-    auto& d = const_cast<sim::SimDesktop&>(desktop);
-    const auto window = AXWalker::pickWindow(d.application(front->pid));
-    const auto walkStart = Clock::now();
-    const WalkResult walked = AXWalker::walk(*window);
-    Captured c;
-    c.capture.axWalkTotalMs = Clock::ms(walkStart);
-    const auto cleanStart = Clock::now();
-    const CleanResult clean = Cleaner::clean(walked.nodes, walked.windowFrame, front->bundleId, walked.url);
-    c.capture.cleanMs = Clock::ms(cleanStart);
-    c.capture.appName = front->name.value_or("App");
-    c.capture.bundleId = front->bundleId;
-    c.capture.regionStrategy = clean.regionStrategy;
-    c.capture.score = clean.score.score;
-    c.capture.headingStarts = clean.headingStarts;
-    c.text = clean.text;
-    c.start = clean.start.offset;
-    return c;
-  });
-}
-
 void BM_TriggerToFirstSound(benchmark::State& state) {
   const auto desktop = sim::SimDesktop::load(kScene);
-  auto captureQueue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
+                                 std::make_shared<sim::SimEvents>(desktop));
   auto graph = AudioGraph::make(platform::makeNullAudioDevice(), [](const std::string&) {});
   auto engine = AppleVoiceEngine::make("");
   Prefs prefs(std::make_shared<platform::Defaults>(std::filesystem::temp_directory_path() / "orvak-bench-defaults.json"));
@@ -66,16 +40,24 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
   harness->onFirstAudio = [&](const std::shared_ptr<Player>&, const ReadTiming& r) { first = r; };
   harness->onEnd = [&](const std::shared_ptr<Player>&, const ReadTiming&) { ended = true; };
 
-  double walk = 0, clean = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
+  double walk = 0, clean = 0, toText = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
   for (auto _ : state) {
     first.reset();
     ended = false;
     const auto t0 = Clock::now();
-    Captured c = capture(*desktop, *captureQueue);
+    std::optional<CaptureOutcome> outcome;
+    capturer->capture(t0, [&](CaptureOutcome o) { outcome = std::move(o); });
+    dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 10);
+    const auto* captured = outcome ? std::get_if<Capture>(&*outcome) : nullptr;
+    if (!captured) {
+      state.SkipWithError("the capture failed");
+      break;
+    }
+    auto capture = std::make_shared<const Capture>(*captured);
     ReadOptions opts;
     opts.mute = true;
     auto player = harness->startPlayer(Vendor::apple, "bench", t0, 0, opts);
-    player->speak(c.text, c.capture, c.start, "top");
+    player->speak(capture->clean.text, capture, capture->clean.start.offset, "top");
     dispatch::mainloop::runUntil([&] { return first.has_value() || ended; }, 10);
     player->stop("test");
     dispatch::mainloop::runUntil([&] { return ended; }, 10);
@@ -85,8 +67,9 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
     }
     const ReadTiming& r = *first;
     state.SetIterationTime(*r.firstAudioSampleMs / 1000);
-    walk += c.capture.axWalkTotalMs;
-    clean += c.capture.cleanMs;
+    walk += capture->axWalkTotalMs;
+    clean += capture->cleanMs;
+    toText += capture->hotkeyToTextMs;
     prep += r.requestSentMs.value_or(0) - r.captureDoneMs.value_or(0);
     synth += r.firstByteMs.value_or(0) - r.requestSentMs.value_or(0);
     sched += r.firstAudioScheduledMs.value_or(0) - r.firstByteMs.value_or(0);
@@ -96,6 +79,7 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
   if (n > 0) {
     state.counters["walk_ms"] = walk / n;
     state.counters["clean_ms"] = clean / n;
+    state.counters["to_text_ms"] = toText / n;
     state.counters["prep_ms"] = prep / n;
     state.counters["first_synth_ms"] = synth / n;
     state.counters["schedule_ms"] = sched / n;

@@ -174,12 +174,4 @@ std::optional<std::int64_t> NotesStore::scalar(std::string_view sql) {
   return result;
 }
 
-void NotesStore::setMeta(std::string_view key, std::string_view value) {
-  try {
-    write("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)", {key, value});
-  } catch (const NotesStoreError&) {
-    // The store's own settings are best effort.
-  }
-}
-
 }  // namespace orvak

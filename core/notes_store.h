@@ -1,10 +1,11 @@
 // The local library: one SQLite database ("notes.sqlite" in the support folder) with FTS5 search
-// over saved highlights and notes, and later the kept page texts, the listened history and the
-// written documents.
+// over saved highlights and notes and over the kept page texts, with the listened history and the
+// written documents beside them.
 //
 // Every operation is synchronous and holds the store's own lock for its statements, so any
 // thread may call. Reads never throw (a statement that cannot be prepared is logged and reads as
-// empty); changes throw NotesStoreError with SQLite's message and change nothing then.
+// empty); changes of saved items throw NotesStoreError with SQLite's message and change nothing
+// then; the other changes report no failure.
 #pragma once
 
 #include <cstdint>
@@ -230,7 +231,6 @@ class NotesStore final : public ResearchStore {
   std::int64_t insertLocked(const ResearchItem& item);
   // Callers hold the lock.
   void execLocked(std::string_view sql);
-  void setMeta(std::string_view key, std::string_view value);
   // A write whose failure the caller has nothing to do about (page texts, history, documents).
   bool tryWrite(std::string_view sql, std::span<const SqlValue> values);
   bool tryWrite(std::string_view sql, std::initializer_list<SqlValue> values);

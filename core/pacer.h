@@ -19,8 +19,13 @@ struct Pacer {
   // `next` is the index of the sentence that would be sent, `receivedSamples` counts every
   // sample received in the read (trimmed ones too), `charsSent` every character sent so far. A
   // comparison with a not-a-number value refuses the send.
+  //
+  // `charsDone` counts the characters of the sent sentences whose audio has wholly arrived: they
+  // are covered whatever the speaking rate. Without it a voice faster than `charsPerSec` would
+  // leave more and more characters "pending" until nothing more could be sent and the read
+  // stalled with its audio played out.
   bool canSend(std::int64_t next, std::int64_t receivedSamples, std::int64_t playedSamples, double sampleRate,
-               std::int64_t charsSent) const;
+               std::int64_t charsSent, std::int64_t charsDone = 0) const;
 
   bool operator==(const Pacer&) const = default;
 };

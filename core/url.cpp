@@ -23,11 +23,16 @@ std::optional<Url> parse(std::string_view text) {
   });
   if (!schemeOk) return std::nullopt;
 
-  Url out{std::string(scheme), {}};
+  Url out{std::string(scheme), {}, {}};
   std::string_view rest = text.substr(colon + 1);
-  if (!rest.starts_with("//")) return out;
+  const auto pathOf = [](std::string_view s) { return std::string(s.substr(0, std::min(s.find_first_of("?#"), s.size()))); };
+  if (!rest.starts_with("//")) {
+    out.path = pathOf(rest);
+    return out;
+  }
   rest.remove_prefix(2);
   std::string_view authority = rest.substr(0, std::min(rest.find_first_of("/?#"), rest.size()));
+  out.path = pathOf(rest.substr(authority.size()));
   if (const auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
 
   std::string_view host = authority;

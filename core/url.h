@@ -12,6 +12,7 @@ namespace orvak::url {
 struct Url {
   std::string scheme;  // as written, without ":"
   std::string host;    // empty when the address has no authority or an empty one
+  std::string path;    // from the end of the authority up to "?" or "#"; may be empty
 };
 
 // Nothing when `text` is not an absolute address: no scheme, or white space, control

@@ -192,6 +192,12 @@ void CartesiaEngine::openOnThread(std::uint64_t id, const std::string& url, cons
                      if (auto self = weak.lock()) self->onFailure(id, description, status);
                    });
   QObject::connect(ws, &QWebSocket::disconnected, ws, [weak, id, ws] {
+    if (ws->error() != QAbstractSocket::UnknownSocketError) {
+      // A socket that never opened (refused, unreachable) may report its end before its error.
+      const auto [status, description] = net::handshakeFailure(ws->errorString().toStdString());
+      if (auto self = weak.lock()) self->onFailure(id, description, status);
+      return;
+    }
     std::string description = "the connection closed";
     if (ws->closeCode() != QWebSocketProtocol::CloseCodeNormal || !ws->closeReason().isEmpty()) {
       description += " (code " + std::to_string(static_cast<int>(ws->closeCode()));

@@ -2,7 +2,6 @@
 #include "app/player/player.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <utility>
 
@@ -144,7 +143,7 @@ void Player::beginOnQueue() {
 
 void Player::applyVolume() { graph_->engine().mainMixer().setOutputVolume(opts_.mute ? 0.0f : 1.0f); }
 
-void Player::speak(std::string text, std::optional<ReadCapture> capture, int from, std::string reason,
+void Player::speak(std::string text, std::shared_ptr<const Capture> capture, int from, std::string reason,
                    std::optional<int> until) {
   {
     std::lock_guard lock(lock_);
@@ -156,11 +155,11 @@ void Player::speak(std::string text, std::optional<ReadCapture> capture, int fro
              reason = std::move(reason), until, captureDoneMs]() mutable {
     if (self->ended_) return;
     self->text_ = std::move(text);
-    self->speakOnQueue(std::move(capture), from, reason, until, captureDoneMs);
+    self->speakOnQueue(capture, from, reason, until, captureDoneMs);
   });
 }
 
-void Player::speakOnQueue(std::optional<ReadCapture> capture, int from, const std::string& reason,
+void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int from, const std::string& reason,
                           std::optional<int> until, double captureDoneMs) {
   chars_ = text::graphemes(text_);
   from_ = from;
@@ -171,10 +170,10 @@ void Player::speakOnQueue(std::optional<ReadCapture> capture, int from, const st
     rec_.axWalkMs = capture->axWalkTotalMs;
     rec_.axAttempts = capture->attempts;
     rec_.cleanMs = capture->cleanMs;
-    rec_.captureStrategy = capture->regionStrategy;
+    rec_.captureStrategy = capture->clean.regionStrategy;
     rec_.docsSetup = capture->docsSetup;
-    rec_.score = capture->score;
-    headingStarts_ = capture->headingStarts;
+    rec_.score = capture->clean.score.score;
+    headingStarts_ = capture->clean.headingStarts;
   } else {
     rec_.captureDoneMs.reset();
   }
@@ -244,8 +243,14 @@ std::vector<text::GraphemeRange> Player::locate(const std::vector<std::string>& 
 
 void Player::pumpSend() {
   if (!textReady_ || ended_) return;
+  // Once everything received has played while the engine still owes audio, holding text back can
+  // only keep the listener waiting: one more sentence goes whatever the limits say.
+  bool dryExtra = started_ && !finishedReceiving_ && playedUpTo_ >= receivedEnd();
   while (nextToSend_ < static_cast<int>(sentences_.size())) {
-    if (!pacer_.canSend(nextToSend_, receivedEnd(), playedUpTo_, sr_, rec_.charsSent)) return;
+    if (!pacer_.canSend(nextToSend_, receivedEnd(), playedUpTo_, sr_, rec_.charsSent, charsDone())) {
+      if (!dryExtra) return;
+      dryExtra = false;
+    }
     const int i = nextToSend_++;
     const std::string& sentence = sentences_[static_cast<std::size_t>(i)];
     std::string sent = SpeechText::spoken(sentence, pronunciations_);
@@ -255,9 +260,18 @@ void Player::pumpSend() {
       Log::write("spoken s" + std::to_string(i + base_) + ": " + sent);
     }
     rec_.charsSent += text::graphemeCount(sent);
+    charsBefore_.push_back(rec_.charsSent);
     rec_.sentencesSent = nextToSend_;
     engine_->send(sent, i, i == static_cast<int>(sentences_.size()) - 1);
   }
+}
+
+std::int64_t Player::charsDone() const {
+  // A sentence's audio is complete once the next sentence's audio has begun.
+  const auto& starts = timeline_.sentenceStart();
+  if (starts.empty()) return 0;
+  const int newest = std::min(starts.rbegin()->first, static_cast<int>(charsBefore_.size()) - 1);
+  return newest > 0 ? charsBefore_[static_cast<std::size_t>(newest)] : 0;
 }
 
 void Player::markFallback(std::string from) {

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "app/audio/audio_graph.h"
-#include "app/player/read_capture.h"
+#include "app/capture.h"
 #include "core/audio_timeline.h"
 #include "core/dispatch.h"
 #include "core/pacer.h"
@@ -81,7 +81,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   };
   struct Spoken {
     std::string text;
-    std::optional<ReadCapture> capture;
+    std::shared_ptr<const Capture> capture;  // none for text that came from elsewhere
     int from = 0;
   };
   struct EndPosition {
@@ -149,7 +149,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   void begin();
   // Reads `text` from character `from` (clamped) up to `until` (absent: the end). The spoken text
   // and `until` are stored on the caller's thread before anything is queued.
-  void speak(std::string text, std::optional<ReadCapture> capture, int from, std::string reason,
+  void speak(std::string text, std::shared_ptr<const Capture> capture, int from, std::string reason,
              std::optional<int> until = std::nullopt);
   void stop(std::string reason);
   void markFallback(std::string from);
@@ -216,9 +216,10 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   // All of these run on the player queue.
   void note(const std::string& text);
   void beginOnQueue();
-  void speakOnQueue(std::optional<ReadCapture> capture, int from, const std::string& reason,
+  void speakOnQueue(const std::shared_ptr<const Capture>& capture, int from, const std::string& reason,
                     std::optional<int> until, double captureDoneMs);
   void pumpSend();
+  std::int64_t charsDone() const;
   void receive(std::vector<float> samples, double rate, std::optional<int> sentence, double arrivalMs);
   void applyVolume();
   void trimBehind();
@@ -265,6 +266,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   int docSentences_ = 0;
   std::vector<text::GraphemeRange> ranges_;
   int nextToSend_ = 0;
+  std::vector<std::int64_t> charsBefore_{0};  // [i]: characters sent before sentence i
   bool textReady_ = false;
   double sr_;
   std::vector<float> samples_;

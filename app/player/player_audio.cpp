@@ -2,6 +2,7 @@
 // how far playback got, and finding the moment the first sample is really heard.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <new>
 
 #include "app/player/player.h"
@@ -139,7 +140,8 @@ void Player::schedule() {
   }
   if (scheduled && !started_) {
     started_ = true;
-    graph_->node()->play();
+    // A read paused before its first audio stays silent until it is resumed, as its state says.
+    if (!paused_) graph_->node()->play();
     playBase_ = 0;
     rec_.firstAudioScheduledMs = Clock::ms(t0_);
     watchFirstSample();

@@ -329,6 +329,7 @@ class Builder {
     registerRef(n, j, where);
     SimApp app;
     app.pid = pid;
+    app.launchedAt = ++st_.launches;
     if (auto it = j.find("name"); it != j.end() && !it->is_null()) app.name = text(*it, where + ".name");
     if (auto it = j.find("bundleId"); it != j.end() && !it->is_null()) app.bundleId = text(*it, where + ".bundleId");
     if (auto it = j.find("frameworks"); it != j.end()) app.frameworks = texts(*it, where + ".frameworks");
@@ -396,6 +397,17 @@ class Builder {
       }
     }
     pending_.clear();
+  }
+
+  std::vector<std::string> modifierNames(const Json& v, const std::string& where) const {
+    auto keys = texts(v, where);
+    for (const auto& k : keys) {
+      if (k != "command" && k != "option" && k != "shift" && k != "control" && k != "function") {
+        fail(where, "unknown modifier \"" + k + "\" (expected command, option, shift, control or function)");
+      }
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
   }
 
   std::optional<pid_t> pidOrRef(const Json& v, const std::string& where) const {
@@ -470,8 +482,18 @@ class Builder {
         onlyKeys(c, at, {"trusted"});
         if (!c["trusted"].is_boolean()) fail(at + ".trusted", "expected a boolean");
         st_.trusted = c["trusted"].get<bool>();
+      } else if (c.contains("modifiers")) {
+        onlyKeys(c, at, {"modifiers"});
+        st_.modifiers = modifierNames(c["modifiers"], at + ".modifiers");
+      } else if (c.contains("relaunch")) {
+        onlyKeys(c, at, {"relaunch"});
+        const NodeIndex n = lookup(c["relaunch"], at + ".relaunch");
+        SimNode& app = st_.nodes[static_cast<std::size_t>(n)];
+        if (app.kind != SimNode::Kind::application) fail(at + ".relaunch", "not an application");
+        app.app.launchedAt = ++st_.launches;
       } else {
-        fail(at, "unknown change (expected set, appendChildren, replaceChildren, remove, scroll, frontmost or trusted)");
+        fail(at, "unknown change (expected set, appendChildren, replaceChildren, remove, scroll, frontmost, trusted, "
+                 "modifiers or relaunch)");
       }
     }
     resolve();
@@ -521,7 +543,8 @@ class Builder {
   void scene(const Json& j) {
     if (!j.is_object()) fail("", "a scene is a JSON object");
     if (j.contains("meta") && j.contains("nodes")) return dump(j);
-    onlyKeys(j, "", {"trusted", "frontmost", "latency", "layout", "applications", "script"});
+    onlyKeys(j, "", {"trusted", "frontmost", "self", "modifiers", "latency", "layout", "applications", "script"});
+    if (auto it = j.find("modifiers"); it != j.end()) st_.modifiers = modifierNames(*it, "modifiers");
     if (auto it = j.find("trusted"); it != j.end()) {
       if (!it->is_boolean()) fail("trusted", "expected a boolean");
       st_.trusted = it->get<bool>();
@@ -546,6 +569,7 @@ class Builder {
     } else if (!st_.apps.empty()) {
       st_.frontmost = st_.nodes[static_cast<std::size_t>(st_.apps.front())].pid;
     }
+    if (auto it = j.find("self"); it != j.end()) st_.self = pidOrRef(*it, "self");
     if (auto it = j.find("script"); it != j.end()) {
       if (!it->is_array()) fail("script", "expected an array of entries");
       for (std::size_t i = 0; i < it->size(); ++i) {

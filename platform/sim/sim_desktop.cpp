@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "core/dispatch.h"
 #include "platform/sim/sim_state.h"
 
@@ -44,6 +46,14 @@ void fire(State& st, Script& s) {
     applyChanges(st, s.changes, "script");
   } catch (const SceneError& e) {
     std::fprintf(stderr, "sim: %s\n", e.what());
+  }
+}
+
+void fireTimedScripts(State& st) {
+  if (st.scripts.empty()) return;
+  const double elapsed = static_cast<double>(dispatch::monotonicNanos() - st.loadedAt) / 1e9;
+  for (Script& s : st.scripts) {
+    if (!s.done && s.kind == Script::Kind::seconds && elapsed >= s.seconds) fire(st, s);
   }
 }
 
@@ -386,14 +396,6 @@ class SimElement final : public ax::ElementImpl {
     }
   }
 
-  static void fireTimedScripts(State& st) {
-    if (st.scripts.empty()) return;
-    const double elapsed = static_cast<double>(dispatch::monotonicNanos() - st.loadedAt) / 1e9;
-    for (Script& s : st.scripts) {
-      if (!s.done && s.kind == Script::Kind::seconds && elapsed >= s.seconds) fire(st, s);
-    }
-  }
-
  private:
   std::shared_ptr<State> st_;
   NodeIndex n_;
@@ -515,6 +517,11 @@ int SimDesktop::trustPrompts() const {
   return state_->prompts;
 }
 
+pid_t SimDesktop::ownPid() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->self.value_or(::getpid());
+}
+
 ax::Element SimDesktop::element(std::string_view ref) const {
   std::lock_guard lock(state_->mutex);
   return SimElement::make(state_, state_->lookup(ref));
@@ -596,6 +603,18 @@ void SimDesktop::postKeyChord(pid_t pid, int keyCode, std::vector<std::string> f
 std::vector<KeyChord> SimDesktop::postedKeyChords() const {
   std::lock_guard lock(state_->mutex);
   return state_->chords;
+}
+
+std::vector<std::string> SimDesktop::modifiers() const {
+  std::lock_guard lock(state_->mutex);
+  fireTimedScripts(*state_);
+  return state_->modifiers;
+}
+
+void SimDesktop::setModifiers(std::vector<std::string> keys) {
+  std::lock_guard lock(state_->mutex);
+  std::sort(keys.begin(), keys.end());
+  state_->modifiers = std::move(keys);
 }
 
 std::size_t SimDesktop::requestCount() const {

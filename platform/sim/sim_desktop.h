@@ -9,8 +9,8 @@
 // Scenes are JSON files (NAME.scene.json; format and an example in platform/sim/README.md); a
 // capture dump's node list loads as well. Tests can change a scene between reads: attributes,
 // injected errors, slow elements (latency on the dispatch clock, so virtual time sees it), removed
-// elements, and scripted changes that fire after N walks of a window, after some time, on a
-// posted key chord or when an attribute is set.
+// elements, held modifier keys, relaunched applications, and scripted changes that fire after N
+// walks of a window, after some time, on a posted key chord or when an attribute is set.
 //
 // Thread-safe: requests may come from any queue; each is answered under one lock, and the
 // element's latency is then spent outside it with `dispatch::blockFor`.
@@ -18,6 +18,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -40,6 +41,7 @@ struct SimApp {
   std::optional<std::string> name;      // the localized name; some applications have none
   std::optional<std::string> bundleId;
   pid_t pid = 0;
+  std::uint64_t launchedAt = 0;         // a new value after each relaunch under the same pid
   std::vector<std::string> frameworks;  // entry names of the bundle's frameworks folder
   bool operator==(const SimApp&) const = default;
 };
@@ -75,6 +77,8 @@ class SimDesktop final : public ax::System {
   void setTrusted(bool trusted);
   // How often the user was asked to grant trust.
   int trustPrompts() const;
+  // The process id this program runs as: the scene's "self" application, else the real one.
+  pid_t ownPid() const;
 
   // ---- Elements by their scene reference ("ref") ----
   // Throws SceneError when no element or application has that reference.
@@ -101,6 +105,10 @@ class SimDesktop final : public ax::System {
   // ---- Events the desktop answers ----
   void postKeyChord(pid_t pid, int keyCode, std::vector<std::string> flags);
   std::vector<KeyChord> postedKeyChords() const;
+  // The modifier keys held down ("command", "option", "shift", "control", "function"), sorted.
+  // Asking counts as a request: scripts due by the clock fire first.
+  std::vector<std::string> modifiers() const;
+  void setModifiers(std::vector<std::string> keys);
 
   // ---- Observation ----
   // Requests answered so far (a batched read counts once).

@@ -87,6 +87,9 @@ struct SimDesktop::State {
   std::vector<NodeIndex> apps;
   std::unordered_map<std::string, NodeIndex> refs;
   std::optional<pid_t> frontmost;
+  std::optional<pid_t> self;           // the application standing for this program, if any
+  std::vector<std::string> modifiers;  // held modifier keys, sorted
+  std::uint64_t launches = 0;          // hands out SimApp::launchedAt
   bool trusted = true;
   int prompts = 0;
   double globalTimeout = 0;

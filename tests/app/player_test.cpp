@@ -89,7 +89,7 @@ struct PlayerTest : ::testing::Test {
 
   // Speaks at once with audio for every sentence: `seconds` each, arriving `latency` after a send.
   std::shared_ptr<Player> autoRead(const std::string& text, double seconds = 1.0, int from = 0,
-                                   std::optional<ReadCapture> capture = std::nullopt, ReadOptions opts = {}) {
+                                   std::shared_ptr<const Capture> capture = nullptr, ReadOptions opts = {}) {
     engine->autoSpeak = ScriptedEngine::Auto{seconds, 0.1};
     auto p = make(opts);
     p->speak(text, std::move(capture), from, "top");
@@ -117,7 +117,7 @@ const std::string kThree = "First one here. Second one there. Third one everywhe
 
 TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   ASSERT_EQ(engine->sent.size(), 2u);
   EXPECT_EQ(engine->sent[0].index, 0);
@@ -131,10 +131,41 @@ TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
                                                               engine->sent[2].text.size()));
 }
 
+TEST_F(PlayerTest, AVoiceFasterThanTheAssumedRateIsFedToTheEndWithoutRunningDry) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "Sentence number " + std::to_string(i) + " is short. ";
+  // About 30 characters in 0.3 s: a hundred characters a second of speech.
+  auto p = autoRead(text, 0.3);
+  vt.advance(25);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "finished");
+  EXPECT_EQ(ends[0].sentencesSent, 60);
+  EXPECT_EQ(ends[0].underruns, 0);
+  // The pacing still holds the engine back: never the whole text at once.
+  EXPECT_LT(engine->sent.size(), 61u);
+}
+
+TEST_F(PlayerTest, PlaybackThatRanDryGetsOneMoreSentenceWhateverThePacingSays) {
+  // One sentence longer than the pending limit on its own, with almost no audio for it.
+  std::string text = "Short one. And so";
+  for (int i = 0; i < 37; ++i) text += " and so on";
+  text += " until the end. Last words here.";
+  auto p = make();
+  p->speak(text, nullptr, 0, "top");
+  vt.drain();
+  ASSERT_EQ(engine->sent.size(), 2u);
+  engine->audio(0.5, 0);
+  engine->audio(0.5, 1);
+  vt.drain();
+  EXPECT_EQ(engine->sent.size(), 2u);  // 401 sent, 15 covered: 386 pending
+  vt.advance(2.0);                     // everything played
+  EXPECT_EQ(engine->sent.size(), 3u);
+}
+
 TEST_F(PlayerTest, StartPointCountsTheSentencesBeforeItAndReadsTheRestOfTheSentenceItFallsIn) {
   auto p = make();
   // "Second one there." starts at 16; from 23 lies inside it.
-  p->speak(kThree, std::nullopt, 23, "cursor");
+  p->speak(kThree, nullptr, 23, "cursor");
   vt.drain();
   EXPECT_EQ(A::base(*p), 2);  // "First one here." and "Second"
   ASSERT_EQ(A::sentences(*p).size(), 2u);
@@ -159,7 +190,7 @@ TEST_F(PlayerTest, LocateFindsRepeatedSentencesInOrderAndPlacesMissingOnesAtTheC
 
 TEST_F(PlayerTest, AudioIsScheduledInHalfSecondBuffersAndPlayedAsTheyAreHeard) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.2, 0);
   vt.drain();
@@ -182,7 +213,7 @@ TEST_F(PlayerTest, FirstHeardSampleIsRecordedOnceAndStartsTheStopAfterClock) {
   opts.stopAfter = 0.5;
   auto p = make(opts);
   p->setOnPlaybackStarted([&] { ++started; });
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.advance(0.1);
   engine->audio(3.0, 0);
   vt.advance(0.2);
@@ -201,9 +232,42 @@ TEST_F(PlayerTest, FirstHeardSampleIsRecordedOnceAndStartsTheStopAfterClock) {
   EXPECT_NEAR(*ends[0].playedAudioSec, 0.5, 0.05);
 }
 
+TEST_F(PlayerTest, StopAfterThatIsNotAPositiveNumberIsIgnored) {
+  for (double bad : {0.0, -2.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    ends.clear();
+    ReadOptions opts;
+    opts.stopAfter = bad;
+    auto e = std::make_shared<ScriptedEngine>();
+    auto p = make(opts, e);
+    p->speak(kThree, nullptr, 0, "top");
+    vt.drain();
+    e->audio(2.0, 0);
+    vt.advance(1.0);
+    EXPECT_TRUE(ends.empty()) << bad;
+    EXPECT_TRUE(p->isPlaying()) << bad;
+    p->stop("test");
+    vt.drain();
+  }
+}
+
+TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
+  auto p = make();
+  p->speak(kThree, nullptr, 0, "top");
+  p->pause();
+  vt.drain();
+  engine->audio(1.0, 0);
+  vt.advance(0.5);
+  EXPECT_EQ(A::position(*p), 0);
+  EXPECT_TRUE(p->isPaused());
+  p->togglePause();
+  vt.advance(0.6);
+  EXPECT_EQ(A::played(*p), 12000);
+  EXPECT_TRUE(p->isPlaying());
+}
+
 TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(2.0, 0);
   vt.drain();
@@ -219,7 +283,7 @@ TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
 
 TEST_F(PlayerTest, UnderrunsAreCountedOnceAndTimedUntilAudioReturns) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.0, 0);
   vt.advance(1.5);
@@ -241,7 +305,7 @@ TEST_F(PlayerTest, ChunksAtAnUnusableRateAreAnEngineErrorNotAudio) {
     ends.clear();
     auto e = std::make_shared<ScriptedEngine>();
     auto p = make({}, e);
-    p->speak(kThree, std::nullopt, 0, "top");
+    p->speak(kThree, nullptr, 0, "top");
     vt.drain();
     if (auto s = e->sink()) s->ttsAudio(std::vector<float>(100, 0.1f), rate, 0);
     vt.drain();
@@ -255,7 +319,7 @@ TEST_F(PlayerTest, ChunksAtAnUnusableRateAreAnEngineErrorNotAudio) {
 
 TEST_F(PlayerTest, FirstChunkAtAnotherRateRebuildsTheGraphAtThatRate) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   EXPECT_EQ(graph->sampleRate(), 24000);
   engine->audio(0.5, 0, 44100);
@@ -275,7 +339,7 @@ TEST_F(PlayerTest, TrimmingKeepsTheConfiguredStretchBehindAndNeverUnplayedAudio)
   ASSERT_TRUE(Player::setKeepBehindSec(1));
   ASSERT_TRUE(Player::setTrimStepSec(0.5));
   auto p = make();
-  p->speak("One a. Two b. Three c. Four d. Five e. Six f.", std::nullopt, 0, "top");
+  p->speak("One a. Two b. Three c. Four d. Five e. Six f.", nullptr, 0, "top");
   vt.drain();
   // Trimming happens as chunks arrive: one second of audio every second.
   for (int i = 0; i < 4; ++i) {
@@ -351,7 +415,7 @@ TEST_F(PlayerTest, SkipsMoveBySentencesAndOldCompletionsAreIgnored) {
 
 TEST_F(PlayerTest, SkipForwardToASentenceWithoutAudioWaitsAtTheEndOfTheReceivedAudio) {
   auto p = make();
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   engine->audio(1.0, 0);
   vt.advance(0.3);
@@ -409,8 +473,8 @@ TEST_F(PlayerTest, ParagraphSkipsFollowLineBreaksAndTheDepthIntoTheSentence) {
 
 TEST_F(PlayerTest, SectionSkipsUseTheCapturedHeadingsOrHeadingLikeSentences) {
   const std::string text = "Intro\nAlpha one. Alpha two.\nPart B\nBeta one. Beta two.";
-  ReadCapture capture;
-  capture.headingStarts = {0, 28};  // "Intro", "Part B"
+  auto capture = std::make_shared<Capture>();
+  capture->clean.headingStarts = {0, 28};  // "Intro", "Part B"
   auto p = autoRead(text, 2.0, 0, capture);
   vt.advance(2.5);  // in "Alpha one."
   p->skipParagraph(1, true);
@@ -547,42 +611,49 @@ TEST_F(PlayerTest, EveryEndReasonWritesExactlyOneReadsLine) {
   struct Case {
     const char* reason;
     Vendor vendor;
+    std::optional<double> stopAfter;
     std::function<void(PlayerTest&, Player&, ScriptedEngine&)> run;
   };
   const Case cases[] = {
-      {"finished", Vendor::apple,
+      {"finished", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          e.autoSpeak = ScriptedEngine::Auto{0.5, 0.1};
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.advance(3);
        }},
-      {"noAudio", Vendor::apple,
+      {"noAudio", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.finished();
          t.vt.drain();
        }},
-      {"empty", Vendor::apple,
+      {"empty", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
-         p.speak(kThree, std::nullopt, 30, "top", 10);  // until before from
+         p.speak(kThree, nullptr, 30, "top", 10);  // until before from
          t.vt.drain();
        }},
-      {"user", Vendor::apple,
+      {"stopAfter", Vendor::apple, 1.0,
+       [](PlayerTest& t, Player& p, ScriptedEngine& e) {
+         e.autoSpeak = ScriptedEngine::Auto{2.0, 0.1};
+         p.speak(kThree, nullptr, 0, "top");
+         t.vt.advance(1.5);
+       }},
+      {"user", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
          p.stop("user");
          t.vt.drain();
        }},
-      {"error", Vendor::apple,
+      {"error", Vendor::apple, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.error("apple: no voice");
          t.vt.drain();
        }},
-      {"fallback", Vendor::inworld,
+      {"fallback", Vendor::inworld, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
-         p.speak(kThree, std::nullopt, 0, "top");
+         p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.error("inworld: unauthorised (HTTP 401)");
          t.vt.drain();
@@ -593,7 +664,9 @@ TEST_F(PlayerTest, EveryEndReasonWritesExactlyOneReadsLine) {
     states.clear();
     fails.clear();
     auto e = std::make_shared<ScriptedEngine>(c.vendor);
-    auto p = make({}, e);
+    ReadOptions opts;
+    opts.stopAfter = c.stopAfter;
+    auto p = make(opts, e);
     const auto before = readsLines().size();
     c.run(*this, *p, *e);
     // Anything after the end changes nothing and writes nothing.
@@ -639,7 +712,7 @@ TEST_F(PlayerTest, StopBeforeAnyTextWritesALineWithoutAnEndSentence) {
 TEST_F(PlayerTest, AnErrorAfterPlaybackBeganPlaysOutTheAudioAndEndsAsAnError) {
   auto e = std::make_shared<ScriptedEngine>(Vendor::inworld);
   auto p = make({}, e);
-  p->speak(kThree, std::nullopt, 0, "top");
+  p->speak(kThree, nullptr, 0, "top");
   vt.drain();
   e->audio(1.0, 0);
   vt.advance(0.3);

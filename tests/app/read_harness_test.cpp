@@ -43,8 +43,15 @@ struct HarnessTest : ::testing::Test {
     p->setSource({"Firefox", "Rivers", std::string("https://example.org/rivers")});
     p->setReadKey(std::string("key-1"));
     p->setStartSnippet("Second one");
-    p->speak(text, ReadCapture{"Firefox", std::string("org.mozilla.firefox"), 40, 2, 5, "article", {}, 80, {0}},
-             from, "viewport", until);
+    auto capture = std::make_shared<Capture>();
+    capture->appName = "Firefox";
+    capture->bundleId = "org.mozilla.firefox";
+    capture->axWalkTotalMs = 40;
+    capture->attempts = 2;
+    capture->cleanMs = 5;
+    capture->clean.regionStrategy = "article";
+    capture->clean.score.score = 80;
+    p->speak(text, capture, from, "viewport", until);
     vt.drain();
     return p;
   }
@@ -81,6 +88,7 @@ TEST_F(HarnessTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStretch
   ASSERT_TRUE(next->spoken());
   EXPECT_EQ(next->spoken()->text, kText);
   EXPECT_EQ(next->spoken()->from, 16);
+  EXPECT_EQ(next->spoken()->capture, failed->spoken()->capture);
   EXPECT_EQ(next->spokenUntil(), 55);
   // The on-device voice is sent the same stretch: sentences 2 and 3 of the page, not the fourth.
   ASSERT_EQ(apple->sent.size(), 2u);
@@ -100,6 +108,9 @@ TEST_F(HarnessTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStretch
   EXPECT_EQ(r.trigger, "hotkey");
   EXPECT_EQ(r.hotkeyEventLagMs, 12.5);
   EXPECT_EQ(r.app, "Firefox");
+  EXPECT_EQ(r.axAttempts, 2);
+  EXPECT_EQ(r.captureStrategy, "article");
+  EXPECT_EQ(r.score, 80);
   EXPECT_EQ(r.startSentence, 1);
   EXPECT_EQ(fallbacks.size(), 1u);
 }

@@ -35,5 +35,16 @@ TEST(Pacer, LimitsBeforeAndAfterTheFirstAudio) {
   }
 }
 
+TEST(Pacer, SentencesWhoseAudioHasArrivedCountAsCoveredWhateverTheSpeakingRate) {
+  const Pacer pacer;
+  // A fast voice: 100 s of audio "cover" 1500 characters, but 1900 were sent and spoken.
+  EXPECT_FALSE(pacer.canSend(40, 2'400'000, 2'400'000, 24000, 1900));
+  EXPECT_TRUE(pacer.canSend(40, 2'400'000, 2'400'000, 24000, 1900, 1800));
+  EXPECT_FALSE(pacer.canSend(40, 2'400'000, 2'400'000, 24000, 2151, 1800));  // 351 pending
+  // The audio estimate still counts when it covers more.
+  EXPECT_TRUE(pacer.canSend(40, 2'400'000, 2'400'000, 24000, 1800, 10));
+  EXPECT_FALSE(pacer.canSend(3, 24'000, 0, std::numeric_limits<double>::quiet_NaN(), 10, 10));
+}
+
 }  // namespace
 }  // namespace orvak

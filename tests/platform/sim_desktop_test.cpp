@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "core/dispatch.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_workspace.h"
 #include "tests/support/temp_home.h"
 
 namespace ax = orvak::ax;
@@ -286,6 +288,7 @@ TEST(SimDesktopTest, MalformedScenesNameTheFileThePlaceAndTheProblem) {
        "windows[0].nodes[1]: parent 2 is not an earlier node"},
       {R"({"applications": [{"pid": 1, "windows": [{"nodes": [{"id": 0}]}]}]})", "\"role\": missing"},
       {R"({"script": [{"when": {"walks": 1, "window": "w"}, "do": []}]})", "no element has ref \"w\""},
+      {R"({"modifiers": ["command", "hyper"]})", "modifiers: unknown modifier \"hyper\""},
   };
   for (const auto& c : cases) {
     try {
@@ -311,4 +314,46 @@ TEST(SimDesktopTest, MalformedScenesNameTheFileThePlaceAndTheProblem) {
       },
       SceneError);
   EXPECT_THROW(SimDesktop::load(dir / "missing.scene.json"), SceneError);
+}
+
+TEST(SimDesktopTest, WorkspaceAndEventsComeFromTheDesktop) {
+  orvak::dispatch::VirtualTime vt;
+  const auto desktop = scene(R"({
+    "frontmost": "b", "self": "a", "modifiers": ["shift", "command"],
+    "applications": [{"ref": "a", "pid": 1, "name": "Orvak", "windows": [{"ref": "w"}]},
+                     {"ref": "b", "pid": 2, "bundleId": "org.example.b", "frameworks": ["Electron Framework.framework"]}],
+    "script": [{"when": {"seconds": 0.5}, "do": [{"modifiers": []}, {"relaunch": "b"}]},
+               {"when": {"keyChord": {"keyCode": 4, "flags": ["command", "option"]}, "app": "b"},
+                "do": [{"frontmost": "a"}]}]})");
+  orvak::sim::SimWorkspace workspace(desktop);
+  orvak::sim::SimEvents events(desktop);
+  using orvak::platform::Modifiers;
+
+  EXPECT_THROW(desktop->apply(json::parse(R"([{"relaunch": "w"}])")), SceneError) << "only applications relaunch";
+  EXPECT_EQ(workspace.ownPid(), 1);
+  const auto front = workspace.frontmostApplication();
+  ASSERT_TRUE(front);
+  EXPECT_EQ(front->pid, 2);
+  EXPECT_FALSE(front->name);
+  EXPECT_EQ(front->bundleId, "org.example.b");
+  EXPECT_EQ(front->frameworks, std::vector<std::string>{"Electron Framework.framework"});
+  EXPECT_EQ(events.modifierFlags(), (Modifiers{Modifiers::command, Modifiers::shift}));
+
+  vt.advance(0.5);
+  EXPECT_TRUE(events.modifierFlags().empty()) << "asking for the modifiers fires the scripts due by the clock";
+  const auto relaunched = workspace.frontmostApplication();
+  ASSERT_TRUE(relaunched);
+  EXPECT_EQ(relaunched->pid, 2);
+  EXPECT_NE(relaunched->launchedAt, front->launchedAt) << "a relaunch under the same pid is a new process";
+
+  events.postKeyChord(2, 4, Modifiers{Modifiers::option, Modifiers::command});
+  EXPECT_EQ(desktop->postedKeyChords(), (std::vector<orvak::sim::KeyChord>{{2, 4, {"command", "option"}}}));
+  EXPECT_EQ(workspace.frontmostApplication()->pid, 1) << "the chord's script ran";
+
+  std::vector<ax::Point> clicks;
+  ASSERT_TRUE(events.addLeftMouseDownMonitor([&](ax::Point p) { clicks.push_back(p); }));
+  events.click({3, 4});
+  EXPECT_TRUE(clicks.empty()) << "monitors hear of clicks on the main queue";
+  vt.drain();
+  EXPECT_EQ(clicks, (std::vector<ax::Point>{{3, 4}}));
 }

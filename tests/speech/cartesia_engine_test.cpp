@@ -110,6 +110,27 @@ TEST_F(CartesiaTest, AThreeSentenceReadSentBeforeTheSocketOpensFlushesInOrderAnd
                                              "finished"}));
 }
 
+TEST_F(CartesiaTest, SentencesSentWhileTheSocketOpensNeverOvertakeTheOnesThatWaited) {
+  server.holdHandshakes(true);
+  auto e = engine();
+  e->prepare();
+  for (int i = 0; i < 5; ++i) e->send("S" + std::to_string(i) + ".", i, false);
+  ASSERT_TRUE(server.waitForHandshakes(1));
+  settle();
+  server.open("handshake");
+  // These race the open event: each goes out either before the flush (as waiting) or after it.
+  for (int i = 5; i < 10; ++i) e->send("S" + std::to_string(i) + ".", i, i == 9);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::finished));
+  const auto msgs = server.messages();
+  ASSERT_EQ(msgs.size(), 10u);
+  std::vector<int> sent;
+  for (auto& ev : sink->of(SinkEvent::requestSent)) sent.push_back(*ev.sentence);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(msgs[i]["transcript"], "S" + std::to_string(i) + "." + (i < 9 ? " " : ""));
+    EXPECT_EQ(sent.at(i), i);
+  }
+}
+
 TEST_F(CartesiaTest, ReusesAnOpenSocketFor240SecondsThenClosesItGoingAwayAndOpensANewOne) {
   dispatch::VirtualTime vt;
   auto e = engine();
@@ -295,6 +316,15 @@ TEST_F(CartesiaTest, WithoutAKeyNoSocketIsOpened) {
   EXPECT_EQ(sink->errors(), std::vector<std::string>{"No Cartesia key (Keychain orvak-cartesia)"});
   settle();
   EXPECT_TRUE(server.handshakes().empty());
+}
+
+TEST_F(CartesiaTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
+  setenv(CartesiaEngine::kBaseEnv, "ws://127.0.0.1:1", 1);
+  auto e = engine();
+  e->prepare();
+  ASSERT_TRUE(sink->waitFor(SinkEvent::error));
+  settle();
+  EXPECT_EQ(sink->errors(), std::vector<std::string>{"cartesia: Connection refused"});
 }
 
 TEST(CartesiaRequest, TextIsEscapedFullyAndBrokenUtf8Repaired) {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/dispatch.h"
 #include "speech/net/net_thread.h"
@@ -31,7 +32,7 @@ class InworldTest : public ::testing::Test {
     InworldEngine::setVoices({});
     // Each sentence's script, by its text; the warm-up is answered with an empty voice list.
     server.setHandler([this](const HttpRequest& r) {
-      if (r.method == "GET") return HttpReply{200, {Step::send(voiceList)}};
+      if (r.method == "GET") return stallWarmUp ? HttpReply{200, {Step::hang()}} : HttpReply{200, {Step::send(voiceList)}};
       const std::string text = r.json().value("text", "");
       std::lock_guard lock(mutex);
       auto it = scripts.find(text);
@@ -88,6 +89,7 @@ class InworldTest : public ::testing::Test {
   std::mutex mutex;
   std::map<std::string, HttpReply> scripts;
   std::string voiceList = R"({"voices":[]})";
+  std::atomic<bool> stallWarmUp{false};
 };
 
 TEST_F(InworldTest, TwoRequestsRunAtOnceAndOutputIsHeldUntilItsSentencesTurn) {
@@ -261,6 +263,20 @@ TEST_F(InworldTest, TheWarmUpFetchesTheVoiceListAndTheWarmStateLastsFiftySeconds
   EXPECT_EQ(server.requests()[2].target, kVoices);
 }
 
+TEST_F(InworldTest, AStalledWarmUpStillReportsReadyAfterItsTimeOutAndSentencesDoNotWaitForIt) {
+  stallWarmUp = true;
+  InworldOptions options;
+  options.warmupTimeout = 1;
+  auto e = engine(options);
+  e->prepare();
+  e->send("Hi.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::finished));
+  EXPECT_TRUE(sink->of(SinkEvent::connected).empty()) << "the sentence finished while the warm-up hung";
+  ASSERT_TRUE(sink->waitFor(SinkEvent::connected));
+  EXPECT_FALSE(sink->of(SinkEvent::connected)[0].reused);
+  EXPECT_TRUE(sink->errors().empty());
+}
+
 TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   script("Long.", {200, {Step::send(test::inworldLine(240, 100)), Step::waitFor("late"), Step::send(test::inworldLine(240, 101))}});
   script("Next.", {200, {Step::send(test::inworldLine(240, 200))}});
@@ -327,6 +343,17 @@ TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithO
   EXPECT_GT(errors[4].size(), std::string("inworld: ").size());
   EXPECT_TRUE(sink->of(SinkEvent::finished).empty());
   for (auto& a : sink->of(SinkEvent::audio)) EXPECT_EQ(std::lround(a.samples[0] * 32768), 1) << "nothing after an error line";
+}
+
+TEST_F(InworldTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
+  setenv(InworldEngine::kBaseEnv, "http://127.0.0.1:1", 1);
+  auto e = engine();
+  e->prepare();
+  e->send("A.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::error));
+  ASSERT_TRUE(sink->waitFor(SinkEvent::connected)) << "a failed warm-up still reports ready";
+  settle();
+  EXPECT_EQ(sink->errors(), std::vector<std::string>{"inworld: Connection refused"});
 }
 
 TEST_F(InworldTest, WithoutTokenOrKeyEachStartedRequestReportsAndBothSlotsStayTaken) {

@@ -1,7 +1,7 @@
 // orvak-dev read SCENE.json / say FILE: a whole read, from the window (or a text file) to sound.
 //
-// `read` walks the scene's front window and cleans it the way a capture does, starts where the
-// cleaned page says (or at --from), and reads it with the on-device voice through the shared
+// `read` captures the scene's front window the way a read does, starts where the cleaned page
+// says (or at --from), and reads it with the on-device voice through the shared
 // audio graph (PulseAudio when a server answers, else the null device; ORVAK_AUDIO forces one).
 // Each sentence is printed as it is heard, and the read's summary line at the end; the read's
 // record goes to reads.jsonl like every read.
@@ -11,16 +11,18 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
-#include "app/ax_walker.h"
+#include "app/capturer.h"
 #include "app/read_harness.h"
-#include "core/cleaner.h"
 #include "core/dispatch.h"
 #include "core/json.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/timing.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_workspace.h"
 #include "speech/apple_voice_engine.h"
 #include "tools/orvak-dev/commands.h"
 
@@ -85,51 +87,25 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
-// What a read needs of a window: the text, where to start and why, and the capture's figures.
-struct Page {
-  std::string text;
-  int start = 0;
-  std::string reason = "top";
-  ReadCapture capture;
-  std::string windowTitle;
-  std::optional<std::string> url;
-};
-
-// Walks the scene's front window on a capture queue and cleans it.
-Page capturePage(const std::string& path) {
+// Captures the scene's front window as a read would; throws with the user's sentence when there
+// is nothing to read. The read's trigger is the moment the scene stands ready, in `t0`.
+std::shared_ptr<const Capture> capturePage(const std::string& path, std::uint64_t& t0) {
   const auto desktop = sim::SimDesktop::load(path);
-  const auto front = desktop->frontmost();
-  if (!front) throw std::runtime_error(path + " has no application in front");
-  auto queue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
-  return queue->syncValue([&] {
-    const auto window = AXWalker::pickWindow(desktop->application(front->pid));
-    if (!window) throw std::runtime_error(path + ": " + front->name.value_or("the front application") + " has no window to read");
-    const auto walkStart = Clock::now();
-    const WalkResult walked = AXWalker::walk(*window);
-    const double walkMs = Clock::ms(walkStart);
-    const auto cleanStart = Clock::now();
-    const CleanResult clean = Cleaner::clean(walked.nodes, walked.windowFrame, front->bundleId, walked.url);
-    Page page;
-    page.capture.cleanMs = Clock::ms(cleanStart);
-    page.capture.appName = front->name.value_or("App");
-    page.capture.bundleId = front->bundleId;
-    page.capture.axWalkTotalMs = walkMs;
-    page.capture.attempts = 1;
-    page.capture.regionStrategy = clean.regionStrategy;
-    page.capture.score = clean.score.score;
-    page.capture.headingStarts = clean.headingStarts;
-    page.text = clean.text;
-    page.start = clean.start.offset;
-    page.reason = reasonName(clean.start.reason);
-    page.windowTitle = walked.windowTitle.value_or("");
-    page.url = walked.url;
-    return page;
-  });
+  t0 = Clock::now();
+  auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
+                                 std::make_shared<sim::SimEvents>(desktop));
+  std::optional<CaptureOutcome> outcome;
+  capturer->capture(t0, [&](CaptureOutcome o) { outcome = std::move(o); });
+  if (!dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 120)) {
+    throw std::runtime_error("no answer from the capture");
+  }
+  if (const auto* error = std::get_if<CaptureError>(&*outcome)) throw std::runtime_error(error->description());
+  return std::make_shared<const Capture>(std::get<Capture>(std::move(*outcome)));
 }
 
-int readAloud(const char* command, const ReadArgs& o, const Page& page, std::optional<ReadCapture> capture,
-              std::uint64_t t0) {
-  if (page.text.empty()) {
+int readAloud(const char* command, const ReadArgs& o, const std::string& text, int start, const std::string& reason,
+              const Player::Source& source, std::shared_ptr<const Capture> capture, std::uint64_t t0) {
+  if (text.empty()) {
     std::fprintf(stderr, "orvak-dev %s: nothing readable in %s\n", command, o.file.c_str());
     return 1;
   }
@@ -157,9 +133,9 @@ int readAloud(const char* command, const ReadArgs& o, const Page& page, std::opt
   opts.stopAfter = o.stopAfter;
   auto player = harness->startPlayer(Vendor::apple, command, t0, 0, opts);
   if (o.speed) player->setSpeed(*o.speed);
-  player->setSource({page.capture.appName, page.windowTitle, page.url});
-  const int from = o.from.value_or(page.start);
-  player->speak(page.text, std::move(capture), from, o.from ? (from == 0 ? "top" : "cursor") : page.reason);
+  player->setSource(source);
+  const int from = o.from.value_or(start);
+  player->speak(text, std::move(capture), from, o.from ? (from == 0 ? "top" : "cursor") : reason);
 
   const double limit = o.stopAfter ? *o.stopAfter + 60 : 24 * 3600;
   if (!dispatch::mainloop::runUntil([&] { return done; }, limit)) {
@@ -187,7 +163,7 @@ void usage(const char* command, const char* what) {
 }  // namespace
 
 int runRead(const Args& args) {
-  const auto t0 = Clock::now();
+  std::uint64_t t0 = 0;
   std::optional<ReadArgs> o;
   try {
     o = parseArgs(args);
@@ -199,11 +175,14 @@ int runRead(const Args& args) {
     usage("read", "SCENE.json");
     return 2;
   }
-  const Page page = capturePage(o->file);
-  std::printf("%s — %s: %zu bytes of text, the page starts reading at %d (%s)\n", page.capture.appName.c_str(),
-              page.windowTitle.c_str(), page.text.size(), page.start, page.reason.c_str());
+  const auto capture = capturePage(o->file, t0);
+  const auto& clean = capture->clean;
+  std::printf("%s — %s: %d characters, %d walk(s) in %.1f ms, cleaned in %.1f ms; the page starts reading at %d (%s)\n",
+              capture->appName.c_str(), capture->windowTitle.value_or("").c_str(), clean.chars, capture->attempts,
+              capture->axWalkTotalMs, capture->cleanMs, clean.start.offset, reasonName(clean.start.reason));
   std::fflush(stdout);
-  return readAloud("read", *o, page, page.capture, t0);
+  return readAloud("read", *o, clean.text, clean.start.offset, reasonName(clean.start.reason),
+                   {capture->appName, capture->windowTitle.value_or(""), capture->url}, capture, t0);
 }
 
 int runSay(const Args& args) {
@@ -219,11 +198,7 @@ int runSay(const Args& args) {
     usage("say", "FILE");
     return 2;
   }
-  Page page;
-  page.text = readFile(o->file);
-  page.capture.appName = "orvak-dev";
-  page.windowTitle = o->file;
-  return readAloud("say", *o, page, std::nullopt, t0);
+  return readAloud("say", *o, readFile(o->file), 0, "top", {"orvak-dev", o->file, std::nullopt}, nullptr, t0);
 }
 
 }  // namespace orvak::dev

@@ -15,6 +15,7 @@ int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
+int runCapture(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
@@ -35,6 +36,8 @@ std::span<const Command> commands() {
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
+      {"capture", "SCENE.json [--dump]",
+       "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},

@@ -1,0 +1,247 @@
+#include "app/capturer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/capture_dump.h"
+#include "core/cleaner.h"
+#include "core/document_editor.h"
+#include "core/privacy.h"
+#include "core/selection.h"
+#include "core/text.h"
+#include "core/timing.h"
+
+namespace orvak {
+
+namespace {
+
+constexpr std::string_view kBraillePrefix = "Braille support ";
+constexpr std::string_view kBrailleEnabled = "Braille support enabled";
+constexpr std::string_view kBrailleDisabled = "Braille support disabled";
+constexpr std::string_view kDocumentArea = "Document content";
+
+bool isElectron(const std::vector<std::string>& frameworks) {
+  return std::any_of(frameworks.begin(), frameworks.end(),
+                     [](const std::string& f) { return f.starts_with("Electron Framework"); });
+}
+
+bool isChromiumFamily(const std::vector<std::string>& frameworks) {
+  return std::any_of(frameworks.begin(), frameworks.end(), [](const std::string& f) {
+    return f.find("Chrom") != std::string::npos || f.find("Edge Framework") != std::string::npos ||
+           f.find("Brave") != std::string::npos;
+  });
+}
+
+bool isSafari(const std::optional<std::string>& bundleId) {
+  return bundleId && std::find(Capturer::safariBundles.begin(), Capturer::safariBundles.end(), *bundleId) !=
+                         Capturer::safariBundles.end();
+}
+
+bool hasWebArea(const std::vector<AXNode>& nodes) {
+  return std::any_of(nodes.begin(), nodes.end(), [](const AXNode& n) { return n.role == "AXWebArea"; });
+}
+
+bool behindDialog(const std::vector<AXNode>& nodes) {
+  return std::any_of(nodes.begin(), nodes.end(), [](const AXNode& n) {
+    return n.subrole && std::find(Capturer::dialogSubroles.begin(), Capturer::dialogSubroles.end(), *n.subrole) !=
+                            Capturer::dialogSubroles.end();
+  });
+}
+
+bool onDocumentPage(const WalkResult& walk) { return walk.url && documentEditor::isDocumentAddress(*walk.url); }
+
+// Whether a walk shows enough web content to stop waiting for more.
+bool webContentShown(const WalkResult& walk, bool safari, bool newlyEnabledElectron) {
+  if (safari) return Capturer::webChars(walk.nodes) >= 200;
+  if (newlyEnabledElectron) return Capturer::webChars(walk.nodes) >= 300;
+  return !hasWebArea(walk.nodes) || Capturer::webChars(walk.nodes) > 0;
+}
+
+}  // namespace
+
+std::shared_ptr<Capturer> Capturer::make(std::shared_ptr<ax::System> ax, std::shared_ptr<platform::Workspace> workspace,
+                                         std::shared_ptr<platform::Events> events) {
+  return std::make_shared<Capturer>(Token{}, std::move(ax), std::move(workspace), std::move(events));
+}
+
+Capturer::Capturer(Token, std::shared_ptr<ax::System> ax, std::shared_ptr<platform::Workspace> workspace,
+                   std::shared_ptr<platform::Events> events)
+    : ax_(std::move(ax)),
+      workspace_(std::move(workspace)),
+      events_(std::move(events)),
+      queue_(dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive)) {
+  ax_->systemWide().setMessagingTimeout(kProcessTimeout);
+}
+
+void Capturer::capture(std::uint64_t handlerTime, Done done) {
+  queue_->async([self = shared_from_this(), handlerTime, done = std::move(done)] {
+    CaptureOutcome outcome = self->run(handlerTime);
+    dispatch::main().async([done, outcome = std::move(outcome)] { done(outcome); });
+  });
+}
+
+std::int64_t Capturer::webChars(const std::vector<AXNode>& nodes) {
+  std::int64_t chars = 0;
+  std::optional<std::int64_t> areaDepth;  // depth of the web area we are inside, if any
+  for (const AXNode& n : nodes) {
+    if (areaDepth && n.depth <= *areaDepth) areaDepth.reset();
+    if (areaDepth) {
+      if (n.text) chars += text::graphemeCount(*n.text);
+    } else if (n.role == "AXWebArea") {
+      areaDepth = n.depth;
+    }
+  }
+  return chars;
+}
+
+std::string Capturer::docsState(const std::vector<AXNode>& nodes) {
+  for (const AXNode& n : nodes) {
+    if (n.role == "AXTextArea" && n.title == kDocumentArea && n.text && *n.text != kDocumentArea &&
+        text::graphemeCount(*n.text) >= 40) {
+      return "ready";
+    }
+  }
+  const auto log = brailleLog(nodes);
+  if (!log.empty() && log.back() == kBrailleEnabled) return "brailleOnButEmpty";
+  return "off";
+}
+
+std::vector<std::string> Capturer::brailleLog(const std::vector<AXNode>& nodes) {
+  std::vector<std::string> log;
+  for (const AXNode& n : nodes) {
+    if (n.text && n.text->starts_with(kBraillePrefix)) log.push_back(*n.text);
+  }
+  return log;
+}
+
+std::optional<std::string> Capturer::selectedText(const ax::Element& application) const {
+  const auto focused = application.attribute("AXFocusedUIElement");
+  if (!focused) return std::nullopt;
+  const ax::Element* element = focused.value.as<ax::Element>();
+  if (!element || !*element) return std::nullopt;
+  const auto role = AXWalker::string(*element, "AXRole");
+  const auto subrole = AXWalker::string(*element, "AXSubrole");
+  // A password field's selection is never read, not even to be thrown away.
+  if (AXWalker::isSecure(role.value_or(""), subrole)) return std::nullopt;
+  const auto selected = element->attribute("AXSelectedText");
+  if (!selected) return std::nullopt;
+  std::optional<std::string> value;
+  if (const auto* s = selected.value.as<std::string>()) value = *s;
+  return Selection::meaningful(value);
+}
+
+std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts) {
+  // The chord must not merge with keys the user is still holding from the hotkey.
+  const std::uint64_t waitStart = Clock::now();
+  while (!events_->modifierFlags().empty() && Clock::ms(waitStart) < kKeyReleaseLimitMs) {
+    dispatch::blockFor(kKeyReleasePoll);
+  }
+  const double waitedMs = Clock::ms(waitStart);
+
+  const platform::Modifiers chord{platform::Modifiers::command, platform::Modifiers::option};
+  const std::vector<std::string> recorded = brailleLog(walk.nodes);
+  events_->postKeyChord(pid, kBrailleKeyCode, chord);
+  int chords = 1;
+  std::string state = "off";
+  for (int tries = 0; tries < kMaxDocumentTries; ++tries) {
+    dispatch::blockFor(kDocumentTryDelay);
+    walk = AXWalker::walk(window);
+    ++attempts;
+    if (!onDocumentPage(walk)) {
+      state = "left-doc";
+      break;
+    }
+    state = docsState(walk.nodes);
+    if (state != "off") break;
+    // The chord toggles: when it switched braille mode off (it was on already), switch it back.
+    const std::vector<std::string> log = brailleLog(walk.nodes);
+    if (chords == 1 && log != recorded && !log.empty() && log.back() == kBrailleDisabled) {
+      events_->postKeyChord(pid, kBrailleKeyCode, chord);
+      chords = 2;
+    }
+  }
+  std::string summary = chords == 2 ? "⌘⌥H ×2" : "⌘⌥H";
+  summary += " → " + state;
+  if (waitedMs >= 20) {
+    summary += " (waited " + std::to_string(static_cast<long long>(waitedMs)) + " ms for key release)";
+  }
+  return summary;
+}
+
+CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
+  if (!ax_->isProcessTrusted()) return CaptureError::notTrusted();
+  const auto front = workspace_->frontmostApplication();
+  if (!front) return CaptureError::noFrontApp();
+  if (front->pid == workspace_->ownPid() && !allowSelf.load()) return CaptureError::frontIsOrvak();
+  const std::string name = front->name.value_or("App");
+  if (Privacy::neverRead(front->bundleId, front->name)) return CaptureError::neverRead(name);
+
+  const ax::Element application = ax_->application(front->pid);
+  bool web = false;
+  bool newlyEnabled = false;
+  if (isElectron(front->frameworks)) {
+    // A process id the system handed to a new process after the old one quit is a new
+    // application: it gets the first-time wait again.
+    const auto known = enabledPids_.find(front->pid);
+    newlyEnabled = known == enabledPids_.end() || known->second != front->launchedAt;
+    application.setAttribute("AXManualAccessibility", true);
+    enabledPids_[front->pid] = front->launchedAt;
+    web = true;
+  } else {
+    web = isChromiumFamily(front->frameworks);
+  }
+  const bool safari = isSafari(front->bundleId);
+
+  const auto window = AXWalker::pickWindow(application);
+  if (!window) return CaptureError::noWindow(name);
+
+  const std::uint64_t walkStart = Clock::now();
+  WalkResult walk = AXWalker::walk(*window);
+  int attempts = 1;
+  if (web || safari) {
+    for (int extra = 0; extra < kMaxWebRewalks && !webContentShown(walk, safari, newlyEnabled); ++extra) {
+      dispatch::blockFor(kWebRewalkDelay);
+      walk = AXWalker::walk(*window);
+      ++attempts;
+    }
+  }
+
+  std::optional<std::string> docsSetup;
+  if (web && onDocumentPage(walk) && docsState(walk.nodes) == "off") {
+    docsSetup = prepareDocument(front->pid, *window, walk, attempts);
+  }
+  const double axWalkTotalMs = Clock::ms(walkStart);
+
+  const std::uint64_t cleanStart = Clock::now();
+  CleanResult clean = Cleaner::clean(walk.nodes, walk.windowFrame, front->bundleId, walk.url);
+  const std::uint64_t cleaned = Clock::now();
+
+  Capture c;
+  c.appName = name;
+  c.bundleId = front->bundleId;
+  c.pid = front->pid;
+  c.windowTitle = walk.windowTitle;
+  c.url = walk.url;
+  c.clean = std::move(clean);
+  c.rawChars = walk.rawChars();
+  c.nodes = static_cast<std::int64_t>(walk.nodes.size());
+  c.axWalkMs = walk.ms;
+  c.axWalkTotalMs = axWalkTotalMs;
+  c.attempts = attempts;
+  c.cleanMs = Clock::ms(cleanStart, cleaned);
+  c.hotkeyToTextMs = Clock::ms(handlerTime, cleaned);
+  c.docsSetup = std::move(docsSetup);
+  c.elements = walk.elements;
+  c.nodeTexts.reserve(walk.nodes.size());
+  for (const AXNode& n : walk.nodes) c.nodeTexts.push_back(n.text);
+  c.windowFrame = walk.windowFrame;
+  c.isPrivate = Privacy::isPrivateWindow(walk.windowTitle, walk.nodes);
+  c.window = *window;
+  c.selectedText = selectedText(application);
+
+  if (saveDumps.load() && !c.isPrivate) CaptureDump::write(c, walk);
+  if (c.clean.chars >= 1) return c;
+  return CaptureError::nothingReadable(name, behindDialog(walk.nodes));
+}
+
+}  // namespace orvak

@@ -1,0 +1,14 @@
+#include "core/document_editor.h"
+
+#include "core/text.h"
+#include "core/url.h"
+
+namespace orvak::documentEditor {
+
+bool isDocumentAddress(std::string_view address) {
+  const auto u = url::parse(address);
+  if (!u || !text::equalsIgnoringCase(u->host, kHost)) return false;
+  return u->path.starts_with("/document/");
+}
+
+}  // namespace orvak::documentEditor
