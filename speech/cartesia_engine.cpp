@@ -93,7 +93,8 @@ CartesiaEngine::CartesiaEngine(Key, std::string model, std::string voice, std::s
     : model_(std::move(model)), voice_(std::move(voice)), version_(std::move(version)), options_(options) {}
 
 CartesiaEngine::~CartesiaEngine() {
-  // The socket dies with the engine; Qt objects are destroyed on their own thread.
+  // The socket dies with the engine, on its own thread. Its objects are deleted later, never
+  // inside one of their own signals (the last owner may let go inside a callback).
   net::NetThread::shared().run([this] { link_.reset(); });
 }
 

@@ -120,7 +120,19 @@ InworldEngine::InworldEngine(Key, std::string model, std::string voice, Options 
 }
 
 InworldEngine::~InworldEngine() {
-  net::NetThread::shared().run([this] {
+  auto& thread = net::NetThread::shared();
+  if (thread.isCurrent()) {
+    // The last owner let go inside one of the engine's own callbacks: the reply or timer that is
+    // signalling must outlive this event, so the network side goes once it is over.
+    auto doomed = std::make_shared<std::map<std::uint64_t, std::unique_ptr<Request>>>(std::move(requests_));
+    QNetworkAccessManager* session = session_;
+    thread.post([doomed, session] {
+      doomed->clear();
+      delete session;
+    });
+    return;
+  }
+  thread.run([this] {
     requests_.clear();
     delete session_;  // aborts the warm-ups still running
     session_ = nullptr;

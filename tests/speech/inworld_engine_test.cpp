@@ -277,6 +277,52 @@ TEST_F(InworldTest, AStalledWarmUpStillReportsReadyAfterItsTimeOutAndSentencesDo
   EXPECT_TRUE(sink->errors().empty());
 }
 
+// A sink whose owner lets the engine go as soon as it hears something: the engine then dies on
+// its network thread, inside the reply's own signal.
+class DroppingSink final : public SpeechSink {
+ public:
+  std::shared_ptr<SpeechEngine> engine;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool dropped = false;
+  void drop() {
+    std::shared_ptr<SpeechEngine> last;
+    {
+      std::lock_guard lock(mutex);
+      last = std::move(engine);
+      dropped = true;
+    }
+    cv.notify_all();
+  }
+  void ttsConnected(bool) override { drop(); }
+  void ttsRequestSent(int) override {}
+  void ttsAudio(std::vector<float>, double, std::optional<int>) override {}
+  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
+  void ttsFinished() override {}
+  void ttsError(const std::string&) override { drop(); }
+};
+
+TEST_F(InworldTest, AnEngineReleasedByItsLastOwnerInsideACallbackGoesQuietly) {
+  for (bool stall : {false, true}) {
+    stallWarmUp = stall;
+    InworldOptions options;
+    options.warmupTimeout = 0.05;
+    auto dropping = std::make_shared<DroppingSink>();
+    {
+      auto e = InworldEngine::make("inworld-tts-2-flash", "Ashley", options);
+      e->setSink(dropping);
+      std::lock_guard lock(dropping->mutex);
+      dropping->engine = e;
+      e->prepare();
+    }
+    std::unique_lock lock(dropping->mutex);
+    ASSERT_TRUE(test::boundedWait(dropping->cv, lock, 5, [&] { return dropping->dropped; }));
+    lock.unlock();
+    settle();
+    settle();  // the deferred teardown ran
+  }
+}
+
 TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   script("Long.", {200, {Step::send(test::inworldLine(240, 100)), Step::waitFor("late"), Step::send(test::inworldLine(240, 101))}});
   script("Next.", {200, {Step::send(test::inworldLine(240, 200))}});
@@ -291,6 +337,28 @@ TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   ASSERT_TRUE(sink->waitFor(SinkEvent::finished));
   settle();
   EXPECT_EQ(output(), (std::vector<std::string>{"0:audio 100x240", "0:audio 200x240", "finished"}));
+}
+
+TEST_F(InworldTest, AnOldReadDetachingLeavesTheReadThatTookTheEngineOverAlone) {
+  script("Old.", {200, {Step::waitFor("old"), Step::send(test::inworldLine(240, 100))}});
+  script("New.", {200, {Step::waitFor("new"), Step::send(test::inworldLine(240, 200))}});
+  auto e = engine();
+  e->prepare();
+  e->send("Old.", 0, true);
+  auto next = std::make_shared<test::RecordingSink>();
+  e->setSink(next);
+  e->prepare();
+  e->send("New.", 0, true);
+  e->detach(sink.get());  // the old read ends late: not the owner any more, nothing happens
+  server.open("old");
+  server.open("new");
+  ASSERT_TRUE(next->waitFor(SinkEvent::finished));
+  EXPECT_EQ(next->of(SinkEvent::audio).size(), 1u);
+  EXPECT_EQ(std::lround(next->of(SinkEvent::audio)[0].samples[0] * 32768), 200);
+  EXPECT_TRUE(sink->of(SinkEvent::audio).empty());
+
+  e->detach(next.get());  // the owner's own detach clears the sink
+  EXPECT_EQ(e->sink(), nullptr);
 }
 
 TEST_F(InworldTest, LinesAreDecodedSkippedAndTheirWordsPlacedBehindTheAudioAlreadyReceived) {
@@ -315,7 +383,7 @@ TEST_F(InworldTest, LinesAreDecodedSkippedAndTheirWordsPlacedBehindTheAudioAlrea
 TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithOneError) {
   InworldOptions options;
   options.maxLineBytes = 1000;
-  options.requestTimeout = 0.3;
+  options.requestTimeout = 1;
   script("E1.", {200, {Step::send(test::inworldLine(240, 1)), Step::send(R"({"error":{"message":"quota exceeded"}})"),
                        Step::send(test::inworldLine(240, 2))}});
   script("E2.", {200, {Step::send(R"({"error":{"code":3}})")}});
@@ -338,7 +406,7 @@ TEST_F(InworldTest, ErrorLinesLongLinesStallsAndCutStreamsEachEndTheRequestWithO
   EXPECT_EQ(errors[0], "inworld: quota exceeded");
   EXPECT_EQ(errors[1], R"(inworld: {"code":3})");
   EXPECT_EQ(errors[2], "inworld: a response line is longer than 1000 bytes");
-  EXPECT_EQ(errors[3], "inworld: no data for 0.3 s, the request timed out");
+  EXPECT_EQ(errors[3], "inworld: no data for 1 s, the request timed out");
   EXPECT_EQ(errors[4].rfind("inworld: ", 0), 0u);
   EXPECT_GT(errors[4].size(), std::string("inworld: ").size());
   EXPECT_TRUE(sink->of(SinkEvent::finished).empty());
