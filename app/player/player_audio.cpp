@@ -150,6 +150,12 @@ void Player::schedule() {
 
 void Player::played(std::int64_t upTo, std::int64_t epoch) {
   if (epoch != epoch_ || ended_) return;
+  // A stopped node hands back its buffers unheard: when the graph stopped under us (a rebuild
+  // after the output device changed), those completions are not playback, and counting them
+  // would move the position to the end of the audio or even end the read as finished.
+  const auto& node = graph_->node();
+  const auto rendered = node->lastRenderTime();
+  if (!rendered || !node->playerTime(*rendered)) return;
   playedUpTo_ = std::max(playedUpTo_, upTo);
   if (playedUpTo_ >= scheduledUpTo_ && !paused_ && !finishedReceiving_ && !starvedAt_) {
     starvedAt_ = Clock::now();

@@ -413,6 +413,22 @@ TEST_F(PlayerTest, SkipsMoveBySentencesAndOldCompletionsAreIgnored) {
   EXPECT_EQ(p->playingRange(), A::ranges(*p)[4]);
 }
 
+TEST_F(PlayerTest, AfterTheOutputDeviceChangedTheCurrentSentenceIsPlayedAgainOnTheRebuiltGraph) {
+  auto p = autoRead("One a. Two b. Three c.", 2.0);
+  vt.advance(0.1 + 3.0);  // 1 s into sentence 1
+  graph->forceRebuild();
+  graph->ensure(24000);
+  p->recoverAudio();
+  vt.drain();
+  EXPECT_TRUE(hasEvent(*p, "audio device changed → s1"));
+  EXPECT_EQ(A::position(*p), 2 * 24000);
+  vt.advance(0.5);
+  EXPECT_GT(A::position(*p), 2 * 24000);
+  vt.advance(5);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "finished");
+}
+
 TEST_F(PlayerTest, SkipForwardToASentenceWithoutAudioWaitsAtTheEndOfTheReceivedAudio) {
   auto p = make();
   p->speak(kThree, nullptr, 0, "top");

@@ -339,6 +339,28 @@ TEST_F(InworldTest, CancelMidReadDropsWhatComesLateAndTheNextReadStartsClean) {
   EXPECT_EQ(output(), (std::vector<std::string>{"0:audio 100x240", "0:audio 200x240", "finished"}));
 }
 
+TEST_F(InworldTest, AnOldReadDetachingLeavesTheReadThatTookTheEngineOverAlone) {
+  script("Old.", {200, {Step::waitFor("old"), Step::send(test::inworldLine(240, 100))}});
+  script("New.", {200, {Step::waitFor("new"), Step::send(test::inworldLine(240, 200))}});
+  auto e = engine();
+  e->prepare();
+  e->send("Old.", 0, true);
+  auto next = std::make_shared<test::RecordingSink>();
+  e->setSink(next);
+  e->prepare();
+  e->send("New.", 0, true);
+  e->detach(sink.get());  // the old read ends late: not the owner any more, nothing happens
+  server.open("old");
+  server.open("new");
+  ASSERT_TRUE(next->waitFor(SinkEvent::finished));
+  EXPECT_EQ(next->of(SinkEvent::audio).size(), 1u);
+  EXPECT_EQ(std::lround(next->of(SinkEvent::audio)[0].samples[0] * 32768), 200);
+  EXPECT_TRUE(sink->of(SinkEvent::audio).empty());
+
+  e->detach(next.get());  // the owner's own detach clears the sink
+  EXPECT_EQ(e->sink(), nullptr);
+}
+
 TEST_F(InworldTest, LinesAreDecodedSkippedAndTheirWordsPlacedBehindTheAudioAlreadyReceived) {
   const std::string wordsOnly =
       R"({"result":{"timestampInfo":{"wordAlignment":{"words":["late"],"wordStartTimeSeconds":[1.8],"wordEndTimeSeconds":[1.9]}}}})";

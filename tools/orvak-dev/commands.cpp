@@ -28,7 +28,6 @@ std::span<const Command> commands() {
       {"voices", "", "list the on-device voices", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
-      {"synth", "TEXT OUT.wav [--voice ID]", "speak one sentence on-device to a WAV file, print word timings", runSynth},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
