@@ -174,7 +174,11 @@ std::vector<Para> splitLines(const std::vector<Para>& paras, DropCounters& dropp
     int offset = 0;
     std::size_t firstSpan = 0;
     for (bool more = true; more;) {
-      const auto cut = rest.find("\n\n");
+      // A line feed that ends a CR LF pair is part of that character, not the first of a blank
+      // line's two: cutting there would leave a line ending in a lone CR that the joining blank
+      // line then merges with, and every offset after it would run one character long.
+      auto cut = rest.find("\n\n");
+      while (cut != std::string_view::npos && cut > 0 && rest[cut - 1] == '\r') cut = rest.find("\n\n", cut + 1);
       more = cut != std::string_view::npos;
       const std::string_view line = more ? rest.substr(0, cut) : rest;
       if (more) rest.remove_prefix(cut + 2);

@@ -201,4 +201,20 @@ TEST(CleanerParagraphsTest, SpansAndCaretFollowTheirLine) {
   EXPECT_EQ(lines[0].caret, std::nullopt);
   EXPECT_EQ(lines[1].caret, 1);
   EXPECT_EQ(lines[1].spans, (std::vector<TextSpan>{{7, 0, 6}}));
+
+  // A line feed closing a CR LF is not the start of a blank line; a blank line after it is.
+  for (const auto& [text, expected] :
+       {std::pair<std::string, std::vector<std::string>>{"x\r\n\ny", {"x\r\n\ny"}},
+        {"x\r\n\n\ny", {"x\r\n", "y"}}}) {
+    detail::Para crlf;
+    crlf.text = text;
+    crlf.length = orvak::text::graphemeCount(text);
+    crlf.spans = {{7, 0, crlf.length}};
+    const auto split = detail::splitLines({crlf}, dropped);
+    EXPECT_EQ(texts(split), expected);
+    for (const auto& line : split) {
+      EXPECT_EQ(line.length, orvak::text::graphemeCount(line.text));
+      EXPECT_EQ(line.spans, (std::vector<TextSpan>{{7, 0, line.length}}));
+    }
+  }
 }
