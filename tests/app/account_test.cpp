@@ -6,7 +6,7 @@
 #include "platform/bundle.h"
 #include "platform/defaults.h"
 #include "speech/keys.h"
-#include "tests/speech/memory_keychain.h"
+#include "tests/vendor_servers/memory_keychain.h"
 
 using namespace orvak;
 

@@ -8,8 +8,8 @@
 
 #include "core/dispatch.h"
 #include "speech/net/net_thread.h"
-#include "tests/speech/fake_vendors.h"
-#include "tests/speech/memory_keychain.h"
+#include "tests/vendor_servers/fake_vendors.h"
+#include "tests/vendor_servers/memory_keychain.h"
 #include "tests/speech/recording_sink.h"
 
 using namespace orvak;

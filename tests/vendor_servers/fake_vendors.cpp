@@ -1,4 +1,4 @@
-#include "tests/speech/fake_vendors.h"
+#include "tests/vendor_servers/fake_vendors.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
