@@ -16,8 +16,10 @@ namespace orvak::Log {
 
 namespace {
 
+// The queue is destroyed at exit after draining its lines, so everything its tasks use is made
+// before it: statics end in the reverse order they were made, and the file name then outlives it.
 dispatch::Queue& logQueue() {
-  static const std::shared_ptr<dispatch::Queue> queue = dispatch::makeQueue("orvak.log");
+  static const std::shared_ptr<dispatch::Queue> queue = (url(), dispatch::makeQueue("orvak.log"));
   return *queue;
 }
 

@@ -150,3 +150,15 @@ TEST(ScrubTest, RemovesHomeNameAndAddresses) {
     EXPECT_EQ(Scrub::report(c.in, c.home), c.out) << c.home << " | " << c.in;
   }
 }
+
+TEST(LogTest, LinesStillQueuedWhenTheProgramExitsAreWrittenWithoutACrash) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The log's file name is first needed on the log's own thread, after the queue exists; the
+  // queue drains its lines during exit, so the name must outlive it.
+  EXPECT_EXIT(
+      {
+        for (int i = 0; i < 5000; ++i) Log::write("line " + std::to_string(i) + " of a program about to end");
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
