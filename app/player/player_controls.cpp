@@ -70,6 +70,11 @@ void Player::seek(std::int64_t position) {
   if (!paused_) graph_->node()->play();
   publish();
   pumpSend();
+  // From the end of the audio of an engine that has finished there is nothing to schedule, so no
+  // completion will ever come to end the read: look once the caller's step (and its note) is done.
+  if (finishedReceiving_ && p >= receivedEnd()) {
+    q_->async([self = shared_from_this()] { self->checkEnd(); });
+  }
 }
 
 void Player::jump(int by) {

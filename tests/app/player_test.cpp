@@ -265,6 +265,26 @@ TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
   EXPECT_TRUE(p->isPlaying());
 }
 
+TEST_F(PlayerTest, ASkipPastTheLastAudioOfAFinishedEngineEndsTheRead) {
+  // An engine that names no sentence for the last one's audio (and times none of its words).
+  auto p = make();
+  p->speak("One a. Two b.", nullptr, 0, "top");
+  vt.drain();
+  engine->audio(1.0, 0);
+  engine->audio(1.0, std::nullopt);
+  engine->finished();
+  vt.advance(0.3);
+  p->skip(1);
+  vt.advance(2.0);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "finished");
+  // The skip is in the record that was written, before its end.
+  const auto& events = ends[0].events;
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_NE(events[events.size() - 2].find(" skip 1 → s1 (not generated yet) @s"), std::string::npos);
+  EXPECT_NE(events.back().find(" end finished @s"), std::string::npos);
+}
+
 TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
   auto p = make();
   p->speak(kThree, nullptr, 0, "top");
