@@ -115,6 +115,9 @@ void Player::schedule() {
   const auto chunk = std::max<std::int64_t>(1, static_cast<std::int64_t>(sr_ * kBufferSec));
   bool scheduled = false;
   std::weak_ptr<Player> weak = weak_from_this();
+  // The node is shared: an older read whose stop ran after this read claimed the graph leaves its
+  // audio there. Ours must not queue behind it, and positions count from the node's clock at 0.
+  if (!started_ && scheduledUpTo_ < receivedEnd()) graph_->node()->stop();
   while (scheduledUpTo_ < receivedEnd()) {
     const std::int64_t from = scheduledUpTo_;
     const std::int64_t to = std::min(from + chunk, receivedEnd());

@@ -265,6 +265,24 @@ TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
   EXPECT_TRUE(p->isPlaying());
 }
 
+TEST_F(PlayerTest, ANewReadDoesNotPlayBehindWhatAnOlderReadLeftOnTheNode) {
+  auto a = autoRead(kThree, 5.0);
+  vt.advance(1.0);
+  // The next read claims the graph before the old one's stop has run, so the old one's release
+  // finds the path taken and leaves its audio on the node.
+  auto fresh = std::make_shared<ScriptedEngine>();
+  auto b = make({}, fresh);
+  a->stop("startOver");
+  vt.drain();
+  b->speak(kThree, nullptr, 0, "top");
+  vt.drain();
+  fresh->audio(2.0, 0);
+  vt.advance(0.6);
+  EXPECT_EQ(A::played(*b), 12000);
+  EXPECT_NEAR(positionSec(*b), 0.6, 0.05);
+  EXPECT_EQ(b->playingRange(), A::ranges(*b)[0]);
+}
+
 TEST_F(PlayerTest, ASkipPastTheLastAudioOfAFinishedEngineEndsTheRead) {
   // An engine that names no sentence for the last one's audio (and times none of its words).
   auto p = make();
