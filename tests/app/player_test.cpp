@@ -265,6 +265,49 @@ TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
   EXPECT_TRUE(p->isPlaying());
 }
 
+TEST_F(PlayerTest, AReadResumedLongAfterAPauseBeforeItsFirstAudioStillReportsItsFirstSound) {
+  int started = 0;
+  ReadOptions opts;
+  opts.stopAfter = 1.0;
+  auto p = make(opts);
+  p->setOnPlaybackStarted([&] { ++started; });
+  p->speak(kThree, nullptr, 0, "top");
+  p->pause();
+  vt.drain();
+  engine->audio(3.0, 0);
+  vt.advance(5.0);  // longer than anyone waits for a first sample
+  EXPECT_TRUE(firsts.empty());
+  p->togglePause();
+  vt.advance(0.2);
+  ASSERT_EQ(firsts.size(), 1u);
+  EXPECT_EQ(started, 1);
+  EXPECT_GT(*firsts[0].firstAudioSampleMs, 5000);
+  vt.advance(1.0);  // the stopAfter clock runs from the sound, not from the scheduling
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "stopAfter");
+}
+
+TEST_F(PlayerTest, ASkipBeforeTheFirstSampleIsHeardStillReportsTheFirstSoundOnce) {
+  int started = 0;
+  ReadOptions opts;
+  opts.stopAfter = 1.0;
+  auto p = make(opts);
+  p->setOnPlaybackStarted([&] { ++started; });
+  p->speak(kThree, nullptr, 0, "top");
+  vt.drain();
+  engine->audio(2.0, 0);
+  engine->audio(2.0, 1);
+  vt.drain();  // scheduled and playing, nothing heard yet
+  p->skip(1);
+  vt.advance(0.3);
+  ASSERT_EQ(firsts.size(), 1u);
+  EXPECT_EQ(started, 1);
+  vt.advance(1.0);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "stopAfter");
+  EXPECT_EQ(firsts.size(), 1u);
+}
+
 TEST_F(PlayerTest, ANewReadDoesNotPlayBehindWhatAnOlderReadLeftOnTheNode) {
   auto a = autoRead(kThree, 5.0);
   vt.advance(1.0);
