@@ -72,6 +72,7 @@ TEST(LogTest, OneCallIsOneLineWhateverTheMessageHolds) {
       {"a\r\nb\tc", "a\\r\\nb\\tc"},
       {std::string("bell\x07") + "esc\x1b", "bell\\u0007esc\\u001B"},
       {"sep\u2028par\u2029nel\u0085", "sep\\u2028par\\u2029nel\\u0085"},
+      {"csi\u009b2J pad\u0080", "csi\\u009B2J pad\\u0080"},
       {"caf\u00e9 \u2013 ok", "caf\u00e9 \u2013 ok"},
       {"bad \xff\xfe bytes", "bad \uFFFD\uFFFD bytes"},
   };
