@@ -1,6 +1,8 @@
 #include "core/log.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <regex>
@@ -44,6 +46,28 @@ TEST(PathsTest, ResearchFileMovesOnceFromTheLogsFolder) {
   EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
   EXPECT_EQ(test::readFile(logs / "research.jsonl"), "old\n");
   EXPECT_EQ(test::readFile(support / "research.jsonl"), "{\"a\":1}\n");
+}
+
+TEST(PathsTest, ResearchFileMovesAcrossFileSystems) {
+  // The logs folder on another file system than the temporary home (tmpfs where there is one).
+  std::string tmpl = "/dev/shm/orvak-test-XXXXXX";
+  if (!fs::is_directory("/dev/shm") || mkdtemp(tmpl.data()) == nullptr) GTEST_SKIP() << "no second file system";
+  const fs::path logs(tmpl);
+  struct Cleanup {
+    fs::path dir;
+    ~Cleanup() { fs::remove_all(dir); }
+  } cleanup{logs};
+  const auto support = test::freshDir("research-xdev") / "support";
+  fs::create_directories(support);
+  struct stat a {}, b {};
+  if (::stat(logs.c_str(), &a) != 0 || ::stat(support.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+    GTEST_SKIP() << "the folders share a file system";
+  }
+  std::ofstream(logs / "research.jsonl") << "{\"a\":1}\n";
+  EXPECT_EQ(OrvakPaths::locateResearch(support, logs), support / "research.jsonl");
+  EXPECT_EQ(test::readFile(support / "research.jsonl"), "{\"a\":1}\n");
+  EXPECT_FALSE(fs::exists(logs / "research.jsonl"));
+  EXPECT_FALSE(fs::exists(support / "research.jsonl.moving"));
 }
 
 TEST(LogTest, WritesTimestampedLinesAndRecreatesARemovedFolder) {
