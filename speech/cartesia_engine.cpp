@@ -214,7 +214,6 @@ void CartesiaEngine::openOnThread(std::uint64_t id, const std::string& url, cons
   QNetworkRequest request{QUrl(QString::fromStdString(url))};
   request.setRawHeader("X-API-Key", QByteArray::fromStdString(key));
   request.setRawHeader("Cartesia-Version", QByteArray::fromStdString(version_));
-  request.setTransferTimeout(static_cast<int>(options_.requestTimeout * 1000));
   link_->timer->start(static_cast<int>(options_.requestTimeout * 1000));
   ws->open(request);
 }
