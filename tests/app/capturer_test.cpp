@@ -260,6 +260,13 @@ TEST(Capturer, SelectionIsReadUnlessSecureOrASingleWord) {
   }
 }
 
+TEST(Capturer, SelectionFromAnotherProcessArrivesAsValidUtf8) {
+  Json field = {{"ref", "field"}, {"role", "AXTextArea"}, {"value", "say hello world now"}, {"selection", {3, 13}}};
+  CaptureHarness h(sceneWith({{"focusedElement", "field"}}, Json::array({para(test::kRiver), field})));
+  h.desktop->setAttribute("field", "AXSelectedText", std::string("caf\xe9 au lait"));
+  EXPECT_EQ(h.page().selectedText, "caf\uFFFD au lait");
+}
+
 TEST(Capturer, CapturesRunOneAtATimeInOrder) {
   CaptureHarness h(lateWebPage(chromium(), 100));
   std::vector<int> order;
