@@ -114,7 +114,7 @@ TEST(Capturer, WebContentIsWaitedForWalkByWalk) {
   }
 }
 
-TEST(Capturer, SafariWithTooLittleTextIsWalkedNineTimesFiveTenthsOfASecondApart) {
+TEST(Capturer, SafariWithTooLittleTextIsWalkedNineTimesTwoTenthsOfASecondApart) {
   Json scene = sceneWith({{"bundleId", "com.apple.Safari"}}, {webArea(Json::array({para(std::string(150, 'x'))}))});
   CaptureHarness h(scene);
   const Capture c = h.page();
