@@ -84,6 +84,23 @@ int caretInParagraph(std::string_view pieceText, std::int64_t caret, int paragra
   return paragraphLength + text::graphemeCount(norm(prefix)) - 1;
 }
 
+// Appends `s` (its characters mapped by `map`) to the paragraph, keeping `lastChar` the last
+// character of the paragraph's text. A character can merge across the seam (a combining mark
+// after the joining space or an opening bracket), so the length is counted over the seam rather
+// than added up.
+void appendText(Para& para, std::string& lastChar, std::string_view s, const text::GraphemeMap& map) {
+  if (map.count() == 0) return;
+  const std::string_view first = s.substr(0, std::size_t(map.utf8Offset(1)));
+  const bool merges = !lastChar.empty() && text::graphemeCount(lastChar + std::string(first)) == 1;
+  para.text += s;
+  para.length += map.count() - (merges ? 1 : 0);
+  if (merges && map.count() == 1) {
+    lastChar += s;
+  } else {
+    lastChar = s.substr(std::size_t(map.utf8Offset(map.count() - 1)));
+  }
+}
+
 Para newParagraph(const NodeTree& tree, int node, int region) {
   Para p;
   p.heading = headingAncestor(tree, node).has_value();
@@ -120,18 +137,18 @@ Paragraphs buildParagraphs(const NodeTree& tree, const std::vector<Piece>& piece
       const std::string_view firstChar = std::string_view(n).substr(0, std::size_t(nMap.utf8Offset(1)));
       if (!text::isWhitespace(lastChar) && !text::isWhitespace(firstChar) && !noSpaceBefore(firstChar) &&
           !noSpaceAfter(lastChar)) {
-        para.text += ' ';
-        para.length += 1;
+        static const text::GraphemeMap spaceMap(" ");
+        appendText(para, lastChar, " ", spaceMap);
       }
     }
     const int start = para.length;
     if (node.caret && *node.caret > 0 && node.role == "AXTextArea") {
       para.caret = caretInParagraph(piece.text, *node.caret, start);
     }
-    para.spans.push_back({int(node.id), start, start + nMap.count()});
-    para.text += n;
-    para.length += nMap.count();
-    if (nMap.count() > 0) lastChar = n.substr(std::size_t(nMap.utf8Offset(nMap.count() - 1)));
+    appendText(para, lastChar, n, nMap);
+    // Where the piece's first character merged into the one before, its span stops at the end of
+    // the text instead of running one character past it.
+    para.spans.push_back({int(node.id), start, std::min(start + nMap.count(), para.length)});
 
     if (const auto s = onScreen(node.frame, windowFrame)) {
       out.hasGeometry = true;
@@ -157,7 +174,11 @@ std::vector<Para> splitLines(const std::vector<Para>& paras, DropCounters& dropp
     int offset = 0;
     std::size_t firstSpan = 0;
     for (bool more = true; more;) {
-      const auto cut = rest.find("\n\n");
+      // A line feed that ends a CR LF pair is part of that character, not the first of a blank
+      // line's two: cutting there would leave a line ending in a lone CR that the joining blank
+      // line then merges with, and every offset after it would run one character long.
+      auto cut = rest.find("\n\n");
+      while (cut != std::string_view::npos && cut > 0 && rest[cut - 1] == '\r') cut = rest.find("\n\n", cut + 1);
       more = cut != std::string_view::npos;
       const std::string_view line = more ? rest.substr(0, cut) : rest;
       if (more) rest.remove_prefix(cut + 2);

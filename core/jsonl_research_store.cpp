@@ -1,4 +1,5 @@
 #include "core/jsonl_research_store.h"
+#include "core/read_file.h"
 
 #include <fstream>
 #include <sstream>
@@ -38,11 +39,9 @@ std::vector<ResearchItem> JSONLResearchStore::recent(std::size_t limit) {
   std::vector<ResearchItem> items;
   if (limit == 0) return items;
   std::lock_guard guard(lock_);
-  std::ifstream in(url_, std::ios::binary);
-  if (!in) return items;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string bytes = std::move(buffer).str();
+  const auto file = readWholeFile(url_);
+  if (!file) return items;
+  const std::string& bytes = *file;
 
   // Walk the lines from the end, decoding each on its own: a bad byte costs only its line.
   std::size_t end = bytes.size();

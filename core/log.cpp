@@ -21,7 +21,8 @@ dispatch::Queue& logQueue() {
   return *queue;
 }
 
-// Escapes C0 controls, DEL, and the Unicode line breaks U+0085, U+2028 and U+2029.
+// Escapes C0 controls, DEL, the C1 controls (U+0085 among them; U+009B starts terminal escape
+// sequences), and the Unicode line breaks U+2028 and U+2029.
 std::string escapeControls(std::string_view in) {
   std::string out;
   out.reserve(in.size());
@@ -37,8 +38,11 @@ std::string escapeControls(std::string_view in) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04X", c);
       out += buf;
-    } else if (c == 0xC2 && i + 1 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x85) {
-      out += "\\u0085";
+    } else if (const auto next = i + 1 < in.size() ? static_cast<unsigned char>(in[i + 1]) : 0;
+               c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04X", next);
+      out += buf;
       ++i;
     } else if (c == 0xE2 && i + 2 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x80 &&
                (static_cast<unsigned char>(in[i + 2]) == 0xA8 || static_cast<unsigned char>(in[i + 2]) == 0xA9)) {

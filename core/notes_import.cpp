@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "core/log.h"
+#include "core/read_file.h"
 #include "core/notes_store.h"
 
 namespace orvak {
@@ -11,15 +12,6 @@ namespace orvak {
 namespace {
 
 constexpr std::string_view importedKey = "imported_jsonl";
-
-std::optional<std::string> readBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(bytes).str();
-}
 
 // Failures that belong to one record rather than to the database: that line is skipped.
 bool isRecordFault(int code) {
@@ -50,7 +42,7 @@ void NotesStore::importOnce(const std::filesystem::path& file) {
   });
   if (marker) return;
 
-  const auto bytes = readBytes(file);
+  const auto bytes = readWholeFile(file);
   const auto records = bytes ? decodeResearchLines(*bytes) : std::vector<ResearchItem>{};
 
   execLocked("BEGIN IMMEDIATE");

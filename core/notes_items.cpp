@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "core/notes_store.h"
+#include "core/page_excerpt.h"
 #include "core/position_store.h"
 #include "core/text.h"
 
@@ -36,15 +37,15 @@ StoredItem row(const SqlStatement& st) {
 }
 
 // Lower-cased words of a query: runs of letters and numbers (Unicode properties, judged per
-// character). Quotes, percent signs, underscores, hyphens and apostrophes never reach a word, so
-// words are safe inside an FTS5 phrase and a LIKE pattern.
+// character). Quotes, percent signs, underscores, hyphens and apostrophes never reach a word, not
+// even behind a prepended letter, so words are safe inside an FTS5 phrase and a LIKE pattern.
 std::vector<std::string> queryWords(std::string_view query) {
   const std::string lower = text::lowercase(query);
   std::vector<std::string> words;
   std::string current;
   for (const auto g : text::graphemes(lower)) {
     if (text::isLetter(g) || text::isNumber(g)) {
-      current.append(g);
+      appendWordCharacter(current, g);
     } else if (!current.empty()) {
       words.push_back(std::move(current));
       current.clear();
@@ -213,7 +214,7 @@ std::vector<StoredItem> NotesStore::searchFullText(const std::string& match, std
     while (st.nextRow()) matches.push_back(st.integer(0));
   });
 
-  if (matches.size() <= kJoinMatches || static_cast<std::int64_t>(matches.size()) <= 20 * limit) {
+  if (matches.size() <= kJoinMatches || static_cast<std::int64_t>(matches.size()) / 20 <= limit) {
     // The matches are known already: sort their rows by time rather than matching again.
     std::vector<SqlValue> values{idList(matches)};
     if (kind) values.emplace_back(rawValue(*kind));

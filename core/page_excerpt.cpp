@@ -6,6 +6,13 @@
 
 namespace orvak {
 
+void appendWordCharacter(std::string& word, std::string_view grapheme) {
+  // ASCII bytes never occur inside a longer UTF-8 sequence, so they can be dropped byte by byte.
+  for (const char c : grapheme) {
+    if (c != '"' && c != '%' && c != '_') word += c;
+  }
+}
+
 std::vector<std::string> normalisePageTerms(const std::vector<std::string>& terms) {
   std::vector<std::string> out;
   for (const auto& term : terms) {
@@ -14,7 +21,7 @@ std::vector<std::string> normalisePageTerms(const std::vector<std::string>& term
     std::int32_t chars = 0;
     for (const auto g : text::graphemes(lower)) {
       if (text::isLetter(g) || text::isNumber(g)) {
-        kept.append(g);
+        appendWordCharacter(kept, g);
         ++chars;
       }
     }

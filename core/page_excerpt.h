@@ -8,6 +8,12 @@
 
 namespace orvak {
 
+// Adds one letter or number character (a grapheme) to a search word. A prepended letter such as
+// U+0D4E joins with whatever follows it into one character, so a quote, a percent sign or an
+// underscore can ride along behind a letter; those bytes are left out, since in a full-text
+// phrase a quote ends the phrase and in a LIKE pattern the other two are wildcards.
+void appendWordCharacter(std::string& word, std::string_view grapheme);
+
 // Search terms as page search uses them: lower-cased, only letters and numbers kept, terms
 // shorter than 3 characters dropped; order and duplicates kept. "Don't" gives "dont".
 std::vector<std::string> normalisePageTerms(const std::vector<std::string>& terms);

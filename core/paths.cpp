@@ -20,6 +20,23 @@ fs::path xdgBase(const char* variable, const fs::path& fallbackUnderHome) {
   return home() / fallbackUnderHome;
 }
 
+// The XDG folders may live on different file systems, where a rename cannot move a file. The
+// copy goes to a temporary name first, so a copy cut short never stands in for the real file; the
+// old file goes only once the new one is complete.
+void moveAcrossFileSystems(const fs::path& from, const fs::path& to) {
+  fs::path partial = to;
+  partial += ".moving";
+  std::error_code ec;
+  if (fs::copy_file(from, partial, fs::copy_options::overwrite_existing, ec) && !ec) {
+    fs::rename(partial, to, ec);
+    if (!ec) {
+      fs::remove(from, ec);
+      return;
+    }
+  }
+  fs::remove(partial, ec);
+}
+
 }  // namespace
 
 const fs::path& home() {
@@ -53,6 +70,7 @@ fs::path locateResearch(const fs::path& supportDir, const fs::path& logsDir) {
   if (fs::exists(old, ec) && !fs::exists(now, ec)) {
     fs::create_directories(supportDir, ec);
     fs::rename(old, now, ec);  // a failure leaves the old file where it was, unharmed
+    if (ec == std::errc::cross_device_link) moveAcrossFileSystems(old, now);
   }
   return now;
 }

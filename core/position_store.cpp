@@ -1,4 +1,5 @@
 #include "core/position_store.h"
+#include "core/read_file.h"
 
 #include <unicode/uchar.h>
 
@@ -120,16 +121,12 @@ std::optional<std::int64_t> PositionStore::resumeOffset(const std::optional<Read
 PositionStore::PositionStore(fs::path url) : url_(std::move(url)) { load(); }
 
 void PositionStore::load() {
-  std::ifstream in(url_, std::ios::binary);
-  if (!in) return;  // no file yet, or unreadable: start empty, say nothing
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) return;
-  in.close();
+  const auto bytes = readWholeFile(url_);
+  if (!bytes) return;  // no file yet, or unreadable: start empty, say nothing
 
   json::Json root;
   try {
-    root = json::parse(std::move(bytes).str());
+    root = json::parse(*bytes);
   } catch (const json::DecodeError&) {
   }
   if (!root.is_object()) {

@@ -1,4 +1,5 @@
 #include "platform/sim/sim_desktop.h"
+#include "core/read_file.h"
 
 #include <unicode/unistr.h>
 
@@ -457,13 +458,11 @@ std::shared_ptr<SimDesktop> SimDesktop::fromJson(const json::Json& scene, const 
 }
 
 std::shared_ptr<SimDesktop> SimDesktop::load(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw SceneError(file.string() + ": cannot be read");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
+  const auto text = readWholeFile(file);
+  if (!text) throw SceneError(file.string() + ": cannot be read");
   json::Json scene;
   try {
-    scene = json::parse(buffer.str());
+    scene = json::parse(*text);
   } catch (const json::DecodeError& e) {
     throw SceneError(file.string() + ": not valid JSON: " + e.what());
   }

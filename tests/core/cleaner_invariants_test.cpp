@@ -21,7 +21,7 @@ const char* kTexts[] = {"Hello world.", "  spaced\u00a0\u00a0out\t", "e\u0301te\
                         "line\n\nline", "x\r\ny", "By Ann Lee", "Photo: someone", "3:45 PM", "1.2K", "Reply",
                         "References", "Sent from my iPhone", "On Mon, 3 Jun 2024, Ann wrote:", "\u200b", "(",
                         "The quick brown fox jumps over the lazy dog and keeps running.", "\u0011live", "A\nb",
-                        "emoji \U0001F600\U0001F600 end"};
+                        "emoji \U0001F600\U0001F600 end", "\u0301accent first", "x\r\n\ny"};
 
 std::vector<AXNode> randomPage(std::mt19937& rng) {
   orvak::testing::Page page;
@@ -70,7 +70,17 @@ TEST(CleanerInvariantsTest, RandomPagesGiveConsistentResults) {
       ASSERT_LE(start, end);
       ASSERT_LE(end, r.chars);
     }
-    for (int h : r.headingStarts) ASSERT_LE(h, r.chars);
+    // Every paragraph starts at the top or right after a blank line.
+    const orvak::text::GraphemeMap map(r.text);
+    const auto startsParagraph = [&](int offset) {
+      return offset == 0 ||
+             (offset >= 2 && r.text.substr(std::size_t(map.utf8Offset(offset - 2)), 2) == "\n\n");
+    };
+    for (int h : r.headingStarts) {
+      ASSERT_LE(h, r.chars);
+      ASSERT_TRUE(startsParagraph(h)) << h;
+    }
+    for (const auto& [start, end] : r.visibleSpans) ASSERT_TRUE(startsParagraph(start)) << start;
     for (const auto& [reason, pieces] : r.droppedPiecesByReason) {
       ASSERT_TRUE(r.droppedCharsByReason.contains(reason)) << reason;
       ASSERT_GE(pieces, 0);

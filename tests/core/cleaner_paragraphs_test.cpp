@@ -46,6 +46,10 @@ TEST(CleanerParagraphsTest, JoiningSpacesFollowPunctuation) {
       {{"Quoted", "\u201d"}, "Quoted\u201d"},
       {{"line\n", "next"}, "line next"},  // the trailing line feed is trimmed by norm
       {{"$", "5"}, "$5"},
+      // A piece that opens with a combining mark merges it into the joining space or the bracket
+      // before it: one character fewer than the two pieces' lengths add up to.
+      {{"Hello", "\u0301world"}, "Hello \u0301world"},
+      {{"(", "\u0301see"}, "(\u0301see"},
   };
   for (const auto& [pair, joined] : cases) {
     Page page;
@@ -58,6 +62,7 @@ TEST(CleanerParagraphsTest, JoiningSpacesFollowPunctuation) {
     // Spans cover exactly the normalised pieces.
     const int first = orvak::text::graphemeCount(orvak::Cleaner::norm(pair.first));
     EXPECT_EQ(paras[0].spans.front(), (TextSpan{2, 0, first}));
+    EXPECT_EQ(paras[0].length, orvak::text::graphemeCount(paras[0].text)) << joined;
     EXPECT_EQ(paras[0].spans.back().end, paras[0].length);
   }
 }
@@ -196,4 +201,20 @@ TEST(CleanerParagraphsTest, SpansAndCaretFollowTheirLine) {
   EXPECT_EQ(lines[0].caret, std::nullopt);
   EXPECT_EQ(lines[1].caret, 1);
   EXPECT_EQ(lines[1].spans, (std::vector<TextSpan>{{7, 0, 6}}));
+
+  // A line feed closing a CR LF is not the start of a blank line; a blank line after it is.
+  for (const auto& [text, expected] :
+       {std::pair<std::string, std::vector<std::string>>{"x\r\n\ny", {"x\r\n\ny"}},
+        {"x\r\n\n\ny", {"x\r\n", "y"}}}) {
+    detail::Para crlf;
+    crlf.text = text;
+    crlf.length = orvak::text::graphemeCount(text);
+    crlf.spans = {{7, 0, crlf.length}};
+    const auto split = detail::splitLines({crlf}, dropped);
+    EXPECT_EQ(texts(split), expected);
+    for (const auto& line : split) {
+      EXPECT_EQ(line.length, orvak::text::graphemeCount(line.text));
+      EXPECT_EQ(line.spans, (std::vector<TextSpan>{{7, 0, line.length}}));
+    }
+  }
 }

@@ -3,27 +3,14 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "core/log.h"
 #include "core/research_item.h"
+#include "tests/support/files.h"
 
 namespace orvak::test {
-
-inline std::string readFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline void writeFile(const std::filesystem::path& p, std::string_view bytes) {
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The log lines written from its construction on.
 class LogTail {
@@ -69,6 +56,7 @@ inline ResearchItem item(double ts, std::string quote, std::optional<std::string
 #include <sqlite3.h>
 
 #include <stdexcept>
+#include <vector>
 
 namespace orvak::test {
 
@@ -105,6 +93,18 @@ class RawDb {
     return out;
   }
   long long integer(const std::string& sql) { return std::stoll(text(sql)); }
+  // Column 0 of every row as text ("<null>" for NULL).
+  std::vector<std::string> rows(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db_));
+    std::vector<std::string> out;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      const auto* p = sqlite3_column_text(st, 0);
+      out.emplace_back(p ? reinterpret_cast<const char*>(p) : "<null>");
+    }
+    sqlite3_finalize(st);
+    return out;
+  }
 
  private:
   sqlite3* db_ = nullptr;

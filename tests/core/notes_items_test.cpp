@@ -257,3 +257,93 @@ TEST(NotesSearchTest, ManyMatchesGiveTheNewestInTimeOrder) {
   EXPECT_EQ(quotes(store.search("common ground", std::nullopt, 500)), expected(std::nullopt, 500));
   EXPECT_EQ(store.search("rare", std::nullopt, 1000).size(), 429u);
 }
+
+// The full-text search collects its matches from the index and then sorts or walks them by time,
+// rather than sorting the plain join of index and items. On a library with every kind of word
+// (nearly everywhere, a handful of items, a prefix, only in notes or addresses) both must list
+// the same items in the same order, through the sorted join and through the newest-first walk.
+// The plain join leaves items saved in the same second in whatever order its plan yields; the
+// store lists the later-saved row first, as recentItems and the LIKE form do, so ties are
+// compared against the join with that tie-break and the save times against the join as it is.
+TEST(NotesSearchTest, FullTextSearchListsWhatThePlainJoinLists) {
+  const auto db = test::freshDir("items") / "notes.sqlite";
+  NotesStore store(db, std::nullopt);
+  store.exec("BEGIN");
+  for (int i = 0; i < 4000; ++i) {
+    std::string quote = (i % 10 ? "common " : "") + std::string("word") + std::to_string(i % 37);
+    if (i % 97 == 0) quote += " rare";
+    if (i % 5 == 0) quote += " middling";
+    ResearchItem it = item(1000 + (i * 7919) % 1600, quote,
+                           i % 11 ? std::optional<std::string>() : "https://host.example/p" + std::to_string(i));
+    it.kind = (i * 31) % 7 < 3 ? Kind::note : Kind::highlight;
+    if (i % 13 == 0) it.note = "noted aside";
+    store.insert(it);
+  }
+  store.exec("COMMIT");
+
+  test::RawDb raw(db);
+  const auto join = [&](const std::vector<std::string>& words, std::optional<Kind> kind, std::size_t limit,
+                        const char* column, const char* tieBreak) {
+    std::string match;
+    for (const auto& w : words) match += (match.empty() ? "\"" : " \"") + w + "\"";
+    match += "*";
+    return raw.rows(std::string("SELECT ") + column +
+                    " FROM items_fts JOIN items ON items.id = items_fts.rowid WHERE items_fts MATCH '" + match + "'" +
+                    (kind ? " AND kind = '" + std::string(rawValue(*kind)) + "'" : "") + " ORDER BY items.ts DESC" +
+                    tieBreak + " LIMIT " + std::to_string(limit));
+  };
+  const std::vector<std::vector<std::string>> queries{
+      {"common"}, {"com"},   {"c"},          {"word1"}, {"word3"},    {"common", "middling"},
+      {"rare"},   {"common", "rar"}, {"host"}, {"noted"}, {"firefox"}, {"nothing"}};
+  int compared = 0;
+  for (const auto& words : queries) {
+    std::string text;
+    for (const auto& w : words) text += w + " ";
+    for (const std::optional<Kind> kind : {std::optional<Kind>(), std::optional(Kind::note), std::optional(Kind::highlight)}) {
+      for (const std::size_t limit : {1, 7, 40, 150, 500, 5000}) {
+        const auto found = store.search(text, kind, limit);
+        std::vector<std::string> ids, times;
+        for (const auto& s : found) {
+          ids.push_back(std::to_string(s.id));
+          times.push_back(std::to_string(static_cast<std::int64_t>(s.item.ts.sinceEpoch)));
+        }
+        const std::string what = text + std::string(kind ? rawValue(*kind) : "any") + " " + std::to_string(limit);
+        EXPECT_EQ(ids, join(words, kind, limit, "items.id", ", items.id DESC")) << what;
+        EXPECT_EQ(times, join(words, kind, limit, "CAST(items.ts AS INTEGER)", "")) << what;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 216);
+  // No limit to speak of: every match, whatever path the search takes.
+  EXPECT_EQ(store.search("firefox", std::nullopt, SIZE_MAX).size(), 4000u);
+}
+
+// Whatever the user types, words stay words: no operator, quote, wildcard or column filter gets
+// through to the full-text expression or the LIKE pattern. A letter that joins with whatever
+// follows it (U+0D4E, a prepended letter) carries a quote, a percent sign or an underscore into
+// the same character; those must not survive into the word either.
+TEST_P(NotesItemsTest, QueriesCannotEscapeTheirWords) {
+  store.insert(item(1, "Neural networks learn"));
+  store.insert(item(2, "\xe0\xb5\x8e" "abc neural"));
+  store.insert(item(3, "\xe0\xb5\x8e" "xy"));
+  const std::vector<std::string> all{"\xe0\xb5\x8e" "xy", "\xe0\xb5\x8e" "abc neural", "Neural networks learn"};
+  struct Case {
+    std::string query;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"\"", all},
+      {"*", all},
+      {"\"\"", all},
+      {"\"neural", {"\xe0\xb5\x8e" "abc neural", "Neural networks learn"}},
+      {"neural* -networks", {"Neural networks learn"}},
+      {"NEAR(neural networks)", {}},
+      {"quote:neural", {}},
+      {"^neural NOT", {}},
+      {"\xe0\xb5\x8e\"abc", {"\xe0\xb5\x8e" "abc neural"}},
+      {"\xe0\xb5\x8e_y", {}},
+      {"\xe0\xb5\x8e%y", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(quotes(store.search(c.query, std::nullopt, 10)), c.expected) << c.query;
+}

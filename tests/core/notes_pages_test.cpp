@@ -100,6 +100,12 @@ TEST_P(PagesTest, SearchFindsPagesByPrefixTitleAndRank) {
   // Terms that normalise to under three characters, or to nothing, search nothing.
   EXPECT_TRUE(store.searchPages({"U.K.", "of", "AI"}, 5, 40).empty());
   EXPECT_TRUE(store.searchPages({"!!!", "\"*", "%_"}, 5, 40).empty());
+  // A letter that joins with whatever follows it (U+0D4E) must not carry a quote into the
+  // full-text expression, where it would break the search for every other term, nor a percent
+  // sign into a LIKE pattern.
+  EXPECT_EQ(keysOf(store.searchPages({"computer", "\xe0\xb5\x8e\"ab"}, 5, 40)), (std::vector<std::string>{"computers"}));
+  store.savePageText("reph", "R", "Safari", std::nullopt, "\xe0\xb5\x8e" "a yz", Date{kT + 3});
+  EXPECT_TRUE(store.searchPages({"\xe0\xb5\x8e%yz"}, 5, 40).empty());
   EXPECT_TRUE(store.searchPages({"comp"}, 0, 40).empty());
 }
 

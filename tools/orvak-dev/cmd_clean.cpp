@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "app/ax_walker.h"
+#include "core/read_file.h"
 #include "core/cleaner.h"
 #include "core/dispatch.h"
 #include "core/json.h"
@@ -80,12 +81,10 @@ std::optional<Options> parseArgs(const Args& args) {
 }
 
 json::Json readJson(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
+  const auto text = readWholeFile(path);
+  if (!text) throw std::runtime_error("cannot open " + path);
   try {
-    return json::parse(text.str());
+    return json::parse(*text);
   } catch (const json::DecodeError& e) {
     throw std::runtime_error(path + " is not JSON: " + e.what());
   }

@@ -14,6 +14,7 @@
 #include <variant>
 
 #include "app/capturer.h"
+#include "core/read_file.h"
 #include "app/read_harness.h"
 #include "core/dispatch.h"
 #include "core/json.h"
@@ -79,12 +80,11 @@ std::optional<ReadArgs> parseArgs(const Args& args) {
   return o;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+
+std::string readText(const std::string& path) {
+  auto text = readWholeFile(path);
+  if (!text) throw std::runtime_error("cannot open " + path);
+  return std::move(*text);
 }
 
 // Captures the scene's front window as a read would; throws with the user's sentence when there
@@ -198,7 +198,7 @@ int runSay(const Args& args) {
     usage("say", "FILE");
     return 2;
   }
-  return readAloud("say", *o, readFile(o->file), 0, "top", {"orvak-dev", o->file, std::nullopt}, nullptr, t0);
+  return readAloud("say", *o, readText(o->file), 0, "top", {"orvak-dev", o->file, std::nullopt}, nullptr, t0);
 }
 
 }  // namespace orvak::dev

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/sentence_splitter.h"
+#include "core/read_file.h"
 #include "core/text.h"
 #include "tools/orvak-dev/commands.h"
 
@@ -32,11 +33,9 @@ int runSplit(const Args& args) {
     }
   }
   if (path.empty()) throw std::invalid_argument("usage: orvak-dev split FILE [--max N]");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  std::ostringstream content;
-  content << in.rdbuf();
-  for (const auto& s : SentenceSplitter::split(text::repairUtf8(content.str()), maxLen)) {
+  const auto content = readWholeFile(path);
+  if (!content) throw std::runtime_error("cannot open " + path);
+  for (const auto& s : SentenceSplitter::split(text::repairUtf8(*content), maxLen)) {
     std::printf("%s\n", s.c_str());
   }
   return 0;

@@ -20,27 +20,27 @@ int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
 
+// In the order of the pipeline: the page, its text, its voice, the library, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
-      {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
-      {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
-      {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
-      {"voices", "", "list the on-device voices", runVoices},
-      {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
-      {"notes", "search Q | markdown [K]", "search the notes database or print it as Markdown", runNotes},
-      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
-      {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
-      {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
-      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
-      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
       {"capture", "SCENE.json [--dump]",
        "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
-      {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
+      {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
+      {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
+      {"voices", "", "list the on-device voices", runVoices},
+      {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
+      {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
+      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
+      {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
   };
   return table;
 }

@@ -9,7 +9,7 @@ namespace {
 void printUsage() {
   std::printf("usage: orvak-dev COMMAND [ARGS]\n\ncommands:\n");
   for (const auto& c : orvak::dev::commands()) {
-    std::printf("  %-10.*s %-24.*s %.*s\n", int(c.name.size()), c.name.data(), int(c.usage.size()), c.usage.data(),
+    std::printf("  %.*s %.*s\n      %.*s\n", int(c.name.size()), c.name.data(), int(c.usage.size()), c.usage.data(),
                 int(c.summary.size()), c.summary.data());
   }
 }
