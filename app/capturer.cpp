@@ -123,11 +123,8 @@ std::optional<std::string> Capturer::selectedText(const ax::Element& application
   const auto subrole = AXWalker::string(*element, "AXSubrole");
   // A password field's selection is never read, not even to be thrown away.
   if (AXWalker::isSecure(role.value_or(""), subrole)) return std::nullopt;
-  const auto selected = element->attribute("AXSelectedText");
-  if (!selected) return std::nullopt;
-  std::optional<std::string> value;
-  if (const auto* s = selected.value.as<std::string>()) value = *s;
-  return Selection::meaningful(value);
+  // Read like every other text from the application, so it arrives as valid UTF-8.
+  return Selection::meaningful(AXWalker::string(*element, "AXSelectedText"));
 }
 
 std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts) {

@@ -114,7 +114,7 @@ TEST(Capturer, WebContentIsWaitedForWalkByWalk) {
   }
 }
 
-TEST(Capturer, SafariWithTooLittleTextIsWalkedNineTimesFiveTenthsOfASecondApart) {
+TEST(Capturer, SafariWithTooLittleTextIsWalkedNineTimesTwoTenthsOfASecondApart) {
   Json scene = sceneWith({{"bundleId", "com.apple.Safari"}}, {webArea(Json::array({para(std::string(150, 'x'))}))});
   CaptureHarness h(scene);
   const Capture c = h.page();
@@ -258,6 +258,13 @@ TEST(Capturer, SelectionIsReadUnlessSecureOrASingleWord) {
     EXPECT_EQ(cap.selectedText, c.selected) << c.name;
     EXPECT_EQ(cap.clean.text.find("horse"), std::string::npos) << c.name;
   }
+}
+
+TEST(Capturer, SelectionFromAnotherProcessArrivesAsValidUtf8) {
+  Json field = {{"ref", "field"}, {"role", "AXTextArea"}, {"value", "say hello world now"}, {"selection", {3, 13}}};
+  CaptureHarness h(sceneWith({{"focusedElement", "field"}}, Json::array({para(test::kRiver), field})));
+  h.desktop->setAttribute("field", "AXSelectedText", std::string("caf\xe9 au lait"));
+  EXPECT_EQ(h.page().selectedText, "caf\uFFFD au lait");
 }
 
 TEST(Capturer, CapturesRunOneAtATimeInOrder) {
