@@ -20,6 +20,15 @@ constexpr double kFirstSampleTickSec = 0.001;
 
 bool usableRate(double rate) { return std::isfinite(rate) && rate >= kMinChunkRate && rate <= kMaxChunkRate; }
 
+// Whole samples in `seconds` at `rate`. The trim settings take any finite value, so the product
+// can exceed the integer range (converting it would be undefined): beyond any read it saturates
+// far enough from the limit that the differences taken with it cannot overflow.
+std::int64_t samplesIn(double seconds, double rate) {
+  constexpr double kBeyondAnyRead = 1e18;
+  const double n = seconds * rate;
+  return n >= kBeyondAnyRead ? static_cast<std::int64_t>(kBeyondAnyRead) : static_cast<std::int64_t>(n);
+}
+
 }  // namespace
 
 // ---- SpeechSink ----
@@ -96,8 +105,8 @@ void Player::receive(std::vector<float> samples, double rate, std::optional<int>
 }
 
 void Player::trimBehind() {
-  const auto keep = static_cast<std::int64_t>(sr_ * keepBehindSec());
-  const auto step = static_cast<std::int64_t>(sr_ * trimStepSec());
+  const auto keep = samplesIn(keepBehindSec(), sr_);
+  const auto step = samplesIn(trimStepSec(), sr_);
   const std::int64_t oldestNeeded = std::min(scheduledUpTo_, playedUpTo_) - keep;
   // Never more than is stored, and never past what has played.
   const std::int64_t droppable =

@@ -441,6 +441,28 @@ TEST_F(PlayerTest, TrimmingKeepsTheConfiguredStretchBehindAndNeverUnplayedAudio)
   EXPECT_GE(A::played(*p), trimmed);
 }
 
+TEST_F(PlayerTest, HugeButFiniteTrimSettingsMeanNeverRatherThanAnything) {
+  // A step longer than any read: nothing is ever trimmed, however little is kept.
+  ASSERT_TRUE(Player::setKeepBehindSec(0));
+  ASSERT_TRUE(Player::setTrimStepSec(1e300));
+  auto p = make();
+  p->speak("One a. Two b. Three c. Four d.", nullptr, 0, "top");
+  vt.drain();
+  for (int i = 0; i < 3; ++i) {
+    engine->audio(1.0, i);
+    vt.advance(1.0);
+  }
+  EXPECT_GT(A::played(*p), 24000);
+  EXPECT_EQ(A::trimmed(*p), 0);
+
+  // Keeping more than any read: nothing is trimmed either, however small the step.
+  ASSERT_TRUE(Player::setKeepBehindSec(1e300));
+  ASSERT_TRUE(Player::setTrimStepSec(0.01));
+  engine->audio(1.0, 3);
+  vt.advance(1.0);
+  EXPECT_EQ(A::trimmed(*p), 0);
+}
+
 // ---- Controls ----
 
 TEST_F(PlayerTest, PauseIsNotedOnceTogglingResumesAndPositionHoldsWhilePaused) {
