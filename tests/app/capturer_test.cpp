@@ -260,6 +260,31 @@ TEST(Capturer, SelectionIsReadUnlessSecureOrASingleWord) {
   }
 }
 
+TEST(Capturer, SelectionIsNotReadWhenTheFieldsKindCannotBeTold) {
+  // The focused field (in a second window, so the walk does not meet it) is a password field, but
+  // the question that would tell so goes unanswered.
+  const struct {
+    const char* name;
+    Json field;
+    std::optional<std::string> selected;
+  } cases[] = {
+      {"subrole timed out",
+       {{"role", "AXTextField"}, {"subrole", "AXSecureTextField"}, {"errors", {{"AXSubrole", "cannotComplete"}}}},
+       std::nullopt},
+      {"role failed", {{"role", "AXSecureTextField"}, {"errors", {{"AXRole", "failure"}}}}, std::nullopt},
+      {"no subrole at all: an ordinary field", {{"role", "AXTextField"}, {"subrole", nullptr}}, "correct horse"},
+  };
+  for (const auto& c : cases) {
+    Json scene = sceneWith({{"focusedElement", "field"}, {"focusedWindow", "win"}, {"mainWindow", "win"}},
+                           Json::array({para(test::kRiver)}));
+    Json field = c.field;
+    field.update({{"ref", "field"}, {"value", "correct horse"}, {"selection", {0, 13}}});
+    scene["applications"][0]["windows"].push_back({{"ref", "login"}, {"children", Json::array({field})}});
+    CaptureHarness h(scene);
+    EXPECT_EQ(h.page().selectedText, c.selected) << c.name;
+  }
+}
+
 TEST(Capturer, SelectionFromAnotherProcessArrivesAsValidUtf8) {
   Json field = {{"ref", "field"}, {"role", "AXTextArea"}, {"value", "say hello world now"}, {"selection", {3, 13}}};
   CaptureHarness h(sceneWith({{"focusedElement", "field"}}, Json::array({para(test::kRiver), field})));
