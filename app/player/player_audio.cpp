@@ -126,7 +126,8 @@ void Player::schedule() {
   std::weak_ptr<Player> weak = weak_from_this();
   // The node is shared: an older read whose stop ran after this read claimed the graph leaves its
   // audio there. Ours must not queue behind it, and positions count from the node's clock at 0.
-  if (!started_ && scheduledUpTo_ < receivedEnd()) graph_->node()->stop();
+  // (Only while none of our own audio waits on it, as after a buffer that could not be made.)
+  if (!started_ && scheduledUpTo_ == playedUpTo_ && scheduledUpTo_ < receivedEnd()) graph_->node()->stop();
   while (scheduledUpTo_ < receivedEnd()) {
     const std::int64_t from = scheduledUpTo_;
     const std::int64_t to = std::min(from + chunk, receivedEnd());
