@@ -48,6 +48,11 @@ bool behindDialog(const std::vector<AXNode>& nodes) {
   });
 }
 
+// A request that failed for another reason than the attribute having no value.
+bool unanswered(const ax::Result<ax::Value>& r) {
+  return !r && r.error != ax::Error::noValue && r.error != ax::Error::attributeUnsupported;
+}
+
 bool onDocumentPage(const WalkResult& walk) { return walk.url && documentEditor::isDocumentAddress(*walk.url); }
 
 // Whether a walk shows enough web content to stop waiting for more.
@@ -119,15 +124,18 @@ std::optional<std::string> Capturer::selectedText(const ax::Element& application
   if (!focused) return std::nullopt;
   const ax::Element* element = focused.value.as<ax::Element>();
   if (!element || !*element) return std::nullopt;
-  const auto role = AXWalker::string(*element, "AXRole");
-  const auto subrole = AXWalker::string(*element, "AXSubrole");
-  // A password field's selection is never read, not even to be thrown away.
-  if (AXWalker::isSecure(role.value_or(""), subrole)) return std::nullopt;
-  const auto selected = element->attribute("AXSelectedText");
-  if (!selected) return std::nullopt;
-  std::optional<std::string> value;
-  if (const auto* s = selected.value.as<std::string>()) value = *s;
-  return Selection::meaningful(value);
+  const auto role = element->attribute("AXRole");
+  const auto subrole = element->attribute("AXSubrole");
+  // A password field's selection is never read, not even to be thrown away; nor is the selection
+  // of a field that did not answer what kind it is (a time-out can hide a password field).
+  if (unanswered(role) || unanswered(subrole)) return std::nullopt;
+  const std::string* roleText = role ? role.value.as<std::string>() : nullptr;
+  const std::string* subroleText = subrole ? subrole.value.as<std::string>() : nullptr;
+  if (AXWalker::isSecure(roleText ? *roleText : "", subroleText ? std::optional(*subroleText) : std::nullopt)) {
+    return std::nullopt;
+  }
+  // Read like every other text from the application, so it arrives as valid UTF-8.
+  return Selection::meaningful(AXWalker::string(*element, "AXSelectedText"));
 }
 
 std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, WalkResult& walk, int& attempts) {

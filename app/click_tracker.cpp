@@ -70,6 +70,9 @@ std::optional<int> ClickTracker::offset(const Capture& capture) {
     if (left <= 0) return std::nullopt;
     current.setMessagingTimeout(std::min(kParentTimeout, left));
     const auto parent = current.attribute("AXParent");
+    // The bound is for this one question: the element belongs to the page, and the next
+    // capture's walk and the highlighter must ask it with the process-wide time-out again.
+    current.setMessagingTimeout(0);
     if (!parent) return std::nullopt;
     const ax::Element* up = parent.value.as<ax::Element>();
     if (!up || !*up) return std::nullopt;

@@ -16,14 +16,15 @@ namespace orvak::Log {
 
 namespace {
 
-// The queue is destroyed at exit after draining its lines, so everything its tasks use is made
-// before it: statics end in the reverse order they were made, and the file name then outlives it.
+// The queue and the path are never destroyed: lines still queued when the process exits must not
+// meet a destroyed path (they are simply lost, as the log promises nothing at exit).
 dispatch::Queue& logQueue() {
-  static const std::shared_ptr<dispatch::Queue> queue = (url(), dispatch::makeQueue("orvak.log"));
-  return *queue;
+  static dispatch::Queue& queue = **new std::shared_ptr<dispatch::Queue>(dispatch::makeQueue("orvak.log"));
+  return queue;
 }
 
-// Escapes C0 controls, DEL, and the Unicode line breaks U+0085, U+2028 and U+2029.
+// Escapes C0 controls, DEL, the C1 controls (U+0085 among them; U+009B starts terminal escape
+// sequences), and the Unicode line breaks U+2028 and U+2029.
 std::string escapeControls(std::string_view in) {
   std::string out;
   out.reserve(in.size());
@@ -39,8 +40,11 @@ std::string escapeControls(std::string_view in) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04X", c);
       out += buf;
-    } else if (c == 0xC2 && i + 1 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x85) {
-      out += "\\u0085";
+    } else if (const auto next = i + 1 < in.size() ? static_cast<unsigned char>(in[i + 1]) : 0;
+               c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04X", next);
+      out += buf;
       ++i;
     } else if (c == 0xE2 && i + 2 < in.size() && static_cast<unsigned char>(in[i + 1]) == 0x80 &&
                (static_cast<unsigned char>(in[i + 2]) == 0xA8 || static_cast<unsigned char>(in[i + 2]) == 0xA9)) {
@@ -74,7 +78,7 @@ void rotateIfLarge(std::size_t incoming) {
 }  // namespace
 
 const std::filesystem::path& url() {
-  static const std::filesystem::path value = OrvakPaths::logs() / "orvak.log";
+  static const std::filesystem::path& value = *new std::filesystem::path(OrvakPaths::logs() / "orvak.log");
   return value;
 }
 

@@ -31,7 +31,8 @@ class AudioHardware {
  public:
   virtual ~AudioHardware() = default;
   virtual std::optional<OutputDevice> defaultOutput() = 0;
-  // Programs with a running (not corked) recording stream, in the server's order.
+  // Running (not corked) recording streams with their programs, in the server's order; a program
+  // recording on several streams appears once for each.
   virtual std::vector<RecordingProcess> recordingProcesses() = 0;
   // Calls `onChange` on the main queue when the default output device, or its active port,
   // changes. Kept for the life of the process.

@@ -74,7 +74,8 @@ void SoundPlayer::run() {
   try {
     auto device = makeDevice_();
     device->open(format_);
-    const std::size_t chunk = static_cast<std::size_t>(format_.sampleRate / 100) * format_.channels;
+    // About 10 ms a write, and never less than a frame: an empty slice would never get anywhere.
+    const std::size_t chunk = std::max<std::size_t>(1, static_cast<std::size_t>(format_.sampleRate / 100)) * format_.channels;
     for (std::size_t at = 0; at < samples_.size() && !stopRequested_.load(); at += chunk) {
       const std::size_t n = std::min(chunk, samples_.size() - at);
       device->write(std::span<const float>(samples_).subspan(at, n));

@@ -82,7 +82,8 @@ std::optional<std::string> get(const std::string& name) {
   }
   std::optional<std::string> found = environmentValue(name);
   if (!found) {
-    if (auto secret = keychain()->find(service(name), std::string(kAccount))) {
+    // Output that is not UTF-8 counts as no output: a key is text.
+    if (auto secret = keychain()->find(service(name), std::string(kAccount)); secret && text::isValidUtf8(*secret)) {
       const auto trimmed = text::trim(*secret);
       if (!trimmed.empty()) found = std::string(trimmed);
     }

@@ -46,7 +46,7 @@ void AudioGraph::setMicAttached(bool attached) {
 void AudioGraph::claim(const void* who) {
   std::lock_guard lock(lock_);
   owner_ = who;
-  if (idleWork_) idleWork_->cancel();
+  cancelIdleStopLocked();
   idleWork_.reset();
 }
 
@@ -71,18 +71,24 @@ void AudioGraph::releaseIfIdle(double after, dispatch::Queue& queue) {
 }
 
 void AudioGraph::armIdleStopLocked(double after, dispatch::Queue& queue) {
-  if (idleWork_) idleWork_->cancel();
+  cancelIdleStopLocked();
   std::weak_ptr<AudioGraph> weak = weak_from_this();
-  idleWork_ = queue.asyncAfter(after, [weak] {
-    if (auto self = weak.lock()) self->idleStop();
+  idleWork_ = queue.asyncAfter(after, [weak, generation = idleGeneration_] {
+    if (auto self = weak.lock()) self->idleStop(generation);
   });
 }
 
-void AudioGraph::idleStop() {
+void AudioGraph::cancelIdleStopLocked() {
+  if (idleWork_) idleWork_->cancel();
+  // A stop already under way, waiting for the lock, cannot be cancelled through its work item.
+  ++idleGeneration_;
+}
+
+void AudioGraph::idleStop(std::uint64_t generation) {
   // The owner check and the stop happen under one hold of the lock: a claim lands either before
   // (and the stop does nothing) or after (and its `ensure` rebuilds).
   std::lock_guard lock(lock_);
-  if (owner_ != nullptr) return;
+  if (generation != idleGeneration_ || owner_ != nullptr) return;
   node_->stop();
   earconNode_->stop();
   engine_->stop();
@@ -114,7 +120,7 @@ bool AudioGraph::playCue(std::span<const float> samples) {
 double AudioGraph::ensure(double rate) {
   if (!(std::isfinite(rate) && rate > 0)) rate = 24000;
   std::lock_guard lock(lock_);
-  if (idleWork_) idleWork_->cancel();
+  cancelIdleStopLocked();
   const std::uint64_t start = dispatch::monotonicNanos();
   if (rate == sampleRate_ && engine_->isRunning()) return 0;
   if (engine_->isRunning()) {

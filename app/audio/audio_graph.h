@@ -12,6 +12,7 @@
 // call back into the graph synchronously (they hop to a queue).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -85,8 +86,9 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
 
  private:
   AudioGraph(std::unique_ptr<platform::AudioDevice> device, LogLine log);
-  void idleStop();
+  void idleStop(std::uint64_t generation);
   void armIdleStopLocked(double after, dispatch::Queue& queue);
+  void cancelIdleStopLocked();
 
   std::unique_ptr<audio::AudioEngine> engine_;
   std::shared_ptr<audio::PlayerNode> node_ = std::make_shared<audio::PlayerNode>();
@@ -98,6 +100,7 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   double sampleRate_ = 0;
   std::optional<audio::AudioFormat> format_;
   std::optional<dispatch::WorkItem> idleWork_;
+  std::uint64_t idleGeneration_ = 0;  // moves on whenever the pending idle stop is cancelled
   const void* owner_ = nullptr;
   bool micAttached_ = false;
 };

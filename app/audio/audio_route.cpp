@@ -92,8 +92,12 @@ void watch(std::function<void()> onChange, platform::AudioHardware& hardware) { 
 std::vector<std::string> othersRecording(platform::AudioHardware& hardware) {
   const int own = static_cast<int>(getpid());
   std::vector<std::string> result;
+  std::vector<int> listed;
   for (const auto& p : hardware.recordingProcesses()) {
     if (p.pid <= 0 || p.pid == own) continue;
+    // The server reports streams, and a program may record on several at once.
+    if (std::find(listed.begin(), listed.end(), p.pid) != listed.end()) continue;
+    listed.push_back(p.pid);
     std::string name = identifierOf(p);
     if (known(name) != nullptr) result.push_back(std::move(name));
   }

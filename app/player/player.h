@@ -226,6 +226,7 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   void schedule();
   void played(std::int64_t upTo, std::int64_t epoch);
   void checkEnd();
+  void playNode();
   void watchFirstSample();
   void firstSample(double ms, std::int64_t watchEpoch);
   std::int64_t positionNow() const;

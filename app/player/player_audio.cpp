@@ -20,6 +20,15 @@ constexpr double kFirstSampleTickSec = 0.001;
 
 bool usableRate(double rate) { return std::isfinite(rate) && rate >= kMinChunkRate && rate <= kMaxChunkRate; }
 
+// Whole samples in `seconds` at `rate`. The trim settings take any finite value, so the product
+// can exceed the integer range (converting it would be undefined): beyond any read it saturates
+// far enough from the limit that the differences taken with it cannot overflow.
+std::int64_t samplesIn(double seconds, double rate) {
+  constexpr double kBeyondAnyRead = 1e18;
+  const double n = seconds * rate;
+  return n >= kBeyondAnyRead ? static_cast<std::int64_t>(kBeyondAnyRead) : static_cast<std::int64_t>(n);
+}
+
 }  // namespace
 
 // ---- SpeechSink ----
@@ -96,8 +105,8 @@ void Player::receive(std::vector<float> samples, double rate, std::optional<int>
 }
 
 void Player::trimBehind() {
-  const auto keep = static_cast<std::int64_t>(sr_ * keepBehindSec());
-  const auto step = static_cast<std::int64_t>(sr_ * trimStepSec());
+  const auto keep = samplesIn(keepBehindSec(), sr_);
+  const auto step = samplesIn(trimStepSec(), sr_);
   const std::int64_t oldestNeeded = std::min(scheduledUpTo_, playedUpTo_) - keep;
   // Never more than is stored, and never past what has played.
   const std::int64_t droppable =
@@ -115,6 +124,10 @@ void Player::schedule() {
   const auto chunk = std::max<std::int64_t>(1, static_cast<std::int64_t>(sr_ * kBufferSec));
   bool scheduled = false;
   std::weak_ptr<Player> weak = weak_from_this();
+  // The node is shared: an older read whose stop ran after this read claimed the graph leaves its
+  // audio there. Ours must not queue behind it, and positions count from the node's clock at 0.
+  // (Only while none of our own audio waits on it, as after a buffer that could not be made.)
+  if (!started_ && scheduledUpTo_ == playedUpTo_ && scheduledUpTo_ < receivedEnd()) graph_->node()->stop();
   while (scheduledUpTo_ < receivedEnd()) {
     const std::int64_t from = scheduledUpTo_;
     const std::int64_t to = std::min(from + chunk, receivedEnd());
@@ -140,12 +153,19 @@ void Player::schedule() {
   }
   if (scheduled && !started_) {
     started_ = true;
-    // A read paused before its first audio stays silent until it is resumed, as its state says.
-    if (!paused_) graph_->node()->play();
     playBase_ = 0;
     rec_.firstAudioScheduledMs = Clock::ms(t0_);
-    watchFirstSample();
+    // A read paused before its first audio stays silent until it is resumed, as its state says.
+    if (!paused_) playNode();
   }
+}
+
+void Player::playNode() {
+  graph_->node()->play();
+  // The first sample is watched for while the node plays. A watch that a seek cut short, or that
+  // gave up while the read stood paused, starts again, or the read would never report its first
+  // sound, tell the voice controller that playback started, or arm its stopAfter clock.
+  if (started_ && !rec_.firstAudioSampleMs) watchFirstSample();
 }
 
 void Player::played(std::int64_t upTo, std::int64_t epoch) {
@@ -215,7 +235,8 @@ void Player::watchFirstSample() {
 }
 
 void Player::firstSample(double ms, std::int64_t watchEpoch) {
-  if (ended_ || watchEpoch != epoch_) return;
+  // Once only, even when a restarted watch and an older one of the same epoch both find it.
+  if (ended_ || watchEpoch != epoch_ || rec_.firstAudioSampleMs) return;
   rec_.firstAudioSampleMs = ms;
   rec_.outputLatencyMs = graph_->engine().presentationLatency() * 1000;
   if (rec_.requestSentMs) rec_.requestToFirstSampleMs = ms - *rec_.requestSentMs;

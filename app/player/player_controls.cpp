@@ -52,7 +52,7 @@ void Player::pauseNow() {
 void Player::resumeNow() {
   if (ended_ || !paused_) return;
   paused_ = false;
-  graph_->node()->play();
+  playNode();
   // The wait for audio is timed from the resume; no underrun is counted for it.
   if (playedUpTo_ >= scheduledUpTo_ && !starvedAt_ && !finishedReceiving_) starvedAt_ = Clock::now();
   note("resume");
@@ -67,9 +67,14 @@ void Player::seek(std::int64_t position) {
   playedUpTo_ = scheduledUpTo_ = p;
   schedule();
   playBase_ = p;
-  if (!paused_) graph_->node()->play();
+  if (!paused_) playNode();
   publish();
   pumpSend();
+  // From the end of the audio of an engine that has finished there is nothing to schedule, so no
+  // completion will ever come to end the read: look once the caller's step (and its note) is done.
+  if (finishedReceiving_ && p >= receivedEnd()) {
+    q_->async([self = shared_from_this()] { self->checkEnd(); });
+  }
 }
 
 void Player::jump(int by) {

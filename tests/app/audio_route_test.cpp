@@ -68,6 +68,16 @@ TEST(AudioRoute, OthersRecordingKeepsKnownCallersAndBrowsersButNeverThisProcess)
   EXPECT_TRUE(AudioRoute::othersRecording(hw).empty());
 }
 
+TEST(AudioRoute, AProgramRecordingOnSeveralStreamsIsListedOnce) {
+  platform::SimAudioHardware hw;
+  // The sound server lists streams: a call with an echo-cancelled and a raw capture, two tabs.
+  hw.setRecorders({{4001, "zoom", "Zoom Meetings"},
+                   {4002, "firefox", "Firefox"},
+                   {4001, "zoom", "Zoom Meetings"},
+                   {4003, "firefox", "Firefox"}});
+  EXPECT_EQ(AudioRoute::othersRecording(hw), (std::vector<std::string>{"zoom", "firefox", "firefox"}));
+}
+
 TEST(AudioRoute, AppNamePrefersTheRecordersOwnNameThenTheTable) {
   platform::SimAudioHardware hw;
   hw.setRecorders({{4001, "zoom", "Zoom Meetings"}, {4002, "firefox", ""}});

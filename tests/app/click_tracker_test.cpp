@@ -110,6 +110,23 @@ TEST(ClickTracker, ResolvingSpendsAtMostAboutAThirdOfASecondOnSlowAncestors) {
   EXPECT_GE(Clock::ms(began), 150.0) << "the ancestors were asked";
 }
 
+TEST(ClickTracker, ResolvingLeavesNoShortTimeOutOnThePagesElements) {
+  // Slow groups around the clicked element: resolving runs out of time while asking the outer
+  // one for its parent. The next capture must still read the text that group holds.
+  Json leaf = {{"ref", "leaf"}, {"role", "AXGroup"}, {"latency", 0.11}, {"frame", {10, 10, 5, 5}}};
+  Json inner = {{"role", "AXGroup"}, {"latency", 0.11}, {"frame", {0, 0, 400, 400}}, {"children", {leaf}}};
+  Json outer = {{"role", "AXGroup"},
+                {"latency", 0.11},
+                {"frame", {0, 0, 500, 500}},
+                {"children", {test::para(test::kRiver), inner}}};
+  ClickHarness h(test::sceneWith(Json::object(), {outer}));
+  const Capture first = h.page();
+  h.click(12, 12);
+  ASSERT_TRUE(h.tracker->last());
+  EXPECT_FALSE(h.tracker->offset(first)) << "no text on the way up within the time allowed";
+  EXPECT_EQ(h.page().clean.text, test::kRiver);
+}
+
 TEST(ClickTracker, SentenceStartFindsTheLastLineOrSentenceBreak) {
   const struct {
     const char* text;

@@ -265,6 +265,87 @@ TEST_F(PlayerTest, AReadPausedBeforeItsFirstAudioStaysSilentUntilResumed) {
   EXPECT_TRUE(p->isPlaying());
 }
 
+TEST_F(PlayerTest, AReadResumedLongAfterAPauseBeforeItsFirstAudioStillReportsItsFirstSound) {
+  int started = 0;
+  ReadOptions opts;
+  opts.stopAfter = 1.0;
+  auto p = make(opts);
+  p->setOnPlaybackStarted([&] { ++started; });
+  p->speak(kThree, nullptr, 0, "top");
+  p->pause();
+  vt.drain();
+  engine->audio(3.0, 0);
+  vt.advance(5.0);  // longer than anyone waits for a first sample
+  EXPECT_TRUE(firsts.empty());
+  p->togglePause();
+  vt.advance(0.2);
+  ASSERT_EQ(firsts.size(), 1u);
+  EXPECT_EQ(started, 1);
+  EXPECT_GT(*firsts[0].firstAudioSampleMs, 5000);
+  vt.advance(1.0);  // the stopAfter clock runs from the sound, not from the scheduling
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "stopAfter");
+}
+
+TEST_F(PlayerTest, ASkipBeforeTheFirstSampleIsHeardStillReportsTheFirstSoundOnce) {
+  int started = 0;
+  ReadOptions opts;
+  opts.stopAfter = 1.0;
+  auto p = make(opts);
+  p->setOnPlaybackStarted([&] { ++started; });
+  p->speak(kThree, nullptr, 0, "top");
+  vt.drain();
+  engine->audio(2.0, 0);
+  engine->audio(2.0, 1);
+  vt.drain();  // scheduled and playing, nothing heard yet
+  p->skip(1);
+  vt.advance(0.3);
+  ASSERT_EQ(firsts.size(), 1u);
+  EXPECT_EQ(started, 1);
+  vt.advance(1.0);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "stopAfter");
+  EXPECT_EQ(firsts.size(), 1u);
+}
+
+TEST_F(PlayerTest, ANewReadDoesNotPlayBehindWhatAnOlderReadLeftOnTheNode) {
+  auto a = autoRead(kThree, 5.0);
+  vt.advance(1.0);
+  // The next read claims the graph before the old one's stop has run, so the old one's release
+  // finds the path taken and leaves its audio on the node.
+  auto fresh = std::make_shared<ScriptedEngine>();
+  auto b = make({}, fresh);
+  a->stop("startOver");
+  vt.drain();
+  b->speak(kThree, nullptr, 0, "top");
+  vt.drain();
+  fresh->audio(2.0, 0);
+  vt.advance(0.6);
+  EXPECT_EQ(A::played(*b), 12000);
+  EXPECT_NEAR(positionSec(*b), 0.6, 0.05);
+  EXPECT_EQ(b->playingRange(), A::ranges(*b)[0]);
+}
+
+TEST_F(PlayerTest, ASkipPastTheLastAudioOfAFinishedEngineEndsTheRead) {
+  // An engine that names no sentence for the last one's audio (and times none of its words).
+  auto p = make();
+  p->speak("One a. Two b.", nullptr, 0, "top");
+  vt.drain();
+  engine->audio(1.0, 0);
+  engine->audio(1.0, std::nullopt);
+  engine->finished();
+  vt.advance(0.3);
+  p->skip(1);
+  vt.advance(2.0);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "finished");
+  // The skip is in the record that was written, before its end.
+  const auto& events = ends[0].events;
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_NE(events[events.size() - 2].find(" skip 1 → s1 (not generated yet) @s"), std::string::npos);
+  EXPECT_NE(events.back().find(" end finished @s"), std::string::npos);
+}
+
 TEST_F(PlayerTest, FirstSampleWatchDoesNothingOnceTheReadHasEnded) {
   auto p = make();
   p->speak(kThree, nullptr, 0, "top");
@@ -358,6 +439,28 @@ TEST_F(PlayerTest, TrimmingKeepsTheConfiguredStretchBehindAndNeverUnplayedAudio)
   p->commandResume(0);
   vt.drain();
   EXPECT_GE(A::played(*p), trimmed);
+}
+
+TEST_F(PlayerTest, HugeButFiniteTrimSettingsMeanNeverRatherThanAnything) {
+  // A step longer than any read: nothing is ever trimmed, however little is kept.
+  ASSERT_TRUE(Player::setKeepBehindSec(0));
+  ASSERT_TRUE(Player::setTrimStepSec(1e300));
+  auto p = make();
+  p->speak("One a. Two b. Three c. Four d.", nullptr, 0, "top");
+  vt.drain();
+  for (int i = 0; i < 3; ++i) {
+    engine->audio(1.0, i);
+    vt.advance(1.0);
+  }
+  EXPECT_GT(A::played(*p), 24000);
+  EXPECT_EQ(A::trimmed(*p), 0);
+
+  // Keeping more than any read: nothing is trimmed either, however small the step.
+  ASSERT_TRUE(Player::setKeepBehindSec(1e300));
+  ASSERT_TRUE(Player::setTrimStepSec(0.01));
+  engine->audio(1.0, 3);
+  vt.advance(1.0);
+  EXPECT_EQ(A::trimmed(*p), 0);
 }
 
 // ---- Controls ----

@@ -62,6 +62,18 @@ TEST(SoundPlayer, PlaysEverySampleOnItsOwnDeviceThenLetsGo) {
   EXPECT_EQ(tape->opens(), 2);
 }
 
+TEST(SoundPlayer, AVeryLowSampleRateStillPlaysThroughAndEnds) {
+  // Under a hundred frames a second, a 10 ms slice holds no whole frame.
+  auto tape = std::make_shared<AudioTape>();
+  SoundPlayer player(wavOf({8192, 16384, -8192}, 50, 1), [&] { return std::make_unique<CaptureAudioDevice>(tape); });
+  player.play();
+  player.wait();
+  EXPECT_FALSE(player.isPlaying());
+  const auto got = tape->interleaved();
+  ASSERT_GE(got.size(), 3u);
+  EXPECT_EQ(std::vector<float>(got.begin(), got.begin() + 3), (std::vector<float>{0.25f, 0.5f, -0.25f}));
+}
+
 TEST(SoundPlayer, RefusesWhatIsNotA16BitWav) {
   EXPECT_THROW(SoundPlayer(std::vector<std::uint8_t>{'R', 'I', 'F', 'F'}), std::invalid_argument);
   EXPECT_THROW(SoundPlayer(wavOf({1, 2}, 44100, 1, 8)), std::invalid_argument);

@@ -83,6 +83,14 @@ TEST_F(FakeKeychain, AMissingKeyIsLookedUpOnceUntilForgotten) {
   EXPECT_EQ(Keys::get("inworld"), "iw-12345678");
 }
 
+TEST_F(FakeKeychain, ToolOutputThatIsNotUtf8IsNoKey) {
+  putItem("inworld", "sk-\xff\xfe-12345678");
+  EXPECT_FALSE(Keys::get("inworld"));
+  const int runs = toolRuns();
+  EXPECT_FALSE(Keys::has("inworld")) << "remembered as missing";
+  EXPECT_EQ(toolRuns(), runs);
+}
+
 TEST_F(FakeKeychain, SaveValidatesTrimsAndKeepsTheSecretOffTheCommandLine) {
   const std::string refused = "That doesn't look like an API key (unexpected characters or length).";
   struct Case {
