@@ -16,9 +16,11 @@ namespace orvak::Log {
 
 namespace {
 
+// The queue and the path are never destroyed: lines still queued when the process exits must not
+// meet a destroyed path (they are simply lost, as the log promises nothing at exit).
 dispatch::Queue& logQueue() {
-  static const std::shared_ptr<dispatch::Queue> queue = dispatch::makeQueue("orvak.log");
-  return *queue;
+  static dispatch::Queue& queue = **new std::shared_ptr<dispatch::Queue>(dispatch::makeQueue("orvak.log"));
+  return queue;
 }
 
 // Escapes C0 controls, DEL, the C1 controls (U+0085 among them; U+009B starts terminal escape
@@ -76,7 +78,7 @@ void rotateIfLarge(std::size_t incoming) {
 }  // namespace
 
 const std::filesystem::path& url() {
-  static const std::filesystem::path value = OrvakPaths::logs() / "orvak.log";
+  static const std::filesystem::path& value = *new std::filesystem::path(OrvakPaths::logs() / "orvak.log");
   return value;
 }
 

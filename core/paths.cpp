@@ -40,26 +40,27 @@ void moveAcrossFileSystems(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 const fs::path& home() {
-  static const fs::path value = [] {
+  // Never destroyed: log writes may still be running on their queue while the process exits.
+  static const fs::path& value = *new fs::path([] {
     if (const char* h = std::getenv("HOME"); h != nullptr && h[0] != '\0') return fs::path(h);
     if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) return fs::path(pw->pw_dir);
     return fs::path("/");
-  }();
+  }());
   return value;
 }
 
 const fs::path& support() {
-  static const fs::path value = xdgBase("XDG_DATA_HOME", ".local/share") / "Orvak";
+  static const fs::path& value = *new fs::path(xdgBase("XDG_DATA_HOME", ".local/share") / "Orvak");
   return value;
 }
 
 const fs::path& logs() {
-  static const fs::path value = xdgBase("XDG_STATE_HOME", ".local/state") / "Orvak";
+  static const fs::path& value = *new fs::path(xdgBase("XDG_STATE_HOME", ".local/state") / "Orvak");
   return value;
 }
 
 const fs::path& captures() {
-  static const fs::path value = logs() / "captures";
+  static const fs::path& value = *new fs::path(logs() / "captures");
   return value;
 }
 
@@ -76,7 +77,7 @@ fs::path locateResearch(const fs::path& supportDir, const fs::path& logsDir) {
 }
 
 const fs::path& research() {
-  static const fs::path value = locateResearch(support(), logs());
+  static const fs::path& value = *new fs::path(locateResearch(support(), logs()));
   return value;
 }
 
