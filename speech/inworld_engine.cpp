@@ -318,6 +318,9 @@ void InworldEngine::fetch(std::uint64_t requestId, std::string text, int index, 
   bool tell = false;
   {
     std::lock_guard lock(lock_);
+    // Choosing the route may have taken a while (the keychain tool): a read abandoned meanwhile
+    // neither hears of this request nor has it sent.
+    if (run != run_) return;
     tell = index == 0 || index == nextDeliver_;
   }
   if (tell) {

@@ -438,3 +438,35 @@ TEST_F(InworldTest, WithoutTokenOrKeyEachStartedRequestReportsAndBothSlotsStayTa
 }
 
 }  // namespace
+
+namespace {
+
+// The route is chosen on the network thread, where the token lookup may take a while (the
+// keychain tool); a cancel arriving meanwhile must keep the abandoned request from being reported.
+TEST_F(InworldTest, ACancelWhileTheRouteIsChosenKeepsTheAbandonedRequestQuiet) {
+  std::weak_ptr<InworldEngine> handle;
+  std::atomic<bool> cancelOnce{true};
+  InworldEngine::setProxy(InworldEngine::Proxy{server.base() + "/api/voice/stream", [&] {
+    if (cancelOnce.exchange(false)) {
+      if (auto e = handle.lock()) e->cancel();
+    }
+    return std::optional<std::string>("tok-1");
+  }});
+  auto e = engine();
+  handle = e;
+  e->prepare();
+  e->send("Abandoned.", 0, true);
+  settle();
+  settle();
+  EXPECT_TRUE(sink->of(SinkEvent::requestSent).empty()) << "the request of a cancelled read was reported";
+
+  e->prepare();
+  e->send("Next.", 0, true);
+  ASSERT_TRUE(sink->waitFor(SinkEvent::finished));
+  std::vector<int> sent;
+  for (auto& ev : sink->of(SinkEvent::requestSent)) sent.push_back(*ev.sentence);
+  EXPECT_EQ(sent, std::vector<int>{0});
+  for (const auto& p : posts()) EXPECT_EQ(p.json()["text"], "Next.") << "the abandoned request went out";
+}
+
+}  // namespace
