@@ -18,6 +18,7 @@
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
 
@@ -51,17 +52,11 @@ void printCapture(const Capture& c) {
 int runCapture(const Args& args) {
   std::string file;
   bool dump = false;
-  for (const auto& a : args) {
-    if (a == "--dump") {
-      dump = true;
-    } else if (file.empty() && !a.starts_with("-")) {
-      file = a;
-    } else {
-      file.clear();
-      break;
-    }
-  }
-  if (file.empty()) {
+  try {
+    const Options o(args, {}, {"--dump"});
+    file = o.plain()[0];
+    dump = o.flag("--dump");
+  } catch (const UsageError&) {
     std::fprintf(stderr, "usage: orvak-dev capture SCENE.json [--dump]\n");
     return 2;
   }

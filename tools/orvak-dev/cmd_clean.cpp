@@ -15,6 +15,7 @@
 #include "core/json.h"
 #include "platform/sim/sim_desktop.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
 
@@ -27,7 +28,7 @@ struct CleanInput {
   std::optional<std::string> url;
 };
 
-struct Options {
+struct CleanArgs {
   std::string file;
   std::optional<std::string> bundleId;
   std::optional<std::string> url;
@@ -54,30 +55,15 @@ Frame parseFrame(const std::string& s) {
   return f;
 }
 
-std::optional<Options> parseArgs(const Args& args) {
-  Options o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--bundle") {
-      o.bundleId = value();
-    } else if (a == "--url") {
-      o.url = value();
-    } else if (a == "--frame") {
-      o.windowFrame = parseFrame(value());
-    } else if (a == "--text") {
-      o.textOnly = true;
-    } else if (a.starts_with("--") || !o.file.empty()) {
-      return std::nullopt;
-    } else {
-      o.file = a;
-    }
-  }
-  if (o.file.empty()) return std::nullopt;
-  return o;
+CleanArgs parseArgs(const Args& args) {
+  const Options o(args, {"--bundle", "--url", "--frame"}, {"--text"});
+  CleanArgs c;
+  c.file = o.plain()[0];
+  c.bundleId = o.value("--bundle");
+  c.url = o.value("--url");
+  if (const auto frame = o.value("--frame")) c.windowFrame = parseFrame(*frame);
+  c.textOnly = o.flag("--text");
+  return c;
 }
 
 json::Json readJson(const std::string& path) {
@@ -135,15 +121,14 @@ bool looksLikeScene(const json::Json& j) { return j.is_object() && j.contains("a
 }  // namespace
 
 int runClean(const Args& args) {
-  std::optional<Options> o;
+  std::optional<CleanArgs> o;
   try {
     o = parseArgs(args);
+  } catch (const UsageError&) {
+    usage();
+    return 2;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "orvak-dev clean: %s\n", e.what());
-    return 2;
-  }
-  if (!o) {
-    usage();
     return 2;
   }
   const json::Json file = readJson(o->file);

@@ -26,6 +26,7 @@
 #include "platform/sim/sim_workspace.h"
 #include "speech/apple_voice_engine.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
 
@@ -39,45 +40,23 @@ struct ReadArgs {
   bool mute = false;
 };
 
-double parseNumber(const std::string& option, const std::string& text) {
-  std::size_t used = 0;
-  double v = 0;
-  try {
-    v = std::stod(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || !std::isfinite(v)) throw std::runtime_error(option + " wants a number, not \"" + text + "\"");
-  return v;
-}
 
-std::optional<ReadArgs> parseArgs(const Args& args) {
-  ReadArgs o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--from") {
-      const double v = parseNumber(a, value());
-      if (v < 0 || v > 1e9 || v != std::floor(v)) throw std::runtime_error("--from wants a character offset");
-      o.from = static_cast<int>(v);
-    } else if (a == "--speed") {
-      o.speed = static_cast<float>(parseNumber(a, value()));
-    } else if (a == "--stop-after") {
-      o.stopAfter = parseNumber(a, value());
-      if (*o.stopAfter <= 0) throw std::runtime_error("--stop-after wants seconds above 0");
-    } else if (a == "--mute") {
-      o.mute = true;
-    } else if (a.starts_with("--") || !o.file.empty()) {
-      return std::nullopt;
-    } else {
-      o.file = a;
-    }
+// Throws UsageError when the arguments do not fit, or a value is out of range.
+ReadArgs parseArgs(const Args& args) {
+  const Options o(args, {"--from", "--speed", "--stop-after"}, {"--mute"});
+  ReadArgs r;
+  r.file = o.plain()[0];
+  if (const auto from = o.number("--from")) {
+    if (*from < 0 || *from > 1e9 || *from != std::floor(*from)) throw UsageError("--from wants a character offset");
+    r.from = static_cast<int>(*from);
   }
-  if (o.file.empty()) return std::nullopt;
-  return o;
+  if (const auto speed = o.number("--speed")) r.speed = static_cast<float>(*speed);
+  if (const auto stop = o.number("--stop-after")) {
+    if (*stop <= 0) throw UsageError("--stop-after wants seconds above 0");
+    r.stopAfter = *stop;
+  }
+  r.mute = o.flag("--mute");
+  return r;
 }
 
 
@@ -167,11 +146,8 @@ int runRead(const Args& args) {
   std::optional<ReadArgs> o;
   try {
     o = parseArgs(args);
-  } catch (const std::exception& e) {
+  } catch (const UsageError& e) {
     std::fprintf(stderr, "orvak-dev read: %s\n", e.what());
-    return 2;
-  }
-  if (!o) {
     usage("read", "SCENE.json");
     return 2;
   }
@@ -190,11 +166,8 @@ int runSay(const Args& args) {
   std::optional<ReadArgs> o;
   try {
     o = parseArgs(args);
-  } catch (const std::exception& e) {
+  } catch (const UsageError& e) {
     std::fprintf(stderr, "orvak-dev say: %s\n", e.what());
-    return 2;
-  }
-  if (!o) {
     usage("say", "FILE");
     return 2;
   }

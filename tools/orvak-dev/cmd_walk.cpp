@@ -9,6 +9,7 @@
 #include "core/json.h"
 #include "platform/sim/sim_desktop.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
 
@@ -34,17 +35,11 @@ json::Json walkJson(const WalkResult& r) {
 int runWalk(const Args& args) {
   std::string file;
   bool pretty = false;
-  for (const auto& a : args) {
-    if (a == "--pretty") {
-      pretty = true;
-    } else if (file.empty() && !a.starts_with("-")) {
-      file = a;
-    } else {
-      file.clear();
-      break;
-    }
-  }
-  if (file.empty()) {
+  try {
+    const Options o(args, {}, {"--pretty"});
+    file = o.plain()[0];
+    pretty = o.flag("--pretty");
+  } catch (const UsageError&) {
     std::fprintf(stderr, "usage: orvak-dev walk SCENE.json [--pretty]\n");
     return 2;
   }
