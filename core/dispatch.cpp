@@ -54,16 +54,20 @@ class CurrentScope {
   const Queue* saved_;
 };
 
-void runGuarded(const Queue& q, const Task& task) {
-  CurrentScope scope(&q);
+// `q` only marks the current queue here and is never dereferenced: a serial queue's worker keeps
+// running submitted work after the queue object is gone, so the label comes separately.
+void runGuarded(const Queue* q, const std::string& label, const Task& task) {
+  CurrentScope scope(q);
   try {
     task();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "dispatch: uncaught exception on %s: %s\n", q.label().c_str(), e.what());
+    std::fprintf(stderr, "dispatch: uncaught exception on %s: %s\n", label.c_str(), e.what());
   } catch (...) {
-    std::fprintf(stderr, "dispatch: uncaught exception on %s\n", q.label().c_str());
+    std::fprintf(stderr, "dispatch: uncaught exception on %s\n", label.c_str());
   }
 }
+
+void runGuarded(const Queue& q, const Task& task) { runGuarded(&q, q.label(), task); }
 
 std::uint64_t realMonotonicNanos() {
   timespec ts{};
@@ -76,6 +80,11 @@ std::int64_t realWallMillis() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
+}
+
+// Far deadlines saturate instead of wrapping around into the past.
+std::uint64_t addNanos(std::uint64_t a, std::uint64_t b) {
+  return b > UINT64_MAX - a ? UINT64_MAX : a + b;
 }
 
 std::uint64_t secondsToNanos(double seconds) {
@@ -100,7 +109,7 @@ class VirtualExecutor {
   void post(const Queue* q, std::shared_ptr<Queue> keep, std::uint64_t delayNs,
             std::shared_ptr<WorkItem::State> item, Task task) {
     std::lock_guard lock(mutex_);
-    entries_.emplace(Key{now_ + delayNs, seq_++}, Entry{q, std::move(keep), std::move(item), std::move(task)});
+    entries_.emplace(Key{addNanos(now_, delayNs), seq_++}, Entry{q, std::move(keep), std::move(item), std::move(task)});
   }
 
   // Runs the earliest entry due at or before `limit`; false when there is none.
@@ -125,7 +134,7 @@ class VirtualExecutor {
   }
 
   void advance(double seconds) {
-    const std::uint64_t target = nowNanos() + secondsToNanos(seconds);
+    const std::uint64_t target = addNanos(nowNanos(), secondsToNanos(seconds));
     while (runOne(target)) {
     }
     std::lock_guard lock(mutex_);
@@ -139,7 +148,7 @@ class VirtualExecutor {
 
   void skip(double seconds) {
     std::lock_guard lock(mutex_);
-    now_ += secondsToNanos(seconds);
+    now_ = addNanos(now_, secondsToNanos(seconds));
   }
 
   std::int64_t wallMillis() const {
@@ -212,7 +221,11 @@ class TimerThread {
       auto [queue, task] = std::move(it->second);
       entries_.erase(it);
       lock.unlock();
-      queue->async(std::move(task));
+      // The timer may hold the queue's last reference. Handing it to the task makes the queue's
+      // worker release it, so its destructor never runs (and joins) here, where it would stall
+      // every timer and deadlock against a task that schedules delayed work.
+      Queue& target = *queue;
+      target.async([keep = std::move(queue), task = std::move(task)] { task(); });
       lock.lock();
     }
   }
@@ -242,7 +255,9 @@ namespace {
 
 class SerialQueue final : public RealQueue {
  public:
-  explicit SerialQueue(std::string label) : RealQueue(std::move(label), true), core_(std::make_shared<Core>()) {}
+  explicit SerialQueue(std::string label) : RealQueue(std::move(label), true), core_(std::make_shared<Core>()) {
+    core_->label = this->label();
+  }
 
   ~SerialQueue() override {
     {
@@ -275,6 +290,7 @@ class SerialQueue final : public RealQueue {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<Task> tasks;
+    std::string label;  // outlives the queue when the last holder lets go inside a task
     bool closing = false;
     std::thread thread;
   };
@@ -287,7 +303,7 @@ class SerialQueue final : public RealQueue {
       Task task = std::move(core->tasks.front());
       core->tasks.pop_front();
       lock.unlock();
-      runGuarded(*self, task);
+      runGuarded(self, core->label, task);
       task = nullptr;  // release captures before taking the lock again
       lock.lock();
     }
@@ -458,7 +474,7 @@ WorkItem Queue::asyncAfter(double seconds, Task task) {
   if (delay == 0) {
     static_cast<RealQueue*>(this)->post(std::move(guarded));
   } else {
-    TimerThread::shared().schedule(realMonotonicNanos() + delay, shared_from_this(), std::move(guarded));
+    TimerThread::shared().schedule(addNanos(realMonotonicNanos(), delay), shared_from_this(), std::move(guarded));
   }
   return item;
 }
@@ -466,7 +482,9 @@ WorkItem Queue::asyncAfter(double seconds, Task task) {
 void Queue::sync(const Task& task) {
   if (isCurrent()) throw DeadlockError("dispatch: sync onto the queue already running (" + label_ + ")");
   if (gVirtual.load() != nullptr) {
-    runGuarded(*this, task);
+    // As in real mode, the task's exception reaches the caller.
+    CurrentScope scope(this);
+    task();
     return;
   }
   std::promise<void> done;

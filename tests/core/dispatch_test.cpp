@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -168,4 +170,54 @@ TEST(RealQueueTest, GlobalPoolRunsWorkConcurrently) {
   }
   ASSERT_TRUE(d::mainloop::runUntil([&] { return done.load() == 4; }, 10.0));
   EXPECT_GE(maxInside.load(), 2);
+}
+
+TEST(VirtualTimeTest, SyncPassesTheTaskExceptionToTheCaller) {
+  // Real-mode sync hands the task's exception back; inline sync must not swallow it instead.
+  d::VirtualTime vt;
+  auto q = d::makeQueue("orvak.throws");
+  EXPECT_THROW(q->sync([] { throw std::runtime_error("refused"); }), std::runtime_error);
+}
+
+TEST(VirtualTimeTest, FarDelaysAfterALongRunDoNotWrapAround) {
+  d::VirtualTime vt;
+  auto q = d::makeQueue("orvak.far");
+  vt.advance(1e10);
+  bool ran = false;
+  q->asyncAfter(1e10, [&] { ran = true; });
+  vt.advance(1.0);
+  EXPECT_FALSE(ran) << "a delay past the end of the clock must stay in the future";
+  EXPECT_EQ(vt.pending(), 1u);
+}
+
+TEST(RealQueueTest, QueueLastHeldByATimerDoesNotStallOtherTimers) {
+  // The caller drops the queue before its delayed task fires, so the timer holds the last
+  // reference; the task itself schedules more delayed work.
+  auto q = d::makeQueue("orvak.dropped");
+  auto other = d::makeQueue("orvak.other");
+  std::atomic<bool> done{false};
+  q->asyncAfter(0.001, [&] {
+    d::blockFor(0.05);  // slow work, so the queue's release overlaps it
+    other->asyncAfter(0.001, [&] { done = true; });
+  });
+  q.reset();
+  EXPECT_TRUE(d::mainloop::runUntil([&] { return done.load(); }, 5.0));
+}
+
+TEST(RealQueueTest, WorkQueuedBehindTheTaskThatDropsTheQueueStillRunsSafely) {
+  auto q = d::makeQueue("orvak.selfdrop");
+  std::promise<void> gate;
+  auto opened = gate.get_future().share();
+  std::atomic<bool> done{false};
+  q->async([opened] { opened.wait(); });
+  q->async([keep = q]() mutable { keep.reset(); });  // the last holder lets go inside a task
+  q->async([] { throw std::runtime_error("late failure"); });
+  q->async([&] { done = true; });
+  q.reset();
+  testing::internal::CaptureStderr();
+  gate.set_value();
+  const bool ok = d::mainloop::runUntil([&] { return done.load(); }, 5.0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(ok);
+  EXPECT_NE(err.find("orvak.selfdrop: late failure"), std::string::npos) << err;
 }
