@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "app/capturer.h"
+#include "bench/audio_probe.h"
 #include "app/read_harness.h"
 #include "core/dispatch.h"
 #include "core/timing.h"
@@ -91,42 +92,18 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
 BENCHMARK(BM_TriggerToFirstSound)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // The engine alone: from sending the page's first sentence to holding half a second of its audio.
-class HalfSecond final : public SpeechSink {
- public:
-  void ttsConnected(bool) override {}
-  void ttsRequestSent(int) override {}
-  void ttsAudio(std::vector<float> samples, double rate, std::optional<int>) override {
-    std::lock_guard lock(mutex);
-    seconds += static_cast<double>(samples.size()) / rate;
-    if (seconds >= 0.5 && reachedAt == 0) reachedAt = dispatch::monotonicNanos();
-    cv.notify_all();
-  }
-  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
-  void ttsFinished() override {
-    std::lock_guard lock(mutex);
-    finished = true;
-    cv.notify_all();
-  }
-  void ttsError(const std::string&) override {}
-
-  std::mutex mutex;
-  std::condition_variable cv;
-  double seconds = 0;
-  std::uint64_t reachedAt = 0;
-  bool finished = false;
-};
 
 void BM_FirstHalfSecondOfSpeech(benchmark::State& state) {
   auto engine = AppleVoiceEngine::make("");
   for (auto _ : state) {
-    auto sink = std::make_shared<HalfSecond>();
+    auto sink = std::make_shared<bench::AudioProbe>(0.5);
     engine->setSink(sink);
     engine->prepare();
     const auto start = dispatch::monotonicNanos();
     engine->send("The Lens That Folded Light", 0, true);
     std::unique_lock lock(sink->mutex);
     sink->cv.wait(lock, [&] { return sink->finished; });
-    const auto at = sink->reachedAt ? sink->reachedAt : dispatch::monotonicNanos();
+    const auto at = sink->markReachedAt ? sink->markReachedAt : dispatch::monotonicNanos();
     state.SetIterationTime(static_cast<double>(at - start) / 1e9);
   }
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/dispatch.h"
+#include "bench/audio_probe.h"
 #include "speech/apple_voice_engine.h"
 
 namespace {
@@ -17,30 +18,7 @@ const std::string kSentence =
     "The committee met on Tuesday to review the proposal, and after a long discussion about costs, "
     "schedules and the risks of delay, it agreed to fund the first phase of the project next spring.";
 
-class Probe final : public SpeechSink {
- public:
-  void ttsConnected(bool) override {}
-  void ttsRequestSent(int) override {}
-  void ttsAudio(std::vector<float> samples, double rate, std::optional<int>) override {
-    std::lock_guard lock(mutex);
-    if (firstAudioAt == 0) firstAudioAt = dispatch::monotonicNanos();
-    audioSeconds += static_cast<double>(samples.size()) / rate;
-    cv.notify_all();
-  }
-  void ttsWords(std::vector<WordTiming>, std::optional<int>) override {}
-  void ttsFinished() override {
-    std::lock_guard lock(mutex);
-    finished = true;
-    cv.notify_all();
-  }
-  void ttsError(const std::string&) override {}
-
-  std::mutex mutex;
-  std::condition_variable cv;
-  std::uint64_t firstAudioAt = 0;
-  double audioSeconds = 0;
-  bool finished = false;
-};
+using Probe = bench::AudioProbe;
 
 void BM_SendToFirstAudio(benchmark::State& state) {
   auto engine = AppleVoiceEngine::make("");

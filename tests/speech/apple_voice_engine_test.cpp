@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <mutex>
 
 #include "core/dispatch.h"
+#include "tests/speech/recording_sink.h"
 
 using namespace orvak;
 using platform::SynthVoice;
@@ -13,71 +12,64 @@ using platform::VoiceQuality;
 
 namespace {
 
-// Records what the engine reports, in order.
-class Recorder : public SpeechSink {
- public:
-  struct Event {
-    std::string kind;
-    std::optional<int> sentence;
-  };
-  void ttsConnected(bool reused) override { add(reused ? "connected-reused" : "connected", std::nullopt); }
-  void ttsRequestSent(int s) override { add("request", s); }
-  void ttsAudio(std::vector<float> samples, double rate, std::optional<int> s) override {
-    add("audio", s);
-    frames[s.value_or(-1)] += static_cast<double>(samples.size());
-    this->rate = rate;
-    if (onAudio) onAudio();
-  }
-  void ttsWords(std::vector<WordTiming> w, std::optional<int> s) override {
-    add("words", s);
-    words[s.value_or(-1)] = std::move(w);
-  }
-  void ttsFinished() override { add("finished", std::nullopt); }
-  void ttsError(const std::string& m) override { add("error:" + m, std::nullopt); }
+using test::RecordingSink;
+using Kind = test::SinkEvent::Kind;
 
-  int count(const std::string& kind, std::optional<int> sentence = std::nullopt) const {
-    int n = 0;
-    for (const auto& e : events) n += e.kind == kind && (!sentence || e.sentence == sentence);
-    return n;
-  }
+int count(const RecordingSink& sink, Kind kind, std::optional<int> sentence = std::nullopt) {
+  int n = 0;
+  for (const auto& e : sink.events()) n += e.kind == kind && (!sentence || e.sentence == sentence);
+  return n;
+}
 
-  std::vector<Event> events;
-  std::map<int, double> frames;
-  std::map<int, std::vector<WordTiming>> words;
+// Seconds of audio delivered for `sentence`.
+double seconds(const RecordingSink& sink, int sentence) {
+  double frames = 0;
   double rate = 0;
-  std::function<void()> onAudio;
+  for (const auto& e : sink.of(test::SinkEvent::audio)) {
+    if (e.sentence != sentence) continue;
+    frames += static_cast<double>(e.samples.size());
+    rate = e.sampleRate;
+  }
+  return rate > 0 ? frames / rate : 0;
+}
 
- private:
-  void add(std::string kind, std::optional<int> s) { events.push_back({std::move(kind), s}); }
-};
+std::vector<WordTiming> words(const RecordingSink& sink, int sentence) {
+  for (const auto& e : sink.of(test::SinkEvent::words)) {
+    if (e.sentence == sentence) return e.timings;
+  }
+  return {};
+}
 
 }  // namespace
 
 TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
   dispatch::VirtualTime vt;
   auto engine = AppleVoiceEngine::make("");
-  auto sink = std::make_shared<Recorder>();
+  auto sink = std::make_shared<RecordingSink>();
   engine->setSink(sink);
   engine->prepare();
   engine->send("The quick brown fox jumps over the lazy dog.", 0, false);
   engine->send("Then it rests.", 1, true);
   vt.drain();
 
-  ASSERT_FALSE(sink->events.empty());
-  EXPECT_EQ(sink->events.front().kind, "connected-reused");
-  EXPECT_EQ(sink->count("finished"), 1);
-  EXPECT_EQ(sink->events.back().kind, "finished");
+  const auto events = sink->events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front().kind, test::SinkEvent::connected);
+  EXPECT_TRUE(events.front().reused);
+  EXPECT_EQ(count(*sink, test::SinkEvent::finished), 1);
+  EXPECT_EQ(events.back().kind, test::SinkEvent::finished);
   // The second sentence starts only after the first one's end was handled.
   std::vector<std::string> firstOfEach;
-  for (const auto& e : sink->events) {
-    if (e.kind == "request" || e.kind == "words") firstOfEach.push_back(e.kind + std::to_string(*e.sentence));
+  for (const auto& e : events) {
+    if (e.kind == test::SinkEvent::requestSent) firstOfEach.push_back("request" + std::to_string(*e.sentence));
+    if (e.kind == test::SinkEvent::words) firstOfEach.push_back("words" + std::to_string(*e.sentence));
   }
   EXPECT_EQ(firstOfEach, (std::vector<std::string>{"request0", "words0", "request1", "words1"}));
 
   for (int s : {0, 1}) {
-    const auto& w = sink->words[s];
+    const auto w = words(*sink, s);
     ASSERT_FALSE(w.empty()) << s;
-    const double total = sink->frames[s] / sink->rate;
+    const double total = seconds(*sink, s);
     for (std::size_t i = 0; i < w.size(); ++i) {
       EXPECT_LE(w[i].start, w[i].end);
       EXPECT_LE(w[i].end, total + 1e-9);
@@ -87,46 +79,46 @@ TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
     }
     EXPECT_DOUBLE_EQ(w.back().end, total) << "the last word ends with the sentence's audio";
   }
-  EXPECT_EQ(sink->words[0].front().word, "The");
-  EXPECT_EQ(sink->words[1].back().word, "rests");
+  EXPECT_EQ(words(*sink, 0).front().word, "The");
+  EXPECT_EQ(words(*sink, 1).back().word, "rests");
 }
 
 TEST(AppleVoiceEngineTest, CancelStopsDeliveryAndTheNextSentenceSpeaksNormally) {
   dispatch::VirtualTime vt;
   auto engine = AppleVoiceEngine::make("");
-  auto sink = std::make_shared<Recorder>();
+  auto sink = std::make_shared<RecordingSink>();
   engine->setSink(sink);
   engine->prepare();
   sink->onAudio = [&] {
-    if (sink->count("audio") == 1) engine->cancel();
+    if (count(*sink, test::SinkEvent::audio) == 1) engine->cancel();
   };
   engine->send("A fairly long first sentence that takes a while to write out in full.", 0, false);
   engine->send("A queued sentence that must never be heard.", 1, true);
   vt.drain();
-  EXPECT_EQ(sink->count("audio"), 1) << "nothing after the cancel";
-  EXPECT_EQ(sink->count("words"), 0);
-  EXPECT_EQ(sink->count("finished"), 0);
-  EXPECT_EQ(sink->count("request", 1), 0);
+  EXPECT_EQ(count(*sink, test::SinkEvent::audio), 1) << "nothing after the cancel";
+  EXPECT_EQ(count(*sink, test::SinkEvent::words), 0);
+  EXPECT_EQ(count(*sink, test::SinkEvent::finished), 0);
+  EXPECT_EQ(count(*sink, test::SinkEvent::requestSent, 1), 0);
 
   sink->onAudio = nullptr;
   engine->send("After the cancel.", 2, true);
   vt.drain();
-  EXPECT_GT(sink->count("audio", 2), 0);
-  EXPECT_EQ(sink->count("words", 2), 1);
-  EXPECT_EQ(sink->count("finished"), 1);
+  EXPECT_GT(count(*sink, test::SinkEvent::audio, 2), 0);
+  EXPECT_EQ(count(*sink, test::SinkEvent::words, 2), 1);
+  EXPECT_EQ(count(*sink, test::SinkEvent::finished), 1);
 }
 
 TEST(AppleVoiceEngineTest, DetachOnlyEndsTheReadThatAsks) {
   dispatch::VirtualTime vt;
   auto engine = AppleVoiceEngine::make("");
-  auto oldRead = std::make_shared<Recorder>();
-  auto newRead = std::make_shared<Recorder>();
+  auto oldRead = std::make_shared<RecordingSink>();
+  auto newRead = std::make_shared<RecordingSink>();
   engine->setSink(newRead);
   engine->prepare();
   engine->send("Still speaking.", 0, true);
   engine->detach(oldRead.get());  // the old read finishing late
   vt.drain();
-  EXPECT_EQ(newRead->count("finished"), 1);
+  EXPECT_EQ(count(*newRead, test::SinkEvent::finished), 1);
   EXPECT_EQ(engine->sink(), newRead);
   engine->detach(newRead.get());
   EXPECT_EQ(engine->sink(), nullptr);

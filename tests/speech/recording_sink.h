@@ -43,6 +43,7 @@ class RecordingSink final : public SpeechSink {
     e.sampleRate = rate;
     e.sentence = sentence;
     add(std::move(e));
+    if (onAudio) onAudio();
   }
   void ttsWords(std::vector<WordTiming> words, std::optional<int> sentence) override {
     SinkEvent e{SinkEvent::words};
@@ -85,6 +86,10 @@ class RecordingSink final : public SpeechSink {
     std::unique_lock lock(mutex_);
     return cv_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return done(events_); });
   }
+  // Called after each recorded audio chunk, outside the lock (e.g. to cancel mid-sentence). Set it
+  // before the engine starts delivering.
+  std::function<void()> onAudio;
+
   void clear() {
     std::lock_guard lock(mutex_);
     events_.clear();
