@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "core/dispatch.h"
-#include "core/text.h"
+#include "core/base/dispatch.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ax_node.h"
+#include "core/page/ax_node.h"
 #include "platform/ax.h"
 
 namespace orvak {

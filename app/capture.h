@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
-#include "core/ax_node.h"
-#include "core/clean_result.h"
+#include "core/page/ax_node.h"
+#include "core/page/clean_result.h"
 #include "platform/ax.h"
 
 namespace orvak {

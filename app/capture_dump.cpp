@@ -3,10 +3,10 @@
 #include <ctime>
 #include <cstdio>
 
-#include "core/atomic_file.h"
-#include "core/dispatch.h"
-#include "core/paths.h"
-#include "core/timing.h"
+#include "core/base/atomic_file.h"
+#include "core/base/dispatch.h"
+#include "core/base/paths.h"
+#include "core/base/timing.h"
 
 namespace orvak::CaptureDump {
 

@@ -14,7 +14,7 @@
 
 #include "app/ax_walker.h"
 #include "app/capture.h"
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak::CaptureDump {
 

@@ -4,12 +4,12 @@
 #include <utility>
 
 #include "app/capture_dump.h"
-#include "core/cleaner.h"
-#include "core/document_editor.h"
-#include "core/privacy.h"
-#include "core/selection.h"
-#include "core/text.h"
-#include "core/timing.h"
+#include "core/page/cleaner.h"
+#include "core/page/document_editor.h"
+#include "core/page/privacy.h"
+#include "core/page/selection.h"
+#include "core/text/text.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

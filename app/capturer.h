@@ -23,7 +23,7 @@
 
 #include "app/ax_walker.h"
 #include "app/capture.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/ax.h"
 #include "platform/events.h"
 #include "platform/workspace.h"

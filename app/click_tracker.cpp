@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/text.h"
-#include "core/timing.h"
+#include "core/text/text.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "app/capture.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/ax.h"
 #include "platform/events.h"
 #include "platform/workspace.h"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <set>
 
-#include "core/privacy.h"
+#include "core/page/privacy.h"
 #include "platform/activation.h"
 
 namespace orvak {

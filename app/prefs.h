@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pronunciation.h"
+#include "core/speech/pronunciation.h"
 #include "platform/defaults.h"
 #include "speech/vendor.h"
 

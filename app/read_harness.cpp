@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "core/log.h"
-#include "core/timing.h"
+#include "core/base/log.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "speech/engine.h"
 
 namespace orvak::bench {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/audio/audio_engine.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <map>
 
-#include "core/cleaner.h"
-#include "core/cleaner_stages.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_stages.h"
+#include "core/text/text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/notes_store.h"
+#include "core/library/notes_store.h"
 
 namespace fs = std::filesystem;
 using orvak::NotesStore;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "core/clean_result.h"
-#include "core/position_store.h"
-#include "core/text.h"
+#include "core/page/clean_result.h"
+#include "core/library/position_store.h"
+#include "core/text/text.h"
 
 using orvak::Date;
 using orvak::PositionStore;

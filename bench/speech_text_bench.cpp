@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/pronunciation.h"
-#include "core/sentence_splitter.h"
-#include "core/speech_text.h"
-#include "core/text.h"
+#include "core/speech/pronunciation.h"
+#include "core/speech/sentence_splitter.h"
+#include "core/speech/speech_text.h"
+#include "core/text/text.h"
 
 namespace {
 

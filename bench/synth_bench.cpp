@@ -6,7 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "bench/audio_probe.h"
 #include "speech/apple_voice_engine.h"
 

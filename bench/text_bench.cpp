@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/regex.h"
-#include "core/text.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
 
 namespace text = orvak::text;
 

@@ -7,11 +7,11 @@
 #include <sstream>
 #include <system_error>
 
-#include "core/atomic_file.h"
-#include "core/base64.h"
-#include "core/dispatch.h"
-#include "core/log.h"
-#include "core/paths.h"
+#include "core/base/atomic_file.h"
+#include "core/base/base64.h"
+#include "core/base/dispatch.h"
+#include "core/base/log.h"
+#include "core/base/paths.h"
 
 namespace orvak::platform {
 

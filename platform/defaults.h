@@ -25,7 +25,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak::platform {
 

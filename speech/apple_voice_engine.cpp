@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "core/dispatch.h"
-#include "core/text.h"
+#include "core/base/dispatch.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

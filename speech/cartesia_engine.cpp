@@ -5,9 +5,9 @@
 #include <QUrl>
 #include <QWebSocket>
 
-#include "core/base64.h"
-#include "core/dispatch.h"
-#include "core/text.h"
+#include "core/base/base64.h"
+#include "core/base/dispatch.h"
+#include "core/text/text.h"
 #include "speech/keys.h"
 #include "speech/net/net_thread.h"
 #include "speech/net/net_util.h"

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 #include "speech/engine.h"
 
 namespace orvak {

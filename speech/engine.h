@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/word_timing.h"
+#include "core/speech/word_timing.h"
 #include "speech/vendor.h"
 
 namespace orvak {

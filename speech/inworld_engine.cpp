@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/base64.h"
-#include "core/dispatch.h"
-#include "core/json.h"
-#include "core/text.h"
+#include "core/base/base64.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "core/text/text.h"
 #include "speech/keys.h"
 #include "speech/net/net_thread.h"
 #include "speech/net/net_util.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <set>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::Keys {
 

@@ -20,7 +20,7 @@
 #include "app/audio/pcm_buffer.h"
 #include "app/audio/player_node.h"
 #include "app/audio/time_pitch.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/audio_device.h"
 
 namespace orvak::audio {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/log.h"
+#include "core/base/log.h"
 
 namespace orvak {
 

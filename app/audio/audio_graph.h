@@ -24,7 +24,7 @@
 #include "app/audio/audio_engine.h"
 #include "app/audio/player_node.h"
 #include "app/audio/time_pitch.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/audio_device.h"
 
 namespace orvak {

@@ -6,11 +6,11 @@
 #include <utility>
 
 #include "app/audio/earcon.h"
-#include "core/log.h"
-#include "core/privacy.h"
-#include "core/sentence_splitter.h"
-#include "core/speech_text.h"
-#include "core/timing.h"
+#include "core/base/log.h"
+#include "core/page/privacy.h"
+#include "core/speech/sentence_splitter.h"
+#include "core/speech/speech_text.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

@@ -30,12 +30,12 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/capture.h"
-#include "core/audio_timeline.h"
-#include "core/dispatch.h"
-#include "core/pacer.h"
-#include "core/pronunciation.h"
-#include "core/read_timing.h"
-#include "core/text.h"
+#include "core/speech/audio_timeline.h"
+#include "core/base/dispatch.h"
+#include "core/speech/pacer.h"
+#include "core/speech/pronunciation.h"
+#include "core/speech/read_timing.h"
+#include "core/text/text.h"
 #include "speech/engine.h"
 
 namespace orvak {

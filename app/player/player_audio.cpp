@@ -6,7 +6,7 @@
 #include <new>
 
 #include "app/player/player.h"
-#include "core/timing.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

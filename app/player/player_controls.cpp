@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "app/player/player.h"
-#include "core/page_section.h"
-#include "core/selection.h"
-#include "core/timing.h"
-#include "core/word_align.h"
+#include "core/page/page_section.h"
+#include "core/page/selection.h"
+#include "core/base/timing.h"
+#include "core/speech/word_align.h"
 
 namespace orvak {
 

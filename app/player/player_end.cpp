@@ -4,9 +4,9 @@
 #include <set>
 
 #include "app/player/player.h"
-#include "core/jsonl.h"
-#include "core/log.h"
-#include "core/paths.h"
+#include "core/base/jsonl.h"
+#include "core/base/log.h"
+#include "core/base/paths.h"
 
 namespace orvak {
 

@@ -1,4 +1,4 @@
-#include "core/atomic_file.h"
+#include "core/base/atomic_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

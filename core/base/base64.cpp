@@ -1,4 +1,4 @@
-#include "core/base64.h"
+#include "core/base/base64.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
-#include "core/date.h"
+#include "core/base/date.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "core/dispatch.h"
-#include "core/timing.h"
+#include "core/base/dispatch.h"
+#include "core/base/timing.h"
 
 namespace orvak {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

@@ -1,4 +1,4 @@
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 #include <time.h>
 

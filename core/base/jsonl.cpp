@@ -1,4 +1,4 @@
-#include "core/jsonl.h"
+#include "core/base/jsonl.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

@@ -1,4 +1,4 @@
-#include "core/log.h"
+#include "core/base/log.h"
 
 #include <unistd.h>
 
@@ -6,11 +6,11 @@
 #include <memory>
 #include <system_error>
 
-#include "core/dispatch.h"
-#include "core/jsonl.h"
-#include "core/paths.h"
-#include "core/text.h"
-#include "core/timing.h"
+#include "core/base/dispatch.h"
+#include "core/base/jsonl.h"
+#include "core/base/paths.h"
+#include "core/text/text.h"
+#include "core/base/timing.h"
 
 namespace orvak::Log {
 

@@ -1,4 +1,4 @@
-#include "core/paths.h"
+#include "core/base/paths.h"
 
 #include <pwd.h>
 #include <unistd.h>

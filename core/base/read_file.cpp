@@ -1,4 +1,4 @@
-#include "core/read_file.h"
+#include "core/base/read_file.h"
 
 #include <fstream>
 #include <sstream>

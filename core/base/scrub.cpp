@@ -1,6 +1,6 @@
-#include "core/scrub.h"
+#include "core/base/scrub.h"
 
-#include "core/regex.h"
+#include "core/text/regex.h"
 
 namespace orvak::Scrub {
 

@@ -1,11 +1,11 @@
-#include "core/timing.h"
+#include "core/base/timing.h"
 
 #include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 namespace orvak {
 

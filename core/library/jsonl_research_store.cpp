@@ -1,10 +1,10 @@
-#include "core/jsonl_research_store.h"
-#include "core/read_file.h"
+#include "core/library/jsonl_research_store.h"
+#include "core/base/read_file.h"
 
 #include <fstream>
 #include <sstream>
 
-#include "core/jsonl.h"
+#include "core/base/jsonl.h"
 
 namespace orvak {
 

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "core/jsonl.h"
-#include "core/research_item.h"
+#include "core/base/jsonl.h"
+#include "core/library/research_item.h"
 
 namespace orvak {
 

@@ -2,7 +2,7 @@
 // after a warning, never when kept or when a saved item is on the page.
 #include <limits>
 
-#include "core/notes_store.h"
+#include "core/library/notes_store.h"
 
 namespace orvak {
 

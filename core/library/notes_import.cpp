@@ -3,9 +3,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "core/log.h"
-#include "core/read_file.h"
-#include "core/notes_store.h"
+#include "core/base/log.h"
+#include "core/base/read_file.h"
+#include "core/library/notes_store.h"
 
 namespace orvak {
 

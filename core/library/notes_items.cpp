@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "core/notes_store.h"
-#include "core/page_excerpt.h"
-#include "core/position_store.h"
-#include "core/text.h"
+#include "core/library/notes_store.h"
+#include "core/page/page_excerpt.h"
+#include "core/library/position_store.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

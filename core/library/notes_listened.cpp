@@ -1,8 +1,8 @@
 // The listened history: one row per page and stretch of listening, listens of the same page
 // less than 30 minutes apart merged into one.
-#include "core/notes_store.h"
-#include "core/position_store.h"
-#include "core/text.h"
+#include "core/library/notes_store.h"
+#include "core/library/position_store.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "core/notes_store.h"
-#include "core/text.h"
+#include "core/library/notes_store.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

@@ -1,7 +1,7 @@
 // Kept page texts: storing, finding and excerpting the texts of listened pages.
-#include "core/notes_store.h"
-#include "core/page_excerpt.h"
-#include "core/text.h"
+#include "core/library/notes_store.h"
+#include "core/page/page_excerpt.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

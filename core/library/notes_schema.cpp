@@ -1,4 +1,4 @@
-#include "core/notes_schema.h"
+#include "core/library/notes_schema.h"
 
 namespace orvak::notes_schema {
 

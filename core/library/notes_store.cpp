@@ -1,12 +1,12 @@
-#include "core/notes_store.h"
+#include "core/library/notes_store.h"
 
 #include <cmath>
 #include <utility>
 
-#include "core/log.h"
-#include "core/notes_schema.h"
-#include "core/paths.h"
-#include "core/text.h"
+#include "core/base/log.h"
+#include "core/library/notes_schema.h"
+#include "core/base/paths.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

@@ -20,10 +20,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/date.h"
-#include "core/research_item.h"
-#include "core/sql_value.h"
-#include "core/written_doc.h"
+#include "core/base/date.h"
+#include "core/library/research_item.h"
+#include "core/library/sql_value.h"
+#include "core/library/written_doc.h"
 
 namespace orvak {
 

@@ -1,5 +1,5 @@
-#include "core/position_store.h"
-#include "core/read_file.h"
+#include "core/library/position_store.h"
+#include "core/base/read_file.h"
 
 #include <unicode/uchar.h>
 
@@ -9,13 +9,13 @@
 #include <sstream>
 #include <vector>
 
-#include "core/atomic_file.h"
-#include "core/clean_result.h"
-#include "core/dispatch.h"
-#include "core/log.h"
-#include "core/paths.h"
-#include "core/privacy.h"
-#include "core/text.h"
+#include "core/base/atomic_file.h"
+#include "core/page/clean_result.h"
+#include "core/base/dispatch.h"
+#include "core/base/log.h"
+#include "core/base/paths.h"
+#include "core/page/privacy.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/date.h"
-#include "core/json.h"
+#include "core/base/date.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

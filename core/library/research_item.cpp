@@ -1,4 +1,4 @@
-#include "core/research_item.h"
+#include "core/library/research_item.h"
 
 namespace orvak {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/date.h"
-#include "core/json.h"
+#include "core/base/date.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

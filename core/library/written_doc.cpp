@@ -1,4 +1,4 @@
-#include "core/written_doc.h"
+#include "core/library/written_doc.h"
 
 namespace orvak {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/date.h"
-#include "core/json.h"
+#include "core/base/date.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

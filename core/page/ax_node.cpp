@@ -1,4 +1,4 @@
-#include "core/ax_node.h"
+#include "core/page/ax_node.h"
 
 namespace orvak {
 

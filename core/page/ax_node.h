@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

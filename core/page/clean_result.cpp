@@ -1,4 +1,4 @@
-#include "core/clean_result.h"
+#include "core/page/clean_result.h"
 
 namespace orvak {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/content_score.h"
-#include "core/json.h"
+#include "core/page/content_score.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

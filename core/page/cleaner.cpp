@@ -1,7 +1,7 @@
 // The cleaning pipeline: each stage works on what the ones before it left.
-#include "core/cleaner.h"
+#include "core/page/cleaner.h"
 
-#include "core/cleaner_stages.h"
+#include "core/page/cleaner_stages.h"
 
 namespace orvak::Cleaner {
 

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/ax_node.h"
-#include "core/clean_result.h"
-#include "core/regex.h"
-#include "core/text.h"
+#include "core/page/ax_node.h"
+#include "core/page/clean_result.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner {
 

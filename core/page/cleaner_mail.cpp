@@ -1,9 +1,9 @@
 // Recognising webmail pages and their furniture, mail subjects, quoted replies and back matter.
 #include <algorithm>
-#include "core/cleaner.h"
-#include "core/cleaner_vocabulary.h"
-#include "core/regex.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_vocabulary.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner {
 

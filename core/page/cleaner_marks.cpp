@@ -1,8 +1,8 @@
 // Stage 1: marking whole subtrees that are not to be read, before the region is chosen.
 #include <algorithm>
-#include "core/cleaner_stages.h"
-#include "core/cleaner_vocabulary.h"
-#include "core/text.h"
+#include "core/page/cleaner_stages.h"
+#include "core/page/cleaner_vocabulary.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner::detail {
 

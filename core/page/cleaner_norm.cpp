@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <unicode/uchar.h>
 
-#include "core/cleaner.h"
-#include "core/regex.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner {
 

@@ -1,10 +1,10 @@
 // Stages 6 to 8: article and mail furniture dropped paragraph by paragraph, the text laid out,
 // and the back matter and quoted replies cut from its end.
 #include <algorithm>
-#include "core/cleaner.h"
-#include "core/cleaner_stages.h"
-#include "core/cleaner_vocabulary.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_stages.h"
+#include "core/page/cleaner_vocabulary.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner::detail {
 

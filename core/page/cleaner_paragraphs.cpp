@@ -3,9 +3,9 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "core/cleaner.h"
-#include "core/cleaner_stages.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_stages.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner::detail {
 

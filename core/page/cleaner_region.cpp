@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/cleaner.h"
-#include "core/cleaner_stages.h"
-#include "core/cleaner_vocabulary.h"
-#include "core/text.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_stages.h"
+#include "core/page/cleaner_vocabulary.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner::detail {
 

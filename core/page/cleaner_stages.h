@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ax_node.h"
-#include "core/clean_result.h"
+#include "core/page/ax_node.h"
+#include "core/page/clean_result.h"
 
 namespace orvak::Cleaner::detail {
 

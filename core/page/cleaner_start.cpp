@@ -1,8 +1,8 @@
 // Stage 9: the stretch lists of the result and where reading starts.
 #include <algorithm>
-#include "core/cleaner_stages.h"
-#include "core/cleaner_vocabulary.h"
-#include "core/text.h"
+#include "core/page/cleaner_stages.h"
+#include "core/page/cleaner_vocabulary.h"
+#include "core/text/text.h"
 
 namespace orvak::Cleaner::detail {
 

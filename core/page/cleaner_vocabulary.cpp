@@ -1,5 +1,5 @@
 #include <algorithm>
-#include "core/cleaner_vocabulary.h"
+#include "core/page/cleaner_vocabulary.h"
 
 namespace orvak::Cleaner {
 

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/regex.h"
+#include "core/text/regex.h"
 
 namespace orvak::Cleaner {
 

@@ -3,9 +3,9 @@
 #include <deque>
 #include <unordered_set>
 
-#include "core/content_score.h"
-#include "core/regex.h"
-#include "core/text.h"
+#include "core/page/content_score.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
 
 namespace orvak::ContentScorer {
 

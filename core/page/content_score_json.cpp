@@ -1,4 +1,4 @@
-#include "core/content_score.h"
+#include "core/page/content_score.h"
 
 namespace orvak {
 

@@ -1,9 +1,9 @@
-#include "core/definition.h"
+#include "core/page/definition.h"
 
 #include <array>
 #include <vector>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::Definition {
 namespace {

@@ -1,7 +1,7 @@
-#include "core/document_editor.h"
+#include "core/page/document_editor.h"
 
-#include "core/text.h"
-#include "core/url.h"
+#include "core/text/text.h"
+#include "core/text/url.h"
 
 namespace orvak::documentEditor {
 

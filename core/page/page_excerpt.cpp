@@ -1,8 +1,8 @@
-#include "core/page_excerpt.h"
+#include "core/page/page_excerpt.h"
 
 #include <algorithm>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak {
 

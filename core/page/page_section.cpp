@@ -1,9 +1,9 @@
-#include "core/page_section.h"
+#include "core/page/page_section.h"
 
 #include <array>
 #include <vector>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::PageSection {
 namespace {

@@ -1,11 +1,11 @@
-#include "core/page_title.h"
+#include "core/page/page_title.h"
 
 #include <array>
 #include <vector>
 
-#include "core/regex.h"
-#include "core/text.h"
-#include "core/url.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
+#include "core/text/url.h"
 
 namespace orvak::PageTitle {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/privacy.h"
+#include "core/page/privacy.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::Privacy {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/ax_node.h"
+#include "core/page/ax_node.h"
 
 namespace orvak::Privacy {
 

@@ -1,14 +1,14 @@
-#include "core/quote_link.h"
+#include "core/page/quote_link.h"
 
 #include <array>
 #include <optional>
 #include <span>
 #include <vector>
 
-#include "core/document_editor.h"
-#include "core/text.h"
-#include "core/url.h"
-#include "core/words.h"
+#include "core/page/document_editor.h"
+#include "core/text/text.h"
+#include "core/text/url.h"
+#include "core/text/words.h"
 
 namespace orvak::QuoteLink {
 

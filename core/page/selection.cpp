@@ -1,11 +1,11 @@
-#include "core/selection.h"
+#include "core/page/selection.h"
 
 #include <algorithm>
 #include <span>
 #include <vector>
 
-#include "core/audio_timeline.h"
-#include "core/words.h"
+#include "core/speech/audio_timeline.h"
+#include "core/text/words.h"
 
 namespace orvak::Selection {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::Selection {
 

@@ -1,4 +1,4 @@
-#include "core/audio_timeline.h"
+#include "core/speech/audio_timeline.h"
 
 #include <unicode/utf8.h>
 
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "core/text.h"
-#include "core/words.h"
+#include "core/text/text.h"
+#include "core/text/words.h"
 
 namespace orvak {
 

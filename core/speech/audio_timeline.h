@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/word_timing.h"
+#include "core/speech/word_timing.h"
 
 namespace orvak {
 

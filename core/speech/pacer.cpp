@@ -1,4 +1,4 @@
-#include "core/pacer.h"
+#include "core/speech/pacer.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

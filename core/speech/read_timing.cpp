@@ -1,4 +1,4 @@
-#include "core/read_timing.h"
+#include "core/speech/read_timing.h"
 
 #include <cmath>
 #include <cstdio>

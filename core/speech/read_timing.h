@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

@@ -1,10 +1,10 @@
-#include "core/sentence_splitter.h"
+#include "core/speech/sentence_splitter.h"
 
 #include <algorithm>
 #include <span>
 #include <unordered_set>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::SentenceSplitter {
 namespace {

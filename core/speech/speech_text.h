@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pronunciation.h"
-#include "core/regex.h"
+#include "core/speech/pronunciation.h"
+#include "core/text/regex.h"
 
 namespace orvak::SpeechText {
 

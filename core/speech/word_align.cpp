@@ -1,9 +1,9 @@
-#include "core/word_align.h"
+#include "core/speech/word_align.h"
 
 #include <algorithm>
 
-#include "core/audio_timeline.h"
-#include "core/words.h"
+#include "core/speech/audio_timeline.h"
+#include "core/text/words.h"
 
 namespace orvak::WordAlign {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::WordAlign {
 

@@ -1,11 +1,11 @@
-#include "core/word_timing_report.h"
+#include "core/speech/word_timing_report.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 
-#include "core/audio_timeline.h"
+#include "core/speech/audio_timeline.h"
 
 namespace orvak {
 

@@ -1,4 +1,4 @@
-#include "core/regex.h"
+#include "core/text/regex.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>

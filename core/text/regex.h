@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::text {
 

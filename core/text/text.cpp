@@ -1,6 +1,6 @@
 // Encodings, character classes, trimming, case and normalisation (graphemes are in
 // text_graphemes.cpp).
-#include "core/text.h"
+#include "core/text/text.h"
 
 #include <unicode/bytestream.h>
 #include <unicode/casemap.h>

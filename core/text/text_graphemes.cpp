@@ -11,7 +11,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace orvak::text {
 

@@ -1,4 +1,4 @@
-#include "core/url.h"
+#include "core/text/url.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/words.h"
+#include "core/text/words.h"
 
 namespace orvak {
 

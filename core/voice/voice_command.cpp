@@ -1,13 +1,13 @@
 // The command type, `parse`, and the note's wording restored from the transcript.
-#include "core/voice_command.h"
+#include "core/voice/voice_command.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
-#include "core/regex.h"
-#include "core/text.h"
-#include "core/words.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
+#include "core/text/words.h"
 
 namespace orvak {
 namespace {

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/regex.h"
-#include "core/text.h"
-#include "core/voice_command.h"
-#include "core/words.h"
+#include "core/text/regex.h"
+#include "core/text/text.h"
+#include "core/voice/voice_command.h"
+#include "core/text/words.h"
 
 namespace orvak {
 namespace {

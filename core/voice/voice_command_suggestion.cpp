@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text.h"
-#include "core/voice_command.h"
+#include "core/text/text.h"
+#include "core/voice/voice_command.h"
 
 namespace orvak {
 namespace {

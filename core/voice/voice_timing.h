@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "core/json.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

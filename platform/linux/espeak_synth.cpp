@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 
-#include "core/text.h"
+#include "core/text/text.h"
 #include "platform/synth.h"
 
 namespace orvak::platform {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/audio_hardware.h"
 #include "platform/linux/pulse_connection.h"
 

@@ -7,8 +7,8 @@
 #include <initializer_list>
 #include <set>
 
-#include "core/ax_node.h"
-#include "core/dispatch.h"
+#include "core/page/ax_node.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_state.h"
 
 namespace orvak::sim {

@@ -1,6 +1,6 @@
 #include "platform/sim/sim_audio_hardware.h"
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 namespace orvak::platform {
 

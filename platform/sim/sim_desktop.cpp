@@ -1,5 +1,5 @@
 #include "platform/sim/sim_desktop.h"
-#include "core/read_file.h"
+#include "core/base/read_file.h"
 
 #include <unicode/unistr.h>
 
@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_state.h"
 
 namespace orvak::sim {

@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 #include "platform/ax.h"
 
 namespace orvak::sim {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 namespace orvak::sim {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 #include "platform/ax.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/text_layout.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/audio/audio_engine.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/capture_audio_device.h"
 
 namespace orvak::audio {

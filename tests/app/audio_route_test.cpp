@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_audio_hardware.h"
 
 namespace orvak {

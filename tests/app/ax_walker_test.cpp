@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace ax = orvak::ax;

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "core/paths.h"
+#include "core/base/paths.h"
 #include "tests/app/capture_test_support.h"
 #include "tests/support/files.h"
 

@@ -9,9 +9,9 @@
 #include <variant>
 
 #include "app/capturer.h"
-#include "core/dispatch.h"
-#include "core/json.h"
-#include "core/timing.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "core/base/timing.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"

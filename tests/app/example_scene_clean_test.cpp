@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ax_walker.h"
-#include "core/cleaner.h"
+#include "core/page/cleaner.h"
 #include "platform/sim/sim_desktop.h"
 
 using orvak::sim::SimDesktop;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/player/player.h"
-#include "core/dispatch.h"
-#include "core/json.h"
-#include "core/paths.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "core/base/paths.h"
 #include "platform/sim/capture_audio_device.h"
 #include "tests/app/scripted_engine.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/privacy.h"
+#include "core/page/privacy.h"
 #include "platform/activation.h"
 #include "tests/support/temp_home.h"
 

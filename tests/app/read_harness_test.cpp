@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/read_harness.h"
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
 #include "tests/app/scripted_engine.h"

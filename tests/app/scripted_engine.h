@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/dispatch.h"
-#include "core/text.h"
+#include "core/base/dispatch.h"
+#include "core/text/text.h"
 #include "speech/engine.h"
 
 namespace orvak::testing {

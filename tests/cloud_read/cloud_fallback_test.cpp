@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/read_harness.h"
-#include "core/base64.h"
-#include "core/dispatch.h"
+#include "core/base/base64.h"
+#include "core/base/dispatch.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
 #include "speech/cartesia_engine.h"

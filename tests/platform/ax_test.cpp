@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace ax = orvak::ax;

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "core/log.h"
+#include "core/base/log.h"
 #include "platform/bundle.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_home.h"

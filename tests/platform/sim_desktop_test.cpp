@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
 #include "tests/support/temp_home.h"

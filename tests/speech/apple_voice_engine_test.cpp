@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "tests/speech/recording_sink.h"
 
 using namespace orvak;

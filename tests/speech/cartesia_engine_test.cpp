@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "speech/net/net_thread.h"
 #include "tests/vendor_servers/fake_vendors.h"
 #include "tests/vendor_servers/memory_keychain.h"

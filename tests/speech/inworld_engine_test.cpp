@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "speech/net/net_thread.h"
 #include "tests/vendor_servers/fake_vendors.h"
 #include "tests/vendor_servers/memory_keychain.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "core/base64.h"
+#include "core/base/base64.h"
 
 namespace orvak::test {
 

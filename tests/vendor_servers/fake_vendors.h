@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/json.h"
+#include "core/base/json.h"
 #include "speech/net/net_thread.h"
 
 class QTcpServer;

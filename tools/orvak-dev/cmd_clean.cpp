@@ -9,10 +9,10 @@
 #include <stdexcept>
 
 #include "app/ax_walker.h"
-#include "core/read_file.h"
-#include "core/cleaner.h"
-#include "core/dispatch.h"
-#include "core/json.h"
+#include "core/base/read_file.h"
+#include "core/page/cleaner.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 #include "tools/orvak-dev/commands.h"
 #include "tools/orvak-dev/options.h"

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "core/base64.h"
-#include "core/json.h"
-#include "core/log.h"
+#include "core/base/base64.h"
+#include "core/base/json.h"
+#include "core/base/log.h"
 #include "platform/defaults.h"
 #include "tools/orvak-dev/commands.h"
 

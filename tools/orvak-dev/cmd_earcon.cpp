@@ -4,8 +4,8 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/audio/earcon.h"
-#include "core/dispatch.h"
-#include "core/log.h"
+#include "core/base/dispatch.h"
+#include "core/base/log.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

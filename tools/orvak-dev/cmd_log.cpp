@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/log.h"
+#include "core/base/log.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/notes_store.h"
-#include "core/paths.h"
-#include "core/text.h"
+#include "core/library/notes_store.h"
+#include "core/base/paths.h"
+#include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

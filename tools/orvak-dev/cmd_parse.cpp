@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/text.h"
-#include "core/voice_command.h"
+#include "core/text/text.h"
+#include "core/voice/voice_command.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/prefs.h"
-#include "core/json.h"
-#include "core/log.h"
+#include "core/base/json.h"
+#include "core/base/log.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

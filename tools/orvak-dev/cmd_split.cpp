@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/sentence_splitter.h"
-#include "core/read_file.h"
-#include "core/text.h"
+#include "core/speech/sentence_splitter.h"
+#include "core/base/read_file.h"
+#include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

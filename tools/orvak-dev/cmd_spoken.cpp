@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/speech_text.h"
-#include "core/text.h"
+#include "core/speech/speech_text.h"
+#include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <mutex>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 #include "app/account/account.h"
 #include "speech/engine_factory.h"
 #include "tools/orvak-dev/commands.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/ax_walker.h"
-#include "core/dispatch.h"
-#include "core/json.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 #include "tools/orvak-dev/commands.h"
 #include "tools/orvak-dev/options.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dispatch.h"
+#include "core/base/dispatch.h"
 
 namespace d = orvak::dispatch;
 

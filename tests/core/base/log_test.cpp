@@ -1,4 +1,4 @@
-#include "core/log.h"
+#include "core/base/log.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,9 +8,9 @@
 #include <regex>
 #include <sstream>
 
-#include "core/jsonl.h"
-#include "core/paths.h"
-#include "core/scrub.h"
+#include "core/base/jsonl.h"
+#include "core/base/paths.h"
+#include "core/base/scrub.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 

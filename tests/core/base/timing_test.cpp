@@ -1,12 +1,12 @@
-#include "core/timing.h"
+#include "core/base/timing.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "core/dispatch.h"
-#include "core/jsonl.h"
-#include "core/read_timing.h"
+#include "core/base/dispatch.h"
+#include "core/base/jsonl.h"
+#include "core/speech/read_timing.h"
 #include "tests/support/temp_home.h"
 
 using namespace orvak;

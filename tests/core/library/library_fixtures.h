@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/log.h"
-#include "core/research_item.h"
+#include "core/base/log.h"
+#include "core/library/research_item.h"
 #include "tests/support/files.h"
 
 namespace orvak::test {

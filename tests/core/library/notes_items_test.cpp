@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/notes_store.h"
-#include "tests/core/library_fixtures.h"
+#include "core/library/notes_store.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 using namespace orvak;

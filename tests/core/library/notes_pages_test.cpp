@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "core/notes_store.h"
-#include "core/page_excerpt.h"
-#include "core/text.h"
-#include "tests/core/library_fixtures.h"
+#include "core/library/notes_store.h"
+#include "core/page/page_excerpt.h"
+#include "core/text/text.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 using namespace orvak;

@@ -1,4 +1,4 @@
-#include "core/notes_store.h"
+#include "core/library/notes_store.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include <limits>
 #include <set>
 
-#include "tests/core/library_fixtures.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;

@@ -1,11 +1,11 @@
-#include "core/position_store.h"
+#include "core/library/position_store.h"
 
 #include <gtest/gtest.h>
 
-#include "core/clean_result.h"
-#include "core/privacy.h"
-#include "core/text.h"
-#include "tests/core/library_fixtures.h"
+#include "core/page/clean_result.h"
+#include "core/page/privacy.h"
+#include "core/text/text.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;

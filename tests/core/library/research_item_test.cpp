@@ -1,9 +1,9 @@
-#include "core/research_item.h"
+#include "core/library/research_item.h"
 
 #include <gtest/gtest.h>
 
-#include "core/jsonl_research_store.h"
-#include "tests/core/library_fixtures.h"
+#include "core/library/jsonl_research_store.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 namespace fs = std::filesystem;

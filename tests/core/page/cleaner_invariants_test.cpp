@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "core/cleaner.h"
-#include "core/text.h"
-#include "tests/core/cleaner_page.h"
+#include "core/page/cleaner.h"
+#include "core/text/text.h"
+#include "tests/core/page/cleaner_page.h"
 
 namespace Cleaner = orvak::Cleaner;
 using orvak::AXNode;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/cleaner.h"
+#include "core/page/cleaner.h"
 
 namespace Cleaner = orvak::Cleaner;
 using Cleaner::ReplyCut;

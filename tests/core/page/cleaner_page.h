@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ax_node.h"
+#include "core/page/ax_node.h"
 
 namespace orvak::testing {
 

@@ -1,10 +1,10 @@
 // Pieces joined into paragraphs, text cursors, screen accounting and the line split.
 #include <gtest/gtest.h>
 
-#include "core/cleaner.h"
-#include "core/cleaner_stages.h"
-#include "core/text.h"
-#include "tests/core/cleaner_page.h"
+#include "core/page/cleaner.h"
+#include "core/page/cleaner_stages.h"
+#include "core/text/text.h"
+#include "tests/core/page/cleaner_page.h"
 
 namespace detail = orvak::Cleaner::detail;
 using orvak::Frame;

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/cleaner.h"
-#include "core/text.h"
-#include "tests/core/cleaner_page.h"
+#include "core/page/cleaner.h"
+#include "core/text/text.h"
+#include "tests/core/page/cleaner_page.h"
 
 namespace Cleaner = orvak::Cleaner;
 namespace json = orvak::json;

@@ -1,8 +1,8 @@
 // Reading region choice, sidebar and link-dense marks, and the descend rule.
 #include <gtest/gtest.h>
 
-#include "core/cleaner_stages.h"
-#include "tests/core/cleaner_page.h"
+#include "core/page/cleaner_stages.h"
+#include "tests/core/page/cleaner_page.h"
 
 namespace detail = orvak::Cleaner::detail;
 using orvak::Frame;

@@ -1,9 +1,9 @@
 // Where reading starts, and the stretch lists of the result.
 #include <gtest/gtest.h>
 
-#include "core/cleaner_stages.h"
-#include "core/text.h"
-#include "tests/core/cleaner_page.h"
+#include "core/page/cleaner_stages.h"
+#include "core/text/text.h"
+#include "tests/core/page/cleaner_page.h"
 
 namespace detail = orvak::Cleaner::detail;
 using orvak::ReadStart;

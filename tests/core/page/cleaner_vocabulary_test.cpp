@@ -1,8 +1,8 @@
-#include "core/cleaner_vocabulary.h"
+#include "core/page/cleaner_vocabulary.h"
 
 #include <gtest/gtest.h>
 
-#include "core/cleaner.h"
+#include "core/page/cleaner.h"
 
 namespace Cleaner = orvak::Cleaner;
 

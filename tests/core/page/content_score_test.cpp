@@ -1,8 +1,8 @@
-#include "core/content_score.h"
+#include "core/page/content_score.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/core/cleaner_page.h"
+#include "tests/core/page/cleaner_page.h"
 
 using orvak::ContentScore;
 namespace ContentScorer = orvak::ContentScorer;

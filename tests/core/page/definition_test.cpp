@@ -1,4 +1,4 @@
-#include "core/definition.h"
+#include "core/page/definition.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/document_editor.h"
+#include "core/page/document_editor.h"
 
 #include <gtest/gtest.h>
 

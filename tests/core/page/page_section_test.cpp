@@ -1,4 +1,4 @@
-#include "core/page_section.h"
+#include "core/page/page_section.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/page_title.h"
+#include "core/page/page_title.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/privacy.h"
+#include "core/page/privacy.h"
 
 #include <gtest/gtest.h>
 

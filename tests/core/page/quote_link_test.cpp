@@ -1,4 +1,4 @@
-#include "core/quote_link.h"
+#include "core/page/quote_link.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/selection.h"
+#include "core/page/selection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/audio_timeline.h"
+#include "core/speech/audio_timeline.h"
 
 #include <gtest/gtest.h>
 

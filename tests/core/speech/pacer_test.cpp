@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "core/pacer.h"
+#include "core/speech/pacer.h"
 
 namespace orvak {
 namespace {

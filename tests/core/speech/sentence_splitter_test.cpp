@@ -1,11 +1,11 @@
-#include "core/sentence_splitter.h"
+#include "core/speech/sentence_splitter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/text.h"
+#include "core/text/text.h"
 
 namespace {
 

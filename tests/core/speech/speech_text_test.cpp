@@ -1,4 +1,4 @@
-#include "core/speech_text.h"
+#include "core/speech/speech_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/word_align.h"
+#include "core/speech/word_align.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/word_timing_report.h"
+#include "core/speech/word_timing_report.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "core/audio_timeline.h"
+#include "core/speech/audio_timeline.h"
 
 using orvak::AudioTimeline;
 using orvak::WordTiming;

@@ -1,4 +1,4 @@
-#include "core/word_timing.h"
+#include "core/speech/word_timing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/regex.h"
+#include "core/text/regex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/voice_command.h"
+#include "core/voice/voice_command.h"
 
 #include <gtest/gtest.h>
 

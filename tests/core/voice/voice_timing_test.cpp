@@ -1,4 +1,4 @@
-#include "core/voice_timing.h"
+#include "core/voice/voice_timing.h"
 
 #include <gtest/gtest.h>
 
