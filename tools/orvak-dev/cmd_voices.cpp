@@ -1,12 +1,12 @@
 #include <cstdio>
 
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {
 
 int runVoices(const Args&) {
-  const auto voices = AppleVoiceEngine::voices();
+  const auto voices = OnDeviceEngine::voices();
   if (voices.empty()) {
     std::fprintf(stderr, "no on-device voices: is espeak-ng-data installed?\n");
     return 1;
