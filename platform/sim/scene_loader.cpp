@@ -182,7 +182,9 @@ class Builder {
       } else if (key == "subrole" || key == "title" || key == "desc" || key == "domId") {
         static const std::pair<std::string_view, const char*> names[] = {
             {"subrole", "AXSubrole"}, {"title", "AXTitle"}, {"desc", "AXDescription"}, {"domId", "AXDOMIdentifier"}};
-        const char* attr = std::find_if(std::begin(names), std::end(names), [&](auto& p) { return p.first == key; })->second;
+        // clang 14 cannot capture a structured binding in a lambda; a plain local it can.
+        const std::string_view name = key;
+        const char* attr = std::find_if(std::begin(names), std::end(names), [&](auto& p) { return p.first == name; })->second;
         if (v.is_null()) {
           std::erase_if(node().attrs, [&](const auto& p) { return p.first == attr; });
         } else {
