@@ -19,6 +19,8 @@ int runCapture(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runShot(const Args& args);
+int runBrand(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the settings.
 std::span<const Command> commands() {
@@ -41,6 +43,8 @@ std::span<const Command> commands() {
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;
 }
