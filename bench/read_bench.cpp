@@ -20,7 +20,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 
 namespace {
 

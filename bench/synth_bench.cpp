@@ -8,7 +8,7 @@
 
 #include "core/base/dispatch.h"
 #include "bench/audio_probe.h"
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 
 namespace {
 

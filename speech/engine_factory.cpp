@@ -1,6 +1,6 @@
 #include "speech/engine_factory.h"
 
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 #include "speech/cartesia_engine.h"
 #include "speech/inworld_engine.h"
 

@@ -1,4 +1,4 @@
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 
 #include <gtest/gtest.h>
 

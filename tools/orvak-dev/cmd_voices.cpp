@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "speech/apple_voice_engine.h"
+#include "speech/on_device_engine.h"
 #include "tools/orvak-dev/commands.h"
 
 namespace orvak::dev {
