@@ -11,6 +11,8 @@ namespace orvak {
 
 namespace {
 
+// The stored keys, in the order of Prefs::Setting. "appleVoice" is the on-device voice's key as
+// existing settings files hold it.
 constexpr std::array<std::string_view, 21> kKeys{
     "hotkeyCode",     "vendor",          "inworldVoice",       "cartesiaVoice", "appleVoice",
     "speed",          "alwaysOnListening", "sound",            "onboardingDone", "saveCaptures",
@@ -53,7 +55,7 @@ void Prefs::load() {
   if (auto raw = d->text(k(S::vendor))) vendor_ = vendorFromRaw(*raw).value_or(Vendor::inworld);
   inworldVoice_ = d->text(k(S::inworldVoice)).value_or(EngineConfig{}.inworldVoice);
   cartesiaVoice_ = d->text(k(S::cartesiaVoice)).value_or(EngineConfig{}.cartesiaVoice);
-  appleVoice_ = d->text(k(S::appleVoice)).value_or("");
+  onDeviceVoice_ = d->text(k(S::onDeviceVoice)).value_or("");
   // A rate the audio path cannot play (not finite, not positive, beyond a float) counts as
   // unreadable, like a value of the wrong kind.
   if (auto rate = d->number(k(S::speed));
@@ -130,9 +132,9 @@ void Prefs::setCartesiaVoice(std::string v) {
   changed();
 }
 
-void Prefs::setAppleVoice(std::string v) {
-  appleVoice_ = std::move(v);
-  commit(Setting::appleVoice, appleVoice_);
+void Prefs::setOnDeviceVoice(std::string v) {
+  onDeviceVoice_ = std::move(v);
+  commit(Setting::onDeviceVoice, onDeviceVoice_);
   changed();
 }
 
@@ -246,7 +248,7 @@ EngineConfig Prefs::engineConfig() const {
   c.cartesiaModel = "sonic-3.6";
   if (!cartesiaVoice_.empty()) c.cartesiaVoice = cartesiaVoice_;
   c.cartesiaVersion = "2026-08-14";
-  c.appleVoice = appleVoice_;
+  c.onDeviceVoice = onDeviceVoice_;
   return c;
 }
 

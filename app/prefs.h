@@ -27,7 +27,7 @@ class Prefs {
  public:
   // One value per setting, in the order of the properties; `key` gives its defaults key.
   enum class Setting {
-    hotkeyCode, vendor, inworldVoice, cartesiaVoice, appleVoice, speed, alwaysOnListening, sound,
+    hotkeyCode, vendor, inworldVoice, cartesiaVoice, onDeviceVoice, speed, alwaysOnListening, sound,
     onboardingDone, saveCaptures, highlightAsItReads, highlightWords, focusMode, showInDock,
     appearance, launchAtLogin, rememberListening, historyKeepDays, studioVoice, neverReadApps,
     pronunciations,
@@ -56,7 +56,7 @@ class Prefs {
   Vendor vendor() const { return vendor_; }
   const std::string& inworldVoice() const { return inworldVoice_; }
   const std::string& cartesiaVoice() const { return cartesiaVoice_; }
-  const std::string& appleVoice() const { return appleVoice_; }  // empty: the system's choice
+  const std::string& onDeviceVoice() const { return onDeviceVoice_; }  // empty: the system's choice
   float speed() const { return speed_; }
   bool alwaysOnListening() const { return alwaysOnListening_; }
   bool sound() const { return sound_; }
@@ -78,7 +78,7 @@ class Prefs {
   void setVendor(Vendor v);
   void setInworldVoice(std::string v);
   void setCartesiaVoice(std::string v);
-  void setAppleVoice(std::string v);
+  void setOnDeviceVoice(std::string v);
   void setSpeed(float v);
   void setAlwaysOnListening(bool v);
   void setSound(bool v);
@@ -119,7 +119,7 @@ class Prefs {
   Vendor vendor_ = Vendor::inworld;
   std::string inworldVoice_;
   std::string cartesiaVoice_;
-  std::string appleVoice_;
+  std::string onDeviceVoice_;
   float speed_ = 1.0f;
   bool alwaysOnListening_ = false;
   bool sound_ = true;

@@ -73,7 +73,7 @@ void ReadHarness::failedBeforeAudio(const std::shared_ptr<Player>& failed, const
              "); reading on-device");
   ReadOptions opts = trigger.opts;
   opts.earcon = false;
-  auto next = startPlayer(Vendor::apple, trigger.source, trigger.handlerTime, trigger.eventLagMs, opts, trigger.vendor);
+  auto next = startPlayer(Vendor::onDevice, trigger.source, trigger.handlerTime, trigger.eventLagMs, opts, trigger.vendor);
   next->setReplaces(failed);
   next->setSource(failed->source());
   next->setReadKey(failed->readKey());

@@ -58,7 +58,7 @@ class ReadHarness : public std::enable_shared_from_this<ReadHarness> {
     std::uint64_t handlerTime = 0;
     double eventLagMs = 0;
     ReadOptions opts;
-    Vendor vendor = Vendor::apple;
+    Vendor vendor = Vendor::onDevice;
   };
   void failedBeforeAudio(const std::shared_ptr<Player>& failed, const Trigger& trigger, const std::string& message);
 

@@ -33,7 +33,7 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
   auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
                                  std::make_shared<sim::SimEvents>(desktop));
   auto graph = AudioGraph::make(platform::makeNullAudioDevice(), [](const std::string&) {});
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   Prefs prefs(std::make_shared<platform::Defaults>(std::filesystem::temp_directory_path() / "orvak-bench-defaults.json"));
   auto harness = ReadHarness::make(prefs, [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; }, graph);
   std::optional<ReadTiming> first;
@@ -57,7 +57,7 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
     auto capture = std::make_shared<const Capture>(*captured);
     ReadOptions opts;
     opts.mute = true;
-    auto player = harness->startPlayer(Vendor::apple, "bench", t0, 0, opts);
+    auto player = harness->startPlayer(Vendor::onDevice, "bench", t0, 0, opts);
     player->speak(capture->clean.text, capture, capture->clean.start.offset, "top");
     dispatch::mainloop::runUntil([&] { return first.has_value() || ended; }, 10);
     player->stop("test");
@@ -94,7 +94,7 @@ BENCHMARK(BM_TriggerToFirstSound)->UseManualTime()->Unit(benchmark::kMillisecond
 // The engine alone: from sending the page's first sentence to holding half a second of its audio.
 
 void BM_FirstHalfSecondOfSpeech(benchmark::State& state) {
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   for (auto _ : state) {
     auto sink = std::make_shared<bench::AudioProbe>(0.5);
     engine->setSink(sink);

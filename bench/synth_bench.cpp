@@ -21,7 +21,7 @@ const std::string kSentence =
 using Probe = bench::AudioProbe;
 
 void BM_SendToFirstAudio(benchmark::State& state) {
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   for (auto _ : state) {
     auto probe = std::make_shared<Probe>();
     engine->setSink(probe);
@@ -37,7 +37,7 @@ void BM_SendToFirstAudio(benchmark::State& state) {
 BENCHMARK(BM_SendToFirstAudio)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_RealTimeFactor(benchmark::State& state) {
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   double audio = 0, wall = 0;
   for (auto _ : state) {
     auto probe = std::make_shared<Probe>();

@@ -11,9 +11,9 @@ std::shared_ptr<SpeechEngine> make(Vendor vendor, const EngineConfig& config) {
     case Vendor::inworld: return InworldEngine::make(config.inworldModel, config.inworldVoice);
     case Vendor::cartesia:
       return CartesiaEngine::make(config.cartesiaModel, config.cartesiaVoice, config.cartesiaVersion);
-    case Vendor::apple: return AppleVoiceEngine::make(config.appleVoice);
+    case Vendor::onDevice: return OnDeviceEngine::make(config.onDeviceVoice);
   }
-  return AppleVoiceEngine::make(config.appleVoice);
+  return OnDeviceEngine::make(config.onDeviceVoice);
 }
 
 }  // namespace orvak::EngineFactory

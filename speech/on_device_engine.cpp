@@ -34,7 +34,7 @@ int characterStart(const icu::UnicodeString& text, int offset, icu::BreakIterato
 
 }  // namespace
 
-std::string AppleVoiceEngine::quality(platform::VoiceQuality q) {
+std::string OnDeviceEngine::quality(platform::VoiceQuality q) {
   switch (q) {
     case platform::VoiceQuality::Premium: return "premium";
     case platform::VoiceQuality::Enhanced: return "enhanced";
@@ -43,7 +43,7 @@ std::string AppleVoiceEngine::quality(platform::VoiceQuality q) {
   return "default";
 }
 
-std::optional<platform::SynthVoice> AppleVoiceEngine::pickVoice(const std::string& identifier,
+std::optional<platform::SynthVoice> OnDeviceEngine::pickVoice(const std::string& identifier,
                                                                 const std::vector<platform::SynthVoice>& installed) {
   if (!identifier.empty()) {
     for (const auto& v : installed) {
@@ -68,7 +68,7 @@ std::optional<platform::SynthVoice> AppleVoiceEngine::pickVoice(const std::strin
   return std::nullopt;
 }
 
-std::vector<AppleVoiceEngine::VoiceChoice> AppleVoiceEngine::voices(const std::vector<platform::SynthVoice>& installed) {
+std::vector<OnDeviceEngine::VoiceChoice> OnDeviceEngine::voices(const std::vector<platform::SynthVoice>& installed) {
   std::vector<platform::SynthVoice> offered;
   for (const auto& v : installed) {
     if (isEnglish(v) && !excluded(v.identifier)) offered.push_back(v);
@@ -84,24 +84,24 @@ std::vector<AppleVoiceEngine::VoiceChoice> AppleVoiceEngine::voices(const std::v
   return out;
 }
 
-std::vector<AppleVoiceEngine::VoiceChoice> AppleVoiceEngine::voices() {
+std::vector<OnDeviceEngine::VoiceChoice> OnDeviceEngine::voices() {
   return voices(platform::SystemSynth::voices());
 }
 
-std::shared_ptr<AppleVoiceEngine> AppleVoiceEngine::make(const std::string& voiceIdentifier) {
-  return std::make_shared<AppleVoiceEngine>(pickVoice(voiceIdentifier, platform::SystemSynth::voices()));
+std::shared_ptr<OnDeviceEngine> OnDeviceEngine::make(const std::string& voiceIdentifier) {
+  return std::make_shared<OnDeviceEngine>(pickVoice(voiceIdentifier, platform::SystemSynth::voices()));
 }
 
-AppleVoiceEngine::AppleVoiceEngine(std::optional<platform::SynthVoice> voice) : voice_(std::move(voice)) {}
+OnDeviceEngine::OnDeviceEngine(std::optional<platform::SynthVoice> voice) : voice_(std::move(voice)) {}
 
-std::string AppleVoiceEngine::label() const { return "Apple \u00B7 " + (voice_ ? voice_->name : std::string("?")); }
+std::string OnDeviceEngine::label() const { return "On-device \u00B7 " + (voice_ ? voice_->name : std::string("?")); }
 
-std::string AppleVoiceEngine::voice() const {
+std::string OnDeviceEngine::voice() const {
   if (!voice_) return "?";
   return voice_->name + " (" + quality(voice_->quality) + ")";
 }
 
-void AppleVoiceEngine::prepare() {
+void OnDeviceEngine::prepare() {
   {
     std::lock_guard lock(lock_);
     ++run_;
@@ -111,7 +111,7 @@ void AppleVoiceEngine::prepare() {
   if (auto s = sink()) s->ttsConnected(true);
 }
 
-void AppleVoiceEngine::send(const std::string& text, int index, bool last) {
+void OnDeviceEngine::send(const std::string& text, int index, bool last) {
   {
     std::lock_guard lock(lock_);
     queue_.push_back({text, index, last});
@@ -119,7 +119,7 @@ void AppleVoiceEngine::send(const std::string& text, int index, bool last) {
   schedulePump();
 }
 
-void AppleVoiceEngine::cancel() {
+void OnDeviceEngine::cancel() {
   std::lock_guard lock(lock_);
   ++run_;
   queue_.clear();
@@ -127,14 +127,14 @@ void AppleVoiceEngine::cancel() {
   // The utterance being written notices the new generation at its next buffer and stops.
 }
 
-void AppleVoiceEngine::schedulePump() {
-  std::weak_ptr<AppleVoiceEngine> weak = weak_from_this();
+void OnDeviceEngine::schedulePump() {
+  std::weak_ptr<OnDeviceEngine> weak = weak_from_this();
   synthQueue().async([weak] {
     if (auto self = weak.lock()) self->pump();
   });
 }
 
-void AppleVoiceEngine::pump() {
+void OnDeviceEngine::pump() {
   auto utt = std::make_shared<Utt>();
   {
     std::lock_guard lock(lock_);
@@ -167,7 +167,7 @@ void AppleVoiceEngine::pump() {
   finish(utt);
 }
 
-void AppleVoiceEngine::finish(const std::shared_ptr<Utt>& utt) {
+void OnDeviceEngine::finish(const std::shared_ptr<Utt>& utt) {
   std::vector<Mark> marks;
   std::int64_t frames = 0;
   double rate = 22050;

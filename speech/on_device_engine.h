@@ -16,7 +16,7 @@
 
 namespace orvak {
 
-class AppleVoiceEngine final : public SpeechEngine, public std::enable_shared_from_this<AppleVoiceEngine> {
+class OnDeviceEngine final : public SpeechEngine, public std::enable_shared_from_this<OnDeviceEngine> {
  public:
   struct VoiceChoice {
     std::string id;
@@ -24,7 +24,7 @@ class AppleVoiceEngine final : public SpeechEngine, public std::enable_shared_fr
   };
 
   // An empty or unknown identifier picks the best installed English voice.
-  static std::shared_ptr<AppleVoiceEngine> make(const std::string& voiceIdentifier);
+  static std::shared_ptr<OnDeviceEngine> make(const std::string& voiceIdentifier);
 
   // The voices offered in settings: English, best quality first, then by name.
   static std::vector<VoiceChoice> voices();
@@ -34,9 +34,9 @@ class AppleVoiceEngine final : public SpeechEngine, public std::enable_shared_fr
                                                        const std::vector<platform::SynthVoice>& installed);
   static std::string quality(platform::VoiceQuality q);
 
-  Vendor vendor() const override { return Vendor::apple; }
+  Vendor vendor() const override { return Vendor::onDevice; }
   std::string label() const override;
-  std::string model() const override { return "AVSpeechSynthesizer"; }
+  std::string model() const override { return "espeak-ng"; }
   std::string voice() const override;
   double sampleRate() const override { return 22050; }
 
@@ -44,7 +44,7 @@ class AppleVoiceEngine final : public SpeechEngine, public std::enable_shared_fr
   void send(const std::string& text, int index, bool last) override;
   void cancel() override;
 
-  explicit AppleVoiceEngine(std::optional<platform::SynthVoice> voice);
+  explicit OnDeviceEngine(std::optional<platform::SynthVoice> voice);
 
  private:
   struct Pending {

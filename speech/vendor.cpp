@@ -8,23 +8,26 @@
 namespace orvak {
 
 namespace {
-constexpr std::array kAll{Vendor::inworld, Vendor::cartesia, Vendor::apple};
+constexpr std::array kAll{Vendor::inworld, Vendor::cartesia, Vendor::onDevice};
+// The on-device vendor's stored value. Settings, timing records, saved items and the control
+// channel have always written and accepted this word; it must not change with the vendor's name.
+constexpr std::string_view kOnDeviceStored = "apple";
 }
 
 std::span<const Vendor> allVendors() { return kAll; }
 
 std::vector<Vendor> offeredVendors(bool developer) {
-  if (developer) return {Vendor::inworld, Vendor::cartesia, Vendor::apple};
-  return {Vendor::inworld, Vendor::apple};
+  if (developer) return {Vendor::inworld, Vendor::cartesia, Vendor::onDevice};
+  return {Vendor::inworld, Vendor::onDevice};
 }
 
 std::string_view rawValue(Vendor v) {
   switch (v) {
     case Vendor::inworld: return "inworld";
     case Vendor::cartesia: return "cartesia";
-    case Vendor::apple: return "apple";
+    case Vendor::onDevice: return kOnDeviceStored;
   }
-  return "apple";
+  return kOnDeviceStored;
 }
 
 std::optional<Vendor> vendorFromRaw(std::string_view raw) {
@@ -38,7 +41,7 @@ std::string_view label(Vendor v) {
   switch (v) {
     case Vendor::inworld: return "Inworld TTS-2 Flash";
     case Vendor::cartesia: return "Cartesia Sonic";
-    case Vendor::apple: return "Apple voice (offline)";
+    case Vendor::onDevice: return "On-device voice (offline)";
   }
   return "";
 }
@@ -47,7 +50,7 @@ std::string_view displayName(Vendor v) {
   switch (v) {
     case Vendor::inworld: return "Natural";
     case Vendor::cartesia: return "Natural (alternate)";
-    case Vendor::apple: return "On-device";
+    case Vendor::onDevice: return "On-device";
   }
   return "";
 }
@@ -56,7 +59,7 @@ std::string_view blurb(Vendor v) {
   switch (v) {
     case Vendor::inworld:
     case Vendor::cartesia: return "Our most lifelike voice. Streams over the internet.";
-    case Vendor::apple: return "Runs on this Mac. Works offline.";
+    case Vendor::onDevice: return "Runs on this computer. Works offline.";
   }
   return "";
 }
@@ -65,12 +68,12 @@ std::optional<std::string_view> keyName(Vendor v) {
   switch (v) {
     case Vendor::inworld: return "inworld";
     case Vendor::cartesia: return "cartesia";
-    case Vendor::apple: return std::nullopt;
+    case Vendor::onDevice: return std::nullopt;
   }
   return std::nullopt;
 }
 
-bool needsNetwork(Vendor v) { return v != Vendor::apple; }
+bool needsNetwork(Vendor v) { return v != Vendor::onDevice; }
 
 void to_json(json::Json& j, Vendor v) { j = std::string(rawValue(v)); }
 

@@ -13,7 +13,7 @@
 
 namespace orvak {
 
-enum class Vendor { inworld, cartesia, apple };
+enum class Vendor { inworld, cartesia, onDevice };
 
 // Every vendor, in the order the system lists them.
 std::span<const Vendor> allVendors();
@@ -21,7 +21,8 @@ std::span<const Vendor> allVendors();
 std::vector<Vendor> offeredVendors(bool developer);
 
 std::string_view rawValue(Vendor v);
-// "inworld", "cartesia" or "apple" exactly; anything else (even "Apple") is no vendor.
+// The stored names, exactly (the on-device vendor keeps its historical stored name); anything
+// else, even a different capitalisation, is no vendor.
 std::optional<Vendor> vendorFromRaw(std::string_view raw);
 std::string_view label(Vendor v);
 std::string_view displayName(Vendor v);
@@ -45,7 +46,7 @@ struct EngineConfig {
   std::string cartesiaModel = "sonic-3.6";
   std::string cartesiaVoice = "a0e99841-438c-4a64-b679-ae501e7d6091";
   std::string cartesiaVersion = "2026-08-14";
-  std::string appleVoice;  // empty: the on-device engine picks its best English voice
+  std::string onDeviceVoice;  // empty: the on-device engine picks its best English voice
   bool operator==(const EngineConfig&) const = default;
 };
 

@@ -59,7 +59,7 @@ void Player::handleError(const std::string& message) {
     checkEnd();
     return;
   }
-  if (engine_->vendor() == Vendor::apple) {
+  if (engine_->vendor() == Vendor::onDevice) {
     finish("error");
     return;
   }

@@ -734,36 +734,36 @@ TEST_F(PlayerTest, EveryEndReasonWritesExactlyOneReadsLine) {
     std::function<void(PlayerTest&, Player&, ScriptedEngine&)> run;
   };
   const Case cases[] = {
-      {"finished", Vendor::apple, std::nullopt,
+      {"finished", Vendor::onDevice, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          e.autoSpeak = ScriptedEngine::Auto{0.5, 0.1};
          p.speak(kThree, nullptr, 0, "top");
          t.vt.advance(3);
        }},
-      {"noAudio", Vendor::apple, std::nullopt,
+      {"noAudio", Vendor::onDevice, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();
          e.finished();
          t.vt.drain();
        }},
-      {"empty", Vendor::apple, std::nullopt,
+      {"empty", Vendor::onDevice, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
          p.speak(kThree, nullptr, 30, "top", 10);  // until before from
          t.vt.drain();
        }},
-      {"stopAfter", Vendor::apple, 1.0,
+      {"stopAfter", Vendor::onDevice, 1.0,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          e.autoSpeak = ScriptedEngine::Auto{2.0, 0.1};
          p.speak(kThree, nullptr, 0, "top");
          t.vt.advance(1.5);
        }},
-      {"user", Vendor::apple, std::nullopt,
+      {"user", Vendor::onDevice, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine&) {
          p.stop("user");
          t.vt.drain();
        }},
-      {"error", Vendor::apple, std::nullopt,
+      {"error", Vendor::onDevice, std::nullopt,
        [](PlayerTest& t, Player& p, ScriptedEngine& e) {
          p.speak(kThree, nullptr, 0, "top");
          t.vt.drain();

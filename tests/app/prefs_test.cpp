@@ -46,7 +46,7 @@ TEST_F(PrefsTest, FreshStoreGivesEveryDefaultAndWritesNothing) {
   EXPECT_EQ(p.inworldVoice(), EngineConfig{}.inworldVoice);
   EXPECT_EQ(p.cartesiaVoice(), EngineConfig{}.cartesiaVoice);
   EXPECT_FALSE(p.inworldVoice().empty());
-  EXPECT_EQ(p.appleVoice(), "");
+  EXPECT_EQ(p.onDeviceVoice(), "");
   EXPECT_EQ(p.speed(), 1.0f);
   EXPECT_EQ(p.appearance(), "light");
   EXPECT_EQ(p.historyKeepDays(), 90);
@@ -80,14 +80,14 @@ TEST_F(PrefsTest, StoredValuesToLoadedSettings) {
       {"hotkeyCode", std::string("58"), [](auto& p) { EXPECT_EQ(p.hotkeyCode(), 60); }},
       {"hotkeyCode", 58.0, [](auto& p) { EXPECT_EQ(p.hotkeyCode(), 60); }},
       {"hotkeyCode", true, [](auto& p) { EXPECT_EQ(p.hotkeyCode(), 60); }},
-      {"vendor", std::string("apple"), [](auto& p) { EXPECT_EQ(p.vendor(), Vendor::apple); }},
+      {"vendor", std::string("apple"), [](auto& p) { EXPECT_EQ(p.vendor(), Vendor::onDevice); }},
       {"vendor", std::string("cartesia"), [](auto& p) { EXPECT_EQ(p.vendor(), Vendor::cartesia); }},
       {"vendor", std::string("Apple"), [](auto& p) { EXPECT_EQ(p.vendor(), Vendor::inworld); }},
       {"vendor", std::int64_t{2}, [](auto& p) { EXPECT_EQ(p.vendor(), Vendor::inworld); }},
       {"inworldVoice", std::string("Dennis"), [](auto& p) { EXPECT_EQ(p.inworldVoice(), "Dennis"); }},
       {"inworldVoice", std::string(), [](auto& p) { EXPECT_EQ(p.inworldVoice(), ""); }},
       {"cartesiaVoice", false, [](auto& p) { EXPECT_EQ(p.cartesiaVoice(), EngineConfig{}.cartesiaVoice); }},
-      {"appleVoice", std::string("en-gb"), [](auto& p) { EXPECT_EQ(p.appleVoice(), "en-gb"); }},
+      {"appleVoice", std::string("en-gb"), [](auto& p) { EXPECT_EQ(p.onDeviceVoice(), "en-gb"); }},
       {"speed", 1.25, [](auto& p) { EXPECT_EQ(p.speed(), 1.25f); }},
       {"speed", std::int64_t{2}, [](auto& p) { EXPECT_EQ(p.speed(), 2.0f); }},
       {"speed", std::string("fast"), [](auto& p) { EXPECT_EQ(p.speed(), 1.0f); }},
@@ -161,7 +161,7 @@ std::vector<SetterCase> setterCases() {
       {S::vendor, [](Prefs& p) { p.setVendor(Vendor::cartesia); }, std::string("cartesia"), true},
       {S::inworldVoice, [](Prefs& p) { p.setInworldVoice("Dennis"); }, std::string("Dennis"), true},
       {S::cartesiaVoice, [](Prefs& p) { p.setCartesiaVoice("v-1"); }, std::string("v-1"), true},
-      {S::appleVoice, [](Prefs& p) { p.setAppleVoice("en-us"); }, std::string("en-us"), true},
+      {S::onDeviceVoice, [](Prefs& p) { p.setOnDeviceVoice("en-us"); }, std::string("en-us"), true},
       {S::speed, [](Prefs& p) { p.setSpeed(1.75f); }, 1.75, true},
       {S::alwaysOnListening, [](Prefs& p) { p.setAlwaysOnListening(true); }, true, true},
       {S::sound, [](Prefs& p) { p.setSound(false); }, false, true},
@@ -221,7 +221,7 @@ TEST_F(PrefsTest, EverySettingReadsBackAfterARestart) {
   EXPECT_EQ(back.vendor(), Vendor::cartesia);
   EXPECT_EQ(back.inworldVoice(), "Dennis");
   EXPECT_EQ(back.cartesiaVoice(), "v-1");
-  EXPECT_EQ(back.appleVoice(), "en-us");
+  EXPECT_EQ(back.onDeviceVoice(), "en-us");
   EXPECT_EQ(back.speed(), 1.75f);
   EXPECT_TRUE(back.alwaysOnListening());
   EXPECT_FALSE(back.sound());
@@ -293,7 +293,7 @@ TEST_F(PrefsTest, ObserversMayLeaveWhileBeingTold) {
 TEST_F(PrefsTest, EngineConfigRows) {
   struct Row {
     bool studio;
-    std::string inworldVoice, cartesiaVoice, appleVoice;
+    std::string inworldVoice, cartesiaVoice, onDeviceVoice;
     EngineConfig expected;
   };
   const EngineConfig base;
@@ -309,7 +309,7 @@ TEST_F(PrefsTest, EngineConfigRows) {
          c.inworldModel = "inworld-tts-2";
          c.inworldVoice = "Dennis";
          c.cartesiaVoice = "9c1f-custom";
-         c.appleVoice = "en-gb";
+         c.onDeviceVoice = "en-gb";
        })},
   };
   for (const auto& r : rows) {
@@ -318,7 +318,7 @@ TEST_F(PrefsTest, EngineConfigRows) {
     p.setStudioVoice(r.studio);
     p.setInworldVoice(r.inworldVoice);
     p.setCartesiaVoice(r.cartesiaVoice);
-    p.setAppleVoice(r.appleVoice);
+    p.setOnDeviceVoice(r.onDeviceVoice);
     const EngineConfig c = p.engineConfig();
     EXPECT_EQ(c, r.expected);
     EXPECT_EQ(c.cartesiaModel, "sonic-3.6");

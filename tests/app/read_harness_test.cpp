@@ -22,11 +22,11 @@ struct HarnessTest : ::testing::Test {
   HarnessTest() {
     graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
     inworld->autoSpeak.reset();
-    apple->autoSpeak = ScriptedEngine::Auto{0.5, 0.1};
+    onDevice->autoSpeak = ScriptedEngine::Auto{0.5, 0.1};
     harness = ReadHarness::make(
         prefs,
         [this](Vendor v) -> std::shared_ptr<SpeechEngine> {
-          if (v == Vendor::apple) return apple;
+          if (v == Vendor::onDevice) return onDevice;
           return inworld;
         },
         graph);
@@ -61,7 +61,7 @@ struct HarnessTest : ::testing::Test {
   std::shared_ptr<AudioGraph> graph;
   Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json")};
   std::shared_ptr<ScriptedEngine> inworld = std::make_shared<ScriptedEngine>(Vendor::inworld);
-  std::shared_ptr<ScriptedEngine> apple = std::make_shared<ScriptedEngine>(Vendor::apple, 22050);
+  std::shared_ptr<ScriptedEngine> onDevice = std::make_shared<ScriptedEngine>(Vendor::onDevice, 22050);
   std::shared_ptr<ReadHarness> harness;
   std::vector<std::pair<std::shared_ptr<Player>, ReadTiming>> ends;
   std::vector<std::pair<std::shared_ptr<Player>, std::shared_ptr<Player>>> fallbacks;
@@ -79,7 +79,7 @@ TEST_F(HarnessTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStretch
   EXPECT_EQ(fallbacks[0].first, failed);
   EXPECT_EQ(harness->current(), next);
   EXPECT_EQ(next->replaces(), failed);
-  EXPECT_EQ(next->engine(), apple);
+  EXPECT_EQ(next->engine(), onDevice);
   EXPECT_FALSE(next->opts().earcon);
   EXPECT_EQ(next->t0(), failed->t0());
   EXPECT_EQ(next->source(), failed->source());
@@ -91,9 +91,9 @@ TEST_F(HarnessTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStretch
   EXPECT_EQ(next->spoken()->capture, failed->spoken()->capture);
   EXPECT_EQ(next->spokenUntil(), 55);
   // The on-device voice is sent the same stretch: sentences 2 and 3 of the page, not the fourth.
-  ASSERT_EQ(apple->sent.size(), 2u);
-  EXPECT_EQ(apple->sent[0].text, "Second one there.");
-  EXPECT_TRUE(apple->sent[1].last);
+  ASSERT_EQ(onDevice->sent.size(), 2u);
+  EXPECT_EQ(onDevice->sent[0].text, "Second one there.");
+  EXPECT_TRUE(onDevice->sent[1].last);
 
   vt.advance(3);
   ASSERT_EQ(ends.size(), 2u);
@@ -127,7 +127,7 @@ TEST_F(HarnessTest, AFailureAfterAudioOrOfAReplacedReadStartsNoFallback) {
 
   // A read the user already replaced by another does not come back as a fallback.
   auto old = startRead(kText, 0, std::nullopt);
-  auto newer = harness->startPlayer(Vendor::apple, "menu", dispatch::monotonicNanos(), 0, {});
+  auto newer = harness->startPlayer(Vendor::onDevice, "menu", dispatch::monotonicNanos(), 0, {});
   old->ttsError("inworld: timed out");
   vt.drain();
   EXPECT_TRUE(fallbacks.empty());
@@ -144,13 +144,13 @@ TEST_F(HarnessTest, TheVoiceControllerIsAttachedWhenReadyOrInDebugControlMode) {
   };
   bool ready = false;
   harness->voiceReady = [&] { return ready; };
-  auto a = harness->startPlayer(Vendor::apple, "hotkey", dispatch::monotonicNanos(), 0, {});
+  auto a = harness->startPlayer(Vendor::onDevice, "hotkey", dispatch::monotonicNanos(), 0, {});
   EXPECT_TRUE(attached.empty());
   ready = true;
-  auto b = harness->startPlayer(Vendor::apple, "hotkey", dispatch::monotonicNanos(), 0, {});
+  auto b = harness->startPlayer(Vendor::onDevice, "hotkey", dispatch::monotonicNanos(), 0, {});
   ready = false;
   prefs.d->set(Prefs::kDebugControlFlag, true);
-  auto c = harness->startPlayer(Vendor::apple, "hotkey", dispatch::monotonicNanos(), 0, {});
+  auto c = harness->startPlayer(Vendor::onDevice, "hotkey", dispatch::monotonicNanos(), 0, {});
   EXPECT_EQ(attached, (std::vector<std::shared_ptr<Player>>{b, c}));
   for (auto& p : {a, b, c}) p->stop("test");
   vt.drain();

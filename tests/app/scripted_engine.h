@@ -26,7 +26,7 @@ class ScriptedEngine final : public SpeechEngine, public std::enable_shared_from
     double latency = 0.2;  // from send to the sentence's audio
   };
 
-  explicit ScriptedEngine(Vendor vendor = Vendor::apple, double rate = 24000) : vendor_(vendor), rate_(rate) {}
+  explicit ScriptedEngine(Vendor vendor = Vendor::onDevice, double rate = 24000) : vendor_(vendor), rate_(rate) {}
 
   Vendor vendor() const override { return vendor_; }
   std::string label() const override { return "scripted"; }

@@ -56,7 +56,7 @@ struct CloudReadTest : ::testing::Test {
     harness = ReadHarness::make(
         prefs,
         [this](Vendor v) -> std::shared_ptr<SpeechEngine> {
-          if (v == Vendor::apple) return apple;
+          if (v == Vendor::onDevice) return onDevice;
           auto& e = cloud[static_cast<std::size_t>(v)];
           if (!e) e = EngineFactory::make(v, EngineConfig{});
           return e;
@@ -104,7 +104,7 @@ struct CloudReadTest : ::testing::Test {
     auto next = fallbacks[0].second;
     EXPECT_EQ(fallbacks[0].first, failed);
     EXPECT_EQ(harness->current(), next);
-    EXPECT_EQ(next->engine(), apple);
+    EXPECT_EQ(next->engine(), onDevice);
     EXPECT_EQ(next->replaces(), failed);
     EXPECT_FALSE(next->opts().earcon);
     EXPECT_EQ(next->source(), failed->source());
@@ -128,10 +128,10 @@ struct CloudReadTest : ::testing::Test {
     EXPECT_EQ(rec.startReason, "fallback");
     EXPECT_EQ(rec.startChar, kFrom);
     // The on-device voice was sent the same stretch: the second and third sentences, no more.
-    ASSERT_EQ(apple->sent.size(), 2u);
-    EXPECT_EQ(apple->sent[0].text, "Second one there.");
-    EXPECT_EQ(apple->sent[1].text, "Third one everywhere.");
-    EXPECT_TRUE(apple->sent[1].last);
+    ASSERT_EQ(onDevice->sent.size(), 2u);
+    EXPECT_EQ(onDevice->sent[0].text, "Second one there.");
+    EXPECT_EQ(onDevice->sent[1].text, "Third one everywhere.");
+    EXPECT_TRUE(onDevice->sent[1].last);
     EXPECT_EQ(fallbacks.size(), 1u);
     EXPECT_EQ(ends.size(), 2u);
   }
@@ -144,7 +144,7 @@ struct CloudReadTest : ::testing::Test {
     EXPECT_EQ(rec.errors, std::vector<std::string>{error});
     EXPECT_GT(rec.playedAudioSec.value_or(0), 0.0);
     EXPECT_TRUE(fallbacks.empty());
-    EXPECT_TRUE(apple->sent.empty());
+    EXPECT_TRUE(onDevice->sent.empty());
     EXPECT_EQ(harness->current(), playing);
   }
 
@@ -159,7 +159,7 @@ struct CloudReadTest : ::testing::Test {
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
   std::shared_ptr<AudioGraph> graph;
   Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json")};
-  std::shared_ptr<ScriptedEngine> apple = std::make_shared<ScriptedEngine>(Vendor::apple, 22050);
+  std::shared_ptr<ScriptedEngine> onDevice = std::make_shared<ScriptedEngine>(Vendor::onDevice, 22050);
   std::shared_ptr<SpeechEngine> cloud[3];
   std::shared_ptr<ReadHarness> harness;
   // Main queue only.

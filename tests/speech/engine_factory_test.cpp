@@ -26,9 +26,9 @@ TEST(EngineFactoryTest, EachVendorGetsItsEngineWithTheConfiguredModelAndVoice) {
   EXPECT_EQ(cartesia->voice(), "11111111-2222-3333-4444-555555555555");
   EXPECT_EQ(cartesia->label(), "Cartesia sonic-x");
 
-  const auto apple = EngineFactory::make(Vendor::apple, config);
-  EXPECT_EQ(apple->vendor(), Vendor::apple);
-  EXPECT_EQ(apple->model(), "AVSpeechSynthesizer");
+  const auto onDevice = EngineFactory::make(Vendor::onDevice, config);
+  EXPECT_EQ(onDevice->vendor(), Vendor::onDevice);
+  EXPECT_EQ(onDevice->model(), "espeak-ng");
 
   EXPECT_NE(EngineFactory::make(Vendor::inworld, config), inworld) << "a new engine every time";
 }

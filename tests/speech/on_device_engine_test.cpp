@@ -42,9 +42,9 @@ std::vector<WordTiming> words(const RecordingSink& sink, int sentence) {
 
 }  // namespace
 
-TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
+TEST(OnDeviceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
   dispatch::VirtualTime vt;
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   auto sink = std::make_shared<RecordingSink>();
   engine->setSink(sink);
   engine->prepare();
@@ -83,9 +83,9 @@ TEST(AppleVoiceEngineTest, SpeaksSentencesInOrderWithTimingsInsideTheAudio) {
   EXPECT_EQ(words(*sink, 1).back().word, "rests");
 }
 
-TEST(AppleVoiceEngineTest, CancelStopsDeliveryAndTheNextSentenceSpeaksNormally) {
+TEST(OnDeviceEngineTest, CancelStopsDeliveryAndTheNextSentenceSpeaksNormally) {
   dispatch::VirtualTime vt;
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   auto sink = std::make_shared<RecordingSink>();
   engine->setSink(sink);
   engine->prepare();
@@ -108,9 +108,9 @@ TEST(AppleVoiceEngineTest, CancelStopsDeliveryAndTheNextSentenceSpeaksNormally) 
   EXPECT_EQ(count(*sink, test::SinkEvent::finished), 1);
 }
 
-TEST(AppleVoiceEngineTest, DetachOnlyEndsTheReadThatAsks) {
+TEST(OnDeviceEngineTest, DetachOnlyEndsTheReadThatAsks) {
   dispatch::VirtualTime vt;
-  auto engine = AppleVoiceEngine::make("");
+  auto engine = OnDeviceEngine::make("");
   auto oldRead = std::make_shared<RecordingSink>();
   auto newRead = std::make_shared<RecordingSink>();
   engine->setSink(newRead);
@@ -124,7 +124,7 @@ TEST(AppleVoiceEngineTest, DetachOnlyEndsTheReadThatAsks) {
   EXPECT_EQ(engine->sink(), nullptr);
 }
 
-TEST(AppleVoiceEngineTest, VoiceChoiceAndListing) {
+TEST(OnDeviceEngineTest, VoiceChoiceAndListing) {
   const std::vector<SynthVoice> installed{
       {"gmw/en-GB", "Brit", "en-GB", VoiceQuality::Default},
       {"gmw/en-US", "Zed", "en-US", VoiceQuality::Default},
@@ -144,26 +144,26 @@ TEST(AppleVoiceEngineTest, VoiceChoiceAndListing) {
       {"", "enh/en-AU"},
       {"not-installed", "enh/en-AU"},
   };
-  for (const auto& c : cases) EXPECT_EQ(AppleVoiceEngine::pickVoice(c.asked, installed)->identifier, c.chosen) << c.asked;
+  for (const auto& c : cases) EXPECT_EQ(OnDeviceEngine::pickVoice(c.asked, installed)->identifier, c.chosen) << c.asked;
 
   const std::vector<SynthVoice> plain{{"b", "Bee", "en-GB", VoiceQuality::Default},
                                       {"a", "Zed", "en-US", VoiceQuality::Default}};
-  EXPECT_EQ(AppleVoiceEngine::pickVoice("", plain)->identifier, "a") << "en-US first at equal quality";
-  EXPECT_FALSE(AppleVoiceEngine::pickVoice("", {{"roa/fr", "Marie", "fr-FR", VoiceQuality::Default}}));
+  EXPECT_EQ(OnDeviceEngine::pickVoice("", plain)->identifier, "a") << "en-US first at equal quality";
+  EXPECT_FALSE(OnDeviceEngine::pickVoice("", {{"roa/fr", "Marie", "fr-FR", VoiceQuality::Default}}));
 
-  const auto listed = AppleVoiceEngine::voices(installed);
+  const auto listed = OnDeviceEngine::voices(installed);
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[0].name, "Aussie (enhanced, en-AU)");
   EXPECT_EQ(listed[1].name, "Brit (default, en-GB)");
   EXPECT_EQ(listed[2].name, "Zed (default, en-US)");
 
-  AppleVoiceEngine none(std::nullopt);
-  EXPECT_EQ(none.label(), "Apple \u00B7 ?");
+  OnDeviceEngine none(std::nullopt);
+  EXPECT_EQ(none.label(), "On-device \u00B7 ?");
   EXPECT_EQ(none.voice(), "?");
-  AppleVoiceEngine zed(installed[1]);
-  EXPECT_EQ(zed.label(), "Apple \u00B7 Zed");
+  OnDeviceEngine zed(installed[1]);
+  EXPECT_EQ(zed.label(), "On-device \u00B7 Zed");
   EXPECT_EQ(zed.voice(), "Zed (default)");
-  EXPECT_EQ(zed.model(), "AVSpeechSynthesizer");
+  EXPECT_EQ(zed.model(), "espeak-ng");
 }
 
 TEST(WordTimingsFromMarksTest, RangesAreClampedToWholeCharactersAndEmptyWordsSkipped) {

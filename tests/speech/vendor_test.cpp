@@ -9,15 +9,15 @@
 using namespace orvak;
 
 TEST(VendorTest, RawValuesAndOffers) {
-  EXPECT_EQ(vendorFromRaw("apple"), Vendor::apple);
+  EXPECT_EQ(vendorFromRaw("apple"), Vendor::onDevice);
   EXPECT_EQ(vendorFromRaw("Apple"), std::nullopt);
   EXPECT_EQ(vendorFromRaw(""), std::nullopt);
   for (Vendor v : allVendors()) EXPECT_EQ(vendorFromRaw(rawValue(v)), v);
-  EXPECT_EQ(offeredVendors(false), (std::vector<Vendor>{Vendor::inworld, Vendor::apple}));
-  EXPECT_EQ(offeredVendors(true), (std::vector<Vendor>{Vendor::inworld, Vendor::cartesia, Vendor::apple}));
-  EXPECT_EQ(keyName(Vendor::apple), std::nullopt);
+  EXPECT_EQ(offeredVendors(false), (std::vector<Vendor>{Vendor::inworld, Vendor::onDevice}));
+  EXPECT_EQ(offeredVendors(true), (std::vector<Vendor>{Vendor::inworld, Vendor::cartesia, Vendor::onDevice}));
+  EXPECT_EQ(keyName(Vendor::onDevice), std::nullopt);
   EXPECT_EQ(keyName(Vendor::cartesia), "cartesia");
-  EXPECT_FALSE(needsNetwork(Vendor::apple));
+  EXPECT_FALSE(needsNetwork(Vendor::onDevice));
   EXPECT_TRUE(needsNetwork(Vendor::inworld));
   EXPECT_EQ(json::encode(std::vector<Vendor>{Vendor::cartesia}), R"(["cartesia"])");
   EXPECT_THROW(json::decode<Vendor>(R"("Apple")"), json::DecodeError);
@@ -37,7 +37,7 @@ TEST(VendorTest, DescribesHttpStatuses) {
 TEST(VendorTest, ConfigurationsCompareFieldByField) {
   EngineConfig a, b;
   EXPECT_EQ(a, b);
-  b.appleVoice = "gmw/en-US";
+  b.onDeviceVoice = "gmw/en-US";
   EXPECT_NE(a, b);
   EXPECT_EQ(a.cartesiaVoice.size(), 36u);
 }

@@ -20,7 +20,7 @@ int runPrefs(const Args& args) {
       {"vendor", p.vendor()},
       {"inworldVoice", p.inworldVoice()},
       {"cartesiaVoice", p.cartesiaVoice()},
-      {"appleVoice", p.appleVoice()},
+      {"appleVoice", p.onDeviceVoice()},
       {"speed", p.speed()},
       {"alwaysOnListening", p.alwaysOnListening()},
       {"sound", p.sound()},
@@ -43,7 +43,7 @@ int runPrefs(const Args& args) {
   const EngineConfig c = p.engineConfig();
   out["engineConfig"] = {{"inworldModel", c.inworldModel},   {"inworldVoice", c.inworldVoice},
                          {"cartesiaModel", c.cartesiaModel}, {"cartesiaVoice", c.cartesiaVoice},
-                         {"cartesiaVersion", c.cartesiaVersion}, {"appleVoice", c.appleVoice}};
+                         {"cartesiaVersion", c.cartesiaVersion}, {"appleVoice", c.onDeviceVoice}};
   std::printf("%s\n", json::dumpPretty(out).c_str());
   Log::flush();  // loading may have logged a damaged settings file
   return 0;

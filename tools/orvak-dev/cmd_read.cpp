@@ -88,7 +88,7 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
     std::fprintf(stderr, "orvak-dev %s: nothing readable in %s\n", command, o.file.c_str());
     return 1;
   }
-  auto engine = AppleVoiceEngine::make(Prefs::shared().appleVoice());
+  auto engine = OnDeviceEngine::make(Prefs::shared().onDeviceVoice());
   auto harness = ReadHarness::make(Prefs::shared(), [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; });
 
   int lastShown = 0;
@@ -110,7 +110,7 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
   ReadOptions opts;
   opts.mute = o.mute;
   opts.stopAfter = o.stopAfter;
-  auto player = harness->startPlayer(Vendor::apple, command, t0, 0, opts);
+  auto player = harness->startPlayer(Vendor::onDevice, command, t0, 0, opts);
   if (o.speed) player->setSpeed(*o.speed);
   player->setSource(source);
   const int from = o.from.value_or(start);

@@ -111,7 +111,7 @@ int runSynth(const Args& args) {
   if (!voice.empty()) {
     if (*vendor == Vendor::inworld) config.inworldVoice = voice;
     if (*vendor == Vendor::cartesia) config.cartesiaVoice = voice;
-    if (*vendor == Vendor::apple) config.appleVoice = voice;
+    if (*vendor == Vendor::onDevice) config.onDeviceVoice = voice;
   }
   if (*vendor == Vendor::inworld) InworldEngine::setProxy(Account::voiceProxy());
   auto engine = EngineFactory::make(*vendor, config);

@@ -6,7 +6,7 @@
 namespace orvak::dev {
 
 int runVoices(const Args&) {
-  const auto voices = AppleVoiceEngine::voices();
+  const auto voices = OnDeviceEngine::voices();
   if (voices.empty()) {
     std::fprintf(stderr, "no on-device voices: is espeak-ng-data installed?\n");
     return 1;
