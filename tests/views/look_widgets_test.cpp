@@ -8,6 +8,7 @@
 #include "app/views/look/controls.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/text_styles.h"
 #include "app/views/shots.h"
 
 namespace orvak::look {
@@ -149,6 +150,21 @@ TEST_F(LookWidgets, LookSheetDiffersBetweenAppearances) {
   // The sheet's background is the paper of each look.
   EXPECT_EQ(light.pixel(2, 2) & 0xFFFFFF, 0xF3EEE5u);
   EXPECT_EQ(dark.pixel(2, 2) & 0xFFFFFF, 0x08090Du);
+}
+
+}  // namespace
+}  // namespace orvak::look
+
+namespace orvak::look {
+namespace {
+
+TEST(TextStyles, DigitsFontHasDigitsOfOneWidth) {
+  for (double size : {11.0, 13.0, 20.0}) {
+    EXPECT_TRUE(hasEqualDigits(digitsFont(size))) << size;
+  }
+  EXPECT_EQ(headlineFont(40).letterSpacing(), -1.0);
+  EXPECT_EQ(headlineFont(40).letterSpacingType(), QFont::AbsoluteSpacing);
+  EXPECT_EQ(eyebrowFont().letterSpacing(), 1.3);
 }
 
 }  // namespace
