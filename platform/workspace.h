@@ -1,7 +1,9 @@
-// The workspace: which application is in front, and who we are.
+// The workspace: which application is in front, which are running, who we are; bringing an
+// application forward and opening an address in its default application.
 //
 // Answers come from the desktop at the moment of asking; nothing is cached. Every member may be
-// called from any thread.
+// called from any thread. A backend that cannot do something keeps the default answer (nothing
+// running, nothing activated or opened), so callers fall through to their next choice.
 #pragma once
 
 #include <sys/types.h>
@@ -33,6 +35,13 @@ class Workspace {
   virtual std::optional<RunningApplication> frontmostApplication() = 0;
   // This program's own process id.
   virtual pid_t ownPid() = 0;
+  // Every application with a user interface, in the desktop's order.
+  virtual std::vector<RunningApplication> runningApplications() { return {}; }
+  // Brings the application's windows to the front; false when it could not.
+  virtual bool activate(pid_t /*pid*/) { return false; }
+  // Opens an absolute address (http, https, file...) in the desktop's default application for it;
+  // false when nothing took it.
+  virtual bool openUrl(const std::string& /*address*/) { return false; }
 };
 
 }  // namespace orvak::platform
