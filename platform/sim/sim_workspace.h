@@ -1,5 +1,6 @@
-// The workspace of a simulated desktop: its applications, the front one, the process this
-// program stands for in the scene, and the addresses it was asked to open.
+// The workspace of a simulated desktop: its applications, the front one, its windows, the
+// applications that come to the front, the process this program stands for in the scene, and the
+// addresses it was asked to open.
 #pragma once
 
 #include <memory>
@@ -18,6 +19,9 @@ class SimWorkspace final : public platform::Workspace {
 
   std::optional<platform::RunningApplication> frontmostApplication() override;
   pid_t ownPid() override { return desktop_->ownPid(); }
+  std::vector<platform::WindowInfo> onScreenWindows() override;
+  std::optional<std::uint64_t> addActivationObserver(ActivationHandler handler) override;
+  void removeActivationObserver(std::uint64_t token) override { desktop_->removeFrontObserver(token); }
   std::vector<platform::RunningApplication> runningApplications() override;
   // Makes a running application of the scene the front one.
   bool activate(pid_t pid) override;

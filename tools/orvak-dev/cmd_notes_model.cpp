@@ -37,6 +37,9 @@ struct PrintReveal final : platform::FileReveal {
 struct XdgOpenWorkspace final : platform::Workspace {
   std::optional<platform::RunningApplication> frontmostApplication() override { return std::nullopt; }
   pid_t ownPid() override { return ::getpid(); }
+  std::vector<platform::WindowInfo> onScreenWindows() override { return {}; }
+  std::optional<std::uint64_t> addActivationObserver(ActivationHandler) override { return std::nullopt; }
+  void removeActivationObserver(std::uint64_t) override {}
   bool openUrl(const std::string& address) override {
     const auto r = platform::runProcess({"xdg-open", address}, std::nullopt, 10);
     return r && r->status == 0;

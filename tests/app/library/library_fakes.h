@@ -41,6 +41,9 @@ struct FakeReveal final : platform::FileReveal {
 struct FakeWorkspace final : platform::Workspace {
   std::optional<platform::RunningApplication> frontmostApplication() override { return std::nullopt; }
   pid_t ownPid() override { return 1; }
+  std::vector<platform::WindowInfo> onScreenWindows() override { return {}; }
+  std::optional<std::uint64_t> addActivationObserver(ActivationHandler) override { return std::nullopt; }
+  void removeActivationObserver(std::uint64_t) override {}
   std::vector<platform::RunningApplication> runningApplications() override { return running; }
   bool activate(pid_t pid) override {
     activated.push_back(pid);
