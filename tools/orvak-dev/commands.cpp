@@ -16,6 +16,7 @@ int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
 int runCapture(const Args& args);
+int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
@@ -30,6 +31,9 @@ std::span<const Command> commands() {
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"capture", "SCENE.json [--dump]",
        "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
+      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
+       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
+       runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"voices", "", "list the on-device voices", runVoices},
