@@ -45,7 +45,7 @@ std::span<const Command> commands() {
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
-      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
