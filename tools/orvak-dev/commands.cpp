@@ -19,6 +19,8 @@ int runCapture(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runFakeService(const Args& args);
+int runService(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the settings.
 std::span<const Command> commands() {
@@ -40,6 +42,10 @@ std::span<const Command> commands() {
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      {"fake-service", "[--port N] [--fail PATH=STATUS]",
+       "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
+      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+       runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
   };
   return table;
