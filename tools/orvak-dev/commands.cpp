@@ -19,8 +19,11 @@ int runCapture(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runTap(const Args& args);
+int runPermissions(const Args& args);
+int runLoginItem(const Args& args);
 
-// In the order of the pipeline: the page, its text, its voice, the library, the settings.
+// In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
@@ -38,6 +41,9 @@ std::span<const Command> commands() {
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
+      {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
+      {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
