@@ -22,6 +22,8 @@ int runSay(const Args& args);
 int runTap(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
+int runFakeService(const Args& args);
+int runService(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -46,6 +48,10 @@ std::span<const Command> commands() {
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      {"fake-service", "[--port N] [--fail PATH=STATUS]",
+       "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
+      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+       runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
   };
   return table;
