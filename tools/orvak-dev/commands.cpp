@@ -16,6 +16,7 @@ int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
 int runCapture(const Args& args);
+int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
@@ -33,6 +34,9 @@ std::span<const Command> commands() {
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"capture", "SCENE.json [--dump]",
        "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
+      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
+       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
+       runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"voices", "", "list the on-device voices", runVoices},
@@ -46,6 +50,7 @@ std::span<const Command> commands() {
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
+      {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
