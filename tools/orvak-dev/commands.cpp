@@ -23,6 +23,8 @@ int runSay(const Args& args);
 int runTap(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
+int runShot(const Args& args);
+int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
 
@@ -58,6 +60,8 @@ std::span<const Command> commands() {
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;
 }
