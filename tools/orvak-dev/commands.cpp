@@ -10,6 +10,7 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runLibrary(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
@@ -41,7 +42,8 @@ std::span<const Command> commands() {
        runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
-      {"voices", "", "list the on-device voices", runVoices},
+      {"voices", "[--natural | --play FILE | --sample ID]",
+       "the on-device voices; the natural voice catalogue; play a sample file or a natural voice's sample", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
@@ -53,6 +55,8 @@ std::span<const Command> commands() {
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
+       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
