@@ -25,6 +25,7 @@ int runTap(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
+int runPill(const Args& args);
 int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
@@ -65,6 +66,8 @@ std::span<const Command> commands() {
        runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
+       "run the pill's controller in virtual time and print its timeline", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;
