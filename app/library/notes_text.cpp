@@ -52,4 +52,25 @@ std::string exportFileName(std::string_view title) {
   return name + ".md";
 }
 
+namespace {
+
+std::string tildeFolder(const std::filesystem::path& folder, const std::filesystem::path& home) {
+  const auto f = folder.lexically_normal();
+  const auto h = home.lexically_normal();
+  if (!h.empty() && h != "/") {
+    const auto rel = f.lexically_relative(h);
+    if (!rel.empty() && *rel.begin() != "..") return rel == "." ? "~" : "~/" + rel.string();
+  }
+  return f.string();
+}
+
+}  // namespace
+
+std::string unavailable(const std::filesystem::path& support, const std::filesystem::path& logs,
+                        const std::filesystem::path& home) {
+  return "Orvak couldn't open its notes database in " + tildeFolder(support, home) +
+         ". Highlights are still saved to research.jsonl in that folder; see orvak.log in " + tildeFolder(logs, home) +
+         " for the error.";
+}
+
 }  // namespace orvak::NotesText
