@@ -55,8 +55,12 @@ std::string exportFileName(std::string_view title) {
 namespace {
 
 std::string tildeFolder(const std::filesystem::path& folder, const std::filesystem::path& home) {
-  const auto f = folder.lexically_normal();
-  const auto h = home.lexically_normal();
+  const auto withoutTrailingSlash = [](std::filesystem::path p) {
+    p = p.lexically_normal();
+    return !p.has_filename() && p.has_relative_path() ? p.parent_path() : p;
+  };
+  const auto f = withoutTrailingSlash(folder);
+  const auto h = withoutTrailingSlash(home);
   if (!h.empty() && h != "/") {
     const auto rel = f.lexically_relative(h);
     if (!rel.empty() && *rel.begin() != "..") return rel == "." ? "~" : "~/" + rel.string();
