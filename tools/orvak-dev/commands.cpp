@@ -21,13 +21,16 @@ int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runTap(const Args& args);
+int runPermissions(const Args& args);
+int runLoginItem(const Args& args);
 int runShot(const Args& args);
 int runPill(const Args& args);
 int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
 
-// In the order of the pipeline: the page, its text, its voice, the library, the settings.
+// In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
@@ -48,6 +51,10 @@ std::span<const Command> commands() {
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
+      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
+      {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
+      {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
        "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
