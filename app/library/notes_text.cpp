@@ -52,4 +52,29 @@ std::string exportFileName(std::string_view title) {
   return name + ".md";
 }
 
+namespace {
+
+std::string tildeFolder(const std::filesystem::path& folder, const std::filesystem::path& home) {
+  const auto withoutTrailingSlash = [](std::filesystem::path p) {
+    p = p.lexically_normal();
+    return !p.has_filename() && p.has_relative_path() ? p.parent_path() : p;
+  };
+  const auto f = withoutTrailingSlash(folder);
+  const auto h = withoutTrailingSlash(home);
+  if (!h.empty() && h != "/") {
+    const auto rel = f.lexically_relative(h);
+    if (!rel.empty() && *rel.begin() != "..") return rel == "." ? "~" : "~/" + rel.string();
+  }
+  return f.string();
+}
+
+}  // namespace
+
+std::string unavailable(const std::filesystem::path& support, const std::filesystem::path& logs,
+                        const std::filesystem::path& home) {
+  return "Orvak couldn't open its notes database in " + tildeFolder(support, home) +
+         ". Highlights are still saved to research.jsonl in that folder; see orvak.log in " + tildeFolder(logs, home) +
+         " for the error.";
+}
+
 }  // namespace orvak::NotesText

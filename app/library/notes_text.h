@@ -2,6 +2,7 @@
 // where it came from, an item as plain text, a page's counts, and the name an export suggests.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,5 +28,10 @@ std::string plural(std::int64_t n, std::string_view noun);
 // The file name an export suggests for a title: "/" turned into "-", leading dots dropped (no
 // hidden file), cut to 80 characters, "Untitled" when nothing is left, then ".md".
 std::string exportFileName(std::string_view title);
+// What the library shows when its database could not be opened: where the database was looked
+// for, where highlights go meanwhile, and which log has the error. Folders under `home` are
+// written from "~".
+std::string unavailable(const std::filesystem::path& support, const std::filesystem::path& logs,
+                        const std::filesystem::path& home);
 
 }  // namespace orvak::NotesText

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/views/look/app_icon.h"
+#include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
 
 namespace orvak::views {
@@ -33,6 +34,12 @@ std::span<const Shot> shots() {
       {"app-icon", "the application icon, 512 x 512",
        [](double scale) {
          return scale == 1.0 ? look::AppIcon::image() : look::AppIcon::render(int(512 * scale));
+       }},
+      {"notes-unavailable", "the library when its database could not be opened",
+       [](double scale) {
+         NotesUnavailableView view;
+         view.resize(720, 320);
+         return renderWidget(view, scale);
        }},
   };
   return table;

@@ -69,3 +69,22 @@ TEST(NotesTextTest, ExportFileNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NotesTextTest, UnavailableNamesTheFoldersFromHome) {
+  const struct {
+    std::string support, logs, home, want;
+  } cases[] = {
+      {"/home/u/.local/share/Orvak", "/home/u/.local/state/Orvak/", "/home/u",
+       "Orvak couldn't open its notes database in ~/.local/share/Orvak. Highlights are still saved to research.jsonl "
+       "in that folder; see orvak.log in ~/.local/state/Orvak for the error."},
+      // Not under home: a folder beside it that merely starts with the same letters.
+      {"/home/u2/data/Orvak", "/var/log/Orvak", "/home/u",
+       "Orvak couldn't open its notes database in /home/u2/data/Orvak. Highlights are still saved to research.jsonl "
+       "in that folder; see orvak.log in /var/log/Orvak for the error."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NotesText::unavailable(c.support, c.logs, c.home), c.want);
+}
+
+}  // namespace
