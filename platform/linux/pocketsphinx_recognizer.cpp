@@ -208,19 +208,15 @@ std::vector<RecognitionResult> PocketsphinxSession::feed(std::span<const float> 
 std::vector<RecognitionResult> PocketsphinxSession::finish() {
   if (!open_) return {};
   open_ = false;
-  std::int32_t dictScore = 0, grammarScore = 0;
+  std::int32_t score = 0;
   ps_end_utt(pair_->dictation.get());
-  const char* dictHyp = ps_get_hyp(pair_->dictation.get(), &dictScore);
+  const char* dictHyp = ps_get_hyp(pair_->dictation.get(), &score);
   std::string text = dictHyp != nullptr ? dictHyp : "";
   if (pair_->grammar) {
     ps_end_utt(pair_->grammar.get());
-    const char* grammarHyp = ps_get_hyp(pair_->grammar.get(), &grammarScore);
+    const char* grammarHyp = ps_get_hyp(pair_->grammar.get(), &score);
     const int spoken = wordFrames(pair_->dictation.get());
     const int phrase = wordFrames(pair_->grammar.get());
-    if (std::getenv("ORVAK_PS_DEBUG") != nullptr) {
-      std::fprintf(stderr, "ps: dict=\"%s\" %d/%d grammar=\"%s\" %d/%d\n", text.c_str(), dictScore, spoken,
-                   grammarHyp ? grammarHyp : "", grammarScore, phrase);
-    }
     if (grammarHyp != nullptr && *grammarHyp != '\0' && phrase >= kPhraseShare * spoken) text = grammarHyp;
   }
   release();
