@@ -2,10 +2,26 @@
 
 namespace orvak::sim {
 
+namespace {
+platform::RunningApplication running(const SimApp& app) {
+  return platform::RunningApplication{app.name, app.bundleId, app.pid, app.launchedAt, app.frameworks};
+}
+}  // namespace
+
 std::optional<platform::RunningApplication> SimWorkspace::frontmostApplication() {
   const auto app = desktop_->frontmost();
   if (!app) return std::nullopt;
-  return platform::RunningApplication{app->name, app->bundleId, app->pid, app->launchedAt, app->frameworks};
+  return running(*app);
+}
+
+std::vector<platform::WindowInfo> SimWorkspace::onScreenWindows() {
+  std::vector<platform::WindowInfo> out;
+  for (const SimWindow& w : desktop_->windows()) out.push_back({w.number, w.owner, w.pid, w.frame, w.alpha});
+  return out;
+}
+
+std::optional<std::uint64_t> SimWorkspace::addActivationObserver(ActivationHandler handler) {
+  return desktop_->addFrontObserver([handler = std::move(handler)](const SimApp& app) { handler(running(app)); });
 }
 
 }  // namespace orvak::sim

@@ -1,5 +1,5 @@
-// The workspace of a simulated desktop: its front application and the process this program
-// stands for in the scene.
+// The workspace of a simulated desktop: its front application, its windows, the applications that
+// come to the front, and the process this program stands for in the scene.
 #pragma once
 
 #include <memory>
@@ -15,6 +15,9 @@ class SimWorkspace final : public platform::Workspace {
 
   std::optional<platform::RunningApplication> frontmostApplication() override;
   pid_t ownPid() override { return desktop_->ownPid(); }
+  std::vector<platform::WindowInfo> onScreenWindows() override;
+  std::optional<std::uint64_t> addActivationObserver(ActivationHandler handler) override;
+  void removeActivationObserver(std::uint64_t token) override { desktop_->removeFrontObserver(token); }
 
  private:
   std::shared_ptr<SimDesktop> desktop_;

@@ -16,11 +16,14 @@ int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
 int runCapture(const Args& args);
+int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
 int runListen(const Args& args);
 int runTranscribe(const Args& args);
+int runFakeService(const Args& args);
+int runService(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the settings.
 std::span<const Command> commands() {
@@ -30,6 +33,9 @@ std::span<const Command> commands() {
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"capture", "SCENE.json [--dump]",
        "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
+      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
+       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
+       runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
       {"voices", "", "list the on-device voices", runVoices},
@@ -45,6 +51,10 @@ std::span<const Command> commands() {
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      {"fake-service", "[--port N] [--fail PATH=STATUS]",
+       "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
+      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+       runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
   };
   return table;
