@@ -1,8 +1,10 @@
-// The workspace: which application is in front, the windows on screen, which application came to
-// the front, and who we are.
+// The workspace: which application is in front, which are running, the windows on screen, which
+// application came to the front, and who we are; bringing an application forward and opening an
+// address in its default application.
 //
 // Answers come from the desktop at the moment of asking; nothing is cached. Every member may be
-// called from any thread.
+// called from any thread. A backend that cannot do something keeps the default answer (nothing
+// running, nothing activated or opened), so callers fall through to their next choice.
 #pragma once
 
 #include <sys/types.h>
@@ -60,6 +62,13 @@ class Workspace {
   virtual std::optional<std::uint64_t> addActivationObserver(ActivationHandler handler) = 0;
   // No call of that observer's handler starts after this returns. Unknown tokens are ignored.
   virtual void removeActivationObserver(std::uint64_t token) = 0;
+  // Every application with a user interface, in the desktop's order.
+  virtual std::vector<RunningApplication> runningApplications() { return {}; }
+  // Brings the application's windows to the front; false when it could not.
+  virtual bool activate(pid_t /*pid*/) { return false; }
+  // Opens an absolute address (http, https, file...) in the desktop's default application for it;
+  // false when nothing took it.
+  virtual bool openUrl(const std::string& /*address*/) { return false; }
 };
 
 }  // namespace orvak::platform

@@ -24,4 +24,36 @@ std::optional<std::uint64_t> SimWorkspace::addActivationObserver(ActivationHandl
   return desktop_->addFrontObserver([handler = std::move(handler)](const SimApp& app) { handler(running(app)); });
 }
 
+std::vector<platform::RunningApplication> SimWorkspace::runningApplications() {
+  std::vector<platform::RunningApplication> out;
+  for (const auto& app : desktop_->applications()) out.push_back(running(app));
+  return out;
+}
+
+bool SimWorkspace::activate(pid_t pid) {
+  for (const auto& app : desktop_->applications()) {
+    if (app.pid == pid) {
+      desktop_->setFrontmost(pid);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SimWorkspace::openUrl(const std::string& address) {
+  std::lock_guard guard(lock_);
+  opened_.push_back(address);
+  return opensUrls_;
+}
+
+std::vector<std::string> SimWorkspace::openedUrls() const {
+  std::lock_guard guard(lock_);
+  return opened_;
+}
+
+void SimWorkspace::setOpensUrls(bool opens) {
+  std::lock_guard guard(lock_);
+  opensUrls_ = opens;
+}
+
 }  // namespace orvak::sim

@@ -204,7 +204,9 @@ HttpReply FakeService::canned(const HttpRequest& r) {
   if (r.method == "GET" && path == "/api/voices/sample") {
     const std::string id = r.query("id");
     bool known = false;
-    for (const auto& v : voiceList()["voices"]) known = known || v["id"] == id;
+    // The list must outlive the loop: a range over a member of a temporary reads freed memory.
+    const auto list = voiceList();
+    for (const auto& v : list["voices"]) known = known || v["id"] == id;
     if (!known) return error(404, "no such voice");
     return {200, {Step::bytes(sampleWav())}, "audio/wav"};
   }

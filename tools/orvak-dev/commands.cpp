@@ -10,6 +10,7 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runLibrary(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
@@ -22,10 +23,16 @@ int runRead(const Args& args);
 int runSay(const Args& args);
 int runListen(const Args& args);
 int runTranscribe(const Args& args);
+int runTap(const Args& args);
+int runPermissions(const Args& args);
+int runLoginItem(const Args& args);
+int runShot(const Args& args);
+int runPill(const Args& args);
+int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
 
-// In the order of the pipeline: the page, its text, its voice, the library, the settings.
+// In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
@@ -38,7 +45,8 @@ std::span<const Command> commands() {
        runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
-      {"voices", "", "list the on-device voices", runVoices},
+      {"voices", "[--natural | --play FILE | --sample ID]",
+       "the on-device voices; the natural voice catalogue; play a sample file or a natural voice's sample", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
@@ -49,6 +57,12 @@ std::span<const Command> commands() {
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
+      {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
+      {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
+      {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
+       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
@@ -56,6 +70,10 @@ std::span<const Command> commands() {
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
+       "run the pill's controller in virtual time and print its timeline", runPill},
+      {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;
 }
