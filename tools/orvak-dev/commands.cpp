@@ -22,6 +22,7 @@ int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
 int runTap(const Args& args);
+int runApp(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -52,6 +53,7 @@ std::span<const Command> commands() {
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"app", "SCENE.json [--for S]", "run the application against a simulated desktop for S seconds (2), printing its log", runApp},
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
