@@ -21,6 +21,8 @@ int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runListen(const Args& args);
+int runTranscribe(const Args& args);
 int runTap(const Args& args);
 int runApp(const Args& args);
 int runPermissions(const Args& args);
@@ -51,6 +53,9 @@ std::span<const Command> commands() {
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
+       "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
+      {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"app", "SCENE.json [--for S]", "run the application against a simulated desktop for S seconds (2), printing its log", runApp},
