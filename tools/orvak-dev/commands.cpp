@@ -24,6 +24,7 @@ int runSay(const Args& args);
 int runListen(const Args& args);
 int runTranscribe(const Args& args);
 int runTap(const Args& args);
+int runApp(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -57,6 +58,7 @@ std::span<const Command> commands() {
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"app", "SCENE.json [--for S]", "run the application against a simulated desktop for S seconds (2), printing its log", runApp},
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
