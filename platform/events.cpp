@@ -6,12 +6,14 @@
 namespace orvak::platform {
 
 namespace {
-constexpr std::array<std::pair<Modifiers::Key, const char*>, 5> kNames{{
+constexpr std::array<std::pair<Modifiers::Key, const char*>, 7> kNames{{
     {Modifiers::shift, "shift"},
     {Modifiers::control, "control"},
     {Modifiers::option, "option"},
     {Modifiers::command, "command"},
     {Modifiers::function, "function"},
+    {Modifiers::capsLock, "capsLock"},
+    {Modifiers::numLock, "numLock"},
 }};
 }  // namespace
 
@@ -31,6 +33,17 @@ Modifiers Modifiers::fromNames(const std::vector<std::string>& names) {
     }
   }
   return m;
+}
+
+std::optional<Modifiers::Key> modifierOfKey(std::uint16_t keyCode) {
+  switch (keyCode) {
+    case 54: case 55: return Modifiers::command;
+    case 56: case 60: return Modifiers::shift;
+    case 58: case 61: return Modifiers::option;
+    case 59: case 62: return Modifiers::control;
+    case 63: return Modifiers::function;
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace orvak::platform

@@ -1,5 +1,5 @@
-// Input events: the keyboard's modifier state, key chords posted to one application, and a
-// global watch on left mouse clicks in other applications.
+// Input events: the keyboard's modifier state, a watch on key presses and modifier changes, key
+// chords posted to one application, and a global watch on left mouse clicks in other applications.
 #pragma once
 
 #include <sys/types.h>
@@ -14,10 +14,13 @@
 
 namespace orvak::platform {
 
-// A set of modifier keys.
+// A set of modifier keys. `option` is Alt and `command` is Super on a Linux keyboard. Caps Lock
+// and Num Lock are locks: they stay in the set while they are on.
 class Modifiers {
  public:
-  enum Key : std::uint8_t { shift = 1, control = 2, option = 4, command = 8, function = 16 };
+  enum Key : std::uint8_t {
+    shift = 1, control = 2, option = 4, command = 8, function = 16, capsLock = 32, numLock = 64
+  };
 
   constexpr Modifiers() = default;
   constexpr Modifiers(std::initializer_list<Key> keys) {
@@ -26,14 +29,38 @@ class Modifiers {
   constexpr bool has(Key k) const { return (bits_ & k) != 0; }
   constexpr bool empty() const { return bits_ == 0; }
   constexpr bool operator==(const Modifiers&) const = default;
+  constexpr Modifiers with(Key k) const { return Modifiers(static_cast<std::uint8_t>(bits_ | k)); }
+  constexpr Modifiers without(Key k) const { return Modifiers(static_cast<std::uint8_t>(bits_ & ~k)); }
 
-  // "shift", "control", "option", "command", "function", in that order.
+  // "shift", "control", "option", "command", "function", "capsLock", "numLock", in that order.
   std::vector<std::string> names() const;
   // Unknown names are ignored.
   static Modifiers fromNames(const std::vector<std::string>& names);
 
  private:
+  constexpr explicit Modifiers(std::uint8_t bits) : bits_(bits) {}
   std::uint8_t bits_ = 0;
+};
+
+// Key codes are those of the original desktop's keyboard (the `hotkeyCode` setting stores them):
+// 54 Right Super, 55 Left Super, 56 Left Shift, 57 Caps Lock, 58 Left Alt, 59 Left Control,
+// 60 Right Shift, 61 Right Alt, 62 Right Control, 63 Fn. Backends map their physical keys onto
+// these numbers.
+//
+// The modifier a modifier key sets; none for any other key (Caps Lock toggles a lock instead).
+std::optional<Modifiers::Key> modifierOfKey(std::uint16_t keyCode);
+
+// One keyboard event as a key monitor sees it.
+struct KeyEvent {
+  enum class Kind {
+    keyDown,       // any key that is not a modifier went down (repeats included)
+    flagsChanged,  // a modifier key went down or up, or a lock changed
+  };
+  Kind kind = Kind::keyDown;
+  std::uint16_t keyCode = 0;
+  Modifiers flags;  // the modifiers held after the event
+  double time = 0;  // when it happened, in seconds on the monotonic clock of core/base/dispatch.h
+  bool operator==(const KeyEvent&) const = default;
 };
 
 class Events {
@@ -54,6 +81,15 @@ class Events {
   // the process.
   using ClickHandler = std::function<void(ax::Point)>;
   virtual std::optional<std::uint64_t> addLeftMouseDownMonitor(ClickHandler handler) = 0;
+
+  // Calls `handler` on the main queue for every key-down and every modifier change, whichever
+  // application is in front (ours too). Events are observed, never consumed: the application in
+  // front still receives them. Returns a token for `removeKeyMonitor`, or none when the watch
+  // cannot be installed (no permission to watch the keyboard, no display).
+  using KeyHandler = std::function<void(const KeyEvent&)>;
+  virtual std::optional<std::uint64_t> addKeyMonitor(KeyHandler handler) = 0;
+  // No call of that monitor's handler starts after this returns. Unknown tokens are ignored.
+  virtual void removeKeyMonitor(std::uint64_t token) = 0;
 };
 
 }  // namespace orvak::platform

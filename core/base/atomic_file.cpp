@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include <cerrno>
 #include <string>
@@ -32,6 +35,10 @@ class TempFile {
   ~TempFile() {
     closeFd();
     if (!path_.empty()) ::unlink(path_.c_str());
+  }
+
+  void setMode(mode_t mode) {
+    if (::fchmod(fd_, mode) != 0) fail("cannot set permissions of temporary file", path_, errno);
   }
 
   void write(std::string_view bytes) {
@@ -76,13 +83,36 @@ void syncFolder(const fs::path& folder) {
   ::close(fd);
 }
 
+// The process's umask, read without changing it (umask(2) can only read by setting, which would
+// race with other threads creating files); the common 022 when the kernel does not say.
+mode_t currentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      try {
+        return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8)) & 0777;
+      } catch (const std::exception&) {
+        break;
+      }
+    }
+  }
+  return 022;
+}
+
 }  // namespace
 
 void writeFileAtomically(const fs::path& file, std::string_view bytes,
                          const std::function<void()>& beforeReplace) {
+  writeFileAtomically(file, bytes, FileMode::ownerOnly, beforeReplace);
+}
+
+void writeFileAtomically(const fs::path& file, std::string_view bytes, FileMode mode,
+                         const std::function<void()>& beforeReplace) {
   const fs::path folder = file.parent_path();
   if (!folder.empty()) fs::create_directories(folder);
   TempFile temp(file);
+  if (mode == FileMode::userDocument) temp.setMode(0666 & ~currentUmask());
   temp.write(bytes);
   if (beforeReplace) beforeReplace();
   temp.renameOver(file);

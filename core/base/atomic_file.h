@@ -18,4 +18,14 @@ namespace orvak {
 void writeFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                          const std::function<void()>& beforeReplace = {});
 
+// Who may read the new file.
+enum class FileMode {
+  ownerOnly,     // readable and writable by its owner only: settings, keys, records
+  userDocument,  // the permissions any new file of the user gets (0666 less the umask): exports
+};
+
+// The same, with the new file's permissions chosen.
+void writeFileAtomically(const std::filesystem::path& file, std::string_view bytes, FileMode mode,
+                         const std::function<void()>& beforeReplace = {});
+
 }  // namespace orvak

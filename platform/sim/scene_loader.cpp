@@ -224,6 +224,11 @@ class Builder {
         const double s = number(v, at);
         if (s < 0) fail(at, "latency cannot be negative");
         node().latency = s;
+      } else if (key == "alpha") {
+        if (!st_.isWindow(n)) fail(at, "only a window has an alpha");
+        const double a = number(v, at);
+        if (a < 0 || a > 1) fail(at, "expected an opacity from 0 to 1");
+        node().alpha = a;
       } else {
         fail(where, "unknown key \"" + key + "\"");
       }
@@ -404,8 +409,9 @@ class Builder {
   std::vector<std::string> modifierNames(const Json& v, const std::string& where) const {
     auto keys = texts(v, where);
     for (const auto& k : keys) {
-      if (k != "command" && k != "option" && k != "shift" && k != "control" && k != "function") {
-        fail(where, "unknown modifier \"" + k + "\" (expected command, option, shift, control or function)");
+      if (k != "command" && k != "option" && k != "shift" && k != "control" && k != "function" && k != "capsLock" &&
+          k != "numLock") {
+        fail(where, "unknown modifier \"" + k + "\" (expected command, option, shift, control, function, capsLock or numLock)");
       }
     }
     std::sort(keys.begin(), keys.end());
@@ -480,6 +486,7 @@ class Builder {
       } else if (c.contains("frontmost")) {
         onlyKeys(c, at, {"frontmost"});
         st_.frontmost = pidOrRef(c["frontmost"], at + ".frontmost");
+        st_.announceFrontmost();
       } else if (c.contains("trusted")) {
         onlyKeys(c, at, {"trusted"});
         if (!c["trusted"].is_boolean()) fail(at + ".trusted", "expected a boolean");

@@ -441,6 +441,26 @@ void State::detach(NodeIndex n) {
   if (p != kNone) std::erase(at(*this, p).children, n);
 }
 
+void State::announceFrontmost() {
+  if (frontmost == announcedFront) return;
+  announcedFront = frontmost;
+  if (!frontmost || frontObservers.empty()) return;
+  const auto app = std::find_if(apps.begin(), apps.end(), [&](NodeIndex a) { return at(*this, a).pid == *frontmost; });
+  if (app == apps.end()) return;
+  const SimApp front = at(*this, *app).app;
+  for (const auto& [token, observer] : frontObservers) {
+    // Looked up again when it runs: an observer removed meanwhile hears nothing.
+    dispatch::main().async([weak = weak_from_this(), token = token, front] {
+      std::function<void(const SimApp&)> handler;
+      if (auto st = weak.lock()) {
+        std::lock_guard lock(st->mutex);
+        if (auto it = st->frontObservers.find(token); it != st->frontObservers.end()) handler = it->second;
+      }
+      if (handler) handler(front);
+    });
+  }
+}
+
 // ---- SimDesktop ----
 
 SimDesktop::SimDesktop(std::shared_ptr<State> state) : state_(std::move(state)) {}
@@ -454,6 +474,7 @@ std::shared_ptr<SimDesktop> SimDesktop::fromJson(const json::Json& scene, const 
   system.attrs.emplace_back("AXRole", ax::Value("AXSystemWide"));
   st->nodes.push_back(std::move(system));
   loadScene(*st, scene);
+  st->announcedFront = st->frontmost;
   return std::shared_ptr<SimDesktop>(new SimDesktop(std::move(st)));
 }
 
@@ -508,6 +529,39 @@ std::optional<SimApp> SimDesktop::frontmost() const {
 void SimDesktop::setFrontmost(std::optional<pid_t> pid) {
   std::lock_guard lock(state_->mutex);
   state_->frontmost = pid;
+  state_->announceFrontmost();
+}
+
+std::vector<SimWindow> SimDesktop::windows() const {
+  std::lock_guard lock(state_->mutex);
+  fireTimedScripts(*state_);
+  std::vector<NodeIndex> order = state_->apps;
+  // The front application's windows lie on top of everyone else's.
+  std::stable_partition(order.begin(), order.end(), [&](NodeIndex a) {
+    return state_->frontmost && at(*state_, a).pid == *state_->frontmost;
+  });
+  std::vector<SimWindow> out;
+  for (NodeIndex a : order) {
+    const SimNode& app = at(*state_, a);
+    for (NodeIndex w : app.children) {
+      const SimNode& win = at(*state_, w);
+      if (win.invalid) continue;
+      out.push_back({w, app.app.name, app.pid, win.frame, win.alpha});
+    }
+  }
+  return out;
+}
+
+std::uint64_t SimDesktop::addFrontObserver(std::function<void(const SimApp&)> observer) {
+  std::lock_guard lock(state_->mutex);
+  const std::uint64_t token = state_->nextObserver++;
+  state_->frontObservers.emplace(token, std::move(observer));
+  return token;
+}
+
+void SimDesktop::removeFrontObserver(std::uint64_t token) {
+  std::lock_guard lock(state_->mutex);
+  state_->frontObservers.erase(token);
 }
 
 void SimDesktop::setTrusted(bool trusted) {

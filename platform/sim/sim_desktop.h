@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -44,6 +45,16 @@ struct SimApp {
   std::uint64_t launchedAt = 0;         // a new value after each relaunch under the same pid
   std::vector<std::string> frameworks;  // entry names of the bundle's frameworks folder
   bool operator==(const SimApp&) const = default;
+};
+
+// A window as the window server lists it; `number` is unique within the desktop.
+struct SimWindow {
+  std::int64_t number = 0;
+  std::optional<std::string> owner;  // the application's name
+  pid_t pid = 0;
+  std::optional<ax::Rect> frame;
+  std::optional<double> alpha;
+  bool operator==(const SimWindow&) const = default;
 };
 
 struct KeyChord {
@@ -76,7 +87,15 @@ class SimDesktop final : public ax::System {
   // ---- Workspace facts ----
   std::vector<SimApp> applications() const;
   std::optional<SimApp> frontmost() const;
+  // A change of application tells every front observer (below).
   void setFrontmost(std::optional<pid_t> pid);
+  // Every window of every application, the front application's first; scripts due by the clock
+  // fire first.
+  std::vector<SimWindow> windows() const;
+  // `observer` hears on the main queue of every application that comes to the front, by
+  // `setFrontmost` or a script; none is told of the front application the scene starts with.
+  std::uint64_t addFrontObserver(std::function<void(const SimApp&)> observer);
+  void removeFrontObserver(std::uint64_t token);
   void setTrusted(bool trusted);
   // How often the user was asked to grant trust.
   int trustPrompts() const;

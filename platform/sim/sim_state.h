@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -56,6 +59,7 @@ struct SimNode {
 
   // Windows only.
   double scrollY = 0;
+  std::optional<double> alpha;  // the window server's opacity; none: not stated
   int walks = 0;
 
   // Applications only.
@@ -78,7 +82,7 @@ struct Script {
   bool done = false;
 };
 
-struct SimDesktop::State {
+struct SimDesktop::State : std::enable_shared_from_this<SimDesktop::State> {
   mutable std::mutex mutex;
   std::string origin;
   // [0] is the system-wide element. A deque, so scripts that add elements in the middle of a
@@ -100,6 +104,10 @@ struct SimDesktop::State {
   std::vector<std::string> actionsLog;
   std::size_t requests = 0;
   std::uint64_t loadedAt = 0;
+  // Told on the main queue when another application comes to the front.
+  std::map<std::uint64_t, std::function<void(const SimApp&)>> frontObservers;
+  std::uint64_t nextObserver = 1;
+  std::optional<pid_t> announcedFront;  // the front application observers last heard of
 
   NodeIndex lookup(std::string_view ref) const;  // throws SceneError
   NodeIndex windowOf(NodeIndex n) const;         // kNone when not inside a window
@@ -108,6 +116,9 @@ struct SimDesktop::State {
   // The frame as reported now (the window's scrolling applied).
   std::optional<ax::Rect> reportedFrame(NodeIndex n) const;
   void detach(NodeIndex n);
+  // After anything that may have changed `frontmost`: when it names another application than the
+  // one last announced, every front observer hears of it on the main queue.
+  void announceFrontmost();
 };
 
 // ---- Scene loading (scene_loader.cpp); all run with the state's lock held or before sharing ----

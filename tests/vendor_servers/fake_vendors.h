@@ -16,6 +16,7 @@
 
 #include "core/base/json.h"
 #include "speech/net/net_thread.h"
+#include "tools/loopback/loopback_http.h"
 
 class QTcpServer;
 class QWebSocketServer;
@@ -23,75 +24,12 @@ class QWebSocket;
 
 namespace orvak::test {
 
-// Waits on `cv` for `done`, at most `seconds`; the caller holds `lock`.
-bool boundedWait(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, double seconds,
-                 const std::function<bool()>& done);
-
-// ---- Line-streamed HTTP ------------------------------------------------------------------------
-
-struct HttpRequest {
-  std::string method;
-  std::string target;                          // path and query
-  std::map<std::string, std::string> headers;  // names in lower case
-  std::string body;
-  std::string header(const std::string& lowerName) const {
-    auto it = headers.find(lowerName);
-    return it == headers.end() ? std::string() : it->second;
-  }
-  json::Json json() const { return json::Json::parse(body); }
-};
-
-// One step of a scripted response.
-struct Step {
-  enum Kind { line, raw, gate, stall, cut };
-  Kind kind = line;
-  std::string text;  // the line (a line end is added), the raw bytes, or the gate's name
-  static Step send(std::string l) { return {Step::line, std::move(l)}; }
-  static Step bytes(std::string raw) { return {Step::raw, std::move(raw)}; }
-  static Step waitFor(std::string gateName) { return {gate, std::move(gateName)}; }
-  static Step hang() { return {stall, {}}; }
-  static Step cutOff() { return {cut, {}}; }
-};
-
-struct HttpReply {
-  int status = 200;
-  std::vector<Step> steps;  // the body; with a status other than 200 the lines are sent whole
-};
-
-class FakeHttpServer {
- public:
-  FakeHttpServer();
-  ~FakeHttpServer();
-
-  std::string base() const;  // "http://127.0.0.1:PORT"
-  void setHandler(std::function<HttpReply(const HttpRequest&)> handler);
-  std::vector<HttpRequest> requests() const;
-  bool waitForRequests(std::size_t count, double seconds = 5);
-  // The order of what happened: "request <target> #n" and "end #n" (n counts requests from 0).
-  std::vector<std::string> log() const;
-  bool waitForLog(const std::string& entry, double seconds = 5);
-  void open(const std::string& gateName);
-  // Runs an empty task on the server's thread: everything it received before is handled.
-  void barrier();
-
-  struct Connection;
-
- private:
-  friend struct Connection;
-  void record(const HttpRequest& r, int& number);
-  void note(const std::string& entry);
-
-  net::NetThread thread_{"fake-http"};
-  QTcpServer* server_ = nullptr;
-  int port_ = 0;
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::function<HttpReply(const HttpRequest&)> handler_;
-  std::vector<HttpRequest> requests_;
-  std::vector<std::string> log_;
-  std::set<std::string> openGates_;
-  std::vector<std::shared_ptr<Connection>> connections_;  // server thread only
-};
+// The loopback HTTP server lives in tools/loopback; these names are what the tests know it by.
+using loopback::boundedWait;
+using loopback::HttpReply;
+using loopback::HttpRequest;
+using loopback::Step;
+using FakeHttpServer = loopback::HttpServer;
 
 // A line of the voice stream: 16-bit samples all equal to `value`, and the alignment of its words.
 std::string inworldLine(int samples, std::int16_t value, const std::vector<std::string>& words = {},

@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "usage: orvak-dev notes search QUERY...   saved items holding every word, newest first\n"
     "       orvak-dev notes markdown [DOCKEY]  one page (or every page) as Markdown\n"
     "       orvak-dev notes pages TERM...      kept page texts holding any term, best first, with excerpts\n"
-    "       orvak-dev notes listened [N]       the listened history, newest first\n";
+    "       orvak-dev notes listened [N]       the listened history, newest first\n"
+    "       orvak-dev notes export [DOCKEY] OUT.md  the library window's export of one page (or all)\n"
+    "       orvak-dev notes open ITEM_ID       open where a saved item came from; prints what opened\n";
 
 std::unique_ptr<NotesStore> openUserStore() {
   auto store = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
@@ -101,7 +103,16 @@ int listened(const Args& args) {
 
 }  // namespace
 
+int notesExport(const Args& args);
+int notesOpen(const Args& args);
+
 int runNotes(const Args& args) {
+  if (!args.empty() && args[0] == "export") {
+    if (const int rc = notesExport(args); rc != 2) return rc;
+  }
+  if (!args.empty() && args[0] == "open") {
+    if (const int rc = notesOpen(args); rc != 2) return rc;
+  }
   if (!args.empty() && args[0] == "search" && args.size() >= 2) return search(args);
   if (!args.empty() && args[0] == "markdown") return markdown(args);
   if (!args.empty() && args[0] == "pages" && args.size() >= 2) return pages(args);

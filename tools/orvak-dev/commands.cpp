@@ -10,17 +10,30 @@ int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
 int runNotes(const Args& args);
+int runLibrary(const Args& args);
 int runSplit(const Args& args);
 int runSpoken(const Args& args);
 int runPrefs(const Args& args);
 int runClean(const Args& args);
 int runWalk(const Args& args);
 int runCapture(const Args& args);
+int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runListen(const Args& args);
+int runTranscribe(const Args& args);
+int runTap(const Args& args);
+int runApp(const Args& args);
+int runPermissions(const Args& args);
+int runLoginItem(const Args& args);
+int runShot(const Args& args);
+int runPill(const Args& args);
+int runBrand(const Args& args);
+int runFakeService(const Args& args);
+int runService(const Args& args);
 
-// In the order of the pipeline: the page, its text, its voice, the library, the settings.
+// In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
@@ -28,19 +41,41 @@ std::span<const Command> commands() {
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"capture", "SCENE.json [--dump]",
        "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
+      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
+       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
+       runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
-      {"voices", "", "list the on-device voices", runVoices},
+      {"voices", "[--natural | --play FILE | --sample ID]",
+       "the on-device voices; the natural voice catalogue; play a sample file or a natural voice's sample", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
       {"read", "SCENE.json [--from N] [--speed X] [--stop-after S] [--mute]",
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
+       "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
+      {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"app", "SCENE.json [--for S]", "run the application against a simulated desktop for S seconds (2), printing its log", runApp},
+      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
+      {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
+      {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
+      {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
+       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      {"fake-service", "[--port N] [--fail PATH=STATUS]",
+       "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
+      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+       runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
+       "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
+      {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -25,6 +27,17 @@ TEST(AtomicFile, CreatesFolderAndReplacesContentsWhole) {
   orvak::writeFileAtomically(file, "short\n");
   EXPECT_EQ(orvak::test::readFile(file), "short\n");
   EXPECT_EQ(entries(file.parent_path()), 1u) << "no temporary file left behind";
+}
+
+TEST(AtomicFile, ModeChoosesWhoMayReadTheNewFile) {
+  const fs::path dir = orvak::test::freshDir("atomic");
+  const mode_t old = ::umask(027);  // restored below; nothing else in this process makes files now
+  orvak::writeFileAtomically(dir / "private", "x");
+  orvak::writeFileAtomically(dir / "export.md", "x", orvak::FileMode::userDocument);
+  ::umask(old);
+  const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+  EXPECT_EQ(mode(dir / "private"), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(mode(dir / "export.md"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporary) {

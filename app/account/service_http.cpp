@@ -1,0 +1,111 @@
+#include "app/account/service_http.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+#include "speech/net/net_thread.h"
+
+namespace orvak::account {
+
+struct Exchange::State {
+  HttpReader reader;
+  QNetworkReply* reply = nullptr;  // network thread only, like everything below
+  bool cancelled = false;
+  bool ended = false;
+};
+
+namespace {
+
+// The network thread's one session, made on first use and kept like the thread itself.
+QNetworkAccessManager& session() {
+  static QNetworkAccessManager* manager = [] {
+    auto* m = new QNetworkAccessManager(net::NetThread::shared().context());
+    // A redirect would carry the token to wherever the service points; none is followed.
+    m->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    return m;
+  }();
+  return *manager;
+}
+
+int statusOf(QNetworkReply* reply) {
+  const QVariant v = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  return v.isValid() ? v.toInt() : 0;
+}
+
+// Errors Qt raises for an HTTP status outside 2xx: the reply itself arrived.
+bool isStatusError(QNetworkReply::NetworkError e) {
+  const int code = static_cast<int>(e);
+  return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+}
+
+void deliver(const std::shared_ptr<Exchange::State>& state) {
+  QNetworkReply* reply = state->reply;
+  if (state->ended) return;
+  const int status = statusOf(reply);
+  const QByteArray data = reply->readAll();
+  if (!data.isEmpty() && !state->reader.onData(status, std::string_view(data.constData(), static_cast<std::size_t>(data.size())))) {
+    state->ended = true;
+    reply->abort();
+  }
+}
+
+void finish(const std::shared_ptr<Exchange::State>& state) {
+  QNetworkReply* reply = state->reply;
+  reply->deleteLater();
+  const auto error = reply->error();
+  if (!state->cancelled && (error == QNetworkReply::NoError || isStatusError(error))) deliver(state);
+  if (state->ended) return;
+  state->ended = true;
+  const int status = statusOf(reply);
+  std::optional<PlatformFail> failure;
+  if (state->cancelled) {
+    failure = PlatformFail{PlatformFail::Kind::cancelled, "cancelled"};
+  } else if (error == QNetworkReply::OperationCanceledError) {
+    // Only the transfer time-out aborts a request that nobody cancelled.
+    failure = PlatformFail{PlatformFail::Kind::timedOut, "The request timed out."};
+  } else if (error != QNetworkReply::NoError && !isStatusError(error)) {
+    failure = PlatformFail{PlatformFail::Kind::transport, reply->errorString().toStdString()};
+  }
+  state->reader.onEnd(status, std::move(failure));
+}
+
+void start(const std::shared_ptr<Exchange::State>& state, const HttpCall& call) {
+  QNetworkRequest request(QUrl(QString::fromStdString(call.url), QUrl::StrictMode));
+  for (const auto& [name, value] : call.headers) request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+  const double ms = std::clamp(call.timeout * 1000.0, 1.0, 1e9);
+  request.setTransferTimeout(static_cast<int>(std::lround(ms)));
+  const QByteArray verb = QByteArray::fromStdString(call.method);
+  QNetworkReply* reply = call.body ? session().sendCustomRequest(request, verb, QByteArray::fromStdString(*call.body))
+                                   : session().sendCustomRequest(request, verb);
+  state->reply = reply;
+  std::weak_ptr<Exchange::State> weak = state;
+  QObject::connect(reply, &QNetworkReply::readyRead, reply, [weak] {
+    if (auto s = weak.lock()) deliver(s);
+  });
+  // The state lives until the reply has finished, whoever else lets go of it.
+  QObject::connect(reply, &QNetworkReply::finished, reply, [state] { finish(state); });
+}
+
+}  // namespace
+
+void Exchange::cancel() const {
+  if (!state_) return;
+  net::NetThread::shared().post([state = state_] {
+    if (state->ended || state->cancelled) return;
+    state->cancelled = true;
+    if (state->reply != nullptr) state->reply->abort();  // finished follows, with the cancel
+  });
+}
+
+Exchange sendHttp(HttpCall call, HttpReader reader) {
+  auto state = std::make_shared<Exchange::State>();
+  state->reader = std::move(reader);
+  net::NetThread::shared().post([state, call = std::move(call)] { start(state, call); });
+  return Exchange(state);
+}
+
+}  // namespace orvak::account

@@ -1,0 +1,25 @@
+// The `appearance` setting put into effect on the whole application: "dark", "light", or
+// "system", which follows what the desktop says (look/appearance.h). Values match exactly:
+// "Dark" is light, as is anything unknown.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include <QPalette>
+
+#include "app/views/look/appearance.h"
+
+namespace orvak::AppLook {
+
+// The look `value` asks for; `desktop` is asked only for "system".
+look::Appearance resolve(std::string_view value, const std::function<look::Appearance()>& desktop);
+
+// The widgets' palette for a light or dark look.
+QPalette palette(look::Appearance appearance);
+
+// Sets the process's look and the application's palette for `value`; a desktop that states no
+// preference keeps the style's own palette. Needs the QApplication; main thread.
+void apply(std::string_view value);
+
+}  // namespace orvak::AppLook

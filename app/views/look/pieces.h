@@ -1,0 +1,115 @@
+// The small drawn pieces every window shares. Each is a plain custom-painted widget that owns
+// nothing but its own values.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "app/views/look/motion.h"
+
+class QTextLayout;
+
+namespace orvak::look {
+
+// A large serif headline, its optional tail in italics filled with the glow gradient. Wraps to
+// its full height.
+class Headline : public QWidget {
+ public:
+  Headline(QString text, std::optional<QString> glow, double size, QWidget* parent = nullptr);
+  // The whole run as drawn: the text, then one space and the tail when there is one.
+  QString run() const;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  void layOut(QTextLayout& layout, double width) const;
+  QString text_;
+  std::optional<QString> glow_;
+  double size_;
+};
+
+// A small upper-case label in the monospaced face, its accent words in the accent colour, and
+// an optional short rule after it.
+class Eyebrow : public QWidget {
+ public:
+  Eyebrow(QString text, std::optional<QString> accent, bool rule, QWidget* parent = nullptr);
+  QString run() const;
+  // Where the text and the rule go at the current size; no rule rectangle without a rule.
+  struct Layout {
+    QRectF text;
+    std::optional<QRectF> rule;
+  };
+  Layout layout() const;
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString text_;
+  std::optional<QString> accent_;
+  bool rule_;
+};
+
+// A keyboard key with its glyph, its side showing below.
+class KeyCap : public QWidget {
+ public:
+  KeyCap(QString glyph, double size, QWidget* parent = nullptr);
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString glyph_;
+  double size_;
+};
+
+// An 8 px dot: the marker colour with a spreading ring when ok, a blinking grey dot when not.
+class StatusDot : public QWidget {
+ public:
+  explicit StatusDot(bool ok, QWidget* parent = nullptr);
+  void setOk(bool ok);
+  bool ok() const { return ok_; }
+  FrameTicker& ticker() { return ticker_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  bool ok_;
+  FrameTicker ticker_;
+};
+
+// The breathing orb of the first-run window.
+class HeroOrb : public QWidget {
+ public:
+  explicit HeroOrb(double size, QWidget* parent = nullptr);
+  FrameTicker& ticker() { return ticker_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  double size_;
+  FrameTicker ticker_;
+};
+
+// The wavy line, stroked in the marker colour.
+class Squiggle : public QWidget {
+ public:
+  explicit Squiggle(QWidget* parent = nullptr);
+  QSize sizeHint() const override { return {120, 8}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+}  // namespace orvak::look

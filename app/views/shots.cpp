@@ -1,0 +1,65 @@
+#include "app/views/shots.h"
+
+#include <QWidget>
+#include <vector>
+
+#include "app/views/look/app_icon.h"
+#include "app/views/library/notes_unavailable_view.h"
+#include "app/views/look/look_sheet.h"
+#include "app/views/pill/pill_shots.h"
+
+namespace orvak::views {
+
+QImage renderWidget(QWidget& widget, double scale) {
+  widget.ensurePolished();
+  if (!widget.testAttribute(Qt::WA_Resized)) {
+    widget.resize(widget.sizeHint());
+  }
+  // Lay out children as a shown window would.
+  widget.setAttribute(Qt::WA_DontShowOnScreen);
+  widget.show();
+  QImage img((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(scale);
+  img.fill(Qt::transparent);
+  widget.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  return img;
+}
+
+std::span<const Shot> shots() {
+  static const std::vector<Shot> table = [] {
+    std::vector<Shot> rows{
+      {"look", "the palettes and every shared piece",
+       [](double scale) {
+         look::LookSheet sheet;
+         return renderWidget(sheet, scale);
+       }},
+      {"app-icon", "the application icon, 512 x 512",
+       [](double scale) {
+         return scale == 1.0 ? look::AppIcon::image() : look::AppIcon::render(int(512 * scale));
+       }},
+      {"notes-unavailable", "the library when its database could not be opened",
+       [](double scale) {
+         NotesUnavailableView view;
+         view.resize(720, 320);
+         return renderWidget(view, scale);
+       }},
+    };
+    for (const auto& p : pillview::pillShots()) {
+      rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
+                      [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
+    }
+    return rows;
+  }();
+  return table;
+}
+
+const Shot* findShot(const std::string& name) {
+  for (const auto& s : shots()) {
+    if (s.name == name) {
+      return &s;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace orvak::views

@@ -1,0 +1,96 @@
+// One element of the AT-SPI backend: an accessible object of some program (named by its bus name
+// and object path), a run of a text object's own text between its embedded children, an
+// application, the desktop as a whole, or nothing (a process that exposes no tree).
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ax.h"
+#include "platform/linux/atspi_bus.h"
+#include "platform/linux/dbus_client.h"
+
+namespace orvak::atspi {
+
+class AtspiElement final : public ax::ElementImpl {
+ public:
+  enum class Kind { object, textRun, application, systemWide, missing };
+
+  static ax::Element object(std::shared_ptr<AtspiBus> bus, dbus::ObjectRef ref);
+  // An object right below an application: a window, whatever its role says.
+  static ax::Element window(std::shared_ptr<AtspiBus> bus, dbus::ObjectRef ref);
+  static ax::Element application(std::shared_ptr<AtspiBus> bus, dbus::ObjectRef root);
+  static ax::Element systemWide(std::shared_ptr<AtspiBus> bus);
+  static ax::Element missing(std::shared_ptr<AtspiBus> bus);
+  // Code points [start, end) of the text of `parent`, holding `text`.
+  static ax::Element textRun(std::shared_ptr<AtspiBus> bus, dbus::ObjectRef parent, std::int64_t start,
+                             std::int64_t end, std::string text);
+
+  AtspiElement(std::shared_ptr<AtspiBus> bus, Kind kind, dbus::ObjectRef ref);
+
+  bool sameElement(const ax::ElementImpl& other) const override;
+  std::size_t hash() const override;
+  ax::Result<ax::Value> attribute(std::string_view name) const override;
+  ax::Result<std::vector<ax::Value>> attributes(std::span<const std::string_view> names) const override;
+  ax::Result<ax::Value> parameterizedAttribute(std::string_view name, const ax::Value& parameter) const override;
+  ax::Error setAttribute(std::string_view name, const ax::Value& value) const override;
+  ax::Error performAction(std::string_view action) const override;
+  ax::Error setMessagingTimeout(double seconds) const override;
+  ax::Result<ax::Element> elementAtPosition(double x, double y) const override;
+  ax::Result<pid_t> pid() const override;
+
+  Kind kind() const { return kind_; }
+  const dbus::ObjectRef& ref() const { return ref_; }
+
+  // What is known of an object once asked: its role number, object attributes, states and
+  // interfaces. Role and interfaces never change; states and attributes are re-read when asked
+  // for the role again after a moment.
+  struct Facts {
+    std::uint32_t role = 0;
+    std::map<std::string, std::string> attributes;
+    std::uint64_t states = 0;
+    std::vector<std::string> interfaces;
+    bool has(std::string_view interface) const;
+  };
+
+ private:
+  struct Fetch;
+  double timeout() const;
+  dbus::Call call(const char* interface, const char* method, std::vector<dbus::Arg> args = {}) const;
+  dbus::Call property(const char* interface, const char* name) const;
+  ax::Result<Facts> facts(bool fresh) const;
+  ax::Result<std::string> text() const;
+  ax::Result<ax::ElementList> children(const Facts& facts, const dbus::Reply& list) const;
+  ax::Result<ax::ElementList> windows() const;
+  ax::Result<ax::Value> windowWith(bool frameOnly) const;
+  ax::Result<std::vector<ax::Value>> objectAttributes(std::span<const std::string_view> names) const;
+  ax::Result<ax::Value> runAttribute(std::string_view name) const;
+  ax::Result<ax::Value> textQuery(std::string_view name, const ax::Value& parameter) const;
+  ax::Result<ax::Element> deepestAt(const dbus::ObjectRef& start, double x, double y) const;
+
+  std::shared_ptr<AtspiBus> bus_;
+  Kind kind_;
+  dbus::ObjectRef ref_;
+  bool topLevel_ = false;
+  std::int64_t runStart_ = 0;
+  std::int64_t runEnd_ = 0;
+  std::string runText_;
+  mutable std::atomic<double> timeout_{0};
+  mutable std::mutex mutex_;
+  mutable std::optional<Facts> facts_;
+  mutable std::uint64_t factsAt_ = 0;
+  mutable std::optional<std::string> text_;
+  mutable std::uint64_t textAt_ = 0;
+};
+
+}  // namespace orvak::atspi

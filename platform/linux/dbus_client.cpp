@@ -1,0 +1,329 @@
+#include "platform/linux/dbus_client.h"
+
+#include <dbus/dbus.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace orvak::dbus {
+
+namespace {
+
+void initThreads() {
+  static std::once_flag once;
+  std::call_once(once, [] { dbus_threads_init_default(); });
+}
+
+// Nesting is bounded: a reply from another program decides how deep it goes.
+constexpr int kMaxDepth = 32;
+
+Value decode(DBusMessageIter* it, int depth);
+
+List decodeAll(DBusMessageIter* it, int depth) {
+  List out;
+  while (dbus_message_iter_get_arg_type(it) != DBUS_TYPE_INVALID) {
+    out.push_back(decode(it, depth));
+    dbus_message_iter_next(it);
+  }
+  return out;
+}
+
+Value decode(DBusMessageIter* it, int depth) {
+  Value v;
+  if (depth > kMaxDepth) return v;
+  const int type = dbus_message_iter_get_arg_type(it);
+  switch (type) {
+    case DBUS_TYPE_BOOLEAN: {
+      dbus_bool_t b = 0;
+      dbus_message_iter_get_basic(it, &b);
+      v.v = b != 0;
+      break;
+    }
+    case DBUS_TYPE_BYTE: {
+      unsigned char x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_INT16: {
+      dbus_int16_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_UINT16: {
+      dbus_uint16_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_INT32: {
+      dbus_int32_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_UINT32: {
+      dbus_uint32_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_INT64: {
+      dbus_int64_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::int64_t{x};
+      break;
+    }
+    case DBUS_TYPE_UINT64: {
+      dbus_uint64_t x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = std::uint64_t{x};
+      break;
+    }
+    case DBUS_TYPE_DOUBLE: {
+      double x = 0;
+      dbus_message_iter_get_basic(it, &x);
+      v.v = x;
+      break;
+    }
+    case DBUS_TYPE_STRING:
+    case DBUS_TYPE_OBJECT_PATH:
+    case DBUS_TYPE_SIGNATURE: {
+      const char* s = nullptr;
+      dbus_message_iter_get_basic(it, &s);
+      v.v = std::string(s ? s : "");
+      break;
+    }
+    case DBUS_TYPE_VARIANT: {
+      DBusMessageIter inner;
+      dbus_message_iter_recurse(it, &inner);
+      return decode(&inner, depth + 1);
+    }
+    case DBUS_TYPE_STRUCT: {
+      DBusMessageIter inner;
+      dbus_message_iter_recurse(it, &inner);
+      List fields = decodeAll(&inner, depth + 1);
+      // (so): a reference to an object of some program.
+      if (fields.size() == 2 && fields[0].text() && fields[1].text()) {
+        char* sig = dbus_message_iter_get_signature(it);
+        const bool objectRef = sig && std::string_view(sig) == "(so)";
+        dbus_free(sig);
+        if (objectRef) {
+          v.v = ObjectRef{*fields[0].text(), *fields[1].text()};
+          break;
+        }
+      }
+      v.v = std::move(fields);
+      break;
+    }
+    case DBUS_TYPE_ARRAY: {
+      DBusMessageIter inner;
+      dbus_message_iter_recurse(it, &inner);
+      if (dbus_message_iter_get_element_type(it) == DBUS_TYPE_DICT_ENTRY) {
+        StringMap m;
+        List pairs;
+        while (dbus_message_iter_get_arg_type(&inner) == DBUS_TYPE_DICT_ENTRY) {
+          DBusMessageIter entry;
+          dbus_message_iter_recurse(&inner, &entry);
+          List kv = decodeAll(&entry, depth + 1);
+          if (kv.size() == 2 && kv[0].text() && kv[1].text()) {
+            m[*kv[0].text()] = *kv[1].text();
+          } else {
+            pairs.push_back(Value{std::move(kv)});
+          }
+          dbus_message_iter_next(&inner);
+        }
+        if (pairs.empty()) {
+          v.v = std::move(m);
+        } else {
+          v.v = std::move(pairs);
+        }
+        break;
+      }
+      v.v = decodeAll(&inner, depth + 1);
+      break;
+    }
+    default:
+      break;
+  }
+  return v;
+}
+
+void append(DBusMessageIter* it, const Arg& arg) {
+  if (const auto* i = std::get_if<std::int32_t>(&arg)) {
+    dbus_int32_t x = *i;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_INT32, &x);
+  } else if (const auto* u = std::get_if<std::uint32_t>(&arg)) {
+    dbus_uint32_t x = *u;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_UINT32, &x);
+  } else if (const auto* s = std::get_if<std::string>(&arg)) {
+    const char* p = s->c_str();
+    dbus_message_iter_append_basic(it, DBUS_TYPE_STRING, &p);
+  } else if (const auto* b = std::get_if<bool>(&arg)) {
+    dbus_bool_t x = *b ? 1 : 0;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_BOOLEAN, &x);
+  }
+}
+
+struct MessageRef {
+  DBusMessage* m;
+  ~MessageRef() {
+    if (m) dbus_message_unref(m);
+  }
+};
+
+const std::string kNoReply = DBUS_ERROR_NO_REPLY;
+
+}  // namespace
+
+std::optional<std::int64_t> Value::integer() const {
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
+  if (const auto* u = std::get_if<std::uint64_t>(&v)) {
+    if (*u <= static_cast<std::uint64_t>(INT64_MAX)) return static_cast<std::int64_t>(*u);
+    return std::nullopt;
+  }
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+  return std::nullopt;
+}
+
+std::optional<double> Value::number() const {
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  if (const auto* u = std::get_if<std::uint64_t>(&v)) return static_cast<double>(*u);
+  if (auto i = integer()) return static_cast<double>(*i);
+  return std::nullopt;
+}
+
+std::optional<bool> Value::boolean() const {
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  return std::nullopt;
+}
+
+const Value& Reply::first() const {
+  static const Value empty;
+  return values.empty() ? empty : values.front();
+}
+
+List decodeArguments(DBusMessage* message) {
+  DBusMessageIter it;
+  if (!dbus_message_iter_init(message, &it)) return {};
+  return decodeAll(&it, 0);
+}
+
+PendingReply::PendingReply(PendingReply&& o) noexcept : call_(std::exchange(o.call_, nullptr)) {}
+
+PendingReply& PendingReply::operator=(PendingReply&& o) noexcept {
+  if (this != &o) {
+    if (call_) {
+      dbus_pending_call_cancel(call_);
+      dbus_pending_call_unref(call_);
+    }
+    call_ = std::exchange(o.call_, nullptr);
+  }
+  return *this;
+}
+
+PendingReply::~PendingReply() {
+  if (call_) {
+    dbus_pending_call_cancel(call_);
+    dbus_pending_call_unref(call_);
+  }
+}
+
+Reply PendingReply::wait() {
+  Reply r;
+  if (!call_) {
+    r.errorName = DBUS_ERROR_DISCONNECTED;
+    r.errorMessage = "not sent";
+    return r;
+  }
+  dbus_pending_call_block(call_);
+  MessageRef reply{dbus_pending_call_steal_reply(call_)};
+  dbus_pending_call_unref(call_);
+  call_ = nullptr;
+  if (!reply.m) {
+    r.errorName = kNoReply;
+    return r;
+  }
+  if (dbus_message_get_type(reply.m) == DBUS_MESSAGE_TYPE_ERROR) {
+    const char* name = dbus_message_get_error_name(reply.m);
+    r.errorName = name ? name : DBUS_ERROR_FAILED;
+    const List args = decodeArguments(reply.m);
+    if (!args.empty() && args[0].text()) r.errorMessage = *args[0].text();
+    return r;
+  }
+  r.values = decodeArguments(reply.m);
+  return r;
+}
+
+std::shared_ptr<DBusClient> DBusClient::connect(const std::string& address) {
+  initThreads();
+  DBusError error;
+  dbus_error_init(&error);
+  DBusConnection* c = dbus_connection_open_private(address.c_str(), &error);
+  if (!c) {
+    std::string message = error.message ? error.message : "cannot connect";
+    dbus_error_free(&error);
+    throw DBusFailure("D-Bus: " + message);
+  }
+  // A closed connection must not end the program.
+  dbus_connection_set_exit_on_disconnect(c, FALSE);
+  if (!dbus_bus_register(c, &error)) {
+    std::string message = error.message ? error.message : "cannot register";
+    dbus_error_free(&error);
+    dbus_connection_close(c);
+    dbus_connection_unref(c);
+    throw DBusFailure("D-Bus: " + message);
+  }
+  return std::shared_ptr<DBusClient>(new DBusClient(c));
+}
+
+std::shared_ptr<DBusClient> DBusClient::session() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!address || !*address) throw DBusFailure("D-Bus: no session bus (DBUS_SESSION_BUS_ADDRESS is not set)");
+  return connect(address);
+}
+
+DBusClient::~DBusClient() {
+  dbus_connection_close(connection_);
+  dbus_connection_unref(connection_);
+}
+
+std::string DBusClient::uniqueName() const {
+  const char* n = dbus_bus_get_unique_name(connection_);
+  return n ? n : "";
+}
+
+PendingReply DBusClient::send(const Call& call, int timeoutMs) {
+  // libdbus aborts the program on an invalid name or path: check them first.
+  if (!dbus_validate_bus_name(call.bus.c_str(), nullptr) || !dbus_validate_path(call.path.c_str(), nullptr) ||
+      !dbus_validate_interface(call.interface.c_str(), nullptr) ||
+      !dbus_validate_member(call.method.c_str(), nullptr)) {
+    return PendingReply();
+  }
+  for (const Arg& a : call.args) {
+    if (const auto* s = std::get_if<std::string>(&a); s && !dbus_validate_utf8(s->c_str(), nullptr)) {
+      return PendingReply();
+    }
+  }
+  MessageRef m{dbus_message_new_method_call(call.bus.c_str(), call.path.c_str(), call.interface.c_str(),
+                                            call.method.c_str())};
+  if (!m.m) return PendingReply();
+  DBusMessageIter it;
+  dbus_message_iter_init_append(m.m, &it);
+  for (const Arg& a : call.args) append(&it, a);
+  if (call.setBool) {
+    DBusMessageIter variant;
+    dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, DBUS_TYPE_BOOLEAN_AS_STRING, &variant);
+    dbus_bool_t b = *call.setBool ? 1 : 0;
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &b);
+    dbus_message_iter_close_container(&it, &variant);
+  }
+  DBusPendingCall* pending = nullptr;
+  if (!dbus_connection_send_with_reply(connection_, m.m, &pending, timeoutMs < 1 ? 1 : timeoutMs) || !pending) {
+    return PendingReply();
+  }
+  return PendingReply(pending);
+}
+
+}  // namespace orvak::dbus
