@@ -20,6 +20,12 @@ AudioEngine::AudioEngine(std::unique_ptr<platform::AudioDevice> device) : device
   mono_.resize(kCycleFrames);
   mix_.resize(kCycleFrames);
   interleaved_.resize(kCycleFrames * kOutputFormat.channels);
+  heard_.resize(kCycleFrames);
+}
+
+void AudioEngine::setRenderTap(std::function<void(std::span<const float> mono)> tap) {
+  std::lock_guard lock(renderMutex_);
+  renderTap_ = std::move(tap);
 }
 
 AudioEngine::~AudioEngine() { stop(); }
@@ -121,8 +127,10 @@ void AudioEngine::renderCycle() {
     const std::uint32_t channels = kOutputFormat.channels;
     for (std::size_t i = 0; i < kCycleFrames; ++i) {
       const float v = mix_[i] * volume;
+      heard_[i] = v;
       for (std::uint32_t c = 0; c < channels; ++c) interleaved_[i * channels + c] = v;
     }
+    if (renderTap_) renderTap_(heard_);
     try {
       device_->write(interleaved_);
       written_ += kCycleFrames;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -69,6 +70,11 @@ class AudioEngine {
   double presentationLatency() const;
   std::string deviceName() const;
 
+  // Called on the render thread with each cycle's mono mix as it goes to the device (after the
+  // output volume), at the output rate: what the speakers play, for echo cancellation. Replaces
+  // an earlier tap; an empty function removes it. The tap must not call back into the engine.
+  void setRenderTap(std::function<void(std::span<const float> mono)> tap);
+
   // Called on the render thread when the device fails while running (the engine has stopped
   // rendering and its nodes are stopped); set before `start`.
   std::function<void(const std::string& error)> onFailure;
@@ -97,6 +103,8 @@ class AudioEngine {
   std::vector<float> mono_;
   std::vector<float> mix_;
   std::vector<float> interleaved_;
+  std::vector<float> heard_;
+  std::function<void(std::span<const float>)> renderTap_;  // under renderMutex_
 
   std::atomic<bool> stopRequested_{false};
   std::thread thread_;

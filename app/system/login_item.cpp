@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "app/system/desktop_entry.h"
 #include "core/base/atomic_file.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
@@ -13,30 +14,6 @@ namespace orvak {
 namespace fs = std::filesystem;
 
 namespace {
-
-// An Exec value: quoted when it holds anything the desktop entry format reserves, with the four
-// characters that stay special inside quotes escaped, and "%" doubled (it starts a field code).
-std::string execArgument(const std::string& raw) {
-  std::string path;
-  for (char c : raw) {
-    path += c;
-    if (c == '%') path += '%';
-  }
-  if (path.find_first_of(" \t\n\"'\\><~|&;$*?#()`=%") == std::string::npos) return path;
-  std::string out = "\"";
-  for (char c : path) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
-    out += c;
-  }
-  out += '"';
-  // The value is itself a string of the format, whose own escape character is the backslash.
-  std::string escaped;
-  for (char c : out) {
-    if (c == '\\') escaped += '\\';
-    escaped += c;
-  }
-  return escaped;
-}
 
 bool isUnder(const fs::path& path, const fs::path& folder) {
   auto p = path.begin();
@@ -68,7 +45,7 @@ std::string LoginItem::entry(const fs::path& executable) {
          "Type=Application\n"
          "Name=Orvak\n"
          "Comment=Reads windows aloud\n"
-         "Exec=" + execArgument(executable.string()) + "\n"
+         "Exec=" + desktopEntry::execArgument(executable.string()) + "\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";
 }

@@ -6,6 +6,7 @@
 #include "app/views/look/app_icon.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/pill/pill_shots.h"
 
 namespace orvak::views {
 
@@ -25,7 +26,8 @@ QImage renderWidget(QWidget& widget, double scale) {
 }
 
 std::span<const Shot> shots() {
-  static const std::vector<Shot> table{
+  static const std::vector<Shot> table = [] {
+    std::vector<Shot> rows{
       {"look", "the palettes and every shared piece",
        [](double scale) {
          look::LookSheet sheet;
@@ -41,7 +43,13 @@ std::span<const Shot> shots() {
          view.resize(720, 320);
          return renderWidget(view, scale);
        }},
-  };
+    };
+    for (const auto& p : pillview::pillShots()) {
+      rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
+                      [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
+    }
+    return rows;
+  }();
   return table;
 }
 

@@ -15,7 +15,7 @@ namespace orvak::dev {
 namespace {
 
 const char* kPillUsage =
-    "usage: orvak-dev pill STEP...\n"
+    "usage: orvak-dev pill STEP... | demo\n"
     "steps: show:TEXT:working|info|warn|listening[:SECONDS]  flash:TEXT[:NOTE]  finish  hide\n"
     "       notice:TITLE:SUB[:warn]  press-notice  player:reading|paused:SUB:PROGRESS:SPEED\n"
     "       offer:TEXT|none  hover:in|out  size:W:H  wait:SECONDS   (\"\\:\" is a colon inside a text)\n";
@@ -62,8 +62,14 @@ const char* curveName(std::optional<Curve> c) {
 
 }  // namespace
 
-// Runs the pill's controller with a recording panel in virtual time and prints its timeline.
+int runPillDemo();
+
+// Runs the pill's controller with a recording panel in virtual time and prints its timeline;
+// `demo` shows the real pill instead.
 int runPill(const Args& args) {
+  if (args.size() == 1 && args[0] == "demo") {
+    return runPillDemo();
+  }
   if (args.empty()) {
     std::fprintf(stderr, "%s", kPillUsage);
     return 2;

@@ -40,8 +40,8 @@ int runShot(const Args& args) {
   }
   const auto app = offscreenApp();
   look::setAppearance(dark ? look::Appearance::dark : look::Appearance::light);
-  // Pictures are still frames: nothing moves while one is taken.
-  look::setReducedMotion(true);
+  // Motion stays allowed so moving pieces show a moving frame; each shot pins its own instant.
+  look::setReducedMotion(false);
   const QImage image = shot->render(scale);
   if (image.isNull() || !image.save(QString::fromStdString(out), "png")) {
     std::fprintf(stderr, "orvak-dev shot: could not write %s\n", out.c_str());

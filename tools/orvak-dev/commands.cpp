@@ -21,7 +21,10 @@ int runHighlight(const Args& args);
 int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
+int runListen(const Args& args);
+int runTranscribe(const Args& args);
 int runTap(const Args& args);
+int runApp(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -50,8 +53,12 @@ std::span<const Command> commands() {
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
+       "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
+      {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"app", "SCENE.json [--for S]", "run the application against a simulated desktop for S seconds (2), printing its log", runApp},
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
@@ -67,7 +74,7 @@ std::span<const Command> commands() {
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
-       "run the pill's controller in virtual time and print its timeline", runPill},
+       "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
   };
   return table;

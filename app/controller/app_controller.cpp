@@ -1,0 +1,201 @@
+#include "app/controller/app_controller.h"
+
+#include <unistd.h>
+
+#include "app/account/account.h"
+#include "app/audio/earcon.h"
+#include "core/base/log.h"
+#include "core/base/paths.h"
+#include "core/library/jsonl_research_store.h"
+#include "core/page/privacy.h"
+#include "platform/bundle.h"
+#include "speech/inworld_engine.h"
+#include "speech/keys.h"
+
+namespace orvak {
+
+namespace {
+
+const char* micName(Permissions::Mic m) {
+  switch (m) {
+    case Permissions::Mic::granted: return "granted";
+    case Permissions::Mic::notAsked: return "notAsked";
+    case Permissions::Mic::denied: return "denied";
+  }
+  return "?";
+}
+
+bool signedIn() { return Keys::get("account").has_value(); }
+
+}  // namespace
+
+template <class F>
+std::function<void()> AppController::weakly(F f) {
+  return [weak = weak_from_this(), f = std::move(f)] {
+    if (auto self = weak.lock()) f(*self);
+  };
+}
+
+std::shared_ptr<AppController> AppController::make(AppServices services) {
+  return std::make_shared<AppController>(Token{}, std::move(services));
+}
+
+AppController::AppController(Token, AppServices services) : services_(std::move(services)) {
+  perms_ = Permissions::make(services_.ax, services_.microphone);
+  tester_ = HotkeyTester::make(services_.workspace);
+  try {
+    notes_ = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
+  } catch (const std::exception& e) {
+    Log::write(std::string("notes store unavailable, using research.jsonl: ") + e.what());
+  }
+  positions_ = std::make_unique<PositionStore>(PositionStore::defaultURL());
+  capturer_ = Capturer::make(services_.ax, services_.workspace, services_.events);
+  pill_ = Pill::make(services_.pillPanel, services_.screens);
+  clicks_ = ClickTracker::make(services_.ax, services_.events, services_.workspace);
+}
+
+ResearchStore& AppController::store() {
+  if (notes_) return *notes_;
+  if (!jsonlStore_) jsonlStore_ = std::make_unique<JSONLResearchStore>(OrvakPaths::research());
+  return *jsonlStore_;
+}
+
+void AppController::step(const char* name) {
+  if (onLaunchStep) onLaunchStep(name);
+}
+
+void AppController::launch() {
+  if (launched_) return;
+  launched_ = true;
+  const bool developer = prefs().d->flag(Prefs::kDeveloperFlag);
+
+  step("launch line");
+  Log::write("launch: Orvak " + platform::bundle::shortVersion() + " pid " + std::to_string(::getpid()) +
+             " ax=" + (perms_->accessibility() ? "true" : "false") + " mic=" + micName(perms_->mic()));
+
+  step("sound and privacy");
+  Earcon::enabled = prefs().sound();
+  Privacy::setKeepTextInLogs(developer);
+  // No updater on Linux: packages are updated by the system's package manager.
+
+  step("account");
+  std::weak_ptr<AppController> weak = weak_from_this();
+  account().onMessage = [weak](const std::string& text) {
+    if (auto self = weak.lock()) self->pill_->flash(text);
+  };
+  account().onChange = weakly([](AppController& c) { c.configureVoiceProxy(); });
+  configureVoiceProxy();
+  if (services_.session) {
+    auto token = services_.session->addObserver([weak](platform::SessionEvent e) {
+      auto self = weak.lock();
+      if (self && e == platform::SessionEvent::didWake) self->refreshAccountIfSignedIn();
+    });
+    if (token) sessionObservers_.push_back(*token);
+  }
+  account().refresh();
+
+  step("click tracker");
+  clicks_->start();
+
+  step("account timer");
+  accountTimer_ = dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.account().refresh(); }));
+
+  step("capture dumps");
+  capturer_->saveDumps = prefs().saveCaptures() && developer;
+
+  step("windows and menu");
+  if (services_.makeWindows) windows_ = services_.makeWindows(*this);
+  if (services_.makeMenuBar) menu_ = services_.makeMenuBar(*this);
+
+  step("network");
+  if (services_.network) {
+    services_.network->start([weak](bool online) {
+      if (auto self = weak.lock()) self->online_ = online;
+    });
+  }
+
+  step("hotkey");
+  makeTap();
+  if (perms_->accessibility()) tap_->start();
+
+  step("permissions and settings");
+  perms_->onChange = weakly([](AppController& c) { c.permissionsChanged(); });
+  prefs().onChange = weakly([](AppController& c) { c.prefsChanged(); });
+
+  step("crash report offer");
+  dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
+    if (c.prefs().onboardingDone() && c.services_.offerCrashReport) c.services_.offerCrashReport();
+  }));
+
+  step("onboarding");
+  if (!(perms_->accessibility() && prefs().onboardingDone()) && windows_) windows_->showOnboarding();
+
+  step("permission polling");
+  if (!(perms_->accessibility() && perms_->mic() == Permissions::Mic::granted)) perms_->startPolling();
+
+  step("menu");
+  if (menu_) menu_->refresh();
+}
+
+void AppController::makeTap() {
+  tap_ = ModifierTap::make(services_.events, ModifierTap::Choice::with(prefs().hotkeyCode()));
+  std::weak_ptr<AppController> weak = weak_from_this();
+  tap_->onDoubleTap = [weak](double lag) {
+    if (auto self = weak.lock()) self->doubleTap(lag);
+  };
+  tap_->onFirstPress = [weak](double at) {
+    if (auto self = weak.lock()) self->tester_->firstPress(at);
+  };
+  tap_->onHoldStart = weakly([](AppController&) { Log::write("hotkey: hold"); });
+  tap_->onHoldEnd = [weak](bool cancelled) {
+    if (weak.lock()) Log::write(std::string("hotkey: hold end") + (cancelled ? " (cancelled)" : ""));
+  };
+}
+
+void AppController::doubleTap(double lagMs) {
+  if (tester_->armed()) {
+    tester_->fired();
+    return;
+  }
+  // The read itself comes with the read controller; until then the gesture is only recorded.
+  Log::write("hotkey: double tap (lag " + std::to_string(static_cast<long>(lagMs + 0.5)) + " ms)");
+}
+
+void AppController::becameActive() { refreshAccountIfSignedIn(); }
+
+void AppController::refreshAccountIfSignedIn() {
+  if (signedIn()) account().refresh();
+}
+
+void AppController::configureVoiceProxy() { InworldEngine::setProxy(Account::voiceProxy()); }
+
+void AppController::reopen() {
+  if (windows_ && windows_->hasVisibleWindows()) return;
+  if (!windows_) return;
+  windows_->reloadModels();
+  windows_->showMain(MainPage::Page::library);
+}
+
+void AppController::open(const std::vector<std::string>& urls) {
+  for (const std::string& url : urls) {
+    if (url.rfind("orvak:", 0) != 0) continue;  // the scheme, exactly
+    account().handle(url);
+    pill_->show("Signing in…", Pill::Tone::working, kSigningInSeconds);
+  }
+}
+
+void AppController::permissionsChanged() {
+  Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") + " mic=" + micName(perms_->mic()));
+  if (perms_->accessibility() && tap_ && !tap_->isWatching()) tap_->start();
+  if (menu_) menu_->refresh();
+}
+
+void AppController::prefsChanged() {
+  Earcon::enabled = prefs().sound();
+  capturer_->saveDumps = prefs().saveCaptures() && prefs().d->flag(Prefs::kDeveloperFlag);
+  const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
+  if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
+  if (menu_) menu_->refresh();
+}
+
+}  // namespace orvak

@@ -1,0 +1,116 @@
+// The controller that owns every long-lived part of the application for the life of the process
+// and wires them together at launch, in a fixed order.
+//
+// Construction opens the stores and makes the parts that need no windows; `launch()` makes the
+// windows and the status menu, the hotkey, and starts the watches. Main queue only; every closure
+// the controller hands out holds it weakly and does nothing once it is gone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/capturer.h"
+#include "app/click_tracker.h"
+#include "app/controller/app_services.h"
+#include "app/hotkey/hotkey_tester.h"
+#include "app/hotkey/modifier_tap.h"
+#include "app/pill/pill.h"
+#include "app/prefs.h"
+#include "app/system/permissions.h"
+#include "core/base/dispatch.h"
+#include "core/library/notes_store.h"
+#include "core/library/position_store.h"
+#include "core/library/research_item.h"
+
+namespace orvak {
+
+class AppController : public std::enable_shared_from_this<AppController> {
+  struct Token {};
+
+ public:
+  static constexpr double kHousekeepingDelay = 20;
+  static constexpr double kSixHours = 21'600;
+  static constexpr double kCrashOfferDelay = 2;
+  static constexpr double kSigningInSeconds = 3;
+
+  // Opens the notes database (else one log line, and research goes to research.jsonl), the
+  // positions, and makes the capturer, the pill and the click tracker.
+  static std::shared_ptr<AppController> make(AppServices services);
+  AppController(Token, AppServices services);
+  AppController(const AppController&) = delete;
+  AppController& operator=(const AppController&) = delete;
+
+  // Wires everything together; once, after the application has started.
+  void launch();
+  // The application was started again with nothing to open: shows the library unless one of our
+  // windows is on screen.
+  void reopen();
+  // Links handed to the application: orvak:// links go to the account (a sign-in link); others
+  // are ignored.
+  void open(const std::vector<std::string>& urls);
+  // This application came to the front: the account is refreshed when signed in.
+  void becameActive();
+  // Points the natural voice at the service's proxy while an account token exists, else clears it.
+  void configureVoiceProxy();
+
+  // Settings and permissions changed.
+  void prefsChanged();
+  void permissionsChanged();
+
+  Prefs& prefs() { return *services_.prefs; }
+  Permissions& perms() { return *perms_; }
+  HotkeyTester& tester() { return *tester_; }
+  // None when the database could not be opened.
+  NotesStore* notes() { return notes_.get(); }
+  // The notes database when it opened, else the research file; chosen once.
+  ResearchStore& store();
+  PositionStore& positions() { return *positions_; }
+  Capturer& capturer() { return *capturer_; }
+  Pill& pill() { return *pill_; }
+  ClickTracker& clicks() { return *clicks_; }
+  AccountClient& account() { return *services_.account; }
+  ModifierTap* tap() { return tap_.get(); }
+  Windows* windows() { return windows_.get(); }
+  MenuBar* menu() { return menu_.get(); }
+  bool online() const { return online_; }
+  const std::string& voiceStatus() const { return voiceStatus_; }
+  bool busy() const { return busy_; }
+
+  // Each step of `launch()` by name, as it begins; for tests and the workbench.
+  std::function<void(const char* step)> onLaunchStep;
+
+ private:
+  void step(const char* name);
+  void refreshAccountIfSignedIn();
+  void makeTap();
+  void doubleTap(double lagMs);
+  template <class F>
+  std::function<void()> weakly(F f);
+
+  AppServices services_;
+  std::shared_ptr<Permissions> perms_;
+  std::shared_ptr<HotkeyTester> tester_;
+  std::unique_ptr<NotesStore> notes_;
+  std::unique_ptr<ResearchStore> jsonlStore_;
+  std::unique_ptr<PositionStore> positions_;
+  std::shared_ptr<Capturer> capturer_;
+  std::shared_ptr<Pill> pill_;
+  std::shared_ptr<ClickTracker> clicks_;
+  std::shared_ptr<ModifierTap> tap_;
+  std::unique_ptr<MenuBar> menu_;
+  std::unique_ptr<Windows> windows_;
+  std::string voiceStatus_ = "off";
+  bool busy_ = false;
+  bool online_ = true;
+  std::vector<std::uint64_t> sessionObservers_;
+  std::optional<std::uint64_t> activationObserver_;
+  dispatch::RepeatingTimer housekeepingTimer_;
+  dispatch::RepeatingTimer accountTimer_;
+  bool launched_ = false;
+};
+
+}  // namespace orvak

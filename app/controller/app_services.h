@@ -1,0 +1,43 @@
+// Everything the controller is built from: the desktop's services and the makers of the parts
+// that need the application's windows. The shell fills it for the real desktop or a simulated
+// one; tests fill it with doubles.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/controller/seams.h"
+#include "app/pill/pill_panel.h"
+#include "platform/ax.h"
+#include "platform/events.h"
+#include "platform/microphone.h"
+#include "platform/network.h"
+#include "platform/notify.h"
+#include "platform/session.h"
+#include "platform/workspace.h"
+
+namespace orvak {
+
+class AppController;
+class Prefs;
+
+struct AppServices {
+  std::shared_ptr<ax::System> ax;
+  std::shared_ptr<platform::Events> events;
+  std::shared_ptr<platform::Workspace> workspace;
+  std::shared_ptr<platform::Microphone> microphone;
+  std::shared_ptr<platform::Network> network;
+  std::shared_ptr<platform::Session> session;
+  std::shared_ptr<platform::NotificationCenter> notifications;
+  std::shared_ptr<PillPanel> pillPanel;
+  std::shared_ptr<Screens> screens;
+  std::shared_ptr<Prefs> prefs;
+  std::shared_ptr<AccountClient> account;
+  // Made at launch, once the application can show windows.
+  std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;
+  std::function<std::unique_ptr<MenuBar>(AppController&)> makeMenuBar;
+  // Offers to send the report of an earlier crash; none: no crash reporter.
+  std::function<void()> offerCrashReport;
+};
+
+}  // namespace orvak

@@ -1,0 +1,53 @@
+// What the controller asks of the parts other pieces of the application build: the windows, the
+// status menu and the account client. Each is a small interface; until a part is built, the
+// stand-ins in stand_ins.h take its place and say in the log what they were asked.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/controller/main_page.h"
+
+namespace orvak {
+
+class Windows {
+ public:
+  virtual ~Windows() = default;
+  // Opens the onboarding window or brings it to the front.
+  virtual void showOnboarding() = 0;
+  // Opens the main window (made once) on `page`.
+  virtual void showMain(MainPage::Page page) = 0;
+  // Whether the library window is the front window.
+  virtual bool libraryInFront() const = 0;
+  // Whether any of our windows is on screen.
+  virtual bool hasVisibleWindows() const = 0;
+  // Reloads the library window's view models, when they exist.
+  virtual void reloadModels() = 0;
+};
+
+class MenuBar {
+ public:
+  virtual ~MenuBar() = default;
+  // Brings the status menu up to date with the controller's state.
+  virtual void refresh() = 0;
+};
+
+// The client of the maker's service as the controller uses it. Main queue.
+class AccountClient {
+ public:
+  virtual ~AccountClient() = default;
+  // Reloads the account's information in the background; results are published on the main queue.
+  virtual void refresh() = 0;
+  // When the last refresh finished, in monotonic nanoseconds; none before the first.
+  virtual std::optional<std::uint64_t> lastRefresh() const = 0;
+  // A sign-in link (orvak://...).
+  virtual void handle(const std::string& url) = 0;
+  // A short message for the user (shown on the pill).
+  std::function<void(const std::string&)> onMessage;
+  // The account changed (signed in or out, new information).
+  std::function<void()> onChange;
+};
+
+}  // namespace orvak

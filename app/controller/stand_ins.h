@@ -1,0 +1,34 @@
+// Stand-ins for the parts the controller needs before they are built: each writes what it was
+// asked as a log line and keeps just enough state to answer.
+#pragma once
+
+#include "app/controller/seams.h"
+
+namespace orvak {
+
+class StandInWindows final : public Windows {
+ public:
+  void showOnboarding() override;
+  void showMain(MainPage::Page page) override;
+  bool libraryInFront() const override { return false; }
+  bool hasVisibleWindows() const override { return visible_; }
+  void reloadModels() override;
+
+ private:
+  bool visible_ = false;
+};
+
+class StandInMenuBar final : public MenuBar {
+ public:
+  void refresh() override;
+};
+
+// A client that is signed out: refreshing learns nothing, a sign-in link is only logged.
+class SignedOutAccount final : public AccountClient {
+ public:
+  void refresh() override {}
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string& url) override;
+};
+
+}  // namespace orvak

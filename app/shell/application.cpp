@@ -1,0 +1,167 @@
+#include "app/shell/application.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/controller/app_controller.h"
+#include "app/controller/stand_ins.h"
+#include "app/pill/pill_doubles.h"
+#include "app/prefs.h"
+#include "app/shell/dbus_session.h"
+#include "app/shell/qt_main_queue.h"
+#include "app/shell/qt_network.h"
+#include "app/shell/single_instance.h"
+#include "app/system/url_handler.h"
+#include "app/views/app_look.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "core/base/log.h"
+#include "platform/activation.h"
+#include "platform/bundle.h"
+#include "platform/keychain.h"
+#include "platform/microphone.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_workspace.h"
+#include "speech/keys.h"
+
+namespace orvak::shell {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// SIGINT and SIGTERM end the event loop: the handler only writes a byte, the loop reads it.
+int gSignalFds[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto n = ::write(gSignalFds[1], &byte, 1);
+}
+
+void quitOnSignals(QObject* parent) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalFds) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalFds[0], QSocketNotifier::Read, parent);
+  QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+    char byte = 0;
+    [[maybe_unused]] const auto n = ::read(gSignalFds[0], &byte, 1);
+    Log::write("quit: signal");
+    QCoreApplication::quit();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+// Regular: our windows appear in the task bar; accessory: they stay out of it.
+void applyActivationPolicy(platform::activation::Policy policy) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isWindow()) w->setWindowFlag(Qt::Tool, policy == platform::activation::Policy::accessory);
+  }
+}
+
+std::shared_ptr<sim::SimDesktop> loadDesktop(const Options& options) {
+  std::optional<fs::path> scene = options.scene;
+  if (!scene) {
+    if (const char* env = std::getenv("ORVAK_SCENE"); env != nullptr && *env != '\0') scene = fs::path(env);
+  }
+  if (scene) {
+    Log::write("desktop: simulated, " + scene->string());
+    return sim::SimDesktop::load(*scene);
+  }
+  // The real desktop's backends come later; until then nothing outside is read.
+  Log::write("desktop: simulated and empty (no desktop backend in this build)");
+  return sim::SimDesktop::fromJson(json::parse(R"({"applications": []})"), "empty desktop");
+}
+
+fs::path executablePath() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : exe;
+}
+
+}  // namespace
+
+int run(int argc, char** argv, const std::vector<std::string>& args, const Options& options) {
+  // Without a display the windows are drawn offscreen, so the rest still runs (and says so).
+  const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
+  if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Made before anything else: the engines' network thread would otherwise make a plain core
+  // application of its own.
+  QApplication qapp(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  plugMainQueueIntoQt();
+  if (headless) Log::write("display: none, windows are drawn offscreen");
+
+  std::shared_ptr<AppController> controller;
+  std::vector<std::vector<std::string>> early;  // arguments that arrived before the controller
+  auto onOpen = [&](std::vector<std::string> urls) {
+    if (!controller) {
+      early.push_back(std::move(urls));
+    } else if (urls.empty()) {
+      controller->reopen();
+    } else {
+      controller->open(urls);
+    }
+  };
+  std::optional<SingleInstance> instance;
+  if (options.singleInstance) {
+    instance.emplace(platform::bundle::identifier(), args, onOpen);
+    if (instance->role() == SingleInstance::Role::forwarded) return 0;
+    if (const fs::path exe = executablePath(); !exe.empty()) UrlHandler::install(exe);
+  }
+
+  Prefs& prefs = Prefs::shared();
+  platform::activation::setHandler(applyActivationPolicy);
+  platform::activation::setPolicy(prefs.showInDock() ? platform::activation::Policy::regular
+                                                     : platform::activation::Policy::accessory);
+  AppLook::apply(prefs.appearance());
+  Keys::useKeychain(platform::makeSecretToolKeychain());
+
+  const auto desktop = loadDesktop(options);
+  AppServices services;
+  services.ax = desktop;
+  services.events = std::make_shared<sim::SimEvents>(desktop);
+  services.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+  services.microphone = platform::makePulseMicrophone("Orvak");
+  services.network = std::make_shared<QtNetwork>();
+  services.session = std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                                                   static_cast<std::uint32_t>(::getpid()));
+  services.notifications = std::make_shared<platform::NotificationCenter>();
+  // The pill's own window comes with the pill's views; until then it is drawn nowhere.
+  services.pillPanel = std::make_shared<RecordingPanel>();
+  services.screens = std::make_shared<FixedScreens>();
+  services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
+  services.account = std::make_shared<SignedOutAccount>();
+  services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
+  services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };
+  controller = AppController::make(std::move(services));
+
+  QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, &qapp, [weak = std::weak_ptr(controller)](Qt::ApplicationState s) {
+    if (auto c = weak.lock(); c && s == Qt::ApplicationActive) c->becameActive();
+  });
+  quitOnSignals(&qapp);
+  dispatch::main().async([&] {
+    controller->launch();
+    for (auto& urls : early) onOpen(std::move(urls));
+    early.clear();
+    if (!args.empty()) controller->open(args);
+  });
+  if (options.runFor) QTimer::singleShot(static_cast<int>(*options.runFor * 1000), &qapp, &QCoreApplication::quit);
+  const int status = QApplication::exec();
+  Log::flush();
+  return status;
+}
+
+}  // namespace orvak::shell

@@ -1,0 +1,26 @@
+// The application as a process: the Qt application, the main queue on its event loop, one
+// instance per session, the controller and its launch, and the end on SIGINT or SIGTERM.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvak::shell {
+
+struct Options {
+  // A simulated desktop scene to run against; none: ORVAK_SCENE, else an empty simulated desktop
+  // until this build has the desktop's own backends.
+  std::optional<std::filesystem::path> scene;
+  // Quit after this many seconds (the workbench); none: run until asked to end.
+  std::optional<double> runFor;
+  // Whether to be the session's one instance and install the link handler (not for the workbench).
+  bool singleInstance = true;
+};
+
+// Runs the application; returns the process's exit status. `args` are the arguments after the
+// program name (links to open).
+int run(int argc, char** argv, const std::vector<std::string>& args, const Options& options);
+
+}  // namespace orvak::shell

@@ -1,0 +1,19 @@
+#include "app/shell/qt_main_queue.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include "core/base/dispatch.h"
+
+namespace orvak::shell {
+
+void plugMainQueueIntoQt() {
+  dispatch::setMainExecutor(
+      [](dispatch::Task task) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+      },
+      [] { return QThread::currentThread() == QCoreApplication::instance()->thread(); });
+}
+
+}  // namespace orvak::shell

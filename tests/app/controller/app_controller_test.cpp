@@ -1,0 +1,275 @@
+// The controller's construction and launch on a simulated desktop, in virtual time, with
+// recording stand-ins for the windows, the status menu and the account.
+#include "app/controller/app_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/pill/pill_doubles.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "core/base/paths.h"
+#include "platform/defaults.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/sim/sim_session.h"
+#include "platform/sim/sim_workspace.h"
+#include "speech/inworld_engine.h"
+#include "tests/core/library/library_fixtures.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_home.h"
+#include "tests/vendor_servers/memory_keychain.h"
+
+namespace {
+
+using namespace orvak;
+using Mic = platform::MicAccess;
+namespace dispatch = orvak::dispatch;
+
+using Trace = std::shared_ptr<std::vector<std::string>>;
+
+struct TraceWindows final : Windows {
+  Trace trace;
+  bool visible = false;
+  void showOnboarding() override {
+    visible = true;
+    trace->push_back("windows: onboarding");
+  }
+  void showMain(MainPage::Page page) override {
+    visible = true;
+    trace->push_back("windows: main " + std::string(MainPage::raw(page)));
+  }
+  bool libraryInFront() const override { return false; }
+  bool hasVisibleWindows() const override { return visible; }
+  void reloadModels() override { trace->push_back("windows: reload"); }
+};
+
+struct TraceMenu final : MenuBar {
+  Trace trace;
+  void refresh() override { trace->push_back("menu: refresh"); }
+};
+
+struct TraceAccount final : AccountClient {
+  Trace trace;
+  void refresh() override { trace->push_back("account: refresh"); }
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string& url) override { trace->push_back("account: handle " + url); }
+};
+
+struct App {
+  dispatch::VirtualTime vt;
+  Trace trace = std::make_shared<std::vector<std::string>>();
+  std::shared_ptr<sim::SimDesktop> desktop;
+  std::shared_ptr<sim::SimEvents> events;
+  std::shared_ptr<sim::SimMicrophone> mic;
+  std::shared_ptr<sim::SimSession> session = std::make_shared<sim::SimSession>();
+  std::shared_ptr<sim::SimNetwork> network = std::make_shared<sim::SimNetwork>(false);
+  std::shared_ptr<TraceAccount> account = std::make_shared<TraceAccount>();
+  std::shared_ptr<Prefs> prefs;
+  TraceWindows* windows = nullptr;
+  std::shared_ptr<AppController> app;
+
+  App(bool trusted, bool onboarded, Mic access) {
+    Keys::useKeychain(keychain);
+    Keys::forget();
+    desktop = sim::SimDesktop::fromJson(json::parse(trusted ? R"({"trusted": true, "applications": []})"
+                                                            : R"({"trusted": false, "applications": []})"));
+    events = std::make_shared<sim::SimEvents>(desktop);
+    mic = std::make_shared<sim::SimMicrophone>(access);
+    prefs = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json"));
+    prefs->setOnboardingDone(onboarded);
+    account->trace = trace;
+    AppServices s;
+    s.ax = desktop;
+    s.events = events;
+    s.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+    s.microphone = mic;
+    s.network = network;
+    s.session = session;
+    s.notifications = std::make_shared<platform::NotificationCenter>();
+    s.pillPanel = std::make_shared<RecordingPanel>();
+    s.screens = std::make_shared<FixedScreens>();
+    s.prefs = prefs;
+    s.account = account;
+    s.makeWindows = [this](AppController&) {
+      auto w = std::make_unique<TraceWindows>();
+      w->trace = trace;
+      windows = w.get();
+      return w;
+    };
+    s.makeMenuBar = [this](AppController&) {
+      auto m = std::make_unique<TraceMenu>();
+      m->trace = trace;
+      return m;
+    };
+    app = AppController::make(std::move(s));
+    app->onLaunchStep = [this](const char* step) { trace->push_back(std::string("- ") + step); };
+  }
+  std::shared_ptr<test::MemoryKeychain> keychain = std::make_shared<test::MemoryKeychain>();
+
+  double now() const { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+  void doubleTap(std::uint16_t key = 60) {
+    const double t = now();
+    events->press(key, t + 0.01);
+    events->release(key, t + 0.05);
+    events->press(key, t + 0.10);
+    events->release(key, t + 0.15);
+    vt.advance(0.2);
+  }
+};
+
+}  // namespace
+
+TEST(AppControllerTest, LaunchWiresEverythingInItsOrder) {
+  App a(false, false, Mic::notAsked);
+  a.app->launch();
+  EXPECT_EQ(*a.trace, (std::vector<std::string>{
+                          "- launch line", "- sound and privacy", "- account", "account: refresh", "- click tracker",
+                          "- account timer", "- capture dumps", "- windows and menu", "- network", "- hotkey",
+                          "- permissions and settings", "- crash report offer", "- onboarding", "windows: onboarding",
+                          "- permission polling", "- menu", "menu: refresh"}));
+  a.app->launch();
+  EXPECT_EQ(a.trace->size(), 17u) << "launch runs once";
+  EXPECT_TRUE(a.app->clicks().isWatching());
+  EXPECT_TRUE(a.app->online()) << "online until the network says otherwise";
+  a.vt.drain();
+  EXPECT_FALSE(a.app->online());
+  a.vt.advance(AppController::kSixHours);
+  EXPECT_EQ(std::count(a.trace->begin(), a.trace->end(), "account: refresh"), 2) << "and again every six hours";
+}
+
+TEST(AppControllerTest, TrustOnboardingAndMicrophoneDecideWindowPollingAndHotkey) {
+  struct Case {
+    bool trusted, onboarded;
+    Mic mic;
+    bool onboarding, polling, watching;
+  };
+  const std::vector<Case> cases{
+      {true, true, Mic::granted, false, false, true},
+      {true, false, Mic::granted, true, false, true},
+      {true, true, Mic::denied, false, true, true},
+      {false, true, Mic::granted, true, true, false},
+      {false, false, Mic::notAsked, true, true, false},
+  };
+  for (const Case& c : cases) {
+    App a(c.trusted, c.onboarded, c.mic);
+    test::LogTail log;
+    a.app->launch();
+    a.vt.drain();  // the log's queue runs in virtual time too
+    const std::string where = std::string("trusted=") + (c.trusted ? "1" : "0") + " onboarded=" + (c.onboarded ? "1" : "0");
+    EXPECT_EQ(a.windows->visible, c.onboarding) << where;
+    EXPECT_EQ(a.app->perms().isPolling(), c.polling) << where;
+    ASSERT_NE(a.app->tap(), nullptr);
+    EXPECT_EQ(a.app->tap()->isWatching(), c.watching) << where;
+    EXPECT_EQ(log.count(std::string("launch: Orvak 0.1.0 pid ")), 1) << where;
+    EXPECT_EQ(log.count(std::string(" ax=") + (c.trusted ? "true" : "false")), 1) << where;
+  }
+}
+
+TEST(AppControllerTest, TrustArrivingWhilePollingStartsTheHotkeyAndLogsTheChange) {
+  App a(false, true, Mic::granted);
+  test::LogTail log;
+  a.app->launch();
+  a.doubleTap();
+  EXPECT_EQ(log.count("hotkey: double tap"), 0) << "not watched without trust";
+  a.desktop->setTrusted(true);
+  a.vt.advance(1);
+  EXPECT_EQ(log.count("permissions: ax=true mic=granted"), 1);
+  EXPECT_TRUE(a.app->tap()->isWatching());
+  EXPECT_FALSE(a.app->perms().isPolling());
+  a.doubleTap();
+  EXPECT_EQ(log.count("hotkey: double tap (lag 0 ms)"), 1);
+}
+
+TEST(AppControllerTest, TheHotkeyGoesToTheTesterWhileItIsArmedAndFollowsTheSetting) {
+  App a(true, true, Mic::granted);
+  test::LogTail log;
+  a.app->launch();
+  a.app->tester().arm();
+  a.doubleTap();
+  EXPECT_EQ(a.app->tester().state().kind, HotkeyTester::State::Kind::checking);
+  EXPECT_TRUE(a.app->tester().firstPressAt().has_value()) << "the first press reached the tester";
+  EXPECT_EQ(log.count("hotkey: double tap"), 0) << "no read while testing";
+  a.vt.advance(1.3);
+  EXPECT_EQ(a.app->tester().state().kind, HotkeyTester::State::Kind::ok);
+
+  a.prefs->setHotkeyCode(58);
+  EXPECT_EQ(a.app->tap()->choice().name, "Left Alt");
+  a.doubleTap(60);
+  a.doubleTap(58);
+  EXPECT_EQ(log.count("hotkey: double tap"), 1);
+}
+
+TEST(AppControllerTest, LinksAndReopening) {
+  App a(true, true, Mic::granted);
+  a.app->launch();
+  a.trace->clear();
+  a.app->open({"https://example.org/x", "mailto:ann@example.org", "orvakx://activate"});
+  EXPECT_TRUE(a.trace->empty()) << "other schemes do nothing";
+  EXPECT_FALSE(a.app->pill().player());
+  a.app->open({"orvak://activate?token=x"});
+  EXPECT_EQ(*a.trace, (std::vector<std::string>{"account: handle orvak://activate?token=x"}));
+  EXPECT_TRUE(a.app->pill().hidePending()) << "\"Signing in…\" goes after 3 s";
+
+  a.trace->clear();
+  a.app->reopen();
+  EXPECT_EQ(*a.trace, (std::vector<std::string>{"windows: reload", "windows: main library"}));
+  a.app->reopen();
+  EXPECT_EQ(a.trace->size(), 2u) << "a window is on screen: nothing more";
+}
+
+TEST(AppControllerTest, TheVoiceProxyFollowsTheAccountToken) {
+  App a(true, true, Mic::granted);
+  InworldEngine::setProxy(std::nullopt);
+  ASSERT_FALSE(Keys::save("account", "device-token-1234"));
+  a.app->launch();
+  EXPECT_TRUE(InworldEngine::proxy().has_value()) << "signed in at launch";
+
+  a.keychain->remove("orvak-account", "orvak");
+  Keys::forget();
+  a.app->account().onChange();
+  EXPECT_FALSE(InworldEngine::proxy().has_value()) << "signing out clears the proxy";
+}
+
+TEST(AppControllerTest, WakingRefreshesTheAccountOnlyWhenSignedIn) {
+  App a(true, true, Mic::granted);
+  a.app->launch();
+  a.trace->clear();
+  a.session->post(platform::SessionEvent::didWake);
+  a.session->post(platform::SessionEvent::screenLocked);
+  a.vt.drain();
+  a.app->becameActive();
+  EXPECT_TRUE(a.trace->empty()) << "signed out";
+  ASSERT_FALSE(Keys::save("account", "device-token-1234"));
+  a.session->post(platform::SessionEvent::didWake);
+  a.vt.drain();
+  a.app->becameActive();
+  EXPECT_EQ(*a.trace, (std::vector<std::string>{"account: refresh", "account: refresh"}));
+}
+
+TEST(AppControllerTest, AFileInPlaceOfTheDatabaseSendsResearchToTheLineFile) {
+  const auto db = NotesStore::defaultURL();
+  std::filesystem::create_directories(db.parent_path());
+  std::filesystem::remove_all(db);
+  test::writeFile(db, "not a database, and not ours to change\n");
+  test::LogTail log;
+  {
+    App a(true, true, Mic::granted);
+    EXPECT_EQ(a.app->notes(), nullptr);
+    a.vt.drain();
+    EXPECT_EQ(log.count("notes store unavailable, using research.jsonl: "), 1);
+    ResearchItem item;
+    item.ts = Date{1'700'000'000};
+    item.kind = ResearchItem::Kind::highlight;
+    item.quote = "A river";
+    a.app->store().save(item);
+    EXPECT_NE(test::readFile(OrvakPaths::research()).find("A river"), std::string::npos);
+    EXPECT_EQ(&a.app->store(), &a.app->store()) << "chosen once";
+  }
+  EXPECT_EQ(test::readFile(db), "not a database, and not ours to change\n");
+  std::filesystem::remove(db);
+}
