@@ -15,6 +15,7 @@
 #include "app/controller/stand_ins.h"
 #include "app/pill/pill_doubles.h"
 #include "app/prefs.h"
+#include "app/shell/dbus_session.h"
 #include "app/shell/qt_main_queue.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
@@ -135,6 +136,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.workspace = std::make_shared<sim::SimWorkspace>(desktop);
   services.microphone = platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
+  services.session = std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                                                   static_cast<std::uint32_t>(::getpid()));
   services.notifications = std::make_shared<platform::NotificationCenter>();
   // The pill's own window comes with the pill's views; until then it is drawn nowhere.
   services.pillPanel = std::make_shared<RecordingPanel>();
