@@ -36,7 +36,7 @@ sanitize: deps
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
-	@$(BUILD)/bin/orvak_bench
+	@scripts/with-desktop $(BUILD)/bin/orvak_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN)

@@ -20,15 +20,18 @@ constexpr std::string_view kBrailleEnabled = "Braille support enabled";
 constexpr std::string_view kBrailleDisabled = "Braille support disabled";
 constexpr std::string_view kDocumentArea = "Document content";
 
+// Linux workspaces list the executable's folder: Electron keeps its application in
+// "resources/app.asar", Chromium-family browsers keep "chrome_*.pak" files beside the executable.
 bool isElectron(const std::vector<std::string>& frameworks) {
-  return std::any_of(frameworks.begin(), frameworks.end(),
-                     [](const std::string& f) { return f.starts_with("Electron Framework"); });
+  return std::any_of(frameworks.begin(), frameworks.end(), [](const std::string& f) {
+    return f.starts_with("Electron Framework") || f == "resources/app.asar";
+  });
 }
 
 bool isChromiumFamily(const std::vector<std::string>& frameworks) {
   return std::any_of(frameworks.begin(), frameworks.end(), [](const std::string& f) {
     return f.find("Chrom") != std::string::npos || f.find("Edge Framework") != std::string::npos ||
-           f.find("Brave") != std::string::npos;
+           f.find("Brave") != std::string::npos || (f.starts_with("chrome_") && f.ends_with(".pak"));
   });
 }
 

@@ -75,6 +75,9 @@ std::vector<std::string> splitWords(const std::string& s) {
   return out;
 }
 
+
+}  // namespace
+
 // One reply, waited for when first needed.
 struct Slot {
   std::optional<dbus::PendingReply> pending;
@@ -85,8 +88,6 @@ struct Slot {
     return reply ? &*reply : nullptr;
   }
 };
-
-}  // namespace
 
 bool AtspiElement::Facts::has(std::string_view interface) const {
   return std::find(interfaces.begin(), interfaces.end(), interface) != interfaces.end();
@@ -167,7 +168,44 @@ ax::Result<pid_t> AtspiElement::pid() const {
 
 // ---- Facts and text ----------------------------------------------------------------------------
 
-ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse) const {
+// Requests sent for an element ahead of its own: what a walk asks of every element, sent for all
+// of an element's children as soon as they are known, so that the browser works through them
+// while the walk is busy elsewhere instead of waiting for one round trip after another.
+struct AtspiElement::Prefetched {
+  Slot role, attributes, interfaces, children, extents, name, description;
+  std::uint64_t at = 0;
+};
+
+namespace {
+// Children beyond this many are read when their turn comes (a walk visits only the first rows of
+// a table), and replies older than this are asked again.
+constexpr std::size_t kMaxPrefetched = 256;
+constexpr std::uint64_t kPrefetchNs = 2'000'000'000;
+}  // namespace
+
+void AtspiElement::prefetch() const {
+  auto p = std::make_shared<Prefetched>();
+  const double t = timeout();
+  p->role.pending = bus_->send(call(kAccessible, "GetRole"), t);
+  p->attributes.pending = bus_->send(call(kAccessible, "GetAttributes"), t);
+  p->interfaces.pending = bus_->send(call(kAccessible, "GetInterfaces"), t);
+  p->children.pending = bus_->send(call(kAccessible, "GetChildren"), t);
+  p->extents.pending = bus_->send(call(kComponent, "GetExtents", {kScreenCoords}), t);
+  p->name.pending = bus_->send(property(kAccessible, "Name"), t);
+  p->description.pending = bus_->send(property(kAccessible, "Description"), t);
+  p->at = dispatch::monotonicNanos();
+  std::lock_guard lock(mutex_);
+  prefetched_ = std::move(p);
+}
+
+std::shared_ptr<AtspiElement::Prefetched> AtspiElement::takePrefetched() const {
+  std::lock_guard lock(mutex_);
+  auto p = std::move(prefetched_);
+  if (p && dispatch::monotonicNanos() - p->at > kPrefetchNs) p.reset();
+  return p;
+}
+
+ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre) const {
   std::optional<std::vector<std::string>> knownInterfaces;
   {
     std::lock_guard lock(mutex_);
@@ -175,30 +213,41 @@ ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse) const {
     if (facts_) knownInterfaces = facts_->interfaces;
   }
   const double t = timeout();
-  auto role = bus_->send(call(kAccessible, "GetRole"), t);
-  auto attributes = bus_->send(call(kAccessible, "GetAttributes"), t);
-  auto states = bus_->send(call(kAccessible, "GetState"), t);
-  std::optional<dbus::PendingReply> interfaces;
-  if (!knownInterfaces) interfaces = bus_->send(call(kAccessible, "GetInterfaces"), t);
+  Slot role, attributes, interfaces;
+  if (pre && pre->role.sent()) {
+    role = std::move(pre->role);
+    attributes = std::move(pre->attributes);
+    interfaces = std::move(pre->interfaces);
+  } else {
+    role.pending = bus_->send(call(kAccessible, "GetRole"), t);
+    attributes.pending = bus_->send(call(kAccessible, "GetAttributes"), t);
+    if (!knownInterfaces) interfaces.pending = bus_->send(call(kAccessible, "GetInterfaces"), t);
+  }
 
   Facts f;
-  const auto roleReply = role.wait();
-  const auto attributesReply = attributes.wait();
-  const auto statesReply = states.wait();
-  if (const auto e = errorOf(roleReply); e != ax::Error::success) return fatal(e) ? e : ax::Error::failure;
-  f.role = static_cast<std::uint32_t>(roleReply.first().integer().value_or(0));
-  if (const auto* m = attributesReply.first().map()) f.attributes = *m;
-  f.states = statesOf(statesReply.first());
-  if (States{f.states}.has(State::defunct)) return ax::Error::invalidUIElement;
-  if (interfaces) {
-    const auto reply = interfaces->wait();
-    if (const auto* l = reply.first().list()) {
+  const dbus::Reply* roleReply = role.get();
+  if (!roleReply) return ax::Error::failure;
+  if (const auto e = errorOf(*roleReply); e != ax::Error::success) return fatal(e) ? e : ax::Error::failure;
+  f.role = static_cast<std::uint32_t>(roleReply->first().integer().value_or(0));
+  if (const auto* a = attributes.get()) {
+    if (const auto* m = a->first().map()) f.attributes = *m;
+  }
+  if (const auto* reply = interfaces.get()) {
+    if (const auto* l = reply->first().list()) {
       for (const auto& v : *l) {
         if (const auto* s = v.text()) f.interfaces.push_back(*s);
       }
     }
-  } else {
+  } else if (knownInterfaces) {
     f.interfaces = std::move(*knownInterfaces);
+  }
+  // Only fields need their states to tell their kind; everyone else saves the request.
+  const auto r = static_cast<Role>(f.role);
+  if (r == Role::text || r == Role::entry || r == Role::editbar) {
+    const auto reply = bus_->call(call(kAccessible, "GetState"), t);
+    if (const auto e = errorOf(reply); fatal(e)) return e;
+    f.states = statesOf(reply.first());
+    f.statesRead = true;
   }
   std::lock_guard lock(mutex_);
   facts_ = f;
@@ -247,7 +296,15 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
       }
     }
   }
-  for (auto& r : refs) out.push_back(object(bus_, std::move(r)));
+  for (std::size_t i = 0; i < refs.size(); ++i) {
+    if (refs[i].path == kRootPath) {
+      out.push_back(application(bus_, std::move(refs[i])));
+      continue;
+    }
+    auto child = std::make_shared<AtspiElement>(bus_, Kind::object, std::move(refs[i]));
+    if (i < kMaxPrefetched) child->prefetch();
+    out.emplace_back(std::move(child));
+  }
   return out;
 }
 
@@ -372,12 +429,23 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
   const double t = timeout();
   // Everything that needs no other answer first goes out at once, then the facts.
   Slot childList, extents, name, description, parent;
-  if (wants({"AXChildren"})) childList.pending = bus_->send(call(kAccessible, "GetChildren"), t);
-  if (wants({"AXPosition", "AXSize", "AXFrame"})) extents.pending = bus_->send(call(kComponent, "GetExtents", {kScreenCoords}), t);
-  if (wants({"AXTitle"})) name.pending = bus_->send(property(kAccessible, "Name"), t);
-  if (wants({"AXDescription"})) description.pending = bus_->send(property(kAccessible, "Description"), t);
+  const auto pre = takePrefetched();
+  if (pre) {
+    childList = std::move(pre->children);
+    extents = std::move(pre->extents);
+    name = std::move(pre->name);
+    description = std::move(pre->description);
+  }
+  if (wants({"AXChildren"}) && !childList.sent()) childList.pending = bus_->send(call(kAccessible, "GetChildren"), t);
+  if (wants({"AXPosition", "AXSize"}) && !extents.sent()) {
+    extents.pending = bus_->send(call(kComponent, "GetExtents", {kScreenCoords}), t);
+  }
+  if (wants({"AXTitle"}) && !name.sent()) name.pending = bus_->send(property(kAccessible, "Name"), t);
+  if (wants({"AXDescription"}) && !description.sent()) {
+    description.pending = bus_->send(property(kAccessible, "Description"), t);
+  }
   if (wants({"AXParent"})) parent.pending = bus_->send(property(kAccessible, "Parent"), t);
-  auto f = facts(true);
+  auto f = facts(!pre, pre.get());
   if (!f) return f.error;
   MappedRole mapped = mapRole(f.value.role, f.value.attributes, States{f.value.states});
   // Whatever a toolkit calls the objects right below an application, they are its windows.
@@ -511,10 +579,14 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
       if (const auto it = f.value.attributes.find("id"); it != f.value.attributes.end() && !it->second.empty()) {
         v = text::repairUtf8(it->second);
       }
-    } else if (n == "AXFocused") {
-      v = States{f.value.states}.has(State::focused);
-    } else if (n == "AXElementBusy") {
-      v = States{f.value.states}.has(State::busy);
+    } else if (n == "AXFocused" || n == "AXElementBusy") {
+      std::uint64_t bits = f.value.states;
+      if (!f.value.statesRead) {
+        const auto reply = bus_->call(call(kAccessible, "GetState"), t);
+        if (const auto e = errorOf(reply); e != ax::Error::success) return e;
+        bits = statesOf(reply.first());
+      }
+      v = States{bits}.has(n == "AXFocused" ? State::focused : State::busy);
     }
     if (const auto* e = v.as<ax::Error>(); e && fatal(*e)) return *e;
     out.push_back(std::move(v));

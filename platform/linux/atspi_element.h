@@ -58,17 +58,21 @@ class AtspiElement final : public ax::ElementImpl {
   struct Facts {
     std::uint32_t role = 0;
     std::map<std::string, std::string> attributes;
-    std::uint64_t states = 0;
+    std::uint64_t states = 0;  // read for fields only (statesRead)
+    bool statesRead = false;
     std::vector<std::string> interfaces;
     bool has(std::string_view interface) const;
   };
 
  private:
-  struct Fetch;
+  struct Prefetched;
   double timeout() const;
+  // Sends what a walk will ask of this element (see Prefetched).
+  void prefetch() const;
+  std::shared_ptr<Prefetched> takePrefetched() const;
   dbus::Call call(const char* interface, const char* method, std::vector<dbus::Arg> args = {}) const;
   dbus::Call property(const char* interface, const char* name) const;
-  ax::Result<Facts> facts(bool fresh) const;
+  ax::Result<Facts> facts(bool reuse, Prefetched* prefetched = nullptr) const;
   ax::Result<std::string> text() const;
   ax::Result<ax::ElementList> children(const Facts& facts, const dbus::Reply& list) const;
   ax::Result<ax::ElementList> windows() const;
@@ -88,6 +92,7 @@ class AtspiElement final : public ax::ElementImpl {
   mutable std::atomic<double> timeout_{0};
   mutable std::mutex mutex_;
   mutable std::optional<Facts> facts_;
+  mutable std::shared_ptr<Prefetched> prefetched_;
   mutable std::uint64_t factsAt_ = 0;
   mutable std::optional<std::string> text_;
   mutable std::uint64_t textAt_ = 0;

@@ -210,7 +210,12 @@ List decodeArguments(DBusMessage* message) {
   return decodeAll(&it, 0);
 }
 
-PendingReply::PendingReply(PendingReply&& o) noexcept : call_(std::exchange(o.call_, nullptr)) {}
+PendingReply::PendingReply(DBusPendingCall* call, DBusConnection* connection) : call_(call), connection_(connection) {
+  if (connection_) dbus_connection_ref(connection_);
+}
+
+PendingReply::PendingReply(PendingReply&& o) noexcept
+    : call_(std::exchange(o.call_, nullptr)), connection_(std::exchange(o.connection_, nullptr)) {}
 
 PendingReply& PendingReply::operator=(PendingReply&& o) noexcept {
   if (this != &o) {
@@ -218,7 +223,9 @@ PendingReply& PendingReply::operator=(PendingReply&& o) noexcept {
       dbus_pending_call_cancel(call_);
       dbus_pending_call_unref(call_);
     }
+    if (connection_) dbus_connection_unref(connection_);
     call_ = std::exchange(o.call_, nullptr);
+    connection_ = std::exchange(o.connection_, nullptr);
   }
   return *this;
 }
@@ -228,6 +235,7 @@ PendingReply::~PendingReply() {
     dbus_pending_call_cancel(call_);
     dbus_pending_call_unref(call_);
   }
+  if (connection_) dbus_connection_unref(connection_);
 }
 
 Reply PendingReply::wait() {
@@ -237,10 +245,17 @@ Reply PendingReply::wait() {
     r.errorMessage = "not sent";
     return r;
   }
-  dbus_pending_call_block(call_);
+  if (!dbus_pending_call_get_completed(call_)) dbus_pending_call_block(call_);
   MessageRef reply{dbus_pending_call_steal_reply(call_)};
   dbus_pending_call_unref(call_);
   call_ = nullptr;
+  // Without a main loop, replies to the other calls in flight wait in the connection's queue,
+  // and every later wait searches that queue: hand them to their calls now.
+  if (connection_) {
+    while (dbus_connection_get_dispatch_status(connection_) == DBUS_DISPATCH_DATA_REMAINS) {
+      dbus_connection_dispatch(connection_);
+    }
+  }
   if (!reply.m) {
     r.errorName = kNoReply;
     return r;
@@ -323,7 +338,7 @@ PendingReply DBusClient::send(const Call& call, int timeoutMs) {
   if (!dbus_connection_send_with_reply(connection_, m.m, &pending, timeoutMs < 1 ? 1 : timeoutMs) || !pending) {
     return PendingReply();
   }
-  return PendingReply(pending);
+  return PendingReply(pending, connection_);
 }
 
 }  // namespace orvak::dbus

@@ -88,8 +88,9 @@ class PendingReply {
 
  private:
   friend class DBusClient;
-  explicit PendingReply(DBusPendingCall* call) : call_(call) {}
+  PendingReply(DBusPendingCall* call, DBusConnection* connection);
   DBusPendingCall* call_ = nullptr;
+  DBusConnection* connection_ = nullptr;
 };
 
 class DBusClient {

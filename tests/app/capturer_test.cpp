@@ -100,6 +100,9 @@ TEST(Capturer, WebContentIsWaitedForWalkByWalk) {
       {"text that never comes: 8 more walks, then go on", lateWebPage(chromium(), 100), 9},
       {"no web area at all: one walk", sceneWith(chromium(), Json::array({para(test::kRiver)})), 1},
       {"not a browser: no wait", lateWebPage({{"bundleId", "org.example.reader"}}, 3), 1},
+      {"a Linux browser known by the pak files beside its executable",
+       lateWebPage({{"frameworks", {"chromium", "chrome_100_percent.pak", "locales"}}}, 3), 4},
+      {"pak files of another name are no sign", lateWebPage({{"frameworks", {"resources.pak", "locales"}}}, 3), 1},
       {"Safari waits for 200 characters, 150 are not enough",
        lateWebPage({{"bundleId", "com.apple.Safari"}}, 2, std::string(150, 'a') + " " + std::string(60, 'b')), 3},
   };
@@ -135,6 +138,16 @@ TEST(Capturer, ElectronIsSwitchedOnAndWaitedForOnlyOnItsFirstCapture) {
 
   h.desktop->apply(Json::array({{{"relaunch", "app"}}}));
   EXPECT_EQ(h.page().attempts, 9) << "a new process under the same pid is switched on afresh";
+}
+
+TEST(Capturer, ElectronOnLinuxIsKnownByItsApplicationArchive) {
+  Json app = {{"name", "Notes"}, {"frameworks", {"chrome_100_percent.pak", "notes", "resources/app.asar"}}};
+  Json scene = sceneWith(app, {webArea(Json::array({para(std::string(100, 'e'))}))});
+  CaptureHarness h(scene);
+  EXPECT_EQ(h.page().attempts, 9) << "first capture waits for 300 characters";
+  const auto flag = h.desktop->element("app").attribute("AXManualAccessibility");
+  ASSERT_TRUE(flag);
+  EXPECT_EQ(flag.value, ax::Value(true));
 }
 
 // A document-editor page: a Chromium browser on a document whose text is not exposed yet.

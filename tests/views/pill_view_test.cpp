@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QTest>
+#include <QWindow>
 
 #include "app/pill/pill.h"
 #include "app/pill/pill_doubles.h"
@@ -9,6 +10,7 @@
 #include "app/views/look/palette.h"
 #include "app/views/pill/pill_layout.h"
 #include "app/views/pill/pill_view.h"
+#include "app/views/pill/pill_window.h"
 #include "app/views/shots.h"
 #include "core/base/dispatch.h"
 
@@ -286,6 +288,43 @@ TEST(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {
     EXPECT_EQ(qAlpha(img.pixel(img.width() - 1, img.height() - 1)), 0);
   }
   look::setAppearance(look::Appearance::light);
+}
+
+}  // namespace
+}  // namespace orvak::pillview
+
+namespace orvak::pillview {
+namespace {
+
+TEST(PillWindowTest, ThePanelAndScreensOnQt) {
+  dispatch::VirtualTime vt;
+  auto screen = makeScreenPill();
+  auto& window = *screen.window;
+  // A floating window that never takes focus and lets clicks through until told otherwise.
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowTransparentForInput));
+
+  const auto area = window.primary();
+  ASSERT_TRUE(area.has_value()) << "the offscreen platform has one screen";
+  EXPECT_EQ(window.underPointer(), area);
+
+  screen.pill->playerChanged(reading());
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.ignoresMouse()) << "a reading state takes clicks";
+  ASSERT_NE(window.windowHandle(), nullptr);
+  EXPECT_FALSE(window.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+  // Placed by the controller: centred, the panel's bottom 6 px below the available area.
+  const auto frame = window.frame();
+  EXPECT_EQ(frame.y + frame.height, area->y + area->height + 6);
+  EXPECT_NEAR(frame.x + frame.width / 2, area->x + area->width / 2, 1);
+  EXPECT_EQ(window.view()->size(), window.size());
+
+  screen.pill->hide();
+  EXPECT_TRUE(window.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+  vt.advance(0.31);
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace
