@@ -251,6 +251,18 @@ TEST_F(PillViewTest, AccessibleNameAndReportedSize) {
   EXPECT_EQ(panel->frame().height, std::ceil(view->layout().size.height()));
 }
 
+TEST_F(PillViewTest, ACounterTickingDoesNotHoldBackAShrink) {
+  pill->playerChanged(reading("1 / 10"));
+  pill->hovered(true);
+  const double wide = panel->frame().width;
+  pill->hovered(false);  // the controls go: the pill narrows 0.34 s later
+  vt.advance(0.2);
+  pill->playerChanged(reading("2 / 10"));  // same size
+  vt.advance(0.15);
+  EXPECT_LT(panel->frame().width, wide);
+  EXPECT_EQ(panel->frame().width, std::ceil(view->layout().size.width()));
+}
+
 TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
   view->setAttribute(Qt::WA_DontShowOnScreen);
   view->show();

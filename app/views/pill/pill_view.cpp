@@ -187,7 +187,10 @@ void PillView::relayout() {
   if (onLayout) {
     onLayout();
   }
-  if (model_.onSize) {
+  // Reported only when it changes: each report restarts the controller's pending shrink, so a
+  // stream of same-size changes (a counter ticking) would otherwise keep a pill from narrowing.
+  if (model_.onSize && layout_.size != reported_) {
+    reported_ = layout_.size;
     model_.onSize(layout_.size.width(), layout_.size.height());
   }
 }

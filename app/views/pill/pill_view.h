@@ -61,6 +61,7 @@ class PillView : public QWidget {
 
   PillModel& model_;
   Layout layout_;
+  std::optional<QSizeF> reported_;  // the size last given to `model.onSize`
   std::int64_t serial_ = -1;
   bool hadNotice_ = false;
   bool hadOffer_ = false;
