@@ -56,6 +56,8 @@ class ClickTracker : public std::enable_shared_from_this<ClickTracker> {
 
   // Main thread.
   const std::optional<Click>& last() const { return last_; }
+  // Forgets the remembered click, so that it serves one read only.
+  void forget() { last_.reset(); }
   bool isWatching() const { return monitor_.has_value(); }
 
   static constexpr double kMaxAgeSeconds = 180;

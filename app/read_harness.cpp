@@ -68,7 +68,7 @@ std::shared_ptr<Player> ReadHarness::startPlayer(Vendor vendor, const std::strin
 void ReadHarness::failedBeforeAudio(const std::shared_ptr<Player>& failed, const Trigger& trigger,
                                     const std::string& message) {
   // A read the user has already replaced must not come back as a fallback.
-  if (current_ && current_ != failed) return;
+  if (mayFallBack ? !mayFallBack(failed) : (current_ && current_ != failed)) return;
   Log::write("fallback: " + std::string(rawValue(trigger.vendor)) + " failed before audio (" + message +
              "); reading on-device");
   ReadOptions opts = trigger.opts;

@@ -42,6 +42,9 @@ class ReadHarness : public std::enable_shared_from_this<ReadHarness> {
   std::function<void(const std::shared_ptr<Player>&, const ReadTiming&)> onFirstAudio;
   std::function<void(const std::shared_ptr<Player>&, const ReadTiming&)> onEnd;
   std::function<void(const std::shared_ptr<Player>&)> onBackPastStart;
+  // Asked before a fallback: whether `failed` may still be replaced (none: when it is the current
+  // player).
+  std::function<bool(const std::shared_ptr<Player>& failed)> mayFallBack;
   // A fallback read was started in place of `failed`.
   std::function<void(const std::shared_ptr<Player>& failed, const std::shared_ptr<Player>& replacement)> onFallback;
 

@@ -157,8 +157,7 @@ void AppController::doubleTap(double lagMs) {
     tester_->fired();
     return;
   }
-  // The read itself comes with the read controller; until then the gesture is only recorded.
-  Log::write("hotkey: double tap (lag " + std::to_string(static_cast<long>(lagMs + 0.5)) + " ms)");
+  trigger("hotkey", lagMs);
 }
 
 void AppController::becameActive() { refreshAccountIfSignedIn(); }

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,12 +21,16 @@
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
 #include "app/pill/pill.h"
+#include "app/player/player.h"
+#include "app/read_harness.h"
 #include "app/prefs.h"
 #include "app/system/permissions.h"
 #include "core/base/dispatch.h"
 #include "core/library/notes_store.h"
 #include "core/library/position_store.h"
 #include "core/library/research_item.h"
+#include "speech/engine.h"
+#include "speech/vendor.h"
 
 namespace orvak {
 
@@ -80,6 +86,30 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::string& voiceStatus() const { return voiceStatus_; }
   bool busy() const { return busy_; }
 
+  // ---- Reading ----
+  // Starts a read of the front window, or (from the hotkey or the menu) stops the one under way.
+  // `text` reads that text instead of a window (developer use).
+  void trigger(const std::string& source, double eventLagMs, ReadOptions opts = {},
+               std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt);
+  // The vendor to read with and, when it had to switch to the on-device voice, why.
+  std::pair<Vendor, std::optional<std::string>> vendorForRead(std::optional<Vendor> requested) const;
+  // The engine of a vendor, kept until the settings it is built from change.
+  std::shared_ptr<SpeechEngine> engine(Vendor vendor);
+  // A warning on the pill.
+  void fail(const std::string& text);
+  // A short note on the pill.
+  void note(const std::string& text) { pill_->flash(text); }
+
+  const std::shared_ptr<Player>& player() const { return player_; }
+  const std::optional<Capture>& lastCapture() const { return lastCapture_; }
+  const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+  // Options every read starts with on top of its own (the workbench mutes reads this way).
+  ReadOptions baseReadOptions;
+  // Each state of the current read, and the end of every read (tools listen here).
+  std::function<void(const std::shared_ptr<Player>&, const PlayerState&)> onReadState;
+  std::function<void(const ReadTiming&)> onReadEnd;
+
   // Each step of `launch()` by name, as it begins; for tests and the workbench.
   std::function<void(const char* step)> onLaunchStep;
 
@@ -88,6 +118,12 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void refreshAccountIfSignedIn();
   void makeTap();
   void doubleTap(double lagMs);
+  void captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts, CaptureOutcome outcome);
+  void readState(const std::shared_ptr<Player>& player, const PlayerState& state);
+  void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  ReadHarness& harness();
   template <class F>
   std::function<void()> weakly(F f);
 
@@ -103,6 +139,15 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<ModifierTap> tap_;
   std::unique_ptr<MenuBar> menu_;
   std::unique_ptr<Windows> windows_;
+  std::shared_ptr<ReadHarness> harness_;
+  std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
+  std::shared_ptr<Player> player_;
+  std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
+  std::optional<Capture> lastCapture_;
+  std::optional<ReadTiming> lastRead_;
+  std::optional<std::string> lastError_;
+  std::optional<PlayerState> playerState_;
+  std::string readingTitle_;
   std::string voiceStatus_ = "off";
   bool busy_ = false;
   bool online_ = true;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/audio/audio_graph.h"
 #include "app/controller/seams.h"
 #include "app/pill/pill_panel.h"
 #include "platform/ax.h"
@@ -15,6 +16,8 @@
 #include "platform/notify.h"
 #include "platform/session.h"
 #include "platform/workspace.h"
+#include "speech/engine.h"
+#include "speech/vendor.h"
 
 namespace orvak {
 
@@ -36,6 +39,10 @@ struct AppServices {
   // Made at launch, once the application can show windows.
   std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;
   std::function<std::unique_ptr<MenuBar>(AppController&)> makeMenuBar;
+  // Makes a vendor's speech engine; none: the engine factory. Reads play through `graph`; none:
+  // the process's shared audio graph.
+  std::function<std::shared_ptr<SpeechEngine>(Vendor, const EngineConfig&)> makeEngine;
+  std::shared_ptr<AudioGraph> graph;
   // Offers to send the report of an earlier crash; none: no crash reporter.
   std::function<void()> offerCrashReport;
 };

@@ -93,6 +93,8 @@ fs::path executablePath() {
 
 }  // namespace
 
+void quit() { QCoreApplication::quit(); }
+
 int run(int argc, char** argv, const std::vector<std::string>& args, const Options& options) {
   // Without a display the windows are drawn offscreen, so the rest still runs (and says so).
   const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
@@ -132,7 +134,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   const auto desktop = loadDesktop(options);
   AppServices services;
   services.ax = desktop;
-  services.events = std::make_shared<sim::SimEvents>(desktop);
+  auto keyboard = std::make_shared<sim::SimEvents>(desktop);
+  services.events = keyboard;
   services.workspace = std::make_shared<sim::SimWorkspace>(desktop);
   services.microphone = platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
@@ -157,6 +160,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     for (auto& urls : early) onOpen(std::move(urls));
     early.clear();
     if (!args.empty()) controller->open(args);
+    if (options.onLaunched) options.onLaunched(*controller, *keyboard);
   });
   if (options.runFor) QTimer::singleShot(static_cast<int>(*options.runFor * 1000), &qapp, &QCoreApplication::quit);
   const int status = QApplication::exec();

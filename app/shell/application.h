@@ -3,9 +3,18 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace orvak {
+class AppController;
+namespace sim {
+class SimEvents;
+}
+}  // namespace orvak
 
 namespace orvak::shell {
 
@@ -17,7 +26,13 @@ struct Options {
   std::optional<double> runFor;
   // Whether to be the session's one instance and install the link handler (not for the workbench).
   bool singleInstance = true;
+  // Called on the main queue right after launch, with the simulated keyboard (the workbench
+  // double-taps through it).
+  std::function<void(AppController&, sim::SimEvents&)> onLaunched;
 };
+
+// Ends the event loop of `run` (main thread).
+void quit();
 
 // Runs the application; returns the process's exit status. `args` are the arguments after the
 // program name (links to open).

@@ -1,0 +1,312 @@
+// The controller's reads: from the trigger through the capture to the player, the player's
+// reports, and what is kept when a read ends.
+#include <cmath>
+#include <cstdio>
+#include <set>
+
+#include "app/audio/earcon.h"
+#include "app/controller/app_controller.h"
+#include "core/base/date.h"
+#include "core/base/log.h"
+#include "core/page/selection.h"
+#include "core/text/text.h"
+#include "speech/engine_factory.h"
+#include "speech/inworld_engine.h"
+#include "speech/keys.h"
+
+namespace orvak {
+
+namespace {
+
+constexpr double kAccountStaleSeconds = 3600;
+constexpr double kFailHideSeconds = 2.8;
+
+std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
+
+const char* vendorLabel(Vendor v) { return v == Vendor::cartesia ? "Cartesia Sonic" : "Inworld TTS-2 Flash"; }
+
+// Whether two configurations build the same engine for `vendor`: only its own fields count, so a
+// new Cartesia version leaves the Inworld engine alone.
+bool sameEngine(Vendor vendor, const EngineConfig& a, const EngineConfig& b) {
+  switch (vendor) {
+    case Vendor::inworld: return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
+    case Vendor::cartesia:
+      return a.cartesiaModel == b.cartesiaModel && a.cartesiaVoice == b.cartesiaVoice &&
+             a.cartesiaVersion == b.cartesiaVersion;
+    default: return a.onDeviceVoice == b.onDeviceVoice;
+  }
+}
+
+}  // namespace
+
+ReadHarness& AppController::harness() {
+  if (harness_) return *harness_;
+  std::weak_ptr<AppController> weak = weak_from_this();
+  harness_ = ReadHarness::make(
+      prefs(),
+      [weak](Vendor v) -> std::shared_ptr<SpeechEngine> {
+        auto self = weak.lock();
+        return self ? self->engine(v) : EngineFactory::make(v, EngineConfig{});
+      },
+      services_.graph);
+  harness_->onState = [weak](const std::shared_ptr<Player>& p, const PlayerState& s) {
+    if (auto self = weak.lock()) self->readState(p, s);
+  };
+  harness_->onFirstAudio = [](const std::shared_ptr<Player>&, const ReadTiming& t) {
+    Log::write("first sound: " + t.summary());
+  };
+  harness_->onEnd = [weak](const std::shared_ptr<Player>& p, const ReadTiming& t) {
+    if (auto self = weak.lock()) self->readEnded(p, t);
+  };
+  // Only the current read, or the one whose own end just cleared it, hands over to the on-device
+  // voice: never a read the user stopped or replaced.
+  harness_->mayFallBack = [weak](const std::shared_ptr<Player>& failed) {
+    auto self = weak.lock();
+    if (!self) return false;
+    return self->player_ == failed || (!self->player_ && self->endedItself_.lock() == failed);
+  };
+  harness_->onFallback = [weak](const std::shared_ptr<Player>&, const std::shared_ptr<Player>& replacement) {
+    if (auto self = weak.lock()) self->player_ = replacement;
+  };
+  return *harness_;
+}
+
+std::shared_ptr<SpeechEngine> AppController::engine(Vendor vendor) {
+  const EngineConfig config = prefs().engineConfig();
+  if (auto it = engines_.find(vendor); it != engines_.end() && sameEngine(vendor, it->second.first, config)) {
+    return it->second.second;
+  }
+  auto made = services_.makeEngine ? services_.makeEngine(vendor, config) : EngineFactory::make(vendor, config);
+  engines_[vendor] = {config, made};
+  return made;
+}
+
+std::pair<Vendor, std::optional<std::string>> AppController::vendorForRead(std::optional<Vendor> requested) const {
+  const Vendor vendor = requested.value_or(services_.prefs->vendor());
+  if (vendor != Vendor::inworld && vendor != Vendor::cartesia) return {vendor, std::nullopt};
+  const bool viaProxy = vendor == Vendor::inworld && InworldEngine::proxy().has_value();
+  if (!viaProxy && !Keys::get(vendor == Vendor::inworld ? "inworld" : "cartesia")) {
+    if (!services_.prefs->d->flag(Prefs::kDeveloperFlag)) return {Vendor::onDevice, std::nullopt};
+    return {Vendor::onDevice, "No " + std::string(vendorLabel(vendor)) + " key — using the on-device voice"};
+  }
+  if (!online_) return {Vendor::onDevice, "Offline — reading with the on-device voice"};
+  return {vendor, std::nullopt};
+}
+
+void AppController::fail(const std::string& text) {
+  lastError_ = text;
+  pill_->show(text, Pill::Tone::warn, kFailHideSeconds);
+  if (menu_) menu_->refresh();
+}
+
+void AppController::trigger(const std::string& source, double eventLagMs, ReadOptions opts,
+                            std::optional<std::string> text, std::optional<Vendor> vendor) {
+  const std::uint64_t handlerTime = dispatch::monotonicNanos();
+  if (player_) {
+    auto stopping = std::move(player_);
+    player_.reset();
+    stopping->stop(source);
+    if (source == "hotkey" || source == "menu") return;
+  }
+  if (Keys::get("account")) {
+    const auto last = account().lastRefresh();
+    if (!last || static_cast<double>(handlerTime - std::min(handlerTime, *last)) / 1e9 > kAccountStaleSeconds) {
+      account().refresh();
+    }
+  }
+  if (!text && !perms_->accessibility()) {
+    fail("Orvak needs Accessibility access");
+    if (windows_) windows_->showOnboarding();
+    return;
+  }
+  if (busy_) {
+    Log::write("trigger ignored: capture busy");
+    return;
+  }
+  const auto front = services_.workspace->frontmostApplication();
+  const std::string name = front && front->name ? *front->name : "window";
+  pill_->show(text ? "Reading…" : "Reading " + name + "…", Pill::Tone::working);
+
+  opts.mute = opts.mute || baseReadOptions.mute;
+  if (!opts.stopAfter) opts.stopAfter = baseReadOptions.stopAfter;
+  opts.earcon = opts.earcon || (!opts.fromScreen && Earcon::enabled.load());
+  const auto [chosen, sentence] = vendorForRead(vendor);
+  if (sentence) {
+    note(*sentence);
+    Log::write(*sentence);
+  }
+  auto player = harness().startPlayer(chosen, source, handlerTime, eventLagMs, opts);
+  player_ = player;
+  if (text) {
+    player->setSource({"debug", "text", std::nullopt});
+    player->speak(*text, nullptr, 0, "top");
+    return;
+  }
+  busy_ = true;
+  if (menu_) menu_->refresh();
+  std::weak_ptr<AppController> weak = weak_from_this();
+  capturer_->capture(handlerTime, [weak, player, opts](CaptureOutcome outcome) {
+    if (auto self = weak.lock()) self->captureDone(player, opts, std::move(outcome));
+  });
+}
+
+void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts, CaptureOutcome outcome) {
+  busy_ = false;
+  if (const auto* error = std::get_if<CaptureError>(&outcome)) {
+    player->stop("captureError");
+    if (player_ == player) player_.reset();
+    fail(error->description());
+    Log::write("capture error: " + error->description());
+    if (error->kind == CaptureError::Kind::notTrusted && windows_) windows_->showOnboarding();
+    if (menu_) menu_->refresh();
+    return;
+  }
+  lastCapture_ = std::get<Capture>(std::move(outcome));
+  lastError_.reset();
+  const Capture& cap = *lastCapture_;
+  Log::write("capture: " + cap.appName + " raw " + std::to_string(cap.rawChars) + " → clean " +
+             std::to_string(cap.clean.chars) + " chars · walk " + whole(cap.axWalkTotalMs) + " ms (" +
+             std::to_string(cap.attempts) + "×) · clean " + whole(cap.cleanMs) + " ms · hotkey→text " +
+             whole(cap.hotkeyToTextMs) + " ms · " + cap.clean.regionStrategy + " · score " +
+             std::to_string(cap.clean.score.score) + (cap.docsSetup ? " · docs " + *cap.docsSetup : ""));
+
+  // The read is this capture's player, or the on-device read that replaced it meanwhile. When it
+  // was stopped and nothing replaced it (a second double tap during the capture), the page is
+  // kept and nothing more happens.
+  std::shared_ptr<Player> read = player;
+  if (player_ != player) {
+    if (!player_ || player_->replaces() != player) return;
+    read = player_;
+  }
+  read->setSource({cap.appName, cap.windowTitle.value_or(""), cap.url});
+  std::optional<std::string> key;
+  if (cap.isPrivate) {
+    note("Private window — Orvak won't remember this page");
+  } else {
+    key = PositionStore::key(cap.url, cap.bundleId, cap.windowTitle);
+  }
+  const std::string& text = cap.clean.text;
+  int offset = cap.clean.start.offset;
+  std::string reason = reasonName(cap.clean.start.reason);
+  std::optional<int> until;
+  bool resumable = true;
+  if (!opts.fromScreen && cap.selectedText && !cap.selectedText->empty()) {
+    if (const auto range = Selection::locate(*cap.selectedText, text)) {
+      offset = range->start;
+      until = range->end;
+      reason = "selection";
+    } else {
+      read->setReadKey(std::nullopt);
+      Log::write("start: selection (not in page text) · " + std::to_string(text::graphemeCount(*cap.selectedText)) +
+                 " chars");
+      read->speak(*cap.selectedText, nullptr, 0, "selection");
+      if (menu_) menu_->refresh();
+      return;
+    }
+  } else if (opts.startQuote) {
+    if (const auto at = Selection::find(*opts.startQuote, text)) {
+      offset = *at;
+      reason = "asked";
+      key.reset();
+    } else {
+      resumable = false;
+    }
+  } else if (const auto clicked = clicks_->offset(cap)) {
+    offset = *clicked;
+    reason = "clicked";
+    clicks_->forget();
+  }
+  if (reason != "selection" && reason != "asked" && reason != "clicked" && resumable && !opts.fromScreen && key) {
+    const auto resume = PositionStore::resumeOffset(positions_->get(*key), text, cap.clean.start, Date::now());
+    if (resume && cap.clean.onScreen(static_cast<int>(*resume)).value_or(true)) {
+      note("Picking up where you left off");
+      offset = static_cast<int>(*resume);
+      reason = "resume";
+    }
+  }
+  read->setReadKey(key);
+  read->setStartSnippet(PositionStore::snippet(text, offset));
+  std::string line = "start: " + reason + " at char " + std::to_string(offset);
+  if (until) line += "–" + std::to_string(*until);
+  line += "/" + std::to_string(cap.clean.chars);
+  if (cap.clean.start.visibleParagraphs) line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
+  Log::write(line);
+  read->speak(text, std::make_shared<const Capture>(cap), offset, reason, until);
+  if (menu_) menu_->refresh();
+}
+
+void AppController::readState(const std::shared_ptr<Player>& player, const PlayerState& state) {
+  if (player != player_ || state.ended) {
+    if (state.ended && state.error) {
+      fail(*state.error);
+    } else if (state.ended && (!player_ || player_ == player)) {
+      const auto end = player->endPosition();
+      end && end->finished ? pill_->finish() : pill_->hide();
+    }
+    return;
+  }
+  playerState_ = state;
+  const auto source = player->source();
+  readingTitle_ = !source.windowTitle.empty() ? source.windowTitle : !source.app.empty() ? source.app : state.label;
+  PillState shown;
+  shown.kind = state.paused ? PillState::Kind::paused : PillState::Kind::reading;
+  shown.state = state.paused ? "Paused" : "Reading";
+  shown.sub = readingTitle_;
+  shown.progress = state.total >= 1 ? std::to_string(state.sentence) + " / " + std::to_string(state.total) : "";
+  shown.speed = state.speed;
+  pill_->playerChanged(shown);
+  if (onReadState) onReadState(player, state);
+}
+
+void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing) {
+  lastRead_ = timing;
+  remember(player, timing);
+  recordListen(player, timing);
+  if (player_ == player) {
+    player_.reset();
+    endedItself_ = player;
+  }
+  std::string line = "read end (" + timing.endedBy.value_or("?") + "): " + timing.summary() + " · sent " +
+                     std::to_string(timing.charsSent) + " chars · words timed " + std::to_string(timing.wordsTimed) +
+                     " · underruns " + std::to_string(timing.underruns);
+  if (!timing.errors.empty()) {
+    line += " · errors";
+    for (const auto& e : timing.errors) line += " " + e;
+  }
+  Log::write(line);
+  if ((timing.engine == "inworld" || timing.engine == "cartesia") && Keys::get("account")) account().refresh();
+  if (menu_) menu_->refresh();
+  if (onReadEnd) onReadEnd(timing);
+}
+
+void AppController::remember(const std::shared_ptr<Player>& player, const ReadTiming& timing) {
+  const auto key = player->readKey();
+  const auto end = player->endPosition();
+  if (!key || !end || !timing.firstAudioSampleMs) return;
+  if (end->finished) {
+    positions_->remove(*key);
+    return;
+  }
+  // "appQuit" keeps the place too: the user is told it is saved when the program they read quits.
+  static const std::set<std::string> saving{"user", "hotkey", "menu", "voice", "stopAfter", "appQuit"};
+  if (saving.contains(timing.endedBy.value_or(""))) {
+    positions_->save(*key, ReadPosition::make(end->text, player->startSnippet(), Date::now()));
+  }
+}
+
+void AppController::recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing) {
+  if (!prefs().rememberListening() || !notes_) return;
+  const auto key = player->readKey();
+  const auto spoken = player->spoken();
+  const auto end = player->endPosition();
+  if (!key || !spoken || !spoken->capture || !end || !timing.playedAudioSec || *timing.playedAudioSec < 3) return;
+  const double progress =
+      end->finished ? 1.0
+                    : std::min(static_cast<double>(end->sentence + 1) / static_cast<double>(std::max<std::int64_t>(1, timing.sentences)), 1.0);
+  const auto source = player->source();
+  notes_->recordListen(source.app, source.windowTitle, source.url, *timing.playedAudioSec, progress, end->text,
+                       end->finished, spoken->text, Date::now());
+  if (services_.notifications) services_.notifications->post("orvak.notesChanged");
+}
+
+}  // namespace orvak

@@ -1,0 +1,142 @@
+// A controller on a simulated desktop in virtual time: recording windows, menu and account,
+// scripted engines and an audio graph over the capture device.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controller/app_controller.h"
+#include "app/pill/pill_doubles.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "platform/defaults.h"
+#include "platform/sim/capture_audio_device.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/sim/sim_session.h"
+#include "platform/sim/sim_workspace.h"
+#include "tests/app/scripted_engine.h"
+#include "tests/support/temp_home.h"
+#include "tests/vendor_servers/memory_keychain.h"
+
+namespace orvak::test {
+
+using Mic = platform::MicAccess;
+
+using Trace = std::shared_ptr<std::vector<std::string>>;
+
+struct TraceWindows final : Windows {
+  Trace trace;
+  bool visible = false;
+  void showOnboarding() override {
+    visible = true;
+    trace->push_back("windows: onboarding");
+  }
+  void showMain(MainPage::Page page) override {
+    visible = true;
+    trace->push_back("windows: main " + std::string(MainPage::raw(page)));
+  }
+  bool libraryInFront() const override { return false; }
+  bool hasVisibleWindows() const override { return visible; }
+  void reloadModels() override { trace->push_back("windows: reload"); }
+};
+
+struct TraceMenu final : MenuBar {
+  Trace trace;
+  void refresh() override { trace->push_back("menu: refresh"); }
+};
+
+struct TraceAccount final : AccountClient {
+  Trace trace;
+  void refresh() override { trace->push_back("account: refresh"); }
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string& url) override { trace->push_back("account: handle " + url); }
+};
+
+struct App {
+  dispatch::VirtualTime vt;
+  Trace trace = std::make_shared<std::vector<std::string>>();
+  std::shared_ptr<sim::SimDesktop> desktop;
+  std::shared_ptr<sim::SimEvents> events;
+  std::shared_ptr<sim::SimMicrophone> mic;
+  std::shared_ptr<sim::SimSession> session = std::make_shared<sim::SimSession>();
+  std::shared_ptr<sim::SimNetwork> network = std::make_shared<sim::SimNetwork>(true);
+  std::shared_ptr<TraceAccount> account = std::make_shared<TraceAccount>();
+  std::shared_ptr<Prefs> prefs;
+  TraceWindows* windows = nullptr;
+  std::shared_ptr<AppController> app;
+
+  App(bool trusted, bool onboarded, Mic access) : App(trusted ? R"({"trusted": true, "applications": []})" : R"({"trusted": false, "applications": []})", onboarded, access) {}
+  App(const char* scene, bool onboarded, Mic access) {
+    std::filesystem::remove(PositionStore::defaultURL());  // every test starts without saved places
+    Keys::useKeychain(keychain);
+    Keys::forget();
+    desktop = sim::SimDesktop::fromJson(json::parse(scene));
+    events = std::make_shared<sim::SimEvents>(desktop);
+    mic = std::make_shared<sim::SimMicrophone>(access);
+    prefs = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(freshDir("prefs") / "defaults.json"));
+    prefs->setOnboardingDone(onboarded);
+    account->trace = trace;
+    AppServices s;
+    s.ax = desktop;
+    s.events = events;
+    s.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+    s.microphone = mic;
+    s.network = network;
+    s.session = session;
+    s.notifications = std::make_shared<platform::NotificationCenter>();
+    s.pillPanel = std::make_shared<RecordingPanel>();
+    s.screens = std::make_shared<FixedScreens>();
+    s.prefs = prefs;
+    s.graph = graph;
+    s.makeEngine = [this](Vendor v, const EngineConfig& config) -> std::shared_ptr<SpeechEngine> {
+      made.push_back({v, config});
+      if (v == Vendor::onDevice) return onDevice;
+      return v == Vendor::inworld ? inworld : cartesia;
+    };
+    s.account = account;
+    s.makeWindows = [this](AppController&) {
+      auto w = std::make_unique<TraceWindows>();
+      w->trace = trace;
+      windows = w.get();
+      return w;
+    };
+    s.makeMenuBar = [this](AppController&) {
+      auto m = std::make_unique<TraceMenu>();
+      m->trace = trace;
+      return m;
+    };
+    app = AppController::make(std::move(s));
+    app->onLaunchStep = [this](const char* step) { trace->push_back(std::string("- ") + step); };
+  }
+  std::shared_ptr<MemoryKeychain> keychain = std::make_shared<MemoryKeychain>();
+  std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
+  std::shared_ptr<AudioGraph> graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
+  std::shared_ptr<testing::ScriptedEngine> onDevice = makeEngine(Vendor::onDevice, 22050);
+  std::shared_ptr<testing::ScriptedEngine> inworld = makeEngine(Vendor::inworld, 24000);
+  std::shared_ptr<testing::ScriptedEngine> cartesia = makeEngine(Vendor::cartesia, 24000);
+  std::vector<std::pair<Vendor, EngineConfig>> made;
+
+  static std::shared_ptr<testing::ScriptedEngine> makeEngine(Vendor v, double rate) {
+    auto e = std::make_shared<testing::ScriptedEngine>(v, rate);
+    e->autoSpeak = testing::ScriptedEngine::Auto{1.0, 0.1};
+    return e;
+  }
+
+  double now() const { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+  void doubleTap(std::uint16_t key = 60) {
+    const double t = now();
+    events->press(key, t + 0.01);
+    events->release(key, t + 0.05);
+    events->press(key, t + 0.10);
+    events->release(key, t + 0.15);
+    vt.advance(0.2);
+  }
+};
+
+}  // namespace orvak::test

@@ -1,0 +1,184 @@
+// Reads through the controller: a double tap on the simulated keyboard, the capture of the
+// article scene, scripted engines on the capture audio device, in virtual time.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/base/read_file.h"
+#include "core/library/position_store.h"
+#include "speech/inworld_engine.h"
+#include "tests/app/controller/app_fixture.h"
+#include "tests/core/library/library_fixtures.h"
+
+using namespace orvak;
+using namespace orvak::test;
+using Mic = platform::MicAccess;
+
+namespace {
+
+std::string articleScene(const char* extra = "") {
+  std::string text = *readWholeFile("tests/fixtures/scenes/article.scene.json");
+  // Extra top-level keys go in after the opening brace.
+  return text.insert(text.find('{') + 1, extra);
+}
+
+const std::string kPageKey = "https://example.org/rivers";
+
+struct Reading {
+  std::string scene;
+  App a;
+  LogTail log;
+  explicit Reading(const char* extra = "") : scene(articleScene(extra)), a(scene.c_str(), true, Mic::granted) {
+    a.app->launch();
+    a.vt.drain();
+  }
+  int count(const std::string& s) {
+    a.vt.drain();
+    return log.count(s);
+  }
+};
+
+}  // namespace
+
+TEST(AppReadTest, ADoubleTapReadsThePageAndASecondStopsKeepingThePlaceForTheNextRead) {
+  Reading r;
+  r.a.doubleTap();
+  r.a.vt.advance(1);
+  ASSERT_NE(r.a.app->player(), nullptr);
+  EXPECT_EQ(r.count("capture: Firefox raw "), 1);
+  EXPECT_EQ(r.count("start: top at char 0/"), 1);
+  EXPECT_FALSE(r.a.onDevice->sent.empty());
+  const auto key = r.a.app->player()->readKey();
+  ASSERT_TRUE(key);
+  r.a.vt.advance(3);
+  r.a.doubleTap();
+  r.a.vt.advance(0.5);
+  EXPECT_EQ(r.a.app->player(), nullptr);
+  EXPECT_EQ(r.count("read end (hotkey): "), 1);
+  EXPECT_TRUE(r.a.app->positions().get(*key)) << "a stop by the user keeps the place";
+
+  r.a.doubleTap();
+  r.a.vt.advance(1);
+  EXPECT_EQ(r.count("start: resume at char "), 1) << "the next read picks up there";
+  EXPECT_EQ(r.count("start: top"), 1);
+}
+
+TEST(AppReadTest, ASecondDoubleTapDuringTheCaptureStopsTheReadAndTheCaptureSpeaksNothing) {
+  Reading r(R"("latency": 0.05,)");  // every Accessibility answer takes 50 ms: the capture is slow
+  // Both double taps are on their way before the capture (which starts on the first) ends.
+  const double t = r.a.now();
+  for (double at : {0.01, 0.30}) {
+    r.a.events->press(60, t + at);
+    r.a.events->release(60, t + at + 0.05);
+    r.a.events->press(60, t + at + 0.10);
+    r.a.events->release(60, t + at + 0.15);
+  }
+  r.a.vt.advance(10);
+  EXPECT_FALSE(r.a.app->busy());
+  EXPECT_EQ(r.a.app->player(), nullptr);
+  EXPECT_TRUE(r.a.app->lastCapture()) << "the page is kept";
+  EXPECT_EQ(r.count("read end (hotkey): "), 1);
+  EXPECT_EQ(r.count("capture: Firefox"), 1);
+  EXPECT_EQ(r.count("start: "), 0);
+  EXPECT_TRUE(r.a.onDevice->sent.empty()) << "nothing was spoken into the stopped read";
+}
+
+TEST(AppReadTest, ACloudFailureFallsBackOnlyForTheCurrentRead) {
+  for (const bool stoppedFirst : {false, true}) {
+    Reading r;
+    ASSERT_FALSE(Keys::save("inworld", "inworld-key-123456"));
+    r.a.app->prefs().setVendor(Vendor::inworld);
+    r.a.inworld->autoSpeak.reset();  // it answers only what the test pushes
+    r.a.doubleTap();
+    r.a.vt.advance(1);
+    auto cloud = r.a.app->player();
+    ASSERT_NE(cloud, nullptr);
+    EXPECT_FALSE(r.a.inworld->sent.empty());
+    r.a.inworld->error("inworld: unauthorised (HTTP 401)");
+    // The user's stop comes while that failure is still on its way to the controller.
+    if (stoppedFirst) r.a.app->trigger("hotkey", 0);
+    r.a.vt.advance(2);
+    if (stoppedFirst) {
+      EXPECT_EQ(r.count("fallback: "), 0) << "a read the user stopped never comes back";
+      EXPECT_EQ(r.a.app->player(), nullptr);
+      EXPECT_TRUE(r.a.onDevice->sent.empty());
+    } else {
+      EXPECT_EQ(r.count("fallback: "), 1);
+      ASSERT_NE(r.a.app->player(), nullptr);
+      EXPECT_NE(r.a.app->player(), cloud);
+      EXPECT_FALSE(r.a.onDevice->sent.empty()) << "the page goes on on the on-device voice";
+    }
+  }
+}
+
+TEST(AppReadTest, TheEndReasonDecidesWhatHappensToThePlace) {
+  const std::vector<std::pair<const char*, bool>> reasons{
+      {"user", true}, {"voice", true}, {"appQuit", true}, {"startOver", false}, {"back", false}, {"captureError", false}};
+  for (const auto& [reason, saved] : reasons) {
+    Reading r;
+    r.a.doubleTap();
+    r.a.vt.advance(2.5);
+    auto player = r.a.app->player();
+    ASSERT_NE(player, nullptr) << reason;
+    const auto key = player->readKey();
+    ASSERT_TRUE(key);
+    r.a.app->positions().remove(*key);
+    player->stop(reason);
+    r.a.vt.advance(0.5);
+    EXPECT_EQ(r.a.app->positions().get(*key).has_value(), saved) << reason;
+  }
+}
+
+TEST(AppReadTest, TheVendorForAReadFollowsKeysProxyAndNetwork) {
+  struct Case {
+    Vendor wanted;
+    bool key, proxy, online, developer;
+    Vendor got;
+    std::optional<std::string> sentence;
+  };
+  const std::vector<Case> cases{
+      {Vendor::onDevice, false, false, false, false, Vendor::onDevice, std::nullopt},
+      {Vendor::inworld, true, false, true, false, Vendor::inworld, std::nullopt},
+      {Vendor::inworld, false, false, true, false, Vendor::onDevice, std::nullopt},
+      {Vendor::inworld, false, false, true, true, Vendor::onDevice, "No Inworld TTS-2 Flash key — using the on-device voice"},
+      {Vendor::cartesia, false, true, true, true, Vendor::onDevice, "No Cartesia Sonic key — using the on-device voice"},
+      {Vendor::inworld, false, true, true, false, Vendor::inworld, std::nullopt},
+      {Vendor::inworld, false, true, false, false, Vendor::onDevice, "Offline — reading with the on-device voice"},
+      {Vendor::cartesia, true, false, false, false, Vendor::onDevice, "Offline — reading with the on-device voice"},
+  };
+  for (const Case& c : cases) {
+    App a(true, true, Mic::granted);
+    a.app->launch();
+    a.network->set(c.online);  // the simulated network starts offline
+    a.vt.drain();
+    if (c.key) {
+      ASSERT_FALSE(Keys::save(c.wanted == Vendor::cartesia ? "cartesia" : "inworld", "vendor-key-123456"));
+    }
+    InworldEngine::setProxy(c.proxy ? std::optional(InworldEngine::Proxy{"https://orvak.app/api/voice/stream", [] {
+                                        return std::optional<std::string>("t");
+                                      }})
+                                    : std::nullopt);
+    a.app->prefs().d->set(Prefs::kDeveloperFlag, c.developer);
+    const auto [vendor, sentence] = a.app->vendorForRead(c.wanted);
+    EXPECT_EQ(vendor, c.got) << rawValue(c.wanted) << " key=" << c.key << " proxy=" << c.proxy << " online=" << c.online;
+    EXPECT_EQ(sentence, c.sentence) << rawValue(c.wanted);
+  }
+  InworldEngine::setProxy(std::nullopt);
+}
+
+TEST(AppReadTest, EnginesAreKeptUntilTheirOwnSettingsChange) {
+  App a(true, true, Mic::granted);
+  const auto inworld = a.app->engine(Vendor::inworld);
+  const auto cartesia = a.app->engine(Vendor::cartesia);
+  EXPECT_EQ(a.app->engine(Vendor::inworld), inworld);
+  EXPECT_EQ(a.made.size(), 2u);
+  a.app->prefs().setCartesiaVoice("another-voice");
+  a.app->engine(Vendor::inworld);
+  a.app->engine(Vendor::cartesia);
+  EXPECT_EQ(a.made.size(), 3u) << "a Cartesia change rebuilds only the Cartesia engine";
+  EXPECT_EQ(a.made.back().first, Vendor::cartesia);
+  a.app->prefs().setInworldVoice("Dennis");
+  a.app->engine(Vendor::inworld);
+  EXPECT_EQ(a.made.size(), 4u);
+  EXPECT_EQ(a.made.back().second.inworldVoice, "Dennis");
+}
