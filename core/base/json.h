@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace orvak::json {
@@ -36,7 +37,12 @@ struct DecodeError : std::runtime_error {
 std::string dump(const Json& j);
 // The same, indented by two spaces (for people reading it).
 std::string dumpPretty(const Json& j);
-// Parses text; throws DecodeError with the parser's message on malformed input.
+// Documents nested deeper than this (arrays and objects) are refused, so nothing that walks a
+// parsed document can run out of stack.
+inline constexpr int maxDepth = 512;
+
+// Parses text; every failure (malformed text, a number beyond a double, nesting deeper than
+// maxDepth) throws DecodeError with the parser's message.
 Json parse(std::string_view text);
 
 namespace detail {
@@ -58,9 +64,15 @@ void checkType(const Json& v, std::string_view key) {
     if (!v.is_boolean()) fail(key, "expected a boolean");
   } else if constexpr (isStrictInteger<T>) {
     if (!v.is_number_integer()) fail(key, "expected an integer");
-    if constexpr (std::is_unsigned_v<T>) {
-      if (v.is_number_unsigned()) return;
-      if (v.get<std::int64_t>() < 0) fail(key, "expected a non-negative integer");
+    // Values outside the field's range are errors, never wrapped.
+    const bool fits = v.is_number_unsigned()
+                          ? std::in_range<T>(v.get<std::uint64_t>())
+                          : std::in_range<T>(v.get<std::int64_t>());
+    if (!fits) {
+      if (std::is_unsigned_v<T> && !v.is_number_unsigned() && v.get<std::int64_t>() < 0) {
+        fail(key, "expected a non-negative integer");
+      }
+      fail(key, "integer out of range");
     }
   } else if constexpr (std::is_floating_point_v<T>) {
     if (!v.is_number()) fail(key, "expected a number");

@@ -121,12 +121,20 @@ std::optional<std::int64_t> PositionStore::resumeOffset(const std::optional<Read
 PositionStore::PositionStore(fs::path url) : url_(std::move(url)) { load(); }
 
 void PositionStore::load() {
-  const auto bytes = readWholeFile(url_);
-  if (!bytes) return;  // no file yet, or unreadable: start empty, say nothing
+  const auto file = readFile(url_);
+  if (file.status == FileContents::Status::missing) return;  // no file yet: start empty
+  if (!file.ok()) {
+    // What we could not read we must not write over: the file stays as it is, and this
+    // session's positions live in memory only.
+    writable_ = false;
+    Log::write("positions: cannot read " + url_.filename().string() + " (" + file.error +
+               "); positions will not be saved this session");
+    return;
+  }
 
   json::Json root;
   try {
-    root = json::parse(*bytes);
+    root = json::parse(file.bytes);
   } catch (const json::DecodeError&) {
   }
   if (!root.is_object()) {
@@ -204,6 +212,7 @@ void PositionStore::writeFile(const Entries& copy, std::uint64_t generation) {
     return;  // nothing written; the next save tries again with the entries in memory
   }
   std::lock_guard guard(fileLock_);
+  if (!writable_) return;
   // Two threads may reach here out of order; a copy older than the one on disk is dropped.
   if (generation <= writtenGeneration_) return;
   try {

@@ -61,8 +61,9 @@ class PositionStore {
   static std::optional<std::int64_t> resumeOffset(const std::optional<ReadPosition>& saved, std::string_view text,
                                                   const ReadStart& start, Date now);
 
-  // Loads the file. A missing or unreadable file gives no entries; entries that do not decode are
-  // skipped; a file that is not a JSON object at all is moved aside (with a log line).
+  // Loads the file. A missing file gives no entries; entries that do not decode are skipped; a
+  // file that is not a JSON object at all is moved aside (with a log line). A file that is there
+  // but cannot be read is left alone and nothing is saved this session (with a log line).
   explicit PositionStore(std::filesystem::path url);
 
   std::optional<ReadPosition> get(std::string_view key) const;
@@ -86,6 +87,7 @@ class PositionStore {
   mutable std::mutex lock_;
   std::mutex fileLock_;  // orders file writes; never held together with lock_
   std::uint64_t writtenGeneration_ = 0;
+  bool writable_ = true;  // set once in load()
 };
 
 }  // namespace orvak

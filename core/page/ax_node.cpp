@@ -4,13 +4,14 @@ namespace orvak {
 
 namespace {
 
+// A frame that is not four numbers is an unknown frame: the node stays, without geometry, as a
+// node whose frame the walk could not read would.
 std::optional<Frame> getFrame(const json::Json& j) {
   auto it = j.find("frame");
-  if (it == j.end() || it->is_null()) return std::nullopt;
-  if (!it->is_array() || it->size() != 4) json::detail::fail("frame", "expected an array of four numbers");
+  if (it == j.end() || !it->is_array() || it->size() != 4) return std::nullopt;
   Frame f{};
   for (std::size_t i = 0; i < 4; ++i) {
-    if (!(*it)[i].is_number()) json::detail::fail("frame", "expected an array of four numbers");
+    if (!(*it)[i].is_number()) return std::nullopt;
     f[i] = (*it)[i].get<double>();
   }
   return f;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
 
 #include "core/speech/audio_timeline.h"
@@ -38,7 +39,8 @@ WordTimingReport WordTimingReport::check(const AudioTimeline& timeline, double t
   for (const auto& [s, group] : bySentence) {
     const auto own = starts.find(s);
     if (own == starts.end()) continue;
-    const auto next = starts.find(s + 1);
+    // The last representable index has no next sentence (s + 1 would overflow).
+    const auto next = s < std::numeric_limits<int>::max() ? starts.find(s + 1) : starts.end();
     const double from = timeline.seconds(own->second);
     const double to = next != starts.end() ? timeline.seconds(next->second) : audioEnd;
     double lastEnd = -INFINITY;

@@ -92,7 +92,9 @@ std::string_view VoiceCommand::name(Kind kind) {
   return "unrecognized";
 }
 
-VoiceCommand VoiceCommand::parse(std::string_view transcript, bool smart) {
+VoiceCommand VoiceCommand::parse(std::string_view raw, bool smart) {
+  // Repaired once here: every offset below is found and used on this same text.
+  const std::string transcript = text::repairUtf8(raw);
   VoiceCommand command = parseWords(transcript, smart);
   if (command.kind_ == Kind::note) command.payload_ = noteText(command.payload_, transcript);
   return command;

@@ -479,11 +479,15 @@ std::shared_ptr<SimDesktop> SimDesktop::fromJson(const json::Json& scene, const 
 }
 
 std::shared_ptr<SimDesktop> SimDesktop::load(const std::filesystem::path& file) {
-  const auto text = readWholeFile(file);
-  if (!text) throw SceneError(file.string() + ": cannot be read");
+  const auto text = readFile(file, maxFileBytes);
+  if (text.status == FileContents::Status::tooLarge) {
+    throw SceneError(file.string() + ": too large (a scene or dump may hold at most " +
+                     std::to_string(maxFileBytes >> 20) + " MB)");
+  }
+  if (!text.ok()) throw SceneError(file.string() + ": cannot be read");
   json::Json scene;
   try {
-    scene = json::parse(*text);
+    scene = json::parse(text.bytes);
   } catch (const json::DecodeError& e) {
     throw SceneError(file.string() + ": not valid JSON: " + e.what());
   }

@@ -68,6 +68,9 @@ class SimDesktop final : public ax::System {
  public:
   // Loads a scene file or a capture dump. Throws SceneError naming the file and the problem.
   static std::shared_ptr<SimDesktop> load(const std::filesystem::path& file);
+  // The largest scene or dump file `load` reads: far above any page a walk records (its node
+  // limit keeps dumps to a few megabytes), far below what would exhaust memory once parsed.
+  static constexpr std::uintmax_t maxFileBytes = 64u << 20;
   // Builds a desktop from a parsed scene; `origin` names it in error messages.
   static std::shared_ptr<SimDesktop> fromJson(const json::Json& scene, const std::string& origin = "scene");
 

@@ -145,11 +145,14 @@ TEST(Defaults, HandWrittenFileKeepsWhatItCannotInterpretAndReadingChangesNothing
 }
 
 TEST(Defaults, UnreadableFileIsMovedAsideWithALogLine) {
+  const std::string deep(10'000, '[');
   const std::pair<const char*, std::string_view> cases[] = {
       {"truncated", R"({"sound": tru)"},
       {"not an object", R"(["sound", true])"},
       {"invalid UTF-8", "{\"title\": \"caf\xe9\"}"},
       {"empty", ""},
+      {"number beyond a double", R"({"speed": 1e400, "sound": true})"},
+      {"nested too deep", deep},
   };
   for (const auto& [what, bytes] : cases) {
     SCOPED_TRACE(what);

@@ -316,6 +316,33 @@ TEST(SimDesktopTest, MalformedScenesNameTheFileThePlaceAndTheProblem) {
   EXPECT_THROW(SimDesktop::load(dir / "missing.scene.json"), SceneError);
 }
 
+TEST(SimDesktopTest, FilesTooDeepOrTooLargeGetClearErrors) {
+  const auto dir = orvak::test::freshDir("scenes");
+  std::string deep = R"({"applications": [{"pid": 1, "windows": [)";
+  for (int i = 0; i < 200'000; ++i) deep += R"({"children": [)";
+  for (int i = 0; i < 200'000; ++i) deep += "]}";
+  deep += "]}]}";
+  std::ofstream(dir / "deep.scene.json") << deep;
+  // Larger than the limit without taking the room: the size is checked before any byte is read.
+  { std::ofstream(dir / "huge.scene.json") << "{}"; }
+  std::filesystem::resize_file(dir / "huge.scene.json", SimDesktop::maxFileBytes + 1);
+  std::ofstream(dir / "bad-number.scene.json") << R"({"latency": 1e400})";
+
+  const std::pair<const char*, const char*> cases[] = {
+      {"deep.scene.json", "deep.scene.json: not valid JSON: nested deeper than 512 levels"},
+      {"huge.scene.json", "huge.scene.json: too large (a scene or dump may hold at most 64 MB)"},
+      {"bad-number.scene.json", "bad-number.scene.json: not valid JSON"},
+  };
+  for (const auto& [file, message] : cases) {
+    try {
+      SimDesktop::load(dir / file);
+      ADD_FAILURE() << "loaded: " << file;
+    } catch (const SceneError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(SimDesktopTest, WorkspaceAndEventsComeFromTheDesktop) {
   orvak::dispatch::VirtualTime vt;
   const auto desktop = scene(R"({

@@ -67,10 +67,14 @@ CleanArgs parseArgs(const Args& args) {
 }
 
 json::Json readJson(const std::string& path) {
-  const auto text = readWholeFile(path);
-  if (!text) throw std::runtime_error("cannot open " + path);
+  const auto text = readFile(path, sim::SimDesktop::maxFileBytes);
+  if (text.status == FileContents::Status::tooLarge) {
+    throw std::runtime_error(path + " is too large (at most " + std::to_string(sim::SimDesktop::maxFileBytes >> 20) +
+                             " MB)");
+  }
+  if (!text.ok()) throw std::runtime_error("cannot open " + path);
   try {
-    return json::parse(*text);
+    return json::parse(text.bytes);
   } catch (const json::DecodeError& e) {
     throw std::runtime_error(path + " is not JSON: " + e.what());
   }

@@ -77,6 +77,9 @@ TEST(JsonTest, DecodingIsStrict) {
       {R"({"count":2,"flag":true,"ms":1,"name":"a","notes":[3]})", "list of text rejects numbers"},
       {R"({"count":2,"flag":true,"ms":1,"name":"a","notes":[],"url":5})", "present optional of wrong type"},
       {R"({"count":2,)", "malformed"},
+      {R"({"count":2,"flag":true,"ms":1e400,"name":"a","notes":[]})", "number beyond a double"},
+      {R"({"count":9223372036854775808,"flag":true,"ms":1,"name":"a","notes":[]})", "integer beyond int64"},
+      {R"({"count":-9223372036854775809,"flag":true,"ms":1,"name":"a","notes":[]})", "integer below int64"},
   };
   for (const auto& c : cases) {
     EXPECT_THROW(json::decode<Sample>(c.text), json::DecodeError) << c.why;
@@ -85,4 +88,47 @@ TEST(JsonTest, DecodingIsStrict) {
   const auto ok = json::decode<Sample>(R"({"count":2,"flag":false,"ms":1,"name":"a","notes":[],"url":null})");
   EXPECT_EQ(ok.ms, 1.0);
   EXPECT_FALSE(ok.url);
+}
+
+TEST(JsonTest, IntegersOutsideTheFieldsRangeAreErrorsNotWrapped) {
+  const auto value = [](const char* text) { return json::parse(std::string("{\"v\":") + text + "}"); };
+  struct Case {
+    const char* text;
+    bool int32;
+    bool uint32;
+    bool int64;
+    bool uint64;
+  };
+  const Case cases[] = {
+      {"0", true, true, true, true},
+      {"-1", true, false, true, false},
+      {"2147483647", true, true, true, true},
+      {"2147483648", false, true, true, true},
+      {"-2147483649", false, false, true, false},
+      {"4294967297", false, false, true, true},
+      {"9223372036854775808", false, false, false, true},
+      {"18446744073709551615", false, false, false, true},
+  };
+  for (const auto& c : cases) {
+    const auto j = value(c.text);
+    const auto ok = [&](auto type) {
+      try {
+        return json::get<decltype(type)>(j, "v") == j.at("v").get<decltype(type)>();
+      } catch (const json::DecodeError&) {
+        return false;
+      }
+    };
+    EXPECT_EQ(ok(std::int32_t{}), c.int32) << c.text;
+    EXPECT_EQ(ok(std::uint32_t{}), c.uint32) << c.text;
+    EXPECT_EQ(ok(std::int64_t{}), c.int64) << c.text;
+    EXPECT_EQ(ok(std::uint64_t{}), c.uint64) << c.text;
+  }
+}
+
+TEST(JsonTest, DeepNestingIsRefusedAsADecodeError) {
+  const auto nested = [](int depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+  EXPECT_NO_THROW(json::parse(nested(json::maxDepth)));
+  EXPECT_THROW(json::parse(nested(json::maxDepth + 1)), json::DecodeError);
+  EXPECT_THROW(json::parse(nested(200'000)), json::DecodeError);
+  EXPECT_THROW(json::parse(std::string(200'000, '[')), json::DecodeError);  // never closed
 }

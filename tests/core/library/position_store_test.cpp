@@ -172,18 +172,41 @@ TEST(PositionStoreTest, DamagedFileKeepsGoodEntriesOrIsMovedAside) {
     EXPECT_EQ(store.get("good"), pos);
   }
 
-  test::writeFile(file, "{\"truncated\": ");
+  // Malformed, a number beyond a double, nesting deeper than any record: each moved aside.
+  for (const std::string& damaged : {std::string("{\"truncated\": "), std::string("{\"k\": 1e400}"),
+                                     std::string(100'000, '[')}) {
+    for (const auto& e : fs::directory_iterator(dir)) fs::remove(e.path());
+    test::writeFile(file, damaged);
+    test::LogTail log;
+    PositionStore store(file);
+    EXPECT_EQ(store.size(), 0u);
+    EXPECT_FALSE(fs::exists(file));
+    int aside = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      if (e.path().filename().string().rfind("positions.json.unreadable-", 0) == 0) {
+        ++aside;
+        EXPECT_EQ(test::readFile(e.path()), damaged);
+      }
+    }
+    EXPECT_EQ(aside, 1) << damaged.substr(0, 20);
+    EXPECT_EQ(log.count("positions: positions.json is not readable as positions; moved to positions.json.unreadable-"), 1);
+    // The store goes on: a save writes a fresh file.
+    store.save("page", pos);
+    EXPECT_EQ(PositionStore(file).get("page"), pos);
+  }
+}
+
+TEST(PositionStoreTest, AFileThatCannotBeReadIsKeptAndNeverOverwritten) {
+  // A folder where the file should be cannot be read even by root, as a file without read
+  // permission can for everyone else.
+  const auto file = test::freshDir("positions") / "positions.json";
+  fs::create_directory(file);
+  test::writeFile(file / "inside", "kept");
   test::LogTail log;
   PositionStore store(file);
-  EXPECT_EQ(store.size(), 0u);
-  EXPECT_FALSE(fs::exists(file));
-  int aside = 0;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    if (e.path().filename().string().rfind("positions.json.unreadable-", 0) == 0) {
-      ++aside;
-      EXPECT_EQ(test::readFile(e.path()), "{\"truncated\": ");
-    }
-  }
-  EXPECT_EQ(aside, 1);
-  EXPECT_EQ(log.count("positions: positions.json is not readable as positions; moved to positions.json.unreadable-"), 1);
+  store.save("page", savedFor(page(), 0));
+  EXPECT_TRUE(store.get("page"));  // the session still remembers in memory
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(test::readFile(file / "inside"), "kept");
+  EXPECT_EQ(log.count("positions: cannot read positions.json (it is a folder); positions will not be saved this session"), 1);
 }

@@ -46,6 +46,7 @@ TEST(ResearchItemTest, DecodingRejectsUnknownKindsAndMissingRequiredKeys) {
            R"({"app":"A","engine":"e","kind":"note","quote":"q","transcript":"t","ts":"2026-03-14T09:26:53Z","windowTitle":"W","sentenceIndex":2.5})",
            R"({"app":"A","engine":"e","kind":"note","quote":"q","transcript":"t","ts":"2026-03-14T09:26:53Z","windowTitle":"W","note":null,"url":7})",
            R"({"app":"A","engine":"e","kind":"note","quote":"q","tr)",
+           R"({"app":"A","engine":"e","kind":"note","quote":"q","transcript":"t","ts":"0000-06-01T00:00:00Z","windowTitle":"W"})",
        }) {
     EXPECT_FALSE(decodeResearchLine(bad)) << bad;
   }

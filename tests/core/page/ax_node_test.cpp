@@ -37,10 +37,17 @@ TEST(AXNodeTest, DecodingDefaultsAndStrictness) {
       R"({"id":"4","role":"AXGroup"})",                     // id as text
       R"({"id":4,"role":"AXGroup","depth":1.5})",           // depth not an integer
       R"({"id":4,"role":"AXGroup","secureSkipped":1})",     // boolean as number
-      R"({"id":4,"role":"AXGroup","frame":[1,2,3]})",       // three numbers
-      R"({"id":4,"role":"AXGroup","frame":[1,2,3,"4"]})",   // text in a frame
+      R"({"id":4294967297,"role":"AXGroup","caret":-1,"depth":1e400})",  // beyond a double
       R"({"id":4,"role":"AXGroup","domClasses":"a b"})",    // classes as one text
       R"({"id":4,"role":"AXGroup","caret":"12"})",          // caret as text
   };
   for (const char* text : bad) EXPECT_THROW(json::decode<AXNode>(text), json::DecodeError) << text;
+
+  // A frame that is not four numbers is unknown; the node itself still reads.
+  for (const char* text : {R"({"id":4,"role":"AXGroup","frame":[1,2,3]})", R"({"id":4,"role":"AXGroup","frame":[1,2,3,"4"]})",
+                           R"({"id":4,"role":"AXGroup","frame":"0 0 1 1"})", R"({"id":4,"role":"AXGroup","frame":null})"}) {
+    const auto node = json::decode<AXNode>(text);
+    EXPECT_FALSE(node.frame) << text;
+    EXPECT_EQ(node.id, 4) << text;
+  }
 }

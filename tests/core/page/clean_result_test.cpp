@@ -65,6 +65,9 @@ TEST(CleanResultTest, DecodingIsStrict) {
       {"start", json::Json::parse(R"({"offset":0,"reason":"middle"})")},  // unknown reason
       {"start", json::Json::parse(R"({"offset":0})")},                // reason missing
       {"headingStarts", json::Json::parse("[1.5]")},
+      {"spans", json::Json::parse(R"([{"end":2147483648,"node":14,"start":7}])")},  // beyond an int
+      {"visibleSpans", json::Json::parse("[[-2147483649,5]]")},
+      {"chars", 4294967297},
   };
   for (const auto& [key, value] : faults) {
     json::Json j = good;

@@ -98,3 +98,17 @@ TEST(WordTimingReportTest, PercentTruncatesAndMedianTakesTheUpperMiddleOfFiniteV
     EXPECT_EQ(d.substr(d.rfind("median ")), std::string("median ") + c.median + " ms");
   }
 }
+
+// A sentence index comes from whoever reported the audio; the largest and smallest ints must not
+// overflow the look for the next sentence.
+TEST(WordTimingReportTest, ExtremeSentenceIndexesAreCountedWithoutOverflow) {
+  for (int index : {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+    AudioTimeline t({"The cat sat."}, 1000);
+    t.audio(500, index);
+    t.words(std::vector<WordTiming>{{"The", 0, .2}}, index);
+    const auto r = WordTimingReport::check(t, 0.02);
+    EXPECT_EQ(r.sentencesWithWords, 1) << index;
+    EXPECT_EQ(r.sentencesWithAudio, 0) << index;  // no such sentence in the read
+    EXPECT_TRUE(r.trailingPauseMs.empty()) << index;
+  }
+}

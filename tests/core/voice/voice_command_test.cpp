@@ -1,4 +1,5 @@
 #include "core/voice/voice_command.h"
+#include "core/text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,31 @@ TEST(VoiceCommandParseWords, NoteTextStaysReduced) {
   EXPECT_EQ(VoiceCommand::parseWords("Take a note saying call Bob at five.", false),
             VoiceCommand::note("saying call bob at five"));
   EXPECT_EQ(VoiceCommand::parseWords("Remind me to call the bank", true), VoiceCommand::note("call the bank"));
+}
+
+// What a recogniser or a network hands over is not always valid UTF-8; each of these once made the
+// note's offsets (found on repaired text) run past the end of the raw one.
+TEST(VoiceCommandParse, InvalidUtf8GivesACommandWithValidText) {
+  struct Case {
+    std::string transcript;
+    K kind;
+  };
+  const Case cases[] = {
+      {"save a note \xff\xff\xff buy milk", K::note},
+      {"save a note " + std::string(40, '\xff') + " milk", K::note},
+      {"remind me to \x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80 go", K::note},
+      {"Take a note saying \xc3 call Bob", K::note},
+      {"note \xed\xa0\x80\xed\xb0\x80 the oven", K::note},
+      {"\xf0\x9f\x98 pause", K::pause},
+      {"\xff\xfe\xfd", K::empty},
+  };
+  for (const auto& c : cases) {
+    for (bool smart : {false, true}) {
+      const VoiceCommand command = VoiceCommand::parse(c.transcript, smart);
+      EXPECT_EQ(command.kind(), c.kind) << c.transcript;
+      EXPECT_TRUE(text::isValidUtf8(command.payload())) << c.transcript;
+    }
+  }
 }
 
 TEST(VoiceCommandName, NamesCarryNoPayload) {
