@@ -122,6 +122,21 @@ void AppController::launch() {
   perms_->onChange = weakly([](AppController& c) { c.permissionsChanged(); });
   prefs().onChange = weakly([](AppController& c) { c.prefsChanged(); });
 
+  step("pill actions");
+  Pill::Actions actions;
+  auto onPlayer = [this](auto f) {
+    return weakly([f](AppController& c) {
+      if (c.player_) f(*c.player_);
+    });
+  };
+  actions.back = onPlayer([](Player& p) { p.skip(-1); });
+  actions.playPause = onPlayer([](Player& p) { p.togglePause(); });
+  actions.skip = onPlayer([](Player& p) { p.skip(1); });
+  actions.stop = onPlayer([](Player& p) { p.stop("user"); });
+  actions.speed = weakly([](AppController& c) { c.cycleSpeed(); });
+  actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
+  pill_->setActions(actions);
+
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
     if (c.prefs().onboardingDone() && c.services_.offerCrashReport) c.services_.offerCrashReport();
@@ -146,10 +161,8 @@ void AppController::makeTap() {
   tap_->onFirstPress = [weak](double at) {
     if (auto self = weak.lock()) self->tester_->firstPress(at);
   };
-  tap_->onHoldStart = weakly([](AppController&) { Log::write("hotkey: hold"); });
-  tap_->onHoldEnd = [weak](bool cancelled) {
-    if (weak.lock()) Log::write(std::string("hotkey: hold end") + (cancelled ? " (cancelled)" : ""));
-  };
+  tap_->onHoldStart = weakly([](AppController& c) { c.holdStart(); });
+  // The hold's end goes to the voice commands, which come later.
 }
 
 void AppController::doubleTap(double lagMs) {
@@ -194,6 +207,7 @@ void AppController::prefsChanged() {
   capturer_->saveDumps = prefs().saveCaptures() && prefs().d->flag(Prefs::kDeveloperFlag);
   const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
   if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
+  if (player_) player_->setSpeed(prefs().speed());
   if (menu_) menu_->refresh();
 }
 

@@ -95,6 +95,14 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::pair<Vendor, std::optional<std::string>> vendorForRead(std::optional<Vendor> requested) const;
   // The engine of a vendor, kept until the settings it is built from change.
   std::shared_ptr<SpeechEngine> engine(Vendor vendor);
+  // The next reading speed after the setting's (0.8 … 2.0, wrapping; off the ladder: 1.25).
+  void cycleSpeed();
+  // Reads the current read's text again from its first character.
+  void startOver();
+  // Reads from the top of what is on screen.
+  void readFromHere(const std::string& why);
+  // The hotkey held down.
+  void holdStart();
   // A warning on the pill.
   void fail(const std::string& text);
   // A short note on the pill.

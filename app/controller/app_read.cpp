@@ -235,6 +235,49 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
   if (menu_) menu_->refresh();
 }
 
+void AppController::cycleSpeed() {
+  const auto& ladder = Prefs::speeds;
+  const float now = prefs().speed();
+  float next = 1.25f;
+  for (std::size_t i = 0; i < ladder.size(); ++i) {
+    if (ladder[i] == now) next = ladder[(i + 1) % ladder.size()];
+  }
+  prefs().setSpeed(next);
+}
+
+void AppController::startOver() {
+  if (!player_) return;
+  const auto spoken = player_->spoken();
+  if (!spoken) return;
+  auto old = std::move(player_);
+  player_.reset();
+  const auto source = old->source();
+  const auto key = old->readKey();
+  const auto snippet = old->startSnippet();
+  old->stop("startOver");
+  if (key) positions_->remove(*key);
+  auto next = harness().startPlayer(vendorForRead(std::nullopt).first, "startOver", dispatch::monotonicNanos(), -1,
+                                    baseReadOptions);
+  player_ = next;
+  next->setSource(source);
+  next->setReadKey(key);
+  next->setStartSnippet(snippet);
+  next->speak(spoken->text, spoken->capture, 0, "startOver");
+  note("From the top");
+}
+
+void AppController::readFromHere(const std::string& why) {
+  Log::write("read from here (" + why + ")");
+  ReadOptions opts;
+  opts.fromScreen = true;
+  trigger("readFromHere", -1, opts);
+}
+
+void AppController::holdStart() {
+  // Voice commands come with the voice controller; until then a hold only says why nothing happens.
+  note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…" : "Voice commands need the microphone");
+}
+
 void AppController::readState(const std::shared_ptr<Player>& player, const PlayerState& state) {
   if (player != player_ || state.ended) {
     if (state.ended && state.error) {

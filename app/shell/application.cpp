@@ -26,6 +26,7 @@
 #include "core/base/log.h"
 #include "platform/activation.h"
 #include "platform/bundle.h"
+#include "platform/desktop.h"
 #include "platform/keychain.h"
 #include "platform/microphone.h"
 #include "platform/sim/sim_desktop.h"
@@ -71,18 +72,16 @@ void applyActivationPolicy(platform::activation::Policy policy) {
   }
 }
 
-std::shared_ptr<sim::SimDesktop> loadDesktop(const Options& options) {
-  std::optional<fs::path> scene = options.scene;
-  if (!scene) {
-    if (const char* env = std::getenv("ORVAK_SCENE"); env != nullptr && *env != '\0') scene = fs::path(env);
+// The scene the workbench names, else the desktop the environment asks for (platform/desktop.h).
+platform::Desktop loadDesktop(const Options& options) {
+  if (options.scene) {
+    auto scene = sim::SimDesktop::load(*options.scene);
+    Log::write("desktop: simulated, " + options.scene->string());
+    return {scene, std::make_shared<sim::SimWorkspace>(scene), std::make_shared<sim::SimEvents>(scene), scene, "sim"};
   }
-  if (scene) {
-    Log::write("desktop: simulated, " + scene->string());
-    return sim::SimDesktop::load(*scene);
-  }
-  // The real desktop's backends come later; until then nothing outside is read.
-  Log::write("desktop: simulated and empty (no desktop backend in this build)");
-  return sim::SimDesktop::fromJson(json::parse(R"({"applications": []})"), "empty desktop");
+  auto desktop = platform::makeDesktop();
+  Log::write("desktop: " + desktop.kind);
+  return desktop;
 }
 
 fs::path executablePath() {
@@ -131,12 +130,12 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   AppLook::apply(prefs.appearance());
   Keys::useKeychain(platform::makeSecretToolKeychain());
 
-  const auto desktop = loadDesktop(options);
+  const platform::Desktop desktop = loadDesktop(options);
   AppServices services;
-  services.ax = desktop;
-  auto keyboard = std::make_shared<sim::SimEvents>(desktop);
-  services.events = keyboard;
-  services.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+  services.ax = desktop.ax;
+  const auto keyboard = std::dynamic_pointer_cast<sim::SimEvents>(desktop.events);
+  services.events = desktop.events;
+  services.workspace = desktop.workspace;
   services.microphone = platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
   services.session = std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
@@ -160,7 +159,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     for (auto& urls : early) onOpen(std::move(urls));
     early.clear();
     if (!args.empty()) controller->open(args);
-    if (options.onLaunched) options.onLaunched(*controller, *keyboard);
+    if (options.onLaunched) options.onLaunched(*controller, keyboard.get());
   });
   if (options.runFor) QTimer::singleShot(static_cast<int>(*options.runFor * 1000), &qapp, &QCoreApplication::quit);
   const int status = QApplication::exec();

@@ -19,16 +19,16 @@ class SimEvents;
 namespace orvak::shell {
 
 struct Options {
-  // A simulated desktop scene to run against; none: ORVAK_SCENE, else an empty simulated desktop
-  // until this build has the desktop's own backends.
+  // A simulated desktop scene to run against; none: the desktop the environment asks for
+  // (ORVAK_PLATFORM, ORVAK_SCENE: platform/desktop.h).
   std::optional<std::filesystem::path> scene;
   // Quit after this many seconds (the workbench); none: run until asked to end.
   std::optional<double> runFor;
   // Whether to be the session's one instance and install the link handler (not for the workbench).
   bool singleInstance = true;
-  // Called on the main queue right after launch, with the simulated keyboard (the workbench
-  // double-taps through it).
-  std::function<void(AppController&, sim::SimEvents&)> onLaunched;
+  // Called on the main queue right after launch, with the simulated keyboard when the input is
+  // simulated (the workbench double-taps through it), else null.
+  std::function<void(AppController&, sim::SimEvents*)> onLaunched;
 };
 
 // Ends the event loop of `run` (main thread).

@@ -53,7 +53,8 @@ int runApp(const Args& args) {
   }
   int status = 0;
   if (read) {
-    options.onLaunched = [&](AppController& app, sim::SimEvents& keys) {
+    options.onLaunched = [&](AppController& app, sim::SimEvents* keyboard) {
+      sim::SimEvents& keys = *keyboard;  // a scene's desktop always has the simulated keyboard
       app.baseReadOptions.mute = mute;
       const std::uint16_t key = app.tap() ? app.tap()->choice().keyCode : 60;
       auto shown = std::make_shared<int>(0);

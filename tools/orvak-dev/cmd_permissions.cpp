@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/system/permissions.h"
+#include "platform/desktop.h"
 #include "platform/microphone.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_microphone.h"
@@ -38,10 +39,9 @@ int runPermissions(const Args& args) {
     std::printf("ax=%s mic=%s\n", perms->accessibility() ? "true" : "false", micName(perms->mic()));
     return 0;
   }
-  // The real microphone; Accessibility trust needs the desktop's Accessibility backend, which
-  // this build does not have yet.
-  const auto mic = platform::makePulseMicrophone("orvak-dev");
-  std::printf("ax=unknown mic=%s\n", micName(mic->access()));
+  // The desktop the environment asks for (ORVAK_PLATFORM) and the sound server's microphone.
+  auto perms = Permissions::make(platform::makeDesktop().ax, platform::makePulseMicrophone("orvak-dev"));
+  std::printf("ax=%s mic=%s\n", perms->accessibility() ? "true" : "false", micName(perms->mic()));
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/base/date.h"
 #include "core/base/read_file.h"
 #include "core/library/position_store.h"
 #include "speech/inworld_engine.h"
@@ -181,4 +182,41 @@ TEST(AppReadTest, EnginesAreKeptUntilTheirOwnSettingsChange) {
   a.app->engine(Vendor::inworld);
   EXPECT_EQ(a.made.size(), 4u);
   EXPECT_EQ(a.made.back().second.inworldVoice, "Dennis");
+}
+
+TEST(AppReadTest, TheSpeedButtonClimbsTheLadderAndTheReadFollows) {
+  Reading r;
+  const std::vector<std::pair<float, float>> steps{{1.1f, 1.25f}, {2.0f, 0.8f}, {0.8f, 1.0f}, {1.75f, 2.0f}, {3.0f, 1.25f}};
+  for (const auto& [from, to] : steps) {
+    r.a.app->prefs().setSpeed(from);
+    r.a.app->pill().actions()->speed();
+    EXPECT_FLOAT_EQ(r.a.app->prefs().speed(), to) << from;
+  }
+  r.a.doubleTap();
+  r.a.vt.advance(1);
+  ASSERT_NE(r.a.app->player(), nullptr);
+  r.a.app->pill().actions()->speed();
+  r.a.vt.drain();
+  EXPECT_FLOAT_EQ(r.a.app->player()->currentSpeed(), 1.5f) << "the settings change reaches the player";
+}
+
+TEST(AppReadTest, StartOverForgetsThePlaceAndReadsFromTheFirstCharacter) {
+  Reading r;
+  r.a.doubleTap();
+  r.a.vt.advance(2.5);
+  auto first = r.a.app->player();
+  ASSERT_NE(first, nullptr);
+  const auto key = first->readKey();
+  ASSERT_TRUE(key);
+  r.a.app->positions().save(*key, ReadPosition::make("A sentence.", "A start", Date::now()));
+  r.a.app->startOver();
+  r.a.vt.advance(0.5);
+  auto again = r.a.app->player();
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again, first);
+  EXPECT_FALSE(r.a.app->positions().get(*key)) << "removed before reading again";
+  EXPECT_EQ(again->readKey(), key);
+  ASSERT_TRUE(again->spoken());
+  EXPECT_EQ(again->spoken()->from, 0);
+  EXPECT_EQ(r.count("read end (startOver)"), 1);
 }
