@@ -576,6 +576,7 @@ TEST_F(PlayerTest, ParagraphSkipsFollowLineBreaksAndTheDepthIntoTheSentence) {
   p->skipParagraph(0, false);
   vt.drain();
   EXPECT_TRUE(hasEvent(*p, "paragraph - → s0"));
+  EXPECT_TRUE(hasEvent(*p, "skip -2 → s0")) << "a backward move is a skip like any other";
   EXPECT_EQ(A::position(*p), 0);
   p->skip(3);
   vt.advance(1.8);  // deep in sentence 3: back to its paragraph's start
@@ -604,6 +605,7 @@ TEST_F(PlayerTest, SectionSkipsUseTheCapturedHeadingsOrHeadingLikeSentences) {
   p->skipParagraph(0, true);  // at a section's heading, shallow: the section before
   vt.drain();
   EXPECT_TRUE(hasEvent(*p, "section - → s0"));
+  EXPECT_TRUE(hasEvent(*p, "skip -3 → s0"));
 
   // Without a capture, a heading-like sentence marks the section.
   engine = std::make_shared<ScriptedEngine>();
