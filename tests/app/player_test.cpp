@@ -113,6 +113,33 @@ struct PlayerTest : ::testing::Test {
 
 const std::string kThree = "First one here. Second one there. Third one everywhere.";
 
+// An output that cannot be opened, like a sound server that is not running.
+class UnavailableDevice final : public platform::AudioDevice {
+ public:
+  std::string name() const override { return "no server"; }
+  void open(const platform::AudioFormat&) override { throw platform::AudioDeviceError("connection refused"); }
+  void close() override {}
+  void write(std::span<const float>) override {}
+  std::uint64_t framesPlayed() const override { return 0; }
+  double latencySeconds() const override { return 0; }
+  bool paced() const override { return false; }
+};
+
+TEST_F(PlayerTest, AnOutputThatCannotStartEndsTheReadAtOnceAsAnError) {
+  graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [](const std::string&) {});
+  engine->autoSpeak = ScriptedEngine::Auto{1.0, 0.1};
+  const auto before = readsLines().size();
+  auto p = make();
+  p->speak(kThree, nullptr, 0, "top");
+  vt.advance(10);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "error");
+  ASSERT_EQ(ends[0].errors.size(), 1u);
+  EXPECT_EQ(ends[0].errors[0], "the audio output could not start (no server)");
+  EXPECT_TRUE(firsts.empty()) << "nothing was heard";
+  EXPECT_EQ(readsLines().size(), before + 1);
+}
+
 // ---- Starting and feeding ----
 
 TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
