@@ -94,6 +94,13 @@ std::uint64_t secondsToNanos(double seconds) {
   return static_cast<std::uint64_t>(ns);
 }
 
+// A wait of `ns` for the standard library's clocks, whose counts are signed: past an hour it is
+// cut to one, and every caller waits in a loop that looks at its real deadline again.
+std::chrono::nanoseconds waitSpan(std::uint64_t ns) {
+  constexpr std::uint64_t hour = 3'600'000'000'000ULL;
+  return std::chrono::nanoseconds(static_cast<std::int64_t>(std::min(ns, hour)));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The virtual executor: one ordered list of (due, sequence) for every queue.
 
@@ -215,7 +222,7 @@ class TimerThread {
       auto it = entries_.begin();
       const std::uint64_t now = realMonotonicNanos();
       if (it->first.first > now) {
-        cv_.wait_for(lock, std::chrono::nanoseconds(it->first.first - now));
+        cv_.wait_for(lock, waitSpan(it->first.first - now));
         continue;
       }
       auto [queue, task] = std::move(it->second);
@@ -398,14 +405,15 @@ class MainQueue final : public RealQueue {
   }
 
   bool runUntil(const std::function<bool()>& done, double timeoutSeconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::nanoseconds(secondsToNanos(timeoutSeconds));
+    const std::uint64_t deadline = addNanos(realMonotonicNanos(), secondsToNanos(timeoutSeconds));
     for (;;) {
       drain();
       if (done()) return true;
       std::unique_lock lock(mutex_);
-      if (std::chrono::steady_clock::now() >= deadline) return done();
-      cv_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5)),
-                     [&] { return !tasks_.empty(); });
+      const std::uint64_t now = realMonotonicNanos();
+      if (now >= deadline) return done();
+      cv_.wait_for(lock, std::min(waitSpan(deadline - now), std::chrono::nanoseconds(5'000'000)),
+                   [&] { return !tasks_.empty(); });
     }
   }
 
@@ -606,7 +614,10 @@ std::int64_t wallMillis() {
 void blockFor(double seconds) {
   if (auto* v = gVirtual.load()) return v->skip(seconds);
   const std::uint64_t ns = secondsToNanos(seconds);
-  if (ns > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
+  const std::uint64_t until = addNanos(realMonotonicNanos(), ns);
+  for (std::uint64_t now = realMonotonicNanos(); now < until; now = realMonotonicNanos()) {
+    std::this_thread::sleep_for(waitSpan(until - now));
+  }
 }
 
 namespace {

@@ -58,6 +58,7 @@ void NotesStore::open(const Options& options) {
   }
   sqlite3_extended_result_codes(db_, 1);
   try {
+    claimOrRefuse();
     exec(notes_schema::pragmas);
     migrate(options);
     exec(notes_schema::historyTables);
@@ -68,6 +69,47 @@ void NotesStore::open(const Options& options) {
     db_ = nullptr;
     throw;
   }
+}
+
+namespace {
+
+// The first integer of a query's first row; nothing when it fails or gives no row.
+std::optional<std::int64_t> firstInteger(sqlite3* db, const char* sql, std::string& error) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK || raw == nullptr) {
+    error = sqlite3_errmsg(db);
+    return std::nullopt;
+  }
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(raw, sqlite3_finalize);
+  const int rc = sqlite3_step(raw);
+  if (rc != SQLITE_ROW) {
+    error = sqlite3_errmsg(db);
+    return std::nullopt;
+  }
+  return sqlite3_column_int64(raw, 0);
+}
+
+}  // namespace
+
+// Reads only: nothing is written to a file until it is known to be ours. Ours is a database
+// carrying our application id, an empty one, or one from before the id whose every table is one
+// of ours (it then gets the id).
+void NotesStore::claimOrRefuse() {
+  std::string error;
+  const auto id = firstInteger(db_, "PRAGMA application_id", error);
+  if (!id) throw NotesStoreError("open failed: " + error);
+  if (*id == notes_schema::applicationId) return;
+  const auto objects = firstInteger(db_, "SELECT count(*) FROM sqlite_master", error);
+  if (!objects) throw NotesStoreError("open failed: " + error);
+  const auto foreign = firstInteger(db_, notes_schema::foreignObjectsQuery.data(), error);
+  if (!foreign) throw NotesStoreError("open failed: " + error);
+  const auto items = firstInteger(db_, "SELECT count(*) FROM sqlite_master WHERE name = 'items'", error);
+  if (!items) throw NotesStoreError("open failed: " + error);
+  if (*id != 0 || *foreign > 0 || (*objects > 0 && *items == 0)) {
+    throw NotesStoreError("not our notes database: " + url_.filename().string() +
+                          " belongs to another program and is left as it is");
+  }
+  exec("PRAGMA application_id = " + std::to_string(notes_schema::applicationId));
 }
 
 void NotesStore::migrate(const Options& options) {

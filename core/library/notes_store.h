@@ -250,6 +250,7 @@ class NotesStore final : public ResearchStore {
 
   void open(const Options& options);
   void migrate(const Options& options);
+  void claimOrRefuse();
   void importOnce(const std::filesystem::path& file);
 
   std::filesystem::path url_;

@@ -263,6 +263,34 @@ TEST_F(PillViewTest, ACounterTickingDoesNotHoldBackAShrink) {
   EXPECT_EQ(panel->frame().width, std::ceil(view->layout().size.width()));
 }
 
+TEST_F(PillViewTest, InItsWindowTheCapsuleStaysCentredAndEasesToANewWidth) {
+  QWidget window;
+  window.resize(800, 120);
+  view->setParent(&window);
+  view->setGeometry(window.rect());
+  window.setAttribute(Qt::WA_DontShowOnScreen);
+  window.show();
+  pill->playerChanged(reading());
+  pill->hovered(true);
+  view->settle();
+  const QRectF wide = view->currentBody();
+  EXPECT_NEAR(wide.center().x(), 400, 1) << "centred in the window the controller sized";
+  pill->hovered(false);
+  // The controls left: the capsule starts from its old width and eases to the new one.
+  EXPECT_EQ(view->currentBody().width(), wide.width());
+  EXPECT_NEAR(view->currentBody().center().x(), 400, 1);
+  view->settle();
+  EXPECT_EQ(view->currentBody().width(), view->layout().body.width());
+  EXPECT_LT(view->currentBody().width(), wide.width());
+  // Clicks follow the centred drawing.
+  pill->setActions(actions);
+  pill->hovered(true);
+  const QRectF stop = view->layout().controls[int(Control::stop)]->translated(view->origin());
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, stop.center().toPoint());
+  EXPECT_EQ(calls["stop"], 1);
+  view->setParent(nullptr);
+}
+
 TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
   view->setAttribute(Qt::WA_DontShowOnScreen);
   view->show();

@@ -116,18 +116,34 @@ PillView::PillView(PillModel& model, QWidget* parent) : QWidget(parent), model_(
     update();
     updateFrames();
   });
-  for (QVariantAnimation* a : {&shown_, &textFade_, &offerIn_, &controlsIn_}) {
+  for (QVariantAnimation* a : {&shown_, &textFade_, &offerIn_, &controlsIn_, &morph_}) {
     a->setStartValue(0.0);
     a->setEndValue(1.0);
     connect(a, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
   }
   shown_.setStartValue(model_.shown() ? 1.0 : 0.0);
   shown_.setEndValue(model_.shown() ? 1.0 : 0.0);
-  for (QVariantAnimation* a : {&textFade_, &offerIn_, &controlsIn_}) {
+  for (QVariantAnimation* a : {&textFade_, &offerIn_, &controlsIn_, &morph_}) {
     a->setEasingCurve(look::easing(Curve::ease));
     a->setDuration(look::durationMs(Curve::ease));
   }
   relayout();
+}
+
+QPointF PillView::origin() const {
+  return {std::floor((width() - layout_.size.width()) / 2), std::floor((height() - layout_.size.height()) / 2)};
+}
+
+QRectF PillView::currentBody() const {
+  const QRectF target = layout_.body.translated(origin());
+  if (morph_.state() != QAbstractAnimation::Running || model_.notice()) {
+    return target;
+  }
+  const double v = morph_.currentValue().toDouble();
+  // The body keeps its centre and eases its width, as the panel it sits in stays centred.
+  const double w = from_.width() + (target.width() - from_.width()) * v;
+  const double h = from_.height() + (target.height() - from_.height()) * v;
+  return {target.center().x() - w / 2, target.center().y() - h / 2, w, h};
 }
 
 double PillView::now() const { return frozen_ ? *frozen_ : double(clock_.nsecsElapsed()) / 1e9; }
@@ -139,7 +155,7 @@ void PillView::setShadows(bool on) {
 
 void PillView::freeze(double t) {
   frozen_ = t;
-  for (QVariantAnimation* a : {&shown_, &textFade_, &offerIn_, &controlsIn_}) {
+  for (QVariantAnimation* a : {&shown_, &textFade_, &offerIn_, &controlsIn_, &morph_}) {
     a->stop();
   }
   shown_.setStartValue(model_.shown() ? 1.0 : 0.0);
@@ -148,6 +164,15 @@ void PillView::freeze(double t) {
   pingStart_ = t - 10;
   pulseStart_ = t - 10;
   updateFrames();
+  update();
+}
+
+void PillView::settle() {
+  for (QVariantAnimation* a : {&shown_, &textFade_, &offerIn_, &controlsIn_, &morph_}) {
+    if (a->state() == QAbstractAnimation::Running) {
+      a->setCurrentTime(a->totalDuration());
+    }
+  }
   update();
 }
 
@@ -179,8 +204,10 @@ void PillView::relayout() {
   const LayoutInput in{model_.state(), model_.controls(), model_.hover(), model_.offer().has_value(),
                        model_.notice().has_value()};
   layout_ = layOut(in, measure());
+  // Standing alone (pictures, tests) the view takes its size; in the pill's window it fills the
+  // window, which the controller sizes, and draws centred in it.
   const QSize size(int(std::ceil(layout_.size.width())), int(std::ceil(layout_.size.height())));
-  if (size != this->size()) {
+  if (parentWidget() == nullptr && size != this->size()) {
     resize(size);
   }
   setAccessibleName(q(pillview::accessibleName(model_.state())));
@@ -238,10 +265,26 @@ void PillView::modelChanged(std::optional<Curve> curve) {
   if (model_.notice() && !hadNotice_) {
     pulseStart_ = now();
   }
+  const QRectF before = currentBody();
+  const Layout previous = layout_;
+  const bool lostExtras = (hadOffer_ && !offer) || (hadControls_ && !controls);
   hadOffer_ = offer;
   hadControls_ = controls;
+  const bool wasCard = hadNotice_;
   hadNotice_ = model_.notice().has_value();
   relayout();
+  // A visible capsule changing size eases to it; what left it fades out meanwhile.
+  if (animate && curve == Curve::ease && !wasCard && !hadNotice_ && before.size() != layout_.body.size()) {
+    from_ = before;
+    leaving_.reset();
+    if (lostExtras) {
+      leaving_ = Leaving{previous, leavingState_, leavingOffer_};
+    }
+    morph_.stop();
+    morph_.start();
+  }
+  leavingState_ = s;
+  leavingOffer_ = model_.offer();
   updateFrames();
   update();
 }
@@ -266,6 +309,7 @@ void PillView::updateFrames() {
 }
 
 PillView::Target PillView::targetAt(QPointF pos) const {
+  pos -= origin();
   if (layout_.noticeButton && layout_.noticeButton->contains(pos)) {
     return Target::notice;
   }
@@ -440,13 +484,16 @@ void PillView::paintGlyph(QPainter& p, const QRectF& r) {
   }
 }
 
-void PillView::paintCapsule(QPainter& p) {
-  const QRectF body = layout_.body;
+void PillView::paintCapsule(QPainter& p, const QRectF& body) {
   const double radius = body.height() / 2;
   paintShadow(p, body, radius);
   p.setPen(Qt::NoPen);
   p.setBrush(Orbit::pill.color());
   p.drawRoundedRect(body, radius, radius);
+
+  // The items keep their places from the body's leading edge while the body eases to its size.
+  p.save();
+  p.translate(body.left() - layout_.body.left(), body.center().y() - layout_.body.center().y());
 
   paintGlyph(p, layout_.glyph);
 
@@ -476,37 +523,60 @@ void PillView::paintCapsule(QPainter& p) {
     p.restore();
   }
 
-  auto slideIn = [&](const QVariantAnimation& a, double offset) {
-    if (a.state() == QAbstractAnimation::Running) {
-      const double v = a.currentValue().toDouble();
+  paintExtras(p, layout_, s, model_.offer(), &offerIn_, &controlsIn_);
+  p.restore();
+
+  // What just left (the controls, the offer) fades and slides out, inside the easing capsule.
+  if (leaving_ && morph_.state() == QAbstractAnimation::Running) {
+    const double v = morph_.currentValue().toDouble();
+    p.save();
+    QPainterPath clip;
+    clip.addRoundedRect(body, radius, radius);
+    p.setClipPath(clip, Qt::IntersectClip);
+    p.setOpacity(p.opacity() * (1 - v));
+    p.translate(body.left() - leaving_->layout.body.left() + 8 * v,
+                body.center().y() - leaving_->layout.body.center().y());
+    paintExtras(p, leaving_->layout, leaving_->state, leaving_->offer, nullptr, nullptr);
+    p.restore();
+  }
+}
+
+void PillView::paintExtras(QPainter& p, const Layout& layout, const PillState& s,
+                           const std::optional<std::string>& offer, const QVariantAnimation* offerIn,
+                           const QVariantAnimation* controlsIn) {
+  const QColor ink = Orbit::ink.color();
+  const QColor ink2 = Orbit::ink2.color();
+  auto slideIn = [&](const QVariantAnimation* a, double offset) {
+    if (a != nullptr && a->state() == QAbstractAnimation::Running) {
+      const double v = a->currentValue().toDouble();
       p.setOpacity(p.opacity() * v);
       p.translate(offset * (1 - v), 0);
     }
   };
 
-  if (layout_.offerButton) {
+  if (layout.offerButton && layout.offerDivider) {
     p.save();
-    slideIn(offerIn_, 6);
-    p.fillRect(*layout_.offerDivider, withAlpha(ink2, 0.5));
-    const QRectF b = *layout_.offerButton;
+    slideIn(offerIn, 6);
+    p.fillRect(*layout.offerDivider, withAlpha(ink2, 0.5));
+    const QRectF b = *layout.offerButton;
     paintButtonFill(p, b, Target::offer);
     const QColor action = Orbit::action.color();
     look::paintSymbol(p, "arrow.down.to.line", QRectF(b.left() + 4, b.center().y() - 5.5, 11, 11), action);
     p.setFont(offerFont());
     p.setPen(action);
     p.drawText(QRectF(b.left() + 4 + 11 + 5, b.top(), b.width() - 24, b.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               q(*model_.offer()));
+               q(offer.value_or("")));
     p.restore();
   }
 
-  if (layout_.controlsDivider) {
+  if (layout.controlsDivider && layout.controls[int(Control::speed)]) {
     p.save();
-    slideIn(controlsIn_, 8);
-    p.fillRect(*layout_.controlsDivider, withAlpha(ink2, 0.5));
-    if (layout_.progress) {
+    slideIn(controlsIn, 8);
+    p.fillRect(*layout.controlsDivider, withAlpha(ink2, 0.5));
+    if (layout.progress) {
       p.setFont(progressFont());
       p.setPen(ink2);
-      p.drawText(*layout_.progress, Qt::AlignLeft | Qt::AlignVCenter, q(s.progress));
+      p.drawText(*layout.progress, Qt::AlignLeft | Qt::AlignVCenter, q(s.progress));
     }
     const bool paused = s.kind == PillState::Kind::paused;
     const struct {
@@ -518,11 +588,11 @@ void PillView::paintCapsule(QPainter& p) {
                    {Control::skip, Target::skip, "forward.end.fill"},
                    {Control::stop, Target::stop, "xmark"}};
     for (const auto& c : symbols) {
-      const QRectF r = *layout_.controls[int(c.control)];
+      const QRectF r = *layout.controls[int(c.control)];
       paintButtonFill(p, r, c.target);
       look::paintSymbol(p, c.symbol, QRectF(r.center().x() - 5.5, r.center().y() - 5.5, 11, 11), ink);
     }
-    const QRectF speed = *layout_.controls[int(Control::speed)];
+    const QRectF speed = *layout.controls[int(Control::speed)];
     paintButtonFill(p, speed, Target::speed);
     p.setFont(speedFont());
     p.setPen(ink);
@@ -621,16 +691,18 @@ void PillView::paintEvent(QPaintEvent*) {
   if (v <= 0) {
     return;
   }
-  const QPointF c = layout_.body.center();
+  const QRectF body = currentBody();
+  const QPointF c = body.center();
   p.setOpacity(v);
   p.translate(c.x(), c.y() + 8 * (1 - v));
   const double scale = 0.96 + 0.04 * v;
   p.scale(scale, scale);
   p.translate(-c.x(), -c.y());
   if (model_.notice()) {
+    p.translate(origin());
     paintCard(p);
   } else {
-    paintCapsule(p);
+    paintCapsule(p, body);
   }
 }
 

@@ -30,9 +30,15 @@ class PillView : public QWidget {
   void setShadows(bool on);
 
   const Layout& layout() const { return layout_; }
+  // The capsule or card as drawn now, in the view's coordinates (centred in the view).
+  QRectF currentBody() const;
+  // Where the layout's origin stands in the view (centred).
+  QPointF origin() const;
   // Pins the time every moving piece is drawn at and ends every transition: pictures and tests.
   void freeze(double t);
   bool moving() const { return frames_.isActive(); }
+  // Brings every running transition to its end at once (time itself keeps running).
+  void settle();
 
   // What a click at `pos` would press: a control, the offer, the notice button, or nothing.
   enum class Target { none, back, playPause, skip, speed, stop, offer, notice };
@@ -53,7 +59,9 @@ class PillView : public QWidget {
   void updateFrames();
   double now() const;
   void run(Target target);
-  void paintCapsule(QPainter& p);
+  void paintCapsule(QPainter& p, const QRectF& body);
+  void paintExtras(QPainter& p, const Layout& layout, const PillState& s, const std::optional<std::string>& offer,
+                   const QVariantAnimation* offerIn, const QVariantAnimation* controlsIn);
   void paintCard(QPainter& p);
   void paintGlyph(QPainter& p, const QRectF& r);
   void paintButtonFill(QPainter& p, const QRectF& r, Target t);
@@ -78,6 +86,17 @@ class PillView : public QWidget {
   QVariantAnimation textFade_;  // the text block after a change of serial
   QVariantAnimation offerIn_;
   QVariantAnimation controlsIn_;
+  // A change of the capsule's size: from `from_` (view coordinates) to the new body.
+  QVariantAnimation morph_;
+  QRectF from_;
+  struct Leaving {
+    Layout layout;
+    PillState state;
+    std::optional<std::string> offer;
+  };
+  std::optional<Leaving> leaving_;
+  PillState leavingState_;  // the state and offer as last drawn, for what leaves next
+  std::optional<std::string> leavingOffer_;
 };
 
 }  // namespace orvak::pillview

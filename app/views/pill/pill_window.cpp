@@ -42,7 +42,7 @@ void PillWindow::updateMask() {
     return;
   }
   // Without a compositor the window cannot be translucent: cut it to the capsule or card.
-  const auto& body = view_->layout().body;
+  const QRectF body = view_->currentBody();
   const double radius = view_->layout().noticeButton ? 22 : body.height() / 2;
   QPainterPath path;
   path.addRoundedRect(body, radius, radius);
@@ -61,6 +61,7 @@ void PillWindow::setFrame(const ax::Rect& f) {
   if (view_ != nullptr) {
     view_->setGeometry(rect());
   }
+  updateMask();
 }
 
 ax::Rect PillWindow::frame() const { return toRect(geometry()); }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <future>
+#include <limits>
 #include <stdexcept>
 #include <mutex>
 #include <string>
@@ -220,4 +221,23 @@ TEST(RealQueueTest, WorkQueuedBehindTheTaskThatDropsTheQueueStillRunsSafely) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_TRUE(ok);
   EXPECT_NE(err.find("orvak.selfdrop: late failure"), std::string::npos) << err;
+}
+
+// Waits far beyond what a signed nanosecond count holds saturate: they never become a deadline in
+// the past (which ended a wait, or a read, at once).
+TEST(RealQueueTest, FarTimeOutsSaturateInsteadOfEndingAtOnce) {
+  for (double far : {1e10, 1e12, 1e300, std::numeric_limits<double>::infinity()}) {
+    auto q = d::makeQueue("orvak.far");
+    std::atomic<bool> fired{false};
+    q->asyncAfter(0.01, [&] { fired = true; });
+    EXPECT_TRUE(d::mainloop::runUntil([&] { return fired.load(); }, far)) << far;
+    // A timer due that far away never fires now, and the timer thread still serves the next one.
+    std::atomic<bool> farFired{false};
+    auto never = q->asyncAfter(far, [&] { farFired = true; });
+    std::atomic<bool> next{false};
+    q->asyncAfter(0.01, [&] { next = true; });
+    EXPECT_TRUE(d::mainloop::runUntil([&] { return next.load(); }, 5.0)) << far;
+    EXPECT_FALSE(farFired.load()) << far;
+    never.cancel();
+  }
 }

@@ -204,6 +204,46 @@ TEST(NotesStoreTest, FileThatIsNotADatabaseIsReportedAndLeftAlone) {
   EXPECT_THROW(NotesStore(dir / "file" / "notes.sqlite", std::nullopt), fs::filesystem_error);
 }
 
+TEST(NotesStoreTest, AnotherProgramsDatabaseIsRefusedAndLeftByteForByte) {
+  struct Case {
+    const char* what;
+    const char* sql;
+  };
+  const Case cases[] = {
+      {"tables of its own", "CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('Ann');"},
+      {"its own application id", "PRAGMA application_id = 1234; CREATE TABLE items (x);"},
+      {"only a table named like one of ours", "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT);"},
+      {"ours plus one of its own", "CREATE TABLE items (id INTEGER); CREATE TABLE other (x);"},
+  };
+  for (const auto& c : cases) {
+    const auto db = test::freshDir("notes") / "notes.sqlite";
+    test::writeFile(db, "");
+    { test::RawDb(db).exec(c.sql); }
+    const std::string before = test::readFile(db);
+    try {
+      NotesStore store(db, std::nullopt);
+      ADD_FAILURE() << "opened: " << c.what;
+    } catch (const NotesStoreError& e) {
+      EXPECT_NE(e.message.find("not our notes database"), std::string::npos) << e.message;
+    }
+    EXPECT_EQ(test::readFile(db), before) << c.what;
+  }
+
+  // An empty file, and a database of ours from before the id, are ours: opened and claimed.
+  for (bool old : {false, true}) {
+    const auto db = test::freshDir("notes") / "notes.sqlite";
+    {
+      NotesStore store(db, std::nullopt);
+      store.insert(item(5, "kept"));
+    }
+    if (old) test::RawDb(db).exec("PRAGMA application_id = 0");
+    if (!old) test::writeFile(db, "");
+    NotesStore store(db, std::nullopt);
+    EXPECT_EQ(store.count(), old ? 1 : 0);
+    EXPECT_EQ(test::RawDb(db).text("PRAGMA application_id"), std::to_string(0x4F52564B));
+  }
+}
+
 TEST(NotesStoreTest, FullDiskFailsTheSaveAndKeepsEverythingStored) {
   const auto db = test::freshDir("notes") / "notes.sqlite";
   std::int64_t saved = 0;
