@@ -67,6 +67,7 @@ struct App {
   std::shared_ptr<sim::SimSession> session = std::make_shared<sim::SimSession>();
   std::shared_ptr<sim::SimNetwork> network = std::make_shared<sim::SimNetwork>(true);
   std::shared_ptr<TraceAccount> account = std::make_shared<TraceAccount>();
+  std::shared_ptr<platform::NotificationCenter> notifications = std::make_shared<platform::NotificationCenter>();
   std::shared_ptr<Prefs> prefs;
   TraceWindows* windows = nullptr;
   std::shared_ptr<AppController> app;
@@ -89,7 +90,7 @@ struct App {
     s.microphone = mic;
     s.network = network;
     s.session = session;
-    s.notifications = std::make_shared<platform::NotificationCenter>();
+    s.notifications = notifications;
     s.pillPanel = std::make_shared<RecordingPanel>();
     s.screens = std::make_shared<FixedScreens>();
     s.prefs = prefs;

@@ -220,3 +220,118 @@ TEST(AppReadTest, StartOverForgetsThePlaceAndReadsFromTheFirstCharacter) {
   EXPECT_EQ(again->spoken()->from, 0);
   EXPECT_EQ(r.count("read end (startOver)"), 1);
 }
+
+namespace {
+
+// The article scene with the focus on one element and its selection (UTF-16 [start, length]).
+std::string withSelection(const char* ref, int start, int length, const char* value = nullptr) {
+  json::Json scene = json::parse(*readWholeFile("tests/fixtures/scenes/article.scene.json"));
+  auto& app = scene["applications"][0];
+  app["focusedElement"] = ref;
+  std::function<bool(json::Json&)> set = [&](json::Json& n) {
+    if (n.value("ref", "") == ref) {
+      n["selection"] = json::Json::array({start, length});
+      if (value) n["value"] = value;
+      return true;
+    }
+    if (n.contains("children")) {
+      for (auto& c : n["children"]) {
+        if (set(c)) return true;
+      }
+    }
+    return false;
+  };
+  set(app["windows"][0]);
+  return scene.dump();
+}
+
+}  // namespace
+
+TEST(AppReadTest, TheStartPointFollowsSelectionQuoteAndClick) {
+  struct Case {
+    const char* name;
+    std::string scene;
+    std::optional<std::string> quote;
+    std::optional<ax::Point> click;
+    const char* startLine;  // the beginning of the "start: " line
+    bool keyed;             // the read keeps a page key (saves and resumes)
+  };
+  const std::vector<Case> cases{
+      {"a selection in the page reads from it to its end", withSelection("p2", 5, 19), {}, {},
+       "start: selection at char ", true},
+      {"a selection outside the page text is read alone",
+       withSelection("urlbar", 0, 27, "search for meandering lakes"), {}, {},
+       "start: selection (not in page text) · 27 chars", false},
+      {"an asked quote that is found", articleScene(), "Oxbow lakes form", {}, "start: asked at char ", false},
+      {"an asked quote that is not found falls back to the page's start", articleScene(), "not on this page", {},
+       "start: top at char 0/", true},
+      {"a click in the page", articleScene(), {}, ax::Point{210, 650}, "start: clicked at char ", true},
+  };
+  for (const Case& c : cases) {
+    App a(c.scene.c_str(), true, Mic::granted);
+    LogTail log;
+    a.app->launch();
+    a.vt.drain();
+    if (c.click) {
+      a.events->click(*c.click);
+      a.vt.advance(0.1);
+    }
+    ReadOptions opts;
+    opts.startQuote = c.quote;
+    a.app->trigger("ask", -1, opts);
+    a.vt.advance(1);
+    EXPECT_EQ(log.count(c.startLine), 1) << c.name << "\n" << log.text();
+    ASSERT_NE(a.app->player(), nullptr) << c.name;
+    EXPECT_EQ(a.app->player()->readKey().has_value(), c.keyed) << c.name;
+    if (c.click) {
+      a.app->trigger("hotkey", 0);  // stop
+      a.app->trigger("hotkey", 0);
+      a.vt.advance(1);
+      EXPECT_EQ(log.count("start: clicked"), 1) << "a click serves one read";
+    }
+  }
+}
+
+TEST(AppReadTest, TriggerRefusals) {
+  {
+    App a(articleScene(R"("trusted": false,)").c_str(), true, Mic::granted);
+    a.app->launch();
+    a.app->trigger("hotkey", 0);
+    EXPECT_EQ(a.app->lastError(), "Orvak needs Accessibility access");
+    EXPECT_TRUE(a.windows->visible) << "onboarding";
+    EXPECT_EQ(a.app->player(), nullptr);
+  }
+  {
+    App a(R"({"frontmost": null, "applications": []})", true, Mic::granted);
+    a.app->launch();
+    a.app->trigger("hotkey", 0);
+    a.vt.advance(1);
+    EXPECT_TRUE(a.app->lastError()) << "nothing in front is a failed capture";
+  }
+  {
+    Reading r;
+    r.a.app->trigger("ask", -1);
+    EXPECT_TRUE(r.a.app->busy()) << "until the capture answers";
+    r.a.app->trigger("ask", -1);
+    EXPECT_EQ(r.count("trigger ignored: capture busy"), 1);
+  }
+}
+
+TEST(AppReadTest, ThreeSecondsOfAudioMakeAListenedRowAndTwoDoNot) {
+  for (const auto& [seconds, row] : std::vector<std::pair<double, bool>>{{2.0, false}, {3.6, true}}) {
+    Reading r;
+    r.a.app->prefs().setRememberListening(true);
+    ASSERT_NE(r.a.app->notes(), nullptr);
+    const auto before = r.a.app->notes()->listened(1000).size();
+    int changes = 0;
+    auto observation = r.a.notifications->observe("orvak.notesChanged", [&](const platform::Notification&) { ++changes; });
+    r.a.doubleTap();
+    r.a.vt.advance(0.3);  // the capture and the first sound
+    r.a.vt.advance(seconds);
+    r.a.app->trigger("hotkey", 0);
+    r.a.vt.advance(0.5);
+    ASSERT_TRUE(r.a.app->lastRead());
+    EXPECT_EQ(r.a.app->notes()->listened(1000).size(), before + (row ? 1 : 0)) << seconds << " s";
+    EXPECT_EQ(changes, row ? 1 : 0) << seconds << " s";
+  }
+}
