@@ -424,8 +424,14 @@ void PillView::paintShadow(QPainter& p, const QRectF& body, double radius) {
   if (!shadows_) {
     return;
   }
-  const QImage shadow = shadowImage(body.size(), radius, p.device()->devicePixelRatioF());
-  p.drawImage(body.topLeft() + QPointF(-20, -20 + 14), shadow);
+  // Blurring is the costly part of a frame; the bars redraw often with the same body.
+  const qreal dpr = p.device()->devicePixelRatioF();
+  const ShadowKey key{body.size(), radius, dpr};
+  if (shadow_.isNull() || shadowFor_ != key) {
+    shadow_ = shadowImage(body.size(), radius, dpr);
+    shadowFor_ = key;
+  }
+  p.drawImage(body.topLeft() + QPointF(-20, -20 + 14), shadow_);
 }
 
 void PillView::paintButtonFill(QPainter& p, const QRectF& r, Target t) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -97,6 +98,14 @@ class PillView : public QWidget {
   std::optional<Leaving> leaving_;
   PillState leavingState_;  // the state and offer as last drawn, for what leaves next
   std::optional<std::string> leavingOffer_;
+  struct ShadowKey {
+    QSizeF size;
+    double radius = 0;
+    qreal dpr = 1;
+    bool operator==(const ShadowKey&) const = default;
+  };
+  QImage shadow_;  // the last shadow drawn, and what it was drawn for
+  std::optional<ShadowKey> shadowFor_;
 };
 
 }  // namespace orvak::pillview
