@@ -18,6 +18,7 @@
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
 #include "app/pill/pill.h"
@@ -103,6 +104,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readFromHere(const std::string& why);
   // The hotkey held down.
   void holdStart();
+  // Starts the band over the sentence heard for a read of `capture`, replacing any other.
+  void startHighlighter(const Capture& capture);
+  Highlighter* highlighter() { return highlighter_.get(); }
   // A warning on the pill.
   void fail(const std::string& text);
   // A short note on the pill.
@@ -150,6 +154,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<ReadHarness> harness_;
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
+  std::shared_ptr<Highlighter> highlighter_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;

@@ -6,6 +6,7 @@
 
 #include "app/audio/earcon.h"
 #include "app/controller/app_controller.h"
+#include "app/highlight/saved_ranges.h"
 #include "core/base/date.h"
 #include "core/base/log.h"
 #include "core/page/selection.h"
@@ -232,7 +233,30 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
   if (cap.clean.start.visibleParagraphs) line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
   Log::write(line);
   read->speak(text, std::make_shared<const Capture>(cap), offset, reason, until);
+  startHighlighter(cap);
   if (menu_) menu_->refresh();
+}
+
+void AppController::startHighlighter(const Capture& capture) {
+  if (highlighter_) highlighter_->stop();
+  highlighter_.reset();
+  if (!prefs().highlightAsItReads() || capture.clean.spans.empty() || !services_.makeOverlay) return;
+  std::weak_ptr<AppController> weak = weak_from_this();
+  auto now = [weak](bool word) -> std::optional<text::GraphemeRange> {
+    auto self = weak.lock();
+    if (!self || !self->player_) return std::nullopt;
+    return word ? self->player_->playingWordRange() : self->player_->playingRange();
+  };
+  auto h = Highlighter::make(capture, [now] { return now(false); }, services_.workspace, services_.makeOverlay);
+  if (prefs().highlightWords()) h->wordNow = [now] { return now(true); };
+  h->focus = prefs().focusMode();
+  h->saved = savedRanges(capture, notes_.get());
+  if (!h->saved.empty()) Log::write("highlight: " + std::to_string(h->saved.size()) + " earlier highlights on this page");
+  std::vector<std::string> characters;
+  for (const auto& g : text::graphemes(capture.clean.text)) characters.emplace_back(g);
+  h->spokenText = std::move(characters);
+  h->start();
+  highlighter_ = std::move(h);
 }
 
 void AppController::cycleSpeed() {
@@ -305,6 +329,10 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   lastRead_ = timing;
   remember(player, timing);
   recordListen(player, timing);
+  if ((!player_ || player_ == player) && highlighter_) {
+    highlighter_->stop();
+    highlighter_.reset();
+  }
   if (player_ == player) {
     player_.reset();
     endedItself_ = player;

@@ -8,6 +8,7 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/controller/seams.h"
+#include "app/highlight/highlight_overlay.h"
 #include "app/pill/pill_panel.h"
 #include "platform/ax.h"
 #include "platform/events.h"
@@ -43,6 +44,8 @@ struct AppServices {
   // the process's shared audio graph.
   std::function<std::shared_ptr<SpeechEngine>(Vendor, const EngineConfig&)> makeEngine;
   std::shared_ptr<AudioGraph> graph;
+  // Makes the overlay the band of one read is drawn on; none: reads have no band.
+  HighlightOverlayFactory makeOverlay;
   // Offers to send the report of an earlier crash; none: no crash reporter.
   std::function<void()> offerCrashReport;
 };

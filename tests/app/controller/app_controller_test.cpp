@@ -148,12 +148,12 @@ TEST(AppControllerTest, WakingRefreshesTheAccountOnlyWhenSignedIn) {
 
 TEST(AppControllerTest, AFileInPlaceOfTheDatabaseSendsResearchToTheLineFile) {
   const auto db = NotesStore::defaultURL();
-  std::filesystem::create_directories(db.parent_path());
-  std::filesystem::remove_all(db);
-  test::writeFile(db, "not a database, and not ours to change\n");
   test::LogTail log;
   {
-    App a(true, true, Mic::granted);
+    App a(true, true, Mic::granted, [&] {
+      std::filesystem::create_directories(db.parent_path());
+      test::writeFile(db, "not a database, and not ours to change\n");
+    });
     EXPECT_EQ(a.app->notes(), nullptr);
     a.vt.drain();
     EXPECT_EQ(log.count("notes store unavailable, using research.jsonl: "), 1);

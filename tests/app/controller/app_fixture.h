@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,16 @@ struct TraceAccount final : AccountClient {
   void handle(const std::string& url) override { trace->push_back("account: handle " + url); }
 };
 
+struct RecordingOverlay final : HighlightOverlay {
+  std::vector<std::vector<ax::Rect>> shown;
+  bool closed = false;
+  void show(const std::vector<ax::Rect>& bands, const std::optional<ax::Rect>&, const std::optional<ax::Rect>&,
+            const std::vector<ax::Rect>&) override {
+    shown.push_back(bands);
+  }
+  void close() override { closed = true; }
+};
+
 struct App {
   dispatch::VirtualTime vt;
   Trace trace = std::make_shared<std::vector<std::string>>();
@@ -72,9 +83,15 @@ struct App {
   TraceWindows* windows = nullptr;
   std::shared_ptr<AppController> app;
 
-  App(bool trusted, bool onboarded, Mic access) : App(trusted ? R"({"trusted": true, "applications": []})" : R"({"trusted": false, "applications": []})", onboarded, access) {}
-  App(const char* scene, bool onboarded, Mic access) {
-    std::filesystem::remove(PositionStore::defaultURL());  // every test starts without saved places
+  // `before` runs after the stores are cleared and before the controller opens them.
+  App(bool trusted, bool onboarded, Mic access, const std::function<void()>& before = {})
+      : App(trusted ? R"({"trusted": true, "applications": []})" : R"({"trusted": false, "applications": []})", onboarded,
+            access, before) {}
+  App(const char* scene, bool onboarded, Mic access, const std::function<void()>& before = {}) {
+    // Every test starts without saved places and with an empty library.
+    std::filesystem::remove(PositionStore::defaultURL());
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(NotesStore::defaultURL().string() + suffix);
+    if (before) before();
     Keys::useKeychain(keychain);
     Keys::forget();
     desktop = sim::SimDesktop::fromJson(json::parse(scene));
@@ -91,6 +108,10 @@ struct App {
     s.network = network;
     s.session = session;
     s.notifications = notifications;
+    s.makeOverlay = [this](bool) {
+      overlays.push_back(std::make_shared<RecordingOverlay>());
+      return overlays.back();
+    };
     s.pillPanel = std::make_shared<RecordingPanel>();
     s.screens = std::make_shared<FixedScreens>();
     s.prefs = prefs;
@@ -122,6 +143,7 @@ struct App {
   std::shared_ptr<testing::ScriptedEngine> inworld = makeEngine(Vendor::inworld, 24000);
   std::shared_ptr<testing::ScriptedEngine> cartesia = makeEngine(Vendor::cartesia, 24000);
   std::vector<std::pair<Vendor, EngineConfig>> made;
+  std::vector<std::shared_ptr<RecordingOverlay>> overlays;
 
   static std::shared_ptr<testing::ScriptedEngine> makeEngine(Vendor v, double rate) {
     auto e = std::make_shared<testing::ScriptedEngine>(v, rate);

@@ -335,3 +335,26 @@ TEST(AppReadTest, ThreeSecondsOfAudioMakeAListenedRowAndTwoDoNot) {
     EXPECT_EQ(changes, row ? 1 : 0) << seconds << " s";
   }
 }
+
+TEST(AppReadTest, TheBandFollowsTheReadAndGoesWithIt) {
+  for (const bool highlighting : {true, false}) {
+    Reading r;
+    r.a.app->prefs().setHighlightAsItReads(highlighting);
+    r.a.doubleTap();
+    r.a.vt.advance(1.5);
+    ASSERT_NE(r.a.app->player(), nullptr);
+    if (!highlighting) {
+      EXPECT_EQ(r.a.app->highlighter(), nullptr);
+      EXPECT_TRUE(r.a.overlays.empty());
+      continue;
+    }
+    ASSERT_NE(r.a.app->highlighter(), nullptr);
+    ASSERT_EQ(r.a.overlays.size(), 1u);
+    ASSERT_FALSE(r.a.overlays[0]->shown.empty());
+    EXPECT_FALSE(r.a.overlays[0]->shown.back().empty()) << "a band over the sentence heard";
+    r.a.doubleTap();
+    r.a.vt.advance(0.5);
+    EXPECT_EQ(r.a.app->highlighter(), nullptr);
+    EXPECT_TRUE(r.a.overlays[0]->closed);
+  }
+}
