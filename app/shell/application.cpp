@@ -13,14 +13,14 @@
 
 #include "app/controller/app_controller.h"
 #include "app/controller/stand_ins.h"
-#include "app/pill/pill_doubles.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
-#include "app/shell/qt_main_queue.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
+#include "app/views/pill/pill_window.h"
+#include "app/views/qt_main_queue.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
@@ -102,7 +102,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   // application of its own.
   QApplication qapp(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  plugMainQueueIntoQt();
+  views::useQtMainQueue();
   if (headless) Log::write("display: none, windows are drawn offscreen");
 
   std::shared_ptr<AppController> controller;
@@ -141,14 +141,17 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.session = std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
                                                    static_cast<std::uint32_t>(::getpid()));
   services.notifications = std::make_shared<platform::NotificationCenter>();
-  // The pill's own window comes with the pill's views; until then it is drawn nowhere.
-  services.pillPanel = std::make_shared<RecordingPanel>();
-  services.screens = std::make_shared<FixedScreens>();
+  const auto pillWindow = std::make_shared<pillview::PillWindow>();
+  services.pillPanel = pillWindow;
+  services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.account = std::make_shared<SignedOutAccount>();
   services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
   services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };
   controller = AppController::make(std::move(services));
+  pillWindow->attach(controller->pill().model(), [weak = std::weak_ptr(controller)](bool inside) {
+    if (auto c = weak.lock()) c->pill().hovered(inside);
+  });
 
   QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, &qapp, [weak = std::weak_ptr(controller)](Qt::ApplicationState s) {
     if (auto c = weak.lock(); c && s == Qt::ApplicationActive) c->becameActive();
