@@ -251,7 +251,7 @@ std::vector<text::GraphemeRange> Player::locate(const std::vector<std::string>& 
 // ---- Feeding the engine ----
 
 void Player::pumpSend() {
-  if (!textReady_ || ended_) return;
+  if (!textReady_ || ended_ || failedAfterStart_) return;
   // Once everything received has played while the engine still owes audio, holding text back can
   // only keep the listener waiting: one more sentence goes whatever the limits say.
   bool dryExtra = started_ && !finishedReceiving_ && playedUpTo_ >= receivedEnd();

@@ -47,6 +47,9 @@ struct ReadOptions {
   std::optional<double> stopAfter;        // seconds after the first heard sample to end ("stopAfter")
   bool fromScreen = false;                // for the reading controller's start-point choice
   std::optional<std::string> startQuote;  // for the reading controller
+  // After an engine error mid-read, audio still arriving is played; the read ends ("error") once
+  // all of it has played and the engine says it is done, or when nothing arrives for this long.
+  double errorQuietSec = 5;
   bool operator==(const ReadOptions&) const = default;
 };
 
@@ -279,6 +282,8 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   bool paused_ = false;
   bool finishedReceiving_ = false;
   bool failedAfterStart_ = false;  // an engine error after playback began: the read ends "error"
+  dispatch::WorkItem errorQuiet_;   // ends receiving when nothing arrives after such an error
+  void armErrorQuiet();
   bool ended_ = false;
   std::optional<std::uint64_t> starvedAt_;
   float speed_;

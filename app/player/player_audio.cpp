@@ -99,6 +99,7 @@ void Player::receive(std::vector<float> samples, double rate, std::optional<int>
   }
   timeline_.audio(static_cast<std::int64_t>(samples.size()), sentence);
   samples_.insert(samples_.end(), samples.begin(), samples.end());
+  if (failedAfterStart_) armErrorQuiet();  // still streaming: the quiet time starts again
   trimBehind();
   schedule();
   pumpSend();

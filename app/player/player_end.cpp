@@ -52,11 +52,10 @@ void Player::handleError(const std::string& message) {
   const std::string vendor(rawValue(engine_->vendor()));
   Log::write("engine error (" + vendor + "): " + message);
   if (started_) {
-    // Nothing more will arrive: play out what was received, then end the read as an error.
-    // Waiting for more would leave the read starved for ever.
+    // The engine may still be streaming what it was sent: keep playing what arrives, send nothing
+    // new, and end the read as an error once the engine is done or has gone quiet.
     failedAfterStart_ = true;
-    finishedReceiving_ = true;
-    checkEnd();
+    armErrorQuiet();
     return;
   }
   if (engine_->vendor() == Vendor::onDevice) {
@@ -67,8 +66,22 @@ void Player::handleError(const std::string& message) {
   if (onFailBeforeAudio) toMain([f = onFailBeforeAudio, message] { f(message); });
 }
 
+void Player::armErrorQuiet() {
+  errorQuiet_.cancel();
+  const double quiet = std::isfinite(opts_.errorQuietSec) && opts_.errorQuietSec >= 0 ? opts_.errorQuietSec : 5;
+  std::weak_ptr<Player> weak = weak_from_this();
+  errorQuiet_ = q_->asyncAfter(quiet, [weak] {
+    auto self = weak.lock();
+    if (!self || self->ended_ || self->finishedReceiving_) return;
+    self->note("engine quiet after error");
+    self->finishedReceiving_ = true;
+    self->checkEnd();
+  });
+}
+
 void Player::finish(const std::string& reason) {
   if (ended_) return;
+  errorQuiet_.cancel();
   const std::int64_t pos = started_ ? positionNow() : 0;
   ended_ = true;
   ++epoch_;

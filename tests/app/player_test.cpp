@@ -857,22 +857,55 @@ TEST_F(PlayerTest, StopBeforeAnyTextWritesALineWithoutAnEndSentence) {
   EXPECT_EQ(states.back().total, 1);
 }
 
-TEST_F(PlayerTest, AnErrorAfterPlaybackBeganPlaysOutTheAudioAndEndsAsAnError) {
-  auto e = std::make_shared<ScriptedEngine>(Vendor::inworld);
-  auto p = make({}, e);
-  p->speak(kThree, nullptr, 0, "top");
-  vt.drain();
-  e->audio(1.0, 0);
-  vt.advance(0.3);
-  e->error("inworld: stream closed");
-  vt.advance(0.3);
-  EXPECT_FALSE(p->hasEnded());  // the received audio still plays
-  EXPECT_TRUE(fails.empty());
-  vt.advance(1.0);
-  ASSERT_EQ(ends.size(), 1u);
-  EXPECT_EQ(ends[0].endedBy, "error");
-  EXPECT_NEAR(*ends[0].playedAudioSec, 1.0, 1e-9);
-  EXPECT_EQ(states.back().error, "inworld: stream closed");
+// After an engine error mid-read, what the engine still streams is played; the read ends as an
+// error only once all received audio has played and the engine is done or has gone quiet.
+TEST_F(PlayerTest, AnErrorAfterPlaybackBeganPlaysWhatStillArrivesAndEndsAsAnError) {
+  enum class After { moreAudioThenFinished, finished, silence };
+  struct Case {
+    const char* name;
+    After after;
+    double endsBy;     // virtual seconds after the error at which the read has ended
+    double notBefore;  // ... and before which it has not
+    double playedSec;
+    int underruns;  // the wait for audio that never came is heard as one
+  };
+  const Case cases[] = {
+      {"more audio streams in, then the engine is done", After::moreAudioThenFinished, 2.0, 1.6, 2.0, 0},
+      {"the engine is done at once", After::finished, 0.8, 0.6, 1.0, 0},
+      {"nothing more arrives", After::silence, 5.1, 4.9, 1.0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ends.clear();
+    states.clear();
+    auto e = std::make_shared<ScriptedEngine>(Vendor::inworld);
+    ReadOptions opts;
+    opts.errorQuietSec = 5;
+    auto p = make(opts, e);
+    p->speak(kThree, nullptr, 0, "top");
+    vt.drain();
+    e->audio(1.0, 0);
+    vt.advance(0.3);
+    const auto sentBefore = e->sent.size();
+    e->error("inworld: stream closed");
+    vt.advance(0.3);
+    if (c.after == After::moreAudioThenFinished) {
+      e->audio(1.0, 1);  // arrives while the first second still plays: no gap
+      e->finished();
+    } else if (c.after == After::finished) {
+      e->finished();
+    }
+    vt.advance(c.notBefore - 0.3);
+    EXPECT_FALSE(p->hasEnded());
+    vt.advance(c.endsBy - c.notBefore);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].endedBy, "error");
+    EXPECT_NEAR(*ends[0].playedAudioSec, c.playedSec, 1e-9);
+    EXPECT_EQ(ends[0].underruns, c.underruns);
+    EXPECT_EQ(e->sent.size(), sentBefore) << "nothing new goes to an engine that failed";
+    EXPECT_TRUE(fails.empty());
+    EXPECT_EQ(states.back().error, "inworld: stream closed");
+  }
 }
 
 TEST_F(PlayerTest, AMutedReadSilencesTheMixerAndGivesItBackAtTheEnd) {
