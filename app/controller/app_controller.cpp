@@ -4,6 +4,7 @@
 
 #include "app/account/account.h"
 #include "app/audio/earcon.h"
+#include "core/base/atomic_file.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/library/jsonl_research_store.h"
@@ -102,6 +103,12 @@ void AppController::launch() {
 
   step("capture dumps");
   capturer_->saveDumps = prefs().saveCaptures() && developer;
+  // A write cut short by a kill leaves its temporary file (a dump's can be large): sweep ours.
+  for (const auto& folder : {OrvakPaths::captures(), OrvakPaths::support()}) {
+    if (const auto n = sweepStaleTemporaryFiles(folder, dispatch::wallMillis())) {
+      Log::write("launch: removed " + std::to_string(n) + " stale temporary file(s) in " + folder.filename().string());
+    }
+  }
 
   step("windows and menu");
   if (services_.makeWindows) windows_ = services_.makeWindows(*this);

@@ -134,6 +134,15 @@ void Player::begin() {
 void Player::beginOnQueue() {
   if (ended_) return;
   rec_.audioGraphMs = graph_->ensure(sr_);
+  if (!graph_->engine().isRunning()) {
+    // Nothing could be heard: saying sentences as if they were would report a read that never
+    // happened.
+    const std::string message = "the audio output could not start (" + graph_->engine().deviceName() + ")";
+    rec_.errors.push_back(message);
+    Log::write("player: " + message);
+    finish("error");
+    return;
+  }
   applyVolume();
   if (opts_.earcon) graph_->playCue(Earcon::samples(Earcon::Kind::start));
   graph_->pitch()->setRate(speed_);

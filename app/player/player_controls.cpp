@@ -261,6 +261,7 @@ void Player::skipParagraph(int direction, bool section) {
     // sentence (where a plain skip back would restart that sentence instead).
     if (const auto start = p.startOf(*target); backward && start && *target != cur) {
       p.seek(*start);
+      p.note("skip " + std::to_string(*target - cur) + " → s" + std::to_string(*target));
     } else {
       p.jump(*target - cur);
     }

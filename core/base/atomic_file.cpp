@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Marks our temporary files, so that a sweep takes only ours.
+constexpr std::string_view kTempMark = ".orvak-tmp-";
+
 [[noreturn]] void fail(const char* what, const fs::path& p, int err) {
   throw fs::filesystem_error(what, p, std::error_code(err, std::generic_category()));
 }
@@ -25,7 +28,7 @@ namespace {
 class TempFile {
  public:
   explicit TempFile(const fs::path& target) {
-    std::string tmpl = target.string() + ".XXXXXX";
+    std::string tmpl = target.string() + std::string(kTempMark) + "XXXXXX";
     fd_ = mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd_ < 0) fail("cannot create temporary file", target, errno);
     path_ = tmpl;
@@ -117,6 +120,28 @@ void writeFileAtomically(const fs::path& file, std::string_view bytes, FileMode 
   if (beforeReplace) beforeReplace();
   temp.renameOver(file);
   syncFolder(folder);
+}
+
+}  // namespace orvak
+
+namespace orvak {
+
+std::size_t sweepStaleTemporaryFiles(const fs::path& folder, std::int64_t nowMillis, double olderThanSeconds) {
+  std::size_t removed = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const auto mark = name.rfind(kTempMark);
+    // The mark and exactly the six characters mkostemp put after it.
+    if (mark == std::string::npos || mark == 0 || name.size() != mark + kTempMark.size() + 6) continue;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const double ageSeconds = static_cast<double>(nowMillis) / 1000.0 - static_cast<double>(st.st_mtime);
+    if (!(ageSeconds >= olderThanSeconds)) continue;  // perhaps a write still under way
+    std::error_code rm;
+    if (fs::remove(it->path(), rm)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace orvak

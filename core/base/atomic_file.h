@@ -3,6 +3,8 @@
 // and the temporary file is then renamed over the target in one step.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -27,5 +29,11 @@ enum class FileMode {
 // The same, with the new file's permissions chosen.
 void writeFileAtomically(const std::filesystem::path& file, std::string_view bytes, FileMode mode,
                          const std::function<void()>& beforeReplace = {});
+
+// Removes the temporary files of writes that a killed process left in `folder` (ours only, by
+// their name, and only those last changed at least `olderThanSeconds` before `nowMillis`, so a
+// write under way is never disturbed). Returns how many were removed; never throws.
+std::size_t sweepStaleTemporaryFiles(const std::filesystem::path& folder, std::int64_t nowMillis,
+                                     double olderThanSeconds = 3600);
 
 }  // namespace orvak

@@ -113,6 +113,33 @@ struct PlayerTest : ::testing::Test {
 
 const std::string kThree = "First one here. Second one there. Third one everywhere.";
 
+// An output that cannot be opened, like a sound server that is not running.
+class UnavailableDevice final : public platform::AudioDevice {
+ public:
+  std::string name() const override { return "no server"; }
+  void open(const platform::AudioFormat&) override { throw platform::AudioDeviceError("connection refused"); }
+  void close() override {}
+  void write(std::span<const float>) override {}
+  std::uint64_t framesPlayed() const override { return 0; }
+  double latencySeconds() const override { return 0; }
+  bool paced() const override { return false; }
+};
+
+TEST_F(PlayerTest, AnOutputThatCannotStartEndsTheReadAtOnceAsAnError) {
+  graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [](const std::string&) {});
+  engine->autoSpeak = ScriptedEngine::Auto{1.0, 0.1};
+  const auto before = readsLines().size();
+  auto p = make();
+  p->speak(kThree, nullptr, 0, "top");
+  vt.advance(10);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "error");
+  ASSERT_EQ(ends[0].errors.size(), 1u);
+  EXPECT_EQ(ends[0].errors[0], "the audio output could not start (no server)");
+  EXPECT_TRUE(firsts.empty()) << "nothing was heard";
+  EXPECT_EQ(readsLines().size(), before + 1);
+}
+
 // ---- Starting and feeding ----
 
 TEST_F(PlayerTest, TwoSentencesGoBeforeAnyAudioAndTheRestAsTheAudioCoversThem) {
@@ -576,6 +603,7 @@ TEST_F(PlayerTest, ParagraphSkipsFollowLineBreaksAndTheDepthIntoTheSentence) {
   p->skipParagraph(0, false);
   vt.drain();
   EXPECT_TRUE(hasEvent(*p, "paragraph - → s0"));
+  EXPECT_TRUE(hasEvent(*p, "skip -2 → s0")) << "a backward move is a skip like any other";
   EXPECT_EQ(A::position(*p), 0);
   p->skip(3);
   vt.advance(1.8);  // deep in sentence 3: back to its paragraph's start
@@ -604,6 +632,7 @@ TEST_F(PlayerTest, SectionSkipsUseTheCapturedHeadingsOrHeadingLikeSentences) {
   p->skipParagraph(0, true);  // at a section's heading, shallow: the section before
   vt.drain();
   EXPECT_TRUE(hasEvent(*p, "section - → s0"));
+  EXPECT_TRUE(hasEvent(*p, "skip -3 → s0"));
 
   // Without a capture, a heading-like sentence marks the section.
   engine = std::make_shared<ScriptedEngine>();

@@ -132,7 +132,11 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
   std::printf("ended by %s after %.1f s of audio on the %s device; record in %s\n",
               record->endedBy.value_or("?").c_str(), record->playedAudioSec.value_or(0), device.c_str(),
               (OrvakPaths::logs() / "reads.jsonl").c_str());
-  return record->endedBy == "error" ? 1 : 0;
+  if (record->endedBy == "error") {
+    for (const auto& e : record->errors) std::fprintf(stderr, "orvak-dev %s: %s\n", command, e.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 void usage(const char* command, const char* what) {

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <ctime>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "tests/support/files.h"
@@ -59,6 +61,35 @@ TEST(AtomicFileDeathTest, ProcessKilledBetweenTemporaryAndRenameKeepsTheOldFile)
   EXPECT_EXIT(orvak::writeFileAtomically(file, "new contents\n", [] { std::raise(SIGKILL); }),
               ::testing::KilledBySignal(SIGKILL), "");
   EXPECT_EQ(orvak::test::readFile(file), "old contents\n");
+}
+
+TEST(AtomicFile, SweepRemovesOnlyOurStaleTemporaryFiles) {
+  // What a killed write leaves is swept by a later start, once it is old enough; files that only
+  // look similar are never ours to remove.
+  const fs::path dir = orvak::test::freshDir("sweep");
+  orvak::writeFileAtomically(dir / "settings.json", "kept");
+  orvak::writeFileAtomically(dir / "settings.json", "kept", [&] {
+    fs::copy_file(dir / "settings.json", dir / "copy");  // any file; the temporary is beside it
+    for (const auto& e : fs::directory_iterator(dir)) {
+      if (e.path().filename().string().starts_with("settings.json.orvak-tmp-")) {
+        fs::copy_file(e.path(), dir / "settings.json.orvak-tmp-Killed");
+      }
+    }
+  });
+  fs::remove(dir / "copy");
+  orvak::test::writeFile(dir / "notes.orvak-tmp-", "short name");
+  orvak::test::writeFile(dir / "photo.jpg.XYZ123", "someone else's");
+  orvak::test::writeFile(dir / "a.orvak-tmp-abcdef.keep", "longer name");
+  std::size_t temps = 0;
+  for (const auto& e : fs::directory_iterator(dir)) temps += e.path().filename().string().starts_with("settings.json.orvak-tmp-");
+  EXPECT_EQ(temps, 1u);
+  const std::int64_t now = static_cast<std::int64_t>(::time(nullptr)) * 1000;
+  EXPECT_EQ(orvak::sweepStaleTemporaryFiles(dir, now), 0u) << "too young: perhaps a write under way";
+  EXPECT_EQ(orvak::sweepStaleTemporaryFiles(dir, now + 7'200'000), 1u);
+  std::set<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"settings.json", "notes.orvak-tmp-", "photo.jpg.XYZ123", "a.orvak-tmp-abcdef.keep"}));
+  EXPECT_EQ(orvak::sweepStaleTemporaryFiles(dir / "missing", now), 0u);
 }
 
 }  // namespace
