@@ -1,0 +1,92 @@
+// A double tap of the trigger key to the first sound, through the whole controller: the simulated
+// keyboard, the tap, the trigger, the capture of the sample page, the player on the on-device
+// voice and the null device. To be compared with BM_TriggerToFirstSound (the same read driven
+// straight through the read harness): the controller's own share is the difference.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/controller/app_controller.h"
+#include "app/controller/stand_ins.h"
+#include "app/pill/pill_doubles.h"
+#include "core/base/dispatch.h"
+#include "platform/audio_device.h"
+#include "platform/defaults.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/sim/sim_session.h"
+#include "platform/sim/sim_workspace.h"
+#include "speech/on_device_engine.h"
+
+namespace {
+
+using namespace orvak;
+
+const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";
+
+double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+
+void BM_DoubleTapToFirstSound(benchmark::State& state) {
+  const auto desktop = sim::SimDesktop::load(kScene);
+  auto keyboard = std::make_shared<sim::SimEvents>(desktop);
+  const auto folder = std::filesystem::temp_directory_path() / "orvak-bench-controller";
+  std::filesystem::create_directories(folder);
+  AppServices s;
+  s.ax = desktop;
+  s.events = keyboard;
+  s.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+  s.microphone = std::make_shared<sim::SimMicrophone>();
+  s.network = std::make_shared<sim::SimNetwork>(true);
+  s.session = std::make_shared<sim::SimSession>();
+  s.notifications = std::make_shared<platform::NotificationCenter>();
+  s.pillPanel = std::make_shared<RecordingPanel>();
+  s.screens = std::make_shared<FixedScreens>();
+  s.prefs = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(folder / "defaults.json"));
+  s.prefs->setVendor(Vendor::onDevice);
+  s.account = std::make_shared<SignedOutAccount>();
+  s.graph = AudioGraph::make(platform::makeNullAudioDevice(), [](const std::string&) {});
+  auto engine = OnDeviceEngine::make("");
+  s.makeEngine = [engine](Vendor, const EngineConfig&) -> std::shared_ptr<SpeechEngine> { return engine; };
+  auto graph = s.graph;
+  auto app = AppController::make(std::move(s));
+  app->baseReadOptions.mute = true;
+  app->launch();
+  dispatch::mainloop::drain();
+
+  std::optional<ReadTiming> ended;
+  bool heard = false;
+  app->onReadState = [&](const std::shared_ptr<Player>&, const PlayerState& st) { heard = heard || st.sentence >= 1; };
+  app->onReadEnd = [&](const ReadTiming& t) { ended = t; };
+  double lag = 0, n = 0;
+  for (auto _ : state) {
+    ended.reset();
+    heard = false;
+    const double t = now();
+    keyboard->press(60, t);
+    keyboard->release(60, t + 0.05);
+    keyboard->press(60, t + 0.10);
+    keyboard->release(60, t + 0.15);
+    dispatch::mainloop::runUntil([&] { return heard && app->player() != nullptr; }, 10);
+    app->trigger("hotkey", 0);  // stop
+    dispatch::mainloop::runUntil([&] { return ended.has_value(); }, 10);
+    if (!ended || !ended->firstAudioSampleMs) {
+      state.SkipWithError("no first sound");
+      break;
+    }
+    // From the second press (the read's event) to the first sample heard.
+    const double eventLag = ended->hotkeyEventLagMs;
+    state.SetIterationTime((*ended->firstAudioSampleMs + eventLag) / 1000);
+    lag += eventLag;
+    n += 1;
+    // The next double tap must not join this one.
+    dispatch::mainloop::runUntil([] { return false; }, 0.5);
+  }
+  if (n > 0) state.counters["event_lag_ms"] = lag / n;
+  graph->forceRebuild();
+}
+BENCHMARK(BM_DoubleTapToFirstSound)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
