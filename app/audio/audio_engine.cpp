@@ -70,6 +70,10 @@ void AudioEngine::start() {
     written_ = 0;
     clock_->played.store(0);
     stopRequested_.store(false);
+    {
+      std::lock_guard failureLock(failureMutex_);
+      failure_.reset();
+    }
     clock_->running.store(true);
   }
   if (device_->paced()) {
@@ -98,6 +102,11 @@ void AudioEngine::stop() {
 double AudioEngine::presentationLatency() const { return isRunning() ? device_->latencySeconds() : 0.0; }
 
 std::string AudioEngine::deviceName() const { return device_->name(); }
+
+std::optional<std::string> AudioEngine::failure() const {
+  std::lock_guard lock(failureMutex_);
+  return failure_;
+}
 
 std::vector<std::shared_ptr<PlayerNode>> AudioEngine::connectedNodes() const {
   std::lock_guard lock(connectionsMutex_);
@@ -142,6 +151,10 @@ void AudioEngine::renderCycle() {
       }
     } catch (const platform::AudioDeviceError& e) {
       failure = e.what();
+      {
+        std::lock_guard failureLock(failureMutex_);
+        failure_ = failure;
+      }
       clock_->running.store(false);
     }
   }

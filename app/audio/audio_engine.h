@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <span>
 #include <stdexcept>
@@ -62,6 +63,9 @@ class AudioEngine {
   // completion runs.
   void stop();
   bool isRunning() const { return clock_->running.load(); }
+  // The device failure that stopped rendering, until the next `start`. Set before the nodes are
+  // stopped, so whoever sees their buffers handed back unheard can tell why.
+  std::optional<std::string> failure() const;
 
   MainMixer& mainMixer() { return mixer_; }
   // The output node's format: what goes to the device.
@@ -105,6 +109,9 @@ class AudioEngine {
   std::vector<float> interleaved_;
   std::vector<float> heard_;
   std::function<void(std::span<const float>)> renderTap_;  // under renderMutex_
+
+  mutable std::mutex failureMutex_;
+  std::optional<std::string> failure_;
 
   std::atomic<bool> stopRequested_{false};
   std::thread thread_;

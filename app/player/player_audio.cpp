@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/player/player.h"
+#include "core/base/log.h"
 #include "core/base/timing.h"
 
 namespace orvak {
@@ -176,7 +177,17 @@ void Player::played(std::int64_t upTo, std::int64_t epoch) {
   // would move the position to the end of the audio or even end the read as finished.
   const auto& node = graph_->node();
   const auto rendered = node->lastRenderTime();
-  if (!rendered || !node->playerTime(*rendered)) return;
+  if (!rendered || !node->playerTime(*rendered)) {
+    // Handed back because the device failed: nothing more will play, so the read ends here
+    // (once: the first of these completions ends it, the rest find it ended).
+    if (const auto failure = graph_->engine().failure(); failure && started_) {
+      const std::string message = "the audio device failed: " + *failure;
+      rec_.errors.push_back(message);
+      Log::write("player: " + message);
+      finish("error");
+    }
+    return;
+  }
   playedUpTo_ = std::max(playedUpTo_, upTo);
   if (playedUpTo_ >= scheduledUpTo_ && !paused_ && !finishedReceiving_ && !starvedAt_) {
     starvedAt_ = Clock::now();

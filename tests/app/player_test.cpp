@@ -125,6 +125,38 @@ class UnavailableDevice final : public platform::AudioDevice {
   bool paced() const override { return false; }
 };
 
+// Takes `good` writes, then fails like a device that was unplugged.
+class FailingDevice final : public platform::AudioDevice {
+ public:
+  explicit FailingDevice(int good) : good_(good) {}
+  std::string name() const override { return "failing"; }
+  void open(const platform::AudioFormat&) override { written_ = 0; }
+  void close() override {}
+  void write(std::span<const float> interleaved) override {
+    if (good_-- <= 0) throw platform::AudioDeviceError("device vanished");
+    written_ += interleaved.size() / 2;
+  }
+  std::uint64_t framesPlayed() const override { return written_; }
+  double latencySeconds() const override { return 0; }
+  bool paced() const override { return false; }
+
+ private:
+  int good_;
+  std::uint64_t written_ = 0;
+};
+
+TEST_F(PlayerTest, ADeviceFailureMidReadEndsTheReadWithOneRecord) {
+  graph = AudioGraph::make(std::make_unique<FailingDevice>(40), [](const std::string&) {});
+  const auto before = readsLines().size();
+  auto p = autoRead(kThree, 2.0);
+  vt.advance(20);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].endedBy, "error");
+  EXPECT_EQ(ends[0].errors, std::vector<std::string>{"the audio device failed: device vanished"});
+  EXPECT_LT(*ends[0].playedAudioSec, 6.0) << "the read did not play on after the failure";
+  EXPECT_EQ(readsLines().size(), before + 1);
+}
+
 TEST_F(PlayerTest, AnOutputThatCannotStartEndsTheReadAtOnceAsAnError) {
   graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [](const std::string&) {});
   engine->autoSpeak = ScriptedEngine::Auto{1.0, 0.1};
