@@ -1,6 +1,8 @@
 // The engine in virtual time on the capture device: what the device received is the truth the
 // node's clock and completions are checked against.
 #include <gtest/gtest.h>
+#include <ostream>
+#include <algorithm>
 
 #include <cmath>
 #include <memory>
@@ -236,6 +238,17 @@ struct RateCase {
   float speed;
 };
 
+void PrintTo(const RateCase& c, std::ostream* os) { *os << c.nodeRate << " Hz at speed " << c.speed; }
+
+// "Hz24000_speed1_5"
+std::string rateCaseName(const ::testing::TestParamInfo<RateCase>& info) {
+  std::string speed = std::to_string(info.param.speed);
+  speed.erase(speed.find_last_not_of('0') + 1);
+  if (speed.back() == '.') speed.pop_back();
+  std::replace(speed.begin(), speed.end(), '.', '_');
+  return "Hz" + std::to_string(static_cast<int>(info.param.nodeRate)) + "_speed" + speed;
+}
+
 class RateTest : public EngineFixture, public ::testing::WithParamInterface<RateCase> {};
 
 TEST_P(RateTest, DurationFollowsTheRateWithinOnePercentAndPitchStays) {
@@ -273,7 +286,8 @@ TEST_P(RateTest, DurationFollowsTheRateWithinOnePercentAndPitchStays) {
 
 INSTANTIATE_TEST_SUITE_P(Speeds, RateTest,
                          ::testing::Values(RateCase{44100, 1.0f}, RateCase{44100, 1.5f}, RateCase{24000, 1.0f},
-                                           RateCase{24000, 1.5f}, RateCase{22050, 0.75f}, RateCase{24000, 2.0f}));
+                                           RateCase{24000, 1.5f}, RateCase{22050, 0.75f}, RateCase{24000, 2.0f}),
+                         rateCaseName);
 
 TEST_F(EngineFixture, ChangingTheRateMidwayKeepsThePositionAndTheTotalTime) {
   connect(24000);

@@ -1,6 +1,8 @@
 #include "app/audio/audio_route.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <unistd.h>
 
 #include "core/base/dispatch.h"
@@ -17,6 +19,9 @@ struct PersonalCase {
   OutputDevice device;
   bool personal;
 };
+
+// Shown by the test runner instead of the raw bytes of the case.
+void PrintTo(const PersonalCase& c, std::ostream* os) { *os << c.what; }
 
 class Personal : public ::testing::TestWithParam<PersonalCase> {};
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -22,6 +25,17 @@ struct Recipe {
   std::size_t toneEnd;   // ... and by the tone, the longer one
   double toneHz, toneDuration, toneLevel;
 };
+
+const char* kindName(Kind k) {
+  switch (k) {
+    case Kind::start: return "start";
+    case Kind::warn: return "warn";
+    case Kind::saved: return "saved";
+  }
+  return "?";
+}
+
+void PrintTo(const Recipe& r, std::ostream* os) { *os << kindName(r.kind); }
 
 class EarconRecipe : public ::testing::TestWithParam<Recipe> {};
 
@@ -70,7 +84,8 @@ TEST_P(EarconRecipe, ComponentsEndWhereTheyShouldAndTheSoundIsCutAndNormalised) 
 INSTANTIATE_TEST_SUITE_P(Kinds, EarconRecipe,
                          ::testing::Values(Recipe{Kind::start, 0.22, 1543, 6174, 523.25, 0.14, 0.07},
                                            Recipe{Kind::warn, 0.2, 3969, 7056, 196, 0.16, 0.08},
-                                           Recipe{Kind::saved, 0.17, 9702, 11466, 1046.5, 0.26, 0.035}));
+                                           Recipe{Kind::saved, 0.17, 9702, 11466, 1046.5, 0.26, 0.035}),
+                         [](const auto& info) { return std::string(kindName(info.param.kind)); });
 
 TEST(Earcon, RenderingIsTheSameEveryTimeAndTheThreeSoundsDiffer) {
   for (Kind k : {Kind::start, Kind::warn, Kind::saved}) EXPECT_EQ(Earcon::detail::synthesise(k), Earcon::detail::synthesise(k));

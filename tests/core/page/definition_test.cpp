@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 #include <string>
 
@@ -13,6 +15,9 @@ struct Case {
   std::string entry;
   std::optional<std::string> expected;
 };
+
+// Shown by the test runner instead of the raw bytes of the case.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class DefinitionSpoken : public ::testing::TestWithParam<Case> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 #include <string>
 
@@ -14,6 +16,9 @@ struct Case {
   std::optional<std::string> url;
   std::string expected;
 };
+
+// Shown by the test runner instead of the raw bytes of the case.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class PageTitleClean : public ::testing::TestWithParam<Case> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,9 @@ struct Case {
   std::string text;
   Sentences expected;
 };
+
+// Shown by the test runner instead of the raw bytes of the case.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Boundaries : public ::testing::TestWithParam<Case> {};
 

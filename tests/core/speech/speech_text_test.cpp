@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +22,9 @@ struct Case {
 std::string caseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
 
 // ---- The whole rewrite -----------------------------------------------------------------------
+
+// Shown by the test runner instead of the raw bytes of the case.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Spoken : public ::testing::TestWithParam<Case> {};
 
