@@ -1,5 +1,6 @@
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -48,6 +49,39 @@ void writeWavFile(const std::filesystem::path& path, const AudioClip& clip) {
   if (sf_writef_float(file.get(), clip.samples.data(), frames) != frames) {
     throw AudioFileError("audio file: " + path.string() + ": write failed");
   }
+}
+
+struct WavWriter::Handle {
+  File handle;
+};
+
+WavWriter::WavWriter(const std::filesystem::path& path, double sampleRate, std::uint64_t limit)
+    : path_(path), limit_(std::min(limit, maxSamples)) {
+  SF_INFO info{};
+  info.samplerate = static_cast<int>(std::lround(sampleRate));
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  file_ = std::make_unique<WavWriter::Handle>();
+  file_->handle.reset(sf_open(path.c_str(), SFM_WRITE, &info));
+  if (!file_->handle) throw AudioFileError("audio file: " + path.string() + ": " + sf_strerror(nullptr));
+}
+
+WavWriter::~WavWriter() { close(); }
+
+void WavWriter::append(std::span<const float> samples) {
+  if (!file_ || !file_->handle) throw AudioFileError("audio file: " + path_.string() + ": already closed");
+  if (samples.size() > limit_ - written_) {
+    throw AudioFileError("audio file: " + path_.string() + ": a WAV file holds at most 4 GB of sound");
+  }
+  const auto frames = static_cast<sf_count_t>(samples.size());
+  if (sf_writef_float(file_->handle.get(), samples.data(), frames) != frames) {
+    throw AudioFileError("audio file: " + path_.string() + ": write failed");
+  }
+  written_ += samples.size();
+}
+
+void WavWriter::close() {
+  if (file_) file_->handle.reset();  // sf_close writes the sizes into the header
 }
 
 }  // namespace orvak::platform

@@ -6,10 +6,13 @@
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <filesystem>
 #include <mutex>
+#include <optional>
 
 #include "core/base/dispatch.h"
 #include "app/account/account.h"
+#include "platform/audio_file.h"
 #include "speech/engine_factory.h"
 #include "tools/orvak-dev/commands.h"
 
@@ -17,14 +20,28 @@ namespace orvak::dev {
 
 namespace {
 
+// Writes the audio to the file as it arrives; words are kept for printing.
 class Collect final : public SpeechSink {
  public:
+  explicit Collect(std::filesystem::path path) : path_(std::move(path)) {}
+
   void ttsConnected(bool reused) override { std::fprintf(stderr, "connected%s\n", reused ? " (reused)" : ""); }
   void ttsRequestSent(int sentence) override { std::fprintf(stderr, "request %d sent\n", sentence); }
   void ttsAudio(std::vector<float> samples, double sampleRate, std::optional<int>) override {
     std::lock_guard lock(mutex_);
-    rate_ = sampleRate;
-    samples_.insert(samples_.end(), samples.begin(), samples.end());
+    if (!error_.empty()) return;
+    try {
+      if (!wav_) {
+        rate_ = sampleRate;
+        wav_.emplace(path_, sampleRate);
+      } else if (sampleRate != rate_) {
+        throw platform::AudioFileError("the voice changed its sample rate mid-way");
+      }
+      wav_->append(samples);
+    } catch (const platform::AudioFileError& e) {
+      error_ = e.what();
+      cv_.notify_all();
+    }
   }
   void ttsWords(std::vector<WordTiming> words, std::optional<int>) override {
     std::lock_guard lock(mutex_);
@@ -51,8 +68,15 @@ class Collect final : public SpeechSink {
     std::lock_guard lock(mutex_);
     return error_.empty() ? "synthesis did not finish" : error_;
   }
+  // Completes the file (an empty one when no audio came) and gives the number of samples in it.
+  std::uint64_t close() {
+    std::lock_guard lock(mutex_);
+    if (!wav_) wav_.emplace(path_, rate_);
+    const auto n = wav_->samples();
+    wav_->close();
+    return n;
+  }
 
-  std::vector<float> samples_;
   std::vector<WordTiming> words_;
   double rate_ = 22050;
 
@@ -61,29 +85,9 @@ class Collect final : public SpeechSink {
   std::condition_variable cv_;
   bool finished_ = false;
   std::string error_;
+  std::filesystem::path path_;
+  std::optional<platform::WavWriter> wav_;
 };
-
-void writeWav(const std::string& path, const std::vector<float>& samples, double rate) {
-  std::ofstream out(path, std::ios::binary);
-  if (!out) throw std::runtime_error("cannot write " + path);
-  auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-  const auto sr = static_cast<std::uint32_t>(rate);
-  out.write("RIFF", 4);
-  u32(36 + bytes);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(sr);
-  u32(sr * 2);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(bytes);
-  for (float s : samples) u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(s, -1.0f, 1.0f) * 32767)));
-}
 
 }  // namespace
 
@@ -115,7 +119,7 @@ int runSynth(const Args& args) {
   }
   if (*vendor == Vendor::inworld) InworldEngine::setProxy(Account::voiceProxy());
   auto engine = EngineFactory::make(*vendor, config);
-  auto sink = std::make_shared<Collect>();
+  auto sink = std::make_shared<Collect>(outPath);
   sink->rate_ = engine->sampleRate();
   engine->setSink(sink);
   const auto start = dispatch::monotonicNanos();
@@ -129,8 +133,7 @@ int runSynth(const Args& args) {
     return 1;
   }
   const double took = static_cast<double>(dispatch::monotonicNanos() - start) / 1e9;
-  writeWav(outPath, sink->samples_, sink->rate_);
-  const double seconds = static_cast<double>(sink->samples_.size()) / sink->rate_;
+  const double seconds = static_cast<double>(sink->close()) / sink->rate_;
   std::printf("%s: %.2f s of audio at %.0f Hz, written in %.3f s (%s, voice %s)\n", outPath.c_str(), seconds,
               sink->rate_, took, engine->label().c_str(), engine->voice().c_str());
   for (const auto& w : sink->words_) std::printf("%8.3f %8.3f  %s\n", w.start, w.end, w.word.c_str());
