@@ -74,6 +74,16 @@ std::string bcp47(std::string lang) {
   return lang;
 }
 
+// Loads the voice the listed identifier names ("gmw/en-US"), only when it changes: the library
+// keeps the loaded voice between utterances. An identifier it does not know gives the default
+// English voice, once. Called under engineMutex(), which also guards what was chosen last.
+void selectVoice(const std::string& identifier) {
+  static std::optional<std::string> chosen;
+  if (chosen == identifier) return;
+  chosen = identifier;
+  if (identifier.empty() || espeak_SetVoiceByName(identifier.c_str()) != EE_OK) espeak_SetVoiceByName("en-us");
+}
+
 std::vector<int> codePointOffsets(const std::string& text) {
   const auto utf16 = text::toUtf16(text);
   std::vector<int> map;
@@ -107,9 +117,7 @@ bool write(const std::string& text, const std::string& voiceIdentifier, const Sy
   std::lock_guard lock(engineMutex());
   const auto rate = initialised();
   if (!rate) return false;
-  if (voiceIdentifier.empty() || espeak_ng_SetVoiceByFile(voiceIdentifier.c_str()) != ENS_OK) {
-    espeak_SetVoiceByName("en-us");
-  }
+  selectVoice(voiceIdentifier);
   Session session;
   session.callbacks = &callbacks;
   session.rate = *rate;
