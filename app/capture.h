@@ -39,6 +39,8 @@ struct Capture {
   bool isPrivate = false;
   std::optional<ax::Element> window;  // the window that was walked
   std::optional<std::string> selectedText;
+  // Set when the last walk stopped at its node limit: the page was cut, its end not read.
+  std::optional<std::int64_t> cutAtNodes;
 
   bool operator==(const Capture&) const = default;
 };

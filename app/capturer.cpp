@@ -236,6 +236,7 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
   c.clean = std::move(clean);
   c.rawChars = walk.rawChars();
   c.nodes = static_cast<std::int64_t>(walk.nodes.size());
+  if (walk.truncatedReason == "maxNodes") c.cutAtNodes = c.nodes;
   c.axWalkMs = walk.ms;
   c.axWalkTotalMs = axWalkTotalMs;
   c.attempts = attempts;

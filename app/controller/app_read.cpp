@@ -169,7 +169,8 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
              std::to_string(cap.clean.chars) + " chars · walk " + whole(cap.axWalkTotalMs) + " ms (" +
              std::to_string(cap.attempts) + "×) · clean " + whole(cap.cleanMs) + " ms · hotkey→text " +
              whole(cap.hotkeyToTextMs) + " ms · " + cap.clean.regionStrategy + " · score " +
-             std::to_string(cap.clean.score.score) + (cap.docsSetup ? " · docs " + *cap.docsSetup : ""));
+             std::to_string(cap.clean.score.score) + (cap.docsSetup ? " · docs " + *cap.docsSetup : "") +
+             (cap.cutAtNodes ? " · page cut at " + std::to_string(*cap.cutAtNodes) + " nodes" : ""));
 
   // The read is this capture's player, or the on-device read that replaced it meanwhile. When it
   // was stopped and nothing replaced it (a second double tap during the capture), the page is

@@ -183,6 +183,7 @@ void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int fro
     rec_.docsSetup = capture->docsSetup;
     rec_.score = capture->clean.score.score;
     headingStarts_ = capture->clean.headingStarts;
+    if (capture->cutAtNodes) note("page cut at " + std::to_string(*capture->cutAtNodes) + " nodes");
   } else {
     rec_.captureDoneMs.reset();
   }

@@ -72,7 +72,19 @@ TEST(Capturer, CapturesTheFrontWindowIntoACapture) {
   EXPECT_DOUBLE_EQ(c.hotkeyToTextMs, 50.0);
   EXPECT_FALSE(c.isPrivate);
   EXPECT_FALSE(c.docsSetup);
+  EXPECT_FALSE(c.cutAtNodes);
   EXPECT_EQ(h.desktop->messagingTimeout(), 1.0) << "the capturer bounds every request of the process";
+}
+
+TEST(Capturer, APageCutAtTheWalksNodeLimitSaysSo) {
+  // A group that lists itself twice: a tree without end after the page's first paragraph.
+  const Json endless = {{"ref", "g"}, {"role", "AXGroup"}, {"attributes", {{"AXChildren", {{"elements", {"g", "g"}}}}}}};
+  CaptureHarness h(sceneWith({{"name", "Firefox"}, {"pid", 4100}}, {webArea(Json::array({para(test::kRiver), endless}))}));
+  const auto out = h.capture();
+  ASSERT_TRUE(std::holds_alternative<Capture>(out));
+  const Capture& c = std::get<Capture>(out);
+  EXPECT_EQ(c.cutAtNodes, static_cast<std::int64_t>(AXWalker::maxNodes));
+  EXPECT_EQ(c.clean.text, test::kRiver) << "what was walked is still read";
 }
 
 TEST(Capturer, OwnWindowIsReadOnlyWhileAllowed) {

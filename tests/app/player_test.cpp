@@ -157,6 +157,17 @@ TEST_F(PlayerTest, ADeviceFailureMidReadEndsTheReadWithOneRecord) {
   EXPECT_EQ(readsLines().size(), before + 1);
 }
 
+TEST_F(PlayerTest, TheRecordSaysWhenThePageWasCut) {
+  for (const std::optional<std::int64_t> cut : {std::optional<std::int64_t>(30000), std::optional<std::int64_t>()}) {
+    auto capture = std::make_shared<Capture>();
+    capture->cutAtNodes = cut;
+    auto p = autoRead(kThree, 1.0, 0, capture);
+    EXPECT_EQ(hasEvent(*p, "page cut at 30000 nodes"), cut.has_value());
+    p->stop("test");
+    vt.drain();
+  }
+}
+
 TEST_F(PlayerTest, AnOutputThatCannotStartEndsTheReadAtOnceAsAnError) {
   graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [](const std::string&) {});
   engine->autoSpeak = ScriptedEngine::Auto{1.0, 0.1};

@@ -42,6 +42,7 @@ void printCapture(const Capture& c) {
   std::printf("region: %s (%s), start: %d (%s)\n", c.clean.region.c_str(), c.clean.regionStrategy.c_str(),
               c.clean.start.offset, reasonName(c.clean.start.reason));
   if (c.docsSetup) std::printf("document editor: %s\n", c.docsSetup->c_str());
+  if (c.cutAtNodes) std::printf("page cut: the walk stopped at its limit of %lld nodes\n", static_cast<long long>(*c.cutAtNodes));
   std::printf("private: %s\n", c.isPrivate ? "yes" : "no");
   if (c.selectedText) std::printf("selection: %s\n", c.selectedText->c_str());
   std::printf("---\n%s\n", c.clean.text.c_str());
