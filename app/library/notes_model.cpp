@@ -127,7 +127,9 @@ void NotesModel::saveNote(const StoredItem& item, const std::string& text) {
   reload();
 }
 
-void NotesModel::remove(const StoredItem& item, const std::shared_ptr<UndoManager>& undo) {
+void NotesModel::remove(const StoredItem& given, const std::shared_ptr<UndoManager>& undo) {
+  // A copy: callers pass one of the model's own items, which the reload below replaces.
+  const StoredItem item = given;
   try {
     store_->deleteItem(item.id);
   } catch (const std::exception& e) {
