@@ -28,11 +28,13 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The core and speech tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test again under AddressSanitizer and UndefinedBehaviorSanitizer (leaks that system
+# libraries keep to themselves are listed in tests/lsan.supp). The Chromium group is left to
+# `make test`: it waits on a real browser within real-time limits the slower build misses.
 sanitize: deps
 	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVAK_WERROR=$(WERROR) -DORVAK_SANITIZE=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(ASAN) -j $(JOBS) --target sanitize_tests
-	@cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L sanitize
+	@cd $(ASAN) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -E '^desktop\.Chromium$$'
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
