@@ -19,6 +19,7 @@
 #include "app/shell/single_instance.h"
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
+#include "app/views/highlight/qt_overlay.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
 #include "core/base/dispatch.h"
@@ -145,6 +146,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.pillPanel = pillWindow;
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
+  services.makeOverlay = views::QtHighlightOverlay::factory();
   services.account = std::make_shared<SignedOutAccount>();
   services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
   services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };

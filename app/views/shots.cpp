@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "app/views/highlight/overlay_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
@@ -47,6 +48,9 @@ std::span<const Shot> shots() {
     for (const auto& p : pillview::pillShots()) {
       rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
+    }
+    for (auto& shot : overlayShots()) {
+      rows.push_back(std::move(shot));
     }
     return rows;
   }();
