@@ -9,22 +9,23 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/controller/voice_commands.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
 #include "app/pill/pill.h"
 #include "app/player/player.h"
-#include "app/read_harness.h"
 #include "app/prefs.h"
+#include "app/read_harness.h"
 #include "app/system/permissions.h"
 #include "core/base/dispatch.h"
 #include "core/library/notes_store.h"
@@ -91,7 +92,8 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Starts a read of the front window, or (from the hotkey or the menu) stops the one under way.
   // `text` reads that text instead of a window (developer use).
   void trigger(const std::string& source, double eventLagMs, ReadOptions opts = {},
-               std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt);
+               std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt,
+               std::optional<Capture> captured = std::nullopt);
   // The vendor to read with and, when it had to switch to the on-device voice, why.
   std::pair<Vendor, std::optional<std::string>> vendorForRead(std::optional<Vendor> requested) const;
   // The engine of a vendor, kept until the settings it is built from change.
@@ -104,18 +106,40 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readFromHere(const std::string& why);
   // The hotkey held down.
   void holdStart();
+  // The hotkey let go after a hold.
+  void holdEnd(bool cancelled);
+  // Sets up voice commands once, when the microphone is granted.
+  void startVoiceIfAllowed();
+  // Captures the front window for a question while nothing plays; `idlePage` waiters hear of it.
+  void captureForAsking();
+  // Developer speech: `text` handled as if spoken while holding the key.
+  void debugSay(const std::string& text);
+  // The user went back past the first sentence of the read: it starts again a little earlier.
+  void backBeforeStart();
+
+  // ---- The library ----
+  // Has the service write a document about the page being read (about `topic`, else about the
+  // part at `at`) and keeps it in the library; returns at once.
+  void writeDoc(const std::string& topic, const std::optional<Player::Moment>& at);
+  // Warns of kept page texts due to be cleared, and clears what is due.
+  void historyHousekeeping();
   // Starts the band over the sentence heard for a read of `capture`, replacing any other.
   void startHighlighter(const Capture& capture);
   Highlighter* highlighter() { return highlighter_.get(); }
   // A warning on the pill.
   void fail(const std::string& text);
-  // A short note on the pill.
-  void note(const std::string& text) { pill_->flash(text); }
+  // A short note on the pill. A saved highlight or note ("Highlighted…", "Note saved…") also
+  // reloads the library, and a highlight shows on the page at once.
+  void note(const std::string& text);
 
   const std::shared_ptr<Player>& player() const { return player_; }
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
+  // None until launch, and on a system without voice commands.
+  VoiceCommands* voice() { return voice_.get(); }
+  const std::optional<Capture>& idleCapture() const { return idleCapture_; }
+  bool idleCaptured() const { return idleCaptured_; }
   // Options every read starts with on top of its own (the workbench mutes reads this way).
   ReadOptions baseReadOptions;
   // Each state of the current read, and the end of every read (tools listen here).
@@ -135,9 +159,21 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void wireVoice();
+  // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
+  void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
+  AudioGraph& graph();
+  LibraryService& library();
+  // Whether this application is the front one (its library window may be in front).
+  bool weAreInFront();
   ReadHarness& harness();
+  // `f` on the controller, while it still exists.
   template <class F>
-  std::function<void()> weakly(F f);
+  std::function<void()> weakly(F f) {
+    return [weak = weak_from_this(), f = std::move(f)] {
+      if (auto self = weak.lock()) f(*self);
+    };
+  }
 
   AppServices services_;
   std::shared_ptr<Permissions> perms_;
@@ -155,6 +191,11 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
   std::shared_ptr<Highlighter> highlighter_;
+  std::shared_ptr<VoiceCommands> voice_;
+  std::optional<Capture> idleCapture_;
+  bool idleCaptured_ = true;
+  bool idleHeld_ = false;
+  std::vector<std::function<void(const std::optional<Capture>&)>> idleWaiters_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;

@@ -18,6 +18,11 @@ void StandInWindows::showMain(MainPage::Page page) {
 
 void StandInWindows::reloadModels() { Log::write("windows: reload"); }
 
+void StandInWindows::askLibrary(const std::string&) {
+  // The question is the user's words: like page text, it stays out of the log.
+  Log::write("windows: ask library");
+}
+
 void StandInMenuBar::refresh() { Log::write("menu: refresh"); }
 
 void SignedOutAccount::handle(const std::string& url) {

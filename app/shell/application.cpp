@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "app/controller/app_controller.h"
+#include "app/account/account.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
@@ -22,6 +23,8 @@
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/voices/account_voice_source.h"
+#include "app/voices/voice_catalog.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
@@ -148,6 +151,11 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
   services.account = std::make_shared<SignedOutAccount>();
+  services.reloadVoices = [] {
+    static const Account account;
+    static AccountVoiceSource source(account);
+    VoiceCatalog::shared().load(source);
+  };
   services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
   services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };
   controller = AppController::make(std::move(services));
