@@ -89,7 +89,16 @@ std::optional<Window> Connection::activeWindow() {
   Window focus = None;
   int revert = 0;
   XGetInputFocus(display_, &focus, &revert);
-  if (focus == None || focus == PointerRoot || focus == root_) return std::nullopt;
+  if (focus == PointerRoot) {
+    // Keys go to the window under the pointer.
+    Window rootReturn = None;
+    Window child = None;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    if (!XQueryPointer(display_, root_, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask)) return std::nullopt;
+    focus = child;
+  }
+  if (focus == None || focus == root_) return std::nullopt;
   const Window top = topLevelOf(focus);
   if (top == None) return std::nullopt;
   return top;

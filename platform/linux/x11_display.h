@@ -31,7 +31,7 @@ class Connection {
   // names a window that still exists).
   bool hasWindowManager();
   // The active top-level window: _NET_ACTIVE_WINDOW with a window manager, else the top-level
-  // window holding the keyboard focus.
+  // window holding the keyboard focus (the one under the pointer while the focus follows it).
   std::optional<Window> activeWindow();
   // Top-level windows, front to back: the window manager's stacking list, else the mapped
   // children of the root window. Desktop backgrounds and docks (panels) are left out.

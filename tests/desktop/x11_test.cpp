@@ -177,6 +177,15 @@ TEST_F(X11, WindowListFrontApplicationAndActivations) {
   ASSERT_EQ(fixture.readLine(20), "ready");
   makeWindow(700, 600, 300, 200, getpid(), "orvak-test");
 
+  // While the focus follows the pointer, the window under it is in front.
+  XSetInputFocus(display_, PointerRoot, RevertToPointerRoot, CurrentTime);
+  XTestFakeMotionEvent(display_, -1, 800, 650, CurrentTime);
+  XSync(display_, False);
+  const auto underPointer = workspace_->frontmostApplication();
+  ASSERT_TRUE(underPointer);
+  EXPECT_EQ(underPointer->pid, getpid());
+  EXPECT_EQ(underPointer->name, "orvak-test");
+
   std::vector<platform::RunningApplication> activated;
   const auto token =
       workspace_->addActivationObserver([&](const platform::RunningApplication& a) { activated.push_back(a); });
