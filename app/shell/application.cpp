@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/account/account.h"
 #include "app/controller/app_controller.h"
 #include "app/account/account.h"
 #include "app/controller/stand_ins.h"
@@ -150,10 +151,10 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.account = std::make_shared<SignedOutAccount>();
-  services.reloadVoices = [] {
-    static const Account account;
-    static AccountVoiceSource source(account);
+  const auto account = Account::make();
+  services.account = account;
+  services.reloadVoices = [account] {
+    static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
   };
   services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
