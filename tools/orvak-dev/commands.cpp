@@ -73,7 +73,7 @@ std::span<const Command> commands() {
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
-      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
        "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
