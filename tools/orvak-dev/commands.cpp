@@ -32,6 +32,7 @@ int runPill(const Args& args);
 int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
+int runAccount(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -74,6 +75,8 @@ std::span<const Command> commands() {
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
+      {"account", "status|signin EMAIL|open URL|refresh|signout",
+       "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
