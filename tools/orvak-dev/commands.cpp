@@ -69,6 +69,12 @@ std::span<const Command> commands() {
        "the library: saved items, Markdown, kept pages, history, housekeeping, document citations", runNotes},
       {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
        "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
+      {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
+      {"library",
+       "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID | "
+       "highlights [--filter F] | search QUERY | pages | page KEY | listened | documents [ID] | marks TEXT | "
+       "sample FILE.json",
+       "the library window's model, and each pane of the library as text", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
@@ -78,7 +84,7 @@ std::span<const Command> commands() {
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
-      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
        "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
