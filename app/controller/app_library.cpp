@@ -62,7 +62,7 @@ void AppController::writeDoc(const std::string& topic, const std::optional<Playe
           self->pill_->notice("Document written: " + title, "In Library → Documents", false, "Open", "doc.richtext",
                               [weak] {
                                 auto c = weak.lock();
-                                if (c && c->windows_) c->windows_->showMain(MainPage::Page::documents);
+                                if (c && c->windows_) c->windows_->showMain(MainModel::Page::documents);
                               });
         });
       });
