@@ -25,6 +25,7 @@ int runListen(const Args& args);
 int runTranscribe(const Args& args);
 int runTap(const Args& args);
 int runApp(const Args& args);
+int runWindows(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -60,6 +61,8 @@ std::span<const Command> commands() {
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"app", "SCENE.json [--for S] [--read [--stop-after S] [--mute]]",
        "run the application against a simulated desktop for S seconds (2), or read its front window on a double tap", runApp},
+      {"windows", "[--page NAME] [--onboarding] [--scene SCENE.json] [--for S]",
+       "open the application's main window on a page, or its onboarding window, on the desktop", runWindows},
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
