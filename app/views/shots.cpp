@@ -7,6 +7,7 @@
 #include "app/views/look/app_icon.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
 
 namespace orvak::views {
@@ -24,6 +25,17 @@ QImage renderWidget(QWidget& widget, double scale) {
   img.fill(Qt::transparent);
   widget.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
   return img;
+}
+
+std::optional<std::string> ShotOptions::value(const std::string& name) const {
+  const auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+ShotOptions& shotOptions() {
+  static ShotOptions options;
+  return options;
 }
 
 std::span<const Shot> shots() {
@@ -50,6 +62,9 @@ std::span<const Shot> shots() {
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
     for (auto& shot : overlayShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : menuShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;

@@ -4,6 +4,9 @@
 
 #include <QImage>
 #include <functional>
+#include <map>
+#include <optional>
+#include <set>
 #include <span>
 #include <string>
 
@@ -17,6 +20,17 @@ struct Shot {
   // Renders the state in the appearance in force, at `scale` device pixels per logical pixel.
   std::function<QImage(double scale)> render;
 };
+
+// What a shot may be asked for beyond its name (`orvak-dev shot NAME OUT.png --page voice ...`):
+// valued options by name without the dashes, and flags.
+struct ShotOptions {
+  std::map<std::string, std::string> values;
+  std::set<std::string> flags;
+  std::optional<std::string> value(const std::string& name) const;
+  bool flag(const std::string& name) const { return flags.count(name) != 0; }
+};
+// The options of the shot being rendered; set by the caller before `render`.
+ShotOptions& shotOptions();
 
 std::span<const Shot> shots();
 const Shot* findShot(const std::string& name);

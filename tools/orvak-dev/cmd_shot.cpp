@@ -20,7 +20,15 @@ int runShot(const Args& args) {
   std::string name, out;
   bool dark = false;
   try {
-    const Options opts(args, {"--scale"}, {"--dark"}, 2);
+    const Options opts(args, {"--scale", "--phase", "--page", "--ax", "--items"},
+                       {"--dark", "--developer", "--no-notes", "--onboarding-done"}, 2);
+    auto& extra = views::shotOptions();
+    for (const char* v : {"phase", "page", "ax", "items"}) {
+      if (const auto value = opts.value(std::string("--") + v)) extra.values[v] = *value;
+    }
+    for (const char* f : {"developer", "no-notes", "onboarding-done"}) {
+      if (opts.flag(std::string("--") + f)) extra.flags.insert(f);
+    }
     name = opts.plain()[0];
     out = opts.plain()[1];
     dark = opts.flag("--dark");
@@ -29,7 +37,7 @@ int runShot(const Args& args) {
       throw UsageError("--scale takes a number above 0 and up to 8");
     }
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "orvak-dev shot: %s\nusage: orvak-dev shot NAME OUT.png [--dark] [--scale N] | --list\n",
+    std::fprintf(stderr, "orvak-dev shot: %s\nusage: orvak-dev shot NAME OUT.png [--dark] [--scale N] [--phase P] [--page PAGE] [--developer] [--no-notes] [--ax off] [--onboarding-done] [--items N] | --list\n",
                  e.what());
     return 2;
   }

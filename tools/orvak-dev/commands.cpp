@@ -26,6 +26,8 @@ int runTranscribe(const Args& args);
 int runTap(const Args& args);
 int runApp(const Args& args);
 int runWindows(const Args& args);
+int runMenu(const Args& args);
+int runTray(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -63,6 +65,11 @@ std::span<const Command> commands() {
        "run the application against a simulated desktop for S seconds (2), or read its front window on a double tap", runApp},
       {"windows", "[--page NAME] [--onboarding] [--scene SCENE.json] [--for S]",
        "open the application's main window on a page, or its onboarding window, on the desktop", runWindows},
+      {"menu",
+       "[--reading|--paused] [--no-access] [--developer] [--mic granted|denied] [--voice-status TEXT] [--recent N] "
+       "[--last-error TEXT] [--no-notes]",
+       "print the status menu for a state as indented text, with the icon's state", runMenu},
+      {"tray", "", "show the real tray icon and menu on the desktop, with a scripted read", runTray},
       {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},

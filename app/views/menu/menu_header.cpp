@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
@@ -54,8 +56,11 @@ MenuHeader::MenuHeader(menu::Header header, QWidget* parent) : QWidget(parent), 
     texts->setSpacing(3);
     QLabel* title = label(r->title, look::serifFont(15, QFont::Medium), Margin::ink.color(), this);
     title->setWordWrap(true);
-    // At most two lines.
-    title->setMaximumHeight(int(std::ceil(2 * QFontMetricsF(title->font()).lineSpacing())));
+    // As many lines as the title needs in the width beside the orb, at most two.
+    const int textWidth = kWidth - 2 * 14 - 22 - 10;
+    title->setFixedWidth(textWidth);
+    title->setFixedHeight(std::min(title->heightForWidth(textWidth),
+                                   int(std::ceil(2 * QFontMetricsF(title->font()).lineSpacing()))));
     texts->addWidget(title);
     detail_ = label(header_.detail(), look::digitsFont(11.5), Margin::ink2.color(), this);
     texts->addWidget(detail_);
@@ -77,6 +82,12 @@ MenuHeader::MenuHeader(menu::Header header, QWidget* parent) : QWidget(parent), 
     for (int i = 0; i < 2; ++i) keys->addWidget(new look::KeyCap(QString::fromStdString(header_.keyGlyph), 10, this));
     detail_ = label(header_.hint(), look::systemFont(12), Margin::ink2.color(), this);
     detail_->setContentsMargins(4, 0, 0, 0);
+    // Wrapped rather than cut where the key's name makes the line longer than the header.
+    detail_->setWordWrap(true);
+    const int capWidth = look::KeyCap(QString::fromStdString(header_.keyGlyph), 10).sizeHint().width();
+    const int hintWidth = kWidth - 2 * 14 - 2 * capWidth - 2 * 4;
+    detail_->setFixedWidth(hintWidth);
+    detail_->setFixedHeight(detail_->heightForWidth(hintWidth));
     keys->addWidget(detail_, 1, Qt::AlignVCenter);
     column->addLayout(keys);
   }

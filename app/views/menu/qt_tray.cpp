@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QWidgetAction>
 
+#include "app/views/app_look.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/symbols.h"
@@ -18,6 +19,9 @@ namespace orvak::views {
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A row's text as Qt shows it: "&" stands for itself, not for a mnemonic.
+QString label(const std::string& s) { return q(s).replace('&', "&&"); }
 
 QIcon symbolIcon(const std::string& name, const QColor& colour) {
   const QString n = q(name);
@@ -68,6 +72,16 @@ void QtTray::menuChanged() {
   if (desktopMenus_ && !menu_->isVisible()) rebuild();
 }
 
+QPalette QtTray::menuPalette() {
+  QPalette pal = AppLook::palette(look::appearance());
+  const QColor grey = look::Margin::ink3.color();
+  for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+    pal.setColor(QPalette::Disabled, role, grey);
+  }
+  pal.setColor(QPalette::Disabled, QPalette::Light, pal.color(QPalette::Window));
+  return pal;
+}
+
 bool QtTray::desktopDrawsMenus() {
   const QDBusConnection bus = QDBusConnection::sessionBus();
   return bus.isConnected() && bus.interface() &&
@@ -82,6 +96,7 @@ void QtTray::rebuild() {
     menu_->removeAction(a);
     a->deleteLater();
   }
+  menu_->setPalette(menuPalette());
   fill(*menu_, rows_(), !desktopMenus_, perform_);
 }
 
@@ -101,18 +116,18 @@ void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHe
         } else {
           const std::string first = h.reading ? h.reading->title : "Orvak";
           const std::string second = h.reading ? h.detail() : h.hint();
-          for (const auto& line : {first, second}) menu.addAction(q(line))->setEnabled(false);
+          for (const auto& line : {first, second}) menu.addAction(label(line))->setEnabled(false);
         }
         break;
       }
       case menu::Row::Kind::submenu: {
-        QMenu* sub = menu.addMenu(symbolIcon(row.symbol, symbolColour), q(row.title));
+        QMenu* sub = menu.addMenu(symbolIcon(row.symbol, symbolColour), label(row.title));
         sub->setToolTipsVisible(true);
         fill(*sub, row.children, widgetHeader, perform);
         break;
       }
       case menu::Row::Kind::item: {
-        QAction* a = menu.addAction(symbolIcon(row.symbol, symbolColour), q(row.title));
+        QAction* a = menu.addAction(symbolIcon(row.symbol, symbolColour), label(row.title));
         a->setEnabled(row.enabled);
         if (row.checked) {
           a->setCheckable(true);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPalette>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,8 @@ class QtTray final : public QObject, public TrayView {
   // Fills `menu` with `rows`. With `widgetHeader` the header is drawn as a widget; without (a
   // desktop that shows the menu itself cannot host widgets) two disabled rows carry its lines.
   static void fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHeader, const Perform& perform);
+  // The application's palette for the look in force, with disabled rows greyed rather than etched.
+  static QPalette menuPalette();
   // Whether the desktop draws tray menus itself (a StatusNotifierWatcher is on the session bus).
   static bool desktopDrawsMenus();
 
