@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/controller/main_page.h"
+#include "app/main_model.h"
 
 namespace orvak {
 
@@ -18,7 +18,7 @@ class Windows {
   // Opens the onboarding window or brings it to the front.
   virtual void showOnboarding() = 0;
   // Opens the main window (made once) on `page`.
-  virtual void showMain(MainPage::Page page) = 0;
+  virtual void showMain(MainModel::Page page) = 0;
   // Opens the library (reloaded) on the highlights, or on the pages list at the page `key`.
   virtual void showNotes(const std::optional<std::string>& key) = 0;
   // Whether the library window is the front window.

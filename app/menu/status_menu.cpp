@@ -77,7 +77,7 @@ void StatusMenu::perform(menu::Action action, const std::string& value) {
       host_->prefs().setAlwaysOnListening(!host_->prefs().alwaysOnListening());
       return;
     case A::settings:
-      host_->windows().showMain(MainPage::Page::general);
+      host_->windows().showMain(MainModel::Page::general);
       return;
     case A::checkUpdates:
       return;  // no updater: the package manager updates
@@ -89,7 +89,7 @@ void StatusMenu::perform(menu::Action action, const std::string& value) {
       return;
     case A::askLibrary:
       host_->windows().reloadModels();
-      host_->windows().showMain(MainPage::Page::library);
+      host_->windows().showMain(MainModel::Page::library);
       dispatch::main().asyncAfter(kFocusAskDelay, [alive, this] {
         if (alive.lock()) host_->post("orvak.focusAsk");
       });

@@ -1,6 +1,7 @@
 #include "app/views/shots.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include "app/views/highlight/overlay_shots.h"
@@ -27,15 +28,18 @@ QImage renderWidget(QWidget& widget, double scale) {
   return img;
 }
 
-std::optional<std::string> ShotOptions::value(const std::string& name) const {
-  const auto it = values.find(name);
-  if (it == values.end()) return std::nullopt;
-  return it->second;
-}
-
-ShotOptions& shotOptions() {
-  static ShotOptions options;
-  return options;
+QImage renderTall(QWidget& widget, int width, double scale) {
+  widget.ensurePolished();
+  widget.setAttribute(Qt::WA_DontShowOnScreen);
+  widget.show();
+  const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
+  widget.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  widget.resize(width, std::max(1, height));
+  QImage img((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(scale);
+  img.fill(Qt::transparent);
+  widget.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  return img;
 }
 
 std::span<const Shot> shots() {
@@ -70,6 +74,12 @@ std::span<const Shot> shots() {
     return rows;
   }();
   return table;
+}
+
+std::optional<std::string> ShotOptions::value(const std::string& name) const {
+  const auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
 }
 
 const Shot* findShot(const std::string& name) {

@@ -20,7 +20,7 @@
 
 using namespace orvak;
 using views::QtWindows;
-using Page = MainPage::Page;
+using Page = MainModel::Page;
 using Policy = platform::activation::Policy;
 
 namespace {
@@ -97,7 +97,7 @@ TEST(WindowsTest, ShowMainBuildsOnceAndTurnsDeveloperPagesIntoGeneralWithoutTheF
   for (const auto& c : cases) {
     Fixture f(true, c.developer);
     f.windows->showMain(c.asked);
-    EXPECT_EQ(f.windows->mainModel().page(), c.shown) << MainPage::raw(c.asked) << " developer " << c.developer;
+    EXPECT_EQ(f.windows->mainModel().page(), c.shown) << MainModel::raw(c.asked) << " developer " << c.developer;
     EXPECT_EQ(platform::activation::policy(), Policy::regular);
     ASSERT_TRUE(f.windows->mainWindow()->isVisible());
   }
@@ -163,7 +163,7 @@ TEST(WindowsTest, TheLibraryIsInFrontOnlyOnALibraryPageOfTheActiveMainWindow) {
   EXPECT_TRUE(f.windows->libraryInFront());
   for (const Page settings : {Page::general, Page::help, Page::account}) {
     f.windows->mainModel().setPage(settings);
-    EXPECT_FALSE(f.windows->libraryInFront()) << MainPage::raw(settings);
+    EXPECT_FALSE(f.windows->libraryInFront()) << MainModel::raw(settings);
   }
   f.windows->mainModel().setPage(Page::documents);
   EXPECT_TRUE(f.windows->libraryInFront());

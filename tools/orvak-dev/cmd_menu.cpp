@@ -108,7 +108,7 @@ class ScriptedHost final : public MenuHost {
  private:
   struct PrintWindows final : Windows {
     void showOnboarding() override { std::printf("windows: onboarding\n"); }
-    void showMain(MainPage::Page p) override { std::printf("windows: main %s\n", MainPage::raw(p).data()); }
+    void showMain(MainModel::Page p) override { std::printf("windows: main %s\n", MainModel::raw(p).data()); }
     void showNotes(const std::optional<std::string>& k) override {
       std::printf("windows: notes %s\n", k.value_or("-").c_str());
     }

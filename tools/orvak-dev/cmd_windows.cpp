@@ -19,12 +19,12 @@ constexpr const char* kUsage = "usage: orvak-dev windows [--page NAME] [--onboar
 int runWindows(const Args& args) {
   shell::Options options;
   options.singleInstance = false;
-  std::optional<MainPage::Page> page;
+  std::optional<MainModel::Page> page;
   bool onboarding = false;
   try {
     const Options o(args, {"--page", "--scene", "--for"}, {"--onboarding"}, 0);
     if (const auto name = o.value("--page")) {
-      page = MainPage::fromRaw(*name);
+      page = MainModel::page(*name);
       if (!page)
         throw UsageError(
             "--page takes one of library, pages, listened, documents, account, general, voice, "
@@ -42,7 +42,7 @@ int runWindows(const Args& args) {
     std::fprintf(stderr, "orvak-dev windows: needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
     return 1;
   }
-  if (!page && !onboarding) page = MainPage::Page::library;
+  if (!page && !onboarding) page = MainModel::Page::library;
   options.onLaunched = [page, onboarding](AppController& app, sim::SimEvents*) {
     if (!app.windows()) return;
     if (onboarding) app.windows()->showOnboarding();

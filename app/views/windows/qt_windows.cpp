@@ -31,7 +31,7 @@ namespace orvak::views {
 
 namespace {
 
-using Page = MainPage::Page;
+using Page = MainModel::Page;
 
 // Marks the windows whose task-bar presence follows the activation policy (the shell's handler
 // leaves every other top-level window, the pill and the band among them, alone).
@@ -213,7 +213,7 @@ void QtWindows::makeModels() {
   library_ = LibraryModel::make(notes_, std::move(ls));
   library_->show = [self](const std::string& raw) {
     if (!self) return;
-    if (const auto page = MainPage::fromRaw(raw)) self->mainModel_.setPage(*page);
+    if (const auto page = MainModel::page(raw)) self->mainModel_.setPage(*page);
   };
   library_->keepDays = [self]() -> std::int64_t { return self ? self->host().prefs().historyKeepDays() : 90; };
 }
@@ -229,9 +229,9 @@ void QtWindows::buildMain() {
   if (roots_.main) {
     root = roots_.main(*this);
   } else {
-    auto* placeholder = new Placeholder(QString::fromUtf8(MainPage::raw(mainModel_.page()).data()));
+    auto* placeholder = new Placeholder(QString::fromUtf8(MainModel::raw(mainModel_.page()).data()));
     mainModel_.addObserver([placeholder, this](Page) {
-      placeholder->setText(QString::fromUtf8(MainPage::raw(mainModel_.page()).data()));
+      placeholder->setText(QString::fromUtf8(MainModel::raw(mainModel_.page()).data()));
     });
     root = placeholder;
   }
@@ -314,7 +314,7 @@ void QtWindows::buildMain() {
 
 void QtWindows::showMain(Page page) {
   if (!main_) buildMain();
-  if (MainPage::developerOnly(page) && !host_->prefs().d->flag(Prefs::kDeveloperFlag)) page = Page::general;
+  if (MainModel::info(page).developerOnly && !host_->prefs().d->flag(Prefs::kDeveloperFlag)) page = Page::general;
   mainModel_.setPage(page);
   platform::activation::setPolicy(platform::activation::Policy::regular);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(look::AppIcon::image())));
@@ -335,7 +335,7 @@ void QtWindows::showNotes(const std::optional<std::string>& key) {
 }
 
 bool QtWindows::libraryInFront() const {
-  return main_ && main_->isActiveWindow() && MainPage::isLibrary(mainModel_.page());
+  return main_ && main_->isActiveWindow() && MainModel::info(mainModel_.page()).isLibrary;
 }
 
 bool QtWindows::hasVisibleWindows() const {

@@ -18,7 +18,7 @@
 #include "app/controller/seams.h"
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
-#include "app/windows/main_model.h"
+#include "app/main_model.h"
 #include "app/windows/windows_host.h"
 
 class QMainWindow;
@@ -50,7 +50,7 @@ class QtWindows final : public QObject, public Windows {
   ~QtWindows() override;
 
   void showOnboarding() override;
-  void showMain(MainPage::Page page) override;
+  void showMain(MainModel::Page page) override;
   void showNotes(const std::optional<std::string>& key) override;
   // The main window is the active window and shows a library page.
   bool libraryInFront() const override;

@@ -33,7 +33,7 @@ struct Tray final : TrayView {
 struct Win final : Windows {
   Trace trace;
   void showOnboarding() override { trace->push_back("onboarding"); }
-  void showMain(MainPage::Page page) override { trace->push_back("main " + std::string(MainPage::raw(page))); }
+  void showMain(MainModel::Page page) override { trace->push_back("main " + std::string(MainModel::raw(page))); }
   void showNotes(const std::optional<std::string>& key) override { trace->push_back("notes " + key.value_or("-")); }
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return false; }
