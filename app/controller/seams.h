@@ -1,5 +1,5 @@
 // What the controller asks of the parts other pieces of the application build: the windows, the
-// status menu and the account client. Each is a small interface; until a part is built, the
+// status menu and the account client (app/account/account_client.h). Each is a small interface; until a part is built, the
 // stand-ins in stand_ins.h take its place and say in the log what they were asked.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/account/account_client.h"
 #include "app/main_model.h"
 
 namespace orvak {
@@ -38,22 +39,6 @@ class MenuBar {
   // The speed label, shared with the pill's speed button and the voice settings: "1×" for a whole
   // number, else two significant digits: 1.25 gives "1.2×", 1.75 "1.8×".
   static std::string speed(float value);
-};
-
-// The client of the maker's service as the controller uses it. Main queue.
-class AccountClient {
- public:
-  virtual ~AccountClient() = default;
-  // Reloads the account's information in the background; results are published on the main queue.
-  virtual void refresh() = 0;
-  // When the last refresh finished, in monotonic nanoseconds; none before the first.
-  virtual std::optional<std::uint64_t> lastRefresh() const = 0;
-  // A sign-in link (orvak://...).
-  virtual void handle(const std::string& url) = 0;
-  // A short message for the user (shown on the pill).
-  std::function<void(const std::string&)> onMessage;
-  // The account changed (signed in or out, new information).
-  std::function<void()> onChange;
 };
 
 }  // namespace orvak

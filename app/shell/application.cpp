@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/account/account.h"
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/stand_ins.h"
@@ -158,7 +159,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.account = std::make_shared<SignedOutAccount>();
+  services.account = Account::make();
   services.makeWindows = [](AppController& c) {
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c));
   };
