@@ -6,6 +6,7 @@
 
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/look/app_icon.h"
+#include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
 #include "app/views/menu/menu_shots.h"
@@ -69,6 +70,9 @@ std::span<const Shot> shots() {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : menuShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : library::libraryShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;
