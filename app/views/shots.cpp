@@ -11,6 +11,7 @@
 #include "app/views/look/look_sheet.h"
 #include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
+#include "app/views/settings/settings_shots.h"
 
 namespace orvak::views {
 
@@ -70,6 +71,9 @@ std::span<const Shot> shots() {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : menuShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : settingsShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : library::libraryShots()) {
