@@ -86,7 +86,7 @@ std::span<const Command> commands() {
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
-      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
        "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},
