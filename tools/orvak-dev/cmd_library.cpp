@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/account/account.h"
 #include "app/library/library_model.h"
 #include "core/base/dispatch.h"
 #include "core/base/paths.h"
@@ -30,7 +31,7 @@ UserLibrary openLibrary() {
   UserLibrary lib;
   lib.notes = NotesModel::make(store, NotesModel::Services{});
   lib.model = LibraryModel::make(lib.notes, LibraryModel::Services{nullptr, nullptr, nullptr,
-                                                                    std::make_shared<AccountLibraryService>()});
+                                                                    Account::make()});
   return lib;
 }
 
