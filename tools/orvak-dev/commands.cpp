@@ -68,8 +68,11 @@ std::span<const Command> commands() {
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
-      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
-       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
+      {"library",
+       "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID | "
+       "highlights [--filter F] | search QUERY | pages | page KEY | listened | documents [ID] | marks TEXT | "
+       "sample FILE.json",
+       "the library window's model, and each pane of the library as text", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
