@@ -267,11 +267,14 @@ TEST_F(QuestionsTest, LibraryCallsSendTheItemsInOrderAndFailAsTheCallDoes) {
   account->libraryDocumentTimeout = 60;
   Awaited<account::LibraryAnswer> slowAnswer;
   Awaited<account::LibraryDoc> slowDoc;
-  account->libraryDocument(body, slowDoc.done());
+  const auto slowDocExchange = account->libraryDocument(body, slowDoc.done());
   account->libraryAsk(body, slowAnswer.done());
   ASSERT_TRUE(slowAnswer.wait());
   EXPECT_EQ(std::get<Account::PlatformFail>(slowAnswer.got->failure()).kind, Account::PlatformFail::Kind::timedOut);
   EXPECT_FALSE(slowDoc.got) << "the document waits longer";
+  slowDocExchange.cancel();
+  ASSERT_TRUE(slowDoc.wait());
+  EXPECT_TRUE(account::isCancelled(slowDoc.got->failure()));
 
   const auto before = fake.requests().size();
   signOutKeys();
