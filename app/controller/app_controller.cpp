@@ -192,7 +192,7 @@ void AppController::reopen() {
   if (windows_ && windows_->hasVisibleWindows()) return;
   if (!windows_) return;
   windows_->reloadModels();
-  windows_->showMain(MainPage::Page::library);
+  windows_->showMain(MainModel::Page::library);
 }
 
 void AppController::open(const std::vector<std::string>& urls) {

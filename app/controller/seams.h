@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/account/account_client.h"
-#include "app/controller/main_page.h"
+#include "app/main_model.h"
 
 namespace orvak {
 
@@ -19,7 +19,7 @@ class Windows {
   // Opens the onboarding window or brings it to the front.
   virtual void showOnboarding() = 0;
   // Opens the main window (made once) on `page`.
-  virtual void showMain(MainPage::Page page) = 0;
+  virtual void showMain(MainModel::Page page) = 0;
   // Whether the library window is the front window.
   virtual bool libraryInFront() const = 0;
   // Whether any of our windows is on screen.

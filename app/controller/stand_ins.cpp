@@ -11,9 +11,9 @@ void StandInWindows::showOnboarding() {
   Log::write("windows: onboarding");
 }
 
-void StandInWindows::showMain(MainPage::Page page) {
+void StandInWindows::showMain(MainModel::Page page) {
   visible_ = true;
-  Log::write("windows: main (" + std::string(MainPage::raw(page)) + ")");
+  Log::write("windows: main (" + std::string(MainModel::raw(page)) + ")");
 }
 
 void StandInWindows::reloadModels() { Log::write("windows: reload"); }

@@ -38,9 +38,9 @@ struct TraceWindows final : Windows {
     visible = true;
     trace->push_back("windows: onboarding");
   }
-  void showMain(MainPage::Page page) override {
+  void showMain(MainModel::Page page) override {
     visible = true;
-    trace->push_back("windows: main " + std::string(MainPage::raw(page)));
+    trace->push_back("windows: main " + std::string(MainModel::raw(page)));
   }
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible; }
