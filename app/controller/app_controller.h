@@ -84,6 +84,8 @@ class AppController : public std::enable_shared_from_this<AppController> {
   Pill& pill() { return *pill_; }
   ClickTracker& clicks() { return *clicks_; }
   AccountClient& account() { return *services_.account; }
+  // Questions and documents about the library: the account's client of the service.
+  std::shared_ptr<LibraryService> libraryService();
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   MenuBar* menu() { return menu_.get(); }
@@ -173,7 +175,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
   void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
   AudioGraph& graph();
-  LibraryService& library();
   // Whether this application is the front one (its library window may be in front).
   bool weAreInFront();
   ReadHarness& harness();

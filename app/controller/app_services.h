@@ -40,7 +40,7 @@ struct AppServices {
   std::shared_ptr<Screens> screens;
   std::shared_ptr<Prefs> prefs;
   std::shared_ptr<AccountClient> account;
-  // Questions and documents about the library; none: the service through the account.
+  // Questions and documents about the library; none: the account, when it is the service's client.
   std::shared_ptr<LibraryService> library;
   // Made at launch, once the application can show windows.
   std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;

@@ -8,7 +8,9 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (!library_) library_ = std::make_shared<AccountLibraryService>();
+  if (!library_) {
+    if (auto app = weak_.lock()) library_ = app->libraryService();
+  }
   return library_;
 }
 
