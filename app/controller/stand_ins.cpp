@@ -16,6 +16,11 @@ void StandInWindows::showMain(MainModel::Page page) {
   Log::write("windows: main (" + std::string(MainModel::raw(page)) + ")");
 }
 
+void StandInWindows::showNotes(const std::optional<std::string>& key) {
+  visible_ = true;
+  Log::write("windows: notes" + (key ? " (" + *key + ")" : std::string()));
+}
+
 void StandInWindows::reloadModels() { Log::write("windows: reload"); }
 
 void StandInMenuBar::refresh() { Log::write("menu: refresh"); }

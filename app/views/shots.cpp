@@ -9,6 +9,7 @@
 #include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
 #include "app/views/settings/settings_shots.h"
 
@@ -67,6 +68,9 @@ std::span<const Shot> shots() {
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
     for (auto& shot : overlayShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : menuShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : settingsShots()) {

@@ -42,6 +42,10 @@ struct TraceWindows final : Windows {
     visible = true;
     trace->push_back("windows: main " + std::string(MainModel::raw(page)));
   }
+  void showNotes(const std::optional<std::string>& key) override {
+    visible = true;
+    trace->push_back("windows: notes " + key.value_or("-"));
+  }
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible; }
   void reloadModels() override { trace->push_back("windows: reload"); }
