@@ -8,7 +8,13 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (!library_) library_ = std::make_shared<AccountLibraryService>();
+  if (!library_) {
+    // The account answers questions about the library. It lives as long as the controller that
+    // owns this host, so the pointer owns nothing.
+    if (auto* account = dynamic_cast<LibraryService*>(&app_.account())) {
+      library_ = std::shared_ptr<LibraryService>(std::shared_ptr<void>(), account);
+    }
+  }
   return library_;
 }
 
