@@ -1,6 +1,6 @@
 #include "app/controller/controller_host.h"
 
-#include "app/account/library_service.h"
+#include "app/account/account.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
@@ -8,13 +8,7 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (!library_) {
-    // The account answers questions about the library. It lives as long as the controller that
-    // owns this host, so the pointer owns nothing.
-    if (auto* account = dynamic_cast<LibraryService*>(&app_.account())) {
-      library_ = std::shared_ptr<LibraryService>(std::shared_ptr<void>(), account);
-    }
-  }
+  if (!library_) library_ = Account::make();
   return library_;
 }
 
