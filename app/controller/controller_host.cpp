@@ -8,6 +8,7 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
+  // The controller's own account: one client of the service, signed in or out for everyone.
   if (!library_) {
     if (auto app = weak_.lock()) library_ = app->libraryService();
   }
