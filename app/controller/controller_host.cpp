@@ -1,6 +1,6 @@
 #include "app/controller/controller_host.h"
 
-#include "app/account/library_service.h"
+#include "app/account/account.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
