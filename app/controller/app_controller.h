@@ -86,6 +86,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   AccountClient& account() { return *services_.account; }
   // Questions and documents about the library: the account's client of the service.
   std::shared_ptr<LibraryService> libraryService();
+  const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   MenuBar* menu() { return menu_.get(); }

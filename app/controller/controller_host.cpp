@@ -1,18 +1,15 @@
 #include "app/controller/controller_host.h"
 
-#include "app/account/library_service.h"
+#include "app/account/account.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
 
 namespace orvak {
 
+// The account client answers the library's questions when it is the service's own client.
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  // The controller's own account: one client of the service, signed in or out for everyone.
-  if (!library_) {
-    if (auto app = weak_.lock()) library_ = app->libraryService();
-  }
-  return library_;
+  return std::dynamic_pointer_cast<LibraryService>(app_.accountShared());
 }
 
 void ControllerHost::refreshMenu() {
