@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/views/highlight/overlay_shots.h"
+#include "app/views/hotkey/hotkey_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
@@ -49,6 +50,7 @@ std::span<const Shot> shots() {
       rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
+    rows.push_back(hotkeyPickerShot());
     for (auto& shot : overlayShots()) {
       rows.push_back(std::move(shot));
     }

@@ -6,13 +6,13 @@
 namespace orvak::dev {
 
 namespace {
-bool among(std::initializer_list<std::string_view> names, const std::string& a) {
+bool among(const std::vector<std::string_view>& names, const std::string& a) {
   return std::find(names.begin(), names.end(), a) != names.end();
 }
 }  // namespace
 
-Options::Options(const Args& args, std::initializer_list<std::string_view> valued,
-                 std::initializer_list<std::string_view> flags, std::size_t plain) {
+Options::Options(const Args& args, const std::vector<std::string_view>& valued,
+                 const std::vector<std::string_view>& flags, std::size_t plain) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (among(valued, a)) {

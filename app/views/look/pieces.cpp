@@ -225,14 +225,36 @@ void HeroOrb::paintEvent(QPaintEvent*) {
 
 // ---- Squiggle ----
 
-Squiggle::Squiggle(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); }
+Squiggle::Squiggle(QWidget* parent) : Squiggle(Margin::marker, 1.5, parent) {}
+
+Squiggle::Squiggle(DynColor color, double width, QWidget* parent) : QWidget(parent), color_(color), width_(width) {
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
 
 void Squiggle::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(Margin::marker.color(), 1.5, Qt::SolidLine, Qt::RoundCap));
+  p.setPen(QPen(color_.color(), width_, Qt::SolidLine, Qt::RoundCap));
   p.setBrush(Qt::NoBrush);
   p.drawPath(squigglePath(QRectF(rect()).adjusted(1, 1, -1, -1)));
+}
+
+// ---- Spinner ----
+
+Spinner::Spinner(QWidget* parent) : QWidget(parent), ticker_(this) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void Spinner::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double turn = ticker_.now() - std::floor(ticker_.now());
+  const QRectF ring = QRectF(rect()).adjusted(2, 2, -2, -2);
+  p.setPen(QPen(Margin::line.color(), 2));
+  p.drawEllipse(ring);
+  p.setPen(QPen(Margin::ink2.color(), 2, Qt::SolidLine, Qt::RoundCap));
+  // Qt counts angles in 1/16 degree, counter-clockwise; the arc turns clockwise.
+  p.drawArc(ring, int(-turn * 360 * 16), 270 * 16);
 }
 
 }  // namespace orvak::look
