@@ -40,24 +40,6 @@ QLabel* makeLabel(const QString& text, const QFont& font, const look::DynColor& 
   return label;
 }
 
-// A line of text with the marker band behind its lower part.
-class MarkedLabel : public QLabel {
- public:
-  MarkedLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    setContentsMargins(3, 0, 3, 0);  // the band reaches 3 past each end
-  }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter p(this);
-    const QFontMetricsF m(font());
-    const QRectF text(3, (height() - m.height()) / 2, m.horizontalAdvance(this->text()), m.height());
-    look::paintMarked(p, text);
-    p.end();
-    QLabel::paintEvent(event);
-  }
-};
-
 // One line that ends in "…" when the room runs out, rather than being cut through a letter.
 class OneLineLabel : public QLabel {
  public:
@@ -235,10 +217,7 @@ void HotkeyPicker::rebuildRow() {
       break;
     case Kind::ok: {
       rowLayout_->addWidget(new look::StatusDot(true, row_), 0, Qt::AlignVCenter);
-      auto* label = new MarkedLabel(q(row.text), row_);
-      label->setFont(look::systemFont(13, QFont::Medium));
-      setColor(label, ink);
-      rowLabel_ = label;
+      rowLabel_ = new look::MarkedText(q(row.text), look::systemFont(13, QFont::Medium), row_);
       rowLayout_->addWidget(rowLabel_, 0, Qt::AlignVCenter);
       break;
     }
@@ -265,6 +244,11 @@ void HotkeyPicker::rebuildRow() {
     rowLayout_->addWidget(button, 0, Qt::AlignVCenter);
   }
   if (row.kind != Kind::clash) rowLayout_->addStretch(1);
+  // A layout shows new children only on the next turn of the event loop; a picture taken now
+  // must have them.
+  if (row_->isVisible()) {
+    for (QWidget* w : row_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) w->show();
+  }
   row_->setAccessibleDescription(rowText());
 }
 

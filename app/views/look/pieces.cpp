@@ -15,7 +15,8 @@ namespace orvak::look {
 
 Headline::Headline(QString text, std::optional<QString> glow, double size, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), glow_(std::move(glow)), size_(size) {
-  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  // Not Fixed vertically: a layout would hold a fixed widget to the one-line height of its size hint.
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
 }
@@ -237,6 +238,24 @@ void Squiggle::paintEvent(QPaintEvent*) {
   p.setPen(QPen(color_.color(), width_, Qt::SolidLine, Qt::RoundCap));
   p.setBrush(Qt::NoBrush);
   p.drawPath(squigglePath(QRectF(rect()).adjusted(1, 1, -1, -1)));
+}
+
+// ---- MarkedText ----
+
+MarkedText::MarkedText(const QString& text, const QFont& font, QWidget* parent) : QLabel(text, parent) {
+  setFont(font);
+  setContentsMargins(3, 0, 3, 0);  // the band reaches 3 past each end
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Margin::ink.color());
+  setPalette(pal);
+}
+
+void MarkedText::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  const QFontMetricsF m(font());
+  paintMarked(p, QRectF(3, (height() - m.height()) / 2, m.horizontalAdvance(text()), m.height()));
+  p.end();
+  QLabel::paintEvent(event);
 }
 
 // ---- Spinner ----

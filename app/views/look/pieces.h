@@ -2,6 +2,7 @@
 // nothing but its own values.
 #pragma once
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -117,6 +118,15 @@ class Squiggle : public QWidget {
  private:
   DynColor color_;
   double width_;
+};
+
+// One line of text in the ink colour with the marker band behind its lower part.
+class MarkedText : public QLabel {
+ public:
+  MarkedText(const QString& text, const QFont& font, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // A small progress spinner: a three-quarter ring in the secondary ink turning once a second.
