@@ -5,6 +5,7 @@
 
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/hotkey/hotkey_shots.h"
+#include "app/views/onboarding/onboarding_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
@@ -51,6 +52,7 @@ std::span<const Shot> shots() {
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
     rows.push_back(hotkeyPickerShot());
+    rows.push_back(onboardingShot());
     for (auto& shot : overlayShots()) {
       rows.push_back(std::move(shot));
     }
