@@ -6,6 +6,8 @@
 #include "core/base/json.h"
 #include "core/base/log.h"
 #include "platform/linux/atspi_desktop.h"
+#include "platform/linux/x11_events.h"
+#include "platform/linux/x11_workspace.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
@@ -44,12 +46,18 @@ Desktop makeDesktop() {
   Desktop d;
   d.ax = std::make_shared<atspi::AtspiDesktop>();
   d.kind = "linux";
-  // The X11 workspace and input backends are not here yet: simulated ones stand in.
+  if (!env("DISPLAY").empty()) {
+    d.workspace = x11::X11Workspace::open();
+    d.events = x11::X11Events::open();
+  }
+  if (d.workspace && d.events) return d;
+  // Without an X display (a Wayland session without XWayland, a console) nothing tells the front
+  // window or watches the keyboard: the simulated workspace and events stand in.
   d.simulated = simulatedDesktop();
-  d.workspace = std::make_shared<sim::SimWorkspace>(d.simulated);
-  d.events = std::make_shared<sim::SimEvents>(d.simulated);
+  if (!d.workspace) d.workspace = std::make_shared<sim::SimWorkspace>(d.simulated);
+  if (!d.events) d.events = std::make_shared<sim::SimEvents>(d.simulated);
   d.kind = "linux+sim";
-  Log::write("Desktop: no X11 workspace and input yet; simulated ones stand in");
+  Log::write("Desktop: no X display with XInput 2; simulated workspace and input stand in");
   return d;
 }
 

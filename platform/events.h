@@ -1,5 +1,6 @@
 // Input events: the keyboard's modifier state, a watch on key presses and modifier changes, key
-// chords posted to one application, and a global watch on left mouse clicks in other applications.
+// chords posted to one application, and global watches on left mouse clicks and the scroll wheel
+// in other applications; scroll-wheel lines posted at a point.
 #pragma once
 
 #include <sys/types.h>
@@ -63,6 +64,14 @@ struct KeyEvent {
   bool operator==(const KeyEvent&) const = default;
 };
 
+// One step of the scroll wheel (or of a touchpad's scrolling) over another application.
+struct ScrollEvent {
+  ax::Point at;       // the pointer, global screen points
+  double lines = 0;   // positive toward the end of the page (wheel turned down), negative back
+  bool horizontal = false;
+  bool operator==(const ScrollEvent&) const = default;
+};
+
 class Events {
  public:
   virtual ~Events() = default;
@@ -90,6 +99,16 @@ class Events {
   virtual std::optional<std::uint64_t> addKeyMonitor(KeyHandler handler) = 0;
   // No call of that monitor's handler starts after this returns. Unknown tokens are ignored.
   virtual void removeKeyMonitor(std::uint64_t token) = 0;
+
+  // Calls `handler` on the main queue for every scroll-wheel step over another application's
+  // window (scrolling in this program's own windows is left out). Returns a token, or none when
+  // the watch cannot be installed. The watch lasts for the life of the process.
+  using ScrollHandler = std::function<void(const ScrollEvent&)>;
+  virtual std::optional<std::uint64_t> addScrollMonitor(ScrollHandler /*handler*/) { return std::nullopt; }
+
+  // Moves the pointer to `at` and turns the wheel `lines` steps there (positive toward the end of
+  // the page). False when events cannot be posted. Delivery is not confirmed.
+  virtual bool postScroll(ax::Point /*at*/, int /*lines*/) { return false; }
 };
 
 }  // namespace orvak::platform

@@ -58,6 +58,24 @@ void SimEvents::click(ax::Point at) {
   }
 }
 
+std::optional<std::uint64_t> SimEvents::addScrollMonitor(ScrollHandler handler) {
+  std::lock_guard lock(mutex_);
+  const std::uint64_t token = nextToken_++;
+  scrollMonitors_.emplace(token, std::move(handler));
+  return token;
+}
+
+void SimEvents::scroll(const platform::ScrollEvent& event) {
+  std::vector<ScrollHandler> handlers;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& [token, h] : scrollMonitors_) handlers.push_back(h);
+  }
+  for (auto& h : handlers) {
+    dispatch::main().async([h = std::move(h), event] { h(event); });
+  }
+}
+
 std::optional<std::uint64_t> SimEvents::addKeyMonitor(KeyHandler handler) {
   std::lock_guard lock(keys_->mutex);
   const std::uint64_t token = keys_->nextToken++;

@@ -23,10 +23,14 @@ class SimEvents final : public platform::Events {
   std::optional<std::uint64_t> addLeftMouseDownMonitor(ClickHandler handler) override;
   std::optional<std::uint64_t> addKeyMonitor(KeyHandler handler) override;
   void removeKeyMonitor(std::uint64_t token) override;
+  std::optional<std::uint64_t> addScrollMonitor(ScrollHandler handler) override;
 
   // A left mouse-down at `at` (global screen points, origin top left) in some other application:
   // every installed monitor hears of it on the main queue.
   void click(ax::Point at);
+  // A scroll-wheel step over some other application: every scroll monitor hears of it on the main
+  // queue.
+  void scroll(const platform::ScrollEvent& event);
 
   // A key goes down or up at `time` (seconds on the dispatch monotonic clock). The event reaches
   // the key monitors on the main queue at that time, or at once when it is already past (it then
@@ -43,6 +47,7 @@ class SimEvents final : public platform::Events {
   std::shared_ptr<SimDesktop> desktop_;
   std::mutex mutex_;
   std::map<std::uint64_t, ClickHandler> monitors_;
+  std::map<std::uint64_t, ScrollHandler> scrollMonitors_;
   std::uint64_t nextToken_ = 1;
   std::shared_ptr<Keys> keys_;
 };

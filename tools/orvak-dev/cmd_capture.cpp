@@ -1,8 +1,10 @@
-// Captures the front window of a simulated desktop scene the way a read does (trust, front
+// Captures the front window of a simulated desktop scene, or with --front of the real desktop
+// after a few seconds, the way a read does (trust, front
 // application, never-read list, window choice, web waits, the document-editor step, cleaning,
 // private windows, the selection) and prints the capture's summary and cleaned text, or the
 // sentence the user would see. With --dump it also writes a capture dump, which loads back as a
 // scene.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "core/base/dispatch.h"
 #include "core/base/paths.h"
 #include "core/base/timing.h"
+#include "platform/desktop.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
@@ -42,7 +45,8 @@ void printCapture(const Capture& c) {
   std::printf("region: %s (%s), start: %d (%s)\n", c.clean.region.c_str(), c.clean.regionStrategy.c_str(),
               c.clean.start.offset, reasonName(c.clean.start.reason));
   if (c.docsSetup) std::printf("document editor: %s\n", c.docsSetup->c_str());
-  if (c.cutAtNodes) std::printf("page cut: the walk stopped at its limit of %lld nodes\n", static_cast<long long>(*c.cutAtNodes));
+  if (c.cutAtNodes)
+    std::printf("page cut: the walk stopped at its limit of %lld nodes\n", static_cast<long long>(*c.cutAtNodes));
   std::printf("private: %s\n", c.isPrivate ? "yes" : "no");
   if (c.selectedText) std::printf("selection: %s\n", c.selectedText->c_str());
   std::printf("---\n%s\n", c.clean.text.c_str());
@@ -53,17 +57,29 @@ void printCapture(const Capture& c) {
 int runCapture(const Args& args) {
   std::string file;
   bool dump = false;
+  bool front = false;
+  double after = 0;
   try {
-    const Options o(args, {}, {"--dump"});
-    file = o.plain()[0];
+    front = std::find(args.begin(), args.end(), "--front") != args.end();
+    const Options o(args, {"--after"}, {"--dump", "--front"}, front ? 0 : 1);
+    if (!front) file = o.plain()[0];
     dump = o.flag("--dump");
+    after = o.number("--after").value_or(0);
+    if (after < 0 || after > 600) throw UsageError("--after");
   } catch (const UsageError&) {
-    std::fprintf(stderr, "usage: orvak-dev capture SCENE.json [--dump]\n");
+    std::fprintf(stderr, "usage: orvak-dev capture SCENE.json [--dump] | --front [--after S] [--dump]\n");
     return 2;
   }
-  const auto desktop = sim::SimDesktop::load(file);
-  auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
-                                 std::make_shared<sim::SimEvents>(desktop));
+  std::shared_ptr<Capturer> capturer;
+  if (front) {
+    const auto desktop = frontDesktop(after);
+    if (!desktop) return 1;
+    capturer = Capturer::make(desktop->ax, desktop->workspace, desktop->events);
+  } else {
+    const auto desktop = sim::SimDesktop::load(file);
+    capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
+                              std::make_shared<sim::SimEvents>(desktop));
+  }
   capturer->saveDumps = dump;
   const auto before = dump ? dumpsIn(OrvakPaths::captures()) : std::set<std::filesystem::path>{};
 

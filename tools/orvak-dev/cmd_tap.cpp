@@ -1,5 +1,5 @@
 // Replays a keystroke script through the trigger key's tap, on the simulated keyboard and in real
-// time, and prints each gesture the tap makes.
+// time, or watches the real keyboard for a while, and prints each gesture the tap makes.
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -8,6 +8,7 @@
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/read_file.h"
+#include "platform/desktop.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "tools/orvak-dev/commands.h"
@@ -17,7 +18,7 @@ namespace orvak::dev {
 
 namespace {
 
-constexpr const char* kUsage = "usage: orvak-dev tap [--key CODE] --script KEYS.json\n";
+constexpr const char* kUsage = "usage: orvak-dev tap [--key CODE] [--script KEYS.json | --seconds N]\n";
 
 double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
 
@@ -55,9 +56,12 @@ std::vector<Stroke> readScript(const std::string& file) {
 int runTap(const Args& args) {
   std::optional<std::string> script;
   std::uint16_t key = 60;
+  double seconds = 30;
   try {
-    const Options o(args, {"--key", "--script"}, {}, 0);
+    const Options o(args, {"--key", "--script", "--seconds"}, {}, 0);
     script = o.value("--script");
+    seconds = o.number("--seconds").value_or(seconds);
+    if (seconds <= 0 || seconds > 3600) throw UsageError("--seconds");
     if (auto k = o.number("--key")) {
       if (*k < 0 || *k > 0xFFFF) throw UsageError("--key");
       key = static_cast<std::uint16_t>(*k);
@@ -66,14 +70,28 @@ int runTap(const Args& args) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
   }
-  if (!script) {
-    std::fprintf(stderr, "orvak-dev tap: this build watches no real keyboard; give --script KEYS.json\n%s", kUsage);
-    return 2;
-  }
-  const auto strokes = readScript(*script);
+  const auto strokes = script ? readScript(*script) : std::vector<Stroke>{};
 
-  auto desktop = sim::SimDesktop::fromJson(json::parse(R"({"applications": []})"), "keyboard");
-  auto events = std::make_shared<sim::SimEvents>(desktop);
+  std::shared_ptr<platform::Events> events;
+  std::shared_ptr<sim::SimEvents> simulated;
+  if (script) {
+    simulated =
+        std::make_shared<sim::SimEvents>(sim::SimDesktop::fromJson(json::parse(R"({"applications": []})"), "keyboard"));
+    events = simulated;
+  } else {
+    try {
+      auto desktop = platform::makeDesktop();
+      if (desktop.simulated) {
+        std::fprintf(stderr, "orvak-dev tap: no real keyboard to watch here (%s); give --script KEYS.json\n",
+                     desktop.kind.c_str());
+        return 1;
+      }
+      events = desktop.events;
+    } catch (const platform::DesktopError& e) {
+      std::fprintf(stderr, "orvak-dev tap: %s\n", e.what());
+      return 1;
+    }
+  }
   auto tap = ModifierTap::make(events, ModifierTap::Choice::with(key));
   const double start = now();
   auto say = [&](const std::string& what) {
@@ -81,20 +99,31 @@ int runTap(const Args& args) {
     std::fflush(stdout);
   };
   tap->onFirstPress = [&](double) { say("first press"); };
-  tap->onDoubleTap = [&](double lag) { say("double tap (lag " + std::to_string(static_cast<long>(lag + 0.5)) + " ms)"); };
+  tap->onDoubleTap = [&](double lag) {
+    say("double tap (lag " + std::to_string(static_cast<long>(lag + 0.5)) + " ms)");
+  };
   tap->onHoldStart = [&] { say("hold start"); };
   tap->onHoldEnd = [&](bool cancelled) { say(cancelled ? "hold end (cancelled)" : "hold end"); };
   std::printf("watching %s (%u)\n", tap->choice().name.c_str(), unsigned(tap->choice().keyCode));
   tap->start();
-
-  double last = 0;
-  for (const Stroke& s : strokes) {
-    s.down ? events->press(s.key, start + s.at) : events->release(s.key, start + s.at);
-    last = std::max(last, s.at);
+  if (!tap->isWatching()) {
+    std::fprintf(stderr, "orvak-dev tap: the keyboard cannot be watched\n");
+    return 1;
   }
-  // Long enough after the last stroke for a hold to start.
-  const double end = start + last + ModifierTap::kHoldSeconds + 0.2;
-  dispatch::mainloop::runUntil([&] { return now() >= end; }, last + 5);
+
+  double end = start + seconds;
+  if (simulated) {
+    double last = 0;
+    for (const Stroke& s : strokes) {
+      s.down ? simulated->press(s.key, start + s.at) : simulated->release(s.key, start + s.at);
+      last = std::max(last, s.at);
+    }
+    // Long enough after the last stroke for a hold to start.
+    end = start + last + ModifierTap::kHoldSeconds + 0.2;
+  } else {
+    std::printf("for %g s\n", seconds);
+  }
+  dispatch::mainloop::runUntil([&] { return now() >= end; }, end - start + 5);
   tap->stop();
   dispatch::mainloop::drain();
   return 0;

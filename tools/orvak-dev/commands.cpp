@@ -32,15 +32,17 @@ int runPill(const Args& args);
 int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
+int runAccount(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
-      {"walk", "SCENE.json [--pretty]", "walk the front window of a simulated desktop scene, print nodes and counters", runWalk},
+      {"walk", "SCENE.json | --front [--after S] [--pretty]",
+       "walk the front window of a scene or of the real desktop, print nodes and counters", runWalk},
       {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
-      {"capture", "SCENE.json [--dump]",
-       "capture a scene's front window as a read would; print the summary and text, or the error", runCapture},
+      {"capture", "SCENE.json | --front [--after S] [--dump]",
+       "capture the front window of a scene or of the real desktop as a read would; print the summary and text, or the error", runCapture},
       {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
        "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
        runHighlight},
@@ -60,7 +62,8 @@ std::span<const Command> commands() {
       {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"app", "SCENE.json [--for S] [--read [--stop-after S] [--mute]]",
        "run the application against a simulated desktop for S seconds (2), or read its front window on a double tap", runApp},
-      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
+      {"tap", "[--key CODE] [--script KEYS.json | --seconds N]",
+       "replay key strokes, or watch the real keyboard, through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
@@ -72,6 +75,8 @@ std::span<const Command> commands() {
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
+      {"account", "status|signin EMAIL|open URL|refresh|signout",
+       "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",

@@ -1,0 +1,45 @@
+// What Linux tells about a running program outside the X server: when its process started
+// (/proc/PID/stat), the folder of its executable, and the name and identifier of its desktop
+// entry (the .desktop file that launchers show it by).
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/workspace.h"
+
+namespace orvak::x11 {
+
+// When the process started, in clock ticks since boot; none when it is gone. A process id used
+// again by a later process gives a later stamp.
+std::optional<std::uint64_t> launchStamp(pid_t pid);
+
+// The names in an executable's folder (at most a few hundred, sorted), with "resources/app.asar"
+// added when that file is there: the marks by which the capture knows Electron programs and
+// Chromium-family browsers.
+std::vector<std::string> frameworksIn(const std::filesystem::path& folder);
+
+struct DesktopEntry {
+  std::string id;    // the file name without ".desktop"
+  std::string name;  // its Name
+  bool operator==(const DesktopEntry&) const = default;
+};
+
+// The desktop entry of a program, looked for in the applications folders of $XDG_DATA_HOME and
+// $XDG_DATA_DIRS: a file named after the window's class, its instance or the executable (any
+// case), else an entry whose StartupWMClass is the window's class.
+std::optional<DesktopEntry> findDesktopEntry(const std::string& instance, const std::string& windowClass,
+                                             const std::string& executable);
+
+// The running application of a process with what is known of it: the desktop entry's name and
+// identifier, else the window class's; its launch stamp and frameworks. None when the process is
+// gone.
+std::optional<platform::RunningApplication> describeProcess(
+    pid_t pid, const std::optional<std::pair<std::string, std::string>>& windowClass);
+
+}  // namespace orvak::x11
