@@ -5,8 +5,9 @@
 #include <QImage>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,12 @@ class QWidget;
 
 namespace orvak::views {
 
-// The options a picture takes beyond the look and the scale: each given option's value ("" for a
-// flag), by its name ("--state").
-using ShotOptions = std::map<std::string, std::string>;
-
-// A bad value of a picture's option; the message says which and what it takes.
-struct ShotOptionError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// The options a shot was given beyond the name, the file, --dark and --scale.
+struct ShotOptions {
+  std::map<std::string, std::string> values;  // "--key" -> "61"
+  std::set<std::string> flags;                // "--compact"
+  bool flag(const std::string& name) const { return flags.count(name) != 0; }
+  std::optional<std::string> value(const std::string& name) const;
 };
 
 struct Shot {
@@ -28,12 +28,10 @@ struct Shot {
   std::string summary;
   // Renders the state in the appearance in force, at `scale` device pixels per logical pixel.
   std::function<QImage(double scale)> render;
-  // Pictures with options of their own name them here and render through `renderWith`, which may
-  // throw ShotOptionError.
+  // A shot that takes options names them here and renders through `renderWith` instead.
   std::vector<std::string> valued = {};
   std::vector<std::string> flags = {};
-  std::function<QImage(double scale, const ShotOptions& options)> renderWith = {};
-  std::string usage = {};  // the options' usage, for the workbench
+  std::function<QImage(double scale, const ShotOptions&)> renderWith = {};
 };
 
 std::span<const Shot> shots();
@@ -41,5 +39,8 @@ const Shot* findShot(const std::string& name);
 
 // The widget at its size hint (unless it has been sized), painted into a transparent image.
 QImage renderWidget(QWidget& widget, double scale);
+// The widget `width` wide and as tall as its content wants at that width, taller than the screen
+// if need be (a shown window would be held to the screen's height).
+QImage renderTall(QWidget& widget, int width, double scale);
 
 }  // namespace orvak::views

@@ -1,7 +1,6 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "app/views/look/appearance.h"
 #include "app/views/shots.h"
@@ -9,55 +8,72 @@
 #include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orvak-dev shot NAME OUT.png [--dark] [--scale N] [the shot's options] | --list\n";
+
+std::string optionsOf(const views::Shot& s) {
+  std::string out;
+  for (const auto& v : s.valued) out += " [" + v + " X]";
+  for (const auto& f : s.flags) out += " [" + f + "]";
+  return out;
+}
+
+}  // namespace
 
 // Renders a named drawn state to a PNG, offscreen, in the light or dark look.
 int runShot(const Args& args) {
   if (args.size() == 1 && args[0] == "--list") {
     for (const auto& s : views::shots()) {
-      std::printf("%-22s %s%s\n", s.name.c_str(), s.summary.c_str(), s.usage.empty() ? "" : ("; " + s.usage).c_str());
+      std::printf("%-22s %s%s\n", s.name.c_str(), s.summary.c_str(), optionsOf(s).c_str());
     }
     return 0;
   }
   double scale = 1;
   std::string name, out;
   bool dark = false;
-  // The picture's name comes first; it says which further options it takes.
-  const views::Shot* shot = args.empty() ? nullptr : views::findShot(args[0]);
-  if (!args.empty() && args[0].rfind("--", 0) != 0 && shot == nullptr) {
-    std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", args[0].c_str());
-    return 2;
-  }
   views::ShotOptions extra;
+  const views::Shot* shot = nullptr;
   try {
-    std::vector<std::string_view> valued{"--scale"}, flags{"--dark"};
-    if (shot != nullptr) {
-      valued.insert(valued.end(), shot->valued.begin(), shot->valued.end());
-      flags.insert(flags.end(), shot->flags.begin(), shot->flags.end());
+    // NAME and OUT.png come first; the options a shot takes depend on the shot.
+    if (args.size() < 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
+      throw UsageError("NAME and OUT.png come first");
     }
-    const Options opts(args, valued, flags, 2);
-    name = opts.plain()[0];
-    out = opts.plain()[1];
-    dark = opts.flag("--dark");
-    scale = opts.number("--scale").value_or(1.0);
-    if (scale <= 0 || scale > 8) {
+    name = args[0];
+    out = args[1];
+    shot = views::findShot(name);
+    if (shot == nullptr) {
+      std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", name.c_str());
+      return 2;
+    }
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      const bool valued = a == "--scale" || std::count(shot->valued.begin(), shot->valued.end(), a) != 0;
+      if (valued) {
+        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+        extra.values[a] = args[++i];
+      } else if (a == "--dark" || std::count(shot->flags.begin(), shot->flags.end(), a) != 0) {
+        extra.flags.insert(a);
+      } else {
+        throw UsageError("\"" + a + "\" is not an option of " + name + ":" + optionsOf(*shot));
+      }
+    }
+    dark = extra.flag("--dark");
+    if (const auto v = extra.value("--scale")) {
+      try {
+        std::size_t used = 0;
+        scale = std::stod(*v, &used);
+        if (used != v->size()) throw UsageError("");
+      } catch (const std::exception&) {
+        throw UsageError("--scale takes a number above 0 and up to 8");
+      }
+    }
+    if (!(scale > 0 && scale <= 8)) {
       throw UsageError("--scale takes a number above 0 and up to 8");
     }
-    if (shot != nullptr) {
-      for (const auto& v : shot->valued) {
-        if (auto value = opts.value(v)) extra[v] = *value;
-      }
-      for (const auto& f : shot->flags) {
-        if (opts.flag(f)) extra[f] = "";
-      }
-    }
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "orvak-dev shot: %s\nusage: orvak-dev shot NAME OUT.png [--dark] [--scale N]%s | --list\n",
-                 e.what(), shot != nullptr && !shot->usage.empty() ? (" " + shot->usage).c_str() : "");
-    return 2;
-  }
-  if (shot == nullptr) shot = views::findShot(name);
-  if (shot == nullptr) {
-    std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", name.c_str());
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
     return 2;
   }
   const auto app = offscreenApp();
@@ -67,8 +83,11 @@ int runShot(const Args& args) {
   QImage image;
   try {
     image = shot->renderWith ? shot->renderWith(scale, extra) : shot->render(scale);
-  } catch (const views::ShotOptionError& e) {
-    std::fprintf(stderr, "orvak-dev shot: %s\n", e.what());
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
+    return 2;
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
     return 2;
   }
   if (image.isNull() || !image.save(QString::fromStdString(out), "png")) {

@@ -6,13 +6,13 @@
 namespace orvak::dev {
 
 namespace {
-bool among(const std::vector<std::string_view>& names, const std::string& a) {
+bool among(std::initializer_list<std::string_view> names, const std::string& a) {
   return std::find(names.begin(), names.end(), a) != names.end();
 }
 }  // namespace
 
-Options::Options(const Args& args, const std::vector<std::string_view>& valued,
-                 const std::vector<std::string_view>& flags, std::size_t plain) {
+Options::Options(const Args& args, std::initializer_list<std::string_view> valued,
+                 std::initializer_list<std::string_view> flags, std::size_t plain, std::size_t optionalPlain) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (among(valued, a)) {
@@ -26,7 +26,7 @@ Options::Options(const Args& args, const std::vector<std::string_view>& valued,
       plain_.push_back(a);
     }
   }
-  if (plain_.size() != plain) throw UsageError("wrong number of arguments");
+  if (plain_.size() < plain || plain_.size() > plain + optionalPlain) throw UsageError("wrong number of arguments");
 }
 
 std::optional<std::string> Options::value(std::string_view name) const {

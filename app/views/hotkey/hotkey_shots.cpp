@@ -32,18 +32,16 @@ class Paper : public QWidget {
 
 HotkeyTest::State stateFrom(const ShotOptions& options) {
   using Kind = HotkeyTest::State::Kind;
-  const auto it = options.find("--state");
-  const std::string name = it == options.end() ? "idle" : it->second;
+  const std::string name = options.value("--state").value_or("idle");
   static const std::map<std::string, Kind> kinds{
       {"idle", Kind::idle}, {"waiting", Kind::waiting}, {"checking", Kind::checking},
       {"ok", Kind::ok},     {"clash", Kind::clash},
   };
   const auto kind = kinds.find(name);
-  if (kind == kinds.end()) throw ShotOptionError("--state takes idle, waiting, checking, ok or clash");
+  if (kind == kinds.end()) throw std::invalid_argument("--state takes idle, waiting, checking, ok or clash");
   HotkeyTest::State state{kind->second, {}};
   if (state.kind == Kind::clash) {
-    const auto names = options.find("--names");
-    std::string list = names == options.end() ? "Alpha,Beta" : names->second;
+    const std::string list = options.value("--names").value_or("Alpha,Beta");
     std::size_t start = 0;
     while (start <= list.size()) {
       const auto comma = std::min(list.find(',', start), list.size());
@@ -55,24 +53,24 @@ HotkeyTest::State stateFrom(const ShotOptions& options) {
 }
 
 std::uint16_t keyFrom(const ShotOptions& options) {
-  const auto it = options.find("--key");
-  if (it == options.end()) return 60;
+  const auto key = options.value("--key");
+  if (!key) return 60;
   try {
     std::size_t used = 0;
-    const int code = std::stoi(it->second, &used);
-    if (used == it->second.size() && code >= 0 && code <= 0xFFFF) return std::uint16_t(code);
+    const int code = std::stoi(*key, &used);
+    if (used == key->size() && code >= 0 && code <= 0xFFFF) return std::uint16_t(code);
   } catch (const std::exception&) {
   }
-  throw ShotOptionError("--key takes a key code from 0 to 65535");
+  throw std::invalid_argument("--key takes a key code from 0 to 65535");
 }
 
 QImage render(double scale, const ShotOptions& options) {
   PictureTest test(stateFrom(options));
   QTemporaryDir dir;
-  if (!dir.isValid()) throw ShotOptionError("no temporary folder for the settings");
+  if (!dir.isValid()) throw std::invalid_argument("no temporary folder for the settings");
   Prefs prefs(std::make_shared<platform::Defaults>(dir.filePath("defaults.json").toStdString()));
   prefs.setHotkeyCode(keyFrom(options));
-  const bool compact = options.count("--compact") != 0;
+  const bool compact = options.flag("--compact");
   Paper paper;
   auto* layout = new QVBoxLayout(&paper);
   layout->setContentsMargins(20, 20, 20, 20);
@@ -90,8 +88,7 @@ Shot hotkeyPickerShot() {
           [](double scale) { return render(scale, {}); },
           {"--state", "--key", "--names"},
           {"--compact"},
-          render,
-          "[--compact] [--state idle|waiting|checking|ok|clash] [--key CODE] [--names \"A,B\"]"};
+          render};
 }
 
 }  // namespace orvak::views

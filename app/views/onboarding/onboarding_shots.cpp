@@ -58,8 +58,7 @@ class PictureHost : public OnboardingHost {
 };
 
 std::string option(const ShotOptions& options, const std::string& name, const std::string& fallback) {
-  const auto it = options.find(name);
-  return it == options.end() ? fallback : it->second;
+  return options.value(name).value_or(fallback);
 }
 
 // Every moving piece at one instant, so two pictures of a state compare.
@@ -76,23 +75,23 @@ QImage render(double scale, const ShotOptions& options) {
   const std::string stepText = option(options, "--step", "0");
   int step = -1;
   if (stepText.size() == 1 && stepText[0] >= '0' && stepText[0] <= '6') step = stepText[0] - '0';
-  if (step < 0) throw ShotOptionError("--step takes a step from 0 to 6");
+  if (step < 0) throw std::invalid_argument("--step takes a step from 0 to 6");
   const std::string ax = option(options, "--ax", "off");
-  if (ax != "on" && ax != "off") throw ShotOptionError("--ax takes on or off");
+  if (ax != "on" && ax != "off") throw std::invalid_argument("--ax takes on or off");
   static const std::map<std::string, OnboardingHost::Mic> mics{{"granted", OnboardingHost::Mic::granted},
                                                                {"notasked", OnboardingHost::Mic::notAsked},
                                                                {"denied", OnboardingHost::Mic::denied}};
   const auto mic = mics.find(option(options, "--mic", "granted"));
-  if (mic == mics.end()) throw ShotOptionError("--mic takes granted, notasked or denied");
+  if (mic == mics.end()) throw std::invalid_argument("--mic takes granted, notasked or denied");
 
   QTemporaryDir dir;
-  if (!dir.isValid()) throw ShotOptionError("no temporary folder for the settings");
+  if (!dir.isValid()) throw std::invalid_argument("no temporary folder for the settings");
   PictureHost host(dir.filePath("defaults.json").toStdString());
   host.ax = ax == "on";
   host.micState = mic->second;
-  host.watchKey = options.count("--wayland") == 0;
+  host.watchKey = !options.flag("--wayland");
   auto flow = OnboardingFlow::make(host);
-  if (options.count("--hint") != 0) flow->waitingShown(OnboardingFlow::now() - 20);
+  if (options.flag("--hint")) flow->waitingShown(OnboardingFlow::now() - 20);
   flow->setStep(step);
   OnboardingView view(flow);
   view.settle();
@@ -108,8 +107,7 @@ Shot onboardingShot() {
           [](double scale) { return render(scale, {}); },
           {"--step", "--ax", "--mic"},
           {"--hint", "--wayland"},
-          render,
-          "--step N [--ax on|off] [--hint] [--mic granted|notasked|denied] [--wayland]"};
+          render};
 }
 
 }  // namespace orvak::views
