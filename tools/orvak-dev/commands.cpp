@@ -5,6 +5,8 @@
 namespace orvak::dev {
 
 int runEarcon(const Args& args);
+int runDefine(const Args& args);
+int runAnswer(const Args& args);
 int runDefaults(const Args& args);
 int runLog(const Args& args);
 int runSynth(const Args& args);
@@ -36,6 +38,7 @@ int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
 int runAccount(const Args& args);
+int runAsk(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -58,6 +61,9 @@ std::span<const Command> commands() {
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"define", "WORD [--dict DIR] [--quiet]", "look a word up in the dictionary, print and speak its definition", runDefine},
+      {"answer", "--script CHUNKS.json [--before]",
+       "stream a scripted answer through the spoken-answer path; print what the engine gets and when", runAnswer},
       {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
        "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
@@ -86,8 +92,11 @@ std::span<const Command> commands() {
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
-      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+      {"service", "call METHOD PATH [JSON] [--auth] | voices | sample ID OUT",
+       "one request to the service: the reply, or the failure and its sentences; the voice list; a voice's sample",
        runService},
+      {"ask", "QUESTION [--kind ask|summary|section] [--text FILE] [--title T] [--before]",
+       "ask the service about a text: each piece of the answer as it streams, then the answer and its actions", runAsk},
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
