@@ -11,6 +11,7 @@
 #include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/main/main_shots.h"
 #include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
 #include "app/views/settings/settings_shots.h"
@@ -75,6 +76,9 @@ std::span<const Shot> shots() {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : menuShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : mainShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : settingsShots()) {
