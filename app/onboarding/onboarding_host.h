@@ -12,6 +12,7 @@
 #include "app/hotkey/hotkey_test.h"
 #include "app/player/player.h"
 #include "app/prefs.h"
+#include "platform/desktop_settings.h"
 #include "platform/microphone.h"
 #include "platform/notify.h"
 #include "speech/vendor.h"
@@ -21,7 +22,7 @@ namespace orvak {
 class OnboardingHost {
  public:
   using Mic = platform::MicAccess;
-  enum class SettingsPane { accessibility, sound };
+  using SettingsPane = platform::SettingsPane;
 
   virtual ~OnboardingHost() = default;
 

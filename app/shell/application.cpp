@@ -16,6 +16,8 @@
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
+#include "app/controller/controller_onboarding_host.h"
+#include "app/views/onboarding/onboarding_view.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
@@ -161,7 +163,11 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.makeOverlay = views::QtHighlightOverlay::factory();
   services.account = Account::make();
   services.makeWindows = [](AppController& c) {
-    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c));
+    views::QtWindows::Roots roots;
+    roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
+      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(c, std::move(finish)));
+    };
+    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
   services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();

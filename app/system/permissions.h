@@ -46,6 +46,11 @@ class Permissions : public std::enable_shared_from_this<Permissions> {
   bool isPolling() const { return timer_.has_value(); }
   // Asks for the microphone; the answer is read back with `refresh` on the main queue.
   void requestMic();
+  // The microphone's state read now, without publishing it.
+  Mic readMic() { return micService_->access(); }
+  // Asks for Accessibility: where the desktop allows it, its accessibility support is switched on.
+  // The answer comes with the next refresh.
+  void requestAccessibility() { ax_->isProcessTrusted(true); }
 
  private:
   std::shared_ptr<ax::System> ax_;

@@ -146,7 +146,18 @@ OnboardingView::OnboardingView(std::shared_ptr<OnboardingFlow> flow, QWidget* pa
   redraw();
 }
 
-OnboardingView::~OnboardingView() { flow_->onChange = nullptr; }
+OnboardingView::OnboardingView(std::unique_ptr<OnboardingHost> host, QWidget* parent)
+    : OnboardingView(OnboardingFlow::make(*host), parent) {
+  ownedHost_ = std::move(host);
+}
+
+OnboardingView::~OnboardingView() {
+  flow_->onChange = nullptr;
+  // The pages hold on to the host's settings and test; they go before the host does.
+  delete page_;
+  page_ = nullptr;
+  flow_.reset();
+}
 
 void OnboardingView::paintEvent(QPaintEvent*) {
   QPainter p(this);

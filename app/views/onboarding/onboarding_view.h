@@ -21,6 +21,8 @@ class OnboardingView : public QWidget {
   static constexpr int kWidth = 700, kHeight = 520, kRailWidth = 210;
 
   explicit OnboardingView(std::shared_ptr<OnboardingFlow> flow, QWidget* parent = nullptr);
+  // A view that owns its host, for the window manager.
+  explicit OnboardingView(std::unique_ptr<OnboardingHost> host, QWidget* parent = nullptr);
   ~OnboardingView() override;
 
   OnboardingFlow& flow() { return *flow_; }
@@ -49,6 +51,7 @@ class OnboardingView : public QWidget {
   void updateHint();
   QWidget* makePage(int step);
 
+  std::unique_ptr<OnboardingHost> ownedHost_;  // outlives the flow, which watches it
   std::shared_ptr<OnboardingFlow> flow_;
   QWidget* rail_ = nullptr;
   std::vector<QLabel*> railRows_;
