@@ -76,6 +76,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
   const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
   const std::shared_ptr<platform::Workspace>& workspace() const { return services_.workspace; }
+  const std::shared_ptr<ax::System>& ax() const { return services_.ax; }
   // The notes database when it opened, else the research file; chosen once.
   ResearchStore& store();
   PositionStore& positions() { return *positions_; }

@@ -6,6 +6,7 @@
 
 #include "app/controller/app_controller.h"
 #include "app/onboarding/onboarding_host.h"
+#include "platform/sim/sim_desktop.h"
 
 namespace orvak {
 
@@ -29,6 +30,10 @@ class ControllerOnboardingHost final : public OnboardingHost {
   bool openSettings(SettingsPane pane) override { return platform::openDesktopSettings(pane); }
   bool canWatchKey() const override { return platform::keysWatchable(); }
   void setAllowSelf(bool allow) override { app_.capturer().allowSelf = allow; }
+  bool canCaptureSelf() const override {
+    // The simulated desktop holds scenes, not our own windows.
+    return app_.perms().accessibility() && dynamic_cast<sim::SimDesktop*>(app_.ax().get()) == nullptr;
+  }
   bool hasPlayer() const override { return app_.player() != nullptr; }
   void stopPlayer(const std::string& reason) override {
     // The controller lets go of the player when it reports its end.

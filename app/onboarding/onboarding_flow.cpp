@@ -2,6 +2,8 @@
 
 #include "app/hotkey/modifier_tap.h"
 #include "app/library/notifications.h"
+#include "core/base/log.h"
+#include "speech/keys.h"
 
 namespace orvak {
 
@@ -261,6 +263,80 @@ void OnboardingFlow::micButton() {
       host_.startPolling();
       return;
   }
+}
+
+// ---- Voice page ----
+
+std::vector<OnboardingFlow::VoiceCard> OnboardingFlow::voiceCards() const {
+  std::vector<VoiceCard> cards;
+  for (Vendor v : offeredVendors(false)) {
+    const auto key = orvak::keyName(v);
+    const bool ready = !key || Keys::get(std::string(*key)).has_value();
+    cards.push_back(
+        {v, ready, host_.prefs().vendor() == v, std::string(displayName(v)),
+         ready ? std::string(blurb(v)) : "Not set up on this computer yet. Orvak uses On-device until it is."});
+  }
+  return cards;
+}
+
+void OnboardingFlow::tapVoice(Vendor vendor) {
+  for (const auto& card : voiceCards()) {
+    if (card.vendor == vendor && card.ready) host_.prefs().setVendor(vendor);
+  }
+}
+
+std::string OnboardingFlow::voiceSentence(Vendor vendor) {
+  return "This is the " + std::string(displayName(vendor)) +
+         " voice. Double-tap your key in any app, and I'll read what's in front of you.";
+}
+
+void OnboardingFlow::hearVoice(Vendor vendor) {
+  for (const auto& card : voiceCards()) {
+    if (card.vendor == vendor && card.ready) host_.trigger("test", ReadOptions{}, voiceSentence(vendor), vendor);
+  }
+}
+
+// ---- Try-it page ----
+
+const std::string& OnboardingFlow::sampleText() {
+  static const std::string text =
+      "Orvak reads what is in front of you, out loud. While it reads, the sentence you are hearing is marked on the "
+      "page, so your eyes can follow along or wander off. When a line matters, hold the key and say \u201Chighlight "
+      "that.\u201D Orvak keeps the sentence, the page and the time, and you will find it later in Highlights.";
+  return text;
+}
+
+std::vector<OnboardingFlow::Check> OnboardingFlow::checklist() const {
+  const std::string key = keyName();
+  std::vector<Check> rows{{started_, "Double-tap " + key + ", or click Read It to Me.", false}};
+  if (host_.mic() == OnboardingHost::Mic::granted) {
+    rows.push_back({saved_, "While it reads, hold " + key + " and say \u201Chighlight that.\u201D", false});
+    rows.push_back(
+        {saved_, saved_ ? "Saved to Highlights. That's the whole idea." : "Orvak saves the sentence for you.", false});
+  } else {
+    rows.push_back({false, "Voice commands need the microphone. You can allow it later in Settings.", true});
+  }
+  return rows;
+}
+
+void OnboardingFlow::pressTryIt() {
+  if (reading_) {
+    if (host_.hasPlayer()) host_.stopPlayer("user");
+    return;
+  }
+  if (!host_.canCaptureSelf()) {
+    // The read still happens: the same sentences, handed over as text instead of captured.
+    Log::write("onboarding: this desktop cannot capture Orvak's own window; reading the sample as text");
+    host_.trigger("onboarding", ReadOptions{}, sampleText(), std::nullopt);
+    return;
+  }
+  host_.trigger("onboarding", ReadOptions{}, std::nullopt, std::nullopt);
+}
+
+// ---- Ready page ----
+
+std::string OnboardingFlow::readyProse() const {
+  return "Click into any article, email or PDF and double-tap " + keyName() + ". Orvak lives in the system tray.";
 }
 
 }  // namespace orvak

@@ -109,6 +109,40 @@ class OnboardingFlow : public std::enable_shared_from_this<OnboardingFlow> {
   // The microphone page's button: reads the state afresh and acts on it.
   void micButton();
 
+  // ---- Voice page ----
+  struct VoiceCard {
+    Vendor vendor = Vendor::onDevice;
+    bool ready = false;     // needs no key, or its key is stored
+    bool selected = false;  // the voice the settings choose
+    std::string name;
+    std::string description;
+    bool operator==(const VoiceCard&) const = default;
+  };
+  // One card per offered voice, computed afresh on every call (a key stored meanwhile counts).
+  std::vector<VoiceCard> voiceCards() const;
+  // A tap on a card chooses its voice, only when it is ready.
+  void tapVoice(Vendor vendor);
+  // "Hear It": a sentence naming the card's voice, spoken with that voice.
+  void hearVoice(Vendor vendor);
+  static std::string voiceSentence(Vendor vendor);
+
+  // ---- Try-it page ----
+  // The page read aloud on the try-it step.
+  static const std::string& sampleText();
+  struct Check {
+    bool done = false;
+    std::string text;
+    bool dimmed = false;
+    bool operator==(const Check&) const = default;
+  };
+  std::vector<Check> checklist() const;
+  // "Stop" while a read is in progress, else "Read It to Me".
+  std::string tryItButton() const { return reading_ ? "Stop" : "Read It to Me"; }
+  void pressTryIt();
+
+  // ---- Ready page ----
+  std::string readyProse() const;
+
  private:
   void enter(int oldStep, int newStep);
   void enterEffects(int newStep);

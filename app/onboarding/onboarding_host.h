@@ -53,6 +53,9 @@ class OnboardingHost {
   // Whether a read is in progress, and stopping it.
   virtual bool hasPlayer() const = 0;
   virtual void stopPlayer(const std::string& reason) = 0;
+  // Whether a read of the front window can capture our own window (it cannot on a simulated
+  // desktop, nor without the accessibility bus).
+  virtual bool canCaptureSelf() const = 0;
   // Starts a read through the controller: of `text` when given, else of the front window.
   virtual void trigger(const std::string& source, ReadOptions opts, std::optional<std::string> text,
                        std::optional<Vendor> vendor) = 0;

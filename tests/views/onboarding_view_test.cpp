@@ -131,3 +131,52 @@ TEST(OnboardingView, TheKeyStepHoldsTheCardsAndTheRailNamesEveryStep) {
 }
 
 }  // namespace
+
+#include <QAccessible>
+
+namespace {
+
+// Every name and value in the widget's accessibility tree, as a capture of the window would see
+// them.
+void collect(QAccessibleInterface* node, QStringList& out, int depth = 0) {
+  if (!node || depth > 60) return;
+  for (auto t : {QAccessible::Name, QAccessible::Value}) {
+    const QString s = node->text(t);
+    if (!s.isEmpty()) out << s;
+  }
+  for (int i = 0; i < node->childCount(); ++i) collect(node->child(i), out, depth + 1);
+}
+
+QString accessibleText(QWidget& w) {
+  QStringList out;
+  collect(QAccessible::queryAccessibleInterface(&w), out);
+  return out.join(" | ");
+}
+
+TEST(OnboardingView, OnTheTryItStepTheWindowOffersOnlyTheSampleAndTheButtons) {
+  FakeOnboardingHost host;
+  host.grant(true, Mic::granted);
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kHotkey);
+  OnboardingView view(flow);
+  const QString onKeyStep = accessibleText(view);
+  EXPECT_TRUE(onKeyStep.contains("YOUR KEY")) << "the rail is there on other steps";
+  EXPECT_TRUE(onKeyStep.contains("Pick your key.")) << onKeyStep.toStdString();
+
+  flow->setStep(OnboardingFlow::kTryIt);
+  view.settle();
+  const QString onTryIt = accessibleText(view);
+  EXPECT_TRUE(onTryIt.contains("Sample page"));
+  EXPECT_TRUE(onTryIt.contains("Orvak reads what is in front of you, out loud.")) << onTryIt.toStdString();
+  EXPECT_TRUE(onTryIt.contains("Read It to Me"));
+  for (const char* absent :
+       {"TRY IT", "WELCOME", "Try it now.", "Double-tap Right Shift, or click", "Orvak saves the sentence for you."}) {
+    EXPECT_FALSE(onTryIt.contains(absent)) << absent;
+  }
+
+  flow->setStep(OnboardingFlow::kReady);
+  view.settle();
+  EXPECT_TRUE(accessibleText(view).contains("READY")) << "the rail comes back";
+}
+
+}  // namespace

@@ -1,11 +1,14 @@
 #include "app/views/onboarding/onboarding_shots.h"
 
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <map>
 
+#include "app/library/notifications.h"
 #include "app/views/look/controls.h"
 #include "app/views/look/pieces.h"
 #include "app/views/onboarding/onboarding_view.h"
+#include "speech/keys.h"
 
 namespace orvak::views {
 
@@ -41,6 +44,7 @@ class PictureHost : public OnboardingHost {
   bool openSettings(SettingsPane) override { return false; }
   bool canWatchKey() const override { return watchKey; }
   void setAllowSelf(bool) override {}
+  bool canCaptureSelf() const override { return true; }
   bool hasPlayer() const override { return player; }
   void stopPlayer(const std::string&) override {}
   void trigger(const std::string&, ReadOptions, std::optional<std::string>, std::optional<Vendor>) override {}
@@ -55,6 +59,21 @@ class PictureHost : public OnboardingHost {
   Prefs prefs_;
   Test test_;
   platform::NotificationCenter center_;
+};
+
+// The keys a picture shows as stored; the desktop's keychain is never asked.
+class PictureKeychain : public platform::Keychain {
+ public:
+  explicit PictureKeychain(bool inworld) : inworld_(inworld) {}
+  std::optional<std::string> find(const std::string& service, const std::string&) override {
+    if (inworld_ && service == "orvak-inworld") return "picture-key-0000";
+    return std::nullopt;
+  }
+  bool add(const std::string&, const std::string&, const std::string&, const std::string&) override { return false; }
+  void remove(const std::string&, const std::string&) override {}
+
+ private:
+  bool inworld_;
 };
 
 std::string option(const ShotOptions& options, const std::string& name, const std::string& fallback) {
@@ -84,6 +103,15 @@ QImage render(double scale, const ShotOptions& options) {
   const auto mic = mics.find(option(options, "--mic", "granted"));
   if (mic == mics.end()) throw std::invalid_argument("--mic takes granted, notasked or denied");
 
+  const std::string keys = option(options, "--keys", "none");
+  if (keys != "none" && keys != "inworld") throw std::invalid_argument("--keys takes none or inworld");
+  // Keys from the environment would override the picture's.
+  for (const char* v : {"INWORLD_API_KEY", "CARTESIA_API_KEY"}) unsetenv(v);
+  Keys::useKeychain(std::make_shared<PictureKeychain>(keys == "inworld"));
+  Keys::forget();
+  // The try-it step's flags come from the flow's own watch, run here in virtual time.
+  dispatch::VirtualTime vt;
+
   QTemporaryDir dir;
   if (!dir.isValid()) throw std::invalid_argument("no temporary folder for the settings");
   PictureHost host(dir.filePath("defaults.json").toStdString());
@@ -94,6 +122,19 @@ QImage render(double scale, const ShotOptions& options) {
   if (options.flag("--hint")) flow->waitingShown(OnboardingFlow::now() - 20);
   flow->setStep(step);
   OnboardingView view(flow);
+  // Shown first: showing applies the step's entry effects, which clear the try-it flags.
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  if (options.flag("--started") || options.flag("--reading")) {
+    host.player = true;
+    vt.advance(OnboardingFlow::kSampleInterval);
+    host.player = options.flag("--reading");
+    vt.advance(OnboardingFlow::kSampleInterval);
+  }
+  if (options.flag("--saved")) {
+    host.notifications().post(std::string(notifications::orvakNotesChanged));
+    vt.advance(0);
+  }
   view.settle();
   freezeAll(view);
   return renderWidget(view, scale);
@@ -105,8 +146,8 @@ Shot onboardingShot() {
   return {"onboarding",
           "the first-run window at a step",
           [](double scale) { return render(scale, {}); },
-          {"--step", "--ax", "--mic"},
-          {"--hint", "--wayland"},
+          {"--step", "--ax", "--mic", "--keys"},
+          {"--hint", "--wayland", "--reading", "--started", "--saved"},
           render};
 }
 

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/views/hotkey/hotkey_picker.h"
@@ -16,7 +17,9 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
 #include "app/views/look/text_styles.h"
+#include "app/views/onboarding/ax_hiding.h"
 #include "app/views/onboarding/onboarding_kit.h"
+#include "app/views/onboarding/onboarding_pages.h"
 
 namespace orvak::views {
 
@@ -119,6 +122,7 @@ OnboardingView::OnboardingView(std::shared_ptr<OnboardingFlow> flow, QWidget* pa
     railRows_.push_back(label);
   }
   railColumn->addStretch(1);
+  makeAccessibilityHideable(rail_, false);
   row->addWidget(rail_);
 
   auto* rule = new QWidget(this);
@@ -185,6 +189,8 @@ void OnboardingView::redraw() {
 
 void OnboardingView::rebuildRail() {
   const int step = flow_->step();
+  // While the window reads itself, only the sample page should be found in it.
+  setHiddenFromAccessibility(rail_, step == OnboardingFlow::kTryIt);
   for (int i = 0; i < int(railRows_.size()); ++i) {
     if (i == step) {
       static_cast<Dot*>(railDots_[i])->setColor(look::Orbit::glowBottom.color());
@@ -201,8 +207,18 @@ void OnboardingView::rebuildRail() {
 
 void OnboardingView::rebuildPage(bool animate) {
   QWidget* old = page_;
-  page_ = makePage(flow_->step());
+  QWidget* content = makePage(flow_->step());
   pageStep_ = flow_->step();
+  // A page taller than the window (long texts in wide fonts) scrolls rather than being squeezed.
+  auto* scroll = new QScrollArea;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidgetResizable(true);
+  scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  scroll->viewport()->setAutoFillBackground(false);
+  content->setAutoFillBackground(false);
+  scroll->setWidget(content);
+  page_ = scroll;
   page_->setParent(pageArea_);
   page_->setGeometry(pageArea_->rect());
   page_->show();
@@ -368,8 +384,17 @@ QWidget* OnboardingView::makePage(int step) {
       column->addWidget(new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page));
       break;
     }
+    case OnboardingFlow::kVoice:
+      delete page;
+      page = voicePage(flow);
+      break;
+    case OnboardingFlow::kTryIt:
+      delete page;
+      page = tryItPage(flow);
+      break;
     default:
-      pageColumn(page, 14)->addWidget(title(flow, "", "", page));
+      delete page;
+      page = readyPage(flow);
       break;
   }
   // Pages sit at the top of the area.

@@ -64,6 +64,7 @@ class FakeOnboardingHost : public OnboardingHost {
   }
   bool canWatchKey() const override { return watchKey; }
   void setAllowSelf(bool allow) override { allowSelf = allow; }
+  bool canCaptureSelf() const override { return captureSelf; }
   bool hasPlayer() const override { return player; }
   void stopPlayer(const std::string& reason) override {
     stops.push_back(reason);
@@ -87,6 +88,7 @@ class FakeOnboardingHost : public OnboardingHost {
   bool allowSelf = false;
   bool player = false;
   bool watchKey = true;
+  bool captureSelf = true;
   std::optional<Mic> freshMic;
   std::vector<std::string> calls;
   std::vector<std::string> stops;

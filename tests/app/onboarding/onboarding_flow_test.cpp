@@ -300,3 +300,128 @@ TEST(OnboardingFlow, TheMicrophoneProseNamesTheKeyInForce) {
 }
 
 }  // namespace
+
+// ---- The voice, try-it and ready pages ----
+
+#include "tests/vendor_servers/memory_keychain.h"
+
+namespace {
+
+TEST(OnboardingPages, VoiceCardsAreReadyWithoutAKeyOrWithAStoredOne) {
+  Fixture f;
+  f.host.prefs().setVendor(Vendor::onDevice);
+  test::useMemoryKeychain({});
+  const std::string notSetUp = "Not set up on this computer yet. Orvak uses On-device until it is.";
+  EXPECT_EQ(f.flow->voiceCards(),
+            (std::vector<OnboardingFlow::VoiceCard>{
+                {Vendor::inworld, false, false, "Natural", notSetUp},
+                {Vendor::onDevice, true, true, "On-device", "Runs on this computer. Works offline."}}));
+  f.flow->tapVoice(Vendor::inworld);
+  f.flow->hearVoice(Vendor::inworld);
+  EXPECT_EQ(f.host.prefs().vendor(), Vendor::onDevice) << "a voice that is not set up cannot be chosen";
+  EXPECT_TRUE(f.host.triggers.empty()) << "nor heard";
+
+  test::useMemoryKeychain({{"inworld", "test-key-123456"}});
+  const auto cards = f.flow->voiceCards();
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_TRUE(cards[0].ready) << "a key stored meanwhile counts at once";
+  EXPECT_EQ(cards[0].description, "Our most lifelike voice. Streams over the internet.");
+  f.flow->tapVoice(Vendor::inworld);
+  EXPECT_EQ(f.host.prefs().vendor(), Vendor::inworld);
+  EXPECT_TRUE(f.flow->voiceCards()[0].selected);
+  test::useMemoryKeychain({});
+}
+
+TEST(OnboardingPages, HearItAndReadItToMeStartTheirReads) {
+  Fixture f;
+  test::useMemoryKeychain({{"inworld", "test-key-123456"}});
+  f.host.prefs().setVendor(Vendor::inworld);
+  f.flow->hearVoice(Vendor::onDevice);
+  f.flow->hearVoice(Vendor::inworld);
+  using test::Triggered;
+  EXPECT_EQ(f.host.triggers,
+            (std::vector<Triggered>{
+                {"test", ReadOptions{},
+                 "This is the On-device voice. Double-tap your key in any app, and I'll read what's in front of you.",
+                 Vendor::onDevice},
+                {"test", ReadOptions{},
+                 "This is the Natural voice. Double-tap your key in any app, and I'll read what's in front of you.",
+                 Vendor::inworld}}));
+  test::useMemoryKeychain({});
+
+  f.host.triggers.clear();
+  f.flow->setStep(OnboardingFlow::kTryIt);
+  f.flow->appeared();
+  EXPECT_EQ(f.flow->tryItButton(), "Read It to Me");
+  f.flow->pressTryIt();
+  EXPECT_EQ(f.host.triggers, (std::vector<Triggered>{{"onboarding", ReadOptions{}, std::nullopt, std::nullopt}}));
+
+  f.host.player = true;
+  f.vt.advance(OnboardingFlow::kSampleInterval);
+  EXPECT_EQ(f.flow->tryItButton(), "Stop");
+  f.flow->pressTryIt();
+  EXPECT_EQ(f.host.stops, std::vector<std::string>{"user"});
+  EXPECT_EQ(f.flow->tryItButton(), "Stop") << "until the next look at the read";
+  f.vt.advance(OnboardingFlow::kSampleInterval);
+  EXPECT_EQ(f.flow->tryItButton(), "Read It to Me");
+
+  // A desktop that cannot capture our window still reads the sample, as text.
+  f.host.captureSelf = false;
+  f.host.triggers.clear();
+  f.flow->pressTryIt();
+  ASSERT_EQ(f.host.triggers.size(), 1u);
+  EXPECT_EQ(f.host.triggers[0].source, "onboarding");
+  EXPECT_EQ(f.host.triggers[0].text, OnboardingFlow::sampleText());
+  EXPECT_NE(OnboardingFlow::sampleText().find("find it later in Highlights."), std::string::npos);
+}
+
+TEST(OnboardingPages, ChecklistByMicrophoneAndFlags) {
+  struct Case {
+    Mic mic;
+    bool started, saved;
+    std::vector<OnboardingFlow::Check> rows;
+  };
+  const std::string first = "Double-tap Right Shift, or click Read It to Me.";
+  const std::string hold = "While it reads, hold Right Shift and say \u201Chighlight that.\u201D";
+  const std::vector<Case> cases{
+      {Mic::granted,
+       false,
+       false,
+       {{false, first, false}, {false, hold, false}, {false, "Orvak saves the sentence for you.", false}}},
+      {Mic::granted,
+       true,
+       false,
+       {{true, first, false}, {false, hold, false}, {false, "Orvak saves the sentence for you.", false}}},
+      {Mic::granted,
+       true,
+       true,
+       {{true, first, false}, {true, hold, false}, {true, "Saved to Highlights. That's the whole idea.", false}}},
+      {Mic::denied,
+       true,
+       true,
+       {{true, first, false},
+        {false, "Voice commands need the microphone. You can allow it later in Settings.", true}}},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.host.grant(true, c.mic);
+    f.flow->setStep(OnboardingFlow::kTryIt);
+    f.flow->appeared();
+    if (c.started) {
+      f.host.player = true;
+      f.vt.advance(OnboardingFlow::kSampleInterval);
+    }
+    if (c.saved) f.post(notifications::orvakNotesChanged);
+    EXPECT_EQ(f.flow->checklist(), c.rows);
+  }
+}
+
+TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
+  Fixture f;
+  f.host.prefs().setHotkeyCode(61);
+  EXPECT_EQ(f.flow->readyProse(),
+            "Click into any article, email or PDF and double-tap Right Alt. Orvak lives in the system tray.");
+  EXPECT_EQ(f.flow->checklist().front().text, "Double-tap Right Alt, or click Read It to Me.");
+}
+
+}  // namespace
