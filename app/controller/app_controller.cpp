@@ -30,13 +30,6 @@ bool signedIn() { return Keys::get("account").has_value(); }
 
 }  // namespace
 
-template <class F>
-std::function<void()> AppController::weakly(F f) {
-  return [weak = weak_from_this(), f = std::move(f)] {
-    if (auto self = weak.lock()) f(*self);
-  };
-}
-
 std::shared_ptr<AppController> AppController::make(AppServices services) {
   return std::make_shared<AppController>(Token{}, std::move(services));
 }
@@ -143,6 +136,9 @@ void AppController::launch() {
   actions.speed = weakly([](AppController& c) { c.cycleSpeed(); });
   actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
   pill_->setActions(actions);
+
+  step("scroll watch");
+  startScrollWatch();
 
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {

@@ -292,6 +292,7 @@ void AppController::startOver() {
 }
 
 void AppController::readFromHere(const std::string& why) {
+  setOffer(false);
   Log::write("read from here (" + why + ")");
   ReadOptions opts;
   opts.fromScreen = true;
@@ -330,9 +331,12 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   lastRead_ = timing;
   remember(player, timing);
   recordListen(player, timing);
-  if ((!player_ || player_ == player) && highlighter_) {
-    highlighter_->stop();
-    highlighter_.reset();
+  if (!player_ || player_ == player) {
+    setOffer(false);
+    if (highlighter_) {
+      highlighter_->stop();
+      highlighter_.reset();
+    }
   }
   if (player_ == player) {
     player_.reset();
