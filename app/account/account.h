@@ -1,18 +1,29 @@
-// The client of the maker's service: where the service is, one request path that every call
-// shares, and what a failure means to the user.
+// The client of the maker's service: whether this computer is signed in and what the service says
+// about the account, the sign-in by e-mailed link, and the one request path every call shares.
 //
-// Every request reads the device token afresh from the key store (`Keys::get("account")`), so a
-// sign-in or sign-out counts from the next request on. Requests run on the network thread;
-// their results reach the caller's completion on the main queue (core/base/dispatch.h). Each
-// returns an `Exchange` that cancels it; a cancelled request completes with the cancellation
-// failure.
+// Being signed in means the key store holds the device token ("account"); `info` is only what the
+// service last said, cached under the defaults key "accountInfo" so the account shows at start-up.
+// Every request reads the token afresh, so a sign-in or sign-out counts from the next request on.
+//
+// Requests run on the network thread; what they change in the key store and the defaults is
+// written on the account's own queue, and `info`, `message`, the callbacks and the observers
+// change only on the main queue, in the order the changes were made. Requests return an
+// `Exchange` that cancels them; a cancelled request completes with the cancellation failure.
+//
+// Made with `Account::make` (work in flight holds it weakly); destroyed on the main queue.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "app/account/account_client.h"
 #include "app/account/service_fail.h"
 #include "app/account/service_http.h"
 #include "app/account/service_records.h"
@@ -23,7 +34,7 @@
 
 namespace orvak {
 
-class Account {
+class Account final : public AccountClient, public std::enable_shared_from_this<Account> {
  public:
   using Info = account::Info;
   using Fail = account::Fail;
@@ -38,9 +49,71 @@ class Account {
   using LibraryAnswer = account::LibraryAnswer;
   using LibraryDoc = account::LibraryDoc;
 
-  Account() = default;
+  // Reads the cached "accountInfo" once: a record that does not decode is ignored and left in place.
+  static std::shared_ptr<Account> make();
+  ~Account() override;
   Account(const Account&) = delete;
   Account& operator=(const Account&) = delete;
+
+  // ---- Published state (main queue) ----
+
+  // The account as the service last reported it (or as cached); none while signed out.
+  const std::optional<Info>& info() const { return info_; }
+  // The last account message; replaced by the next, never cleared.
+  const std::optional<std::string>& message() const { return message_; }
+  // Views that show the account: `observer` runs on the main queue after `info` or `message`
+  // changed. The returned number takes it off again.
+  int addObserver(std::function<void()> observer);
+  void removeObserver(int token);
+
+  // ---- Refreshing ----
+
+  // GET "/api/me" with the device token; nothing without one. A 2xx record is `set`; a 401 (or a
+  // token gone before sending) is `clear`; other failures keep `info` and write one log line. A
+  // reply is applied only while the key store still holds the token it was asked with, so a reply
+  // that arrives after a sign-out or another sign-in changes nothing. `finished` (optional) runs
+  // on the main queue once the outcome is published.
+  void refresh() override { refreshThen({}); }
+  Exchange refreshThen(std::function<void()> finished);
+  std::optional<std::uint64_t> lastRefresh() const override;
+  // Refreshes when a token exists and the last refresh started more than an hour ago.
+  void refreshIfStale();
+
+  // ---- Signing in and out ----
+
+  // POST "/api/signin" {"email": address}: says whether a link was sent. A sent link opens a
+  // sign-in: links are acted on for 24 hours after it ("signInRequestedAt").
+  Exchange emailLink(const std::string& address);
+
+  enum class LinkOutcome { ignored, notPending, activating };
+  // An "orvak://activate?token=..." link: scheme and host exactly as written, the first "token"
+  // item, which must have a value. Only while a sign-in is pending does it activate; otherwise it
+  // is logged and the user is told to ask for a new link.
+  void handle(const std::string& url) override { handleLink(url); }
+  LinkOutcome handleLink(const std::string& url, std::function<void()> finished = {});
+  // POST "/api/activate" {"token", "device"} without the device token; on success the new device
+  // token is saved, `info` set and "Signed in as ..." said; a failure is said and logged and
+  // changes nothing. `finished` (optional) runs on the main queue after the outcome is said.
+  Exchange activate(const std::string& linkToken, std::function<void()> finished = {});
+  // POST "/api/signout" {} with the token (reply and failure ignored), then `clear`, then "Signed
+  // out". `finished` (optional) runs on the main queue after the message.
+  void signOut(std::function<void()> finished = {});
+
+  // Caches `info` under "accountInfo", then on the main queue publishes it and calls `onChange`.
+  void set(const Info& info);
+  // Removes the device token and "accountInfo", then on the main queue sets `info` to none and
+  // calls `onChange`, so whatever follows the account (the voice proxy) lets go of it too.
+  void clear();
+  // On the main queue: `message` := text, then `onMessage`.
+  void say(const std::string& text);
+
+  // The defaults keys this client keeps.
+  static constexpr const char* kInfoKey = "accountInfo";
+  static constexpr const char* kSignInRequestedKey = "signInRequestedAt";
+  // How long a requested sign-in link may be acted on.
+  static constexpr double kSignInWindowSeconds = 24 * 3600;
+  static constexpr double kStaleSeconds = 3600;
+  static constexpr double kTimeout = 15;
 
   // The service's base address, to which paths are appended as they are: the user-defaults text
   // "apiBase" when present (even empty), else the bundle entry "OrvakAPI", else the built-in one.
@@ -57,13 +130,12 @@ class Account {
   // as `Reply`, or the failure: signedOut (no token; a 401 to an authorised request),
   // server(status, message), or the platform's failure (undecodable bodies included).
   template <class Reply>
-  Exchange call(const std::string& method, const std::string& path, std::optional<json::Json> body, bool auth,
-                double timeout, std::function<void(Result<Reply>)> done) const {
-    return callJson(method, path, std::move(body), auth, timeout,
-                    [done = std::move(done)](Result<json::Json> reply) {
-                      Result<Reply> out = decodeReply<Reply>(reply);
-                      dispatch::main().async([done, out = std::move(out)] { done(out); });
-                    });
+  static Exchange call(const std::string& method, const std::string& path, std::optional<json::Json> body, bool auth,
+                       double timeout, std::function<void(Result<Reply>)> done) {
+    return callJson(method, path, std::move(body), auth, timeout, [done = std::move(done)](Result<json::Json> reply) {
+      Result<Reply> out = decodeReply<Reply>(reply);
+      dispatch::main().async([done, out = std::move(out)] { done(out); });
+    });
   }
 
   // The sentence for a failure of the account's own operations; see account::describe.
@@ -72,6 +144,18 @@ class Account {
   static std::string explain(const Failure& f) { return account::explain(f); }
 
  private:
+  Account();
+  // Runs `task` with this account on the main queue, if it still exists then.
+  void onMain(std::function<void(Account&)> task);
+  // `set` and `clear` with `storeMutex_` held.
+  void setLocked(const Info& info);
+  void clearLocked();
+  void publishInfo(std::optional<Info> info);
+  void publishMessage(const std::string& text);
+  void applyRefresh(const std::string& sentToken, const Result<Info>& reply);
+  void applyActivation(const Result<account::ActivateReply>& reply);
+  void notifyObservers();
+
   // `call` up to the parsed JSON reply; `done` runs on the network thread, or at once when the
   // request is never sent.
   static Exchange callJson(const std::string& method, const std::string& path, std::optional<json::Json> body,
@@ -90,6 +174,19 @@ class Account {
       }
     }
   }
+
+  // Main queue only.
+  std::optional<Info> info_;
+  std::optional<std::string> message_;
+  std::map<int, std::function<void()>> observers_;
+  int nextObserver_ = 0;
+
+  // Monotonic nanoseconds of the last refresh's start; 0 before the first.
+  std::atomic<std::uint64_t> lastRefresh_{0};
+  // Held while the key store and the cached record change together, so a late refresh cannot
+  // write back what a sign-out just removed.
+  std::mutex storeMutex_;
+  std::shared_ptr<dispatch::Queue> queue_;
 };
 
 }  // namespace orvak

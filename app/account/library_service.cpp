@@ -5,14 +5,12 @@
 namespace orvak {
 
 account::Exchange AccountLibraryService::libraryAsk(const account::LibraryBody& body, AnswerDone done) {
-  const Account account;
-  return account.call<account::LibraryAnswer>("POST", "/api/library/ask", json::Json(body), true, askTimeout_,
+  return Account::call<account::LibraryAnswer>("POST", "/api/library/ask", json::Json(body), true, askTimeout_,
                                               std::move(done));
 }
 
 account::Exchange AccountLibraryService::libraryDocument(const account::LibraryBody& body, DocumentDone done) {
-  const Account account;
-  return account.call<account::LibraryDoc>("POST", "/api/library/document", json::Json(body), true,
+  return Account::call<account::LibraryDoc>("POST", "/api/library/document", json::Json(body), true,
                                            documentTimeout_, std::move(done));
 }
 

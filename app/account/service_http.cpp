@@ -36,10 +36,12 @@ int statusOf(QNetworkReply* reply) {
   return v.isValid() ? v.toInt() : 0;
 }
 
-// Errors Qt raises for an HTTP status outside 2xx: the reply itself arrived.
-bool isStatusError(QNetworkReply::NetworkError e) {
+// Errors Qt raises for a reply whose HTTP status is outside 2xx: the content (201-299), protocol
+// (301-399: a 400 is "invalid operation") and server (401-499) kinds. With a status the reply
+// itself arrived, and its status and body are the answer, not a transport failure.
+bool isStatusError(QNetworkReply::NetworkError e, int status) {
   const int code = static_cast<int>(e);
-  return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+  return (status < 200 || status > 299) && status != 0 && code >= 201 && code <= 499;
 }
 
 void deliver(const std::shared_ptr<Exchange::State>& state) {
@@ -47,7 +49,8 @@ void deliver(const std::shared_ptr<Exchange::State>& state) {
   if (state->ended) return;
   const int status = statusOf(reply);
   const QByteArray data = reply->readAll();
-  if (!data.isEmpty() && !state->reader.onData(status, std::string_view(data.constData(), static_cast<std::size_t>(data.size())))) {
+  if (!data.isEmpty() &&
+      !state->reader.onData(status, std::string_view(data.constData(), static_cast<std::size_t>(data.size())))) {
     state->ended = true;
     reply->abort();
   }
@@ -57,17 +60,17 @@ void finish(const std::shared_ptr<Exchange::State>& state) {
   QNetworkReply* reply = state->reply;
   reply->deleteLater();
   const auto error = reply->error();
-  if (!state->cancelled && (error == QNetworkReply::NoError || isStatusError(error))) deliver(state);
+  const int status = statusOf(reply);
+  if (!state->cancelled && (error == QNetworkReply::NoError || isStatusError(error, status))) deliver(state);
   if (state->ended) return;
   state->ended = true;
-  const int status = statusOf(reply);
   std::optional<PlatformFail> failure;
   if (state->cancelled) {
     failure = PlatformFail{PlatformFail::Kind::cancelled, "cancelled"};
   } else if (error == QNetworkReply::OperationCanceledError) {
     // Only the transfer time-out aborts a request that nobody cancelled.
     failure = PlatformFail{PlatformFail::Kind::timedOut, "The request timed out."};
-  } else if (error != QNetworkReply::NoError && !isStatusError(error)) {
+  } else if (error != QNetworkReply::NoError && !isStatusError(error, status)) {
     failure = PlatformFail{PlatformFail::Kind::transport, reply->errorString().toStdString()};
   }
   state->reader.onEnd(status, std::move(failure));
@@ -75,7 +78,8 @@ void finish(const std::shared_ptr<Exchange::State>& state) {
 
 void start(const std::shared_ptr<Exchange::State>& state, const HttpCall& call) {
   QNetworkRequest request(QUrl(QString::fromStdString(call.url), QUrl::StrictMode));
-  for (const auto& [name, value] : call.headers) request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+  for (const auto& [name, value] : call.headers)
+    request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
   const double ms = std::clamp(call.timeout * 1000.0, 1.0, 1e9);
   request.setTransferTimeout(static_cast<int>(std::lround(ms)));
   const QByteArray verb = QByteArray::fromStdString(call.method);

@@ -1,5 +1,5 @@
 // What the controller asks of the parts other pieces of the application build: the windows, the
-// status menu and the account client. Each is a small interface; until a part is built, the
+// status menu and the account client (app/account/account_client.h). Each is a small interface; until a part is built, the
 // stand-ins in stand_ins.h take its place and say in the log what they were asked.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/account/account_client.h"
 #include "app/controller/main_page.h"
 
 namespace orvak {
@@ -32,22 +33,6 @@ class MenuBar {
   virtual ~MenuBar() = default;
   // Brings the status menu up to date with the controller's state.
   virtual void refresh() = 0;
-};
-
-// The client of the maker's service as the controller uses it. Main queue.
-class AccountClient {
- public:
-  virtual ~AccountClient() = default;
-  // Reloads the account's information in the background; results are published on the main queue.
-  virtual void refresh() = 0;
-  // When the last refresh finished, in monotonic nanoseconds; none before the first.
-  virtual std::optional<std::uint64_t> lastRefresh() const = 0;
-  // A sign-in link (orvak://...).
-  virtual void handle(const std::string& url) = 0;
-  // A short message for the user (shown on the pill).
-  std::function<void(const std::string&)> onMessage;
-  // The account changed (signed in or out, new information).
-  std::function<void()> onChange;
 };
 
 }  // namespace orvak

@@ -20,9 +20,4 @@ void StandInWindows::reloadModels() { Log::write("windows: reload"); }
 
 void StandInMenuBar::refresh() { Log::write("menu: refresh"); }
 
-void SignedOutAccount::handle(const std::string& url) {
-  // The query carries the sign-in token: it stays out of the log.
-  Log::write("account: link " + url.substr(0, url.find_first_of("?#")));
-}
-
 }  // namespace orvak

@@ -23,12 +23,4 @@ class StandInMenuBar final : public MenuBar {
   void refresh() override;
 };
 
-// A client that is signed out: refreshing learns nothing, a sign-in link is only logged.
-class SignedOutAccount final : public AccountClient {
- public:
-  void refresh() override {}
-  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
-  void handle(const std::string& url) override;
-};
-
 }  // namespace orvak

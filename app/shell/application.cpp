@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/account/account.h"
 #include "app/controller/app_controller.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
@@ -147,7 +148,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.account = std::make_shared<SignedOutAccount>();
+  services.account = Account::make();
   services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
   services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };
   controller = AppController::make(std::move(services));

@@ -5,6 +5,7 @@
 
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/look/app_icon.h"
+#include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
 #include "app/views/pill/pill_shots.h"
@@ -50,6 +51,9 @@ std::span<const Shot> shots() {
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
     for (auto& shot : overlayShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : library::libraryShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;

@@ -32,7 +32,7 @@ TEST_F(CallTest, TheAddressIsTheBaseAndThePathAsTheyAreAndAMalformedOneSendsNoth
     platform::Defaults::standard()->set("apiBase", c.base);
     const auto before = fake.requests().size();
     Awaited<Account::Info> got;
-    account.call<Account::Info>("GET", c.path, std::nullopt, true, 5, got.done());
+    account->call<Account::Info>("GET", c.path, std::nullopt, true, 5, got.done());
     ASSERT_TRUE(got.wait()) << c.base;
     if (c.target.empty()) {
       EXPECT_EQ(outcome(*got.got), "server(0, \"bad URL\")") << c.base;
@@ -71,7 +71,7 @@ TEST_F(CallTest, HeadersFollowTheBodyAndTheTokenAndTheTokenStaysOffPlainNetworks
     platform::Defaults::standard()->set("apiBase", base);
     const auto before = fake.requests().size();
     Awaited<json::Json> got;
-    account.call<json::Json>(c.body ? "POST" : "GET", "/api/voices", c.body ? std::optional(json::Json{{"a", "b"}}) : std::nullopt,
+    account->call<json::Json>(c.body ? "POST" : "GET", "/api/voices", c.body ? std::optional(json::Json{{"a", "b"}}) : std::nullopt,
                              c.auth, 5, got.done());
     ASSERT_TRUE(got.wait()) << c.name;
     if (!c.failure.empty()) {
@@ -112,12 +112,14 @@ TEST_F(CallTest, RepliesBecomeTheRecordOrTheServiceFailure) {
       {502, "<html>Bad gateway</html>", true, "server(502, \"error 502\")"},
       {429, R"({"error":"slow down","retry":5})", true, "server(429, \"error 429\")"},  // not all texts
       {404, "", true, "server(404, \"error 404\")"},
+      {400, R"({"error":"link expired"})", false, "server(400, \"link expired\")"},
+      {405, R"({"error":"wrong method"})", true, "server(405, \"wrong method\")"},
       {302, R"({"error":"moved"})", true, "server(302, \"moved\")"},  // never followed
   };
   for (const auto& c : cases) {
     fake.script("/api/me", HttpReply{c.status, {Step::bytes(c.body)}, "application/json"});
     Awaited<Account::Info> got;
-    account.call<Account::Info>("GET", "/api/me", std::nullopt, c.auth, 5, got.done());
+    account->call<Account::Info>("GET", "/api/me", std::nullopt, c.auth, 5, got.done());
     ASSERT_TRUE(got.wait()) << c.status;
     EXPECT_EQ(outcome(*got.got), c.outcome) << c.status << " " << c.body;
     if (c.outcome == "ok") {
@@ -132,7 +134,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   for (const char* body : {R"({"name":"no email"})", "not json", R"({"email":null})"}) {
     fake.script("/api/me", HttpReply{200, {Step::bytes(body)}});
     Awaited<Account::Info> got;
-    account.call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, got.done());
+    account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, got.done());
     ASSERT_TRUE(got.wait());
     ASSERT_FALSE(*got.got) << body;
     const auto* p = std::get_if<Account::PlatformFail>(&got.got->failure());
@@ -143,7 +145,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   // Silence past the time-out: a head, a little of the body, then nothing.
   fake.script("/api/me", HttpReply{200, {Step::bytes("{\"email\":"), Step::hang()}});
   Awaited<Account::Info> stalled;
-  account.call<Account::Info>("GET", "/api/me", std::nullopt, true, 0.4, stalled.done());
+  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 0.4, stalled.done());
   ASSERT_TRUE(stalled.wait(5));
   ASSERT_FALSE(*stalled.got);
   EXPECT_EQ(std::get<Account::PlatformFail>(stalled.got->failure()).kind, Kind::timedOut);
@@ -152,7 +154,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   fake.script("/api/me", HttpReply{200, {Step::waitFor("never")}});
   Awaited<Account::Info> cancelled;
   const auto before = fake.requests().size();
-  auto exchange = account.call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, cancelled.done());
+  auto exchange = account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, cancelled.done());
   ASSERT_TRUE(fake.waitForRequests(before + 1));
   exchange.cancel();
   ASSERT_TRUE(cancelled.wait());
@@ -169,7 +171,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   }
   platform::Defaults::standard()->set("apiBase", closed);
   Awaited<Account::Info> refused;
-  account.call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, refused.done());
+  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, refused.done());
   ASSERT_TRUE(refused.wait());
   ASSERT_FALSE(*refused.got);
   EXPECT_EQ(std::get<Account::PlatformFail>(refused.got->failure()).kind, Kind::transport);

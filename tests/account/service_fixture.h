@@ -61,7 +61,7 @@ class ServiceTest : public ::testing::Test {
 
   fake::FakeService fake;
   std::shared_ptr<MemoryKeychain> keychain;
-  Account account;
+  std::shared_ptr<Account> account = Account::make();
 };
 
 }  // namespace orvak::test

@@ -25,7 +25,7 @@ class VoiceSourceTest : public ServiceTest {
     return await<std::vector<std::uint8_t>>([&](auto reply) { source.voiceSample(id, reply); });
   }
 
-  AccountVoiceSource source{account};
+  AccountVoiceSource source{*account};
 };
 
 TEST_F(VoiceSourceTest, TheListCountsOnlyWhenItDecodes) {

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Run inside its own session bus (dbus-run-session): a first orvak owns the session, a second
-# start hands it a link and ends with 0, and the first logs the link; SIGTERM ends the first.
+# start hands it a sign-in link and ends with 0, and the first logs that it ignored the link (no
+# sign-in was asked for); SIGTERM ends the first.
 set -u
 BIN=$1
 HOME=$(mktemp -d)
@@ -18,12 +19,12 @@ done
 "$BIN" "orvak://activate?token=x" >/dev/null 2>&1
 echo "second exit $?"
 for _ in $(seq 50); do
-  grep -q "account: link" "$HOME/first.log" && break
+  grep -q "account: sign-in link" "$HOME/first.log" && break
   sleep 0.1
 done
 kill -TERM "$FIRST"
 wait "$FIRST"
 echo "first exit $?"
-grep -o "account: link [^ ]*" "$HOME/first.log"
+grep -o "account: sign-in link ignored (no sign-in pending)" "$HOME/first.log"
 grep -c "token=x" "$HOME/first.log" | sed 's/^/token lines /'
 rm -rf "$HOME"

@@ -35,9 +35,8 @@ int serviceCall(const Args& args) {
   std::optional<json::Json> body;
   if (plain.size() == 3) body = json::parse(plain[2]);
   constexpr double kTimeout = 15;
-  Account account;
   std::optional<Account::Result<json::Json>> got;
-  account.call<json::Json>(plain[0], plain[1], body, auth, kTimeout, [&](Account::Result<json::Json> r) { got.emplace(std::move(r)); });
+  Account::call<json::Json>(plain[0], plain[1], body, auth, kTimeout, [&](Account::Result<json::Json> r) { got.emplace(std::move(r)); });
   if (!dispatch::mainloop::runUntil([&] { return got.has_value(); }, kTimeout + 5)) {
     std::fprintf(stderr, "no answer\n");
     return 1;

@@ -76,8 +76,8 @@ int naturalVoices() {
     std::printf("no account token stored: nothing fetched\n");
     return 0;
   }
-  Account account;
-  AccountVoiceSource service(account);
+  const auto account = Account::make();
+  AccountVoiceSource service(*account);
   WatchedSource source(service);
   bool changed = false;
   catalog.onChange = [&] { changed = true; };
@@ -129,8 +129,8 @@ int playFile(const std::string& path) {
 
 int playVoiceSample(const std::string& id) {
   auto& catalog = VoiceCatalog::shared();
-  Account account;
-  AccountVoiceSource source(account);
+  const auto account = Account::make();
+  AccountVoiceSource source(*account);
   bool started = false;
   catalog.onChange = [&] { started = started || catalog.playing() == id; };
   catalog.preview(id, source);

@@ -32,6 +32,7 @@ int runPill(const Args& args);
 int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
+int runAccount(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -66,14 +67,19 @@ std::span<const Command> commands() {
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       {"notes", "search|markdown|pages|listened|export|open", "the library: saved items, Markdown, kept pages, history", runNotes},
-      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
-       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
+      {"library",
+       "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID | "
+       "highlights [--filter F] | search QUERY | pages | page KEY | listened | documents [ID] | marks TEXT | "
+       "sample FILE.json",
+       "the library window's model, and each pane of the library as text", runLibrary},
       {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
       {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
        runService},
+      {"account", "status|signin EMAIL|open URL|refresh|signout",
+       "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
       {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",

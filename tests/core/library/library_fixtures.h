@@ -9,33 +9,9 @@
 #include "core/base/log.h"
 #include "core/library/research_item.h"
 #include "tests/support/files.h"
+#include "tests/support/log_tail.h"
 
 namespace orvak::test {
-
-// The log lines written from its construction on.
-class LogTail {
- public:
-  LogTail() {
-    Log::flush();
-    std::error_code ec;
-    start_ = std::filesystem::file_size(Log::url(), ec);
-    if (ec) start_ = 0;
-  }
-  std::string text() const {
-    Log::flush();
-    const std::string all = readFile(Log::url());
-    return start_ <= all.size() ? all.substr(start_) : all;
-  }
-  int count(std::string_view needle) const {
-    const std::string t = text();
-    int n = 0;
-    for (auto pos = t.find(needle); pos != std::string::npos; pos = t.find(needle, pos + needle.size())) ++n;
-    return n;
-  }
-
- private:
-  std::uintmax_t start_ = 0;
-};
 
 // A highlight saved at `ts` seconds since 1970 on a page with an address.
 inline ResearchItem item(double ts, std::string quote, std::optional<std::string> url = "https://example.org/a") {
