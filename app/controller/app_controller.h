@@ -18,6 +18,7 @@
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/controller/interruptions.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
@@ -127,6 +128,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void note(const std::string& text) { pill_->flash(text); }
 
   const std::shared_ptr<Player>& player() const { return player_; }
+  // Ends that read when it is the current one, for a reason of its own ("appQuit", "pageGone").
+  void interruptRead(const std::shared_ptr<Player>& player, const std::string& reason);
+  // The interruption watch, made on first use.
+  Interruptions& interruptions();
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
@@ -177,6 +182,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
   std::shared_ptr<Highlighter> highlighter_;
+  std::shared_ptr<Interruptions> interruptions_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;

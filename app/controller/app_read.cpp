@@ -310,7 +310,14 @@ void AppController::readState(const std::shared_ptr<Player>& player, const Playe
       fail(*state.error);
     } else if (state.ended && (!player_ || player_ == player)) {
       const auto end = player->endPosition();
-      end && end->finished ? pill_->finish() : pill_->hide();
+      if (end && end->finished) {
+        pill_->finish();
+      } else if (pill_->transient()) {
+        // A message saying why the read stopped stays for its time; the pill goes after it.
+        pill_->setPlayer(std::nullopt);
+      } else {
+        pill_->hide();
+      }
     }
     return;
   }
