@@ -39,9 +39,13 @@ struct TraceWindows final : Windows {
     visible = true;
     trace->push_back("windows: onboarding");
   }
-  void showMain(MainPage::Page page) override {
+  void showMain(MainModel::Page page) override {
     visible = true;
-    trace->push_back("windows: main " + std::string(MainPage::raw(page)));
+    trace->push_back("windows: main " + std::string(MainModel::raw(page)));
+  }
+  void showNotes(const std::optional<std::string>& key) override {
+    visible = true;
+    trace->push_back("windows: notes " + key.value_or("-"));
   }
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible; }
@@ -58,6 +62,13 @@ struct TraceAccount final : AccountClient {
   void refresh() override { trace->push_back("account: refresh"); }
   std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
   void handle(const std::string& url) override { trace->push_back("account: handle " + url); }
+  // Questions are not the controller's to answer here: traced, and answered as signed out.
+  account::Exchange askStream(const account::AskQuestion& q, std::function<void(const std::string&)>,
+                              std::function<void(account::Result<account::AskReply>)> done) override {
+    trace->push_back("account: ask " + q.question);
+    dispatch::main().async([done] { done(account::Fail::signedOut()); });
+    return {};
+  }
 };
 
 struct RecordingOverlay final : HighlightOverlay {
