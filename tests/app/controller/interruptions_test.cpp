@@ -252,6 +252,52 @@ TEST(InterruptionsTest, TheVerdictCountsWindowTitleAndDeadElements) {
   }
 }
 
+// The page's content replaced by `count` paragraphs with the prefix in their references.
+json::Json newContent(const std::string& prefix, int count) {
+  json::Json children = json::Json::array();
+  for (int i = 0; i < count; ++i) {
+    children.push_back(
+        json::Json{{"ref", prefix + std::to_string(i)},
+                   {"role", "AXStaticText"},
+                   {"value", "Paragraph " + std::to_string(i) + " of the " + prefix +
+                                 " page tells of harbours, ships and the people who kept the lights burning."},
+                   {"frame", json::Json::array({200, 100 + 44 * i, 800, 40})}});
+  }
+  json::Json change = json::Json::array();
+  change.push_back(json::Json{{"replaceChildren", "page"}, {"children", children}});
+  return change;
+}
+
+TEST(InterruptionsTest, AVerdictAboutAnEarlierReadCountsNothingForTheNextOne) {
+  Interrupting t;
+  const double launched = t.a.now();
+  const auto first = t.read();
+  ASSERT_NE(first, nullptr);
+  // The window answers slowly: each page check takes half a second.
+  t.a.desktop->setLatency("win", 0.25);
+  t.a.vt.advance(launched + 2.1 - t.a.now());  // the first check finds the page there
+  t.a.desktop->setAttribute("win", "AXTitle", ax::Value("Second"));
+  t.a.desktop->remove("toolbar");
+  t.a.desktop->apply(newContent("second", 14));
+  // While the second check (at 4 s) is under way, the user reads the new page.
+  dispatch::main().asyncAfter(launched + 4.1 - t.a.now(), [&] { t.a.app->readFromHere("test"); });
+  t.a.vt.advance(launched + 5.8 - t.a.now());  // its capture is done, its first check (at 6 s) is not
+  const auto second = t.a.app->player();
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, first);
+  ASSERT_TRUE(second->spoken() && second->spoken()->capture);
+  EXPECT_EQ(t.count("interruption: stopped"), 0);
+  // The second read's page goes: one check is not enough to stop it, the next one is.
+  t.a.desktop->setAttribute("win", "AXTitle", ax::Value("Third"));
+  t.a.desktop->apply(newContent("third", 14));
+  t.a.vt.advance(1);
+  EXPECT_EQ(t.count("interruption: stopped"), 0) << "the earlier read's verdict was not counted for this one";
+  EXPECT_EQ(t.a.app->player(), second);
+  t.a.vt.advance(2);
+  EXPECT_EQ(t.a.app->player(), nullptr);
+  EXPECT_EQ(t.count("interruption: stopped (the page is gone)"), 1);
+}
+
 TEST(InterruptionsTest, TheChecksShortTimeOutIsNotLeftOnThePagesElements) {
   Interrupting t;
   const auto player = t.read();
