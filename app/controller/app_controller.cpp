@@ -20,9 +20,12 @@ namespace {
 
 const char* micName(Permissions::Mic m) {
   switch (m) {
-    case Permissions::Mic::granted: return "granted";
-    case Permissions::Mic::notAsked: return "notAsked";
-    case Permissions::Mic::denied: return "denied";
+    case Permissions::Mic::granted:
+      return "granted";
+    case Permissions::Mic::notAsked:
+      return "notAsked";
+    case Permissions::Mic::denied:
+      return "denied";
   }
   return "?";
 }
@@ -30,13 +33,6 @@ const char* micName(Permissions::Mic m) {
 bool signedIn() { return Keys::get("account").has_value(); }
 
 }  // namespace
-
-template <class F>
-std::function<void()> AppController::weakly(F f) {
-  return [weak = weak_from_this(), f = std::move(f)] {
-    if (auto self = weak.lock()) f(*self);
-  };
-}
 
 std::shared_ptr<AppController> AppController::make(AppServices services) {
   return std::make_shared<AppController>(Token{}, std::move(services));
@@ -96,11 +92,15 @@ void AppController::launch() {
   }
   account().refresh();
 
+  step("interruptions");
+  interruptions().start();
+
   step("click tracker");
   clicks_->start();
 
   step("account timer");
-  accountTimer_ = dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.account().refresh(); }));
+  accountTimer_ =
+      dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.account().refresh(); }));
 
   step("capture dumps");
   capturer_->saveDumps = prefs().saveCaptures() && developer;
@@ -146,10 +146,14 @@ void AppController::launch() {
   actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
   pill_->setActions(actions);
 
+  step("scroll watch");
+  startScrollWatch();
+
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
-    if (c.prefs().onboardingDone() && c.services_.offerCrashReport) c.services_.offerCrashReport();
-  }));
+                                if (c.prefs().onboardingDone() && c.services_.offerCrashReport)
+                                  c.services_.offerCrashReport();
+                              }));
 
   step("onboarding");
   if (!(perms_->accessibility() && prefs().onboardingDone()) && windows_) windows_->showOnboarding();
@@ -182,6 +186,20 @@ void AppController::doubleTap(double lagMs) {
   trigger("hotkey", lagMs);
 }
 
+Interruptions& AppController::interruptions() {
+  if (!interruptions_) {
+    interruptions_ = Interruptions::make(weak_from_this(), {services_.ax, services_.session, services_.workspace,
+                                                            services_.audioHardware, services_.graph});
+  }
+  return *interruptions_;
+}
+
+void AppController::interruptRead(const std::shared_ptr<Player>& player, const std::string& reason) {
+  if (!player || player != player_) return;
+  player_.reset();
+  player->stop(reason);
+}
+
 void AppController::becameActive() { refreshAccountIfSignedIn(); }
 
 void AppController::refreshAccountIfSignedIn() {
@@ -206,7 +224,8 @@ void AppController::open(const std::vector<std::string>& urls) {
 }
 
 void AppController::permissionsChanged() {
-  Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") + " mic=" + micName(perms_->mic()));
+  Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") +
+             " mic=" + micName(perms_->mic()));
   if (perms_->accessibility() && tap_ && !tap_->isWatching()) tap_->start();
   if (menu_) menu_->refresh();
 }

@@ -18,6 +18,7 @@
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/controller/interruptions.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
@@ -112,6 +113,20 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readFromHere(const std::string& why);
   // The hotkey held down.
   void holdStart();
+
+  // ---- Scrolling while a read goes on ----
+  static constexpr double kFollowPause = 6;
+  static constexpr double kSettleDelay = 0.7;
+  static constexpr double kOfferLifetime = 8;
+  static constexpr int kSnippetLength = 60;
+  // Installs the scroll-wheel monitor (once, for the life of the process).
+  void startScrollWatch();
+  // Whether the sentence heard is still on screen after the scrolling settled: a fresh capture of
+  // the front window; offers "Read from here" when the sentence is off screen, withdraws the offer
+  // otherwise.
+  void checkScrolledAway();
+  // Shows or withdraws the "Read from here" offer; an offer withdraws itself after 8 s.
+  void setOffer(bool on);
   // Starts the band over the sentence heard for a read of `capture`, replacing any other.
   void startHighlighter(const Capture& capture);
   Highlighter* highlighter() { return highlighter_.get(); }
@@ -121,6 +136,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void note(const std::string& text) { pill_->flash(text); }
 
   const std::shared_ptr<Player>& player() const { return player_; }
+  // Ends that read when it is the current one, for a reason of its own ("appQuit", "pageGone").
+  void interruptRead(const std::shared_ptr<Player>& player, const std::string& reason);
+  // The interruption watch, made on first use.
+  Interruptions& interruptions();
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
@@ -146,10 +165,18 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readState(const std::shared_ptr<Player>& player, const PlayerState& state);
   void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void scrolled();
+  void scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing, std::uint64_t handlerTime,
+                     CaptureOutcome outcome);
   void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   ReadHarness& harness();
+  // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
-  std::function<void()> weakly(F f);
+  std::function<void()> weakly(F f) {
+    return [weak = weak_from_this(), f = std::move(f)] {
+      if (auto self = weak.lock()) f(*self);
+    };
+  }
 
   AppServices services_;
   std::shared_ptr<Permissions> perms_;
@@ -167,6 +194,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
   std::shared_ptr<Highlighter> highlighter_;
+  std::shared_ptr<Interruptions> interruptions_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;
@@ -178,6 +206,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool online_ = true;
   std::vector<std::uint64_t> sessionObservers_;
   std::optional<std::uint64_t> activationObserver_;
+  std::optional<std::uint64_t> scrollMonitor_;
+  dispatch::WorkItem scrollSettle_;
+  dispatch::WorkItem offerExpiry_;
   dispatch::RepeatingTimer housekeepingTimer_;
   dispatch::RepeatingTimer accountTimer_;
   bool launched_ = false;

@@ -30,11 +30,13 @@ const char* vendorLabel(Vendor v) { return v == Vendor::cartesia ? "Cartesia Son
 // new Cartesia version leaves the Inworld engine alone.
 bool sameEngine(Vendor vendor, const EngineConfig& a, const EngineConfig& b) {
   switch (vendor) {
-    case Vendor::inworld: return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
+    case Vendor::inworld:
+      return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
     case Vendor::cartesia:
       return a.cartesiaModel == b.cartesiaModel && a.cartesiaVoice == b.cartesiaVoice &&
              a.cartesiaVersion == b.cartesiaVersion;
-    default: return a.onDeviceVoice == b.onDeviceVoice;
+    default:
+      return a.onDeviceVoice == b.onDeviceVoice;
   }
 }
 
@@ -152,7 +154,8 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
   });
 }
 
-void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts, CaptureOutcome outcome) {
+void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts,
+                                CaptureOutcome outcome) {
   busy_ = false;
   if (const auto* error = std::get_if<CaptureError>(&outcome)) {
     player->stop("captureError");
@@ -232,7 +235,8 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
   std::string line = "start: " + reason + " at char " + std::to_string(offset);
   if (until) line += "–" + std::to_string(*until);
   line += "/" + std::to_string(cap.clean.chars);
-  if (cap.clean.start.visibleParagraphs) line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
+  if (cap.clean.start.visibleParagraphs)
+    line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
   Log::write(line);
   read->speak(text, std::make_shared<const Capture>(cap), offset, reason, until);
   startHighlighter(cap);
@@ -249,11 +253,13 @@ void AppController::startHighlighter(const Capture& capture) {
     if (!self || !self->player_) return std::nullopt;
     return word ? self->player_->playingWordRange() : self->player_->playingRange();
   };
-  auto h = Highlighter::make(capture, [now] { return now(false); }, services_.workspace, services_.makeOverlay);
+  auto h = Highlighter::make(
+      capture, [now] { return now(false); }, services_.workspace, services_.makeOverlay);
   if (prefs().highlightWords()) h->wordNow = [now] { return now(true); };
   h->focus = prefs().focusMode();
   h->saved = savedRanges(capture, notes_.get());
-  if (!h->saved.empty()) Log::write("highlight: " + std::to_string(h->saved.size()) + " earlier highlights on this page");
+  if (!h->saved.empty())
+    Log::write("highlight: " + std::to_string(h->saved.size()) + " earlier highlights on this page");
   std::vector<std::string> characters;
   for (const auto& g : text::graphemes(capture.clean.text)) characters.emplace_back(g);
   h->spokenText = std::move(characters);
@@ -293,6 +299,7 @@ void AppController::startOver() {
 }
 
 void AppController::readFromHere(const std::string& why) {
+  setOffer(false);
   Log::write("read from here (" + why + ")");
   ReadOptions opts;
   opts.fromScreen = true;
@@ -301,7 +308,8 @@ void AppController::readFromHere(const std::string& why) {
 
 void AppController::holdStart() {
   // Voice commands come with the voice controller; until then a hold only says why nothing happens.
-  note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…" : "Voice commands need the microphone");
+  note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…"
+                                                  : "Voice commands need the microphone");
 }
 
 void AppController::readState(const std::shared_ptr<Player>& player, const PlayerState& state) {
@@ -310,7 +318,14 @@ void AppController::readState(const std::shared_ptr<Player>& player, const Playe
       fail(*state.error);
     } else if (state.ended && (!player_ || player_ == player)) {
       const auto end = player->endPosition();
-      end && end->finished ? pill_->finish() : pill_->hide();
+      if (end && end->finished) {
+        pill_->finish();
+      } else if (pill_->transient()) {
+        // A message saying why the read stopped stays for its time; the pill goes after it.
+        pill_->setPlayer(std::nullopt);
+      } else {
+        pill_->hide();
+      }
     }
     return;
   }
@@ -331,9 +346,12 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   lastRead_ = timing;
   remember(player, timing);
   recordListen(player, timing);
-  if ((!player_ || player_ == player) && highlighter_) {
-    highlighter_->stop();
-    highlighter_.reset();
+  if (!player_ || player_ == player) {
+    setOffer(false);
+    if (highlighter_) {
+      highlighter_->stop();
+      highlighter_.reset();
+    }
   }
   if (player_ == player) {
     player_.reset();
@@ -373,9 +391,10 @@ void AppController::recordListen(const std::shared_ptr<Player>& player, const Re
   const auto spoken = player->spoken();
   const auto end = player->endPosition();
   if (!key || !spoken || !spoken->capture || !end || !timing.playedAudioSec || *timing.playedAudioSec < 3) return;
-  const double progress =
-      end->finished ? 1.0
-                    : std::min(static_cast<double>(end->sentence + 1) / static_cast<double>(std::max<std::int64_t>(1, timing.sentences)), 1.0);
+  const double progress = end->finished ? 1.0
+                                        : std::min(static_cast<double>(end->sentence + 1) /
+                                                       static_cast<double>(std::max<std::int64_t>(1, timing.sentences)),
+                                                   1.0);
   const auto source = player->source();
   notes_->recordListen(source.app, source.windowTitle, source.url, *timing.playedAudioSec, progress, end->text,
                        end->finished, spoken->text, Date::now());
