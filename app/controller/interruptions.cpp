@@ -104,9 +104,9 @@ void Interruptions::engineReconfigured() {
   auto app = app_.lock();
   const auto player = app ? app->player() : nullptr;
   Log::write(std::string("audio engine reconfigured (device change) · reading=") + (player ? "true" : "false"));
-  // The listener is reconnected here once voice commands have a controller of their own.
-  if (!player || player->hasEnded()) return;
   AudioGraph& graph = services_.graph ? *services_.graph : AudioGraph::shared();
+  if (graph.micAttached() && reconnectListener) reconnectListener();
+  if (!player || player->hasEnded()) return;
   const double rate = graph.sampleRate();
   graph.forceRebuild();
   graph.ensure(rate > 0 ? rate : 24'000);

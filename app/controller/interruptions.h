@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,10 @@ class Interruptions : public std::enable_shared_from_this<Interruptions> {
 
   // Registers the observers and the 2-second tick, all holding the watch weakly. Once.
   void start();
+
+  // Reconnects the voice commands' listener after a device change while the microphone is wired
+  // into the graph; set by whoever owns the listener (main queue).
+  std::function<void()> reconnectListener;
 
   // The page check's verdict from the window's presence and title and the sampled elements:
   // gone when the window left its application's list, or when its title changed and at least

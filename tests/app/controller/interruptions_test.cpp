@@ -324,3 +324,17 @@ TEST(InterruptionsTest, ADeviceChangeRebuildsTheGraphAndTheReadGoesOn) {
   EXPECT_GT(t.a.tape->frameCount(), frames) << "and the read plays on";
   EXPECT_TRUE(player->isPlaying());
 }
+
+TEST(InterruptionsTest, ADeviceChangeReconnectsTheListenerOnlyWhileTheMicrophoneIsWiredIn) {
+  Interrupting t;
+  int reconnects = 0;
+  t.a.app->interruptions().reconnectListener = [&] { ++reconnects; };
+  t.a.device->reconfigure();
+  t.a.vt.advance(0.1);
+  EXPECT_EQ(reconnects, 0);
+  EXPECT_EQ(t.count("audio engine reconfigured (device change) · reading=false"), 1);
+  t.a.graph->setMicAttached(true);
+  t.a.device->reconfigure();
+  t.a.vt.advance(0.1);
+  EXPECT_EQ(reconnects, 1) << "with nothing reading too";
+}
