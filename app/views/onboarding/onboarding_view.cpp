@@ -214,7 +214,13 @@ void OnboardingView::rebuildPage(bool animate) {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setWidgetResizable(true);
-  scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  // A thin handle in the look's line colour; no arrows.
+  scroll->setStyleSheet(QString("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
+                                "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
+                                "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+                                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                            .arg(look::Margin::ink3.color().name(QColor::HexArgb)));
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);
   scroll->setWidget(content);
