@@ -180,3 +180,43 @@ TEST(OnboardingView, OnTheTryItStepTheWindowOffersOnlyTheSampleAndTheButtons) {
 }
 
 }  // namespace
+
+#include "app/views/look/controls.h"
+#include "app/views/onboarding/onboarding_pages.h"
+#include "tests/vendor_servers/memory_keychain.h"
+
+namespace {
+
+TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSetting) {
+  test::useMemoryKeychain({});
+  FakeOnboardingHost host;
+  host.prefs().setVendor(Vendor::onDevice);
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kVoice);
+  OnboardingView view(flow);
+  std::vector<views::onboarding::VoiceCardButton*> cards;
+  for (auto* w : view.page()->findChildren<QWidget*>()) {
+    if (auto* c = dynamic_cast<views::onboarding::VoiceCardButton*>(w)) cards.push_back(c);
+  }
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_EQ(cards[0]->card().vendor, Vendor::inworld);
+  EXPECT_FALSE(cards[0]->hearButton()->isEnabled());
+  cards[0]->click();
+  EXPECT_EQ(host.prefs().vendor(), Vendor::onDevice);
+  cards[1]->hearButton()->click();
+  ASSERT_EQ(host.triggers.size(), 1u);
+  EXPECT_EQ(host.triggers[0].vendor, Vendor::onDevice);
+
+  flow->setStep(OnboardingFlow::kReady);
+  look::OrbitSwitch* toggle = nullptr;
+  for (auto* w : view.page()->findChildren<QWidget*>()) {
+    if (auto* s = dynamic_cast<look::OrbitSwitch*>(w)) toggle = s;
+  }
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_TRUE(toggle->isChecked());
+  toggle->click();
+  EXPECT_FALSE(host.prefs().launchAtLogin());
+  EXPECT_EQ(host.finishes, 0) << "the switch only stores the setting";
+}
+
+}  // namespace

@@ -139,6 +139,7 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
   column->addWidget(onboarding::text(q(card.description), look::systemFont(12.5), ink2, this));
   column->addStretch(1);
   auto* hear = new look::MarginButton("Hear It", false, this);
+  hear->setSymbol("play.fill");
   hear->setEnabled(card.ready);
   column->addWidget(hear, 0, Qt::AlignLeft);
   hear_ = hear;
@@ -208,6 +209,7 @@ QWidget* tryItPage(OnboardingFlow& flow) {
   buttons->setSpacing(10);
   buttons->addStretch(1);
   auto* button = new look::MarginButton(q(flow.tryItButton()), !flow.reading(), page);
+  if (!flow.reading()) button->setSymbol("play.fill");
   QObject::connect(button, &QAbstractButton::clicked, page, [&flow] { flow.pressTryIt(); });
   buttons->addWidget(button);
   buttons->addStretch(1);

@@ -230,7 +230,9 @@ void OnboardingView::rebuildPage(bool animate) {
   page_->show();
   if (old == nullptr) return;
   if (!animate || look::reducedMotion()) {
-    delete old;
+    // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
+    old->hide();
+    old->deleteLater();
     return;
   }
   // The old page fades out where it is; the new one comes in from 14 to the right, fading in.
