@@ -95,6 +95,9 @@ void AppController::launch() {
   }
   account().refresh();
 
+  step("interruptions");
+  interruptions().start();
+
   step("click tracker");
   clicks_->start();
 
@@ -175,6 +178,9 @@ void AppController::launch() {
   actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
   pill_->setActions(actions);
 
+  step("scroll watch");
+  startScrollWatch();
+
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
                                 if (c.prefs().onboardingDone() && c.services_.offerCrashReport)
@@ -212,6 +218,20 @@ void AppController::doubleTap(double lagMs) {
     return;
   }
   trigger("hotkey", lagMs);
+}
+
+Interruptions& AppController::interruptions() {
+  if (!interruptions_) {
+    interruptions_ = Interruptions::make(weak_from_this(), {services_.ax, services_.session, services_.workspace,
+                                                            services_.audioHardware, services_.graph});
+  }
+  return *interruptions_;
+}
+
+void AppController::interruptRead(const std::shared_ptr<Player>& player, const std::string& reason) {
+  if (!player || player != player_) return;
+  player_.reset();
+  player->stop(reason);
 }
 
 void AppController::becameActive() { refreshAccountIfSignedIn(); }

@@ -19,6 +19,7 @@
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
 #include "app/controller/voice_commands.h"
+#include "app/controller/interruptions.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
@@ -77,6 +78,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
   const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
   const std::shared_ptr<platform::Workspace>& workspace() const { return services_.workspace; }
+  const std::shared_ptr<ax::System>& ax() const { return services_.ax; }
   // The notes database when it opened, else the research file; chosen once.
   ResearchStore& store();
   PositionStore& positions() { return *positions_; }
@@ -132,6 +134,20 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void writeDoc(const std::string& topic, const std::optional<Player::Moment>& at);
   // Warns of kept page texts due to be cleared, and clears what is due.
   void historyHousekeeping();
+
+  // ---- Scrolling while a read goes on ----
+  static constexpr double kFollowPause = 6;
+  static constexpr double kSettleDelay = 0.7;
+  static constexpr double kOfferLifetime = 8;
+  static constexpr int kSnippetLength = 60;
+  // Installs the scroll-wheel monitor (once, for the life of the process).
+  void startScrollWatch();
+  // Whether the sentence heard is still on screen after the scrolling settled: a fresh capture of
+  // the front window; offers "Read from here" when the sentence is off screen, withdraws the offer
+  // otherwise.
+  void checkScrolledAway();
+  // Shows or withdraws the "Read from here" offer; an offer withdraws itself after 8 s.
+  void setOffer(bool on);
   // Starts the band over the sentence heard for a read of `capture`, replacing any other.
   void startHighlighter(const Capture& capture);
   Highlighter* highlighter() { return highlighter_.get(); }
@@ -142,6 +158,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void note(const std::string& text);
 
   const std::shared_ptr<Player>& player() const { return player_; }
+  // Ends that read when it is the current one, for a reason of its own ("appQuit", "pageGone").
+  void interruptRead(const std::shared_ptr<Player>& player, const std::string& reason);
+  // The interruption watch, made on first use.
+  Interruptions& interruptions();
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
@@ -171,6 +191,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readState(const std::shared_ptr<Player>& player, const PlayerState& state);
   void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void scrolled();
+  void scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing, std::uint64_t handlerTime,
+                     CaptureOutcome outcome);
   void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void wireVoice();
   // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
@@ -179,7 +202,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Whether this application is the front one (its library window may be in front).
   bool weAreInFront();
   ReadHarness& harness();
-  // `f` on the controller, while it still exists.
+  // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
   std::function<void()> weakly(F f) {
     return [weak = weak_from_this(), f = std::move(f)] {
@@ -208,6 +231,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool idleCaptured_ = true;
   bool idleHeld_ = false;
   std::vector<std::function<void(const std::optional<Capture>&)>> idleWaiters_;
+  std::shared_ptr<Interruptions> interruptions_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;
@@ -219,6 +243,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool online_ = true;
   std::vector<std::uint64_t> sessionObservers_;
   std::optional<std::uint64_t> activationObserver_;
+  std::optional<std::uint64_t> scrollMonitor_;
+  dispatch::WorkItem scrollSettle_;
+  dispatch::WorkItem offerExpiry_;
   dispatch::RepeatingTimer housekeepingTimer_;
   dispatch::RepeatingTimer accountTimer_;
   bool launched_ = false;

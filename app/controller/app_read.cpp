@@ -352,6 +352,7 @@ void AppController::startOver() {
 }
 
 void AppController::readFromHere(const std::string& why) {
+  setOffer(false);
   Log::write("read from here (" + why + ")");
   ReadOptions opts;
   opts.fromScreen = true;
@@ -523,7 +524,14 @@ void AppController::readState(const std::shared_ptr<Player>& player, const Playe
       fail(*state.error);
     } else if (state.ended && (!player_ || player_ == player)) {
       const auto end = player->endPosition();
-      end && end->finished ? pill_->finish() : pill_->hide();
+      if (end && end->finished) {
+        pill_->finish();
+      } else if (pill_->transient()) {
+        // A message saying why the read stopped stays for its time; the pill goes after it.
+        pill_->setPlayer(std::nullopt);
+      } else {
+        pill_->hide();
+      }
     }
     return;
   }
@@ -544,9 +552,12 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   lastRead_ = timing;
   remember(player, timing);
   recordListen(player, timing);
-  if ((!player_ || player_ == player) && highlighter_) {
-    highlighter_->stop();
-    highlighter_.reset();
+  if (!player_ || player_ == player) {
+    setOffer(false);
+    if (highlighter_) {
+      highlighter_->stop();
+      highlighter_.reset();
+    }
   }
   if (player_ == player) {
     player_.reset();

@@ -12,6 +12,7 @@
 #include "app/controller/seams.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/pill/pill_panel.h"
+#include "platform/audio_hardware.h"
 #include "platform/ax.h"
 #include "platform/events.h"
 #include "platform/microphone.h"
@@ -36,6 +37,8 @@ struct AppServices {
   std::shared_ptr<platform::Network> network;
   std::shared_ptr<platform::Session> session;
   std::shared_ptr<platform::NotificationCenter> notifications;
+  // Where sound goes and who records (the interruption watch); none: the system's.
+  std::shared_ptr<platform::AudioHardware> audioHardware;
   std::shared_ptr<PillPanel> pillPanel;
   std::shared_ptr<Screens> screens;
   std::shared_ptr<Prefs> prefs;

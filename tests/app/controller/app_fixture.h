@@ -16,6 +16,7 @@
 #include "core/base/json.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
+#include "platform/sim/sim_audio_hardware.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_microphone.h"
@@ -131,6 +132,7 @@ struct App {
   std::shared_ptr<sim::SimSession> session = std::make_shared<sim::SimSession>();
   std::shared_ptr<sim::SimNetwork> network = std::make_shared<sim::SimNetwork>(true);
   std::shared_ptr<TraceAccount> account = std::make_shared<TraceAccount>();
+  std::shared_ptr<platform::SimAudioHardware> audio = std::make_shared<platform::SimAudioHardware>();
   std::shared_ptr<platform::NotificationCenter> notifications = std::make_shared<platform::NotificationCenter>();
   std::shared_ptr<Prefs> prefs;
   TraceWindows* windows = nullptr;
@@ -161,6 +163,7 @@ struct App {
     s.network = network;
     s.session = session;
     s.notifications = notifications;
+    s.audioHardware = audio;
     s.makeOverlay = [this](bool) {
       overlays.push_back(std::make_shared<RecordingOverlay>());
       return overlays.back();
@@ -197,7 +200,12 @@ struct App {
   }
   std::shared_ptr<MemoryKeychain> keychain = std::make_shared<MemoryKeychain>();
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
-  std::shared_ptr<AudioGraph> graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
+  platform::CaptureAudioDevice* device = nullptr;  // owned by the graph
+  std::shared_ptr<AudioGraph> graph = [this] {
+    auto d = std::make_unique<platform::CaptureAudioDevice>(tape);
+    device = d.get();
+    return AudioGraph::make(std::move(d), [](const std::string&) {});
+  }();
   std::shared_ptr<testing::ScriptedEngine> onDevice = makeEngine(Vendor::onDevice, 22050);
   std::shared_ptr<testing::ScriptedEngine> inworld = makeEngine(Vendor::inworld, 24000);
   std::shared_ptr<testing::ScriptedEngine> cartesia = makeEngine(Vendor::cartesia, 24000);
