@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/views/look/appearance.h"
 #include "app/views/look/controls.h"
+#include "app/views/look/curves.h"
 #include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
@@ -62,6 +64,12 @@ class OneLineLabel : public QLabel {
 
 HotkeyCard::HotkeyCard(const ModifierTap::Choice& choice, QWidget* parent)
     : QAbstractButton(parent), keyCode_(choice.keyCode) {
+  ease_.setEasingCurve(look::easing(Curve::ease));
+  ease_.setDuration(look::durationMs(Curve::ease));
+  connect(&ease_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+    shown_ = v.toDouble();
+    update();
+  });
   setCursor(Qt::PointingHandCursor);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   auto* layout = new QHBoxLayout(this);
@@ -92,9 +100,20 @@ QString HotkeyCard::title() const { return title_->text(); }
 QString HotkeyCard::caption() const { return caption_->text(); }
 
 void HotkeyCard::setSelected(bool selected) {
+  if (selected == selected_ && shown_ == (selected ? 1.0 : 0.0)) return;
   selected_ = selected;
   title_->setFont(look::systemFont(13, selected ? QFont::Medium : QFont::Normal));
-  update();
+  // The fill and the border ease from one state to the other; a card not yet on screen (or with
+  // motion reduced) takes its state at once.
+  ease_.stop();
+  if (!isVisible() || look::reducedMotion()) {
+    shown_ = selected ? 1.0 : 0.0;
+    update();
+    return;
+  }
+  ease_.setStartValue(shown_);
+  ease_.setEndValue(selected ? 1.0 : 0.0);
+  ease_.start();
 }
 
 QSize HotkeyCard::sizeHint() const { return layout()->sizeHint(); }
@@ -103,16 +122,21 @@ QSize HotkeyCard::minimumSizeHint() const { return {layout()->minimumSize().widt
 void HotkeyCard::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  const double w = selected_ ? 1.5 : 1.0;
+  const double t = shown_;  // 0 unselected, 1 selected
+  const double w = 1.0 + 0.5 * t;
   // The border is stroked inside the card's edge.
   const QRectF r = QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2);
   p.setPen(Qt::NoPen);
   p.setBrush(card.color());
-  p.setOpacity(selected_ ? 1.0 : 0.5);
+  p.setOpacity(0.5 + 0.5 * t);
   p.drawRoundedRect(QRectF(rect()), 12, 12);
   p.setOpacity(isDown() ? 0.75 : 1.0);
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(selected_ ? ink.color() : line.color(), w));
+  const QColor from = line.color(), to = ink.color();
+  const QColor border = QColor::fromRgbF(
+      float(from.redF() + (to.redF() - from.redF()) * t), float(from.greenF() + (to.greenF() - from.greenF()) * t),
+      float(from.blueF() + (to.blueF() - from.blueF()) * t), float(from.alphaF() + (to.alphaF() - from.alphaF()) * t));
+  p.setPen(QPen(border, w));
   p.drawRoundedRect(r, 12 - w / 2, 12 - w / 2);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QVariantAnimation>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -35,6 +36,8 @@ class HotkeyCard : public QAbstractButton {
  private:
   std::uint16_t keyCode_;
   bool selected_ = false;
+  double shown_ = 0;  // where the drawing stands between unselected (0) and selected (1)
+  QVariantAnimation ease_;
   QLabel* title_;
   QLabel* caption_;
 };
