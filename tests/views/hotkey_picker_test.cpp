@@ -124,3 +124,26 @@ TEST(HotkeyPickerView, AMenuItemSelectsItsKeyOnceAndAnUnknownKeyShowsNoItem) {
 }
 
 }  // namespace
+
+#include <QTest>
+
+#include "app/views/look/appearance.h"
+
+namespace {
+
+TEST(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
+  const bool reduced = look::reducedMotion();
+  look::setReducedMotion(false);
+  Fixture f;
+  HotkeyPicker picker(f.prefs, f.test, true);
+  picker.setAttribute(Qt::WA_DontShowOnScreen);
+  picker.show();
+  f.test.show({Kind::waiting, {}});
+  EXPECT_NE(picker.testRow()->graphicsEffect(), nullptr) << "easing in";
+  f.test.show({Kind::checking, {}});  // replaces the running fade
+  EXPECT_TRUE(QTest::qWaitFor([&] { return picker.testRow()->graphicsEffect() == nullptr; }, 5000));
+  EXPECT_EQ(picker.rowText(), QString::fromUtf8("Checking whether another app reacted…"));
+  look::setReducedMotion(reduced);
+}
+
+}  // namespace

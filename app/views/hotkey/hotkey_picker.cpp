@@ -1,10 +1,13 @@
 #include "app/views/hotkey/hotkey_picker.h"
 
 #include <QComboBox>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
+#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 #include "app/views/look/appearance.h"
@@ -274,6 +277,21 @@ void HotkeyPicker::rebuildRow() {
     for (QWidget* w : row_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) w->show();
   }
   row_->setAccessibleDescription(rowText());
+  // The new state eases in over the old one's place.
+  if (row_->isVisible() && !look::reducedMotion()) {
+    auto* effect = new QGraphicsOpacityEffect(row_);
+    row_->setGraphicsEffect(effect);  // replaces (and deletes) one still running
+    auto* fade = new QPropertyAnimation(effect, "opacity", row_);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    fade->setDuration(look::durationMs(Curve::ease));
+    fade->setEasingCurve(look::easing(Curve::ease));
+    // Without the effect once done: moving pieces in the row draw straight to the screen again.
+    connect(fade, &QAbstractAnimation::finished, row_, [row = row_, effect = QPointer(effect)] {
+      if (effect && row->graphicsEffect() == effect) row->setGraphicsEffect(nullptr);
+    });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+  }
 }
 
 }  // namespace orvak::views
