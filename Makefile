@@ -37,8 +37,9 @@ sanitize: deps
 	@cd $(ASAN) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -E '^desktop\.Chromium$$'
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench orvak_views_bench
 	@scripts/with-desktop $(BUILD)/bin/orvak_bench
+	@$(BUILD)/bin/orvak_views_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN)

@@ -162,12 +162,29 @@ QString PagesList::text() const {
 }
 
 void PagesList::rebuild() {
+  auto detail = panes::detailPage(*ctx_.lib);
+  // The notes model selects the first page when the selected one is gone; the detail of another
+  // page would open in its place, so a page that vanished closes the detail instead.
+  if (detail && shownKey_ && *shownKey_ != detail->key) {
+    const auto& docs = ctx_.notes->docs();
+    const bool gone =
+        std::none_of(docs.begin(), docs.end(), [&](const DocumentSummary& d) { return d.key == *shownKey_; });
+    if (gone) {
+      shownKey_.reset();
+      ctx_.lib->setOpenPage(false);  // which rebuilds the list
+      return;
+    }
+  }
+  if (!ctx_.lib->openPage()) {
+    shownKey_.reset();
+  } else if (detail) {
+    shownKey_ = detail->key;
+  }
   scroll_->content()->setUpdatesEnabled(false);
   PaneScroll::clear(scroll_->column());
   pageCards_.clear();
   buttons_.clear();
   texts_.clear();
-  const auto detail = panes::detailPage(*ctx_.lib);
   detailShown_ = detail.has_value();
   scroll_->column()->setSpacing(detail ? 0 : 10);
   if (detail) {

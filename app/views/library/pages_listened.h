@@ -33,6 +33,7 @@ class PagesList : public QWidget {
   CardPool pool_;
   PaneScroll* scroll_;
   bool detailShown_ = false;
+  std::optional<std::string> shownKey_;  // the page whose detail is on screen
   std::vector<QAbstractButton*> pageCards_;
   // Every button with the row it belongs to (-1: none).
   std::vector<std::pair<QAbstractButton*, int>> buttons_;
