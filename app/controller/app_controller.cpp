@@ -4,6 +4,7 @@
 
 #include "app/account/account.h"
 #include "app/audio/earcon.h"
+#include "app/system/move_offer.h"
 #include "core/base/atomic_file.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
@@ -45,7 +46,7 @@ AppController::AppController(Token, AppServices services) : services_(std::move(
   perms_ = Permissions::make(services_.ax, services_.microphone);
   tester_ = HotkeyTester::make(services_.workspace);
   try {
-    notes_ = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
+    notes_ = std::make_shared<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
   } catch (const std::exception& e) {
     Log::write(std::string("notes store unavailable, using research.jsonl: ") + e.what());
   }
@@ -113,6 +114,7 @@ void AppController::launch() {
   step("windows and menu");
   if (services_.makeWindows) windows_ = services_.makeWindows(*this);
   if (services_.makeMenuBar) menu_ = services_.makeMenuBar(*this);
+  dispatch::main().async(weakly([](AppController& c) { MoveToApplications::offerIfNeeded(*c.prefs().d); }));
 
   step("network");
   if (services_.network) {
@@ -192,7 +194,7 @@ void AppController::reopen() {
   if (windows_ && windows_->hasVisibleWindows()) return;
   if (!windows_) return;
   windows_->reloadModels();
-  windows_->showMain(MainPage::Page::library);
+  windows_->showMain(MainModel::Page::library);
 }
 
 void AppController::open(const std::vector<std::string>& urls) {

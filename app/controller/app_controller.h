@@ -73,6 +73,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   HotkeyTester& tester() { return *tester_; }
   // None when the database could not be opened.
   NotesStore* notes() { return notes_.get(); }
+  const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
+  const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
+  const std::shared_ptr<platform::Workspace>& workspace() const { return services_.workspace; }
   // The notes database when it opened, else the research file; chosen once.
   ResearchStore& store();
   PositionStore& positions() { return *positions_; }
@@ -92,6 +95,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // `text` reads that text instead of a window (developer use).
   void trigger(const std::string& source, double eventLagMs, ReadOptions opts = {},
                std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt);
+  // The library's "Listen": reads `text` as a read of its own (source "highlights"), stopping the
+  // read under way first.
+  void readText(const std::string& text) { trigger("highlights", -1, {}, text); }
   // The vendor to read with and, when it had to switch to the on-device voice, why.
   std::pair<Vendor, std::optional<std::string>> vendorForRead(std::optional<Vendor> requested) const;
   // The engine of a vendor, kept until the settings it is built from change.
@@ -116,6 +122,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
+  // The last state the current read published; none before its first.
+  const std::optional<PlayerState>& playerState() const { return playerState_; }
+  // What the current read is called (its window's title, else its application or voice).
+  const std::string& readingTitle() const { return readingTitle_; }
   // Options every read starts with on top of its own (the workbench mutes reads this way).
   ReadOptions baseReadOptions;
   // Each state of the current read, and the end of every read (tools listen here).
@@ -142,7 +152,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   AppServices services_;
   std::shared_ptr<Permissions> perms_;
   std::shared_ptr<HotkeyTester> tester_;
-  std::unique_ptr<NotesStore> notes_;
+  std::shared_ptr<NotesStore> notes_;
   std::unique_ptr<ResearchStore> jsonlStore_;
   std::unique_ptr<PositionStore> positions_;
   std::shared_ptr<Capturer> capturer_;

@@ -138,6 +138,7 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
   }
   auto player = harness().startPlayer(chosen, source, handlerTime, eventLagMs, opts);
   player_ = player;
+  playerState_.reset();  // the menu shows the new read from its first published state
   if (text) {
     player->setSource({"debug", "text", std::nullopt});
     player->speak(*text, nullptr, 0, "top");

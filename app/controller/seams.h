@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/account/account_client.h"
-#include "app/controller/main_page.h"
+#include "app/main_model.h"
 
 namespace orvak {
 
@@ -19,7 +19,9 @@ class Windows {
   // Opens the onboarding window or brings it to the front.
   virtual void showOnboarding() = 0;
   // Opens the main window (made once) on `page`.
-  virtual void showMain(MainPage::Page page) = 0;
+  virtual void showMain(MainModel::Page page) = 0;
+  // Opens the library (reloaded) on the highlights, or on the pages list at the page `key`.
+  virtual void showNotes(const std::optional<std::string>& key) = 0;
   // Whether the library window is the front window.
   virtual bool libraryInFront() const = 0;
   // Whether any of our windows is on screen.
@@ -33,6 +35,10 @@ class MenuBar {
   virtual ~MenuBar() = default;
   // Brings the status menu up to date with the controller's state.
   virtual void refresh() = 0;
+
+  // The speed label, shared with the pill's speed button and the voice settings: "1×" for a whole
+  // number, else two significant digits: 1.25 gives "1.2×", 1.75 "1.8×".
+  static std::string speed(float value);
 };
 
 }  // namespace orvak

@@ -11,9 +11,14 @@ void StandInWindows::showOnboarding() {
   Log::write("windows: onboarding");
 }
 
-void StandInWindows::showMain(MainPage::Page page) {
+void StandInWindows::showMain(MainModel::Page page) {
   visible_ = true;
-  Log::write("windows: main (" + std::string(MainPage::raw(page)) + ")");
+  Log::write("windows: main (" + std::string(MainModel::raw(page)) + ")");
+}
+
+void StandInWindows::showNotes(const std::optional<std::string>& key) {
+  visible_ = true;
+  Log::write("windows: notes" + (key ? " (" + *key + ")" : std::string()));
 }
 
 void StandInWindows::reloadModels() { Log::write("windows: reload"); }

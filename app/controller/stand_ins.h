@@ -9,7 +9,8 @@ namespace orvak {
 class StandInWindows final : public Windows {
  public:
   void showOnboarding() override;
-  void showMain(MainPage::Page page) override;
+  void showMain(MainModel::Page page) override;
+  void showNotes(const std::optional<std::string>& key) override;
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible_; }
   void reloadModels() override;

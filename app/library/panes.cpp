@@ -31,15 +31,15 @@ std::string barHint(std::string_view keyName) { return "or hold " + std::string(
 
 bool showsBarButtons(std::string_view query) { return !query.empty(); }
 
-Pane paneFor(const LibraryModel::AskState& ask, std::string_view query, MainPage::Page page) {
+Pane paneFor(const LibraryModel::AskState& ask, std::string_view query, MainModel::Page page) {
   if (!std::holds_alternative<LibraryModel::Idle>(ask)) return Pane::ask;
   if (!isBlankLine(query)) return Pane::search;
   switch (page) {
-    case MainPage::Page::documents:
+    case MainModel::Page::documents:
       return Pane::documents;
-    case MainPage::Page::listened:
+    case MainModel::Page::listened:
       return Pane::listened;
-    case MainPage::Page::pages:
+    case MainModel::Page::pages:
       return Pane::pages;
     default:
       return Pane::highlights;

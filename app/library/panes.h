@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controller/main_page.h"
+#include "app/main_model.h"
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
 #include "core/base/date.h"
@@ -47,7 +47,7 @@ bool showsBarButtons(std::string_view query);
 
 enum class Pane { ask, search, documents, listened, pages, highlights };
 // A question that is not idle, then a text that is not blank (spaces and tabs), then the page.
-Pane paneFor(const LibraryModel::AskState& ask, std::string_view query, MainPage::Page page);
+Pane paneFor(const LibraryModel::AskState& ask, std::string_view query, MainModel::Page page);
 
 // Return and "Ask Orvak ↩": a question about the whole library with the bar's text as it stands
 // (the model trims it and ignores a blank one).

@@ -7,12 +7,15 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
+#include "app/controller/controller_host.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
@@ -21,8 +24,10 @@
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
 #include "app/views/highlight/qt_overlay.h"
+#include "app/views/menu/qt_tray.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/views/windows/qt_windows.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
@@ -67,10 +72,16 @@ void quitOnSignals(QObject* parent) {
   ::sigaction(SIGTERM, &sa, nullptr);
 }
 
-// Regular: our windows appear in the task bar; accessory: they stay out of it.
+// Regular: our windows appear in the task bar; accessory: they stay out of it. Only the windows
+// that ask for it (the onboarding and main windows) follow; the pill and the band keep their
+// own flags. Changing a window's flags hides it, so a shown window is shown again.
 void applyActivationPolicy(platform::activation::Policy policy) {
+  const bool tool = policy == platform::activation::Policy::accessory;
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->isWindow()) w->setWindowFlag(Qt::Tool, policy == platform::activation::Policy::accessory);
+    if (!w->property("orvakTaskbar").toBool() || w->windowFlags().testFlag(Qt::Tool) == tool) continue;
+    const bool shown = w->isVisible();
+    w->setWindowFlag(Qt::Tool, tool);
+    if (shown) w->show();
   }
 }
 
@@ -149,8 +160,21 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
   services.account = Account::make();
-  services.makeWindows = [](AppController&) { return std::make_unique<StandInWindows>(); };
-  services.makeMenuBar = [](AppController&) { return std::make_unique<StandInMenuBar>(); };
+  services.makeWindows = [](AppController& c) {
+    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c));
+  };
+  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
+    auto tray = std::make_shared<views::QtTray>();
+    ControllerMenuHost::Hooks hooks;
+    hooks.open = [](const fs::path& path) {
+      QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+    };
+    hooks.quit = [] { QCoreApplication::quit(); };
+    auto menu = std::make_unique<StatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
+    StatusMenu* m = menu.get();
+    tray->attach([m] { return m->rows(); }, [m](menu::Action a, const std::string& v) { m->perform(a, v); });
+    return menu;
+  };
   controller = AppController::make(std::move(services));
   pillWindow->attach(controller->pill().model(), [weak = std::weak_ptr(controller)](bool inside) {
     if (auto c = weak.lock()) c->pill().hovered(inside);

@@ -1,6 +1,7 @@
 #include "app/views/shots.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include "app/views/highlight/overlay_shots.h"
@@ -8,7 +9,9 @@
 #include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
+#include "app/views/settings/settings_shots.h"
 
 namespace orvak::views {
 
@@ -20,6 +23,20 @@ QImage renderWidget(QWidget& widget, double scale) {
   // Lay out children as a shown window would.
   widget.setAttribute(Qt::WA_DontShowOnScreen);
   widget.show();
+  QImage img((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(scale);
+  img.fill(Qt::transparent);
+  widget.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  return img;
+}
+
+QImage renderTall(QWidget& widget, int width, double scale) {
+  widget.ensurePolished();
+  widget.setAttribute(Qt::WA_DontShowOnScreen);
+  widget.show();
+  const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
+  widget.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  widget.resize(width, std::max(1, height));
   QImage img((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
   img.setDevicePixelRatio(scale);
   img.fill(Qt::transparent);
@@ -53,12 +70,24 @@ std::span<const Shot> shots() {
     for (auto& shot : overlayShots()) {
       rows.push_back(std::move(shot));
     }
+    for (auto& shot : menuShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : settingsShots()) {
+      rows.push_back(std::move(shot));
+    }
     for (auto& shot : library::libraryShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;
   }();
   return table;
+}
+
+std::optional<std::string> ShotOptions::value(const std::string& name) const {
+  const auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
 }
 
 const Shot* findShot(const std::string& name) {

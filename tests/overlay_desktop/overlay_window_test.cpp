@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -15,6 +18,7 @@
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
+#include "tests/overlay_desktop/x_click.h"
 
 namespace orvak::views {
 namespace {
@@ -71,6 +75,48 @@ TEST(OverlayWindow, WithoutACompositorTheStripsShowAndTheLettersStayVisible) {
   EXPECT_TRUE(waitFor([] { return screenImage().pixelColor(300, 219) == QColor(Qt::white); })) << "marks gone";
   overlay.close();
   EXPECT_TRUE(overlay.views().empty());
+}
+
+// A white page that counts the mouse presses the X server gives it.
+class ClickedPage : public QWidget {
+ public:
+  ClickedPage() {
+    setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    setStyleSheet("background: white");
+    setAutoFillBackground(true);
+    setGeometry(0, 0, 600, 400);
+  }
+  int presses = 0;
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+TEST(OverlayWindow, AClickOnTheBandReachesTheWindowUnderIt) {
+  look::setAppearance(look::Appearance::light);
+  ClickedPage page;
+  page.show();
+  ASSERT_TRUE(waitFor([] { return screenImage().pixelColor(300, 300) == QColor(Qt::white); }));
+  const QColor band = look::Margin::markerBand.resolve(look::Appearance::light);
+  auto isBand = [&](QColor c) { return std::abs(c.red() - band.red()) < 8 && std::abs(c.blue() - band.blue()) < 8; };
+
+  for (const bool strip : {true, false}) {
+    SCOPED_TRACE(strip ? "shaped strips" : "translucent window");
+    QtHighlightOverlay overlay(strip);
+    overlay.show({ax::Rect{100, 200, 300, 20}}, std::nullopt, std::nullopt, {});
+    if (strip) {
+      ASSERT_TRUE(waitFor([&] { return isBand(screenImage().pixelColor(300, 219)); }));
+    }
+    ASSERT_TRUE(waitFor([&] {
+      const auto views = overlay.views();
+      return std::all_of(views.begin(), views.end(),
+                         [](auto* v) { return v->windowHandle() != nullptr && v->windowHandle()->isExposed(); });
+    }));
+    const int before = page.presses;
+    ASSERT_TRUE(clickAt(300, 219)) << "no X display to click on";
+    EXPECT_TRUE(waitFor([&] { return page.presses > before; })) << "the band took the click";
+    overlay.close();
+  }
 }
 
 }  // namespace

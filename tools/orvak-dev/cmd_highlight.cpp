@@ -1,5 +1,6 @@
 // Measures a range of a scene's front window the way the highlighter does during a read, prints the
-// rectangles the overlay would draw and how many Accessibility requests they took.
+// rectangles the overlay would draw and how many Accessibility requests they took; given a file
+// name, it also draws those marks over a picture of the window.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -7,12 +8,14 @@
 
 #include "app/capturer.h"
 #include "app/highlight/highlighter.h"
+#include "app/views/highlight/overlay_shots.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/gui_app.h"
 #include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
@@ -48,16 +51,50 @@ class LastShown final : public HighlightOverlay {
   void close() override {}
 };
 
+// The window's text in the cells the desktop gives each character, relative to the window.
+views::PagePicture pictureOf(const Capture& capture) {
+  views::PagePicture page;
+  const auto frame = capture.windowFrame.value_or(Frame{0, 0, 800, 600});
+  page.size = QSizeF(frame[2], frame[3]);
+  for (std::size_t i = 0; i < capture.elements.size() && i < capture.nodeTexts.size(); ++i) {
+    if (!capture.nodeTexts[i]) continue;
+    const QString text = QString::fromStdString(*capture.nodeTexts[i]);
+    for (qsizetype at = 0; at < text.size(); ++at) {
+      if (text[at].isLowSurrogate() || text[at].isSpace()) continue;
+      const qsizetype units = text[at].isHighSurrogate() ? 2 : 1;
+      const auto answer =
+          capture.elements[i].parameterizedAttribute("AXBoundsForRange", ax::Value(ax::Range{at, units}));
+      const auto* r = answer ? answer.value.as<ax::Rect>() : nullptr;
+      if (r == nullptr) continue;
+      page.characters.emplace_back(QRectF(r->x - frame[0], r->y - frame[1], r->width, r->height), text.mid(at, units));
+    }
+  }
+  return page;
+}
+
+std::vector<QRectF> inWindow(const std::vector<ax::Rect>& rects, const Frame& frame) {
+  std::vector<QRectF> out;
+  for (const auto& r : rects) out.emplace_back(r.x - frame[0], r.y - frame[1], r.width, r.height);
+  return out;
+}
+
+std::optional<QRectF> inWindow(const std::optional<ax::Rect>& r, const Frame& frame) {
+  if (!r) return std::nullopt;
+  return inWindow(std::vector{*r}, frame).front();
+}
+
 }  // namespace
 
 int runHighlight(const Args& args) {
   std::string file;
   text::GraphemeRange range;
   std::optional<text::GraphemeRange> word, saved;
+  std::optional<std::string> picture;
   bool focus = false;
   try {
-    const Options o(args, {"--range", "--word", "--saved"}, {"--focus"});
+    const Options o(args, {"--range", "--word", "--saved"}, {"--focus"}, 1, 1);
     file = o.plain()[0];
+    if (o.plain().size() > 1) picture = o.plain()[1];
     const auto r = rangeOption(o, "--range");
     if (!r) throw UsageError("--range is required");
     range = *r;
@@ -65,8 +102,10 @@ int runHighlight(const Args& args) {
     saved = rangeOption(o, "--saved");
     focus = o.flag("--focus");
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "%s\nusage: orvak-dev highlight SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]\n",
-                 e.what());
+    std::fprintf(
+        stderr,
+        "%s\nusage: orvak-dev highlight SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus] [OUT.png]\n",
+        e.what());
     return 2;
   }
 
@@ -113,7 +152,20 @@ int runHighlight(const Args& args) {
   if (overlay->focus) printRect("focus", *overlay->focus);
   std::printf("%zu Accessibility requests\n", requests);
   h->stop();
-  return overlay->bands.empty() ? 1 : 0;
+  if (overlay->bands.empty()) return 1;
+  if (picture) {
+    const auto app = offscreenApp();
+    const auto frame = capture.windowFrame.value_or(Frame{0, 0, 800, 600});
+    const QImage image =
+        views::overlayPicture(pictureOf(capture), inWindow(overlay->bands, frame), inWindow(overlay->word, frame),
+                              inWindow(overlay->focus, frame), inWindow(overlay->saved, frame));
+    if (!image.save(QString::fromStdString(*picture))) {
+      std::fprintf(stderr, "orvak-dev highlight: could not write %s\n", picture->c_str());
+      return 1;
+    }
+    std::printf("wrote %s\n", picture->c_str());
+  }
+  return 0;
 }
 
 }  // namespace orvak::dev

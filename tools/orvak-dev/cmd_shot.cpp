@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -7,42 +8,88 @@
 #include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orvak-dev shot NAME OUT.png [--dark] [--scale N] [the shot's options] | --list\n";
+
+std::string optionsOf(const views::Shot& s) {
+  std::string out;
+  for (const auto& v : s.valued) out += " [" + v + " X]";
+  for (const auto& f : s.flags) out += " [" + f + "]";
+  return out;
+}
+
+}  // namespace
 
 // Renders a named drawn state to a PNG, offscreen, in the light or dark look.
 int runShot(const Args& args) {
   if (args.size() == 1 && args[0] == "--list") {
     for (const auto& s : views::shots()) {
-      std::printf("%-22s %s\n", s.name.c_str(), s.summary.c_str());
+      std::printf("%-22s %s%s\n", s.name.c_str(), s.summary.c_str(), optionsOf(s).c_str());
     }
     return 0;
   }
   double scale = 1;
   std::string name, out;
   bool dark = false;
+  views::ShotOptions extra;
+  const views::Shot* shot = nullptr;
   try {
-    const Options opts(args, {"--scale"}, {"--dark"}, 2);
-    name = opts.plain()[0];
-    out = opts.plain()[1];
-    dark = opts.flag("--dark");
-    scale = opts.number("--scale").value_or(1.0);
-    if (scale <= 0 || scale > 8) {
+    // NAME and OUT.png come first; the options a shot takes depend on the shot.
+    if (args.size() < 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
+      throw UsageError("NAME and OUT.png come first");
+    }
+    name = args[0];
+    out = args[1];
+    shot = views::findShot(name);
+    if (shot == nullptr) {
+      std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", name.c_str());
+      return 2;
+    }
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      const bool valued = a == "--scale" || std::count(shot->valued.begin(), shot->valued.end(), a) != 0;
+      if (valued) {
+        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+        extra.values[a] = args[++i];
+      } else if (a == "--dark" || std::count(shot->flags.begin(), shot->flags.end(), a) != 0) {
+        extra.flags.insert(a);
+      } else {
+        throw UsageError("\"" + a + "\" is not an option of " + name + ":" + optionsOf(*shot));
+      }
+    }
+    dark = extra.flag("--dark");
+    if (const auto v = extra.value("--scale")) {
+      try {
+        std::size_t used = 0;
+        scale = std::stod(*v, &used);
+        if (used != v->size()) throw UsageError("");
+      } catch (const std::exception&) {
+        throw UsageError("--scale takes a number above 0 and up to 8");
+      }
+    }
+    if (!(scale > 0 && scale <= 8)) {
       throw UsageError("--scale takes a number above 0 and up to 8");
     }
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "orvak-dev shot: %s\nusage: orvak-dev shot NAME OUT.png [--dark] [--scale N] | --list\n",
-                 e.what());
-    return 2;
-  }
-  const auto* shot = views::findShot(name);
-  if (shot == nullptr) {
-    std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", name.c_str());
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
     return 2;
   }
   const auto app = offscreenApp();
   look::setAppearance(dark ? look::Appearance::dark : look::Appearance::light);
   // Motion stays allowed so moving pieces show a moving frame; each shot pins its own instant.
   look::setReducedMotion(false);
-  const QImage image = shot->render(scale);
+  QImage image;
+  try {
+    image = shot->renderWith ? shot->renderWith(scale, extra) : shot->render(scale);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
+    return 2;
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "orvak-dev shot: %s\n%s", e.what(), kUsage);
+    return 2;
+  }
   if (image.isNull() || !image.save(QString::fromStdString(out), "png")) {
     std::fprintf(stderr, "orvak-dev shot: could not write %s\n", out.c_str());
     return 1;

@@ -25,6 +25,9 @@ int runListen(const Args& args);
 int runTranscribe(const Args& args);
 int runTap(const Args& args);
 int runApp(const Args& args);
+int runWindows(const Args& args);
+int runMenu(const Args& args);
+int runTray(const Args& args);
 int runPermissions(const Args& args);
 int runLoginItem(const Args& args);
 int runShot(const Args& args);
@@ -43,8 +46,8 @@ std::span<const Command> commands() {
        "clean a capture dump or a scene's front window and print the result as JSON", runClean},
       {"capture", "SCENE.json | --front [--after S] [--dump]",
        "capture the front window of a scene or of the real desktop as a read would; print the summary and text, or the error", runCapture},
-      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus]",
-       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests",
+      {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus] [OUT.png]",
+       "measure a range of a scene's front window as the highlighter does; print the rectangles and requests, or draw them",
        runHighlight},
       {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
       {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
@@ -59,9 +62,16 @@ std::span<const Command> commands() {
        "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
       {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
-      {"notes", "search|markdown|pages|listened", "the library: saved items, Markdown, kept pages, history", runNotes},
       {"app", "SCENE.json [--for S] [--read [--stop-after S] [--mute]]",
        "run the application against a simulated desktop for S seconds (2), or read its front window on a double tap", runApp},
+      {"windows", "[--page NAME] [--onboarding] [--scene SCENE.json] [--for S]",
+       "open the application's main window on a page, or its onboarding window, on the desktop", runWindows},
+      {"menu",
+       "[--reading|--paused] [--no-access] [--developer] [--mic granted|denied] [--voice-status TEXT] [--recent N] "
+       "[--last-error TEXT] [--no-notes]",
+       "print the status menu for a state as indented text, with the icon's state", runMenu},
+      {"tray", "", "show the real tray icon and menu on the desktop, with a scripted read", runTray},
+      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"tap", "[--key CODE] [--script KEYS.json | --seconds N]",
        "replay key strokes, or watch the real keyboard, through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
@@ -81,7 +91,7 @@ std::span<const Command> commands() {
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
-      {"shot", "NAME OUT.png [--dark] [--scale N] | --list", "render a drawn state offscreen to a PNG", runShot},
+      {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
        "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},
       {"brand", "DIR", "write the brand images (icons, orbs, cards) into a folder", runBrand},

@@ -12,7 +12,7 @@ bool among(std::initializer_list<std::string_view> names, const std::string& a) 
 }  // namespace
 
 Options::Options(const Args& args, std::initializer_list<std::string_view> valued,
-                 std::initializer_list<std::string_view> flags, std::size_t plain) {
+                 std::initializer_list<std::string_view> flags, std::size_t plain, std::size_t optionalPlain) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (among(valued, a)) {
@@ -26,7 +26,7 @@ Options::Options(const Args& args, std::initializer_list<std::string_view> value
       plain_.push_back(a);
     }
   }
-  if (plain_.size() != plain) throw UsageError("wrong number of arguments");
+  if (plain_.size() < plain || plain_.size() > plain + optionalPlain) throw UsageError("wrong number of arguments");
 }
 
 std::optional<std::string> Options::value(std::string_view name) const {

@@ -23,9 +23,9 @@ struct UsageError : std::runtime_error {
 class Options {
  public:
   // Throws UsageError for an unknown option, an option without its value, or a count of plain
-  // arguments other than `plain`.
-  Options(const Args& args, std::initializer_list<std::string_view> valued, std::initializer_list<std::string_view> flags,
-          std::size_t plain = 1);
+  // arguments outside `plain` to `plain + optionalPlain`.
+  Options(const Args& args, std::initializer_list<std::string_view> valued,
+          std::initializer_list<std::string_view> flags, std::size_t plain = 1, std::size_t optionalPlain = 0);
 
   const std::vector<std::string>& plain() const { return plain_; }
   bool flag(std::string_view name) const { return flags_.count(std::string(name)) != 0; }

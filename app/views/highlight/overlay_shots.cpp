@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/views/highlight/band_view.h"
 #include "app/views/look/appearance.h"
@@ -51,6 +52,30 @@ class SamplePage : public QWidget {
   }
 };
 
+// A window's characters drawn in their cells, in a face whose letters fill a cell's height.
+class CharacterPage : public QWidget {
+ public:
+  explicit CharacterPage(const PagePicture& page) : page_(page) {
+    resize(page.size.toSize());
+    QFont f("monospace");
+    double height = 16;
+    for (const auto& [cell, text] : page.characters) height = std::min(height, cell.height());
+    f.setPixelSize(std::max(6, int(height * 0.75)));
+    setFont(f);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), look::Margin::card.color());
+    p.setPen(look::Margin::ink.color());
+    for (const auto& [cell, text] : page_.characters) p.drawText(cell, Qt::AlignCenter, text);
+  }
+
+ private:
+  const PagePicture& page_;
+};
+
 QImage render(double scale, bool words, bool focus, bool saved) {
   look::setReducedMotion(true);  // pictures show where every fade ends
   SamplePage page;
@@ -64,6 +89,19 @@ QImage render(double scale, bool words, bool focus, bool saved) {
 }
 
 }  // namespace
+
+QImage overlayPicture(const PagePicture& page, const std::vector<QRectF>& bands, std::optional<QRectF> word,
+                      std::optional<QRectF> focus, const std::vector<QRectF>& saved) {
+  look::setReducedMotion(true);
+  CharacterPage widget(page);
+  auto* view = new BandView(word ? 0.55 : 1.0, false, &widget);
+  view->setGeometry(widget.rect());
+  view->setBands(bands);
+  view->setWord(word);
+  view->setFocusArea(focus);
+  view->setSaved(saved);
+  return renderWidget(widget, 1);
+}
 
 std::vector<Shot> overlayShots() {
   return {

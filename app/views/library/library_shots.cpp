@@ -338,7 +338,7 @@ std::vector<Shot> libraryShots() {
                          {1000, 420})));
   out.push_back(shot("listened-banner", "library: page texts about to be cleared",
                      listened([](SampleLibrary&) {}, {1000, 1000})));
-  const auto view = [](MainPage::Page page, std::function<void(SampleLibrary&, LibraryView&)> state, QSize size) {
+  const auto view = [](MainModel::Page page, std::function<void(SampleLibrary&, LibraryView&)> state, QSize size) {
     return [=](double scale) {
       SampleLibrary s;
       LibraryView v(s.ctx, page, s.center);
@@ -347,19 +347,19 @@ std::vector<Shot> libraryShots() {
     };
   };
   out.push_back(shot("library-highlights", "library: the window's library side on Highlights",
-                     view(MainPage::Page::library, {}, {1000, 900})));
+                     view(MainModel::Page::library, {}, {1000, 900})));
   out.push_back(shot("library-typing", "library: typing in the bar searches",
-                     view(MainPage::Page::library,
+                     view(MainModel::Page::library,
                           [](SampleLibrary& s, LibraryView&) { s.ctx.notes->setQuery("pricing"); }, {1000, 900})));
   out.push_back(shot("library-answer", "library: an answer in front of the page",
-                     view(MainPage::Page::library,
+                     view(MainModel::Page::library,
                           [](SampleLibrary& s, LibraryView&) {
                             s.ctx.notes->setQuery("What did I save about pricing this week?");
                             s.ctx.lib->setAsk(sampleAnswer(s));
                           },
                           {1000, 1200})));
   out.push_back(shot("library-documents", "library: the Documents page under the bar",
-                     view(MainPage::Page::documents, {}, {1100, 900})));
+                     view(MainModel::Page::documents, {}, {1100, 900})));
   return out;
 }
 

@@ -60,7 +60,7 @@ class ClearButton : public QAbstractButton {
 
 }  // namespace
 
-LibraryView::LibraryView(const PaneContext& ctx, MainPage::Page page,
+LibraryView::LibraryView(const PaneContext& ctx, MainModel::Page page,
                          std::shared_ptr<platform::NotificationCenter> center, QWidget* parent)
     : QWidget(parent), ctx_(ctx), page_(page) {
   auto* column = new QVBoxLayout(this);
@@ -148,7 +148,7 @@ void LibraryView::focusBar() {
   bar_->update();
 }
 
-void LibraryView::setPage(MainPage::Page page) {
+void LibraryView::setPage(MainModel::Page page) {
   if (page == page_) return;
   page_ = page;
   panes::pageChanged(*ctx_.lib);

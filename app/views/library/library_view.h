@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <memory>
 
-#include "app/controller/main_page.h"
+#include "app/main_model.h"
 #include "app/views/library/documents_pane.h"
 #include "app/views/library/highlights_stream.h"
 #include "app/views/library/pages_listened.h"
@@ -20,12 +20,12 @@ namespace orvak::views::library {
 class LibraryView : public QWidget {
  public:
   // `center`: where "orvak.focusAsk" arrives (none: not observed).
-  LibraryView(const PaneContext& ctx, MainPage::Page page, std::shared_ptr<platform::NotificationCenter> center,
+  LibraryView(const PaneContext& ctx, MainModel::Page page, std::shared_ptr<platform::NotificationCenter> center,
               QWidget* parent = nullptr);
   ~LibraryView() override;
 
-  void setPage(MainPage::Page page);
-  MainPage::Page page() const { return page_; }
+  void setPage(MainModel::Page page);
+  MainModel::Page page() const { return page_; }
   panes::Pane pane() const { return pane_; }
   QWidget* paneWidget() const { return paneWidget_; }
   QLineEdit* field() const { return field_; }
@@ -47,7 +47,7 @@ class LibraryView : public QWidget {
   void choosePane();
 
   PaneContext ctx_;
-  MainPage::Page page_;
+  MainModel::Page page_;
   panes::Pane pane_ = panes::Pane::highlights;
   QWidget* bar_;
   QLineEdit* field_;

@@ -76,4 +76,20 @@ void paintOrbBody(QPainter& p, const QRectF& rect) {
   p.restore();
 }
 
+void paintSmallOrb(QPainter& p, QPointF centre, double saturation) {
+  const QRectF orb(centre.x() - 7, centre.y() - 7, 14, 14);
+  QRadialGradient grad(orb.topLeft() + QPointF(0.32 * 14, 0.3 * 14), 9);
+  for (std::size_t i = 0; i < Orbit::orb.size(); ++i) {
+    QColor c = rgb(Orbit::orb[i]);
+    if (saturation < 1) c = QColor::fromHsvF(c.hsvHueF(), c.hsvSaturationF() * float(saturation), c.valueF());
+    grad.setColorAt(Orbit::orbStops[i], c);
+  }
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(grad);
+  p.drawEllipse(orb);
+  p.restore();
+}
+
 }  // namespace orvak::look

@@ -28,4 +28,8 @@ void paintShine(QPainter& p, const QRectF& rect, double t);
 // relative centre (-0.36, -0.4) of the rectangle (offsets in half-widths from its middle).
 void paintOrbBody(QPainter& p, const QRectF& rect);
 
+// The pill's small orb: 14 x 14 around `centre`, lit from (0.32, 0.3) of its box with a radius of
+// 9; `saturation` below 1 greys it (0.2 for a warning, 0 for a paused read).
+void paintSmallOrb(QPainter& p, QPointF centre, double saturation);
+
 }  // namespace orvak::look

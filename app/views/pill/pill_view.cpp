@@ -13,6 +13,7 @@
 #include "app/views/look/appearance.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/motion.h"
+#include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
@@ -40,15 +41,6 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 QColor withAlpha(QColor c, double a) {
   c.setAlphaF(float(c.alphaF() * a));
-  return c;
-}
-
-// The orb's colours, less saturated for a warning.
-QColor orbColour(std::size_t i, double saturation) {
-  QColor c = look::rgb(Orbit::orb[i]);
-  if (saturation < 1) {
-    c = QColor::fromHsvF(c.hsvHueF(), c.hsvSaturationF() * float(saturation), c.valueF());
-  }
   return c;
 }
 
@@ -469,14 +461,7 @@ void PillView::paintGlyph(QPainter& p, const QRectF& r) {
   }
   // The orb: 14 x 14, lit from (0.32, 0.3), radius 9.
   const QRectF orb(r.center().x() - 7, r.center().y() - 7, 14, 14);
-  const double saturation = g.kind == GlyphKind::warnOrb ? 0.2 : 1.0;
-  QRadialGradient grad(orb.topLeft() + QPointF(0.32 * 14, 0.3 * 14), 9);
-  for (std::size_t i = 0; i < Orbit::orb.size(); ++i) {
-    grad.setColorAt(Orbit::orbStops[i], orbColour(i, saturation));
-  }
-  p.setPen(Qt::NoPen);
-  p.setBrush(grad);
-  p.drawEllipse(orb);
+  look::paintSmallOrb(p, orb.center(), g.kind == GlyphKind::warnOrb ? 0.2 : 1.0);
   if (g.kind == GlyphKind::pingOrb) {
     const Ring ring = orbPing(now() - pingStart_);
     if (ring.opacity > 0) {
@@ -637,14 +622,7 @@ void PillView::paintCard(QPainter& p) {
     p.translate(g.center());
     p.scale(1.45, 1.45);
     p.translate(-g.center());
-    const QRectF orb(g.center().x() - 7, g.center().y() - 7, 14, 14);
-    QRadialGradient grad(orb.topLeft() + QPointF(0.32 * 14, 0.3 * 14), 9);
-    for (std::size_t i = 0; i < Orbit::orb.size(); ++i) {
-      grad.setColorAt(Orbit::orbStops[i], orbColour(i, 1));
-    }
-    p.setPen(Qt::NoPen);
-    p.setBrush(grad);
-    p.drawEllipse(orb);
+    look::paintSmallOrb(p, g.center(), 1);
     p.restore();
   }
 

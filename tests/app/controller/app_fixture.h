@@ -38,9 +38,13 @@ struct TraceWindows final : Windows {
     visible = true;
     trace->push_back("windows: onboarding");
   }
-  void showMain(MainPage::Page page) override {
+  void showMain(MainModel::Page page) override {
     visible = true;
-    trace->push_back("windows: main " + std::string(MainPage::raw(page)));
+    trace->push_back("windows: main " + std::string(MainModel::raw(page)));
+  }
+  void showNotes(const std::optional<std::string>& key) override {
+    visible = true;
+    trace->push_back("windows: notes " + key.value_or("-"));
   }
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible; }

@@ -305,7 +305,7 @@ TEST(PanesText, HeadingsBannerAndPaneChoice) {
             "3 pages you listened to will be cleared on March 14. Nothing was saved from them.");
 
   using P = panes::Pane;
-  using MP = MainPage::Page;
+  using MP = MainModel::Page;
   const struct {
     LM::AskState ask;
     std::string query;

@@ -1,0 +1,83 @@
+#include "app/controller/controller_host.h"
+
+#include "app/account/library_service.h"
+#include "core/base/log.h"
+#include "core/page/page_title.h"
+#include "speech/keys.h"
+
+namespace orvak {
+
+std::shared_ptr<LibraryService> ControllerHost::libraryService() {
+  if (!library_) library_ = std::make_shared<AccountLibraryService>();
+  return library_;
+}
+
+void ControllerHost::refreshMenu() {
+  if (auto app = weak_.lock(); app && app->menu()) app->menu()->refresh();
+}
+
+void ControllerHost::readText(const std::string& text) {
+  if (auto app = weak_.lock()) app->readText(text);
+}
+
+menu::Snapshot ControllerMenuHost::snapshot() {
+  menu::Snapshot s;
+  Prefs& p = app_.prefs();
+  s.accessibility = app_.perms().accessibility();
+  s.mic = app_.perms().mic();
+  s.player = app_.player() != nullptr;
+  if (s.player) {
+    s.state = app_.playerState();
+    if (s.state) s.reading = menu::readingNow(app_.readingTitle(), app_.player()->source().app, *s.state);
+  }
+  s.hotkeyCode = p.hotkeyCode();
+  s.vendor = p.vendor();
+  s.speed = p.speed();
+  s.alwaysOnListening = p.alwaysOnListening();
+  s.developer = p.d->flag(Prefs::kDeveloperFlag);
+  s.inworldKey = Keys::get("inworld").has_value();
+  s.cartesiaKey = Keys::get("cartesia").has_value();
+  if (NotesStore* notes = app_.notes()) {
+    s.notesOpen = true;
+    try {
+      for (const StoredItem& stored : notes->recentItems(5)) {
+        const ResearchItem& it = stored.item;
+        s.recent.push_back({it.kind == ResearchItem::Kind::note, it.quote, it.note, stored.docKey,
+                            PageTitle::clean(it.windowTitle, it.app, it.url)});
+      }
+    } catch (const std::exception& e) {
+      Log::write(std::string("notes: recent items failed: ") + e.what());
+    }
+  }
+  s.lastError = app_.lastError();
+  s.voiceStatus = app_.voiceStatus();
+  return s;
+}
+
+void ControllerMenuHost::control(const std::string& what) {
+  const auto& player = app_.player();
+  if (!player) return;
+  if (what == "toggle") {
+    player->togglePause();
+  } else if (what == "skip") {
+    player->skip(1);
+  } else if (what == "back") {
+    player->skip(-1);
+  } else {
+    player->stop("user");
+  }
+}
+
+void ControllerMenuHost::post(const std::string& name) {
+  if (app_.notifications()) app_.notifications()->post(name);
+}
+
+void ControllerMenuHost::feedback() {
+  if (hooks_.feedback) {
+    hooks_.feedback();
+  } else {
+    Log::write("feedback: the form is not available in this build");
+  }
+}
+
+}  // namespace orvak

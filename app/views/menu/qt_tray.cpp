@@ -1,0 +1,152 @@
+#include "app/views/menu/qt_tray.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QWidgetAction>
+
+#include "app/views/app_look.h"
+#include "app/views/look/appearance.h"
+#include "app/views/look/palette.h"
+#include "app/views/look/symbols.h"
+#include "app/views/menu/menu_header.h"
+#include "app/views/menu/menu_icon.h"
+
+namespace orvak::views {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A row's text as Qt shows it: "&" stands for itself, not for a mnemonic.
+QString label(const std::string& s) { return q(s).replace('&', "&&"); }
+
+QIcon symbolIcon(const std::string& name, const QColor& colour) {
+  const QString n = q(name);
+  if (name.empty() || !look::hasSymbol(n)) return {};
+  QIcon icon;
+  for (const int side : {16, 32}) {
+    QPixmap pm(side, side);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    look::paintSymbol(p, n, QRectF(0, 0, side, side), colour);
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
+}
+
+}  // namespace
+
+QtTray::QtTray() : menu_(std::make_unique<QMenu>()), tray_(std::make_unique<QSystemTrayIcon>()) {
+  menu_->setToolTipsVisible(true);
+  desktopMenus_ = desktopDrawsMenus();
+  connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(); });
+  tray_->setContextMenu(menu_.get());
+}
+
+QtTray::~QtTray() = default;
+
+void QtTray::attach(std::function<std::vector<menu::Row>()> rows, Perform perform) {
+  rows_ = std::move(rows);
+  perform_ = std::move(perform);
+  rebuild();
+  if (available()) tray_->show();
+}
+
+bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+bool QtTray::reducedMotion() const { return look::reducedMotion(); }
+
+void QtTray::showIcon(const menu::IconLook& look, double phase) {
+  tray_->setIcon(MenuIcon::icon(look.icon, phase));
+  tray_->setToolTip(q(look.toolTip));
+  menu_->setAccessibleName(q(look.description));
+}
+
+void QtTray::menuChanged() {
+  // A menu Qt draws is rebuilt as it opens; one the desktop draws is handed over ahead.
+  if (desktopMenus_ && !menu_->isVisible()) rebuild();
+}
+
+QPalette QtTray::menuPalette() {
+  QPalette pal = AppLook::palette(look::appearance());
+  const QColor grey = look::Margin::ink3.color();
+  for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+    pal.setColor(QPalette::Disabled, role, grey);
+  }
+  pal.setColor(QPalette::Disabled, QPalette::Light, pal.color(QPalette::Window));
+  return pal;
+}
+
+bool QtTray::desktopDrawsMenus() {
+  const QDBusConnection bus = QDBusConnection::sessionBus();
+  return bus.isConnected() && bus.interface() &&
+         bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
+}
+
+void QtTray::rebuild() {
+  if (!rows_) return;
+  // The old rows' actions may still be delivering: they go once control is back in the loop.
+  const auto old = menu_->actions();
+  for (QAction* a : old) {
+    menu_->removeAction(a);
+    a->deleteLater();
+  }
+  menu_->setPalette(menuPalette());
+  fill(*menu_, rows_(), !desktopMenus_, perform_);
+}
+
+void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHeader, const Perform& perform) {
+  const QColor symbolColour = look::Margin::ink2.color();
+  for (const auto& row : rows) {
+    switch (row.kind) {
+      case menu::Row::Kind::separator:
+        menu.addSeparator();
+        break;
+      case menu::Row::Kind::header: {
+        const menu::Header& h = *row.header;
+        if (widgetHeader) {
+          auto* action = new QWidgetAction(&menu);
+          action->setDefaultWidget(new MenuHeader(h));
+          menu.addAction(action);
+        } else {
+          const std::string first = h.reading ? h.reading->title : "Orvak";
+          const std::string second = h.reading ? h.detail() : h.hint();
+          for (const auto& line : {first, second}) menu.addAction(label(line))->setEnabled(false);
+        }
+        break;
+      }
+      case menu::Row::Kind::submenu: {
+        QMenu* sub = menu.addMenu(symbolIcon(row.symbol, symbolColour), label(row.title));
+        sub->setToolTipsVisible(true);
+        fill(*sub, row.children, widgetHeader, perform);
+        break;
+      }
+      case menu::Row::Kind::item: {
+        QAction* a = menu.addAction(symbolIcon(row.symbol, symbolColour), label(row.title));
+        a->setEnabled(row.enabled);
+        if (row.checked) {
+          a->setCheckable(true);
+          a->setChecked(true);
+        } else if (row.action == menu::Action::toggleAlwaysOn || row.action == menu::Action::pickVendor ||
+                   row.action == menu::Action::pickSpeed) {
+          a->setCheckable(true);
+        }
+        if (!row.key.empty()) a->setShortcut(QKeySequence(q("Ctrl+" + row.key)));
+        if (!row.toolTip.empty()) a->setToolTip(q(row.toolTip));
+        if (row.action != menu::Action::none) {
+          QObject::connect(a, &QAction::triggered, &menu, [perform, action = row.action, value = row.value] {
+            if (perform) perform(action, value);
+          });
+        }
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace orvak::views

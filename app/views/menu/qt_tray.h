@@ -1,0 +1,57 @@
+// The status menu on the desktop: Qt's tray icon (a StatusNotifierItem on most Linux desktops, an
+// XEmbed icon on older ones) with a menu rebuilt from the status menu's rows every time it is
+// about to show and whenever the state changes (trays that draw menus themselves fetch them
+// ahead of opening). Main thread only.
+#pragma once
+
+#include <QObject>
+#include <QPalette>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/menu/menu_bar.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace orvak::views {
+
+class QtTray final : public QObject, public TrayView {
+ public:
+  using Perform = std::function<void(menu::Action, const std::string&)>;
+
+  QtTray();
+  ~QtTray() override;
+
+  // Where the rows come from and the actions go; the status menu that drives this tray.
+  void attach(std::function<std::vector<menu::Row>()> rows, Perform perform);
+
+  bool available() const override;
+  bool reducedMotion() const override;
+  void showIcon(const menu::IconLook& look, double phase) override;
+  void menuChanged() override;
+
+  QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+  QMenu* menu() const { return menu_.get(); }
+
+  // Fills `menu` with `rows`. With `widgetHeader` the header is drawn as a widget; without (a
+  // desktop that shows the menu itself cannot host widgets) two disabled rows carry its lines.
+  static void fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHeader, const Perform& perform);
+  // The application's palette for the look in force, with disabled rows greyed rather than etched.
+  static QPalette menuPalette();
+  // Whether the desktop draws tray menus itself (a StatusNotifierWatcher is on the session bus).
+  static bool desktopDrawsMenus();
+
+ private:
+  void rebuild();
+
+  std::unique_ptr<QMenu> menu_;
+  std::unique_ptr<QSystemTrayIcon> tray_;
+  std::function<std::vector<menu::Row>()> rows_;
+  Perform perform_;
+  bool desktopMenus_ = false;
+};
+
+}  // namespace orvak::views

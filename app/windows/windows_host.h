@@ -1,0 +1,40 @@
+// What the window manager and the windows it makes use of the application controller. The
+// controller's adapter (app/controller/controller_host.h) answers for the running application;
+// tests answer with doubles.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/hotkey/hotkey_tester.h"
+#include "app/prefs.h"
+#include "app/system/permissions.h"
+#include "core/library/notes_store.h"
+#include "platform/notify.h"
+#include "platform/workspace.h"
+
+namespace orvak {
+
+class LibraryService;
+
+class WindowsHost {
+ public:
+  virtual ~WindowsHost() = default;
+  virtual Prefs& prefs() = 0;
+  virtual Permissions& perms() = 0;
+  virtual HotkeyTester& tester() = 0;
+  // The notes database; none when it could not be opened.
+  virtual std::shared_ptr<NotesStore> notesStore() = 0;
+  // Where "orvak.notesChanged" and "orvak.focusAsk" are posted.
+  virtual std::shared_ptr<platform::NotificationCenter> notifications() = 0;
+  // The desktop's applications (the library opens where an item came from).
+  virtual std::shared_ptr<platform::Workspace> workspace() = 0;
+  // The service the library's questions go to; none: questions fail with a message.
+  virtual std::shared_ptr<LibraryService> libraryService() = 0;
+  // Brings the status menu up to date, when there is one.
+  virtual void refreshMenu() = 0;
+  // The library's "Listen": reads `text` aloud as a read of its own, stopping one under way.
+  virtual void readText(const std::string& text) = 0;
+};
+
+}  // namespace orvak

@@ -1,0 +1,10 @@
+// Clicks through the X server, kept apart from the tests because Xlib's macros clash with Qt's and
+// the test framework's names.
+#pragma once
+
+namespace orvak::views {
+
+// A left click at a point of the screen, as a user's would arrive; false without a display.
+bool clickAt(int x, int y);
+
+}  // namespace orvak::views

@@ -1,0 +1,132 @@
+// The tray icon's pixels, the menu header and the menu Qt builds from the rows.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QWidgetAction>
+#include <cmath>
+
+#include "app/views/menu/menu_header.h"
+#include "app/views/menu/menu_icon.h"
+#include "app/views/menu/qt_tray.h"
+#include "app/views/shots.h"
+
+using namespace orvak;
+using namespace orvak::views;
+
+namespace {
+
+constexpr int kSide = 72;  // 4 pixels a unit
+
+QColor at(const QImage& img, double ux, double uy) { return img.pixelColor(int(ux * 4), int(uy * 4)); }
+
+menu::Header reading(int sentence, int total, bool paused) {
+  menu::Header h;
+  h.reading = menu::ReadingNow{"Rivers", "Firefox · Natural", sentence, total, paused};
+  h.keyName = "Right Shift";
+  h.keyGlyph = "⇧";
+  return h;
+}
+
+}  // namespace
+
+TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
+  EXPECT_EQ(MenuIcon::image(menu::Icon::reading, 0, kSide), MenuIcon::image(menu::Icon::reading, 1, kSide));
+  const auto peak = MenuIcon::glow(0.5);
+  EXPECT_DOUBLE_EQ(peak.radius, 9);
+  EXPECT_DOUBLE_EQ(peak.alpha, 0.95);
+  const auto rest = MenuIcon::glow(0);
+  EXPECT_DOUBLE_EQ(rest.radius, 7.8);
+  EXPECT_DOUBLE_EQ(rest.alpha, 0.55);
+  // 8.4 units from the centre, outside the orb: lit only by the wider glow.
+  const QImage wide = MenuIcon::image(menu::Icon::reading, 0.5, kSide);
+  const QImage narrow = MenuIcon::image(menu::Icon::reading, 0, kSide);
+  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide);
+  EXPECT_GT(at(wide, 9 + 8.4, 9).alpha(), 0);
+  EXPECT_EQ(at(narrow, 9 + 8.4, 9).alpha(), 0);
+  EXPECT_EQ(at(idle, 9 + 7, 9).alpha(), 0) << "no glow when idle";
+  EXPECT_GT(at(wide, 9 + 6.6, 9).alpha(), at(narrow, 9 + 6.6, 9).alpha()) << "stronger at the peak";
+}
+
+TEST(MenuIconTest, NeedsSetupIsAHalfOrbWithABadgeInAClearRing) {
+  const QImage setup = MenuIcon::image(menu::Icon::needsSetup, 0, kSide);
+  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide);
+  EXPECT_EQ(at(idle, 7, 7).alpha(), 255);
+  EXPECT_NEAR(at(setup, 7, 7).alpha(), 128, 2);
+  const QColor badge = at(setup, 14.3, 14.3);
+  EXPECT_EQ(badge.alpha(), 255);
+  EXPECT_NEAR(badge.red(), 229, 2);
+  EXPECT_NEAR(badge.green(), 138, 2);
+  EXPECT_NEAR(badge.blue(), 92, 2);
+  // Between the badge and the ring's outer edge, where the orb would be: nothing.
+  EXPECT_EQ(at(setup, 14.3 - 2.0, 14.3 - 2.0).alpha(), 0);
+  EXPECT_GT(at(idle, 14.3 - 2.0, 14.3 - 2.0).alpha(), 200);
+}
+
+TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
+  struct Case {
+    int sentence, total;
+    double share;
+  };
+  for (const Case c : {Case{3, 12, 0.25}, Case{1, 0, 0.0}, Case{12, 12, 1.0}}) {
+    MenuHeader h(reading(c.sentence, c.total, false));
+    renderWidget(h, 1);
+    const QRectF bar = h.progressFill();
+    EXPECT_NEAR(bar.width(), (MenuHeader::kWidth - 28) * c.share, 0.5) << c.sentence << "/" << c.total;
+    EXPECT_EQ(bar.height(), 3);
+  }
+  MenuHeader paused(reading(3, 12, true));
+  EXPECT_EQ(paused.detail()->text().toStdString(), "Firefox · Natural · paused");
+  EXPECT_EQ(paused.width(), 290);
+  menu::Header idle;
+  idle.keyName = "Right Shift";
+  idle.keyGlyph = "⇧";
+  idle.needsAccess = true;
+  MenuHeader noAccess(idle);
+  EXPECT_EQ(noAccess.detail()->text().toStdString(), "Grant Accessibility to start reading");
+  EXPECT_EQ(noAccess.findChildren<QWidget*>().size(), 5u) << "the orb's place, the name, two key caps, the hint";
+}
+
+TEST(QtTrayTest, RowsBecomeActionsWithTheirChecksKeysAndHeader) {
+  menu::Snapshot s;
+  s.accessibility = true;
+  s.mic = platform::MicAccess::granted;
+  s.voiceStatus = "on";
+  s.notesOpen = false;
+  std::vector<std::pair<menu::Action, std::string>> done;
+  const QtTray::Perform perform = [&](menu::Action a, const std::string& v) { done.push_back({a, v}); };
+  for (const bool widgets : {true, false}) {
+    QMenu m;
+    QtTray::fill(m, menu::build(s), widgets, perform);
+    const auto actions = m.actions();
+    if (widgets) {
+      ASSERT_NE(qobject_cast<QWidgetAction*>(actions[0]), nullptr);
+      EXPECT_TRUE(actions[1]->isSeparator());
+    } else {
+      EXPECT_EQ(actions[0]->text().toStdString(), "Orvak");
+      EXPECT_EQ(actions[1]->text().toStdString(), "Double-tap Right Shift in any app to read it");
+      EXPECT_FALSE(actions[0]->isEnabled());
+      EXPECT_FALSE(actions[1]->isEnabled());
+      EXPECT_TRUE(actions[2]->isSeparator());
+    }
+    QAction* setup = nullptr;
+    QAction* quit = nullptr;
+    QMenu* speed = nullptr;
+    for (QAction* a : actions) {
+      if (a->text() == "Setup && Permissions…") setup = a;
+      if (a->text() == "Quit Orvak") quit = a;
+      if (a->menu() && a->text().startsWith("Speed")) speed = a->menu();
+    }
+    ASSERT_TRUE(setup && quit && speed) << "an ampersand is shown as itself";
+    EXPECT_EQ(quit->shortcut().toString().toStdString(), "Ctrl+Q");
+    ASSERT_EQ(speed->actions().size(), 6);
+    EXPECT_TRUE(speed->actions()[1]->isChecked());
+    EXPECT_FALSE(speed->actions()[0]->isChecked());
+    speed->actions()[3]->trigger();
+    setup->trigger();
+  }
+  ASSERT_EQ(done.size(), 4u);
+  EXPECT_EQ(done[0].first, menu::Action::pickSpeed);
+  EXPECT_EQ(std::stof(done[0].second), 1.5f);
+  EXPECT_EQ(done[1], (std::pair<menu::Action, std::string>{menu::Action::onboarding, ""}));
+}
