@@ -21,7 +21,7 @@
 using namespace orvak;
 using namespace orvak::views::library;
 using LM = LibraryModel;
-using Page = MainPage::Page;
+using Page = MainModel::Page;
 
 namespace {
 
