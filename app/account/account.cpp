@@ -1,5 +1,6 @@
 #include "app/account/account.h"
 
+#include "app/account/ask_stream.h"
 #include "app/account/service_address.h"
 #include "app/account/service_request.h"
 #include "app/account/sign_in_link.h"
@@ -296,6 +297,41 @@ void Account::signOut(std::function<void()> finished) {
       if (finished) self->onMain([finished](Account&) { finished(); });
     });
   });
+}
+
+Account::Exchange Account::askStream(const account::AskQuestion& question,
+                                     std::function<void(const std::string&)> onText,
+                                     std::function<void(Result<AskReply>)> done) {
+  auto deliver = [done = std::move(done)](Result<AskReply> r) {
+    dispatch::main().async([done, r = std::move(r)] { done(r); });
+  };
+  auto request =
+      account::buildRequest(base(), "POST", "/api/ask", json::dump(account::askBody(question)), true, askTimeout);
+  if (!request) {
+    deliver(request.failure());
+    return {};
+  }
+  auto reader = std::make_shared<account::AskStreamReader>(std::move(onText));
+  account::HttpReader http;
+  http.onData = [reader, deliver](int status, std::string_view bytes) {
+    if (reader->data(status, bytes)) return true;
+    deliver(*reader->outcome());
+    return false;
+  };
+  http.onEnd = [reader, deliver](int status, std::optional<PlatformFail> failure) {
+    if (auto outcome = reader->end(status, std::move(failure))) deliver(std::move(*outcome));
+  };
+  return account::sendHttp(std::move(request.value()), std::move(http));
+}
+
+Account::Exchange Account::libraryAsk(const account::LibraryBody& body, AnswerDone done) {
+  return call<account::LibraryAnswer>("POST", "/api/library/ask", json::Json(body), true, libraryAskTimeout,
+                                      std::move(done));
+}
+
+Account::Exchange Account::libraryDocument(const account::LibraryBody& body, DocumentDone done) {
+  return call<account::LibraryDoc>("POST", "/api/library/document", json::Json(body), true, libraryDocumentTimeout,
+                                   std::move(done));
 }
 
 Account::Exchange Account::callJson(const std::string& method, const std::string& path, std::optional<json::Json> body,

@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "app/account/account_client.h"
+#include "app/account/library_service.h"
 #include "app/account/service_fail.h"
 #include "app/account/service_http.h"
 #include "app/account/service_records.h"
@@ -34,7 +35,7 @@
 
 namespace orvak {
 
-class Account final : public AccountClient, public std::enable_shared_from_this<Account> {
+class Account final : public AccountClient, public LibraryService, public std::enable_shared_from_this<Account> {
  public:
   using Info = account::Info;
   using Fail = account::Fail;
@@ -137,6 +138,25 @@ class Account final : public AccountClient, public std::enable_shared_from_this<
       dispatch::main().async([done, out = std::move(out)] { done(out); });
     });
   }
+
+  // ---- Questions ----
+
+  // POST "/api/ask" with `question` (see account::askBody) and the device token, its answer read
+  // as it streams (app/account/ask_stream.h). `onText` gets each piece of the answer on the
+  // network thread, in order, never on the main queue; `done` gets the final reply or the
+  // failure on the main queue, once. No token: signedOut; an address that cannot be formed:
+  // server(0, "bad URL"); both before anything is sent.
+  Exchange askStream(const account::AskQuestion& question, std::function<void(const std::string&)> onText,
+                     std::function<void(Result<AskReply>)> done) override;
+  // Seconds without data before a question times out; set before asking.
+  double askTimeout = 30;
+
+  // "/api/library/ask" and "/api/library/document" through `call`, signed in.
+  Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override;
+  Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override;
+  // Seconds without data before the library calls time out; set before they are made.
+  double libraryAskTimeout = 40;
+  double libraryDocumentTimeout = 60;
 
   // The sentence for a failure of the account's own operations; see account::describe.
   static std::string describe(const Failure& f) { return account::describe(f); }

@@ -1,5 +1,6 @@
 // Questions about the saved library and documents written from it: the two service calls the
 // library window makes, behind an interface so its model can be tested against a scripted one.
+// `Account` answers them through the service.
 //
 // Completions run on the main queue, once; the returned exchange cancels (the completion then
 // gets the cancellation failure).
@@ -25,19 +26,6 @@ class LibraryService {
   virtual account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) = 0;
   // "/api/library/document": a titled document in paragraphs citing the sources.
   virtual account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) = 0;
-};
-
-// Over `Account::call` at the service's base address, signed in, 40 s and 60 s of silence at most.
-class AccountLibraryService final : public LibraryService {
- public:
-  explicit AccountLibraryService(double askTimeout = 40, double documentTimeout = 60)
-      : askTimeout_(askTimeout), documentTimeout_(documentTimeout) {}
-  account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override;
-  account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override;
-
- private:
-  double askTimeout_;
-  double documentTimeout_;
 };
 
 }  // namespace orvak

@@ -86,6 +86,17 @@ void from_json(const json::Json& j, Line& r) {
   r.actions = std::move(kept);
 }
 
+json::Json askBody(const AskQuestion& q) {
+  return json::Json{{"kind", q.kind},
+                    {"question", q.question},
+                    {"text", q.text},
+                    {"at", q.at},
+                    {"focus", q.focus},
+                    {"title", q.title},
+                    {"state", q.before ? "before" : "paused"},
+                    {"stream", true}};
+}
+
 void to_json(json::Json& j, const LibraryItem& r) {
   j = json::Json::object();
   json::put(j, "n", r.n);

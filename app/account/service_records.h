@@ -64,6 +64,21 @@ struct Line {
   bool operator==(const Line&) const = default;
 };
 
+// A question about the page being read, as the voice commands ask it. Sent as the body of
+// "/api/ask" with "state" ("before" when reading has not started, else "paused") and "stream" true.
+struct AskQuestion {
+  std::string kind;  // "ask", "summary", "section" ... as the caller names it
+  std::string question;
+  std::string text;   // the page's text
+  std::string at;     // where the reader stands
+  std::string focus;  // the passage in focus
+  std::string title;
+  bool before = false;
+  bool operator==(const AskQuestion&) const = default;
+};
+// The request body: exactly eight members, "stream" the JSON value true.
+json::Json askBody(const AskQuestion& q);
+
 // The outcome of a page question: the final line's answer ("" when it has none), its actions and
 // refusal flag as they came.
 struct AskReply {

@@ -1,9 +1,8 @@
 // The voice catalogue's requests through the account client, against the fake service: only a
 // decodable list and a sample answered with 200 count; every failure is a quiet "none".
-#include "app/voices/account_voice_source.h"
-
 #include <gtest/gtest.h>
 
+#include "app/voices/account_voice_source.h"
 #include "tests/account/service_fixture.h"
 
 namespace orvak::test {
@@ -28,42 +27,56 @@ class VoiceSourceTest : public ServiceTest {
   AccountVoiceSource source{*account};
 };
 
-TEST_F(VoiceSourceTest, TheListCountsOnlyWhenItDecodes) {
-  const auto got = list();
-  ASSERT_TRUE(got);
-  EXPECT_FALSE(got->voices.empty());
-  const auto sent = fake.requests().back();
-  EXPECT_EQ(sent.target, "/api/voices");
-  EXPECT_EQ(sent.header("authorization"), "Bearer tok-12345678");
-
-  struct Case {
+TEST_F(VoiceSourceTest, TheListCountsWhenA2xxReplyDecodesAndASampleOnlyWithStatus200) {
+  const std::string listBody = json::dump(json::Json(list().value()));  // the canned list
+  const std::string wav = fake::FakeService::sampleWav();
+  const struct {
     const char* name;
-    loopback::HttpReply reply;
-  };
-  const Case cases[] = {
-      {"401", loopback::HttpReply::json(401, {{"error", "unauthorized"}})},
-      {"500", loopback::HttpReply::json(500, {{"error", "down"}})},
-      {"null", loopback::HttpReply::json(200, nullptr)},
-      {"no defaultVoice", loopback::HttpReply::json(200, {{"voices", json::Json::array()}})},
+    int status;
+    std::string body;  // for both requests; empty: the canned list, and the WAV for the sample
+    bool listCounts;
+    bool sampleCounts;
+  } cases[] = {
+      {"200", 200, "", true, true},
+      {"204", 204, "", false, false},
+      {"206", 206, "", true, false},
+      {"401", 401, R"({"error":"unauthorized"})", false, false},
+      {"500", 500, R"({"error":"down"})", false, false},
+      {"JSON null", 200, "null", false, true},
+      {"a list without defaultVoice", 200, R"({"voices":[]})", false, true},
   };
   for (const auto& c : cases) {
-    fake.script("/api/voices", c.reply);
-    EXPECT_FALSE(list()) << c.name;
+    const std::string listReply = c.body.empty() && c.status != 204 ? listBody : c.body;
+    const std::string sampleReply = c.body.empty() && c.status != 204 ? wav : c.body;
+    fake.script("/api/voices", loopback::HttpReply{c.status, {loopback::Step::bytes(listReply)}, "application/json"});
+    fake.script("/api/voices/sample", loopback::HttpReply{c.status, {loopback::Step::bytes(sampleReply)}, "audio/wav"});
+    const auto gotList = list();
+    EXPECT_EQ(gotList.has_value(), c.listCounts) << c.name;
+    if (gotList) {
+      EXPECT_EQ(json::dump(json::Json(*gotList)), listBody) << c.name;
+    }
+    const auto gotSample = sample("ashley");
+    EXPECT_EQ(gotSample.has_value(), c.sampleCounts) << c.name;
+    if (gotSample) {
+      EXPECT_EQ(*gotSample, std::vector<std::uint8_t>(sampleReply.begin(), sampleReply.end())) << c.name;
+    }
+    const auto sent = fake.requests().back();
+    EXPECT_EQ(sent.header("authorization"), "Bearer tok-12345678");
+    EXPECT_FALSE(sent.hasHeader("content-type"));
   }
 }
 
-TEST_F(VoiceSourceTest, ASampleCountsOnlyWithStatus200) {
-  const auto wav = fake::FakeService::sampleWav();
-  fake.script("/api/voices/sample", loopback::HttpReply{200, {loopback::Step::bytes(wav)}, "audio/wav"});
-  const auto got = sample("a b&+é");
-  ASSERT_TRUE(got);
-  EXPECT_EQ(*got, std::vector<std::uint8_t>(wav.begin(), wav.end()));
-  EXPECT_EQ(fake.requests().back().target, "/api/voices/sample?id=a%20b%26%2B%C3%A9");
-
-  for (int status : {204, 206, 404, 500}) {
-    fake.script("/api/voices/sample", loopback::HttpReply{status, {loopback::Step::bytes(wav)}, "audio/wav"});
-    EXPECT_FALSE(sample("a")) << status;
+TEST_F(VoiceSourceTest, ASampleIdArrivesAsTheSameId) {
+  fake.script("/api/voices/sample", loopback::HttpReply{200, {loopback::Step::bytes("RIFF")}, "audio/wav"});
+  for (const std::string id : {"a b", "a&b", "a+b", "a=b", "é", "a b&+é", "50%"}) {
+    ASSERT_TRUE(sample(id)) << id;
+    EXPECT_EQ(fake.requests().back().path(), "/api/voices/sample") << id;
+    EXPECT_EQ(fake.requests().back().query("id"), id);
+    if (id == "a b&+é") {
+      EXPECT_EQ(fake.requests().back().target, "/api/voices/sample?id=a%20b%26%2B%C3%A9");
+    }
   }
+  EXPECT_EQ(fake.requests().back().target, "/api/voices/sample?id=50%25");
 }
 
 TEST_F(VoiceSourceTest, SignedOutNothingIsSent) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/account/account.h"
 #include "app/library/library_model.h"
 #include "app/library/notes_text.h"
 #include "app/library/panes.h"
@@ -37,7 +38,7 @@ UserLibrary openLibrary() {
   UserLibrary lib;
   lib.notes = NotesModel::make(store, NotesModel::Services{});
   lib.model = LibraryModel::make(lib.notes, LibraryModel::Services{nullptr, nullptr, nullptr,
-                                                                    std::make_shared<AccountLibraryService>()});
+                                                                    Account::make()});
   return lib;
 }
 

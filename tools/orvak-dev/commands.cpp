@@ -36,6 +36,7 @@ int runBrand(const Args& args);
 int runFakeService(const Args& args);
 int runService(const Args& args);
 int runAccount(const Args& args);
+int runAsk(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -86,8 +87,11 @@ std::span<const Command> commands() {
       {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
-      {"service", "call METHOD PATH [JSON] [--auth]", "one request to the service: the reply, or the failure and its sentences",
+      {"service", "call METHOD PATH [JSON] [--auth] | voices | sample ID OUT",
+       "one request to the service: the reply, or the failure and its sentences; the voice list; a voice's sample",
        runService},
+      {"ask", "QUESTION [--kind ask|summary|section] [--text FILE] [--title T] [--before]",
+       "ask the service about a text: each piece of the answer as it streams, then the answer and its actions", runAsk},
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},

@@ -61,6 +61,13 @@ struct TraceAccount final : AccountClient {
   void refresh() override { trace->push_back("account: refresh"); }
   std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
   void handle(const std::string& url) override { trace->push_back("account: handle " + url); }
+  // Questions are not the controller's to answer here: traced, and answered as signed out.
+  account::Exchange askStream(const account::AskQuestion& q, std::function<void(const std::string&)>,
+                              std::function<void(account::Result<account::AskReply>)> done) override {
+    trace->push_back("account: ask " + q.question);
+    dispatch::main().async([done] { done(account::Fail::signedOut()); });
+    return {};
+  }
 };
 
 struct RecordingOverlay final : HighlightOverlay {
