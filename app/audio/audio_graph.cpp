@@ -91,6 +91,7 @@ void AudioGraph::idleStop(std::uint64_t generation) {
   if (generation != idleGeneration_ || owner_ != nullptr) return;
   node_->stop();
   earconNode_->stop();
+  cueNode_->stop();
   engine_->stop();
   sampleRate_ = 0;
 }
@@ -108,12 +109,17 @@ void AudioGraph::queueClip(std::vector<float> samples, std::function<void()> don
   if (!earconNode_->isPlaying()) earconNode_->play();
 }
 
+void AudioGraph::stopClips() {
+  std::lock_guard lock(lock_);
+  earconNode_->stop();
+}
+
 bool AudioGraph::playCue(std::span<const float> samples) {
   std::lock_guard lock(lock_);
   if (!engine_->isRunning() || samples.empty()) return false;
-  earconNode_->stop();
-  earconNode_->scheduleBuffer({earconFormat(), std::vector<float>(samples.begin(), samples.end())});
-  earconNode_->play();
+  cueNode_->stop();
+  cueNode_->scheduleBuffer({earconFormat(), std::vector<float>(samples.begin(), samples.end())});
+  cueNode_->play();
   return true;
 }
 
@@ -130,6 +136,7 @@ double AudioGraph::ensure(double rate) {
   const auto speechFormat = audio::AudioFormat::mono(rate);
   engine_->connect(node_, pitch_, speechFormat);
   engine_->connect(earconNode_, nullptr, earconFormat());
+  engine_->connect(cueNode_, nullptr, earconFormat());
   format_ = speechFormat;
   sampleRate_ = rate;
   try {
@@ -141,8 +148,8 @@ double AudioGraph::ensure(double rate) {
   char head[96];
   std::snprintf(head, sizeof head, "audio engine (re)started @%.0f Hz running=%s mic=%s out=", rate,
                 engine_->isRunning() ? "true" : "false", micAttached_ ? "true" : "false");
-  log_(head + engine_->outputFormat().describe() + " in " +
-       std::to_string(static_cast<long long>(elapsedMs())) + " ms");
+  log_(head + engine_->outputFormat().describe() + " in " + std::to_string(static_cast<long long>(elapsedMs())) +
+       " ms");
   return elapsedMs();
 }
 

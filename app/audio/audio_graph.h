@@ -1,10 +1,12 @@
 // The one audio graph of the process. Everything that makes sound goes through it: the reading
 // player's sentence audio on the speech node through the rate unit, spoken answers and cue sounds
-// on the cue node. It records which object owns the speech path and stops the engine some time
+// and cue sounds on two nodes of their own. It records which object owns the speech path and stops the engine some time
 // after the last user let go, so an idle program holds no audio device.
 //
 // Graph once built: node -> pitch -> main mixer in `format()` (mono at `sampleRate()`);
-// earconNode -> main mixer in `earconFormat()` (mono, 44,100 Hz).
+// earconNode -> main mixer and cueNode -> main mixer, both in `earconFormat()` (mono, 44,100 Hz).
+// Clips (spoken answers, definitions, voice previews) queue on the earcon node; cue sounds play on
+// the cue node, so a cue is mixed over a clip and never cuts it short.
 //
 // Every operation that touches the graph's wiring or its state (ensure, idle stop, forced
 // rebuild, cue scheduling, and the reads of sampleRate, format and micAttached) runs under one
@@ -46,6 +48,7 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   const std::shared_ptr<audio::PlayerNode>& node() const { return node_; }
   const std::shared_ptr<audio::TimePitch>& pitch() const { return pitch_; }
   const std::shared_ptr<audio::PlayerNode>& earconNode() const { return earconNode_; }
+  const std::shared_ptr<audio::PlayerNode>& cueNode() const { return cueNode_; }
   // Mono at 44,100 Hz: the format of every clip and cue sound.
   static audio::AudioFormat earconFormat() { return audio::AudioFormat::mono(44100); }
 
@@ -80,8 +83,11 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   // Stops the engine and forgets the rate, so that the next `ensure` rebuilds the whole graph
   // (after the output device changed, or once the microphone is wired in).
   void forceRebuild();
-  // Replaces whatever the cue node plays with `samples` (mono, 44,100 Hz): stop, schedule, play.
-  // False, and nothing played, when the engine is not running or there are no samples.
+  // Drops every clip `queueClip` scheduled (their completions run); cue sounds play on.
+  void stopClips();
+  // Replaces the cue sound the cue node plays with `samples` (mono, 44,100 Hz): stop, schedule,
+  // play. Clips on the earcon node are left alone. False, and nothing played, when the engine is
+  // not running or there are no samples.
   bool playCue(std::span<const float> samples);
 
  private:
@@ -94,6 +100,7 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   std::shared_ptr<audio::PlayerNode> node_ = std::make_shared<audio::PlayerNode>();
   std::shared_ptr<audio::TimePitch> pitch_ = std::make_shared<audio::TimePitch>();
   std::shared_ptr<audio::PlayerNode> earconNode_ = std::make_shared<audio::PlayerNode>();
+  std::shared_ptr<audio::PlayerNode> cueNode_ = std::make_shared<audio::PlayerNode>();
   LogLine log_;
 
   mutable std::mutex lock_;

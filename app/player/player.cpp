@@ -7,10 +7,10 @@
 
 #include "app/audio/earcon.h"
 #include "core/base/log.h"
+#include "core/base/timing.h"
 #include "core/page/privacy.h"
 #include "core/speech/sentence_splitter.h"
 #include "core/speech/speech_text.h"
-#include "core/base/timing.h"
 
 namespace orvak {
 
@@ -79,6 +79,11 @@ void Player::setStartSnippet(std::string snippet) {
 std::optional<Player::Spoken> Player::spoken() const {
   std::lock_guard lock(lock_);
   return spoken_;
+}
+std::optional<int> Player::spokenFrom() const {
+  std::lock_guard lock(lock_);
+  if (!spoken_) return std::nullopt;
+  return spoken_->from;
 }
 std::optional<int> Player::spokenUntil() const {
   std::lock_guard lock(lock_);
@@ -235,8 +240,7 @@ std::vector<text::GraphemeRange> Player::locate(const std::vector<std::string>& 
     int start = cursor;
     if (probeLen > 0) {
       for (int at = cursor; at + static_cast<int>(probeLen) <= length; ++at) {
-        if (std::equal(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(probeLen),
-                       chars.begin() + at)) {
+        if (std::equal(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(probeLen), chars.begin() + at)) {
           start = at;
           break;
         }

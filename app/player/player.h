@@ -30,8 +30,9 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/capture.h"
-#include "core/speech/audio_timeline.h"
+#include "app/player/voice_player.h"
 #include "core/base/dispatch.h"
+#include "core/speech/audio_timeline.h"
 #include "core/speech/pacer.h"
 #include "core/speech/pronunciation.h"
 #include "core/speech/read_timing.h"
@@ -65,23 +66,11 @@ struct PlayerState {
   bool operator==(const PlayerState&) const = default;
 };
 
-class Player final : public SpeechSink, public std::enable_shared_from_this<Player> {
+class Player final : public SpeechSink, public VoicePlayer, public std::enable_shared_from_this<Player> {
  public:
-  // The point heard when a voice command began.
-  struct Moment {
-    int sentence = 0;          // the sentence the listener refers to (index within the read)
-    std::string text;          // its text, "" when out of range
-    int playingSentence = 0;   // the sentence actually playing at that moment
-    double intoSentenceSec = 0;
-    int docSentence = 0;       // `sentence` within the whole document
-    bool operator==(const Moment&) const = default;
-  };
-  struct Source {
-    std::string app;
-    std::string windowTitle;
-    std::optional<std::string> url;
-    bool operator==(const Source&) const = default;
-  };
+  using Moment = ReadMoment;
+  using Source = ReadSource;
+  using Context = ReadContext;
   struct Spoken {
     std::string text;
     std::shared_ptr<const Capture> capture;  // none for text that came from elsewhere
@@ -92,13 +81,6 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
     std::string text;
     bool finished = false;
     bool operator==(const EndPosition&) const = default;
-  };
-  struct Context {
-    std::string text;
-    std::string at;
-    std::string section;
-    std::string title;
-    bool operator==(const Context&) const = default;
   };
 
   // What the creator supplies. `graph` defaults to the process's shared graph.
@@ -131,13 +113,15 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   void setOnPlaybackEnded(std::function<void()> f);
 
   // ---- Shared with the reading controller (any thread, behind the lock) ----
-  Source source() const;
+  Source source() const override;
   void setSource(Source s);
   std::optional<std::string> readKey() const;
   void setReadKey(std::optional<std::string> key);
   std::string startSnippet() const;
   void setStartSnippet(std::string snippet);
   std::optional<Spoken> spoken() const;
+  std::optional<int> spokenFrom() const override;
+  std::string engineLabel() const override { return engine_->label(); }
   std::optional<int> spokenUntil() const;
   std::optional<EndPosition> endPosition() const;
   std::shared_ptr<Player> replaces() const;
@@ -161,23 +145,23 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   void pause();
   void setSpeed(float rate);
   // `direction` below 1 moves back; `section` moves by sections instead of paragraphs.
-  void skipParagraph(int direction, bool section);
+  void skipParagraph(int direction, bool section) override;
   // After the output device changed: replays the current sentence on the rebuilt graph.
   void recoverAudio();
 
   // ---- Queries: run on the player queue while the caller waits; never call them from it ----
-  bool isPlaying() const;
+  bool isPlaying() const override;
   bool isPaused() const;
-  bool hasEnded() const;
-  float currentSpeed() const;
+  bool hasEnded() const override;
+  float currentSpeed() const override;
   std::optional<text::GraphemeRange> playingRange() const;
   std::optional<text::GraphemeRange> playingWordRange() const;
   std::optional<std::string> playingText() const;
-  std::optional<std::string> paragraph(int around) const;
-  std::optional<int> sentence(std::string_view matching) const;
-  std::optional<Context> askContext(const std::optional<Moment>& moment) const;
-  std::optional<Moment> commandPause(std::uint64_t onsetAgoNs);
-  void commandResume(std::optional<int> jumpTo);
+  std::optional<std::string> paragraph(int around) const override;
+  std::optional<int> sentence(std::string_view matching) const override;
+  std::optional<Context> askContext(const std::optional<Moment>& moment) const override;
+  std::optional<Moment> commandPause(std::uint64_t onsetAgoNs) override;
+  void commandResume(std::optional<int> jumpTo) override;
 
   // One character range per sentence, searched for in order from character `from` of `text`.
   static std::vector<text::GraphemeRange> locate(const std::vector<std::string>& sentences, std::string_view text,
@@ -282,16 +266,16 @@ class Player final : public SpeechSink, public std::enable_shared_from_this<Play
   bool paused_ = false;
   bool finishedReceiving_ = false;
   bool failedAfterStart_ = false;  // an engine error after playback began: the read ends "error"
-  dispatch::WorkItem errorQuiet_;   // ends receiving when nothing arrives after such an error
+  dispatch::WorkItem errorQuiet_;  // ends receiving when nothing arrives after such an error
   void armErrorQuiet();
   bool ended_ = false;
   std::optional<std::uint64_t> starvedAt_;
   float speed_;
   std::optional<dispatch::RepeatingTimer> stateTimer_;
   std::int64_t playBase_ = 0;
-  std::string text_;                          // the spoken text, a queue-side copy
-  std::vector<std::string_view> chars_;       // its characters (views into text_)
-  int from_ = 0;                              // the start offset as given to speak
+  std::string text_;                     // the spoken text, a queue-side copy
+  std::vector<std::string_view> chars_;  // its characters (views into text_)
+  int from_ = 0;                         // the start offset as given to speak
   std::vector<int> headingStarts_;
   mutable std::map<int, WordMap> wordMaps_;
 

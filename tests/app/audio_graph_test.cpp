@@ -1,7 +1,10 @@
 // The shared graph's ownership, idle stop, rebuilds and clips, in virtual time on the capture
 // device.
+#include "app/audio/audio_graph.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -9,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/audio/audio_graph.h"
 #include "core/base/dispatch.h"
 #include "platform/sim/capture_audio_device.h"
 
@@ -59,7 +61,9 @@ TEST_F(GraphFixture, EnsureBuildsOnceAndLogsOneLinePerRebuild) {
   EXPECT_EQ(graph->sampleRate(), 24000);
   EXPECT_EQ(graph->format(), audio::AudioFormat::mono(24000));
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0], "audio engine (re)started @24000 Hz running=true mic=false out=<2 ch, 44100 Hz, Float32, interleaved> in 0 ms");
+  EXPECT_EQ(
+      log[0],
+      "audio engine (re)started @24000 Hz running=true mic=false out=<2 ch, 44100 Hz, Float32, interleaved> in 0 ms");
 
   vt.advance(0.5);
   EXPECT_EQ(graph->ensure(24000), 0.0);
@@ -97,7 +101,7 @@ TEST_F(GraphFixture, ReleaseByTheOwnerStopsTheSpeechNodeAndTheEngineAfterTheIdle
 TEST_F(GraphFixture, OnlyTheCurrentOwnerCanReleaseAndAClaimCancelsAPendingStop) {
   graph->claim(&playerA);
   graph->ensure(24000);
-  graph->claim(&playerB);              // the last claimer wins
+  graph->claim(&playerB);               // the last claimer wins
   graph->release(&playerA, 1, *queue);  // a former owner: nothing happens
   graph->release(nullptr, 1, *queue);
   vt.advance(5);
@@ -212,19 +216,28 @@ TEST_F(GraphFixture, AClipCutShortByARebuildOrAnIdleStopCompletesExactlyOnce) {
   EXPECT_EQ(done, 3);
 }
 
-TEST_F(GraphFixture, PlayCueReplacesWhatTheCueNodePlayed) {
+TEST_F(GraphFixture, ACueIsMixedOverAClipAndReplacesOnlyTheCueBeforeIt) {
   EXPECT_FALSE(graph->playCue(std::vector<float>(10, 0.3f)));  // engine not running
   graph->ensure(24000);
   EXPECT_FALSE(graph->playCue({}));
   int clipDone = 0;
   graph->queueClip(std::vector<float>(44100, 0.1f), [&] { ++clipDone; });
   vt.advance(0.05);
-  EXPECT_TRUE(graph->playCue(std::vector<float>(441, 0.3f)));
+  EXPECT_TRUE(graph->playCue(std::vector<float>(44100, 0.25f)));
+  vt.advance(0.05);
+  EXPECT_TRUE(graph->playCue(std::vector<float>(441, 0.3f)));  // the newer cue cuts the older one
   vt.advance(0.5);
+  EXPECT_EQ(clipDone, 0);  // the clip plays its whole second
+  vt.advance(0.6);
   EXPECT_EQ(clipDone, 1);
   const auto left = tape->channel(0);
-  EXPECT_EQ(std::count(left.begin(), left.end(), 0.3f), 441);
-  EXPECT_LT(std::count(left.begin(), left.end(), 0.1f), 44100);
+  const auto near = [&](float v) {
+    return std::count_if(left.begin(), left.end(), [v](float s) { return std::abs(s - v) < 1e-4f; });
+  };
+  EXPECT_EQ(near(0.4f), 441);    // the second cue over the clip
+  EXPECT_GT(near(0.35f), 2000);  // the first cue over the clip, until the second one replaced it
+  EXPECT_LT(near(0.35f), 44100 / 10);
+  EXPECT_GT(near(0.1f), 40000);  // the clip alone, before and after the cues
 }
 
 TEST(GraphStartFailure, IsLoggedTheGraphReportsNotRunningAndClipsCompleteAtOnce) {
@@ -234,7 +247,8 @@ TEST(GraphStartFailure, IsLoggedTheGraphReportsNotRunningAndClipsCompleteAtOnce)
   graph->ensure(24000);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0], "audio engine start failed: gone: no such device");
-  EXPECT_TRUE(std::regex_match(log[1], std::regex(R"(audio engine \(re\)started @24000 Hz running=false mic=false out=<.*> in \d+ ms)")))
+  EXPECT_TRUE(std::regex_match(
+      log[1], std::regex(R"(audio engine \(re\)started @24000 Hz running=false mic=false out=<.*> in \d+ ms)")))
       << log[1];
   EXPECT_FALSE(graph->engine().isRunning());
   int done = 0;

@@ -5,6 +5,8 @@
 namespace orvak::dev {
 
 int runEarcon(const Args& args);
+int runDefine(const Args& args);
+int runAnswer(const Args& args);
 int runDefaults(const Args& args);
 int runLog(const Args& args);
 int runSynth(const Args& args);
@@ -59,6 +61,9 @@ std::span<const Command> commands() {
        "read a scene's front window aloud on-device, printing each sentence as it is heard", runRead},
       {"say", "FILE [--from N] [--speed X] [--stop-after S] [--mute]", "read a text file aloud on-device", runSay},
       {"earcon", "start|warn|saved [OUT.wav]", "play a cue sound through the audio graph, or write it as WAV", runEarcon},
+      {"define", "WORD [--dict DIR] [--quiet]", "look a word up in the dictionary, print and speak its definition", runDefine},
+      {"answer", "--script CHUNKS.json [--before]",
+       "stream a scripted answer through the spoken-answer path; print what the engine gets and when", runAnswer},
       {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
        "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
