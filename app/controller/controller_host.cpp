@@ -1,6 +1,6 @@
 #include "app/controller/controller_host.h"
 
-#include "app/account/library_service.h"
+#include "app/account/account.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
@@ -8,7 +8,7 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (!library_) library_ = std::make_shared<AccountLibraryService>();
+  if (!library_) library_ = Account::make();
   return library_;
 }
 
