@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QtTest/QTest>
 
 #include "app/views/library/highlights_stream.h"
@@ -175,6 +176,39 @@ TEST_F(CardsTest, ChipsFilterAndTheEmptyStatesDiffer) {
   EXPECT_TRUE(stream.headings().isEmpty());
   EXPECT_FALSE(stream.emptyState()->isVisible());
   EXPECT_EQ(stream.head()->sub(), "7 saved \u00B7 0 with your words");
+}
+
+TEST(LongStreamTest, CardsAreMadeAsTheyComeIntoViewAndKeptAcrossReloads) {
+  SampleLibrary lib(false);
+  for (int i = 0; i < 80; ++i) {
+    ResearchItem item;
+    item.ts = Date{SampleLibrary::kNow - 600.0 * i};
+    item.quote = "Passage " + std::to_string(i);
+    item.app = "Firefox";
+    item.url = "https://example.org/" + std::to_string(i);
+    lib.store->insert(item);
+  }
+  lib.ctx.lib->reload();
+  HighlightsStream stream(lib.ctx);
+  stream.resize(1000, 700);
+  stream.show();
+  QApplication::processEvents();
+  const auto made = stream.cards().size();
+  EXPECT_GT(made, 0u);
+  EXPECT_LT(made, 80u) << "rows far below the view wait for it";
+  SavedCard* first = stream.cards().front();
+
+  stream.verticalScrollBar()->setValue(stream.verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  stream.verticalScrollBar()->setValue(stream.verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  ASSERT_FALSE(stream.cards().empty());
+  EXPECT_EQ(stream.cards().back()->item().item.quote, "Passage 79") << "the last row is made once scrolled to";
+
+  lib.ctx.notes->saveNote(first->item(), "mine");
+  ASSERT_FALSE(stream.cards().empty());
+  EXPECT_EQ(stream.cards().front(), first) << "a reload keeps the card of a row";
+  EXPECT_EQ(first->item().item.note, "mine");
 }
 
 TEST(EmptyLibraryTest, TheEmptyStateNamesTheHotkey) {
