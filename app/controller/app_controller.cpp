@@ -81,7 +81,10 @@ void AppController::launch() {
   account().onMessage = [weak](const std::string& text) {
     if (auto self = weak.lock()) self->pill_->flash(text);
   };
-  account().onChange = weakly([](AppController& c) { c.configureVoiceProxy(); });
+  account().onChange = weakly([](AppController& c) {
+    c.configureVoiceProxy();
+    if (signedIn() && c.services_.reloadVoices) c.services_.reloadVoices();
+  });
   configureVoiceProxy();
   if (services_.session) {
     auto token = services_.session->addObserver([weak](platform::SessionEvent e) {
@@ -97,6 +100,11 @@ void AppController::launch() {
 
   step("click tracker");
   clicks_->start();
+
+  step("housekeeping");
+  dispatch::main().asyncAfter(kHousekeepingDelay, weakly([](AppController& c) { c.historyHousekeeping(); }));
+  housekeepingTimer_ =
+      dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.historyHousekeeping(); }));
 
   step("account timer");
   accountTimer_ =
@@ -116,6 +124,25 @@ void AppController::launch() {
   if (services_.makeMenuBar) menu_ = services_.makeMenuBar(*this);
   dispatch::main().async(weakly([](AppController& c) { MoveToApplications::offerIfNeeded(*c.prefs().d); }));
 
+  step("audio graph");
+  (void)graph().sampleRate();  // made now rather than on the first read
+
+  step("engines");
+  engine(Vendor::onDevice);
+  const Vendor chosen = prefs().vendor();
+  engine(chosen);
+  // Looking the keys up once warms their cache (the keychain tool is slow); then the chosen voice
+  // connects ahead of the first read, a cloud voice only when its key is there.
+  dispatch::global().async([weak, chosen] {
+    const bool inworld = Keys::get("inworld").has_value();
+    const bool cartesia = Keys::get("cartesia").has_value();
+    const bool hasKey = chosen == Vendor::onDevice || (chosen == Vendor::inworld ? inworld : cartesia);
+    dispatch::main().async([weak, chosen, hasKey] {
+      auto self = weak.lock();
+      if (self && hasKey) self->engine(chosen)->prepare();
+    });
+  });
+
   step("network");
   if (services_.network) {
     services_.network->start([weak](bool online) {
@@ -126,6 +153,11 @@ void AppController::launch() {
   step("hotkey");
   makeTap();
   if (perms_->accessibility()) tap_->start();
+
+  step("voice");
+  if (services_.makeVoice) voice_ = services_.makeVoice(*this);
+  if (voice_) wireVoice();
+  startVoiceIfAllowed();
 
   step("permissions and settings");
   perms_->onChange = weakly([](AppController& c) { c.permissionsChanged(); });
@@ -175,7 +207,9 @@ void AppController::makeTap() {
     if (auto self = weak.lock()) self->tester_->firstPress(at);
   };
   tap_->onHoldStart = weakly([](AppController& c) { c.holdStart(); });
-  // The hold's end goes to the voice commands, which come later.
+  tap_->onHoldEnd = [weak](bool cancelled) {
+    if (auto self = weak.lock()) self->holdEnd(cancelled);
+  };
 }
 
 void AppController::doubleTap(double lagMs) {
@@ -227,6 +261,7 @@ void AppController::permissionsChanged() {
   Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") +
              " mic=" + micName(perms_->mic()));
   if (perms_->accessibility() && tap_ && !tap_->isWatching()) tap_->start();
+  startVoiceIfAllowed();
   if (menu_) menu_->refresh();
 }
 
@@ -235,6 +270,7 @@ void AppController::prefsChanged() {
   capturer_->saveDumps = prefs().saveCaptures() && prefs().d->flag(Prefs::kDeveloperFlag);
   const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
   if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
+  if (voice_) voice_->setAlwaysOn(prefs().alwaysOnListening());
   if (player_) player_->setSpeed(prefs().speed());
   if (menu_) menu_->refresh();
 }

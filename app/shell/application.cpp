@@ -28,6 +28,8 @@
 #include "app/views/menu/qt_tray.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/voices/account_voice_source.h"
+#include "app/voices/voice_catalog.h"
 #include "app/views/windows/qt_windows.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -166,7 +168,12 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.account = Account::make();
+  const auto account = Account::make();
+  services.account = account;
+  services.reloadVoices = [account] {
+    static AccountVoiceSource source(*account);
+    VoiceCatalog::shared().load(source);
+  };
   services.makeWindows = [](AppController& c) {
     views::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
