@@ -19,6 +19,7 @@
 #include "app/views/onboarding/onboarding_view.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
+#include "app/shell/dbus_debug_bus.h"
 #include "app/shell/dbus_session.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
@@ -170,6 +171,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.makeOverlay = views::QtHighlightOverlay::factory();
   const auto account = Account::make();
   services.account = account;
+  if (QDBusConnection::sessionBus().isConnected()) services.debugBus = std::make_shared<DbusDebugBus>();
   services.reloadVoices = [account] {
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
