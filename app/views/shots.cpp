@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/views/highlight/overlay_shots.h"
+#include "app/views/hotkey/hotkey_shots.h"
+#include "app/views/onboarding/onboarding_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
@@ -68,6 +70,8 @@ std::span<const Shot> shots() {
       rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
+    rows.push_back(hotkeyPickerShot());
+    rows.push_back(onboardingShot());
     for (auto& shot : overlayShots()) {
       rows.push_back(std::move(shot));
     }

@@ -354,6 +354,11 @@ void QtWindows::reloadModels() {
   if (library_) library_->reload();
 }
 
+void QtWindows::askLibrary(const std::string& question) {
+  if (notes_) notes_->setQuery(question);
+  if (library_) library_->askLibrary(question, std::nullopt);
+}
+
 void QtWindows::menuSettings() { showMain(Page::general); }
 
 void QtWindows::menuLibrary() {
