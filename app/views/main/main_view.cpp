@@ -3,11 +3,9 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
-#include <QPushButton>
 #include <QStackedLayout>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -16,6 +14,7 @@
 #include "app/views/hotkey/hotkey_picker.h"
 #include "app/views/library/library_view.h"
 #include "app/views/library/notes_unavailable_view.h"
+#include "app/views/library/qt_confirmer.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
@@ -29,24 +28,6 @@ namespace orvak::views {
 namespace {
 
 using Page = MainModel::Page;
-
-// Asks with a message box over the main window.
-class BoxConfirmer final : public panes::Confirmer {
- public:
-  explicit BoxConfirmer(QWidget* parent) : parent_(parent) {}
-  bool confirm(const panes::Confirmation& c) override {
-    QMessageBox box(parent_);
-    box.setText(QString::fromStdString(c.message));
-    box.setInformativeText(QString::fromStdString(c.informative));
-    QPushButton* yes = box.addButton(QString::fromStdString(c.confirm), QMessageBox::DestructiveRole);
-    box.addButton(QString::fromStdString(c.cancel), QMessageBox::RejectRole);
-    box.exec();
-    return box.clickedButton() == yes;
-  }
-
- private:
-  QPointer<QWidget> parent_;
-};
 
 }  // namespace
 
@@ -71,7 +52,7 @@ MainView::MainView(Parts parts, QWidget* parent)
     ctx.notes = parts_.notes;
     ctx.undo = std::make_shared<UndoStackManager>(undo_.get());
     ctx.prefs = &host.prefs();
-    ctx.confirmer = std::make_shared<BoxConfirmer>(this);
+    ctx.confirmer = std::make_shared<library::QtConfirmer>(this);
     const Page first = MainModel::info(parts_.model->page()).isLibrary ? parts_.model->page() : Page::library;
     library_ = new library::LibraryView(ctx, first, host.notifications(), detailArea);
   } else {
