@@ -15,6 +15,9 @@
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
+#include "app/feedback/crash_handler.h"
+#include "app/feedback/feedback.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
@@ -117,6 +120,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   QApplication::setQuitOnLastWindowClosed(false);
   views::useQtMainQueue();
   if (headless) Log::write("display: none, windows are drawn offscreen");
+  // The system writes no crash reports for us: a crash leaves one of ours, offered next launch.
+  if (!crash::install(Feedback::crashFolder())) Log::write("launch: crash reports unavailable");
 
   std::shared_ptr<AppController> controller;
   std::vector<std::vector<std::string>> early;  // arguments that arrived before the controller
@@ -160,6 +165,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
   services.account = Account::make();
+  services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::QtFeedbackDialogs>()); };
   services.makeWindows = [](AppController& c) {
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c));
   };

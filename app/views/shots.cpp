@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/library_shots.h"
@@ -77,6 +78,9 @@ std::span<const Shot> shots() {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : library::libraryShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : feedbackShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;
