@@ -117,6 +117,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   // Without a display the windows are drawn offscreen, so the rest still runs (and says so).
   const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
   if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Our own windows on the accessibility bus whether or not the desktop's switch was on at start:
+  // the first-run window reads itself on its try-it step, right after the user switched it on.
+  setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 0);
   // Made before anything else: the engines' network thread would otherwise make a plain core
   // application of its own.
   QApplication qapp(argc, argv);
