@@ -46,8 +46,9 @@ fuzz: deps
 	@scripts/fuzz $(FUZZ)/bin $(FUZZ_SECONDS)
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench orvak_views_bench
 	@scripts/with-desktop $(BUILD)/bin/orvak_bench
+	@$(BUILD)/bin/orvak_views_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ)
