@@ -83,7 +83,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   Pill& pill() { return *pill_; }
   ClickTracker& clicks() { return *clicks_; }
   AccountClient& account() { return *services_.account; }
-  const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   MenuBar* menu() { return menu_.get(); }

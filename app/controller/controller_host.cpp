@@ -1,7 +1,6 @@
 #include "app/controller/controller_host.h"
 
 #include "app/account/account.h"
-#include "app/account/library_service.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
@@ -9,16 +8,7 @@
 namespace orvak {
 
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (library_) return library_;
-  // The account answers library questions itself; a stand-in account (tests, the simulated
-  // desktop) does not, and the library then asks through an account of its own.
-  if (auto app = weak_.lock()) {
-    if (auto service = std::dynamic_pointer_cast<LibraryService>(app->accountShared())) {
-      library_ = std::move(service);
-      return library_;
-    }
-  }
-  library_ = Account::make();
+  if (!library_) library_ = Account::make();
   return library_;
 }
 

@@ -110,7 +110,9 @@ look::InkLabel* MSection::addText(const QString& text) {
 void MSection::clear() {
   while (auto* item = content_->takeAt(0)) {
     if (auto* w = item->widget()) {
+      // Later: the widget may be the button whose click is clearing the card.
       w->hide();
+      w->setParent(nullptr);
       w->deleteLater();
     }
     delete item;

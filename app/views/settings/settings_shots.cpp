@@ -1,5 +1,6 @@
 #include "app/views/settings/settings_shots.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -8,12 +9,14 @@
 
 #include "app/prefs.h"
 #include "app/settings/cheat_sheet.h"
+#include "app/settings/settings_host.h"
 #include "app/views/look/controls.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/cheat_sheet_view.h"
 #include "app/views/settings/help_page.h"
 #include "app/views/settings/rows.h"
+#include "app/views/settings/settings_pane.h"
 
 namespace orvak::views {
 
@@ -64,6 +67,91 @@ QImage render(QWidget* content, int width, double scale) {
   return renderTall(paper, width, scale);
 }
 
+// The whole page, scrolled to the top, as tall as its content at `width`.
+QImage renderPane(SettingsPane& pane, int width, double scale) {
+  pane.setAttribute(Qt::WA_DontShowOnScreen);
+  pane.show();
+  pane.resize(width, 800);
+  QApplication::processEvents();
+  const int inner = pane.viewport()->width();
+  const int height =
+      pane.widget()->hasHeightForWidth() ? pane.widget()->heightForWidth(inner) : pane.widget()->sizeHint().height();
+  pane.resize(width, height + (pane.height() - pane.viewport()->height()));
+  QApplication::processEvents();
+  QImage img((QSizeF(pane.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(scale);
+  img.fill(Qt::transparent);
+  pane.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  return img;
+}
+
+// The answers a settings page gets in a picture.
+class ShotHost final : public SettingsHost {
+ public:
+  bool ax = true;
+  platform::MicAccess micAccess = platform::MicAccess::granted;
+  bool installed = true;
+  bool accessibility() const override { return ax; }
+  platform::MicAccess mic() const override { return micAccess; }
+  std::uint64_t observePermissions(std::function<void()>) override { return 1; }
+  void unobservePermissions(std::uint64_t) override {}
+  void showOnboarding() override {}
+  void showFeedback(std::optional<std::string>) override {}
+  std::optional<std::string> signedInEmail() const override { return std::nullopt; }
+  std::optional<ReadTiming> lastRead() const override {
+    ReadTiming t;
+    t.engine = "inworld";
+    t.firstAudioSampleMs = 412.6;
+    return t;
+  }
+  bool loginItemCanRegister() const override { return installed; }
+  void chooseApplications(std::function<void(std::vector<std::filesystem::path>)>) override {}
+  void openLogsFolder() override {}
+};
+
+QImage settingsShot(double scale, const ShotOptions& o) {
+  ShotPrefs prefs;
+  Prefs& p = prefs.prefs();
+  p.setHotkeyCode(shotKeyCode(o, p.hotkeyCode()));
+  const auto pageName = o.value("--page").value_or("general");
+  const auto page = MainModel::page(pageName);
+  if (!page) throw std::invalid_argument("--page takes general, advanced, account, voice, pronunciation, keys or help");
+  auto onOff = [&](const char* name, bool fallback) {
+    const auto v = o.value(name);
+    if (!v) return fallback;
+    if (*v != "on" && *v != "off") throw std::invalid_argument(std::string(name) + " takes on or off");
+    return *v == "on";
+  };
+  p.setHighlightAsItReads(onOff("--highlight", true));
+  p.setAlwaysOnListening(onOff("--listen", false));
+  if (const auto a = o.value("--appearance")) p.setAppearance(*a);
+  if (const auto list = o.value("--never-read")) {
+    std::vector<std::string> ids;
+    std::size_t from = 0;
+    while (from <= list->size()) {
+      const auto comma = list->find(',', from);
+      const auto id = list->substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+      if (!id.empty()) ids.push_back(id);
+      if (comma == std::string::npos) break;
+      from = comma + 1;
+    }
+    p.setNeverReadApps(ids);
+  }
+  ShotHost host;
+  host.ax = onOff("--ax", true);
+  if (const auto m = o.value("--mic")) {
+    if (*m == "denied")
+      host.micAccess = platform::MicAccess::denied;
+    else if (*m == "not-asked")
+      host.micAccess = platform::MicAccess::notAsked;
+    else if (*m != "granted")
+      throw std::invalid_argument("--mic takes granted, denied or not-asked");
+  }
+  host.installed = !o.flag("--not-installed");
+  SettingsPane pane(host, p, *page);
+  return renderPane(pane, 900, scale);
+}
+
 // A section with every kind of row, and an empty section after it.
 QWidget* rowsSample() {
   auto* page = new QWidget;
@@ -107,6 +195,12 @@ std::vector<Shot> settingsShots() {
          const auto key = CheatSheet::keyName(shotKeyCode(o, 60));
          return render(new CheatSheetView(QString::fromStdString(key), o.flag("--compact")), 620, scale);
        }},
+      {"settings",
+       "a settings page in its frame",
+       nullptr,
+       {"--page", "--highlight", "--listen", "--key", "--appearance", "--never-read", "--ax", "--mic"},
+       {"--not-installed"},
+       settingsShot},
       {"settings-rows",
        "settings sections and rows: every kind of row, an empty section",
        nullptr,
