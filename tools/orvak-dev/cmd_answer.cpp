@@ -79,6 +79,9 @@ class PrintingPlayer final : public VoicePlayer {
   std::optional<std::string> paragraph(int) const override { return std::nullopt; }
   void skipParagraph(int, bool) override {}
   std::optional<int> spokenFrom() const override { return 0; }
+  void setOnPlaybackStarted(std::function<void()>) override {}
+  void setOnPlaybackEnded(std::function<void()>) override {}
+  void backPastStart() override {}
   ReadSource source() const override { return {"orvak-dev", context ? context->title : "", std::nullopt}; }
   std::string engineLabel() const override { return "On-device"; }
 };

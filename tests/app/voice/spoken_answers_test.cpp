@@ -49,6 +49,9 @@ class PlayerDouble final : public VoicePlayer {
   std::optional<std::string> paragraph(int) const override { return std::nullopt; }
   void skipParagraph(int, bool) override {}
   std::optional<int> spokenFrom() const override { return 0; }
+  void setOnPlaybackStarted(std::function<void()>) override {}
+  void setOnPlaybackEnded(std::function<void()>) override {}
+  void backPastStart() override {}
   ReadSource source() const override { return {"Browser", "A title", "https://example.org/a"}; }
   std::string engineLabel() const override { return "On-device"; }
 };
@@ -150,8 +153,8 @@ struct AnswersFixture : ::testing::Test {
 TEST_F(AnswersFixture, SentencesGoOutAsTheNextOneBeginsAndTheAnswerEndsWithTheOffer) {
   answers->answer("ask", "what is this", moment);
   ASSERT_EQ(ask->asked.size(), 1u);
-  EXPECT_EQ(ask->asked[0], (account::AskQuestion{"ask", "what is this", "The page. It goes on.", "It goes on.", "The page.",
-                                         "A title", false}));
+  EXPECT_EQ(ask->asked[0], (account::AskQuestion{"ask", "what is this", "The page. It goes on.", "It goes on.",
+                                                 "The page.", "A title", false}));
   EXPECT_EQ(statuses.back(), "Thinking…");
 
   piece(0, "The first sentence. The sec");
