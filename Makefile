@@ -1,6 +1,9 @@
 # make run:  set up, build, run the main job.   make test: set up, build, run every test.
 BUILD     ?= build
 ASAN      ?= build-asan
+FUZZ      ?= build-fuzz
+# How long `make fuzz` runs each harness.
+FUZZ_SECONDS ?= 20
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Let ccache reuse objects across clones of the tree (CI builds a fresh clone each time).
@@ -11,7 +14,7 @@ WERROR    ?= $(if $(CI),ON,OFF)
 # The main job reads the sample page aloud for this long; `make run RUN_ARGS=` reads all of it.
 RUN_ARGS  ?= --stop-after 20
 
-.PHONY: deps configure build run test sanitize bench clean
+.PHONY: deps configure build run test sanitize fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -36,9 +39,16 @@ sanitize: deps
 	@cmake --build $(ASAN) -j $(JOBS) --target sanitize_tests
 	@cd $(ASAN) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -E '^desktop\.Chromium$$'
 
+# The libFuzzer harnesses in fuzz/, built with clang and the sanitizers, each run for FUZZ_SECONDS.
+fuzz: deps
+	@cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVAK_WERROR=$(WERROR) -DORVAK_FUZZ=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+	@scripts/fuzz $(FUZZ)/bin $(FUZZ_SECONDS)
+
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target orvak_bench orvak_views_bench
 	@scripts/with-desktop $(BUILD)/bin/orvak_bench
+	@$(BUILD)/bin/orvak_views_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -22,6 +22,7 @@ struct Capture {
   std::string appName;  // "App" when the application has no name
   std::optional<std::string> bundleId;
   pid_t pid = 0;
+  std::uint64_t launchedAt = 0;            // the program's launch stamp (platform/workspace.h)
   std::optional<std::string> windowTitle;  // from the last walk
   std::optional<std::string> url;          // from the last walk
   CleanResult clean;

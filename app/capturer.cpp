@@ -231,6 +231,7 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
   c.appName = name;
   c.bundleId = front->bundleId;
   c.pid = front->pid;
+  c.launchedAt = front->launchedAt;
   c.windowTitle = walk.windowTitle;
   c.url = walk.url;
   c.clean = std::move(clean);

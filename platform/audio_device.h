@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -34,6 +35,10 @@ struct AudioDeviceError : std::runtime_error {
 class AudioDevice {
  public:
   virtual ~AudioDevice() = default;
+  // Set once by the device's owner before the device is used: called, from any thread, when the
+  // sound system replaced or reconfigured the device under an open stream, so that whoever
+  // renders into it must set it up again.
+  std::function<void()> onReconfigured;
   // "pulse", "null" or "capture": what the log names.
   virtual std::string name() const = 0;
   // Opens for frames in `format`; throws AudioDeviceError when the device cannot be had. The

@@ -5,12 +5,12 @@
 #include <QUrl>
 #include <QWebSocket>
 
-#include "core/base/base64.h"
 #include "core/base/dispatch.h"
 #include "core/text/text.h"
 #include "speech/keys.h"
 #include "speech/net/net_thread.h"
 #include "speech/net/net_util.h"
+#include "speech/vendor_replies.h"
 
 namespace orvak {
 
@@ -33,34 +33,6 @@ bool isUrlSafeToken(std::string_view s) {
     if (!ok) return false;
   }
   return true;
-}
-
-// "text form" of a JSON value: a string as it is, anything else as JSON.
-std::string textForm(const json::Json& v) { return v.is_string() ? v.get<std::string>() : json::dump(v); }
-
-std::optional<std::vector<WordTiming>> wordTimestamps(const json::Json& msg) {
-  const auto it = msg.find("word_timestamps");
-  if (it == msg.end() || !it->is_object()) return std::nullopt;
-  const auto words = it->find("words");
-  const auto starts = it->find("start");
-  const auto ends = it->find("end");
-  if (words == it->end() || starts == it->end() || ends == it->end()) return std::nullopt;
-  if (!words->is_array() || !starts->is_array() || !ends->is_array()) return std::nullopt;
-  for (const auto& w : *words) {
-    if (!w.is_string()) return std::nullopt;
-  }
-  for (const auto* arr : {&*starts, &*ends}) {
-    for (const auto& n : *arr) {
-      if (!n.is_number()) return std::nullopt;
-    }
-  }
-  const std::size_t n = std::min({words->size(), starts->size(), ends->size()});
-  std::vector<WordTiming> out;
-  out.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    out.push_back({(*words)[i].get<std::string>(), (*starts)[i].get<double>(), (*ends)[i].get<double>()});
-  }
-  return out;
 }
 
 }  // namespace
@@ -313,8 +285,8 @@ void CartesiaEngine::onOpen(std::uint64_t id) {
 void CartesiaEngine::onMessage(std::uint64_t id, std::string_view text) {
   json::Json message;
   try {
-    message = json::Json::parse(text);
-  } catch (const std::exception&) {
+    message = json::parse(text);  // bounded nesting: the error text below dumps parts of it
+  } catch (const json::DecodeError&) {
     return;  // not JSON: skipped
   }
   if (!message.is_object()) return;
@@ -330,43 +302,36 @@ void CartesiaEngine::onMessage(std::uint64_t id, std::string_view text) {
 }
 
 void CartesiaEngine::handle(const json::Json& message) {
+  auto reply = CartesiaReply::parse(message);
   {
     std::lock_guard lock(lock_);
-    const auto ctx = message.find("context_id");
-    if (ctx != message.end() && ctx->is_string() && ctx->get<std::string>() != contextId_) return;
+    if (reply.contextId && *reply.contextId != contextId_) return;
   }
-  const auto typeIt = message.find("type");
-  const std::string type = typeIt != message.end() && typeIt->is_string() ? typeIt->get<std::string>() : "";
-  if (type == "chunk") {
-    const auto data = message.find("data");
-    if (data == message.end() || !data->is_string()) return;
-    const auto bytes = base64::decode(data->get<std::string>());
-    if (!bytes) return;
-    if (auto s = sink()) s->ttsAudio(PCM::fromFloat32LE(*bytes), kSampleRate, std::nullopt);
-  } else if (type == "timestamps") {
-    auto words = wordTimestamps(message);
-    if (!words) return;
-    if (auto s = sink()) s->ttsWords(std::move(*words), std::nullopt);
-  } else if (type == "done" || type == "error") {
-    {
-      std::lock_guard lock(lock_);
-      awaiting_ = false;
-    }
-    if (link_) link_->timer->stop();
-    auto s = sink();
-    if (!s) return;
-    if (type == "done") {
-      s->ttsFinished();
+  using Kind = CartesiaReply::Message::Kind;
+  switch (reply.kind) {
+    case Kind::ignored:
       return;
-    }
-    const auto title = message.find("title");
-    std::string text = "cartesia: " + (title != message.end() ? textForm(*title) : std::string()) + " ";
-    if (const auto m = message.find("message"); m != message.end()) {
-      text += textForm(*m);
-    } else if (const auto e = message.find("error"); e != message.end()) {
-      text += textForm(*e);
-    }
-    s->ttsError(text::repairUtf8(text));
+    case Kind::audio:
+      if (auto s = sink()) s->ttsAudio(std::move(reply.samples), kSampleRate, std::nullopt);
+      return;
+    case Kind::words:
+      if (auto s = sink()) s->ttsWords(std::move(reply.words), std::nullopt);
+      return;
+    case Kind::done:
+    case Kind::error:
+      break;
+  }
+  {
+    std::lock_guard lock(lock_);
+    awaiting_ = false;
+  }
+  if (link_) link_->timer->stop();
+  auto s = sink();
+  if (!s) return;
+  if (reply.kind == Kind::done) {
+    s->ttsFinished();
+  } else {
+    s->ttsError(reply.error);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "speech/inworld_engine.h"
 
-#include <unicode/uchar.h>
-
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -10,13 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/base/base64.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/text/text.h"
 #include "speech/keys.h"
 #include "speech/net/net_thread.h"
 #include "speech/net/net_util.h"
+#include "speech/vendor_replies.h"
 
 namespace orvak {
 
@@ -34,43 +32,6 @@ struct Shared {
 Shared& shared() {
   static Shared s;
   return s;
-}
-
-std::string textForm(const json::Json& v) { return v.is_string() ? v.get<std::string>() : json::dump(v); }
-
-// A word the highlighter can use: at least one letter or number.
-bool hasLetterOrNumber(std::string_view word) {
-  const icu::UnicodeString u = text::toUtf16(word);
-  for (int32_t i = 0; i < u.length();) {
-    const UChar32 c = u.char32At(i);
-    if ((U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_N_MASK)) != 0) return true;
-    i += U16_LENGTH(c);
-  }
-  return false;
-}
-
-std::optional<std::vector<WordTiming>> alignment(const json::Json& result) {
-  const auto info = result.find("timestampInfo");
-  if (info == result.end() || !info->is_object()) return std::nullopt;
-  const auto align = info->find("wordAlignment");
-  if (align == info->end() || !align->is_object()) return std::nullopt;
-  const auto words = align->find("words");
-  const auto starts = align->find("wordStartTimeSeconds");
-  const auto ends = align->find("wordEndTimeSeconds");
-  if (words == align->end() || starts == align->end() || ends == align->end()) return std::nullopt;
-  if (!words->is_array() || !starts->is_array() || !ends->is_array()) return std::nullopt;
-  if (!std::all_of(words->begin(), words->end(), [](const auto& w) { return w.is_string(); })) return std::nullopt;
-  for (const auto* arr : {&*starts, &*ends}) {
-    if (!std::all_of(arr->begin(), arr->end(), [](const auto& n) { return n.is_number(); })) return std::nullopt;
-  }
-  const std::size_t n = std::min({words->size(), starts->size(), ends->size()});
-  std::vector<WordTiming> out;
-  for (std::size_t i = 0; i < n; ++i) {
-    auto word = (*words)[i].get<std::string>();
-    if (!hasLetterOrNumber(word)) continue;
-    out.push_back({std::move(word), (*starts)[i].get<double>(), (*ends)[i].get<double>()});
-  }
-  return out;
 }
 
 std::string sizeText(std::size_t bytes) {
@@ -164,8 +125,8 @@ void InworldEngine::setProxy(std::optional<Proxy> proxy) {
 void InworldEngine::parseVoices(std::span<const std::uint8_t> data) {
   json::Json j;
   try {
-    j = json::Json::parse(data.begin(), data.end());
-  } catch (const std::exception&) {
+    j = json::parse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+  } catch (const json::DecodeError&) {
     return;
   }
   if (!j.is_object()) return;
@@ -397,34 +358,20 @@ void InworldEngine::processLine(Request& r, std::string_view line) {
     warmed_ = true;  // streaming keeps the connection warm
     warmedAt_ = dispatch::monotonicNanos();
   }
-  json::Json j;
-  try {
-    j = json::Json::parse(line);
-  } catch (const std::exception&) {
-    return;  // not JSON: skipped
-  }
-  if (!j.is_object()) return;
-  if (const auto error = j.find("error"); error != j.end() && error->is_object()) {
-    const auto message = error->find("message");
+  auto piece = InworldReply::parse(line);
+  if (!piece) return;  // not a piece of the answer: skipped
+  if (piece->error) {
     r.ended = true;
     r.reply->abort();
-    emitError("inworld: " + text::repairUtf8(textForm(message != error->end() ? *message : *error)), r.run);
+    emitError("inworld: " + *piece->error, r.run);
     return;
   }
-  const auto result = j.find("result");
-  if (result == j.end() || !result->is_object()) return;
   const double t0 = r.t;
-  if (const auto audio = result->find("audioContent"); audio != result->end() && audio->is_string()) {
-    if (auto bytes = base64::decode(audio->get<std::string>())) {
-      std::span<const std::uint8_t> pcm(*bytes);
-      static constexpr std::uint8_t kRiff[] = {'R', 'I', 'F', 'F'};
-      if (pcm.size() >= 45 && std::equal(std::begin(kRiff), std::end(kRiff), pcm.begin())) pcm = pcm.subspan(44);
-      auto samples = PCM::fromInt16LE(pcm);
-      r.t += static_cast<double>(samples.size()) / kSampleRate;
-      deliver(std::move(samples), r.index, r.run);
-    }
+  if (piece->samples) {
+    r.t += static_cast<double>(piece->samples->size()) / kSampleRate;
+    deliver(std::move(*piece->samples), r.index, r.run);
   }
-  if (auto words = alignment(*result)) {
+  if (auto& words = piece->words) {
     // Each piece's words may count from the piece rather than the sentence: move them behind the
     // audio already received.
     if (!words->empty() && t0 > 0.3 && words->front().start < t0 - 0.3) {

@@ -41,7 +41,7 @@ std::string_view label(Vendor v) {
   switch (v) {
     case Vendor::inworld: return "Inworld TTS-2 Flash";
     case Vendor::cartesia: return "Cartesia Sonic";
-    case Vendor::onDevice: return "espeak-ng voice (offline)";
+    case Vendor::onDevice: return "espeak-ng (offline)";
   }
   return "";
 }

@@ -13,9 +13,33 @@ AudioGraph& AudioGraph::shared() {
   return **graph;
 }
 
+// The observers of device changes, shared with the device's callback.
+struct AudioGraph::Reconfigurations {
+  std::mutex lock;
+  std::vector<std::function<void()>> observers;
+};
+
 std::shared_ptr<AudioGraph> AudioGraph::make(std::unique_ptr<platform::AudioDevice> device, LogLine log) {
   if (!log) log = [](const std::string& line) { Log::write(line); };
-  return std::shared_ptr<AudioGraph>(new AudioGraph(std::move(device), std::move(log)));
+  auto reconfigurations = std::make_shared<Reconfigurations>();
+  if (device) {
+    device->onReconfigured = [reconfigurations] {
+      std::vector<std::function<void()>> observers;
+      {
+        std::lock_guard guard(reconfigurations->lock);
+        observers = reconfigurations->observers;
+      }
+      for (auto& o : observers) dispatch::main().async(std::move(o));
+    };
+  }
+  auto graph = std::shared_ptr<AudioGraph>(new AudioGraph(std::move(device), std::move(log)));
+  graph->reconfigurations_ = std::move(reconfigurations);
+  return graph;
+}
+
+void AudioGraph::addReconfigurationObserver(std::function<void()> observer) {
+  std::lock_guard guard(reconfigurations_->lock);
+  reconfigurations_->observers.push_back(std::move(observer));
 }
 
 AudioGraph::AudioGraph(std::unique_ptr<platform::AudioDevice> device, LogLine log)

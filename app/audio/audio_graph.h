@@ -90,7 +90,13 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   // not running or there are no samples.
   bool playCue(std::span<const float> samples);
 
+  // Calls `observer` on the main queue each time the output device was replaced or reconfigured
+  // under the graph: the graph must be rebuilt for sound to go on. Observers last as long as the
+  // graph.
+  void addReconfigurationObserver(std::function<void()> observer);
+
  private:
+  struct Reconfigurations;
   AudioGraph(std::unique_ptr<platform::AudioDevice> device, LogLine log);
   void idleStop(std::uint64_t generation);
   void armIdleStopLocked(double after, dispatch::Queue& queue);
@@ -110,6 +116,7 @@ class AudioGraph : public std::enable_shared_from_this<AudioGraph> {
   std::uint64_t idleGeneration_ = 0;  // moves on whenever the pending idle stop is cancelled
   const void* owner_ = nullptr;
   bool micAttached_ = false;
+  std::shared_ptr<Reconfigurations> reconfigurations_;
 };
 
 }  // namespace orvak

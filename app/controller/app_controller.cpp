@@ -20,9 +20,12 @@ namespace {
 
 const char* micName(Permissions::Mic m) {
   switch (m) {
-    case Permissions::Mic::granted: return "granted";
-    case Permissions::Mic::notAsked: return "notAsked";
-    case Permissions::Mic::denied: return "denied";
+    case Permissions::Mic::granted:
+      return "granted";
+    case Permissions::Mic::notAsked:
+      return "notAsked";
+    case Permissions::Mic::denied:
+      return "denied";
   }
   return "?";
 }
@@ -30,13 +33,6 @@ const char* micName(Permissions::Mic m) {
 bool signedIn() { return Keys::get("account").has_value(); }
 
 }  // namespace
-
-template <class F>
-std::function<void()> AppController::weakly(F f) {
-  return [weak = weak_from_this(), f = std::move(f)] {
-    if (auto self = weak.lock()) f(*self);
-  };
-}
 
 std::shared_ptr<AppController> AppController::make(AppServices services) {
   return std::make_shared<AppController>(Token{}, std::move(services));
@@ -85,7 +81,10 @@ void AppController::launch() {
   account().onMessage = [weak](const std::string& text) {
     if (auto self = weak.lock()) self->pill_->flash(text);
   };
-  account().onChange = weakly([](AppController& c) { c.configureVoiceProxy(); });
+  account().onChange = weakly([](AppController& c) {
+    c.configureVoiceProxy();
+    if (signedIn() && c.services_.reloadVoices) c.services_.reloadVoices();
+  });
   configureVoiceProxy();
   if (services_.session) {
     auto token = services_.session->addObserver([weak](platform::SessionEvent e) {
@@ -96,11 +95,20 @@ void AppController::launch() {
   }
   account().refresh();
 
+  step("interruptions");
+  interruptions().start();
+
   step("click tracker");
   clicks_->start();
 
+  step("housekeeping");
+  dispatch::main().asyncAfter(kHousekeepingDelay, weakly([](AppController& c) { c.historyHousekeeping(); }));
+  housekeepingTimer_ =
+      dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.historyHousekeeping(); }));
+
   step("account timer");
-  accountTimer_ = dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.account().refresh(); }));
+  accountTimer_ =
+      dispatch::RepeatingTimer(dispatch::main(), kSixHours, weakly([](AppController& c) { c.account().refresh(); }));
 
   step("capture dumps");
   capturer_->saveDumps = prefs().saveCaptures() && developer;
@@ -116,6 +124,25 @@ void AppController::launch() {
   if (services_.makeMenuBar) menu_ = services_.makeMenuBar(*this);
   dispatch::main().async(weakly([](AppController& c) { MoveToApplications::offerIfNeeded(*c.prefs().d); }));
 
+  step("audio graph");
+  (void)graph().sampleRate();  // made now rather than on the first read
+
+  step("engines");
+  engine(Vendor::onDevice);
+  const Vendor chosen = prefs().vendor();
+  engine(chosen);
+  // Looking the keys up once warms their cache (the keychain tool is slow); then the chosen voice
+  // connects ahead of the first read, a cloud voice only when its key is there.
+  dispatch::global().async([weak, chosen] {
+    const bool inworld = Keys::get("inworld").has_value();
+    const bool cartesia = Keys::get("cartesia").has_value();
+    const bool hasKey = chosen == Vendor::onDevice || (chosen == Vendor::inworld ? inworld : cartesia);
+    dispatch::main().async([weak, chosen, hasKey] {
+      auto self = weak.lock();
+      if (self && hasKey) self->engine(chosen)->prepare();
+    });
+  });
+
   step("network");
   if (services_.network) {
     services_.network->start([weak](bool online) {
@@ -126,6 +153,11 @@ void AppController::launch() {
   step("hotkey");
   makeTap();
   if (perms_->accessibility()) tap_->start();
+
+  step("voice");
+  if (services_.makeVoice) voice_ = services_.makeVoice(*this);
+  if (voice_) wireVoice();
+  startVoiceIfAllowed();
 
   step("permissions and settings");
   perms_->onChange = weakly([](AppController& c) { c.permissionsChanged(); });
@@ -146,10 +178,14 @@ void AppController::launch() {
   actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
   pill_->setActions(actions);
 
+  step("scroll watch");
+  startScrollWatch();
+
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
-    if (c.prefs().onboardingDone() && c.services_.offerCrashReport) c.services_.offerCrashReport();
-  }));
+                                if (c.prefs().onboardingDone() && c.services_.offerCrashReport)
+                                  c.services_.offerCrashReport();
+                              }));
 
   step("onboarding");
   if (!(perms_->accessibility() && prefs().onboardingDone()) && windows_) windows_->showOnboarding();
@@ -171,7 +207,9 @@ void AppController::makeTap() {
     if (auto self = weak.lock()) self->tester_->firstPress(at);
   };
   tap_->onHoldStart = weakly([](AppController& c) { c.holdStart(); });
-  // The hold's end goes to the voice commands, which come later.
+  tap_->onHoldEnd = [weak](bool cancelled) {
+    if (auto self = weak.lock()) self->holdEnd(cancelled);
+  };
 }
 
 void AppController::doubleTap(double lagMs) {
@@ -180,6 +218,20 @@ void AppController::doubleTap(double lagMs) {
     return;
   }
   trigger("hotkey", lagMs);
+}
+
+Interruptions& AppController::interruptions() {
+  if (!interruptions_) {
+    interruptions_ = Interruptions::make(weak_from_this(), {services_.ax, services_.session, services_.workspace,
+                                                            services_.audioHardware, services_.graph});
+  }
+  return *interruptions_;
+}
+
+void AppController::interruptRead(const std::shared_ptr<Player>& player, const std::string& reason) {
+  if (!player || player != player_) return;
+  player_.reset();
+  player->stop(reason);
 }
 
 void AppController::becameActive() { refreshAccountIfSignedIn(); }
@@ -206,8 +258,10 @@ void AppController::open(const std::vector<std::string>& urls) {
 }
 
 void AppController::permissionsChanged() {
-  Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") + " mic=" + micName(perms_->mic()));
+  Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") +
+             " mic=" + micName(perms_->mic()));
   if (perms_->accessibility() && tap_ && !tap_->isWatching()) tap_->start();
+  startVoiceIfAllowed();
   if (menu_) menu_->refresh();
 }
 
@@ -216,6 +270,7 @@ void AppController::prefsChanged() {
   capturer_->saveDumps = prefs().saveCaptures() && prefs().d->flag(Prefs::kDeveloperFlag);
   const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
   if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
+  if (voice_) voice_->setAlwaysOn(prefs().alwaysOnListening());
   if (player_) player_->setSpeed(prefs().speed());
   if (menu_) menu_->refresh();
 }

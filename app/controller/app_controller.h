@@ -9,22 +9,24 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/controller/voice_commands.h"
+#include "app/controller/interruptions.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
 #include "app/pill/pill.h"
 #include "app/player/player.h"
-#include "app/read_harness.h"
 #include "app/prefs.h"
+#include "app/read_harness.h"
 #include "app/system/permissions.h"
 #include "core/base/dispatch.h"
 #include "core/library/notes_store.h"
@@ -76,6 +78,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
   const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
   const std::shared_ptr<platform::Workspace>& workspace() const { return services_.workspace; }
+  const std::shared_ptr<ax::System>& ax() const { return services_.ax; }
   // The notes database when it opened, else the research file; chosen once.
   ResearchStore& store();
   PositionStore& positions() { return *positions_; }
@@ -83,6 +86,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   Pill& pill() { return *pill_; }
   ClickTracker& clicks() { return *clicks_; }
   AccountClient& account() { return *services_.account; }
+  // Questions and documents about the library: the account's client of the service.
+  std::shared_ptr<LibraryService> libraryService();
+  const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   MenuBar* menu() { return menu_.get(); }
@@ -94,7 +100,8 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Starts a read of the front window, or (from the hotkey or the menu) stops the one under way.
   // `text` reads that text instead of a window (developer use).
   void trigger(const std::string& source, double eventLagMs, ReadOptions opts = {},
-               std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt);
+               std::optional<std::string> text = std::nullopt, std::optional<Vendor> vendor = std::nullopt,
+               std::optional<Capture> captured = std::nullopt);
   // The library's "Listen": reads `text` as a read of its own (source "highlights"), stopping the
   // read under way first.
   void readText(const std::string& text) { trigger("highlights", -1, {}, text); }
@@ -110,18 +117,58 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readFromHere(const std::string& why);
   // The hotkey held down.
   void holdStart();
+  // The hotkey let go after a hold.
+  void holdEnd(bool cancelled);
+  // Sets up voice commands once, when the microphone is granted.
+  void startVoiceIfAllowed();
+  // Captures the front window for a question while nothing plays; `idlePage` waiters hear of it.
+  void captureForAsking();
+  // Developer speech: `text` handled as if spoken while holding the key.
+  void debugSay(const std::string& text);
+  // The user went back past the first sentence of the read: it starts again a little earlier.
+  void backBeforeStart();
+
+  // ---- The library ----
+  // Has the service write a document about the page being read (about `topic`, else about the
+  // part at `at`) and keeps it in the library; returns at once.
+  void writeDoc(const std::string& topic, const std::optional<Player::Moment>& at);
+  // Warns of kept page texts due to be cleared, and clears what is due.
+  void historyHousekeeping();
+
+  // ---- Scrolling while a read goes on ----
+  static constexpr double kFollowPause = 6;
+  static constexpr double kSettleDelay = 0.7;
+  static constexpr double kOfferLifetime = 8;
+  static constexpr int kSnippetLength = 60;
+  // Installs the scroll-wheel monitor (once, for the life of the process).
+  void startScrollWatch();
+  // Whether the sentence heard is still on screen after the scrolling settled: a fresh capture of
+  // the front window; offers "Read from here" when the sentence is off screen, withdraws the offer
+  // otherwise.
+  void checkScrolledAway();
+  // Shows or withdraws the "Read from here" offer; an offer withdraws itself after 8 s.
+  void setOffer(bool on);
   // Starts the band over the sentence heard for a read of `capture`, replacing any other.
   void startHighlighter(const Capture& capture);
   Highlighter* highlighter() { return highlighter_.get(); }
   // A warning on the pill.
   void fail(const std::string& text);
-  // A short note on the pill.
-  void note(const std::string& text) { pill_->flash(text); }
+  // A short note on the pill. A saved highlight or note ("Highlighted…", "Note saved…") also
+  // reloads the library, and a highlight shows on the page at once.
+  void note(const std::string& text);
 
   const std::shared_ptr<Player>& player() const { return player_; }
+  // Ends that read when it is the current one, for a reason of its own ("appQuit", "pageGone").
+  void interruptRead(const std::shared_ptr<Player>& player, const std::string& reason);
+  // The interruption watch, made on first use.
+  Interruptions& interruptions();
   const std::optional<Capture>& lastCapture() const { return lastCapture_; }
   const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
+  // None until launch, and on a system without voice commands.
+  VoiceCommands* voice() { return voice_.get(); }
+  const std::optional<Capture>& idleCapture() const { return idleCapture_; }
+  bool idleCaptured() const { return idleCaptured_; }
   // The last state the current read published; none before its first.
   const std::optional<PlayerState>& playerState() const { return playerState_; }
   // What the current read is called (its window's title, else its application or voice).
@@ -144,10 +191,24 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void readState(const std::shared_ptr<Player>& player, const PlayerState& state);
   void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void scrolled();
+  void scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing, std::uint64_t handlerTime,
+                     CaptureOutcome outcome);
   void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
+  void wireVoice();
+  // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
+  void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
+  AudioGraph& graph();
+  // Whether this application is the front one (its library window may be in front).
+  bool weAreInFront();
   ReadHarness& harness();
+  // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
-  std::function<void()> weakly(F f);
+  std::function<void()> weakly(F f) {
+    return [weak = weak_from_this(), f = std::move(f)] {
+      if (auto self = weak.lock()) f(*self);
+    };
+  }
 
   AppServices services_;
   std::shared_ptr<Permissions> perms_;
@@ -165,6 +226,12 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
   std::shared_ptr<Highlighter> highlighter_;
+  std::shared_ptr<VoiceCommands> voice_;
+  std::optional<Capture> idleCapture_;
+  bool idleCaptured_ = true;
+  bool idleHeld_ = false;
+  std::vector<std::function<void(const std::optional<Capture>&)>> idleWaiters_;
+  std::shared_ptr<Interruptions> interruptions_;
   std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
   std::optional<Capture> lastCapture_;
   std::optional<ReadTiming> lastRead_;
@@ -176,6 +243,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool online_ = true;
   std::vector<std::uint64_t> sessionObservers_;
   std::optional<std::uint64_t> activationObserver_;
+  std::optional<std::uint64_t> scrollMonitor_;
+  dispatch::WorkItem scrollSettle_;
+  dispatch::WorkItem offerExpiry_;
   dispatch::RepeatingTimer housekeepingTimer_;
   dispatch::RepeatingTimer accountTimer_;
   bool launched_ = false;

@@ -10,6 +10,7 @@
 #include "core/base/date.h"
 #include "core/base/log.h"
 #include "core/page/selection.h"
+#include "core/speech/sentence_splitter.h"
 #include "core/text/text.h"
 #include "speech/engine_factory.h"
 #include "speech/inworld_engine.h"
@@ -21,6 +22,8 @@ namespace {
 
 constexpr double kAccountStaleSeconds = 3600;
 constexpr double kFailHideSeconds = 2.8;
+// How far before the read's start going back looks for the sentence to start again from.
+constexpr int kBackWindow = 4000;
 
 std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
 
@@ -30,11 +33,13 @@ const char* vendorLabel(Vendor v) { return v == Vendor::cartesia ? "Cartesia Son
 // new Cartesia version leaves the Inworld engine alone.
 bool sameEngine(Vendor vendor, const EngineConfig& a, const EngineConfig& b) {
   switch (vendor) {
-    case Vendor::inworld: return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
+    case Vendor::inworld:
+      return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
     case Vendor::cartesia:
       return a.cartesiaModel == b.cartesiaModel && a.cartesiaVoice == b.cartesiaVoice &&
              a.cartesiaVersion == b.cartesiaVersion;
-    default: return a.onDeviceVoice == b.onDeviceVoice;
+    default:
+      return a.onDeviceVoice == b.onDeviceVoice;
   }
 }
 
@@ -69,6 +74,18 @@ ReadHarness& AppController::harness() {
   harness_->onFallback = [weak](const std::shared_ptr<Player>&, const std::shared_ptr<Player>& replacement) {
     if (auto self = weak.lock()) self->player_ = replacement;
   };
+  harness_->onBackPastStart = [weak](const std::shared_ptr<Player>& player) {
+    auto self = weak.lock();
+    if (self && player && player == self->player_) self->backBeforeStart();
+  };
+  harness_->voiceReady = [weak] {
+    auto self = weak.lock();
+    return self && self->voice_ && self->voice_->ready();
+  };
+  harness_->attachVoice = [weak](const std::shared_ptr<Player>& player) {
+    auto self = weak.lock();
+    if (self && self->voice_) self->voice_->attach(player);
+  };
   return *harness_;
 }
 
@@ -94,14 +111,48 @@ std::pair<Vendor, std::optional<std::string>> AppController::vendorForRead(std::
   return {vendor, std::nullopt};
 }
 
+bool AppController::weAreInFront() {
+  const auto front = services_.workspace->frontmostApplication();
+  return front && front->pid == services_.workspace->ownPid();
+}
+
+AudioGraph& AppController::graph() { return services_.graph ? *services_.graph : AudioGraph::shared(); }
+
 void AppController::fail(const std::string& text) {
   lastError_ = text;
   pill_->show(text, Pill::Tone::warn, kFailHideSeconds);
+  if (Earcon::enabled.load()) {
+    const auto samples = Earcon::samples(Earcon::Kind::warn);
+    // The cue node plays only while the engine runs; otherwise the sound's own player does.
+    if (!samples.empty() && !graph().playCue(samples)) {
+      if (services_.playSound) {
+        services_.playSound(Earcon::Kind::warn);
+      } else {
+        auto& sound = Earcon::sound(Earcon::Kind::warn);
+        sound.stop();
+        sound.play();
+      }
+    }
+  }
   if (menu_) menu_->refresh();
 }
 
+void AppController::note(const std::string& text) {
+  const bool highlighted = text.rfind("Highlighted", 0) == 0;
+  const bool noteSaved = text.rfind("Note saved", 0) == 0;
+  std::optional<std::string> saved;
+  if (noteSaved) {
+    const auto newest = store().recent(1);
+    if (!newest.empty()) saved = newest.front().note;
+  }
+  pill_->flash(text, saved);
+  if ((highlighted || noteSaved) && services_.notifications) services_.notifications->post("orvak.notesChanged");
+  if (highlighted && lastCapture_ && highlighter_) highlighter_->replaceSaved(savedRanges(*lastCapture_, notes_.get()));
+}
+
 void AppController::trigger(const std::string& source, double eventLagMs, ReadOptions opts,
-                            std::optional<std::string> text, std::optional<Vendor> vendor) {
+                            std::optional<std::string> text, std::optional<Vendor> vendor,
+                            std::optional<Capture> captured) {
   const std::uint64_t handlerTime = dispatch::monotonicNanos();
   if (player_) {
     auto stopping = std::move(player_);
@@ -146,13 +197,18 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
   }
   busy_ = true;
   if (menu_) menu_->refresh();
+  if (captured) {
+    captureDone(player, opts, std::move(*captured));
+    return;
+  }
   std::weak_ptr<AppController> weak = weak_from_this();
   capturer_->capture(handlerTime, [weak, player, opts](CaptureOutcome outcome) {
     if (auto self = weak.lock()) self->captureDone(player, opts, std::move(outcome));
   });
 }
 
-void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts, CaptureOutcome outcome) {
+void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts,
+                                CaptureOutcome outcome) {
   busy_ = false;
   if (const auto* error = std::get_if<CaptureError>(&outcome)) {
     player->stop("captureError");
@@ -232,7 +288,8 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
   std::string line = "start: " + reason + " at char " + std::to_string(offset);
   if (until) line += "–" + std::to_string(*until);
   line += "/" + std::to_string(cap.clean.chars);
-  if (cap.clean.start.visibleParagraphs) line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
+  if (cap.clean.start.visibleParagraphs)
+    line += " · " + std::to_string(*cap.clean.start.visibleParagraphs) + " paragraphs on screen";
   Log::write(line);
   read->speak(text, std::make_shared<const Capture>(cap), offset, reason, until);
   startHighlighter(cap);
@@ -249,11 +306,13 @@ void AppController::startHighlighter(const Capture& capture) {
     if (!self || !self->player_) return std::nullopt;
     return word ? self->player_->playingWordRange() : self->player_->playingRange();
   };
-  auto h = Highlighter::make(capture, [now] { return now(false); }, services_.workspace, services_.makeOverlay);
+  auto h = Highlighter::make(
+      capture, [now] { return now(false); }, services_.workspace, services_.makeOverlay);
   if (prefs().highlightWords()) h->wordNow = [now] { return now(true); };
   h->focus = prefs().focusMode();
   h->saved = savedRanges(capture, notes_.get());
-  if (!h->saved.empty()) Log::write("highlight: " + std::to_string(h->saved.size()) + " earlier highlights on this page");
+  if (!h->saved.empty())
+    Log::write("highlight: " + std::to_string(h->saved.size()) + " earlier highlights on this page");
   std::vector<std::string> characters;
   for (const auto& g : text::graphemes(capture.clean.text)) characters.emplace_back(g);
   h->spokenText = std::move(characters);
@@ -293,6 +352,7 @@ void AppController::startOver() {
 }
 
 void AppController::readFromHere(const std::string& why) {
+  setOffer(false);
   Log::write("read from here (" + why + ")");
   ReadOptions opts;
   opts.fromScreen = true;
@@ -300,8 +360,162 @@ void AppController::readFromHere(const std::string& why) {
 }
 
 void AppController::holdStart() {
-  // Voice commands come with the voice controller; until then a hold only says why nothing happens.
-  note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…" : "Voice commands need the microphone");
+  if (!voice_ || !voice_->ready()) {
+    note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…"
+                                                    : "Voice commands need the microphone");
+    return;
+  }
+  if (player_) {
+    voice_->holdDown(false, false);
+  } else if (weAreInFront() && windows_ && windows_->libraryInFront()) {
+    idleHeld_ = true;
+    voice_->holdDown(true, true);
+  } else if (perms_->accessibility() && !busy_) {
+    idleHeld_ = true;
+    captureForAsking();
+    voice_->holdDown(true, false);
+  }
+}
+
+void AppController::holdEnd(bool cancelled) {
+  if (!player_ && !idleHeld_) return;
+  idleHeld_ = false;
+  if (voice_) voice_->holdUp(cancelled);
+}
+
+void AppController::startVoiceIfAllowed() {
+  if (!voice_ || perms_->mic() != Permissions::Mic::granted || voiceStatus_ != "off") return;
+  voiceStatus_ = "starting…";
+  voice_->setAlwaysOn(prefs().alwaysOnListening());
+  const std::uint64_t started = dispatch::monotonicNanos();
+  std::weak_ptr<AppController> weak = weak_from_this();
+  voice_->setup([weak, started](std::optional<std::string> error) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->voiceStatus_ = error.value_or("on");
+    const std::uint64_t now = dispatch::monotonicNanos();
+    const double ms = static_cast<double>(now - std::min(now, started)) / 1e6;
+    Log::write("voice: " + error.value_or("ready") + " in " + whole(ms) + " ms (stt warm " +
+               whole(self->voice_ ? self->voice_->prepareMs() : -1) + " ms, echo cancellation " +
+               (self->voice_ && self->voice_->echoCancellation() ? "true" : "false") + ")");
+    if (self->menu_) self->menu_->refresh();
+  });
+}
+
+void AppController::wireVoice() {
+  std::weak_ptr<AppController> weak = weak_from_this();
+  voice_->onStatus = [weak](const std::string& text) {
+    if (auto self = weak.lock()) self->note(text);
+  };
+  voice_->onStop = weakly([](AppController& c) {
+    if (c.player_) c.player_->stop("voice");
+  });
+  voice_->onStartOver = weakly([](AppController& c) { c.startOver(); });
+  voice_->onReadFromHere = weakly([](AppController& c) { c.readFromHere("voice"); });
+  voice_->libraryAsk = [weak](const std::string& question) {
+    auto self = weak.lock();
+    if (self && self->windows_) self->windows_->askLibrary(question);
+  };
+  voice_->onWriteDoc = [weak](const std::string& topic, const std::optional<Player::Moment>& at) {
+    if (auto self = weak.lock()) self->writeDoc(topic, at);
+  };
+  voice_->idlePage = [weak](std::function<void(std::optional<VoiceCommands::Page>)> reply) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->whenIdleCaptured([reply](const std::optional<Capture>& capture) {
+      if (!capture) return reply(std::nullopt);
+      reply(VoiceCommands::Page{capture->clean.text, capture->windowTitle.value_or("")});
+    });
+  };
+  voice_->onReadAt = [weak](const std::string& quote) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->whenIdleCaptured([weak, quote](const std::optional<Capture>& capture) {
+      auto again = weak.lock();
+      if (!again) return;
+      ReadOptions opts;
+      opts.startQuote = quote;
+      again->trigger("ask", -1, opts, std::nullopt, std::nullopt, capture);
+    });
+  };
+  voice_->makeAnswerEngine = [weak]() -> std::shared_ptr<SpeechEngine> {
+    auto self = weak.lock();
+    if (!self) return EngineFactory::make(Vendor::onDevice, Prefs::shared().engineConfig());
+    const Vendor vendor = self->vendorForRead(std::nullopt).first;
+    const EngineConfig config = self->prefs().engineConfig();
+    return self->services_.makeEngine ? self->services_.makeEngine(vendor, config)
+                                      : EngineFactory::make(vendor, config);
+  };
+}
+
+void AppController::whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then) {
+  if (idleCaptured_) {
+    then(idleCapture_);
+  } else {
+    idleWaiters_.push_back(std::move(then));
+  }
+}
+
+void AppController::captureForAsking() {
+  idleCapture_.reset();
+  idleCaptured_ = false;
+  std::weak_ptr<AppController> weak = weak_from_this();
+  capturer_->capture(dispatch::monotonicNanos(), [weak](CaptureOutcome outcome) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (auto* capture = std::get_if<Capture>(&outcome)) self->idleCapture_ = std::move(*capture);
+    self->idleCaptured_ = true;
+    auto waiters = std::move(self->idleWaiters_);
+    self->idleWaiters_.clear();
+    for (auto& waiter : waiters) waiter(self->idleCapture_);
+  });
+}
+
+void AppController::debugSay(const std::string& text) {
+  if (!player_) {
+    if (weAreInFront() && windows_ && windows_->libraryInFront()) {
+      windows_->askLibrary(text);
+      return;
+    }
+    captureForAsking();
+  }
+  if (voice_) voice_->simulate(text, !player_);
+}
+
+void AppController::backBeforeStart() {
+  if (!player_) return;
+  const auto spoken = player_->spoken();
+  if (!spoken || spoken->from < 1) return;
+  const int length = text::graphemeCount(spoken->text);
+  const int from = std::min(spoken->from, length);
+  const int windowStart = std::max(0, from - kBackWindow);
+  const std::string window(text::graphemeSubstring(spoken->text, windowStart, from - windowStart));
+  // The last sentence that ends before the old start, found by its opening words.
+  int start = windowStart;
+  const auto sentences = SentenceSplitter::split(window, 400);
+  for (auto it = sentences.rbegin(); it != sentences.rend(); ++it) {
+    if (text::trim(*it).empty()) continue;
+    const std::string head(text::graphemePrefix(*it, 40));
+    if (const auto at = window.rfind(head); at != std::string::npos) {
+      start = windowStart + text::graphemeCount(std::string_view(window).substr(0, at));
+      break;
+    }
+  }
+  auto old = std::move(player_);
+  player_.reset();
+  const auto source = old->source();
+  const auto key = old->readKey();
+  const auto snippet = old->startSnippet();
+  old->stop("back");
+  auto next =
+      harness().startPlayer(vendorForRead(std::nullopt).first, "back", dispatch::monotonicNanos(), -1, baseReadOptions);
+  player_ = next;
+  next->setSource(source);
+  next->setReadKey(key);
+  next->setStartSnippet(snippet);
+  next->speak(spoken->text, spoken->capture, start, "back");
+  if (spoken->capture) startHighlighter(*spoken->capture);
+  Log::write("start: back at char " + std::to_string(start) + " (was " + std::to_string(spoken->from) + ")");
 }
 
 void AppController::readState(const std::shared_ptr<Player>& player, const PlayerState& state) {
@@ -310,7 +524,14 @@ void AppController::readState(const std::shared_ptr<Player>& player, const Playe
       fail(*state.error);
     } else if (state.ended && (!player_ || player_ == player)) {
       const auto end = player->endPosition();
-      end && end->finished ? pill_->finish() : pill_->hide();
+      if (end && end->finished) {
+        pill_->finish();
+      } else if (pill_->transient()) {
+        // A message saying why the read stopped stays for its time; the pill goes after it.
+        pill_->setPlayer(std::nullopt);
+      } else {
+        pill_->hide();
+      }
     }
     return;
   }
@@ -331,9 +552,12 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   lastRead_ = timing;
   remember(player, timing);
   recordListen(player, timing);
-  if ((!player_ || player_ == player) && highlighter_) {
-    highlighter_->stop();
-    highlighter_.reset();
+  if (!player_ || player_ == player) {
+    setOffer(false);
+    if (highlighter_) {
+      highlighter_->stop();
+      highlighter_.reset();
+    }
   }
   if (player_ == player) {
     player_.reset();
@@ -373,9 +597,10 @@ void AppController::recordListen(const std::shared_ptr<Player>& player, const Re
   const auto spoken = player->spoken();
   const auto end = player->endPosition();
   if (!key || !spoken || !spoken->capture || !end || !timing.playedAudioSec || *timing.playedAudioSec < 3) return;
-  const double progress =
-      end->finished ? 1.0
-                    : std::min(static_cast<double>(end->sentence + 1) / static_cast<double>(std::max<std::int64_t>(1, timing.sentences)), 1.0);
+  const double progress = end->finished ? 1.0
+                                        : std::min(static_cast<double>(end->sentence + 1) /
+                                                       static_cast<double>(std::max<std::int64_t>(1, timing.sentences)),
+                                                   1.0);
   const auto source = player->source();
   notes_->recordListen(source.app, source.windowTitle, source.url, *timing.playedAudioSec, progress, end->text,
                        end->finished, spoken->text, Date::now());

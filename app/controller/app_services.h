@@ -6,10 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "app/account/library_service.h"
 #include "app/audio/audio_graph.h"
+#include "app/audio/earcon.h"
 #include "app/controller/seams.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/pill/pill_panel.h"
+#include "platform/audio_hardware.h"
 #include "platform/ax.h"
 #include "platform/events.h"
 #include "platform/microphone.h"
@@ -24,6 +27,7 @@ namespace orvak {
 
 class AppController;
 class Prefs;
+class VoiceCommands;
 
 struct AppServices {
   std::shared_ptr<ax::System> ax;
@@ -33,10 +37,14 @@ struct AppServices {
   std::shared_ptr<platform::Network> network;
   std::shared_ptr<platform::Session> session;
   std::shared_ptr<platform::NotificationCenter> notifications;
+  // Where sound goes and who records (the interruption watch); none: the system's.
+  std::shared_ptr<platform::AudioHardware> audioHardware;
   std::shared_ptr<PillPanel> pillPanel;
   std::shared_ptr<Screens> screens;
   std::shared_ptr<Prefs> prefs;
   std::shared_ptr<AccountClient> account;
+  // Questions and documents about the library; none: the account, when it is the service's client.
+  std::shared_ptr<LibraryService> library;
   // Made at launch, once the application can show windows.
   std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;
   std::function<std::unique_ptr<MenuBar>(AppController&)> makeMenuBar;
@@ -48,6 +56,12 @@ struct AppServices {
   HighlightOverlayFactory makeOverlay;
   // Offers to send the report of an earlier crash; none: no crash reporter.
   std::function<void()> offerCrashReport;
+  // Loads the natural voices anew from the service (after a sign-in); none: nothing to load.
+  std::function<void()> reloadVoices;
+  // Makes the voice-command controller at launch; none: no voice commands.
+  std::function<std::shared_ptr<VoiceCommands>(AppController&)> makeVoice;
+  // Plays a cue sound while the audio graph's engine is not running; none: Earcon's own players.
+  std::function<void(Earcon::Kind)> playSound;
 };
 
 }  // namespace orvak

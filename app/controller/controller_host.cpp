@@ -7,9 +7,9 @@
 
 namespace orvak {
 
+// The account client answers the library's questions when it is the service's own client.
 std::shared_ptr<LibraryService> ControllerHost::libraryService() {
-  if (!library_) library_ = Account::make();
-  return library_;
+  return std::dynamic_pointer_cast<LibraryService>(app_.accountShared());
 }
 
 void ControllerHost::refreshMenu() {

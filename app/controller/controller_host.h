@@ -27,7 +27,6 @@ class ControllerHost final : public WindowsHost {
  private:
   AppController& app_;
   std::weak_ptr<AppController> weak_;
-  std::shared_ptr<LibraryService> library_;
 };
 
 // The controller as the status menu sees it. Opening files, the feedback form and quitting are

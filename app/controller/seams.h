@@ -28,6 +28,8 @@ class Windows {
   virtual bool hasVisibleWindows() const = 0;
   // Reloads the library window's view models, when they exist.
   virtual void reloadModels() = 0;
+  // Puts `question` in the notes' search and asks the library about it.
+  virtual void askLibrary(const std::string& question) = 0;
 };
 
 class MenuBar {

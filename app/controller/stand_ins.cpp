@@ -23,6 +23,11 @@ void StandInWindows::showNotes(const std::optional<std::string>& key) {
 
 void StandInWindows::reloadModels() { Log::write("windows: reload"); }
 
+void StandInWindows::askLibrary(const std::string&) {
+  // The question is the user's words: like page text, it stays out of the log.
+  Log::write("windows: ask library");
+}
+
 void StandInMenuBar::refresh() { Log::write("menu: refresh"); }
 
 }  // namespace orvak

@@ -14,6 +14,7 @@ class StandInWindows final : public Windows {
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return visible_; }
   void reloadModels() override;
+  void askLibrary(const std::string& question) override;
 
  private:
   bool visible_ = false;

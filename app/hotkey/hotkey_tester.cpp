@@ -45,6 +45,7 @@ void HotkeyTester::fired() {
 void HotkeyTester::set(State state) {
   state_ = std::move(state);
   if (onChange) onChange();
+  notifyObservers();
 }
 
 }  // namespace orvak

@@ -12,41 +12,27 @@
 #include <vector>
 
 #include "app/hotkey/clash_detector.h"
+#include "app/hotkey/hotkey_test.h"
 
 namespace orvak {
 
-class HotkeyTester : public std::enable_shared_from_this<HotkeyTester> {
+class HotkeyTester : public HotkeyTest, public std::enable_shared_from_this<HotkeyTester> {
   struct Token {};
 
  public:
-  struct State {
-    enum class Kind {
-      idle,
-      waiting,   // armed, no double tap yet
-      checking,  // double tap seen, verdict pending
-      ok,        // nothing else reacted
-      clash,     // `names` reacted
-    };
-    Kind kind = Kind::idle;
-    std::vector<std::string> names;  // clash only: sorted, without duplicates
-    bool operator==(const State&) const = default;
-  };
-
   // When no first press was seen, the double tap's first press is taken to be this long before it.
   static constexpr double kAssumedPressBefore = 0.6;
 
   static std::shared_ptr<HotkeyTester> make(std::shared_ptr<platform::Workspace> workspace);
   HotkeyTester(Token, std::shared_ptr<platform::Workspace> workspace);
 
-  const State& state() const { return state_; }
-  // Called after every change of `state`.
+  const State& state() const override { return state_; }
+  // Called after every change of `state`, before the observers.
   std::function<void()> onChange;
 
-  bool armed() const { return state_.kind == State::Kind::waiting || state_.kind == State::Kind::checking; }
-  // Starts a test (again): the detector watches, the first press is forgotten, state `waiting`.
-  void arm();
-  // Ends a test early; an `ok` or `clash` verdict stays. A check already under way still delivers.
-  void disarm();
+  void arm() override;
+  // A check already under way still delivers its verdict.
+  void disarm() override;
   // The first press of the key, at `eventTime` (seconds on the monotonic clock); kept while
   // `waiting`.
   void firstPress(double eventTime);

@@ -3,19 +3,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstdlib>
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <csignal>
+#include <cstdlib>
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
+#include "app/controller/controller_onboarding_host.h"
+#include "app/views/onboarding/onboarding_view.h"
 #include "app/controller/stand_ins.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
@@ -27,6 +28,8 @@
 #include "app/views/menu/qt_tray.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/voices/account_voice_source.h"
+#include "app/voices/voice_catalog.h"
 #include "app/views/windows/qt_windows.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -111,6 +114,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   // Without a display the windows are drawn offscreen, so the rest still runs (and says so).
   const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
   if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Our own windows on the accessibility bus whether or not the desktop's switch was on at start:
+  // the first-run window reads itself on its try-it step, right after the user switched it on.
+  setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 0);
   // Made before anything else: the engines' network thread would otherwise make a plain core
   // application of its own.
   QApplication qapp(argc, argv);
@@ -151,17 +157,29 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.workspace = desktop.workspace;
   services.microphone = platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
-  services.session = std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
-                                                   static_cast<std::uint32_t>(::getpid()));
+  services.session = options.session
+                         ? options.session
+                         : std::make_shared<DbusSession>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                                                         static_cast<std::uint32_t>(::getpid()));
+  services.audioHardware = options.audioHardware;
   services.notifications = std::make_shared<platform::NotificationCenter>();
   const auto pillWindow = std::make_shared<pillview::PillWindow>();
   services.pillPanel = pillWindow;
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.account = Account::make();
+  const auto account = Account::make();
+  services.account = account;
+  services.reloadVoices = [account] {
+    static AccountVoiceSource source(*account);
+    VoiceCatalog::shared().load(source);
+  };
   services.makeWindows = [](AppController& c) {
-    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c));
+    views::QtWindows::Roots roots;
+    roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
+      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(c, std::move(finish)));
+    };
+    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
   services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
@@ -180,16 +198,17 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     if (auto c = weak.lock()) c->pill().hovered(inside);
   });
 
-  QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, &qapp, [weak = std::weak_ptr(controller)](Qt::ApplicationState s) {
-    if (auto c = weak.lock(); c && s == Qt::ApplicationActive) c->becameActive();
-  });
+  QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, &qapp,
+                   [weak = std::weak_ptr(controller)](Qt::ApplicationState s) {
+                     if (auto c = weak.lock(); c && s == Qt::ApplicationActive) c->becameActive();
+                   });
   quitOnSignals(&qapp);
   dispatch::main().async([&] {
     controller->launch();
     for (auto& urls : early) onOpen(std::move(urls));
     early.clear();
     if (!args.empty()) controller->open(args);
-    if (options.onLaunched) options.onLaunched(*controller, keyboard.get());
+    if (options.onLaunched) options.onLaunched(*controller, keyboard.get(), desktop.simulated.get());
   });
   if (options.runFor) QTimer::singleShot(static_cast<int>(*options.runFor * 1000), &qapp, &QCoreApplication::quit);
   const int status = QApplication::exec();

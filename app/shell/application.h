@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_hardware.h"
+#include "platform/session.h"
+
 namespace orvak {
 class AppController;
 namespace sim {
 class SimEvents;
-}
+class SimDesktop;
+}  // namespace sim
 }  // namespace orvak
 
 namespace orvak::shell {
@@ -26,9 +30,12 @@ struct Options {
   std::optional<double> runFor;
   // Whether to be the session's one instance and install the link handler (not for the workbench).
   bool singleInstance = true;
-  // Called on the main queue right after launch, with the simulated keyboard when the input is
-  // simulated (the workbench double-taps through it), else null.
-  std::function<void(AppController&, sim::SimEvents*)> onLaunched;
+  // Called on the main queue right after launch, with the simulated keyboard and desktop when
+  // they are simulated (the workbench double-taps and changes the scene through them), else null.
+  std::function<void(AppController&, sim::SimEvents*, sim::SimDesktop*)> onLaunched;
+  // Stand-ins for the session's events and the audio hardware (the workbench); none: the real ones.
+  std::shared_ptr<platform::Session> session;
+  std::shared_ptr<platform::AudioHardware> audioHardware;
 };
 
 // Ends the event loop of `run` (main thread).

@@ -2,7 +2,8 @@
 
 namespace orvak {
 
-std::shared_ptr<Permissions> Permissions::make(std::shared_ptr<ax::System> ax, std::shared_ptr<platform::Microphone> mic) {
+std::shared_ptr<Permissions> Permissions::make(std::shared_ptr<ax::System> ax,
+                                               std::shared_ptr<platform::Microphone> mic) {
   return std::make_shared<Permissions>(Token{}, std::move(ax), std::move(mic));
 }
 
@@ -19,9 +20,20 @@ void Permissions::refresh() {
     accessibility_ = trusted;
     mic_ = mic;
     if (onChange) onChange();
+    const auto observers = observers_;
+    for (const auto& [token, observer] : observers) {
+      if (observers_.count(token) != 0) observer();
+    }
   }
   if (trusted && mic == Mic::granted) timer_.reset();
 }
+
+std::uint64_t Permissions::addObserver(std::function<void()> observer) {
+  observers_.emplace(nextObserver_, std::move(observer));
+  return nextObserver_++;
+}
+
+void Permissions::removeObserver(std::uint64_t token) { observers_.erase(token); }
 
 void Permissions::startPolling() {
   if (timer_) return;

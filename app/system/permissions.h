@@ -7,7 +7,9 @@
 // a microphone answer is moved there before it is read.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -32,6 +34,10 @@ class Permissions : public std::enable_shared_from_this<Permissions> {
   Mic mic() const { return mic_; }
   // Called once for each refresh that found a change, after both new values are in place.
   std::function<void()> onChange;
+  // Observers hear of the same changes, after `onChange`; the windows watch the grants this way.
+  // An observer may remove itself.
+  std::uint64_t addObserver(std::function<void()> observer);
+  void removeObserver(std::uint64_t token);
 
   // Re-reads both states; stops polling when both are granted.
   void refresh();
@@ -40,6 +46,11 @@ class Permissions : public std::enable_shared_from_this<Permissions> {
   bool isPolling() const { return timer_.has_value(); }
   // Asks for the microphone; the answer is read back with `refresh` on the main queue.
   void requestMic();
+  // The microphone's state read now, without publishing it.
+  Mic readMic() { return micService_->access(); }
+  // Asks for Accessibility: where the desktop allows it, its accessibility support is switched on.
+  // The answer comes with the next refresh.
+  void requestAccessibility() { ax_->isProcessTrusted(true); }
 
  private:
   std::shared_ptr<ax::System> ax_;
@@ -47,6 +58,8 @@ class Permissions : public std::enable_shared_from_this<Permissions> {
   bool accessibility_ = false;
   Mic mic_ = Mic::notAsked;
   std::optional<dispatch::RepeatingTimer> timer_;
+  std::map<std::uint64_t, std::function<void()>> observers_;
+  std::uint64_t nextObserver_ = 1;
 };
 
 }  // namespace orvak

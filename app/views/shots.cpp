@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "app/views/highlight/overlay_shots.h"
+#include "app/views/hotkey/hotkey_shots.h"
+#include "app/views/onboarding/onboarding_shots.h"
 #include "app/views/look/app_icon.h"
 #include "app/views/library/library_shots.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/look/look_sheet.h"
+#include "app/views/main/main_shots.h"
 #include "app/views/menu/menu_shots.h"
 #include "app/views/pill/pill_shots.h"
 #include "app/views/settings/settings_shots.h"
@@ -67,10 +70,15 @@ std::span<const Shot> shots() {
       rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
                       [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
     }
+    rows.push_back(hotkeyPickerShot());
+    rows.push_back(onboardingShot());
     for (auto& shot : overlayShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : menuShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : mainShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : settingsShots()) {

@@ -187,7 +187,12 @@ std::vector<Para> splitLines(const std::vector<Para>& paras, DropCounters& dropp
       const int lineOffset = offset;
       offset += lineLength + 2;
 
-      const std::string_view trimmed = text::trim(line, text::TrimSet::whitespaces);
+      std::string_view trimmed = text::trim(line, text::TrimSet::whitespaces);
+      // A carriage return left at the end would fuse with the paragraph break that follows into
+      // one character ("\r\n"), and every later offset would be one off.
+      while (!trimmed.empty() && trimmed.back() == '\r') {
+        trimmed = text::trimEnd(trimmed.substr(0, trimmed.size() - 1), text::TrimSet::whitespaces);
+      }
       if (trimmed.empty()) continue;
       const int trimmedLength = trimmed.size() == line.size() ? lineLength : text::graphemeCount(trimmed);
       if (trimmedLength > 24 && !seen.insert(text::nfc(trimmed)).second) {

@@ -338,4 +338,15 @@ std::string nfc(std::string_view s) { return normalize(nfcInstance(), s); }
 
 bool canonicallyEqual(std::string_view a, std::string_view b) { return a == b || nfc(a) == nfc(b); }
 
+std::optional<int32_t> findCanonical(std::string_view haystack, std::string_view needle) {
+  if (needle.empty()) return std::nullopt;
+  // Both in composed form: composing stays inside a grapheme cluster, so grapheme offsets in the
+  // composed text are those of the original.
+  const std::string h = nfc(haystack);
+  const std::string n = nfc(needle);
+  const auto at = h.find(n);
+  if (at == std::string::npos) return std::nullopt;
+  return GraphemeMap(h).graphemeAtUtf8(static_cast<int32_t>(at));
+}
+
 }  // namespace orvak::text

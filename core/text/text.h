@@ -201,5 +201,9 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle, co
 std::string nfc(std::string_view s);
 // Canonical equality: NFC forms compare equal ("é" == "e\u0301").
 bool canonicallyEqual(std::string_view a, std::string_view b);
+// Where `needle` first occurs in `haystack`, in graphemes from its start: case-sensitive, no
+// locale, canonically equivalent sequences matching ("é" finds "e\u0301"). None when absent or
+// when `needle` is empty.
+std::optional<int32_t> findCanonical(std::string_view haystack, std::string_view needle);
 
 }  // namespace orvak::text

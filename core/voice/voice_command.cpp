@@ -100,7 +100,9 @@ VoiceCommand VoiceCommand::parse(std::string_view raw, bool smart) {
   return command;
 }
 
-std::string VoiceCommand::noteText(std::string_view note, std::string_view transcript) {
+std::string VoiceCommand::noteText(std::string_view note, std::string_view raw) {
+  // Offsets are found on the repaired text, so they are used on it too.
+  const std::string transcript = text::repairUtf8(raw);
   const NotePatterns& p = notePatterns();
   const std::vector<std::string_view> words = splitAtWhitespace(note);
   std::string spoken(note);

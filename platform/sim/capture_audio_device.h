@@ -46,6 +46,10 @@ class CaptureAudioDevice final : public AudioDevice {
   std::uint64_t framesPlayed() const override;
   double latencySeconds() const override;
   bool paced() const override { return false; }
+  // The device is replaced under the open stream, as when the sound system switches outputs.
+  void reconfigure() {
+    if (onReconfigured) onReconfigured();
+  }
 
  private:
   std::shared_ptr<AudioTape> tape_;

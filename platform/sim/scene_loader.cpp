@@ -483,6 +483,15 @@ class Builder {
         if (!st_.isWindow(w)) fail(at + ".scroll", "not a window");
         auto& y = st_.nodes[static_cast<std::size_t>(w)].scrollY;
         y = std::max(0.0, y + number(c.value("dy", Json(0)), at + ".dy"));
+      } else if (c.contains("quit")) {
+        // The application's process ends: it leaves the running applications, its elements die.
+        onlyKeys(c, at, {"quit"});
+        const NodeIndex a = lookup(c["quit"], at + ".quit");
+        SimNode& app = st_.nodes[static_cast<std::size_t>(a)];
+        if (app.kind != SimNode::Kind::application) fail(at + ".quit", "not an application");
+        if (st_.frontmost == app.pid) st_.frontmost.reset();
+        std::erase(st_.apps, a);
+        removeSubtree(a);
       } else if (c.contains("frontmost")) {
         onlyKeys(c, at, {"frontmost"});
         st_.frontmost = pidOrRef(c["frontmost"], at + ".frontmost");

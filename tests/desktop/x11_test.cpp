@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/capturer.h"
 #include "app/hotkey/modifier_tap.h"
 #include "core/base/dispatch.h"
+#include "core/base/timing.h"
+#include "platform/linux/atspi_desktop.h"
 #include "tests/desktop/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_home.h"
@@ -227,6 +230,32 @@ TEST_F(X11, WindowListFrontApplicationAndActivations) {
   }
   EXPECT_FALSE(workspace_->activate(getpid() + 100000));
   workspace_->removeActivationObserver(*token);
+}
+
+TEST_F(X11, ACaptureReadsTheProgramTheWorkspacePutsInFront) {
+  ChildProcess fixture({ORVAK_FIXTURE_WINDOW});
+  ASSERT_EQ(fixture.readLine(20), "ready");
+  auto ax = std::make_shared<atspi::AtspiDesktop>();
+  ASSERT_TRUE(test::pollUntil(10, [&] {
+    auto windows = ax->application(fixture.pid()).attribute("AXWindows");
+    return windows.ok() && !windows.value.as<ax::ElementList>()->empty();
+  }));
+  ASSERT_TRUE(workspace_->activate(fixture.pid()));
+  ASSERT_TRUE(test::pollUntil(10, [&] {
+    const auto front = workspace_->frontmostApplication();
+    return front && front->pid == fixture.pid();
+  }));
+  auto capturer = Capturer::make(ax, workspace_, events_);
+  std::optional<CaptureOutcome> outcome;
+  capturer->capture(Clock::now(), [&](CaptureOutcome o) { outcome = std::move(o); });
+  ASSERT_TRUE(dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 60));
+  const auto* capture = std::get_if<Capture>(&*outcome);
+  ASSERT_NE(capture, nullptr) << std::get<CaptureError>(*outcome).description();
+  EXPECT_EQ(capture->pid, fixture.pid());
+  EXPECT_GT(capture->launchedAt, 0u);
+  EXPECT_EQ(capture->windowTitle, "Orvak Fixture");
+  EXPECT_NE(capture->clean.text.find("The first lamp was lit in 1820."), std::string::npos) << capture->clean.text;
+  EXPECT_EQ(capture->clean.text.find("hunter2"), std::string::npos);
 }
 
 TEST_F(X11, ChordsGoOnlyToTheProcessInFront) {

@@ -85,7 +85,11 @@ TEST(DbusSessionTest, LogindAndScreenSaverSignalsReachTheObservers) {
 
   const QString manager = "org.freedesktop.login1.Manager", props = "org.freedesktop.DBus.Properties",
                 sess = "org.freedesktop.login1.Session";
+  // The first signal waits to be heard: until Qt has looked up who owns logind's name, it can hand
+  // over a later signal before an earlier one, which the real logind never sends that close.
   emitSignal(fake, "/org/freedesktop/login1", manager, "PrepareForSleep", {true});
+  ASSERT_TRUE(waitFor([&] { return !heard.empty(); }));
+  EXPECT_EQ(heard, std::vector<std::string>{"willSleep"});
   emitSignal(fake, "/org/freedesktop/login1", manager, "PrepareForSleep", {false});
   emitSignal(fake, "/org/freedesktop/login1/session/_99", sess, "Lock", {});  // someone else's session
   emitSignal(fake, kSessionPath, sess, "Lock", {});

@@ -115,6 +115,7 @@ class ScriptedHost final : public MenuHost {
     bool libraryInFront() const override { return false; }
     bool hasVisibleWindows() const override { return false; }
     void reloadModels() override {}
+    void askLibrary(const std::string& q) override { std::printf("windows: ask %s\n", q.c_str()); }
   };
   Prefs& prefs_;
   PrintWindows windows_;

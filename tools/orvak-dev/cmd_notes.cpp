@@ -12,6 +12,7 @@
 #include "core/base/paths.h"
 #include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
 
@@ -23,7 +24,9 @@ constexpr const char* kUsage =
     "       orvak-dev notes pages TERM...      kept page texts holding any term, best first, with excerpts\n"
     "       orvak-dev notes listened [N]       the listened history, newest first\n"
     "       orvak-dev notes export [DOCKEY] OUT.md  the library window's export of one page (or all)\n"
-    "       orvak-dev notes open ITEM_ID       open where a saved item came from; prints what opened\n";
+    "       orvak-dev notes open ITEM_ID       open where a saved item came from; prints what opened\n"
+    "       orvak-dev notes housekeeping [--now ISO] [--keep-days N]  one pass of the history housekeeping\n"
+    "       orvak-dev notes renumber REPLY.json --items N  a document reply's stored citations and sources\n";
 
 std::unique_ptr<NotesStore> openUserStore() {
   auto store = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
@@ -105,6 +108,8 @@ int listened(const Args& args) {
 
 int notesExport(const Args& args);
 int notesOpen(const Args& args);
+int notesHousekeeping(const Args& args);
+int notesRenumber(const Args& args);
 
 int runNotes(const Args& args) {
   if (!args.empty() && args[0] == "export") {
@@ -112,6 +117,12 @@ int runNotes(const Args& args) {
   }
   if (!args.empty() && args[0] == "open") {
     if (const int rc = notesOpen(args); rc != 2) return rc;
+  }
+  try {
+    if (!args.empty() && args[0] == "housekeeping") return notesHousekeeping(args);
+    if (!args.empty() && args[0] == "renumber") return notesRenumber(args);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
   }
   if (!args.empty() && args[0] == "search" && args.size() >= 2) return search(args);
   if (!args.empty() && args[0] == "markdown") return markdown(args);

@@ -11,7 +11,7 @@ namespace orvak::dev {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvak-dev shot NAME OUT.png [--dark] [--scale N] [the shot's options] | --list\n";
+    "usage: orvak-dev shot NAME [--dark] [--scale N] [the shot's options] OUT.png | --list\n";
 
 std::string optionsOf(const views::Shot& s) {
   std::string out;
@@ -36,18 +36,16 @@ int runShot(const Args& args) {
   views::ShotOptions extra;
   const views::Shot* shot = nullptr;
   try {
-    // NAME and OUT.png come first; the options a shot takes depend on the shot.
-    if (args.size() < 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
-      throw UsageError("NAME and OUT.png come first");
-    }
+    // NAME comes first; the options a shot takes depend on the shot. OUT.png may stand before or
+    // after them.
+    if (args.empty() || args[0].rfind("--", 0) == 0) throw UsageError("NAME comes first");
     name = args[0];
-    out = args[1];
     shot = views::findShot(name);
     if (shot == nullptr) {
       std::fprintf(stderr, "orvak-dev shot: no state named \"%s\" (orvak-dev shot --list)\n", name.c_str());
       return 2;
     }
-    for (std::size_t i = 2; i < args.size(); ++i) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
       const std::string& a = args[i];
       const bool valued = a == "--scale" || std::count(shot->valued.begin(), shot->valued.end(), a) != 0;
       if (valued) {
@@ -55,10 +53,13 @@ int runShot(const Args& args) {
         extra.values[a] = args[++i];
       } else if (a == "--dark" || std::count(shot->flags.begin(), shot->flags.end(), a) != 0) {
         extra.flags.insert(a);
+      } else if (a.rfind("--", 0) != 0 && out.empty()) {
+        out = a;
       } else {
         throw UsageError("\"" + a + "\" is not an option of " + name + ":" + optionsOf(*shot));
       }
     }
+    if (out.empty()) throw UsageError("OUT.png is missing");
     dark = extra.flag("--dark");
     if (const auto v = extra.value("--scale")) {
       try {

@@ -43,7 +43,7 @@ int runWindows(const Args& args) {
     return 1;
   }
   if (!page && !onboarding) page = MainModel::Page::library;
-  options.onLaunched = [page, onboarding](AppController& app, sim::SimEvents*) {
+  options.onLaunched = [page, onboarding](AppController& app, sim::SimEvents*, sim::SimDesktop*) {
     if (!app.windows()) return;
     if (onboarding) app.windows()->showOnboarding();
     if (page) app.windows()->showMain(*page);

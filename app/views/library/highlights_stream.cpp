@@ -10,7 +10,7 @@ namespace orvak::views::library {
 namespace M = look::Margin;
 
 HighlightsStream::HighlightsStream(const PaneContext& ctx, QWidget* parent)
-    : PaneScroll(860, parent), ctx_(ctx), pool_(ctx) {
+    : PaneScroll(860, parent), ctx_(ctx), pool_(ctx, this) {
   head_ = new PageHead(panes::kHighlightsTitle, "", content());
   column()->addWidget(head_);
   column()->addSpacing(12);
@@ -91,12 +91,7 @@ void HighlightsStream::rebuild() {
     body_->addSpacing(22);
     body_->addWidget(heading);
     body_->addSpacing(10);
-    for (const auto& s : group.items) {
-      auto* card = pool_.card(s, std::nullopt, true, content());
-      body_->addWidget(card);
-      body_->addSpacing(12);
-      card->show();
-    }
+    for (const auto& s : group.items) pool_.add(body_, s, std::nullopt, true);
   }
   pool_.end();
   content()->setUpdatesEnabled(true);

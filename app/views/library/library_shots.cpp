@@ -101,7 +101,7 @@ Shot shot(std::string name, std::string summary, std::function<QImage(double)> r
 
 }  // namespace
 
-SampleLibrary::SampleLibrary(bool filled, NotesModel::Services notesServices)
+SampleLibrary::SampleLibrary(bool filled, NotesModel::Services notesServices, std::shared_ptr<LibraryService> service)
     : time_(std::make_unique<dispatch::VirtualTime>()),
       center(std::make_shared<platform::NotificationCenter>()),
       clipboard(std::make_shared<MemoryClipboard>()),
@@ -114,7 +114,7 @@ SampleLibrary::SampleLibrary(bool filled, NotesModel::Services notesServices)
   if (!notesServices.center) notesServices.center = center;
   if (!notesServices.clipboard) notesServices.clipboard = clipboard;
   ctx.notes = NotesModel::make(store, notesServices);
-  ctx.lib = LibraryModel::make(ctx.notes, LibraryModel::Services{center, clipboard, nullptr, nullptr});
+  ctx.lib = LibraryModel::make(ctx.notes, LibraryModel::Services{center, clipboard, nullptr, std::move(service)});
   ctx.lib->zone = zone();
   ctx.lib->keepDays = [p = prefs.get()] { return p->historyKeepDays(); };
   ctx.lib->reload();

@@ -33,7 +33,8 @@ class SampleLibrary {
   static dates::Zone zone() { return {"en_US", "America/New_York"}; }
 
   // `filled` false: an empty library.
-  explicit SampleLibrary(bool filled = true, NotesModel::Services notesServices = {});
+  explicit SampleLibrary(bool filled = true, NotesModel::Services notesServices = {},
+                         std::shared_ptr<LibraryService> service = nullptr);
   dispatch::VirtualTime& time() { return *time_; }
   // The first saved item whose quote begins with `start` (or whose note does, for an empty quote).
   StoredItem item(const std::string& start) const;

@@ -218,6 +218,13 @@ void LibraryView::resizeEvent(QResizeEvent* e) {
 }
 
 void LibraryView::paintEvent(QPaintEvent*) {
+  // The field's text follows the appearance in force.
+  QPalette pal = field_->palette();
+  if (pal.color(QPalette::Text) != M::ink.color()) {
+    pal.setColor(QPalette::Text, M::ink.color());
+    pal.setColor(QPalette::PlaceholderText, M::ink3.color());
+    field_->setPalette(pal);
+  }
   QPainter p(this);
   p.fillRect(rect(), M::paper.color());
 }

@@ -79,6 +79,8 @@ QSize Text::minimumSizeHint() const {
   return {std::min(40, QLabel::sizeHint().width()), QLabel::minimumSizeHint().height()};
 }
 
+int Text::heightForWidth(int width) const { return QLabel::heightForWidth(std::min(width, maximumWidth())); }
+
 void Text::resizeEvent(QResizeEvent* event) {
   QLabel::resizeEvent(event);
   if (!elide_) return;

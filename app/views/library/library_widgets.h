@@ -27,6 +27,8 @@ class Text : public QLabel {
   // One line, cut with "…" at the end when it does not fit.
   Text* elided();
   QSize minimumSizeHint() const override;
+  // Layouts ask with the width they have; the label is never wider than its maximum.
+  int heightForWidth(int width) const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

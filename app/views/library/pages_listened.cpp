@@ -133,17 +133,18 @@ QAbstractButton* findButton(const std::vector<std::pair<QAbstractButton*, int>>&
 
 // ---- PagesList ----
 
-PagesList::PagesList(const PaneContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx), pool_(ctx) {
+PagesList::PagesList(const PaneContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
   auto* l = new QVBoxLayout(this);
   l->setContentsMargins(0, 0, 0, 0);
   scroll_ = new PaneScroll(900, this);
+  pool_ = std::make_unique<CardPool>(ctx_, scroll_);
   l->addWidget(scroll_);
   libToken_ = ctx_.lib->addObserver([this](LibraryModel::Member m) {
     if (m == LibraryModel::Member::openPage) rebuild();
   });
   notesToken_ = ctx_.notes->addObserver([this](NotesModel::Member m) {
     if (m == NotesModel::Member::docs || m == NotesModel::Member::items || m == NotesModel::Member::selected) rebuild();
-    if (m == NotesModel::Member::editing) pool_.syncEditing();
+    if (m == NotesModel::Member::editing) pool_->syncEditing();
   });
   rebuild();
 }
@@ -162,19 +163,36 @@ QString PagesList::text() const {
 }
 
 void PagesList::rebuild() {
+  auto detail = panes::detailPage(*ctx_.lib);
+  // The notes model selects the first page when the selected one is gone; the detail of another
+  // page would open in its place, so a page that vanished closes the detail instead.
+  if (detail && shownKey_ && *shownKey_ != detail->key) {
+    const auto& docs = ctx_.notes->docs();
+    const bool gone =
+        std::none_of(docs.begin(), docs.end(), [&](const DocumentSummary& d) { return d.key == *shownKey_; });
+    if (gone) {
+      shownKey_.reset();
+      ctx_.lib->setOpenPage(false);  // which rebuilds the list
+      return;
+    }
+  }
+  if (!ctx_.lib->openPage()) {
+    shownKey_.reset();
+  } else if (detail) {
+    shownKey_ = detail->key;
+  }
   scroll_->content()->setUpdatesEnabled(false);
   PaneScroll::clear(scroll_->column());
   pageCards_.clear();
   buttons_.clear();
   texts_.clear();
-  const auto detail = panes::detailPage(*ctx_.lib);
   detailShown_ = detail.has_value();
   scroll_->column()->setSpacing(detail ? 0 : 10);
   if (detail) {
     buildDetail(*detail);
   } else {
-    pool_.begin();
-    pool_.end();
+    pool_->begin();
+    pool_->end();
     buildList();
   }
   scroll_->content()->setUpdatesEnabled(true);
@@ -269,14 +287,9 @@ void PagesList::buildDetail(const DocumentSummary& d) {
   col->addSpacing(10);
   col->addLayout(row);
   col->addSpacing(18);
-  pool_.begin();
-  for (const auto& s : ctx_.notes->items()) {
-    auto* card = pool_.card(s, std::nullopt, false, c);
-    col->addWidget(card);
-    col->addSpacing(12);
-    card->show();
-  }
-  pool_.end();
+  pool_->begin();
+  for (const auto& s : ctx_.notes->items()) pool_->add(col, s, std::nullopt, false);
+  pool_->end();
 }
 
 // ---- ListenedList ----

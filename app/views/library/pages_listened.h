@@ -23,16 +23,17 @@ class PagesList : public QWidget {
   // For tests: the list's page cards and their buttons, the detail's cards and buttons.
   const std::vector<QAbstractButton*>& pageCards() const { return pageCards_; }
   QAbstractButton* button(const QString& title, int row = -1) const;
-  const std::vector<SavedCard*>& detailCards() const { return pool_.cards(); }
+  const std::vector<SavedCard*>& detailCards() const { return pool_->cards(); }
   QString text() const;
 
  private:
   void buildList();
   void buildDetail(const DocumentSummary& d);
   PaneContext ctx_;
-  CardPool pool_;
   PaneScroll* scroll_;
+  std::unique_ptr<CardPool> pool_;
   bool detailShown_ = false;
+  std::optional<std::string> shownKey_;  // the page whose detail is on screen
   std::vector<QAbstractButton*> pageCards_;
   // Every button with the row it belongs to (-1: none).
   std::vector<std::pair<QAbstractButton*, int>> buttons_;

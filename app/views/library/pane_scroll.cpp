@@ -1,7 +1,9 @@
 #include "app/views/library/pane_scroll.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -28,11 +30,22 @@ void PaneScroll::setMaxWidth(int maxWidth) {
   fit();
 }
 
+void PaneScroll::afterFit(std::function<void()> f) { afterFit_.push_back(std::move(f)); }
+
 void PaneScroll::fit() {
   const QMargins m = column_->contentsMargins();
   const int w = std::min(viewport()->width(), maxWidth_ + m.left() + m.right());
   const int h = column_->totalHeightForWidth(w);
-  if (content_->size() != QSize(w, h)) content_->resize(w, h);
+  if (content_->size() != QSize(w, h)) {
+    const QSize old = content_->size();
+    content_->resize(w, h);
+    // A hidden column gets its resize event only when shown; the scroll bars follow it now.
+    if (!content_->isVisible()) {
+      QResizeEvent event(content_->size(), old);
+      QCoreApplication::sendEvent(content_, &event);
+    }
+  }
+  for (const auto& f : afterFit_) f();
 }
 
 void PaneScroll::resizeEvent(QResizeEvent* e) {
@@ -65,36 +78,102 @@ void PaneScroll::clear(QLayout* layout) {
   }
 }
 
-void CardPool::begin() {
-  order_.clear();
-  used_.clear();
+namespace {
+
+// How far past the bottom of the view rows are made ahead of scrolling.
+constexpr int kAhead = 900;
+// A card's height before it is made: a two-line quote and the source row.
+constexpr int kEstimatedCard = 150;
+
+// Stands in for a card not made yet; pooled with the cards, so a reload keeps it.
+class Placeholder : public QWidget {
+ public:
+  explicit Placeholder(int height, QWidget* parent) : QWidget(parent) {
+    setFixedHeight(height);
+    setProperty("pooled", true);
+  }
+};
+
+}  // namespace
+
+CardPool::CardPool(PaneContext ctx, PaneScroll* pane)
+    : ctx_(std::move(ctx)), pane_(pane), alive_(std::make_shared<bool>(true)) {
+  // The pane may outlive the pool by a little while its owner is taken apart.
+  const auto follow = [this, alive = std::weak_ptr<bool>(alive_)] {
+    if (const auto a = alive.lock(); a && *a) fill();
+  };
+  QObject::connect(pane_->verticalScrollBar(), &QScrollBar::valueChanged, pane_, follow);
+  pane_->afterFit(follow);
 }
 
-SavedCard* CardPool::card(const StoredItem& s, std::optional<std::int64_t> number, bool timeOnly, QWidget* parent) {
+CardPool::~CardPool() { *alive_ = false; }
+
+void CardPool::begin() {
+  rows_.clear();
+  order_.clear();
+  estimatedBottom_ = 0;
+}
+
+void CardPool::add(QVBoxLayout* body, const StoredItem& s, std::optional<std::int64_t> number, bool timeOnly) {
+  Row row{s, number, timeOnly, body};
   auto it = cards_.find(s.id);
-  if (it != cards_.end() && it->second->property("number").toLongLong() == number.value_or(-1)) {
-    it->second->setItem(s);
-    order_.push_back(it->second);
-    used_.insert(s.id);
-    return it->second;
+  const bool reusable = it != cards_.end() && it->second->property("number").toLongLong() == number.value_or(-1);
+  const int viewBottom = pane_->verticalScrollBar()->value() + std::max(pane_->viewport()->height(), 600) + kAhead;
+  if (reusable || estimatedBottom_ < viewBottom) {
+    make(row);
+    body->addWidget(row.card);
+    row.card->show();
+    estimatedBottom_ += row.card->isVisible() && row.card->height() > 0 ? row.card->height() : kEstimatedCard;
+  } else {
+    auto& kept = placeholders_[s.id];
+    if (!kept) kept = new Placeholder(kEstimatedCard, pane_->content());
+    row.placeholder = kept;
+    body->addWidget(row.placeholder);
+    estimatedBottom_ += kEstimatedCard;
+  }
+  body->addSpacing(12);
+  estimatedBottom_ += 12;
+  rows_.push_back(std::move(row));
+}
+
+SavedCard* CardPool::make(Row& row) {
+  auto it = cards_.find(row.s.id);
+  if (it != cards_.end() && it->second->property("number").toLongLong() == row.number.value_or(-1)) {
+    it->second->setItem(row.s);
+    row.card = it->second;
+    return row.card;
   }
   if (it != cards_.end()) {
     it->second->hide();
     it->second->deleteLater();
     cards_.erase(it);
   }
-  auto* card = new SavedCard(ctx_, s, number, timeOnly, parent);
-  card->setProperty("number", qlonglong(number.value_or(-1)));
+  auto* card = new SavedCard(ctx_, row.s, row.number, row.timeOnly, pane_->content());
+  card->setProperty("number", qlonglong(row.number.value_or(-1)));
   card->setProperty("pooled", true);
-  cards_[s.id] = card;
-  order_.push_back(card);
-  used_.insert(s.id);
+  cards_[row.s.id] = card;
+  row.card = card;
   return card;
 }
 
 void CardPool::end() {
+  std::set<SavedCard*> used;
+  std::set<QWidget*> usedPlaceholders;
+  for (const auto& r : rows_) {
+    used.insert(r.card);
+    usedPlaceholders.insert(r.placeholder);
+  }
+  for (auto it = placeholders_.begin(); it != placeholders_.end();) {
+    if (!usedPlaceholders.count(it->second)) {
+      it->second->hide();
+      it->second->deleteLater();
+      it = placeholders_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   for (auto it = cards_.begin(); it != cards_.end();) {
-    if (!used_.count(it->first)) {
+    if (!used.count(it->second)) {
       it->second->hide();
       it->second->deleteLater();
       it = cards_.erase(it);
@@ -102,6 +181,39 @@ void CardPool::end() {
       ++it;
     }
   }
+  order();
+}
+
+void CardPool::order() {
+  order_.clear();
+  for (const auto& r : rows_) {
+    if (r.card) order_.push_back(r.card);
+  }
+}
+
+void CardPool::fill() {
+  // Placeholders are placed by the layout; before it has run they all stand at the top.
+  if (pane_->content()->height() <= 0) return;
+  // A hidden pane is resized without resize events, so its layout may still stand at an older
+  // size: place the rows at the present one.
+  pane_->column()->setGeometry(pane_->content()->rect());
+  const int top = pane_->verticalScrollBar()->value();
+  const int bottom = top + pane_->viewport()->height() + kAhead;
+  bool made = false;
+  for (auto& r : rows_) {
+    if (!r.placeholder) continue;
+    const QRect g = r.placeholder->geometry();
+    if (g.top() > bottom) break;  // rows are in order: the rest are further down
+    make(r);
+    delete r.body->replaceWidget(r.placeholder, r.card);  // the placeholder's layout item is ours to free
+    r.placeholder->hide();
+    r.placeholder->deleteLater();
+    placeholders_.erase(r.s.id);
+    r.placeholder = nullptr;
+    r.card->show();
+    made = true;
+  }
+  if (made) order();
 }
 
 void CardPool::syncEditing() {

@@ -6,7 +6,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -27,8 +29,10 @@ class PaneScroll : public QScrollArea {
   // Empties a layout: pooled cards are kept for the next pass, anything else goes (later, since it
   // may be the sender of the click that led here).
   static void clear(QLayout* layout);
-  // Sizes the column for the viewport's width (done on every resize and change of layout).
+  // Sizes the column for the viewport's width (done on every resize and change of layout), then
+  // runs what asked to follow it.
   void fit();
+  void afterFit(std::function<void()> f);
 
  protected:
   void resizeEvent(QResizeEvent*) override;
@@ -37,28 +41,55 @@ class PaneScroll : public QScrollArea {
 
  private:
   int maxWidth_;
+  std::vector<std::function<void()>> afterFit_;
   QWidget* content_;
   QVBoxLayout* column_;
 };
 
+// The saved cards of a pane, one per row id, kept across reloads. A card is made only when it comes
+// near the visible part of the pane: until then its row holds a light placeholder of about the
+// card's height, so a pane of a thousand items builds and reloads quickly.
 class CardPool {
  public:
-  explicit CardPool(PaneContext ctx) : ctx_(std::move(ctx)) {}
-  // Starts a pass: cards not asked for before `end` are let go.
+  CardPool(PaneContext ctx, PaneScroll* pane);
+  ~CardPool();
+  CardPool(const CardPool&) = delete;
+  CardPool& operator=(const CardPool&) = delete;
+  // Starts a pass: rows not added before `end` are let go.
   void begin();
-  // The row's card, reused when it has one with the same number; its contents brought up to date.
-  SavedCard* card(const StoredItem& s, std::optional<std::int64_t> number, bool timeOnly, QWidget* parent);
+  // Adds the row to `body`: its card (reused when it has one with the same number, contents
+  // brought up to date), or a placeholder while the row is far below what is shown.
+  void add(QVBoxLayout* body, const StoredItem& s, std::optional<std::int64_t> number, bool timeOnly);
   void end();
+  // Makes the cards of the rows that have come near the visible part.
+  void fill();
   // Every card follows the notes model's `editing`.
   void syncEditing();
-  // The cards of the last pass, in the order asked for.
+  // The cards made, in the order of their rows.
   const std::vector<SavedCard*>& cards() const { return order_; }
+  // Rows in the last pass, made or not.
+  std::size_t rows() const { return rows_.size(); }
 
  private:
+  struct Row {
+    StoredItem s;
+    std::optional<std::int64_t> number;
+    bool timeOnly;
+    QVBoxLayout* body;
+    SavedCard* card = nullptr;
+    QWidget* placeholder = nullptr;
+  };
+  SavedCard* make(Row& row);
+  void order();
+
   PaneContext ctx_;
+  PaneScroll* pane_;
   std::map<std::int64_t, SavedCard*> cards_;
+  std::map<std::int64_t, QWidget*> placeholders_;
+  std::vector<Row> rows_;
   std::vector<SavedCard*> order_;
-  std::set<std::int64_t> used_;
+  double estimatedBottom_ = 0;
+  std::shared_ptr<bool> alive_;  // where the rows added so far end, by estimate, during a pass
 };
 
 }  // namespace orvak::views::library

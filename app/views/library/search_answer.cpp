@@ -110,7 +110,8 @@ void MarkedText::paintEvent(QPaintEvent* e) {
 
 // ---- SearchResults ----
 
-SearchResults::SearchResults(const PaneContext& ctx, QWidget* parent) : PaneScroll(860, parent), ctx_(ctx), pool_(ctx) {
+SearchResults::SearchResults(const PaneContext& ctx, QWidget* parent)
+    : PaneScroll(860, parent), ctx_(ctx), pool_(ctx, this) {
   ask_ = new AskRow(content());
   QObject::connect(ask_, &QAbstractButton::clicked, ask_, [this] { panes::submit(*ctx_.lib); });
   column()->addWidget(ask_);
@@ -139,12 +140,7 @@ void SearchResults::rebuild() {
   content()->setUpdatesEnabled(false);
   clear(body_);
   pool_.begin();
-  for (const auto& s : notes.results()) {
-    auto* card = pool_.card(s, std::nullopt, false, content());
-    body_->addWidget(card);
-    body_->addSpacing(12);
-    card->show();
-  }
+  for (const auto& s : notes.results()) pool_.add(body_, s, std::nullopt, false);
   pool_.end();
   content()->setUpdatesEnabled(true);
 }

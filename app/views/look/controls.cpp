@@ -13,6 +13,7 @@
 #include "app/views/look/curves.h"
 #include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 
 namespace orvak::look {
@@ -42,9 +43,19 @@ double MarginButton::opacity(bool enabled, bool pressed) {
   return pressed ? 0.75 : 1.0;
 }
 
+// The symbol's side and its gap to the text.
+constexpr double kSymbolSide = 11, kSymbolGap = 6;
+
+void MarginButton::setSymbol(const QString& name) {
+  symbol_ = name;
+  updateGeometry();
+  update();
+}
+
 QSize MarginButton::sizeHint() const {
   const QFontMetricsF m(buttonFont(primary_));
-  return {int(std::ceil(m.horizontalAdvance(text()) + 2 * 16)), 30};
+  const double symbol = symbol_.isEmpty() ? 0 : kSymbolSide + kSymbolGap;
+  return {int(std::ceil(m.horizontalAdvance(text()) + symbol + 2 * 16)), 30};
 }
 
 bool MarginButton::hitButton(const QPoint& pos) const { return capsule(QRectF(rect())).contains(pos); }
@@ -77,8 +88,17 @@ void MarginButton::paintEvent(QPaintEvent*) {
       p.fillPath(shape, fill);
     }
     p.setFont(buttonFont(primary_));
-    p.setPen(primary_ ? Margin::onInk.color() : Margin::ink.color());
-    p.drawText(r, Qt::AlignCenter, text());
+    const QColor ink = primary_ ? Margin::onInk.color() : Margin::ink.color();
+    p.setPen(ink);
+    if (symbol_.isEmpty()) {
+      p.drawText(r, Qt::AlignCenter, text());
+    } else {
+      const double textWidth = QFontMetricsF(p.font()).horizontalAdvance(text());
+      const double left = (r.width() - (kSymbolSide + kSymbolGap + textWidth)) / 2;
+      paintSymbol(p, symbol_, QRectF(left, (r.height() - kSymbolSide) / 2, kSymbolSide, kSymbolSide), ink);
+      p.drawText(QRectF(left + kSymbolSide + kSymbolGap, 0, textWidth + 1, r.height()),
+                 Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
     if (showsSheen()) {
       p.save();
       p.setClipPath(shape);

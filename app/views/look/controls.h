@@ -14,6 +14,9 @@ class MarginButton : public QAbstractButton {
  public:
   MarginButton(const QString& text, bool primary, QWidget* parent = nullptr);
   bool primary() const { return primary_; }
+  // A symbol of our set drawn before the text ("play.fill"), in the text's colour; empty for none.
+  void setSymbol(const QString& name);
+  const QString& symbol() const { return symbol_; }
   // The whole button's opacity: 0.38 disabled, 0.75 pressed, else 1.
   static double opacity(bool enabled, bool pressed);
   // The sheen runs only on an enabled primary button.
@@ -28,6 +31,7 @@ class MarginButton : public QAbstractButton {
 
  private:
   bool primary_;
+  QString symbol_;
   FrameTicker ticker_;
 };
 

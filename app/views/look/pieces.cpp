@@ -15,7 +15,8 @@ namespace orvak::look {
 
 Headline::Headline(QString text, std::optional<QString> glow, double size, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), glow_(std::move(glow)), size_(size) {
-  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  // Not Fixed vertically: a layout would hold a fixed widget to the one-line height of its size hint.
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
 }
@@ -225,14 +226,54 @@ void HeroOrb::paintEvent(QPaintEvent*) {
 
 // ---- Squiggle ----
 
-Squiggle::Squiggle(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); }
+Squiggle::Squiggle(QWidget* parent) : Squiggle(Margin::marker, 1.5, parent) {}
+
+Squiggle::Squiggle(DynColor color, double width, QWidget* parent) : QWidget(parent), color_(color), width_(width) {
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
 
 void Squiggle::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(Margin::marker.color(), 1.5, Qt::SolidLine, Qt::RoundCap));
+  p.setPen(QPen(color_.color(), width_, Qt::SolidLine, Qt::RoundCap));
   p.setBrush(Qt::NoBrush);
   p.drawPath(squigglePath(QRectF(rect()).adjusted(1, 1, -1, -1)));
+}
+
+// ---- MarkedText ----
+
+MarkedText::MarkedText(const QString& text, const QFont& font, QWidget* parent) : QLabel(text, parent) {
+  setFont(font);
+  setContentsMargins(3, 0, 3, 0);  // the band reaches 3 past each end
+  QPalette pal = palette();
+  pal.setColor(QPalette::WindowText, Margin::ink.color());
+  setPalette(pal);
+}
+
+void MarkedText::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  const QFontMetricsF m(font());
+  paintMarked(p, QRectF(3, (height() - m.height()) / 2, m.horizontalAdvance(text()), m.height()));
+  p.end();
+  QLabel::paintEvent(event);
+}
+
+// ---- Spinner ----
+
+Spinner::Spinner(QWidget* parent) : QWidget(parent), ticker_(this) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void Spinner::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double turn = ticker_.now() - std::floor(ticker_.now());
+  const QRectF ring = QRectF(rect()).adjusted(2, 2, -2, -2);
+  p.setPen(QPen(Margin::line.color(), 2));
+  p.drawEllipse(ring);
+  p.setPen(QPen(Margin::ink2.color(), 2, Qt::SolidLine, Qt::RoundCap));
+  // Qt counts angles in 1/16 degree, counter-clockwise; the arc turns clockwise.
+  p.drawArc(ring, int(-turn * 360 * 16), 270 * 16);
 }
 
 }  // namespace orvak::look

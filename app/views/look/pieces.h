@@ -2,11 +2,13 @@
 // nothing but its own values.
 #pragma once
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 #include <optional>
 
 #include "app/views/look/motion.h"
+#include "app/views/look/palette.h"
 
 class QTextLayout;
 
@@ -102,14 +104,43 @@ class HeroOrb : public QWidget {
   FrameTicker ticker_;
 };
 
-// The wavy line, stroked in the marker colour.
+// The wavy line, stroked in the marker colour, or in another colour and width (the red pencil
+// under a warning).
 class Squiggle : public QWidget {
  public:
   explicit Squiggle(QWidget* parent = nullptr);
+  Squiggle(DynColor color, double width, QWidget* parent = nullptr);
   QSize sizeHint() const override { return {120, 8}; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
+
+ private:
+  DynColor color_;
+  double width_;
+};
+
+// One line of text in the ink colour with the marker band behind its lower part.
+class MarkedText : public QLabel {
+ public:
+  MarkedText(const QString& text, const QFont& font, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// A small progress spinner: a three-quarter ring in the secondary ink turning once a second.
+class Spinner : public QWidget {
+ public:
+  explicit Spinner(QWidget* parent = nullptr);
+  FrameTicker& ticker() { return ticker_; }
+  QSize sizeHint() const override { return {16, 16}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  FrameTicker ticker_;
 };
 
 }  // namespace orvak::look

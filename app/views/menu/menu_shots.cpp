@@ -69,7 +69,9 @@ QImage wholeMenu(bool reading, double scale) {
   return renderWidget(m, scale);
 }
 
-QImage icon(menu::Icon i, double scale, double phase = 0) { return MenuIcon::image(i, phase, int(std::lround(18 * scale))); }
+QImage icon(menu::Icon i, double scale, double phase = 0) {
+  return MenuIcon::image(i, phase, int(std::lround(18 * scale)));
+}
 
 }  // namespace
 
@@ -78,15 +80,17 @@ std::vector<Shot> menuShots() {
       {"menu-icon-idle", "the tray icon, idle (18 x 18)", [](double s) { return icon(menu::Icon::idle, s); }},
       {"menu-icon-needs-setup", "the tray icon when Accessibility is missing",
        [](double s) { return icon(menu::Icon::needsSetup, s); }},
-      {"menu-icon-reading", "the tray icon during a read (--phase 0 to 1)",
-       [](double s) { return icon(menu::Icon::reading, s); }, {"--phase"}, {},
+      {"menu-icon-reading",
+       "the tray icon during a read (--phase 0 to 1)",
+       [](double s) { return icon(menu::Icon::reading, s); },
+       {"--phase"},
+       {},
        [](double s, const ShotOptions& o) {
          const double phase = o.value("--phase") ? std::stod(*o.value("--phase")) : 0;
          if (!(phase >= 0 && phase <= 1)) throw std::invalid_argument("--phase takes a number from 0 to 1");
          return icon(menu::Icon::reading, s, phase);
        }},
-      {"menu-header-reading", "the menu's header during a read",
-       [](double s) { return header(true, false, true, s); }},
+      {"menu-header-reading", "the menu's header during a read", [](double s) { return header(true, false, true, s); }},
       {"menu-header-paused", "the menu's header, paused", [](double s) { return header(false, true, true, s); }},
       {"menu-header-idle", "the menu's header when idle", [](double s) { return header(false, false, true, s); }},
       {"menu-header-no-access", "the menu's header without Accessibility",

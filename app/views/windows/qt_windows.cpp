@@ -20,6 +20,7 @@
 #include "app/views/look/app_icon.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/text_styles.h"
+#include "app/views/main/main_view.h"
 #include "app/windows/main_menu.h"
 #include "core/base/dispatch.h"
 #include "core/base/log.h"
@@ -229,11 +230,16 @@ void QtWindows::buildMain() {
   if (roots_.main) {
     root = roots_.main(*this);
   } else {
-    auto* placeholder = new Placeholder(QString::fromUtf8(MainModel::raw(mainModel_.page()).data()));
-    mainModel_.addObserver([placeholder, this](Page) {
-      placeholder->setText(QString::fromUtf8(MainModel::raw(mainModel_.page()).data()));
-    });
-    root = placeholder;
+    MainView::Parts parts;
+    parts.model = &mainModel_;
+    parts.host = host_.get();
+    parts.notes = notes_;
+    parts.library = library_;
+    QPointer<QtWindows> self(this);
+    parts.setup = [self] {
+      if (self) self->showOnboarding();
+    };
+    root = new MainView(std::move(parts));
   }
   layout->addWidget(root);
   main_->setCentralWidget(paper);
@@ -330,8 +336,9 @@ void QtWindows::showNotes(const std::optional<std::string>& key) {
     return;
   }
   if (notes_) notes_->select(*key);
-  if (library_) library_->setOpenPage(true);
   showMain(Page::pages);
+  // After the page is in front: going to the pages list closes any page detail.
+  if (library_) library_->setOpenPage(true);
 }
 
 bool QtWindows::libraryInFront() const {
@@ -345,6 +352,11 @@ bool QtWindows::hasVisibleWindows() const {
 void QtWindows::reloadModels() {
   if (notes_) notes_->reload();
   if (library_) library_->reload();
+}
+
+void QtWindows::askLibrary(const std::string& question) {
+  if (notes_) notes_->setQuery(question);
+  if (library_) library_->askLibrary(question, std::nullopt);
 }
 
 void QtWindows::menuSettings() { showMain(Page::general); }

@@ -56,6 +56,8 @@ class QtWindows final : public QObject, public Windows {
   bool libraryInFront() const override;
   bool hasVisibleWindows() const override;
   void reloadModels() override;
+  // The notes' search shows the question and the library answers it (when the models exist).
+  void askLibrary(const std::string& question) override;
   // The menu bar's "Settings…" and "Library".
   void menuSettings();
   void menuLibrary();

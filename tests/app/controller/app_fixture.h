@@ -16,6 +16,7 @@
 #include "core/base/json.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
+#include "platform/sim/sim_audio_hardware.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_microphone.h"
@@ -46,9 +47,35 @@ struct TraceWindows final : Windows {
     visible = true;
     trace->push_back("windows: notes " + key.value_or("-"));
   }
-  bool libraryInFront() const override { return false; }
+  bool library = false;  // the library window is the front window
+  bool libraryInFront() const override { return library; }
   bool hasVisibleWindows() const override { return visible; }
   void reloadModels() override { trace->push_back("windows: reload"); }
+  void askLibrary(const std::string& question) override { trace->push_back("windows: ask " + question); }
+};
+
+// Voice commands that say what they were asked; set up at once, with `setupError` when given.
+struct TraceVoice final : VoiceCommands {
+  Trace trace;
+  bool isReady = false;
+  std::optional<std::string> setupError;
+  bool ready() const override { return isReady; }
+  void setup(std::function<void(std::optional<std::string>)> done) override {
+    trace->push_back("voice: setup");
+    isReady = !setupError;
+    dispatch::main().async([done, error = setupError] { done(error); });
+  }
+  void setAlwaysOn(bool on) override { trace->push_back(std::string("voice: always on ") + (on ? "1" : "0")); }
+  void attach(const std::shared_ptr<Player>&) override { trace->push_back("voice: attach"); }
+  void holdDown(bool idle, bool library) override {
+    trace->push_back(std::string("voice: hold idle=") + (idle ? "1" : "0") + " library=" + (library ? "1" : "0"));
+  }
+  void holdUp(bool cancelled) override { trace->push_back(std::string("voice: up") + (cancelled ? " cancelled" : "")); }
+  void simulate(const std::string& text, bool idle) override {
+    trace->push_back("voice: simulate " + text + (idle ? " idle" : ""));
+  }
+  double prepareMs() const override { return 42; }
+  bool echoCancellation() const override { return true; }
 };
 
 struct TraceMenu final : MenuBar {
@@ -66,6 +93,22 @@ struct TraceAccount final : AccountClient {
                               std::function<void(account::Result<account::AskReply>)> done) override {
     trace->push_back("account: ask " + q.question);
     dispatch::main().async([done] { done(account::Fail::signedOut()); });
+    return {};
+  }
+};
+
+// The library's service: records what it is asked and answers a document request with `document`
+// (none: never answers).
+struct ScriptedLibrary final : LibraryService {
+  std::vector<account::LibraryBody> asked;
+  std::optional<account::Result<account::LibraryDoc>> document;
+  account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone) override {
+    asked.push_back(body);
+    return {};
+  }
+  account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override {
+    asked.push_back(body);
+    if (document) dispatch::main().async([done, reply = *document] { done(reply); });
     return {};
   }
 };
@@ -89,6 +132,7 @@ struct App {
   std::shared_ptr<sim::SimSession> session = std::make_shared<sim::SimSession>();
   std::shared_ptr<sim::SimNetwork> network = std::make_shared<sim::SimNetwork>(true);
   std::shared_ptr<TraceAccount> account = std::make_shared<TraceAccount>();
+  std::shared_ptr<platform::SimAudioHardware> audio = std::make_shared<platform::SimAudioHardware>();
   std::shared_ptr<platform::NotificationCenter> notifications = std::make_shared<platform::NotificationCenter>();
   std::shared_ptr<Prefs> prefs;
   TraceWindows* windows = nullptr;
@@ -119,6 +163,7 @@ struct App {
     s.network = network;
     s.session = session;
     s.notifications = notifications;
+    s.audioHardware = audio;
     s.makeOverlay = [this](bool) {
       overlays.push_back(std::make_shared<RecordingOverlay>());
       return overlays.back();
@@ -133,6 +178,12 @@ struct App {
       return v == Vendor::inworld ? inworld : cartesia;
     };
     s.account = account;
+    s.library = library;
+    s.makeVoice = [this](AppController&) -> std::shared_ptr<VoiceCommands> {
+      if (voice) voice->trace = trace;
+      return voice;
+    };
+    s.playSound = [this](Earcon::Kind kind) { sounds.push_back(kind); };
     s.makeWindows = [this](AppController&) {
       auto w = std::make_unique<TraceWindows>();
       w->trace = trace;
@@ -149,12 +200,22 @@ struct App {
   }
   std::shared_ptr<MemoryKeychain> keychain = std::make_shared<MemoryKeychain>();
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
-  std::shared_ptr<AudioGraph> graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
+  platform::CaptureAudioDevice* device = nullptr;  // owned by the graph
+  std::shared_ptr<AudioGraph> graph = [this] {
+    auto d = std::make_unique<platform::CaptureAudioDevice>(tape);
+    device = d.get();
+    return AudioGraph::make(std::move(d), [](const std::string&) {});
+  }();
   std::shared_ptr<testing::ScriptedEngine> onDevice = makeEngine(Vendor::onDevice, 22050);
   std::shared_ptr<testing::ScriptedEngine> inworld = makeEngine(Vendor::inworld, 24000);
   std::shared_ptr<testing::ScriptedEngine> cartesia = makeEngine(Vendor::cartesia, 24000);
   std::vector<std::pair<Vendor, EngineConfig>> made;
   std::vector<std::shared_ptr<RecordingOverlay>> overlays;
+  std::shared_ptr<ScriptedLibrary> library = std::make_shared<ScriptedLibrary>();
+  // Set before launch to give the application voice commands.
+  std::shared_ptr<TraceVoice> voice;
+  // Cue sounds played outside the audio graph.
+  std::vector<Earcon::Kind> sounds;
 
   static std::shared_ptr<testing::ScriptedEngine> makeEngine(Vendor v, double rate) {
     auto e = std::make_shared<testing::ScriptedEngine>(v, rate);

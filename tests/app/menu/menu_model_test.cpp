@@ -121,7 +121,7 @@ TEST(MenuModelTest, VoicesWithAndWithoutTheDeveloperFlagAndKeys) {
             "Voice {waveform}\n"
             "  Natural · Inworld TTS-2 Flash — no key\n"
             "  Natural (alternate) · Cartesia Sonic\n"
-            "  ✓ On-device · espeak-ng voice (offline)\n");
+            "  ✓ On-device · espeak-ng (offline)\n");
   const auto built = build(s);
   const auto voice = std::find_if(built.begin(), built.end(), [](const Row& r) { return r.title == "Voice"; });
   ASSERT_NE(voice, built.end());

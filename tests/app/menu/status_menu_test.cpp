@@ -38,6 +38,7 @@ struct Win final : Windows {
   bool libraryInFront() const override { return false; }
   bool hasVisibleWindows() const override { return false; }
   void reloadModels() override { trace->push_back("reload"); }
+  void askLibrary(const std::string& question) override { trace->push_back("ask " + question); }
 };
 
 struct Host final : MenuHost {

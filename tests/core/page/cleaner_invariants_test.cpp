@@ -21,7 +21,7 @@ const char* kTexts[] = {"Hello world.", "  spaced\u00a0\u00a0out\t", "e\u0301te\
                         "line\n\nline", "x\r\ny", "By Ann Lee", "Photo: someone", "3:45 PM", "1.2K", "Reply",
                         "References", "Sent from my iPhone", "On Mon, 3 Jun 2024, Ann wrote:", "\u200b", "(",
                         "The quick brown fox jumps over the lazy dog and keeps running.", "\u0011live", "A\nb",
-                        "emoji \U0001F600\U0001F600 end", "\u0301accent first", "x\r\n\ny"};
+                        "emoji \U0001F600\U0001F600 end", "\u0301accent first", "x\r\n\ny", "x\r \n\ny", "end\r"};
 
 std::vector<AXNode> randomPage(std::mt19937& rng) {
   orvak::testing::Page page;

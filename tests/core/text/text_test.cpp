@@ -372,4 +372,25 @@ TEST(Normalization, NfcAndCanonicalEquality) {
   EXPECT_FALSE(text::canonicallyEqual("\uFB01", "fi"));  // compatibility only
 }
 
+TEST(Normalization, FindCanonicalCountsGraphemesOfTheOriginal) {
+  const std::string decomposed = "Cafe\u0301 cre\u0300me, caf\u00e9";
+  struct Case {
+    std::string haystack, needle;
+    std::optional<int32_t> at;
+  };
+  const Case cases[] = {
+      {decomposed, "caf\u00e9", 12},       // case-sensitive: the lower-case one
+      {decomposed, "e\u0301 cr", 3},       // decomposed needle, grapheme offset despite extra bytes
+      {decomposed, "cr\u00e8me", 5},       // composed needle, decomposed text
+      {"\U0001F1EB\U0001F1F7 flag", "flag", 2},  // a flag is one grapheme
+      {decomposed, "Caf\u00c9", std::nullopt},  // case-sensitive
+      {decomposed, "e", 9},                // not the "e" of "e\u0301": the last letter of "crème"
+      {decomposed, "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.needle);
+    EXPECT_EQ(text::findCanonical(c.haystack, c.needle), c.at);
+  }
+}
+
 }  // namespace

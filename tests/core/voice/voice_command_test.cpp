@@ -222,12 +222,17 @@ TEST(VoiceCommandParse, InvalidUtf8GivesACommandWithValidText) {
       {"note \xed\xa0\x80\xed\xb0\x80 the oven", K::note},
       {"\xf0\x9f\x98 pause", K::pause},
       {"\xff\xfe\xfd", K::empty},
+      {"save a note \xfe\xff\xff\xff\xff\xff\xf6\xff\xff\xff" "2w", K::note},
   };
   for (const auto& c : cases) {
     for (bool smart : {false, true}) {
       const VoiceCommand command = VoiceCommand::parse(c.transcript, smart);
       EXPECT_EQ(command.kind(), c.kind) << c.transcript;
       EXPECT_TRUE(text::isValidUtf8(command.payload())) << c.transcript;
+      // The note's wording may also be asked for with the raw transcript.
+      if (command.kind() == K::note) {
+        EXPECT_TRUE(text::isValidUtf8(VoiceCommand::noteText(command.payload(), c.transcript))) << c.transcript;
+      }
     }
   }
 }

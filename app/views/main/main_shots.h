@@ -1,0 +1,13 @@
+// The main window's pictures: `main --page PAGE [--developer] [--no-notes] [--ax off]
+// [--onboarding-done] [--items N]`, over a temporary library of N saved items.
+#pragma once
+
+#include <vector>
+
+#include "app/views/shots.h"
+
+namespace orvak::views {
+
+std::vector<Shot> mainShots();
+
+}  // namespace orvak::views

@@ -1,0 +1,221 @@
+#include "app/views/main/main_view.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedLayout>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include "app/views/desktop/qt_desktop.h"
+#include "app/views/library/library_view.h"
+#include "app/views/library/notes_unavailable_view.h"
+#include "app/views/look/appearance.h"
+#include "app/views/look/curves.h"
+#include "app/views/look/palette.h"
+#include "app/views/look/pieces.h"
+#include "app/views/settings/help_page.h"
+#include "core/base/log.h"
+
+namespace orvak::views {
+
+namespace {
+
+using Page = MainModel::Page;
+
+// Asks with a message box over the main window.
+class BoxConfirmer final : public panes::Confirmer {
+ public:
+  explicit BoxConfirmer(QWidget* parent) : parent_(parent) {}
+  bool confirm(const panes::Confirmation& c) override {
+    QMessageBox box(parent_);
+    box.setText(QString::fromStdString(c.message));
+    box.setInformativeText(QString::fromStdString(c.informative));
+    QPushButton* yes = box.addButton(QString::fromStdString(c.confirm), QMessageBox::DestructiveRole);
+    box.addButton(QString::fromStdString(c.cancel), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == yes;
+  }
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+// A settings page still to come: its heading, on paper.
+class PagePlaceholder final : public QWidget {
+ public:
+  explicit PagePlaceholder(Page page) {
+    const auto& h = MainModel::info(page).headline;
+    auto* l = new QVBoxLayout(this);
+    l->setContentsMargins(0, 8, 0, 0);
+    l->addWidget(new look::Headline(
+        QString::fromUtf8(h.text.data(), qsizetype(h.text.size())),
+        h.emphasis ? std::optional<QString>(QString::fromUtf8(h.emphasis->data(), qsizetype(h.emphasis->size())))
+                   : std::nullopt,
+        44, this));
+    l->addStretch(1);
+  }
+};
+
+// A page in a scroll area on paper, held to a readable width with room around it.
+QWidget* scrolled(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* content = new QWidget;
+  content->setAutoFillBackground(false);
+  auto* l = new QVBoxLayout(content);
+  l->setContentsMargins(56, 48, 56, 48);
+  page->setMaximumWidth(760);
+  l->addWidget(page, 0, Qt::AlignLeft | Qt::AlignTop);
+  l->addStretch(1);
+  area->setWidget(content);
+  area->viewport()->setAutoFillBackground(false);
+  return area;
+}
+
+}  // namespace
+
+MainView::MainView(Parts parts, QWidget* parent)
+    : QWidget(parent), parts_(std::move(parts)), undo_(std::make_unique<QUndoStack>()) {
+  setMinimumSize(kMinWidth, kMinHeight);
+  WindowsHost& host = *parts_.host;
+  reactions_ = std::make_unique<sidebar::Reactions>(*parts_.model, host.prefs(), host.tester());
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  sidebar_ = new SidebarView(this);
+  row->addWidget(sidebar_);
+  auto* detailArea = new QWidget(this);
+  stack_ = new QStackedLayout(detailArea);
+  row->addWidget(detailArea, 1);
+
+  if (parts_.notes && parts_.library) {
+    library::PaneContext ctx;
+    ctx.lib = parts_.library;
+    ctx.notes = parts_.notes;
+    ctx.undo = std::make_shared<UndoStackManager>(undo_.get());
+    ctx.prefs = &host.prefs();
+    ctx.confirmer = std::make_shared<BoxConfirmer>(this);
+    const Page first = MainModel::info(parts_.model->page()).isLibrary ? parts_.model->page() : Page::library;
+    library_ = new library::LibraryView(ctx, first, host.notifications(), detailArea);
+  } else {
+    library_ = new NotesUnavailableView(detailArea);
+  }
+  stack_->addWidget(library_);
+
+  sidebar_->onSelect = [this](Page p) { parts_.model->setPage(p); };
+  sidebar_->onSetup = [this] {
+    if (parts_.setup) parts_.setup();
+  };
+  modelObserver_ = parts_.model->addObserver([this](Page) {
+    showPage(true);
+    relayout();
+  });
+  prefsObserver_ = host.prefs().addObserver([this](Prefs::Setting) { relayout(); });
+  if (parts_.notes) {
+    notesObserver_ = parts_.notes->addObserver([this](NotesModel::Member m) {
+      if (m == NotesModel::Member::docs) relayout();
+    });
+  }
+  // The permissions have one listener, the controller; the sidebar looks for itself while shown.
+  accessibility_ = host.perms().accessibility();
+  permsWatch_.setInterval(1000);
+  connect(&permsWatch_, &QTimer::timeout, this, [this] {
+    if (parts_.host->perms().accessibility() != accessibility_) relayout();
+  });
+  showPage(false);
+  relayout();
+}
+
+MainView::~MainView() {
+  parts_.model->removeObserver(modelObserver_);
+  parts_.host->prefs().removeObserver(prefsObserver_);
+  if (parts_.notes) parts_.notes->removeObserver(notesObserver_);
+}
+
+QWidget* MainView::detail() const { return stack_->currentWidget(); }
+
+void MainView::relayout() {
+  reactions_->relayout();
+  WindowsHost& host = *parts_.host;
+  accessibility_ = host.perms().accessibility();
+  sidebar::Facts f;
+  f.page = parts_.model->page();
+  f.developer = host.prefs().d->flag(Prefs::kDeveloperFlag);
+  if (parts_.notes) f.total = parts_.notes->total();
+  f.accessibility = accessibility_;
+  f.onboardingDone = host.prefs().onboardingDone();
+  f.hotkeyCode = host.prefs().hotkeyCode();
+  sidebar_->setContent(sidebar::layout(f));
+}
+
+QWidget* MainView::makeSettings(Page page) {
+  if (parts_.settingsPage) return parts_.settingsPage(page);
+  if (page == Page::help) {
+    HelpPage::Actions actions;
+    actions.showOnboarding = parts_.setup;
+    actions.showFeedback = [](std::optional<std::string>) {
+      Log::write("feedback: the form is not available in this build");
+    };
+    actions.signedInEmail = [] { return std::optional<std::string>(); };
+    return new HelpPage(parts_.host->prefs(), actions);
+  }
+  return new PagePlaceholder(page);
+}
+
+void MainView::showPage(bool animate) {
+  const Page page = parts_.model->page();
+  if (MainModel::info(page).isLibrary) {
+    if (auto* view = dynamic_cast<library::LibraryView*>(library_)) view->setPage(page);
+    stack_->setCurrentWidget(library_);
+    if (settings_) settings_->deleteLater();
+    return;
+  }
+  QWidget* next = scrolled(makeSettings(page));
+  stack_->addWidget(next);
+  stack_->setCurrentWidget(next);
+  if (settings_) settings_->deleteLater();
+  settings_ = next;
+  if (!animate || look::reducedMotion()) return;
+  // The page comes in with a fade and a short move from the right.
+  auto* fade = new QGraphicsOpacityEffect(next);
+  next->setGraphicsEffect(fade);
+  auto* group = new QParallelAnimationGroup(next);
+  auto* opacity = new QPropertyAnimation(fade, "opacity", group);
+  opacity->setStartValue(0.0);
+  opacity->setEndValue(1.0);
+  auto* move = new QPropertyAnimation(next, "pos", group);
+  move->setStartValue(next->pos() + QPoint(10, 0));
+  move->setEndValue(next->pos());
+  for (auto* a : {opacity, move}) {
+    a->setDuration(look::durationMs(Curve::ease));
+    a->setEasingCurve(look::easing(Curve::ease));
+  }
+  connect(group, &QAnimationGroup::finished, next, [next] { next->setGraphicsEffect(nullptr); });
+  group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void MainView::showEvent(QShowEvent*) {
+  permsWatch_.start();
+  relayout();
+}
+
+void MainView::hideEvent(QHideEvent*) {
+  permsWatch_.stop();
+  reactions_->disappeared();
+}
+
+void MainView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), look::Margin::paper.color());
+}
+
+}  // namespace orvak::views

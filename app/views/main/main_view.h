@@ -1,0 +1,69 @@
+// The main window's content: the sidebar on the left and, on the right, the library for a
+// library page (or the notice that the notes database could not be opened) or the settings for
+// every other page. It keeps the sidebar current (page, settings, permissions, the library's
+// count) and runs the reactions that stop the hotkey test when General is left or the window
+// goes. Main thread only.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/library/library_model.h"
+#include "app/library/notes_model.h"
+#include "app/views/main/sidebar_view.h"
+#include "app/windows/sidebar.h"
+#include "app/windows/windows_host.h"
+
+class QStackedLayout;
+class QUndoStack;
+
+namespace orvak::views {
+
+class MainView : public QWidget {
+ public:
+  static constexpr int kMinWidth = 900, kMinHeight = 560;
+
+  struct Parts {
+    MainModel* model = nullptr;
+    WindowsHost* host = nullptr;
+    std::shared_ptr<NotesModel> notes;      // none without the notes database
+    std::shared_ptr<LibraryModel> library;  // likewise
+    std::function<void()> setup;            // the banner's action: the onboarding window
+    // The content of a settings or help page; none: the built-in pages.
+    std::function<QWidget*(MainModel::Page)> settingsPage;
+  };
+
+  explicit MainView(Parts parts, QWidget* parent = nullptr);
+  ~MainView() override;
+
+  SidebarView* sidebar() const { return sidebar_; }
+  // What the detail area shows now.
+  QWidget* detail() const;
+  // Lays the sidebar out again from the state now (it also follows changes by itself).
+  void relayout();
+
+ protected:
+  void hideEvent(QHideEvent*) override;
+  void showEvent(QShowEvent*) override;
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  void showPage(bool animate);
+  QWidget* makeSettings(MainModel::Page page);
+
+  Parts parts_;
+  std::unique_ptr<sidebar::Reactions> reactions_;
+  SidebarView* sidebar_;
+  QStackedLayout* stack_;
+  QWidget* library_ = nullptr;  // the library view, or the notice without a database
+  QPointer<QWidget> settings_;
+  std::unique_ptr<QUndoStack> undo_;
+  std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0;
+  QTimer permsWatch_;
+  bool accessibility_ = false;
+};
+
+}  // namespace orvak::views

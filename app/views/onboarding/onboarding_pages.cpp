@@ -1,0 +1,254 @@
+#include "app/views/onboarding/onboarding_pages.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "app/views/look/controls.h"
+#include "app/views/look/palette.h"
+#include "app/views/look/symbols.h"
+#include "app/views/look/text_styles.h"
+#include "app/views/onboarding/ax_hiding.h"
+#include "app/views/onboarding/onboarding_kit.h"
+#include "app/views/settings/cheat_sheet_view.h"
+
+namespace orvak::views::onboarding {
+
+using look::Margin::ink;
+using look::Margin::ink2;
+using look::Margin::ink3;
+
+namespace {
+
+void fade(QWidget* w, double opacity) {
+  if (opacity >= 1) return;
+  auto* effect = new QGraphicsOpacityEffect(w);
+  effect->setOpacity(opacity);
+  w->setGraphicsEffect(effect);
+}
+
+// The voice card's ring: a thick ink ring when chosen, a hairline otherwise.
+class Ring : public QWidget {
+ public:
+  Ring(bool selected, QWidget* parent) : QWidget(parent), selected_(selected) { setFixedSize(15, 15); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double w = selected_ ? 4.5 : 1.0;
+    p.setPen(QPen(selected_ ? ink.color() : ink3.color(), w));
+    p.drawEllipse(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2));
+  }
+
+ private:
+  bool selected_;
+};
+
+// The checklist's mark: an empty circle, or a marker-filled one with a check.
+class Mark : public QWidget {
+ public:
+  Mark(bool done, QWidget* parent) : QWidget(parent), done_(done) { setFixedSize(15, 15); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (!done_) {
+      p.setPen(QPen(ink3.color(), 1));
+      p.drawEllipse(r);
+      return;
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(look::Margin::marker.color());
+    p.drawEllipse(r);
+    look::paintSymbol(p, "checkmark", QRectF(3.5, 3.5, 8, 8), look::Margin::onInk.color());
+  }
+
+ private:
+  bool done_;
+};
+
+QWidget* check(const OnboardingFlow::Check& c, QWidget* parent) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(10);
+  // The mark's middle sits on the first line's middle.
+  layout->addWidget(new Mark(c.done, row), 0, Qt::AlignTop);
+  layout->addWidget(text(q(c.text), look::systemFont(13.5), c.done ? ink : ink2, row), 1);
+  if (c.dimmed) fade(row, 0.6);
+  row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  return row;
+}
+
+}  // namespace
+
+// ---- SamplePage ----
+
+SamplePage::SamplePage(const QString& sample, QWidget* parent) : QTextBrowser(parent) {
+  setReadOnly(true);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  setFrameShape(QFrame::NoFrame);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  viewport()->setAutoFillBackground(false);
+  setStyleSheet("QTextBrowser { background: transparent; }");
+  document()->setDocumentMargin(0);
+  setViewportMargins(16, 14, 16, 14);
+  setAccessibleName("Sample page");
+  // The text is set once, with its look over the whole of it.
+  QTextCursor cursor(document());
+  QTextBlockFormat block;
+  block.setLineHeight(4, QTextBlockFormat::LineDistanceHeight);
+  QTextCharFormat chars;
+  chars.setFont(look::serifFont(15.5, QFont::Light));
+  chars.setForeground(ink.color());
+  cursor.setBlockFormat(block);
+  cursor.insertText(sample, chars);
+  moveCursor(QTextCursor::Start);
+  // 168 high, or as high as the text needs at the width of the window's pages: the fonts on this
+  // computer may set it wider than the design's, and the page must never be cut.
+  document()->setTextWidth(424 - 32);
+  setFixedHeight(std::max(168, int(std::ceil(document()->size().height())) + 28 + 2));
+}
+
+// ---- VoiceCardButton ----
+
+VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget* parent)
+    : QAbstractButton(parent), card_(card) {
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setMinimumHeight(150);
+  setAccessibleName(q(card.name));
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(16, 16, 16, 16);
+  column->setSpacing(10);
+  auto* header = new QHBoxLayout;
+  header->setSpacing(8);
+  header->addWidget(new Ring(card.selected, this), 0, Qt::AlignVCenter);
+  auto* name = onboarding::text(q(card.name), look::serifFont(20, QFont::Light), ink, this);
+  name->setWordWrap(false);
+  header->addWidget(name, 1, Qt::AlignVCenter);
+  column->addLayout(header);
+  column->addWidget(onboarding::text(q(card.description), look::systemFont(12.5), ink2, this));
+  column->addStretch(1);
+  auto* hear = new look::MarginButton("Hear It", false, this);
+  hear->setSymbol("play.fill");
+  hear->setEnabled(card.ready);
+  column->addWidget(hear, 0, Qt::AlignLeft);
+  hear_ = hear;
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (w != hear) w->setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  if (!card.ready) fade(this, 0.6);
+}
+
+QSize VoiceCardButton::sizeHint() const { return {200, std::max(150, layout()->sizeHint().height())}; }
+
+void VoiceCardButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double w = card_.selected ? 1.5 : 1.0;
+  p.setPen(Qt::NoPen);
+  p.setBrush(look::Margin::card.color());
+  p.drawRoundedRect(QRectF(rect()), 14, 14);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(card_.selected ? ink.color() : look::Margin::line.color(), w));
+  p.drawRoundedRect(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2), 14 - w / 2, 14 - w / 2);
+}
+
+// ---- Pages ----
+
+QWidget* voicePage(OnboardingFlow& flow) {
+  auto* page = new QWidget;
+  auto* column = pageColumn(page, 16);
+  column->addWidget(title(flow, "Choose", "a voice.", page));
+  column->addWidget(prose(QString::fromUtf8("You can change it any time in Settings \u2192 Voice."), page));
+  auto* row = new QHBoxLayout;
+  row->setSpacing(10);
+  for (const auto& card : flow.voiceCards()) {
+    auto* button = new VoiceCardButton(card, page);
+    const Vendor vendor = card.vendor;
+    QObject::connect(button, &QAbstractButton::clicked, page, [&flow, vendor] { flow.tapVoice(vendor); });
+    QObject::connect(button->hearButton(), &QAbstractButton::clicked, page,
+                     [&flow, vendor] { flow.hearVoice(vendor); });
+    row->addWidget(button, 1, Qt::AlignTop);
+  }
+  column->addLayout(row);
+  return page;
+}
+
+QWidget* tryItPage(OnboardingFlow& flow) {
+  auto* page = new QWidget;
+  auto* column = pageColumn(page, 14);
+  // What the window reads of itself here is the sample (and the buttons): the rest stays out.
+  auto* heading = new QWidget(page);
+  pageColumn(heading, 0)->addWidget(title(flow, "Try it", "now.", heading));
+  makeAccessibilityHideable(heading, true);
+  column->addWidget(heading);
+
+  auto* card = new Card(14, page);
+  auto* cardLayout = new QVBoxLayout(card);
+  cardLayout->setContentsMargins(0, 0, 0, 0);
+  cardLayout->addWidget(new SamplePage(q(OnboardingFlow::sampleText()), card));
+  column->addWidget(card);
+
+  auto* checklist = new QWidget(page);
+  auto* checks = pageColumn(checklist, 9);
+  for (const auto& c : flow.checklist()) checks->addWidget(check(c, checklist));
+  makeAccessibilityHideable(checklist, true);
+  column->addWidget(checklist);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(10);
+  buttons->addStretch(1);
+  auto* button = new look::MarginButton(q(flow.tryItButton()), !flow.reading(), page);
+  if (!flow.reading()) button->setSymbol("play.fill");
+  QObject::connect(button, &QAbstractButton::clicked, page, [&flow] { flow.pressTryIt(); });
+  buttons->addWidget(button);
+  buttons->addStretch(1);
+  column->addLayout(buttons);
+  return page;
+}
+
+QWidget* readyPage(OnboardingFlow& flow) {
+  auto* page = new QWidget;
+  auto* column = pageColumn(page, 14);
+  column->addWidget(title(flow, "You're", "set.", page));
+  column->addWidget(prose(q(flow.readyProse()), page));
+
+  auto* sheetCard = new Card(14, page);
+  auto* sheetLayout = new QVBoxLayout(sheetCard);
+  sheetLayout->setContentsMargins(14, 14, 14, 14);
+  sheetLayout->addWidget(new CheatSheetView(q(flow.keyName()), true, sheetCard));
+  column->addWidget(sheetCard);
+
+  auto* login = new Card(14, page);
+  auto* loginRow = new QHBoxLayout(login);
+  loginRow->setContentsMargins(14, 10, 14, 10);
+  loginRow->setSpacing(12);
+  auto* words = new QVBoxLayout;
+  words->setSpacing(2);
+  words->addWidget(text("Open Orvak at login", look::systemFont(13.5), ink, login));
+  words->addWidget(text("So the key always works.", look::systemFont(11.5), ink3, login));
+  loginRow->addLayout(words, 1);
+  auto* toggle = new look::OrbitSwitch(login);
+  toggle->setAccessibleName("Open Orvak at login");
+  toggle->setChecked(flow.host().prefs().launchAtLogin());
+  Prefs* prefs = &flow.host().prefs();
+  // The switch only stores the setting; the login item follows it when onboarding finishes.
+  QObject::connect(toggle, &QAbstractButton::toggled, login, [prefs](bool on) {
+    if (prefs->launchAtLogin() != on) prefs->setLaunchAtLogin(on);
+  });
+  loginRow->addWidget(toggle, 0, Qt::AlignVCenter);
+  column->addWidget(login);
+  return page;
+}
+
+}  // namespace orvak::views::onboarding

@@ -1,0 +1,40 @@
+// The first-run window's later pages: the voice cards, the sample page read aloud inside the
+// window with its checklist, and the closing page with the cheat sheet and the login switch.
+#pragma once
+
+#include <QAbstractButton>
+#include <QTextBrowser>
+#include <QWidget>
+
+#include "app/onboarding/onboarding_flow.h"
+
+namespace orvak::views::onboarding {
+
+// The read-only, selectable page of serif prose the try-it step reads aloud.
+class SamplePage : public QTextBrowser {
+ public:
+  explicit SamplePage(const QString& text, QWidget* parent = nullptr);
+};
+
+// One voice: its ring, name and description, and "Hear It"; the whole card chooses the voice.
+class VoiceCardButton : public QAbstractButton {
+ public:
+  VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget* parent = nullptr);
+  const OnboardingFlow::VoiceCard& card() const { return card_; }
+  QAbstractButton* hearButton() const { return hear_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  OnboardingFlow::VoiceCard card_;
+  QAbstractButton* hear_;
+};
+
+QWidget* voicePage(OnboardingFlow& flow);
+// `hidden` gets the containers to leave out of the window's accessibility on this step.
+QWidget* tryItPage(OnboardingFlow& flow);
+QWidget* readyPage(OnboardingFlow& flow);
+
+}  // namespace orvak::views::onboarding

@@ -1,0 +1,413 @@
+#include "app/views/onboarding/onboarding_view.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "app/views/hotkey/hotkey_picker.h"
+#include "app/views/look/controls.h"
+#include "app/views/look/curves.h"
+#include "app/views/look/motion.h"
+#include "app/views/look/palette.h"
+#include "app/views/look/pieces.h"
+#include "app/views/look/text_styles.h"
+#include "app/views/onboarding/ax_hiding.h"
+#include "app/views/onboarding/onboarding_kit.h"
+#include "app/views/onboarding/onboarding_pages.h"
+
+namespace orvak::views {
+
+using namespace onboarding;
+using look::Margin::ink;
+using look::Margin::ink2;
+
+namespace {
+
+// The rail's own colours: it is dark in both looks.
+const QColor kNight(244, 239, 230);
+const QColor kNight2(157, 150, 138);
+
+QColor withAlpha(QColor c, double a) {
+  c.setAlphaF(float(a));
+  return c;
+}
+
+class Dot : public QWidget {
+ public:
+  explicit Dot(QWidget* parent) : QWidget(parent) { setFixedSize(5, 5); }
+  void setColor(QColor c) {
+    color_ = c;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color_);
+    p.drawEllipse(QRectF(rect()));
+  }
+
+ private:
+  QColor color_;
+};
+
+// Holds the page (two during a change of step), each filling it.
+class PageArea : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) w->resize(size());
+  }
+};
+
+class Rail : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), look::Margin::deep.color()); }
+};
+
+void setTextColor(QLabel* label, const QColor& c) {
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::WindowText, c);
+  label->setPalette(pal);
+}
+
+}  // namespace
+
+OnboardingView::OnboardingView(std::shared_ptr<OnboardingFlow> flow, QWidget* parent)
+    : QWidget(parent), flow_(std::move(flow)) {
+  setFixedSize(kWidth, kHeight);
+  setFocusPolicy(Qt::StrongFocus);
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+
+  rail_ = new Rail(this);
+  rail_->setFixedWidth(kRailWidth);
+  auto* railColumn = new QVBoxLayout(rail_);
+  railColumn->setContentsMargins(22, 34, 18, 24);
+  railColumn->setSpacing(0);
+  railColumn->addWidget(new look::HeroOrb(92, rail_), 0, Qt::AlignHCenter);
+  auto* name = new QLabel("Orvak", rail_);
+  name->setFont(look::serifFont(26, QFont::Light, true));
+  setTextColor(name, kNight);
+  railColumn->addSpacing(6);
+  railColumn->addWidget(name, 0, Qt::AlignHCenter);
+  railColumn->addSpacing(30);
+  for (const char* step : OnboardingFlow::kSteps) {
+    auto* stepRow = new QHBoxLayout;
+    stepRow->setSpacing(10);
+    auto* dot = new Dot(rail_);
+    auto* label = new QLabel(QString(step).toUpper(), rail_);
+    QFont f = look::monoFont(10.5, QFont::Medium);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    label->setFont(f);
+    stepRow->addWidget(dot, 0, Qt::AlignVCenter);
+    stepRow->addWidget(label, 1);
+    railColumn->addLayout(stepRow);
+    railColumn->addSpacing(12);
+    railDots_.push_back(dot);
+    railRows_.push_back(label);
+  }
+  railColumn->addStretch(1);
+  makeAccessibilityHideable(rail_, false);
+  row->addWidget(rail_);
+
+  auto* rule = new QWidget(this);
+  rule->setFixedWidth(1);
+  row->addWidget(rule);
+
+  auto* right = new QWidget(this);
+  auto* rightColumn = new QVBoxLayout(right);
+  rightColumn->setContentsMargins(36, 30, 28, 20);
+  rightColumn->setSpacing(0);
+  pageArea_ = new PageArea(right);
+  pageArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  rightColumn->addWidget(pageArea_, 1);
+  footerBar_ = new QWidget(right);
+  footerLayout_ = new QHBoxLayout(footerBar_);
+  footerLayout_->setContentsMargins(0, 12, 0, 0);
+  footerLayout_->setSpacing(10);
+  rightColumn->addWidget(footerBar_);
+  row->addWidget(right, 1);
+
+  hintTimer_.setInterval(int(OnboardingFlow::kHintRedraw * 1000));
+  connect(&hintTimer_, &QTimer::timeout, this, [this] { updateHint(); });
+
+  flow_->onChange = [this] { redraw(); };
+  redraw();
+}
+
+OnboardingView::OnboardingView(std::unique_ptr<OnboardingHost> host, QWidget* parent)
+    : OnboardingView(OnboardingFlow::make(*host), parent) {
+  ownedHost_ = std::move(host);
+}
+
+OnboardingView::~OnboardingView() {
+  flow_->onChange = nullptr;
+  // The pages hold on to the host's settings and test; they go before the host does.
+  delete page_;
+  page_ = nullptr;
+  flow_.reset();
+}
+
+void OnboardingView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), look::Margin::paper.color());
+  // The hairline between the rail and the pages.
+  p.fillRect(QRectF(kRailWidth, 0, 0.5, height()), look::Margin::line.color());
+}
+
+void OnboardingView::showEvent(QShowEvent*) { flow_->appeared(); }
+void OnboardingView::hideEvent(QHideEvent*) { flow_->disappeared(); }
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    flow_->pressReturn();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void OnboardingView::redraw() {
+  rebuildRail();
+  rebuildPage(pageStep_ != -1 && pageStep_ != flow_->step());
+  rebuildFooter();
+}
+
+void OnboardingView::rebuildRail() {
+  const int step = flow_->step();
+  // While the window reads itself, only the sample page should be found in it.
+  setHiddenFromAccessibility(rail_, step == OnboardingFlow::kTryIt);
+  for (int i = 0; i < int(railRows_.size()); ++i) {
+    if (i == step) {
+      static_cast<Dot*>(railDots_[i])->setColor(look::Orbit::glowBottom.color());
+      setTextColor(railRows_[i], kNight);
+    } else if (i < step) {
+      static_cast<Dot*>(railDots_[i])->setColor(kNight2);
+      setTextColor(railRows_[i], kNight2);
+    } else {
+      static_cast<Dot*>(railDots_[i])->setColor(withAlpha(kNight2, 0.35));
+      setTextColor(railRows_[i], withAlpha(kNight2, 0.6));
+    }
+  }
+}
+
+void OnboardingView::rebuildPage(bool animate) {
+  QWidget* old = page_;
+  QWidget* content = makePage(flow_->step());
+  pageStep_ = flow_->step();
+  // A page taller than the window (long texts in wide fonts) scrolls rather than being squeezed.
+  auto* scroll = new QScrollArea;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidgetResizable(true);
+  // A thin handle in the look's line colour; no arrows.
+  scroll->setStyleSheet(QString("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
+                                "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
+                                "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+                                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                            .arg(look::Margin::ink3.color().name(QColor::HexArgb)));
+  scroll->viewport()->setAutoFillBackground(false);
+  content->setAutoFillBackground(false);
+  scroll->setWidget(content);
+  page_ = scroll;
+  page_->setParent(pageArea_);
+  page_->setGeometry(pageArea_->rect());
+  page_->show();
+  if (old == nullptr) return;
+  if (!animate || look::reducedMotion()) {
+    // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
+    old->hide();
+    old->deleteLater();
+    return;
+  }
+  // The old page fades out where it is; the new one comes in from 14 to the right, fading in.
+  auto* group = new QParallelAnimationGroup(page_);
+  auto* outEffect = new QGraphicsOpacityEffect(old);
+  old->setGraphicsEffect(outEffect);
+  auto* fadeOut = new QPropertyAnimation(outEffect, "opacity");
+  fadeOut->setStartValue(1.0);
+  fadeOut->setEndValue(0.0);
+  auto* inEffect = new QGraphicsOpacityEffect(page_);
+  page_->setGraphicsEffect(inEffect);
+  auto* fadeIn = new QPropertyAnimation(inEffect, "opacity");
+  fadeIn->setStartValue(0.0);
+  fadeIn->setEndValue(1.0);
+  auto* slide = new QPropertyAnimation(page_, "pos");
+  slide->setStartValue(QPoint(14, 0));
+  slide->setEndValue(QPoint(0, 0));
+  for (auto* a : {fadeOut, fadeIn, slide}) {
+    a->setDuration(look::durationMs(Curve::ease));
+    a->setEasingCurve(look::easing(Curve::ease));
+    group->addAnimation(a);
+  }
+  old->setAttribute(Qt::WA_TransparentForMouseEvents);
+  connect(group, &QAbstractAnimation::finished, old, &QObject::deleteLater);
+  // The page may be replaced again before the end: the old one goes with the group.
+  connect(group, &QObject::destroyed, old, &QObject::deleteLater);
+  group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OnboardingView::settle() {
+  for (auto* group : pageArea_->findChildren<QParallelAnimationGroup*>()) {
+    group->setCurrentTime(group->totalDuration());
+  }
+  if (page_) {
+    page_->setGraphicsEffect(nullptr);
+    page_->move(0, 0);
+  }
+  for (QWidget* w : pageArea_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (w != page_) w->hide();
+  }
+}
+
+void OnboardingView::rebuildFooter() {
+  for (auto* b : footer_) {
+    b->hide();
+    b->setParent(nullptr);
+    b->deleteLater();  // it may be the button whose click brought us here
+  }
+  footer_.clear();
+  while (footerLayout_->count() > 0) delete footerLayout_->takeAt(0);
+  footerLayout_->addStretch(1);
+  for (const auto& b : flow_->footer()) {
+    auto* button = new look::MarginButton(q(b.label), b.primary, footerBar_);
+    button->setEnabled(b.enabled);
+    connect(button, &QAbstractButton::clicked, this, [this, b] { flow_->press(b); });
+    footerLayout_->addWidget(button);
+    button->setVisible(footerBar_->isVisible());  // a layout would show it only on the next turn of the loop
+    footer_.push_back(button);
+  }
+}
+
+QString OnboardingView::hintText() const { return hint_ ? hint_->text() : QString(); }
+
+void OnboardingView::updateHint() {
+  if (!hint_) return;
+  const auto text = flow_->hint(OnboardingFlow::now());
+  hint_->setText(text ? q(*text) : QString());
+  hint_->setVisible(text.has_value());
+}
+
+QWidget* OnboardingView::makePage(int step) {
+  auto* page = new QWidget;
+  hint_ = nullptr;
+  hintTimer_.stop();
+  auto& flow = *flow_;
+  switch (step) {
+    case 0: {
+      auto* column = pageColumn(page, 18);
+      column->addWidget(title(flow, "Orvak reads the window in front of you,", "out loud.", page));
+      auto* say = new QWidget(page);
+      auto* sayRow = new QHBoxLayout(say);
+      sayRow->setContentsMargins(0, 0, 0, 0);
+      sayRow->setSpacing(6);
+      auto* hold = text("Hold the key and say", look::serifFont(18, QFont::Light, true), ink2, say);
+      hold->setWordWrap(false);
+      sayRow->addWidget(hold);
+      auto* quote = new look::MarkedText(QString::fromUtf8("\u201Chighlight that.\u201D"),
+                                         look::serifFont(18, QFont::Normal, true), say);
+      sayRow->addWidget(quote);
+      sayRow->addStretch(1);
+      column->addWidget(say);
+      auto* lines = new QWidget(page);
+      auto* linesColumn = pageColumn(lines, 10);
+      linesColumn->addWidget(line("hand.tap", "Double-tap a key to start or stop reading.", lines));
+      linesColumn->addWidget(line(
+          "mic",
+          QString::fromUtf8("Hold the same key and say \u201Chighlight that\u201D or \u201Csave a note: \u2026\u201D."),
+          lines));
+      linesColumn->addWidget(line("bookmark", "Each highlight keeps the quote, the app and the page.", lines));
+      column->addWidget(lines);
+      column->addWidget(smallprint("Two permissions and a key. About a minute.", page));
+      break;
+    }
+    case OnboardingFlow::kAccessibility: {
+      auto* column = pageColumn(page, 16);
+      column->addWidget(title(flow, "Let Orvak", "read windows.", page));
+      column->addWidget(prose(
+          "Orvak uses the desktop's accessibility interface to read the actual text of the window in front of you, "
+          "not a screenshot. It never reads password fields. Only the sentences being spoken, and pages you ask "
+          "about, leave this computer.",
+          page));
+      column->addWidget(status(flow.host().accessibility(), q(flow.accessibilityStatus()), page));
+      // The waiting block and the small print under it, closer together than the page's parts.
+      auto* block = new QWidget(page);
+      auto* blockColumn = pageColumn(block, 8);
+      if (!flow.host().accessibility()) {
+        auto* button = new look::MarginButton("Turn On Accessibility", true, block);
+        connect(button, &QAbstractButton::clicked, this, [this] { flow_->turnOnAccessibility(); });
+        blockColumn->addWidget(button, 0, Qt::AlignLeft);
+        blockColumn->addWidget(smallprint(QString::fromUtf8("This turns on the desktop's accessibility support "
+                                                            "(Settings \u2192 Accessibility). This window moves on "
+                                                            "by itself as soon as it is on."),
+                                          block));
+        hint_ = smallprint(QString(), block);
+        blockColumn->addWidget(hint_);
+        flow.waitingShown(OnboardingFlow::now());
+        updateHint();
+        hintTimer_.start();
+      }
+      if (!flow.host().canWatchKey()) {
+        blockColumn->addWidget(smallprint(
+            "On this session Orvak can't watch the key (it needs an X11 session); read from the tray menu instead.",
+            block));
+      }
+      if (blockColumn->count() > 0) column->addWidget(block);
+      break;
+    }
+    case OnboardingFlow::kMicrophone: {
+      auto* column = pageColumn(page, 16);
+      column->addWidget(title(flow, "Talk to Orvak", "while it reads.", page));
+      column->addWidget(prose(q(flow.micProse()), page));
+      const auto row = flow.micRow();
+      column->addWidget(status(row.ok, q(row.status), page));
+      if (row.button) {
+        auto* button = new look::MarginButton(q(*row.button), true, page);
+        connect(button, &QAbstractButton::clicked, this, [this] { flow_->micButton(); });
+        column->addWidget(button, 0, Qt::AlignLeft);
+      }
+      if (row.line) column->addWidget(smallprint(q(*row.line), page));
+      break;
+    }
+    case OnboardingFlow::kHotkey: {
+      auto* column = pageColumn(page, 14);
+      column->addWidget(title(flow, "Pick", "your key.", page));
+      column->addWidget(
+          prose("Double-tap it to read, and hold it to talk. Some apps claim these gestures too, so try yours.", page));
+      column->addWidget(new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page));
+      break;
+    }
+    case OnboardingFlow::kVoice:
+      delete page;
+      page = voicePage(flow);
+      break;
+    case OnboardingFlow::kTryIt:
+      delete page;
+      page = tryItPage(flow);
+      break;
+    default:
+      delete page;
+      page = readyPage(flow);
+      break;
+  }
+  // Pages sit at the top of the area.
+  if (auto* column = qobject_cast<QVBoxLayout*>(page->layout())) column->addStretch(1);
+  return page;
+}
+
+}  // namespace orvak::views

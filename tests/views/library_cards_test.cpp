@@ -1,0 +1,231 @@
+// The saved and heard cards and the Highlights page, offscreen, over the real models and the sample
+// library.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QtTest/QTest>
+
+#include "app/views/library/highlights_stream.h"
+#include "app/views/library/library_shots.h"
+
+using namespace orvak;
+using namespace orvak::views::library;
+
+namespace {
+
+// The card of one item inside a shown stream.
+SavedCard* cardOf(HighlightsStream& stream, std::int64_t id) {
+  for (auto* c : stream.cards()) {
+    if (c->item().id == id) return c;
+  }
+  return nullptr;
+}
+
+QStringList menuLabels(QMenu* menu) {
+  QStringList out;
+  for (auto* a : menu->actions()) out << (a->isSeparator() ? "-" : a->text());
+  return out;
+}
+
+class CardsTest : public ::testing::Test {
+ protected:
+  void show(QWidget& w) {
+    w.resize(1000, 900);
+    w.show();
+    QApplication::processEvents();
+  }
+  SampleLibrary lib;
+};
+
+TEST_F(CardsTest, AddingANoteInPlaceStoresItAndTheHighlightBecomesANote) {
+  HighlightsStream stream(lib.ctx);
+  show(stream);
+  const auto item = lib.item("A reader remembers");
+  SavedCard* card = cardOf(stream, item.id);
+  ASSERT_NE(card, nullptr);
+  EXPECT_TRUE(card->hasBand());
+  EXPECT_EQ(card->yourWords()->isVisible(), false);
+
+  card->startEdit();
+  ASSERT_NE(card->editor(), nullptr);
+  EXPECT_TRUE(card->editor()->isVisible());
+  EXPECT_EQ(stream.window()->focusWidget(), card->editor()) << "the editor takes the focus";
+  EXPECT_EQ(card->editor()->toPlainText(), "") << "no note yet: an empty draft";
+  QTest::keyClicks(card->editor(), "Worth a second read");
+  QTest::keyClick(card->editor(), Qt::Key_Return);
+
+  EXPECT_EQ(lib.ctx.notes->editing(), std::nullopt);
+  const auto stored = lib.store->item(item.id);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->item.note, "Worth a second read");
+  card = cardOf(stream, item.id);
+  ASSERT_NE(card, nullptr);
+  EXPECT_FALSE(card->hasBand()) << "a highlight with a note is a note: no band";
+  EXPECT_TRUE(card->yourWords()->isVisible());
+  EXPECT_EQ(card->yourWords()->accessibleName(), "You said: Worth a second read");
+  EXPECT_EQ(stream.head()->sub(), "7 saved \u00B7 3 with your words") << "the stream follows the notes model's save";
+}
+
+TEST_F(CardsTest, ANoteOfSpacesIsStoredEmptyAndEscapeKeepsTheStoredNote) {
+  HighlightsStream stream(lib.ctx);
+  show(stream);
+  const auto noted = lib.item("Most teams");
+  SavedCard* card = cardOf(stream, noted.id);
+  ASSERT_NE(card, nullptr);
+
+  // Escape: the stored note stays whatever was typed.
+  card->startEdit();
+  EXPECT_EQ(card->editor()->toPlainText().toStdString(), *noted.item.note) << "the draft starts as the note";
+  QTest::keyClicks(card->editor(), " and more");
+  QTest::keyClick(card->editor(), Qt::Key_Escape);
+  EXPECT_EQ(lib.ctx.notes->editing(), std::nullopt);
+  EXPECT_FALSE(card->editor()->isVisible());
+  EXPECT_EQ(lib.store->item(noted.id)->item.note, noted.item.note);
+
+  // Spaces: stored as no words, and the block goes.
+  card->startEdit();
+  card->editor()->setPlainText("   ");
+  card->save();
+  card = cardOf(stream, noted.id);
+  EXPECT_EQ(lib.store->item(noted.id)->item.note.value_or(""), "");
+  EXPECT_FALSE(card->yourWords()->isVisible());
+  EXPECT_EQ(panes::noteButton(card->item()), "Add note");
+}
+
+TEST_F(CardsTest, OneCardEditsAtATimeAndHoverButtonsGiveWayToTheEditor) {
+  HighlightsStream stream(lib.ctx);
+  show(stream);
+  SavedCard* first = cardOf(stream, lib.item("Most teams").id);
+  SavedCard* second = cardOf(stream, lib.item("Pricing is not").id);
+  first->setHover(true);
+  EXPECT_TRUE(first->hoverButtons()->isVisible());
+  first->startEdit();
+  EXPECT_FALSE(first->hoverButtons()->isVisible()) << "no hover buttons while editing, even under the pointer";
+  first->editor()->setPlainText("typed but not saved");
+
+  second->startEdit();
+  EXPECT_FALSE(first->editing());
+  EXPECT_FALSE(first->editor()->isVisible());
+  EXPECT_TRUE(second->editing());
+  EXPECT_EQ(lib.store->item(first->item().id)->item.note, lib.item("Most teams").item.note)
+      << "the first edit ended unsaved";
+  EXPECT_TRUE(first->hoverButtons()->isVisible()) << "the pointer is still over it";
+}
+
+TEST_F(CardsTest, CardPartsFollowTheItem) {
+  // An empty quote still has its number, note block and source row.
+  auto* noQuote = new SavedCard(lib.ctx, lib.item("Idea:"), 4, false);
+  std::unique_ptr<QWidget> holder(noQuote);
+  show(*noQuote);
+  EXPECT_FALSE(noQuote->quoteLabel()->isVisible());
+  EXPECT_TRUE(noQuote->yourWords()->isVisible());
+  EXPECT_TRUE(noQuote->titleLine()->isVisible());
+  EXPECT_FALSE(noQuote->openButton()->isVisible()) << "neither address nor application";
+  EXPECT_EQ(menuLabels(noQuote->makeMenu(noQuote)), (QStringList{"Edit Note", "Copy", "Show Page", "-", "Delete"}));
+
+  SavedCard withApp(lib.ctx, lib.item("A reader remembers"), std::nullopt, true);
+  show(withApp);
+  EXPECT_EQ(withApp.openButton()->text(), "Open Evince");
+  EXPECT_EQ(menuLabels(withApp.makeMenu(&withApp)),
+            (QStringList{"Add Note", "Copy", "Open at Quote", "Show Page", "-", "Delete"}));
+  EXPECT_EQ(withApp.titleLine()->line().toStdString(),
+            "\u00B7 Evince \u00B7 " + dates::timeOnly(withApp.item().item.ts, SampleLibrary::zone()));
+}
+
+TEST_F(CardsTest, MenuDeleteGoesOnTheUndoHistoryAndShowPageSelects) {
+  HighlightsStream stream(lib.ctx);
+  show(stream);
+  const auto item = lib.item("Sleep is when");
+  QMenu* menu = cardOf(stream, item.id)->makeMenu(&stream);
+  for (auto* a : menu->actions()) {
+    if (a->text() == "Show Page") a->trigger();
+  }
+  EXPECT_EQ(lib.ctx.notes->selected(), item.docKey);
+  menu = cardOf(stream, item.id)->makeMenu(&stream);
+  for (auto* a : menu->actions()) {
+    if (a->text() == "Delete") a->trigger();
+  }
+  QApplication::processEvents();
+  EXPECT_FALSE(lib.store->item(item.id));
+  EXPECT_EQ(cardOf(stream, item.id), nullptr);
+  EXPECT_EQ(lib.undo->names(), std::vector<std::string>{"Delete Highlight"});
+  lib.undo->undo();
+  EXPECT_TRUE(lib.store->item(item.id));
+}
+
+TEST_F(CardsTest, ChipsFilterAndTheEmptyStatesDiffer) {
+  HighlightsStream stream(lib.ctx);
+  show(stream);
+  ASSERT_EQ(stream.chips().size(), 3u);
+  EXPECT_TRUE(stream.chips()[0]->on());
+  EXPECT_EQ(stream.headings().front(), "TODAY");
+  QTest::mouseClick(stream.chips()[1], Qt::LeftButton);
+  EXPECT_EQ(lib.ctx.lib->filter(), LibraryModel::Filter::words);
+  EXPECT_TRUE(stream.chips()[1]->on());
+  EXPECT_FALSE(stream.chips()[0]->on());
+  EXPECT_EQ(stream.cards().size(), 2u);
+
+  // Nothing passes: head and chips, no day, no empty state.
+  for (const auto& s : lib.store->recentItems(100)) lib.store->updateNote(s.id, std::nullopt);
+  lib.ctx.lib->reload();
+  EXPECT_TRUE(stream.cards().empty());
+  EXPECT_TRUE(stream.headings().isEmpty());
+  EXPECT_FALSE(stream.emptyState()->isVisible());
+  EXPECT_EQ(stream.head()->sub(), "7 saved \u00B7 0 with your words");
+}
+
+TEST(LongStreamTest, CardsAreMadeAsTheyComeIntoViewAndKeptAcrossReloads) {
+  SampleLibrary lib(false);
+  for (int i = 0; i < 80; ++i) {
+    ResearchItem item;
+    item.ts = Date{SampleLibrary::kNow - 600.0 * i};
+    item.quote = "Passage " + std::to_string(i);
+    item.app = "Firefox";
+    item.url = "https://example.org/" + std::to_string(i);
+    lib.store->insert(item);
+  }
+  lib.ctx.lib->reload();
+  HighlightsStream stream(lib.ctx);
+  stream.resize(1000, 700);
+  stream.show();
+  QApplication::processEvents();
+  const auto made = stream.cards().size();
+  EXPECT_GT(made, 0u);
+  EXPECT_LT(made, 80u) << "rows far below the view wait for it";
+  SavedCard* first = stream.cards().front();
+
+  stream.verticalScrollBar()->setValue(stream.verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  stream.verticalScrollBar()->setValue(stream.verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  ASSERT_FALSE(stream.cards().empty());
+  EXPECT_EQ(stream.cards().back()->item().item.quote, "Passage 79") << "the last row is made once scrolled to";
+
+  lib.ctx.notes->saveNote(first->item(), "mine");
+  ASSERT_FALSE(stream.cards().empty());
+  EXPECT_EQ(stream.cards().front(), first) << "a reload keeps the card of a row";
+  EXPECT_EQ(first->item().item.note, "mine");
+}
+
+TEST(EmptyLibraryTest, TheEmptyStateNamesTheHotkey) {
+  SampleLibrary lib(false);
+  lib.prefs->setHotkeyCode(61);
+  HighlightsStream stream(lib.ctx);
+  stream.resize(1000, 600);
+  stream.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(stream.emptyState()->isVisible());
+  EXPECT_EQ(stream.head()->sub(), "");
+  EXPECT_TRUE(stream.emptyText()->text().contains("hold Right Alt and say"));
+  EXPECT_LE(stream.emptyText()->width(), 480);
+  EXPECT_GE(stream.emptyText()->height(), stream.emptyText()->heightForWidth(stream.emptyText()->width()))
+      << "wrapped onto every line it needs";
+  lib.prefs->setHotkeyCode(60);
+  EXPECT_TRUE(stream.emptyText()->text().contains("hold Right Shift and say"));
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// The main window's content offscreen: the sidebar kept current, clicks on it, and the detail for
+// each page, with and without the notes database.
+#include "app/views/main/main_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <memory>
+
+#include "app/views/library/library_view.h"
+#include "app/views/library/notes_unavailable_view.h"
+#include "app/views/settings/help_page.h"
+#include "core/base/dispatch.h"
+#include "core/base/json.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/sim/sim_workspace.h"
+#include "tests/support/temp_home.h"
+
+using namespace orvak;
+using namespace orvak::views;
+using Page = MainModel::Page;
+
+namespace {
+
+struct Host final : WindowsHost {
+  std::shared_ptr<Prefs> prefsPtr;
+  std::shared_ptr<Permissions> permsPtr;
+  std::shared_ptr<HotkeyTester> testerPtr;
+  std::shared_ptr<NotesStore> store;
+  std::shared_ptr<platform::Workspace> workspacePtr;
+  std::shared_ptr<platform::NotificationCenter> center = std::make_shared<platform::NotificationCenter>();
+  Prefs& prefs() override { return *prefsPtr; }
+  Permissions& perms() override { return *permsPtr; }
+  HotkeyTester& tester() override { return *testerPtr; }
+  std::shared_ptr<NotesStore> notesStore() override { return store; }
+  std::shared_ptr<platform::NotificationCenter> notifications() override { return center; }
+  std::shared_ptr<platform::Workspace> workspace() override { return workspacePtr; }
+  std::shared_ptr<LibraryService> libraryService() override { return nullptr; }
+  void refreshMenu() override {}
+  void readText(const std::string&) override {}
+};
+
+struct Fixture {
+  dispatch::VirtualTime vt;
+  Host host;
+  MainModel model;
+  std::shared_ptr<NotesModel> notes;
+  std::shared_ptr<LibraryModel> library;
+  int setups = 0;
+  std::unique_ptr<MainView> view;
+
+  explicit Fixture(bool withNotes, Page page = Page::library) {
+    const auto dir = test::freshDir("main-view");
+    host.prefsPtr = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(dir / "defaults.json"));
+    auto desktop = sim::SimDesktop::fromJson(json::parse(R"({"trusted": true, "applications": []})"));
+    host.permsPtr = Permissions::make(desktop, std::make_shared<sim::SimMicrophone>(platform::MicAccess::granted));
+    host.workspacePtr = std::make_shared<sim::SimWorkspace>(desktop);
+    host.testerPtr = HotkeyTester::make(host.workspacePtr);
+    if (withNotes) {
+      host.store = std::make_shared<NotesStore>(dir / "notes.sqlite", std::nullopt);
+      notes = NotesModel::make(host.store, {host.center, nullptr, nullptr, nullptr, nullptr});
+      library = LibraryModel::make(notes, {host.center, nullptr, nullptr, nullptr});
+    }
+    model.setPage(page);
+    MainView::Parts parts{&model, &host, notes, library, [this] { ++setups; }, {}};
+    view = std::make_unique<MainView>(parts);
+    view->resize(1120, 720);
+    view->show();
+  }
+  ~Fixture() {
+    view.reset();
+    vt.drain();
+  }
+  const sidebar::Item& highlights() const { return view->sidebar()->content().sections[0].items[0]; }
+};
+
+ResearchItem highlight(const char* quote) {
+  ResearchItem it;
+  it.ts = Date{1773494813};
+  it.quote = quote;
+  it.app = "Firefox";
+  it.windowTitle = "Maps";
+  it.url = "https://example.org/maps";
+  return it;
+}
+
+}  // namespace
+
+TEST(MainViewTest, TheCountFollowsASaveAndTheHintTheHotkey) {
+  Fixture f(true);
+  EXPECT_FALSE(f.highlights().count) << "nothing saved: no count";
+  f.host.store->insert(highlight("Maps were drawn to be argued with."));
+  f.host.center->post("orvak.notesChanged");
+  f.vt.drain();
+  ASSERT_TRUE(f.highlights().count);
+  EXPECT_EQ(f.highlights().count->text, "1");
+  EXPECT_EQ(f.highlights().count->toolTip, "1 highlights and notes");
+  EXPECT_EQ(f.view->sidebar()->content().hint, "Double-tap Right Shift");
+  f.host.prefs().setHotkeyCode(62);
+  EXPECT_EQ(f.view->sidebar()->content().hint, "Double-tap Right Control");
+  EXPECT_TRUE(f.view->sidebar()->content().banner) << "onboarding not done";
+  f.host.prefs().setOnboardingDone(true);
+  f.view->relayout();
+  EXPECT_FALSE(f.view->sidebar()->content().banner);
+}
+
+TEST(MainViewTest, ClicksOnTheSidebarChooseThePageAndTheBannerOpensSetup) {
+  Fixture f(true);
+  auto click = [&](const QRectF& r) { QTest::mouseClick(f.view->sidebar(), Qt::LeftButton, {}, r.center().toPoint()); };
+  click(*f.view->sidebar()->itemRect(Page::pronunciation));
+  EXPECT_EQ(f.model.page(), Page::pronunciation);
+  EXPECT_TRUE(f.view->sidebar()->content().sections[2].items[2].selected);
+  click(*f.view->sidebar()->itemRect(Page::documents));
+  EXPECT_EQ(f.model.page(), Page::documents);
+  auto* lib = dynamic_cast<library::LibraryView*>(f.view->detail());
+  ASSERT_NE(lib, nullptr);
+  EXPECT_EQ(lib->page(), Page::documents);
+  ASSERT_TRUE(f.view->sidebar()->bannerRect());
+  click(*f.view->sidebar()->bannerRect());
+  EXPECT_EQ(f.setups, 1);
+  EXPECT_FALSE(f.view->sidebar()->itemRect(Page::keys)) << "no developer pages without the flag";
+}
+
+TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillShow) {
+  Fixture f(false);
+  for (const Page p : {Page::library, Page::pages, Page::listened, Page::documents}) {
+    f.model.setPage(p);
+    EXPECT_NE(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
+  }
+  EXPECT_FALSE(f.highlights().count);
+  for (const Page p : {Page::account, Page::general, Page::voice, Page::pronunciation, Page::help}) {
+    f.model.setPage(p);
+    ASSERT_NE(f.view->detail(), nullptr);
+    EXPECT_EQ(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
+  }
+  EXPECT_FALSE(f.view->detail()->findChildren<HelpPage*>().isEmpty()) << "help shows the help page";
+}
+
+TEST(MainViewTest, HidingTheViewEndsAHotkeyTest) {
+  Fixture f(true, Page::general);
+  f.host.tester().arm();
+  f.view->hide();
+  EXPECT_FALSE(f.host.tester().armed());
+  EXPECT_FALSE(f.host.tester().detector().isArmed());
+}

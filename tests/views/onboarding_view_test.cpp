@@ -1,0 +1,222 @@
+// The first-run window's widgets, offscreen, over a host that records what it was asked.
+#include "app/views/onboarding/onboarding_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "app/views/hotkey/hotkey_picker.h"
+#include "tests/app/onboarding/fake_onboarding_host.h"
+
+namespace {
+
+using namespace orvak;
+using orvak::test::FakeOnboardingHost;
+using orvak::views::OnboardingView;
+using Mic = OnboardingHost::Mic;
+
+QStringList footerLabels(const OnboardingView& view) {
+  QStringList labels;
+  for (auto* b : view.footerButtons()) labels << b->text() + (b->isEnabled() ? "" : " (off)");
+  return labels;
+}
+
+// Every text the page shows, in order.
+QString pageText(const OnboardingView& view) {
+  QStringList texts;
+  for (auto* label : view.page()->findChildren<QLabel*>()) {
+    if (!label->text().isEmpty() && label->isVisibleTo(view.page())) texts << label->text();
+  }
+  return texts.join(" | ");
+}
+
+QAbstractButton* pageButton(const OnboardingView& view, const QString& text) {
+  for (auto* b : view.page()->findChildren<QAbstractButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
+
+TEST(OnboardingView, TheFooterFollowsTheStepAndItsButtonsMoveTheFlow) {
+  FakeOnboardingHost host;
+  auto flow = OnboardingFlow::make(host);
+  OnboardingView view(flow);
+  EXPECT_EQ(footerLabels(view), QStringList{"Get Started"});
+  QTest::keyClick(&view, Qt::Key_Return);
+  EXPECT_EQ(flow->step(), 1);
+  EXPECT_EQ(footerLabels(view), (QStringList{"Back", "Continue (off)"}));
+  QTest::keyClick(&view, Qt::Key_Return);
+  EXPECT_EQ(flow->step(), 1) << "Return does nothing while Accessibility is missing";
+
+  host.grant(true, Mic::denied);
+  EXPECT_EQ(footerLabels(view), (QStringList{"Back", "Continue"}));
+  view.footerButtons()[1]->click();
+  EXPECT_EQ(flow->step(), 2);
+  EXPECT_EQ(footerLabels(view), (QStringList{"Back", "Skip for Now"}));
+  view.footerButtons()[0]->click();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(flow->step(), 1);
+}
+
+TEST(OnboardingView, TheAccessibilityPageWaitsWithItsButtonAndTheHintWhenItIsDue) {
+  FakeOnboardingHost host;
+  host.watchKey = false;
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kAccessibility);
+  OnboardingView view(flow);
+  EXPECT_TRUE(pageText(view).contains(QString::fromUtf8("Waiting for Accessibility…")));
+  EXPECT_TRUE(pageText(view).contains("it needs an X11 session"));
+  EXPECT_EQ(view.hintText(), "") << "not yet";
+  ASSERT_TRUE(flow->waitingSince());
+
+  auto* button = pageButton(view, "Turn On Accessibility");
+  ASSERT_NE(button, nullptr);
+  button->click();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"request ax", "poll", "settings accessibility", "poll"}));
+
+  host.grant(true, Mic::denied);
+  EXPECT_EQ(pageButton(view, "Turn On Accessibility"), nullptr) << "granted: the waiting block goes";
+  EXPECT_TRUE(pageText(view).contains("Accessibility is on"));
+
+  // Withdrawn long after the block first showed: the hint is there at once.
+  FakeOnboardingHost later;
+  auto flow2 = OnboardingFlow::make(later);
+  flow2->waitingShown(OnboardingFlow::now() - 13);
+  later.grant(true, Mic::denied);
+  flow2->setStep(OnboardingFlow::kAccessibility);
+  OnboardingView view2(flow2);
+  EXPECT_EQ(view2.hintText(), "");
+  later.grant(false, Mic::denied);
+  EXPECT_TRUE(view2.hintText().startsWith("Still off?"));
+}
+
+TEST(OnboardingView, TheMicrophonePageOffersWhatTheStateAllows) {
+  struct Case {
+    Mic mic;
+    const char* status;
+    const char* button;  // "" for none
+  };
+  for (const Case& c : {Case{Mic::granted, "Microphone is on", ""},
+                        Case{Mic::notAsked, "Microphone not allowed yet", "Allow Microphone"},
+                        Case{Mic::denied, "No microphone Orvak can use", "Open Sound Settings"}}) {
+    FakeOnboardingHost host;
+    host.grant(false, c.mic);
+    auto flow = OnboardingFlow::make(host);
+    flow->setStep(OnboardingFlow::kMicrophone);
+    OnboardingView view(flow);
+    EXPECT_TRUE(pageText(view).contains(c.status)) << c.status;
+    EXPECT_EQ(pageButton(view, "Allow Microphone") != nullptr, std::string(c.button) == "Allow Microphone");
+    EXPECT_EQ(pageButton(view, "Open Sound Settings") != nullptr, std::string(c.button) == "Open Sound Settings");
+  }
+}
+
+TEST(OnboardingView, TheKeyStepHoldsTheCardsAndTheRailNamesEveryStep) {
+  FakeOnboardingHost host;
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kHotkey);
+  OnboardingView view(flow);
+  const auto pickers = view.page()->findChildren<QWidget*>();
+  int cards = 0;
+  for (auto* w : pickers) {
+    if (auto* p = dynamic_cast<views::HotkeyPicker*>(w)) cards = int(p->cards().size());
+  }
+  EXPECT_EQ(cards, 6);
+  QStringList rail;
+  for (auto* label : view.rail()->findChildren<QLabel*>()) rail << label->text();
+  EXPECT_EQ(rail,
+            (QStringList{"Orvak", "WELCOME", "ACCESSIBILITY", "MICROPHONE", "VOICE", "YOUR KEY", "TRY IT", "READY"}));
+}
+
+}  // namespace
+
+#include <QAccessible>
+
+namespace {
+
+// Every name and value in the widget's accessibility tree, as a capture of the window would see
+// them.
+void collect(QAccessibleInterface* node, QStringList& out, int depth = 0) {
+  if (!node || depth > 60) return;
+  for (auto t : {QAccessible::Name, QAccessible::Value}) {
+    const QString s = node->text(t);
+    if (!s.isEmpty()) out << s;
+  }
+  for (int i = 0; i < node->childCount(); ++i) collect(node->child(i), out, depth + 1);
+}
+
+QString accessibleText(QWidget& w) {
+  QStringList out;
+  collect(QAccessible::queryAccessibleInterface(&w), out);
+  return out.join(" | ");
+}
+
+TEST(OnboardingView, OnTheTryItStepTheWindowOffersOnlyTheSampleAndTheButtons) {
+  FakeOnboardingHost host;
+  host.grant(true, Mic::granted);
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kHotkey);
+  OnboardingView view(flow);
+  const QString onKeyStep = accessibleText(view);
+  EXPECT_TRUE(onKeyStep.contains("YOUR KEY")) << "the rail is there on other steps";
+  EXPECT_TRUE(onKeyStep.contains("Pick your key.")) << onKeyStep.toStdString();
+
+  flow->setStep(OnboardingFlow::kTryIt);
+  view.settle();
+  const QString onTryIt = accessibleText(view);
+  EXPECT_TRUE(onTryIt.contains("Sample page"));
+  EXPECT_TRUE(onTryIt.contains("Orvak reads what is in front of you, out loud.")) << onTryIt.toStdString();
+  EXPECT_TRUE(onTryIt.contains("Read It to Me"));
+  for (const char* absent :
+       {"TRY IT", "WELCOME", "Try it now.", "Double-tap Right Shift, or click", "Orvak saves the sentence for you."}) {
+    EXPECT_FALSE(onTryIt.contains(absent)) << absent;
+  }
+
+  flow->setStep(OnboardingFlow::kReady);
+  view.settle();
+  EXPECT_TRUE(accessibleText(view).contains("READY")) << "the rail comes back";
+}
+
+}  // namespace
+
+#include "app/views/look/controls.h"
+#include "app/views/onboarding/onboarding_pages.h"
+#include "tests/vendor_servers/memory_keychain.h"
+
+namespace {
+
+TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSetting) {
+  test::useMemoryKeychain({});
+  FakeOnboardingHost host;
+  host.prefs().setVendor(Vendor::onDevice);
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kVoice);
+  OnboardingView view(flow);
+  std::vector<views::onboarding::VoiceCardButton*> cards;
+  for (auto* w : view.page()->findChildren<QWidget*>()) {
+    if (auto* c = dynamic_cast<views::onboarding::VoiceCardButton*>(w)) cards.push_back(c);
+  }
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_EQ(cards[0]->card().vendor, Vendor::inworld);
+  EXPECT_FALSE(cards[0]->hearButton()->isEnabled());
+  cards[0]->click();
+  EXPECT_EQ(host.prefs().vendor(), Vendor::onDevice);
+  cards[1]->hearButton()->click();
+  ASSERT_EQ(host.triggers.size(), 1u);
+  EXPECT_EQ(host.triggers[0].vendor, Vendor::onDevice);
+
+  flow->setStep(OnboardingFlow::kReady);
+  look::OrbitSwitch* toggle = nullptr;
+  for (auto* w : view.page()->findChildren<QWidget*>()) {
+    if (auto* s = dynamic_cast<look::OrbitSwitch*>(w)) toggle = s;
+  }
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_TRUE(toggle->isChecked());
+  toggle->click();
+  EXPECT_FALSE(host.prefs().launchAtLogin());
+  EXPECT_EQ(host.finishes, 0) << "the switch only stores the setting";
+}
+
+}  // namespace
