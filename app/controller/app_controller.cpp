@@ -181,6 +181,11 @@ void AppController::launch() {
   step("scroll watch");
   startScrollWatch();
 
+  step("debug control");
+  if (prefs().d->flag(Prefs::kDebugControlFlag) && services_.debugBus) {
+    debug_ = DebugControl::make(*this, services_.debugBus);
+  }
+
   step("crash report offer");
   dispatch::main().asyncAfter(kCrashOfferDelay, weakly([](AppController& c) {
                                 if (c.prefs().onboardingDone() && c.services_.offerCrashReport)

@@ -18,6 +18,7 @@
 #include "app/capturer.h"
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
+#include "app/controller/debug_control.h"
 #include "app/controller/voice_commands.h"
 #include "app/controller/interruptions.h"
 #include "app/highlight/highlighter.h"
@@ -128,6 +129,18 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // The user went back past the first sentence of the read: it starts again a little earlier.
   void backBeforeStart();
 
+  // ---- Developer probes and the control channel ----
+  // The longest text of the last read page: its answers to the band's accessibility requests.
+  void debugAXProbe();
+  // Scrolls the front window `lines` steps (negative: up) and checks the read 0.7 s later.
+  void debugScroll(int lines);
+  // The audio output and the other programs recording, in one log line.
+  void debugAudioProbe();
+  // Posts a local notification.
+  void postNotification(const std::string& name, std::optional<std::int64_t> object = std::nullopt);
+  // None unless the defaults flag "debugControl" was on at launch.
+  DebugControl* debugControl() { return debug_.get(); }
+
   // ---- The library ----
   // Has the service write a document about the page being read (about `topic`, else about the
   // part at `at`) and keeps it in the library; returns at once.
@@ -227,6 +240,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<Player> player_;
   std::shared_ptr<Highlighter> highlighter_;
   std::shared_ptr<VoiceCommands> voice_;
+  std::shared_ptr<DebugControl> debug_;
   std::optional<Capture> idleCapture_;
   bool idleCaptured_ = true;
   bool idleHeld_ = false;

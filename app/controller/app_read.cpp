@@ -58,8 +58,10 @@ ReadHarness& AppController::harness() {
   harness_->onState = [weak](const std::shared_ptr<Player>& p, const PlayerState& s) {
     if (auto self = weak.lock()) self->readState(p, s);
   };
-  harness_->onFirstAudio = [](const std::shared_ptr<Player>&, const ReadTiming& t) {
+  harness_->onFirstAudio = [weak](const std::shared_ptr<Player>&, const ReadTiming& t) {
     Log::write("first sound: " + t.summary());
+    auto self = weak.lock();
+    if (self && self->debug_) self->debug_->firstAudio(t);
   };
   harness_->onEnd = [weak](const std::shared_ptr<Player>& p, const ReadTiming& t) {
     if (auto self = weak.lock()) self->readEnded(p, t);
@@ -571,6 +573,8 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
     for (const auto& e : timing.errors) line += " " + e;
   }
   Log::write(line);
+  // A waiting trigger hears of a read that never sounded too, unless its restart will answer.
+  if (debug_ && !timing.firstAudioSampleMs && timing.endedBy != "fallback") debug_->firstAudio(timing);
   if ((timing.engine == "inworld" || timing.engine == "cartesia") && Keys::get("account")) account().refresh();
   if (menu_) menu_->refresh();
   if (onReadEnd) onReadEnd(timing);

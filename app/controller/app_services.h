@@ -28,6 +28,7 @@ namespace orvak {
 class AppController;
 class Prefs;
 class VoiceCommands;
+class DebugBus;
 
 struct AppServices {
   std::shared_ptr<ax::System> ax;
@@ -58,6 +59,8 @@ struct AppServices {
   std::function<void()> offerCrashReport;
   // Loads the natural voices anew from the service (after a sign-in); none: nothing to load.
   std::function<void()> reloadVoices;
+  // Carries the developer control channel's messages; none: no channel, whatever the flag says.
+  std::shared_ptr<DebugBus> debugBus;
   // Makes the voice-command controller at launch; none: no voice commands.
   std::function<std::shared_ptr<VoiceCommands>(AppController&)> makeVoice;
   // Plays a cue sound while the audio graph's engine is not running; none: Earcon's own players.

@@ -38,6 +38,8 @@ class VoiceCommands {
   virtual void holdUp(bool cancelled) = 0;
   // `text` as if it had been heard while holding the key.
   virtual void simulate(const std::string& text, bool idle) = 0;
+  // The sound file as if the microphone had heard it, scaled to `peakDb`; `label` names it in logs.
+  virtual void inject(const std::string& file, const std::string& label, double peakDb) = 0;
   // What the set-up's log line reports: the recogniser's preparation in milliseconds (-1 when
   // unknown) and whether the microphone runs with echo cancellation.
   virtual double prepareMs() const = 0;

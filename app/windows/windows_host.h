@@ -4,12 +4,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/hotkey/hotkey_tester.h"
 #include "app/prefs.h"
 #include "app/system/permissions.h"
 #include "core/library/notes_store.h"
+#include "core/speech/read_timing.h"
 #include "platform/notify.h"
 #include "platform/workspace.h"
 
@@ -33,6 +35,8 @@ class WindowsHost {
   virtual std::shared_ptr<LibraryService> libraryService() = 0;
   // Brings the status menu up to date, when there is one.
   virtual void refreshMenu() = 0;
+  // The last read that finished, for the settings' timing line; none before the first.
+  virtual std::optional<ReadTiming> lastRead() const { return std::nullopt; }
   // The library's "Listen": reads `text` aloud as a read of its own, stopping one under way.
   virtual void readText(const std::string& text) = 0;
 };

@@ -129,4 +129,15 @@ void SimEvents::schedule(std::uint16_t keyCode, bool down, double time) {
   });
 }
 
+bool SimEvents::postScroll(ax::Point at, int lines) {
+  std::lock_guard lock(mutex_);
+  posted_.push_back({at, lines});
+  return true;
+}
+
+std::vector<SimEvents::PostedScroll> SimEvents::postedScrolls() const {
+  std::lock_guard lock(mutex_);
+  return posted_;
+}
+
 }  // namespace orvak::sim

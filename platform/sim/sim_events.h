@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 #include <set>
 
 #include "platform/events.h"
@@ -24,6 +25,15 @@ class SimEvents final : public platform::Events {
   std::optional<std::uint64_t> addKeyMonitor(KeyHandler handler) override;
   void removeKeyMonitor(std::uint64_t token) override;
   std::optional<std::uint64_t> addScrollMonitor(ScrollHandler handler) override;
+  // Kept in `postedScrolls`; nothing on the desktop moves.
+  bool postScroll(ax::Point at, int lines) override;
+
+  struct PostedScroll {
+    ax::Point at;
+    int lines = 0;
+    bool operator==(const PostedScroll&) const = default;
+  };
+  std::vector<PostedScroll> postedScrolls() const;
 
   // A left mouse-down at `at` (global screen points, origin top left) in some other application:
   // every installed monitor hears of it on the main queue.
@@ -45,11 +55,12 @@ class SimEvents final : public platform::Events {
   void schedule(std::uint16_t keyCode, bool down, double time);
 
   std::shared_ptr<SimDesktop> desktop_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::map<std::uint64_t, ClickHandler> monitors_;
   std::map<std::uint64_t, ScrollHandler> scrollMonitors_;
   std::uint64_t nextToken_ = 1;
   std::shared_ptr<Keys> keys_;
+  std::vector<PostedScroll> posted_;
 };
 
 }  // namespace orvak::sim

@@ -5,16 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include "app/library/notes_text.h"
 #include "app/library/notifications.h"
 #include "app/views/library/library_shots.h"
 #include "app/views/library/pages_listened.h"
+#include "app/views/library/qt_confirmer.h"
 #include "app/views/look/controls.h"
 #include "tests/app/library/library_fakes.h"
 
@@ -229,6 +233,45 @@ TEST_F(LibraryViewTest, TheBarSearchesAsksAndKeepsAnAnswerInFront) {
   view.clearButton()->click();
   EXPECT_EQ(lib.ctx.notes->query(), "");
   EXPECT_EQ(view.pane(), panes::Pane::highlights);
+}
+
+TEST(QtConfirmerTest, OnlyTheConfirmingButtonConfirms) {
+  // Answers the box by pressing one of its buttons once it is up.
+  const auto answerWith = [](const QString& label) {
+    QTimer::singleShot(0, [label] {
+      for (auto* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+          EXPECT_EQ(box->text(), "Clear your listening history?");
+          EXPECT_TRUE(box->informativeText().contains("from this computer"));
+          for (auto* b : box->buttons()) {
+            if (b->text() == label) b->click();
+          }
+        }
+      }
+    });
+  };
+  QtConfirmer confirmer;
+  answerWith("Cancel");
+  EXPECT_FALSE(confirmer.confirm(panes::clearHistoryQuestion()));
+  answerWith("Clear History");
+  EXPECT_TRUE(confirmer.confirm(panes::clearHistoryQuestion()));
+}
+
+TEST_F(LibraryViewTest, FindKeyFocusesTheBarAndChipsReportSelection) {
+  LibraryView view(lib.ctx, Page::library, lib.center);
+  show(view);
+  view.activateWindow();
+  auto* stream = dynamic_cast<HighlightsStream*>(view.paneWidget());
+  ASSERT_NE(stream, nullptr);
+  stream->chips()[2]->setFocus();
+  QTest::keyClick(stream->chips()[2], Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(view.window()->focusWidget(), view.field());
+
+  for (std::size_t i = 0; i < 3; ++i) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(stream->chips()[i]);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(bool(a->state().selected), i == 0) << i;
+  }
 }
 
 TEST_F(LibraryViewTest, FocusAskAndPageChanges) {

@@ -8,7 +8,6 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStackedLayout>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -20,7 +19,8 @@
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
-#include "app/views/settings/help_page.h"
+#include "app/views/main/window_settings_host.h"
+#include "app/views/settings/settings_pane.h"
 #include "core/base/log.h"
 
 namespace orvak::views {
@@ -47,40 +47,6 @@ class BoxConfirmer final : public panes::Confirmer {
   QPointer<QWidget> parent_;
 };
 
-// A settings page still to come: its heading, on paper.
-class PagePlaceholder final : public QWidget {
- public:
-  explicit PagePlaceholder(Page page) {
-    const auto& h = MainModel::info(page).headline;
-    auto* l = new QVBoxLayout(this);
-    l->setContentsMargins(0, 8, 0, 0);
-    l->addWidget(new look::Headline(
-        QString::fromUtf8(h.text.data(), qsizetype(h.text.size())),
-        h.emphasis ? std::optional<QString>(QString::fromUtf8(h.emphasis->data(), qsizetype(h.emphasis->size())))
-                   : std::nullopt,
-        44, this));
-    l->addStretch(1);
-  }
-};
-
-// A page in a scroll area on paper, held to a readable width with room around it.
-QWidget* scrolled(QWidget* page) {
-  auto* area = new QScrollArea;
-  area->setFrameShape(QFrame::NoFrame);
-  area->setWidgetResizable(true);
-  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  auto* content = new QWidget;
-  content->setAutoFillBackground(false);
-  auto* l = new QVBoxLayout(content);
-  l->setContentsMargins(56, 48, 56, 48);
-  page->setMaximumWidth(760);
-  l->addWidget(page, 0, Qt::AlignLeft | Qt::AlignTop);
-  l->addStretch(1);
-  area->setWidget(content);
-  area->viewport()->setAutoFillBackground(false);
-  return area;
-}
-
 }  // namespace
 
 MainView::MainView(Parts parts, QWidget* parent)
@@ -88,6 +54,7 @@ MainView::MainView(Parts parts, QWidget* parent)
   setMinimumSize(kMinWidth, kMinHeight);
   WindowsHost& host = *parts_.host;
   reactions_ = std::make_unique<sidebar::Reactions>(*parts_.model, host.prefs(), host.tester());
+  settingsHost_ = std::make_unique<WindowSettingsHost>(host, parts_.setup);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);
@@ -139,6 +106,8 @@ MainView::~MainView() {
   parts_.model->removeObserver(modelObserver_);
   parts_.host->prefs().removeObserver(prefsObserver_);
   if (parts_.notes) parts_.notes->removeObserver(notesObserver_);
+  // The pages go first: they hold the settings host, a member that goes before the widget does.
+  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 QWidget* MainView::detail() const { return stack_->currentWidget(); }
@@ -159,16 +128,7 @@ void MainView::relayout() {
 
 QWidget* MainView::makeSettings(Page page) {
   if (parts_.settingsPage) return parts_.settingsPage(page);
-  if (page == Page::help) {
-    HelpPage::Actions actions;
-    actions.showOnboarding = parts_.setup;
-    actions.showFeedback = [](std::optional<std::string>) {
-      Log::write("feedback: the form is not available in this build");
-    };
-    actions.signedInEmail = [] { return std::optional<std::string>(); };
-    return new HelpPage(parts_.host->prefs(), actions);
-  }
-  return new PagePlaceholder(page);
+  return new SettingsPane(*settingsHost_, parts_.host->prefs(), page);
 }
 
 void MainView::showPage(bool animate) {
@@ -179,7 +139,7 @@ void MainView::showPage(bool animate) {
     if (settings_) settings_->deleteLater();
     return;
   }
-  QWidget* next = scrolled(makeSettings(page));
+  QWidget* next = makeSettings(page);
   stack_->addWidget(next);
   stack_->setCurrentWidget(next);
   if (settings_) settings_->deleteLater();

@@ -14,6 +14,7 @@
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
 #include "app/views/main/sidebar_view.h"
+#include "app/settings/settings_host.h"
 #include "app/windows/sidebar.h"
 #include "app/windows/windows_host.h"
 
@@ -56,6 +57,7 @@ class MainView : public QWidget {
 
   Parts parts_;
   std::unique_ptr<sidebar::Reactions> reactions_;
+  std::unique_ptr<SettingsHost> settingsHost_;
   SidebarView* sidebar_;
   QStackedLayout* stack_;
   QWidget* library_ = nullptr;  // the library view, or the notice without a database

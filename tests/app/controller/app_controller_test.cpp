@@ -26,10 +26,10 @@ TEST(AppControllerTest, LaunchWiresEverythingInItsOrder) {
                           "- launch line", "- sound and privacy", "- account", "account: refresh", "- interruptions",
                           "- click tracker", "- housekeeping", "- account timer", "- capture dumps", "- windows and menu",
                           "- audio graph", "- engines", "- network", "- hotkey", "- voice", "- permissions and settings",
-                          "- pill actions", "- scroll watch", "- crash report offer", "- onboarding", "windows: onboarding",
+                          "- pill actions", "- scroll watch", "- debug control", "- crash report offer", "- onboarding", "windows: onboarding",
                           "- permission polling", "- menu", "menu: refresh"}));
   a.app->launch();
-  EXPECT_EQ(a.trace->size(), 24u) << "launch runs once";
+  EXPECT_EQ(a.trace->size(), 25u) << "launch runs once";
   EXPECT_TRUE(a.app->clicks().isWatching());
   EXPECT_TRUE(a.app->online()) << "online until the network says otherwise";
   a.vt.drain();

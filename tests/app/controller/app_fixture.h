@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,9 @@ struct TraceVoice final : VoiceCommands {
   void simulate(const std::string& text, bool idle) override {
     trace->push_back("voice: simulate " + text + (idle ? " idle" : ""));
   }
+  void inject(const std::string& file, const std::string& label, double peakDb) override {
+    trace->push_back("voice: inject " + file + " | " + label + " | " + std::to_string(static_cast<int>(peakDb)));
+  }
   double prepareMs() const override { return 42; }
   bool echoCancellation() const override { return true; }
 };
@@ -110,6 +114,19 @@ struct ScriptedLibrary final : LibraryService {
     asked.push_back(body);
     if (document) dispatch::main().async([done, reply = *document] { done(reply); });
     return {};
+  }
+};
+
+// The control channel's messages within the process: posts are kept, observers called at once.
+struct RecordingBus final : DebugBus {
+  std::vector<std::pair<std::string, std::string>> posted;
+  std::map<std::string, std::vector<std::function<void(const std::string&)>>> observers;
+  void post(const std::string& name, const std::string& payload) override { posted.emplace_back(name, payload); }
+  void observe(const std::string& name, std::function<void(const std::string&)> handler) override {
+    observers[name].push_back(std::move(handler));
+  }
+  void send(const std::string& name, const std::string& payload) {
+    for (auto& h : observers[name]) h(payload);
   }
 };
 
@@ -179,6 +196,7 @@ struct App {
     };
     s.account = account;
     s.library = library;
+    s.debugBus = bus;
     s.makeVoice = [this](AppController&) -> std::shared_ptr<VoiceCommands> {
       if (voice) voice->trace = trace;
       return voice;
@@ -212,6 +230,7 @@ struct App {
   std::vector<std::pair<Vendor, EngineConfig>> made;
   std::vector<std::shared_ptr<RecordingOverlay>> overlays;
   std::shared_ptr<ScriptedLibrary> library = std::make_shared<ScriptedLibrary>();
+  std::shared_ptr<RecordingBus> bus = std::make_shared<RecordingBus>();
   // Set before launch to give the application voice commands.
   std::shared_ptr<TraceVoice> voice;
   // Cue sounds played outside the audio graph.

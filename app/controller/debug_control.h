@@ -1,0 +1,67 @@
+// The developer control channel: another process on this machine starts reads with chosen
+// options, presses the read's buttons, speaks commands as text, opens windows and runs probes,
+// and hears back each read's timing record once it sounds. Messages are named strings carried by
+// a `DebugBus` (the session bus in the application); the controller makes the channel at launch
+// when the defaults flag "debugControl" is on. Main queue only.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/speech/read_timing.h"
+
+namespace orvak {
+
+class AppController;
+
+// Named messages with one string between processes of this user.
+class DebugBus {
+ public:
+  virtual ~DebugBus() = default;
+  virtual void post(const std::string& name, const std::string& payload) = 0;
+  // `handler` hears every message of that name on the main queue, for the life of the bus.
+  virtual void observe(const std::string& name, std::function<void(const std::string&)> handler) = 0;
+};
+
+namespace DebugNames {
+// The bundle identifier followed by ".debug.trigger", ".debug.control" and ".debug.result".
+std::string trigger();
+std::string control();
+std::string result();
+}  // namespace DebugNames
+
+class DebugControl : public std::enable_shared_from_this<DebugControl> {
+ public:
+  // Listens for triggers and controls on `bus`; logs "debug control channel on".
+  static std::shared_ptr<DebugControl> make(AppController& app, std::shared_ptr<DebugBus> bus);
+
+  // Tokens separated by spaces: "key=value" (split at the first "=") or "key" (meaning "1"); a
+  // later token wins; tokens without a key are skipped.
+  static std::map<std::string, std::string> kv(std::string_view options);
+  // A control message's word and argument ("speed=1.5" -> "speed", "1.5"); none without a word.
+  struct Control {
+    std::string word;
+    std::string argument;
+  };
+  static std::optional<Control> parseControl(std::string_view message);
+  // The scroll probe's line count for an argument: a whole number within ±1,000 (beyond: the
+  // nearest limit); -10 when empty or not a whole number.
+  static int scrollLines(std::string_view argument);
+
+  void onTrigger(const std::string& options);
+  void onControl(const std::string& message);
+  // Posts the read's timing record as the result message.
+  void firstAudio(const ReadTiming& timing);
+
+ private:
+  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus) : app_(app), bus_(std::move(bus)) {}
+
+  AppController& app_;  // owns the channel
+  std::shared_ptr<DebugBus> bus_;
+};
+
+}  // namespace orvak

@@ -1,0 +1,200 @@
+// The developer control channel: its option and control parsing, triggers that read and answer
+// with the timing record, the controls, and the probes, on the simulated desktop in virtual time.
+#include "app/controller/debug_control.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/base/read_file.h"
+#include "tests/app/controller/app_fixture.h"
+#include "tests/core/library/library_fixtures.h"
+
+using namespace orvak;
+using namespace orvak::test;
+
+namespace {
+
+using KV = std::map<std::string, std::string>;
+
+struct Channel {
+  App a;
+  LogTail log;
+  explicit Channel(const char* scene = nullptr)
+      : a(scene ? scene : readWholeFile("tests/fixtures/scenes/article.scene.json")->c_str(), true, Mic::granted,
+          [] {}) {
+    a.app->prefs().d->set(Prefs::kDebugControlFlag, true);
+    a.voice = std::make_shared<TraceVoice>();
+    a.app->launch();
+    a.vt.drain();
+  }
+  void trigger(const std::string& options) { a.bus->send(DebugNames::trigger(), options); }
+  void control(const std::string& message) {
+    a.bus->send(DebugNames::control(), message);
+    a.vt.drain();
+  }
+  std::vector<std::string> results() const {
+    std::vector<std::string> out;
+    for (const auto& [name, payload] : a.bus->posted) {
+      if (name == DebugNames::result()) out.push_back(payload);
+    }
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST(DebugControlTest, OptionsAndControlsParse) {
+  const std::pair<const char*, KV> options[] = {
+      {"mute stopAfter=2.5 vendor=apple", {{"mute", "1"}, {"stopAfter", "2.5"}, {"vendor", "apple"}}},
+      {"mute=0", {{"mute", "0"}}},
+      {"mute=1  mute=0", {{"mute", "0"}}},
+      {"=x text=a=b", {{"text", "a=b"}}},
+      {"", {}},
+  };
+  for (const auto& [text, expected] : options) EXPECT_EQ(DebugControl::kv(text), expected) << text;
+
+  const std::pair<const char*, std::optional<std::pair<std::string, std::string>>> controls[] = {
+      {"toggle", std::pair<std::string, std::string>{"toggle", ""}},
+      {"say=what is = this", std::pair<std::string, std::string>{"say", "what is = this"}},
+      {"=page=help", std::pair<std::string, std::string>{"page", "help"}},
+      {"", std::nullopt},
+      {"=", std::nullopt},
+  };
+  for (const auto& [text, expected] : controls) {
+    const auto c = DebugControl::parseControl(text);
+    ASSERT_EQ(c.has_value(), expected.has_value()) << text;
+    if (c) {
+      EXPECT_EQ(std::make_pair(c->word, c->argument), *expected) << text;
+    }
+  }
+
+  const std::pair<const char*, int> scrolls[] = {
+      {"", -10},     {"3", 3}, {"-4", -4}, {"x", -10}, {"2.5", -10}, {"2147483648", -10}, {"-2147483648", -1000},
+      {"5000", 1000}};
+  for (const auto& [text, lines] : scrolls) EXPECT_EQ(DebugControl::scrollLines(text), lines) << text;
+}
+
+TEST(DebugControlTest, ATriggerReadsWithItsOptionsAndAnswersWithTheTimingRecord) {
+  {
+    Channel c;
+    EXPECT_EQ(c.log.count("debug control channel on"), 1);
+    c.trigger("mute stopAfter=2 vendor=apple text=/no/such/file");
+    c.a.vt.advance(1);
+    ASSERT_EQ(c.results().size(), 1u) << "answered at the first sound";
+    const json::Json record = json::parse(c.results()[0]);
+    EXPECT_EQ(record.at("trigger"), "debug");
+    EXPECT_EQ(record.at("engine"), "apple");
+    EXPECT_EQ(c.log.count("capture: Firefox"), 1) << "a file that cannot be read leaves the front window to read";
+    c.a.vt.advance(3);
+    EXPECT_EQ(c.a.app->player(), nullptr) << "stopped after 2 s";
+    EXPECT_EQ(c.results().size(), 1u);
+  }
+
+  // A read that never sounds answers all the same.
+  Channel none(R"({"trusted": true, "applications": []})");
+  none.trigger("");
+  none.a.vt.advance(1);
+  EXPECT_EQ(none.results().size(), 1u);
+}
+
+TEST(DebugControlTest, ControlsDriveTheApplication) {
+  Channel c;
+  struct Case {
+    const char* message;
+    const char* traced;  // a line the controls add to the trace; "" for none
+  };
+  const Case cases[] = {
+      {"page=documents", "windows: main documents"},
+      {"page=Library", ""},
+      {"settings", "windows: main general"},
+      {"notes", "windows: main library"},
+      {"onboarding", "windows: onboarding"},
+      {"inject=/a.wav", "voice: inject /a.wav | /a.wav | -20"},
+      {"inject=/b.wav|b|-6", "voice: inject /b.wav | b | -6"},
+      {"inject=/c.wav||loud", "voice: inject /c.wav | loud | -20"},
+      {"say=pause", "voice: simulate pause idle"},
+  };
+  for (const Case& k : cases) {
+    c.a.trace->clear();
+    c.control(k.message);
+    if (*k.traced) {
+      EXPECT_NE(std::find(c.a.trace->begin(), c.a.trace->end(), k.traced), c.a.trace->end()) << k.message;
+    } else {
+      EXPECT_TRUE(c.a.trace->empty()) << k.message;
+    }
+  }
+
+  c.a.app->prefs().setSpeed(1.0f);
+  for (const char* bad : {"speed=abc", "speed=nan", "speed=inf", "speed=0", "speed=-1", "speed=0x2"}) {
+    c.control(bad);
+    EXPECT_FLOAT_EQ(c.a.app->prefs().speed(), 1.0f) << bad;
+  }
+  c.control("speed=1.5");
+  EXPECT_FLOAT_EQ(c.a.app->prefs().speed(), 1.5f);
+
+  const double keep = Player::keepBehindSec();
+  c.control("trimtest=1");
+  EXPECT_EQ(Player::keepBehindSec(), keep) << "two numbers or nothing";
+  c.control("trimtest=12,0.5");
+  EXPECT_EQ(Player::keepBehindSec(), 12);
+  EXPECT_EQ(Player::trimStepSec(), 0.5);
+  Player::setKeepBehindSec(keep);
+
+  c.control("alwaysOn=1");
+  EXPECT_TRUE(c.a.app->prefs().alwaysOnListening());
+  c.control("frobnicate=a=b");
+  EXPECT_EQ(c.log.count("debug: unknown control frobnicate=a=b"), 1);
+
+  std::optional<std::int64_t> step;
+  const auto watch = c.a.notifications->observe("orvak.debugOnboardingStep",
+                                                [&](const platform::Notification& n) { step = n.object; });
+  c.control("onboardingStep=3");
+  EXPECT_EQ(step, 3);
+  c.control("onboardingStep=x");
+  EXPECT_EQ(step, 0);
+
+  // The read's buttons.
+  c.trigger("mute");
+  c.a.vt.advance(1);
+  ASSERT_NE(c.a.app->player(), nullptr);
+  c.control("toggle");
+  c.a.vt.advance(0.5);
+  ASSERT_TRUE(c.a.app->playerState());
+  EXPECT_TRUE(c.a.app->playerState()->paused);
+  c.control("stop");
+  c.a.vt.advance(0.5);
+  EXPECT_EQ(c.a.app->player(), nullptr);
+  EXPECT_EQ(c.log.count("read end (user)"), 1);
+}
+
+TEST(DebugControlTest, ProbesWriteWhatTheyFind) {
+  Channel c;
+  c.control("axprobe");
+  EXPECT_EQ(c.log.count("axprobe: "), 1);
+  EXPECT_EQ(c.log.count("axprobe: no capture"), 1);
+
+  c.trigger("mute");
+  c.a.vt.advance(1);
+  c.control("stop");
+  c.control("axprobe");
+  c.a.vt.drain();
+  EXPECT_EQ(c.log.count("axprobe: Firefox node "), 1);
+  EXPECT_EQ(c.log.count("axprobe: pos ("), 7);
+  EXPECT_EQ(c.log.count("axprobe: @0 \u2192 ["), 1);
+
+  // Scrolling the front window: the steps at its centre, the check 0.7 s later in any case.
+  for (const auto& [message, lines] : std::vector<std::pair<std::string, int>>{{"scroll", -10}, {"scroll=3", 3}}) {
+    c.control(message);
+    const auto posted = c.a.events->postedScrolls();
+    ASSERT_FALSE(posted.empty()) << message;
+    EXPECT_EQ(posted.back().lines, lines) << message;
+  }
+  const auto before = c.a.events->postedScrolls().size();
+  c.control("scroll=0");
+  EXPECT_EQ(c.a.events->postedScrolls().size(), before) << "nothing to post";
+
+  c.control("audioprobe");
+  EXPECT_EQ(c.log.count("audio probe: output "), 1);
+}
