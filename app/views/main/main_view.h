@@ -6,15 +6,14 @@
 #pragma once
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
-#include "app/views/main/sidebar_view.h"
 #include "app/settings/settings_host.h"
+#include "app/views/main/sidebar_view.h"
 #include "app/windows/sidebar.h"
 #include "app/windows/windows_host.h"
 
@@ -63,9 +62,7 @@ class MainView : public QWidget {
   QWidget* library_ = nullptr;  // the library view, or the notice without a database
   QPointer<QWidget> settings_;
   std::unique_ptr<QUndoStack> undo_;
-  std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0;
-  QTimer permsWatch_;
-  bool accessibility_ = false;
+  std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0, permsObserver_ = 0;
 };
 
 }  // namespace orvak::views
