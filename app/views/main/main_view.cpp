@@ -104,10 +104,11 @@ void MainView::relayout() {
 }
 
 QWidget* MainView::makeSettings(Page page) {
-  if (parts_.settingsPage) return parts_.settingsPage(page);
-  SettingsPane::Pages pages;
-  // General's key chooser, compact, with the hotkey test under it.
-  pages.hotkeyPicker = [this] { return new HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
+  SettingsPane::Pages pages = parts_.settingsPages;
+  if (!pages.hotkeyPicker) {
+    // General's key chooser, compact, with the hotkey test under it.
+    pages.hotkeyPicker = [this] { return new HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
+  }
   return new SettingsPane(*settingsHost_, parts_.host->prefs(), page, pages);
 }
 

@@ -13,6 +13,7 @@
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
 #include "app/settings/settings_host.h"
+#include "app/views/settings/settings_pane.h"
 #include "app/views/main/sidebar_view.h"
 #include "app/windows/sidebar.h"
 #include "app/windows/windows_host.h"
@@ -32,8 +33,10 @@ class MainView : public QWidget {
     std::shared_ptr<NotesModel> notes;      // none without the notes database
     std::shared_ptr<LibraryModel> library;  // likewise
     std::function<void()> setup;            // the banner's action: the onboarding window
-    // The content of a settings or help page; none: the built-in pages.
-    std::function<QWidget*(MainModel::Page)> settingsPage;
+    // The settings pages' contents that other parts of the application build (the voice, the
+    // account, pronunciations, keys); each made when its page is shown. The key chooser of
+    // General is built here unless given.
+    SettingsPane::Pages settingsPages;
   };
 
   explicit MainView(Parts parts, QWidget* parent = nullptr);
