@@ -21,6 +21,7 @@
 #include "app/feedback/crash_handler.h"
 #include "app/feedback/feedback.h"
 #include "app/prefs.h"
+#include "app/shell/dbus_debug_bus.h"
 #include "app/shell/dbus_session.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
@@ -179,6 +180,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   };
   const auto account = Account::make();
   services.account = account;
+  if (QDBusConnection::sessionBus().isConnected()) services.debugBus = std::make_shared<DbusDebugBus>();
   services.reloadVoices = [account] {
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
