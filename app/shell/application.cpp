@@ -162,7 +162,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   const auto keyboard = std::dynamic_pointer_cast<sim::SimEvents>(desktop.events);
   services.events = desktop.events;
   services.workspace = desktop.workspace;
-  services.microphone = platform::makePulseMicrophone("Orvak");
+  services.microphone = options.microphone ? options.microphone : platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
   services.session = options.session
                          ? options.session
@@ -175,7 +175,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.makeVoice = [](AppController& c) { return makeAppVoice(c); };
+  services.makeVoice = [makeInput = options.makeMicInput](AppController& c) {
+    return makeAppVoice(c, makeInput ? makeInput() : nullptr);
+  };
   const auto account = Account::make();
   services.account = account;
   if (QDBusConnection::sessionBus().isConnected()) services.debugBus = std::make_shared<DbusDebugBus>();
