@@ -16,21 +16,24 @@
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/controller_onboarding_host.h"
-#include "app/views/onboarding/onboarding_view.h"
 #include "app/controller/stand_ins.h"
+#include "app/feedback/crash_handler.h"
+#include "app/feedback/feedback.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/menu/qt_tray.h"
+#include "app/views/onboarding/onboarding_view.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/views/windows/qt_windows.h"
 #include "app/voices/account_voice_source.h"
 #include "app/voices/voice_catalog.h"
-#include "app/views/windows/qt_windows.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
@@ -123,6 +126,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   QApplication::setQuitOnLastWindowClosed(false);
   views::useQtMainQueue();
   if (headless) Log::write("display: none, windows are drawn offscreen");
+  // The system writes no crash reports for us: a crash leaves one of ours, offered next launch.
+  if (!crash::install(Feedback::crashFolder())) Log::write("launch: crash reports unavailable");
 
   std::shared_ptr<AppController> controller;
   std::vector<std::vector<std::string>> early;  // arguments that arrived before the controller
@@ -174,6 +179,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
   };
+  services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::QtFeedbackDialogs>()); };
   services.makeWindows = [](AppController& c) {
     views::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
@@ -181,9 +187,14 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
-  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
+  services.makeMenuBar = [account](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
     ControllerMenuHost::Hooks hooks;
+    hooks.feedback = [weak = std::weak_ptr<Account>(account)] {
+      std::optional<std::string> signedInAs;
+      if (auto a = weak.lock(); a && a->info() && Keys::get("account")) signedInAs = a->info()->email;
+      Feedback::showForm(signedInAs, std::make_shared<views::QtFeedbackDialogs>());
+    };
     hooks.open = [](const fs::path& path) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };

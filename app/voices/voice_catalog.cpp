@@ -10,7 +10,8 @@ namespace orvak {
 
 VoiceCatalog& VoiceCatalog::shared() {
   // Lives for the whole process: fetches and sample ends may still report during exit.
-  static auto* catalog = new std::shared_ptr<VoiceCatalog>(make(OrvakPaths::support() / "voices.json", AudioGraph::shared()));
+  static auto* catalog =
+      new std::shared_ptr<VoiceCatalog>(make(OrvakPaths::support() / "voices.json", AudioGraph::shared()));
   return **catalog;
 }
 
@@ -36,7 +37,23 @@ void VoiceCatalog::readCache() {
 
 void VoiceCatalog::changed() {
   if (onChange) onChange();
+  std::vector<std::uint64_t> tokens;
+  for (const auto& [token, _] : observers_) tokens.push_back(token);
+  for (auto token : tokens) {
+    const auto it = observers_.find(token);
+    if (it == observers_.end()) continue;
+    auto observer = it->second;
+    observer();
+  }
 }
+
+std::uint64_t VoiceCatalog::addObserver(std::function<void()> observer) {
+  const auto token = nextObserver_++;
+  observers_.emplace(token, std::move(observer));
+  return token;
+}
+
+void VoiceCatalog::removeObserver(std::uint64_t token) { observers_.erase(token); }
 
 void VoiceCatalog::load(VoiceSource& source) {
   const std::uint64_t serial = ++loadsStarted_;

@@ -50,6 +50,10 @@ class VoiceCatalog : public std::enable_shared_from_this<VoiceCatalog> {
 
   // Runs on the main queue after any published value changed.
   std::function<void()> onChange;
+  // Views hear of the same changes; `addObserver` returns a token for `removeObserver`. Main
+  // queue only; an observer may remove itself.
+  std::uint64_t addObserver(std::function<void()> observer);
+  void removeObserver(std::uint64_t token);
 
   // Fetches the list; when one comes back it is written to the cache and then published. A
   // failed fetch changes nothing. Of loads that overlap, the one started last wins.
@@ -77,6 +81,8 @@ class VoiceCatalog : public std::enable_shared_from_this<VoiceCatalog> {
   std::optional<std::string> loadingPreview_;
   std::map<std::string, std::vector<std::uint8_t>> previews_;
   std::uint64_t playback_ = 0;  // moves on with every sample started
+  std::map<std::uint64_t, std::function<void()>> observers_;
+  std::uint64_t nextObserver_ = 1;
 
   std::atomic<std::uint64_t> loadsStarted_{0};
   // The catalogue's queue only: the newest load whose list was written.

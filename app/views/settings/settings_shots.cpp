@@ -175,7 +175,7 @@ QWidget* rowsSample() {
 }  // namespace
 
 std::vector<Shot> settingsShots() {
-  return {
+  std::vector<Shot> shots{
       {"help",
        "the help page",
        nullptr,
@@ -208,6 +208,8 @@ std::vector<Shot> settingsShots() {
        {},
        [](double scale, const ShotOptions&) { return render(rowsSample(), 620, scale); }},
   };
+  for (auto& shot : voiceShots()) shots.push_back(std::move(shot));
+  return shots;
 }
 
 }  // namespace orvak::views

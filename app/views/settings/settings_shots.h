@@ -14,6 +14,8 @@ class Prefs;
 namespace orvak::views {
 
 std::vector<Shot> settingsShots();
+// The voice picker and the Voice page.
+std::vector<Shot> voiceShots();
 
 // Settings over a store in a temporary folder that lives as long as the object.
 class ShotPrefs {
