@@ -14,6 +14,9 @@
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
+#include "app/feedback/crash_handler.h"
+#include "app/feedback/feedback.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/controller_onboarding_host.h"
 #include "app/views/onboarding/onboarding_view.h"
@@ -123,6 +126,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   QApplication::setQuitOnLastWindowClosed(false);
   views::useQtMainQueue();
   if (headless) Log::write("display: none, windows are drawn offscreen");
+  // The system writes no crash reports for us: a crash leaves one of ours, offered next launch.
+  if (!crash::install(Feedback::crashFolder())) Log::write("launch: crash reports unavailable");
 
   std::shared_ptr<AppController> controller;
   std::vector<std::vector<std::string>> early;  // arguments that arrived before the controller
@@ -174,6 +179,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
   };
+  services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::QtFeedbackDialogs>()); };
   services.makeWindows = [](AppController& c) {
     views::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/hotkey/hotkey_shots.h"
 #include "app/views/onboarding/onboarding_shots.h"
@@ -85,6 +86,9 @@ std::span<const Shot> shots() {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : library::libraryShots()) {
+      rows.push_back(std::move(shot));
+    }
+    for (auto& shot : feedbackShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;

@@ -143,6 +143,8 @@ TEST_F(ListenedTest, BannerButtons) {
 TEST_F(ListenedTest, RowsRemoveClearAskAndResume) {
   ListenedList pane(lib.ctx);
   show(pane);
+  EXPECT_TRUE(pane.rememberSwitch()->isChecked());
+  EXPECT_DOUBLE_EQ(pane.rememberSwitch()->knob(), 1.0) << "the knob stands where the setting is";
   const int rows = pane.rows();
   ASSERT_EQ(rows, 4);
 

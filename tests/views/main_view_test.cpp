@@ -47,13 +47,14 @@ struct Fixture {
   MainModel model;
   std::shared_ptr<NotesModel> notes;
   std::shared_ptr<LibraryModel> library;
+  std::shared_ptr<sim::SimDesktop> desktop;
   int setups = 0;
   std::unique_ptr<MainView> view;
 
   explicit Fixture(bool withNotes, Page page = Page::library) {
     const auto dir = test::freshDir("main-view");
     host.prefsPtr = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(dir / "defaults.json"));
-    auto desktop = sim::SimDesktop::fromJson(json::parse(R"({"trusted": true, "applications": []})"));
+    desktop = sim::SimDesktop::fromJson(json::parse(R"({"trusted": true, "applications": []})"));
     host.permsPtr = Permissions::make(desktop, std::make_shared<sim::SimMicrophone>(platform::MicAccess::granted));
     host.workspacePtr = std::make_shared<sim::SimWorkspace>(desktop);
     host.testerPtr = HotkeyTester::make(host.workspacePtr);
@@ -101,8 +102,11 @@ TEST(MainViewTest, TheCountFollowsASaveAndTheHintTheHotkey) {
   EXPECT_EQ(f.view->sidebar()->content().hint, "Double-tap Right Control");
   EXPECT_TRUE(f.view->sidebar()->content().banner) << "onboarding not done";
   f.host.prefs().setOnboardingDone(true);
-  f.view->relayout();
-  EXPECT_FALSE(f.view->sidebar()->content().banner);
+  EXPECT_FALSE(f.view->sidebar()->content().banner) << "gone with the setting";
+  f.desktop->setTrusted(false);
+  f.host.perms().refresh();
+  ASSERT_TRUE(f.view->sidebar()->content().banner) << "back when Accessibility goes";
+  EXPECT_EQ(f.view->sidebar()->content().banner->toolTip, "Orvak needs Accessibility to read windows");
 }
 
 TEST(MainViewTest, ClicksOnTheSidebarChooseThePageAndTheBannerOpensSetup) {

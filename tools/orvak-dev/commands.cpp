@@ -39,6 +39,9 @@ int runFakeService(const Args& args);
 int runService(const Args& args);
 int runAccount(const Args& args);
 int runAsk(const Args& args);
+int runFeedback(const Args& args);
+int runCrash(const Args& args);
+int runCrashOffer(const Args& args);
 
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
@@ -101,6 +104,11 @@ std::span<const Command> commands() {
        runService},
       {"ask", "QUESTION [--kind ask|summary|section] [--text FILE] [--title T] [--before]",
        "ask the service about a text: each piece of the answer as it streams, then the answer and its actions", runAsk},
+      {"feedback", "MESSAGE [--log] [--email ADDRESS]",
+       "send feedback through the form's path (the log's tail with --log); prints \"sent\" or \"not sent\"", runFeedback},
+      {"crash", "[--abort]", "install the crash handler and crash on purpose, leaving a report in the crash folder", runCrash},
+      {"crash-offer", "[--answer send|dont] [--always]",
+       "offer the newest unseen crash report, answering the alert as told, and print what happened", runCrashOffer},
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
       {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},

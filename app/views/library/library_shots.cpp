@@ -29,6 +29,20 @@ struct FixedConfirmer final : panes::Confirmer {
   bool confirm(const panes::Confirmation&) override { return false; }
 };
 
+// A service that keeps every library request waiting, unanswered.
+struct HeldService final : LibraryService {
+  account::Exchange libraryAsk(const account::LibraryBody&, AnswerDone done) override {
+    held.push_back(std::move(done));
+    return {};
+  }
+  account::Exchange libraryDocument(const account::LibraryBody&, DocumentDone done) override {
+    heldDocs.push_back(std::move(done));
+    return {};
+  }
+  std::vector<AnswerDone> held;
+  std::vector<DocumentDone> heldDocs;
+};
+
 // A piece drawn on the window's paper, padded.
 class Backdrop : public QWidget {
  public:
@@ -238,12 +252,11 @@ std::vector<Shot> libraryShots() {
   out.push_back(shot("ask-answer", "library: an answer with its sources",
                      ask([](SampleLibrary& s) { s.ctx.lib->setAsk(sampleAnswer(s)); }, {1000, 1500})));
   out.push_back(shot("ask-answer-writing", "library: an answer while its document is written", [](double scale) {
-    SampleLibrary s;
+    auto service = std::make_shared<HeldService>();
+    SampleLibrary s(true, {}, service);
     s.ctx.lib->setAsk(sampleAnswer(s));
     AskResult pane(s.ctx, [] {});
-    // What the pane shows while the model writes: the button is set as `writing` makes it.
-    pane.documentButton()->setText(q(panes::documentButton(true)));
-    pane.documentButton()->setEnabled(false);
+    s.ctx.lib->makeDocument();  // held unanswered: the model stays writing
     return renderPane(pane, scale, {1000, 1500});
   }));
   out.push_back(shot("ask-failed", "library: a question that failed",

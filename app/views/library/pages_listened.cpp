@@ -416,10 +416,9 @@ void ListenedList::rebuild() {
   const auto& lib = *ctx_.lib;
   const bool remembering = ctx_.prefs ? ctx_.prefs->rememberListening() : true;
   head_->setSub(q(panes::listenedSub(lib.listened().size())));
-  {
-    const QSignalBlocker block(switch_);
-    switch_->setChecked(remembering);
-  }
+  // Not silenced: the switch moves its knob on its own toggle, and writing the same value back
+  // to the settings is skipped there.
+  switch_->setChecked(remembering);
   const std::int64_t keepDays = ctx_.prefs ? ctx_.prefs->historyKeepDays() : 90;
   const int index = keep_->findData(qlonglong(keepDays));
   keep_->setCurrentIndex(index >= 0 ? index : 0);

@@ -3,18 +3,18 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
-#include <QPushButton>
 #include <QStackedLayout>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/views/desktop/qt_desktop.h"
+#include "app/views/hotkey/hotkey_picker.h"
 #include "app/views/library/library_view.h"
 #include "app/views/library/notes_unavailable_view.h"
+#include "app/views/library/qt_confirmer.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
@@ -28,24 +28,6 @@ namespace orvak::views {
 namespace {
 
 using Page = MainModel::Page;
-
-// Asks with a message box over the main window.
-class BoxConfirmer final : public panes::Confirmer {
- public:
-  explicit BoxConfirmer(QWidget* parent) : parent_(parent) {}
-  bool confirm(const panes::Confirmation& c) override {
-    QMessageBox box(parent_);
-    box.setText(QString::fromStdString(c.message));
-    box.setInformativeText(QString::fromStdString(c.informative));
-    QPushButton* yes = box.addButton(QString::fromStdString(c.confirm), QMessageBox::DestructiveRole);
-    box.addButton(QString::fromStdString(c.cancel), QMessageBox::RejectRole);
-    box.exec();
-    return box.clickedButton() == yes;
-  }
-
- private:
-  QPointer<QWidget> parent_;
-};
 
 }  // namespace
 
@@ -70,7 +52,7 @@ MainView::MainView(Parts parts, QWidget* parent)
     ctx.notes = parts_.notes;
     ctx.undo = std::make_shared<UndoStackManager>(undo_.get());
     ctx.prefs = &host.prefs();
-    ctx.confirmer = std::make_shared<BoxConfirmer>(this);
+    ctx.confirmer = std::make_shared<library::QtConfirmer>(this);
     const Page first = MainModel::info(parts_.model->page()).isLibrary ? parts_.model->page() : Page::library;
     library_ = new library::LibraryView(ctx, first, host.notifications(), detailArea);
   } else {
@@ -92,12 +74,7 @@ MainView::MainView(Parts parts, QWidget* parent)
       if (m == NotesModel::Member::docs) relayout();
     });
   }
-  // The permissions have one listener, the controller; the sidebar looks for itself while shown.
-  accessibility_ = host.perms().accessibility();
-  permsWatch_.setInterval(1000);
-  connect(&permsWatch_, &QTimer::timeout, this, [this] {
-    if (parts_.host->perms().accessibility() != accessibility_) relayout();
-  });
+  permsObserver_ = host.perms().addObserver([this] { relayout(); });
   showPage(false);
   relayout();
 }
@@ -106,6 +83,7 @@ MainView::~MainView() {
   parts_.model->removeObserver(modelObserver_);
   parts_.host->prefs().removeObserver(prefsObserver_);
   if (parts_.notes) parts_.notes->removeObserver(notesObserver_);
+  parts_.host->perms().removeObserver(permsObserver_);
   // The pages go first: they hold the settings host, a member that goes before the widget does.
   qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
@@ -115,20 +93,23 @@ QWidget* MainView::detail() const { return stack_->currentWidget(); }
 void MainView::relayout() {
   reactions_->relayout();
   WindowsHost& host = *parts_.host;
-  accessibility_ = host.perms().accessibility();
   sidebar::Facts f;
   f.page = parts_.model->page();
   f.developer = host.prefs().d->flag(Prefs::kDeveloperFlag);
   if (parts_.notes) f.total = parts_.notes->total();
-  f.accessibility = accessibility_;
+  f.accessibility = host.perms().accessibility();
   f.onboardingDone = host.prefs().onboardingDone();
   f.hotkeyCode = host.prefs().hotkeyCode();
   sidebar_->setContent(sidebar::layout(f));
 }
 
 QWidget* MainView::makeSettings(Page page) {
-  if (parts_.settingsPage) return parts_.settingsPage(page);
-  return new SettingsPane(*settingsHost_, parts_.host->prefs(), page);
+  SettingsPane::Pages pages = parts_.settingsPages;
+  if (!pages.hotkeyPicker) {
+    // General's key chooser, compact, with the hotkey test under it.
+    pages.hotkeyPicker = [this] { return new HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
+  }
+  return new SettingsPane(*settingsHost_, parts_.host->prefs(), page, pages);
 }
 
 void MainView::showPage(bool animate) {
@@ -163,15 +144,9 @@ void MainView::showPage(bool animate) {
   group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void MainView::showEvent(QShowEvent*) {
-  permsWatch_.start();
-  relayout();
-}
+void MainView::showEvent(QShowEvent*) { relayout(); }
 
-void MainView::hideEvent(QHideEvent*) {
-  permsWatch_.stop();
-  reactions_->disappeared();
-}
+void MainView::hideEvent(QHideEvent*) { reactions_->disappeared(); }
 
 void MainView::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -6,15 +6,15 @@
 #pragma once
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
-#include "app/views/main/sidebar_view.h"
 #include "app/settings/settings_host.h"
+#include "app/views/settings/settings_pane.h"
+#include "app/views/main/sidebar_view.h"
 #include "app/windows/sidebar.h"
 #include "app/windows/windows_host.h"
 
@@ -33,8 +33,10 @@ class MainView : public QWidget {
     std::shared_ptr<NotesModel> notes;      // none without the notes database
     std::shared_ptr<LibraryModel> library;  // likewise
     std::function<void()> setup;            // the banner's action: the onboarding window
-    // The content of a settings or help page; none: the built-in pages.
-    std::function<QWidget*(MainModel::Page)> settingsPage;
+    // The settings pages' contents that other parts of the application build (the voice, the
+    // account, pronunciations, keys); each made when its page is shown. The key chooser of
+    // General is built here unless given.
+    SettingsPane::Pages settingsPages;
   };
 
   explicit MainView(Parts parts, QWidget* parent = nullptr);
@@ -63,9 +65,7 @@ class MainView : public QWidget {
   QWidget* library_ = nullptr;  // the library view, or the notice without a database
   QPointer<QWidget> settings_;
   std::unique_ptr<QUndoStack> undo_;
-  std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0;
-  QTimer permsWatch_;
-  bool accessibility_ = false;
+  std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0, permsObserver_ = 0;
 };
 
 }  // namespace orvak::views

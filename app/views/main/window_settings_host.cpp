@@ -11,37 +11,6 @@
 
 namespace orvak::views {
 
-WindowSettingsHost::WindowSettingsHost(WindowsHost& host, std::function<void()> showOnboarding)
-    : host_(host), showOnboarding_(std::move(showOnboarding)) {
-  poll_.setInterval(1000);
-  QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
-}
-
-std::uint64_t WindowSettingsHost::observePermissions(std::function<void()> changed) {
-  const std::uint64_t token = next_++;
-  observers_.emplace(token, std::move(changed));
-  if (!poll_.isActive()) {
-    ax_ = accessibility();
-    mic_ = mic();
-    poll_.start();
-  }
-  return token;
-}
-
-void WindowSettingsHost::unobservePermissions(std::uint64_t token) {
-  observers_.erase(token);
-  if (observers_.empty()) poll_.stop();
-}
-
-void WindowSettingsHost::look() {
-  if (accessibility() == ax_ && mic() == mic_) return;
-  ax_ = accessibility();
-  mic_ = mic();
-  std::vector<std::function<void()>> now;
-  for (const auto& [token, f] : observers_) now.push_back(f);
-  for (const auto& f : now) f();
-}
-
 void WindowSettingsHost::showOnboarding() {
   if (showOnboarding_) showOnboarding_();
 }
@@ -56,8 +25,7 @@ bool WindowSettingsHost::loginItemCanRegister() const {
 }
 
 void WindowSettingsHost::chooseApplications(std::function<void(std::vector<std::filesystem::path>)> done) {
-  auto* dialog = new QFileDialog(nullptr, "Choose applications", "/usr/share/applications",
-                                 "Applications (*.desktop)");
+  auto* dialog = new QFileDialog(nullptr, "Choose applications", "/usr/share/applications", "Applications (*.desktop)");
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setFileMode(QFileDialog::ExistingFiles);
   QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {

@@ -1,12 +1,9 @@
-// The settings pages' view of the application, over the window manager's host: the permissions
-// (looked at once a second while someone listens, since the controller holds their one change
-// callback), onboarding, the last read, the login item's rule, choosing applications from the
-// desktop's entries and the logs folder. Main thread only.
+// The settings pages' view of the application, over the window manager's host: the permissions,
+// onboarding, the last read, the login item's rule, choosing applications from the desktop's
+// entries and the logs folder. Main thread only.
 #pragma once
 
-#include <QTimer>
 #include <functional>
-#include <map>
 
 #include "app/settings/settings_host.h"
 #include "app/windows/windows_host.h"
@@ -15,12 +12,15 @@ namespace orvak::views {
 
 class WindowSettingsHost final : public SettingsHost {
  public:
-  WindowSettingsHost(WindowsHost& host, std::function<void()> showOnboarding);
+  WindowSettingsHost(WindowsHost& host, std::function<void()> showOnboarding)
+      : host_(host), showOnboarding_(std::move(showOnboarding)) {}
 
   bool accessibility() const override { return host_.perms().accessibility(); }
   platform::MicAccess mic() const override { return host_.perms().mic(); }
-  std::uint64_t observePermissions(std::function<void()> changed) override;
-  void unobservePermissions(std::uint64_t token) override;
+  std::uint64_t observePermissions(std::function<void()> changed) override {
+    return host_.perms().addObserver(std::move(changed));
+  }
+  void unobservePermissions(std::uint64_t token) override { host_.perms().removeObserver(token); }
   void showOnboarding() override;
   void showFeedback(std::optional<std::string> email) override;
   std::optional<std::string> signedInEmail() const override { return std::nullopt; }
@@ -30,15 +30,8 @@ class WindowSettingsHost final : public SettingsHost {
   void openLogsFolder() override;
 
  private:
-  void look();
-
   WindowsHost& host_;
   std::function<void()> showOnboarding_;
-  std::map<std::uint64_t, std::function<void()>> observers_;
-  std::uint64_t next_ = 1;
-  QTimer poll_;
-  bool ax_ = false;
-  platform::MicAccess mic_ = platform::MicAccess::notAsked;
 };
 
 }  // namespace orvak::views

@@ -235,6 +235,7 @@ void QtWindows::buildMain() {
     parts.host = host_.get();
     parts.notes = notes_;
     parts.library = library_;
+    if (roots_.settingsPages) parts.settingsPages = roots_.settingsPages(*host_);
     QPointer<QtWindows> self(this);
     parts.setup = [self] {
       if (self) self->showOnboarding();

@@ -19,6 +19,7 @@
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
 #include "app/main_model.h"
+#include "app/views/settings/settings_pane.h"
 #include "app/windows/windows_host.h"
 
 class QMainWindow;
@@ -38,6 +39,8 @@ class QtWindows final : public QObject, public Windows {
     // `finish` is what the onboarding calls when the user is done.
     std::function<QWidget*(WindowsHost& host, std::function<void()> finish)> onboarding;
     std::function<QWidget*(QtWindows& windows)> main;
+    // For the main view when `main` is empty: the settings pages' contents other parts build.
+    std::function<SettingsPane::Pages(WindowsHost& host)> settingsPages;
   };
 
   static constexpr int kOnboardingWidth = 700, kOnboardingHeight = 520;
