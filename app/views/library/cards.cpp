@@ -176,8 +176,11 @@ SavedCard::SavedCard(const PaneContext& ctx, const StoredItem& s, std::optional<
     auto* row = new QHBoxLayout(yourWords_);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(10);
-    auto* orb = new look::HeroOrb(14, yourWords_);
-    row->addWidget(orb, 0, Qt::AlignTop);
+    auto* orbBox = new QVBoxLayout;
+    orbBox->setContentsMargins(0, 3, 0, 0);
+    orbBox->addWidget(new look::HeroOrb(14, yourWords_));
+    orbBox->addStretch(1);
+    row->addLayout(orbBox);
     auto* words = new QVBoxLayout;
     words->setSpacing(2);
     QFont said = look::systemFont(10.5, QFont::Medium);
