@@ -24,6 +24,8 @@ class ControllerHost final : public WindowsHost {
   std::optional<ReadTiming> lastRead() const override { return app_.lastRead(); }
   void refreshMenu() override;
   void readText(const std::string& text) override;
+  void testRead(const std::string& text) override;
+  std::shared_ptr<Account> account() override;
 
  private:
   AppController& app_;
