@@ -12,6 +12,18 @@ std::shared_ptr<LibraryService> ControllerHost::libraryService() {
   return std::dynamic_pointer_cast<LibraryService>(app_.accountShared());
 }
 
+namespace {
+std::optional<std::string> emailOf(const std::shared_ptr<AccountClient>& client) {
+  const auto account = std::dynamic_pointer_cast<Account>(client);
+  if (!account || !account->info()) return std::nullopt;
+  return account->info()->email;
+}
+}  // namespace
+
+std::optional<std::string> ControllerHost::signedInEmail() const { return emailOf(app_.accountShared()); }
+
+std::optional<std::string> ControllerMenuHost::signedInEmail() const { return emailOf(app_.accountShared()); }
+
 void ControllerHost::refreshMenu() {
   if (auto app = weak_.lock(); app && app->menu()) app->menu()->refresh();
 }
@@ -74,7 +86,7 @@ void ControllerMenuHost::post(const std::string& name) {
 
 void ControllerMenuHost::feedback() {
   if (hooks_.feedback) {
-    hooks_.feedback();
+    hooks_.feedback(signedInEmail());
   } else {
     Log::write("feedback: the form is not available in this build");
   }

@@ -28,6 +28,8 @@
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
 #include "app/views/highlight/qt_overlay.h"
+#include "app/feedback/feedback.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/menu/qt_tray.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
@@ -194,6 +196,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };
     hooks.quit = [] { QCoreApplication::quit(); };
+    hooks.feedback = [](std::optional<std::string> email) {
+      Feedback::showForm(email, std::make_shared<views::QtFeedbackDialogs>());
+    };
     auto menu = std::make_unique<StatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
     StatusMenu* m = menu.get();
     tray->attach([m] { return m->rows(); }, [m](menu::Action a, const std::string& v) { m->perform(a, v); });
