@@ -220,3 +220,22 @@ TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSe
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OnboardingView, AViewOwningItsHostLetsGoOfPagesStillWaitingToBeDeleted) {
+  auto host = std::make_unique<FakeOnboardingHost>();
+  auto* fake = host.get();
+  int finishes = 0;
+  {
+    OnboardingView view(std::move(host));
+    view.flow().setStep(OnboardingFlow::kHotkey);  // the key page holds on to the settings and the test
+    view.flow().setStep(OnboardingFlow::kTryIt);   // the key page now waits to be deleted
+    view.flow().setStep(OnboardingFlow::kReady);
+    view.footerButtons().back()->click();
+    finishes = fake->finishes;
+  }  // the host goes with the view; nothing may reach it afterwards (ASan watches)
+  EXPECT_EQ(finishes, 1);
+}
+
+}  // namespace

@@ -157,8 +157,9 @@ OnboardingView::OnboardingView(std::unique_ptr<OnboardingHost> host, QWidget* pa
 
 OnboardingView::~OnboardingView() {
   flow_->onChange = nullptr;
-  // The pages hold on to the host's settings and test; they go before the host does.
-  delete page_;
+  // The pages (the one on show and any still waiting to be deleted) hold on to the host's
+  // settings and test; they go before the host does, which the base class would not see to.
+  for (QWidget* w : pageArea_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) delete w;
   page_ = nullptr;
   flow_.reset();
 }
