@@ -109,8 +109,11 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
 
   // The voice-command controller's hooks, called on the player queue. Safe from any thread: the
   // assignment itself is queued, so it lands between two events, never during one.
-  void setOnPlaybackStarted(std::function<void()> f);
-  void setOnPlaybackEnded(std::function<void()> f);
+  void setOnPlaybackStarted(std::function<void()> f) override;
+  void setOnPlaybackEnded(std::function<void()> f) override;
+  void backPastStart() override {
+    if (onBackPastStart) toMain(onBackPastStart);
+  }
 
   // ---- Shared with the reading controller (any thread, behind the lock) ----
   Source source() const override;

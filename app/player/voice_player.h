@@ -61,6 +61,13 @@ class VoicePlayer {
   // The character offset in the page where the spoken text begins; none before anything is spoken.
   virtual std::optional<int> spokenFrom() const = 0;
 
+  // Called on the read's queue when its audio starts playing and when the read has ended.
+  virtual void setOnPlaybackStarted(std::function<void()> f) = 0;
+  virtual void setOnPlaybackEnded(std::function<void()> f) = 0;
+  // A command went back past the read's first sentence: the read's owner restarts it earlier in
+  // the page (main queue).
+  virtual void backPastStart() = 0;
+
   // Any thread, behind the read's lock.
   virtual ReadSource source() const = 0;
   // The voice's label, as timing records name it.

@@ -14,28 +14,28 @@
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
-#include "app/feedback/crash_handler.h"
-#include "app/feedback/feedback.h"
-#include "app/views/feedback/feedback_dialogs.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/controller_onboarding_host.h"
-#include "app/views/onboarding/onboarding_view.h"
 #include "app/controller/stand_ins.h"
+#include "app/feedback/crash_handler.h"
+#include "app/feedback/feedback.h"
 #include "app/prefs.h"
 #include "app/shell/dbus_session.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
 #include "app/system/url_handler.h"
 #include "app/views/app_look.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/highlight/qt_overlay.h"
 #include "app/feedback/feedback.h"
 #include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/menu/qt_tray.h"
+#include "app/views/onboarding/onboarding_view.h"
 #include "app/views/pill/pill_window.h"
 #include "app/views/qt_main_queue.h"
+#include "app/views/windows/qt_windows.h"
 #include "app/voices/account_voice_source.h"
 #include "app/voices/voice_catalog.h"
-#include "app/views/windows/qt_windows.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
@@ -189,9 +189,14 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
-  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
+  services.makeMenuBar = [account](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
     ControllerMenuHost::Hooks hooks;
+    hooks.feedback = [weak = std::weak_ptr<Account>(account)] {
+      std::optional<std::string> signedInAs;
+      if (auto a = weak.lock(); a && a->info() && Keys::get("account")) signedInAs = a->info()->email;
+      Feedback::showForm(signedInAs, std::make_shared<views::QtFeedbackDialogs>());
+    };
     hooks.open = [](const fs::path& path) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };

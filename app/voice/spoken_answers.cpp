@@ -148,11 +148,11 @@ bool SpokenAnswers::current(const Request& req) const {
 }
 
 void SpokenAnswers::respond(std::shared_ptr<Request> req) {
-  const PageQuestion question{req->kind,         req->question,   req->page.text,  req->page.at,
-                              req->page.section, req->page.title, req->page.before};
+  const account::AskQuestion question{req->kind,         req->question,   req->page.text,  req->page.at,
+                                      req->page.section, req->page.title, req->page.before};
   std::weak_ptr<SpokenAnswers> weak = weak_from_this();
-  auto onText = [weak, req](std::string text) {
-    dispatch::main().async([weak, req, text = std::move(text)] {
+  auto onText = [weak, req](const std::string& text) {
+    dispatch::main().async([weak, req, text] {
       if (auto self = weak.lock()) self->chunk(req, text);
     });
   };

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/account/ask_service.h"
+#include "app/account/account_client.h"
 #include "app/player/voice_player.h"
 #include "app/voice/definer.h"
 #include "core/library/research_item.h"
@@ -52,7 +52,7 @@ class SpokenAnswers : public std::enable_shared_from_this<SpokenAnswers> {
     std::function<void()> onSaved;  // the library changed
     std::function<std::shared_ptr<SpeechEngine>()> makeAnswerEngine;
     std::function<void(IdlePageReply)> idlePage;
-    std::shared_ptr<AskService> account;
+    std::shared_ptr<AccountClient> account;
     // Speed, pronunciations and the on-device voice; none: the defaults, and speed changes go
     // nowhere.
     std::shared_ptr<Prefs> prefs;

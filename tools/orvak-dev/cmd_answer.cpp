@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/account/ask_service.h"
+#include "app/account/account_client.h"
 #include "app/audio/audio_graph.h"
 #include "app/prefs.h"
 #include "app/voice/definer.h"
@@ -79,15 +79,22 @@ class PrintingPlayer final : public VoicePlayer {
   std::optional<std::string> paragraph(int) const override { return std::nullopt; }
   void skipParagraph(int, bool) override {}
   std::optional<int> spokenFrom() const override { return 0; }
+  void setOnPlaybackStarted(std::function<void()>) override {}
+  void setOnPlaybackEnded(std::function<void()>) override {}
+  void backPastStart() override {}
   ReadSource source() const override { return {"orvak-dev", context ? context->title : "", std::nullopt}; }
   std::string engineLabel() const override { return "On-device"; }
 };
 
 // Plays the script's pieces and final line on the global queue at their times.
-class ScriptAsk final : public AskService {
+class ScriptAsk final : public AccountClient {
  public:
   explicit ScriptAsk(json::Json script) : script_(std::move(script)) {}
-  account::Exchange askStream(const PageQuestion& q, Piece onText, Done done) override {
+  void refresh() override {}
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string&) override {}
+  account::Exchange askStream(const account::AskQuestion& q, std::function<void(const std::string&)> onText,
+                              std::function<void(account::Result<account::AskReply>)> done) override {
     std::printf("+%.3f s  asked: %s \"%s\" (%zu characters of page%s)\n", since(), q.kind.c_str(), q.question.c_str(),
                 q.text.size(), q.before ? ", before reading" : "");
     for (const auto& c : script_.value("chunks", json::Json::array())) {

@@ -49,16 +49,23 @@ class PlayerDouble final : public VoicePlayer {
   std::optional<std::string> paragraph(int) const override { return std::nullopt; }
   void skipParagraph(int, bool) override {}
   std::optional<int> spokenFrom() const override { return 0; }
+  void setOnPlaybackStarted(std::function<void()>) override {}
+  void setOnPlaybackEnded(std::function<void()>) override {}
+  void backPastStart() override {}
   ReadSource source() const override { return {"Browser", "A title", "https://example.org/a"}; }
   std::string engineLabel() const override { return "On-device"; }
 };
 
-class ScriptedAsk final : public AskService {
+class ScriptedAsk final : public AccountClient {
  public:
-  std::vector<PageQuestion> asked;
-  std::vector<Piece> pieces;
-  std::vector<Done> dones;
-  account::Exchange askStream(const PageQuestion& q, Piece onText, Done done) override {
+  std::vector<account::AskQuestion> asked;
+  std::vector<std::function<void(const std::string&)>> pieces;
+  std::vector<std::function<void(account::Result<AskReply>)>> dones;
+  void refresh() override {}
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string&) override {}
+  account::Exchange askStream(const account::AskQuestion& q, std::function<void(const std::string&)> onText,
+                              std::function<void(account::Result<AskReply>)> done) override {
     asked.push_back(q);
     pieces.push_back(std::move(onText));
     dones.push_back(std::move(done));
@@ -146,8 +153,8 @@ struct AnswersFixture : ::testing::Test {
 TEST_F(AnswersFixture, SentencesGoOutAsTheNextOneBeginsAndTheAnswerEndsWithTheOffer) {
   answers->answer("ask", "what is this", moment);
   ASSERT_EQ(ask->asked.size(), 1u);
-  EXPECT_EQ(ask->asked[0], (PageQuestion{"ask", "what is this", "The page. It goes on.", "It goes on.", "The page.",
-                                         "A title", false}));
+  EXPECT_EQ(ask->asked[0], (account::AskQuestion{"ask", "what is this", "The page. It goes on.", "It goes on.",
+                                                 "The page.", "A title", false}));
   EXPECT_EQ(statuses.back(), "Thinking…");
 
   piece(0, "The first sentence. The sec");
