@@ -15,7 +15,8 @@ std::shared_ptr<LibraryService> ControllerHost::libraryService() {
 namespace {
 std::optional<std::string> emailOf(const std::shared_ptr<AccountClient>& client) {
   const auto account = std::dynamic_pointer_cast<Account>(client);
-  if (!account || !account->info()) return std::nullopt;
+  // Signed in: account information and the device token both there.
+  if (!account || !account->info() || !Keys::get("account")) return std::nullopt;
   return account->info()->email;
 }
 }  // namespace

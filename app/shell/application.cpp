@@ -27,8 +27,6 @@
 #include "app/views/app_look.h"
 #include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/highlight/qt_overlay.h"
-#include "app/feedback/feedback.h"
-#include "app/views/feedback/feedback_dialogs.h"
 #include "app/views/menu/qt_tray.h"
 #include "app/views/onboarding/onboarding_view.h"
 #include "app/views/pill/pill_window.h"
@@ -189,14 +187,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
-  services.makeMenuBar = [account](AppController& c) -> std::unique_ptr<MenuBar> {
+  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
     ControllerMenuHost::Hooks hooks;
-    hooks.feedback = [weak = std::weak_ptr<Account>(account)] {
-      std::optional<std::string> signedInAs;
-      if (auto a = weak.lock(); a && a->info() && Keys::get("account")) signedInAs = a->info()->email;
-      Feedback::showForm(signedInAs, std::make_shared<views::QtFeedbackDialogs>());
-    };
     hooks.open = [](const fs::path& path) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };
