@@ -12,4 +12,9 @@ namespace orvak::Scrub {
 // becomes "<email>".
 std::string report(std::string_view text, std::string_view home);
 
+// Every e-mail address (letters, digits and . _ % + -, an "@", letters, digits, dots and hyphens,
+// a dot and two or more letters; leftmost and longest first) replaced by "<email>", in time
+// linear in the text.
+std::string replaceEmails(std::string_view text);
+
 }  // namespace orvak::Scrub

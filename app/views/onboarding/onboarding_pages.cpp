@@ -6,10 +6,13 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
 
+#include "app/views/look/appearance.h"
 #include "app/views/look/controls.h"
+#include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
@@ -50,21 +53,39 @@ class Ring : public QWidget {
   bool selected_;
 };
 
-// The checklist's mark: an empty circle, or a marker-filled one with a check.
+// The checklist's mark: an empty circle, or a marker-filled one with a check; a mark whose row
+// was not done the last time the page was drawn fills in with the ease curve.
 class Mark : public QWidget {
  public:
-  Mark(bool done, QWidget* parent) : QWidget(parent), done_(done) { setFixedSize(15, 15); }
+  Mark(bool done, bool wasDone, QWidget* parent) : QWidget(parent), t_(wasDone ? 1.0 : 0.0) {
+    setFixedSize(15, 15);
+    ease_.setParent(this);  // so the window can bring it to its end at once (pictures)
+    const double target = done ? 1.0 : 0.0;
+    if (target == t_ || look::reducedMotion()) {
+      t_ = target;
+      return;
+    }
+    ease_.setEasingCurve(look::easing(Curve::ease));
+    ease_.setDuration(look::durationMs(Curve::ease));
+    ease_.setStartValue(t_);
+    ease_.setEndValue(target);
+    connect(&ease_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+      t_ = v.toDouble();
+      update();
+    });
+    ease_.start();
+  }
+  double filled() const { return t_; }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    if (!done_) {
-      p.setPen(QPen(ink3.color(), 1));
-      p.drawEllipse(r);
-      return;
-    }
+    p.setOpacity(1 - t_);
+    p.setPen(QPen(ink3.color(), 1));
+    p.drawEllipse(r);
+    p.setOpacity(t_);
     p.setPen(Qt::NoPen);
     p.setBrush(look::Margin::marker.color());
     p.drawEllipse(r);
@@ -72,16 +93,17 @@ class Mark : public QWidget {
   }
 
  private:
-  bool done_;
+  double t_;
+  QVariantAnimation ease_;
 };
 
-QWidget* check(const OnboardingFlow::Check& c, QWidget* parent) {
+QWidget* check(const OnboardingFlow::Check& c, bool wasDone, QWidget* parent) {
   auto* row = new QWidget(parent);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(10);
   // The mark's middle sits on the first line's middle.
-  layout->addWidget(new Mark(c.done, row), 0, Qt::AlignTop);
+  layout->addWidget(new Mark(c.done, wasDone, row), 0, Qt::AlignTop);
   layout->addWidget(text(q(c.text), look::systemFont(13.5), c.done ? ink : ink2, row), 1);
   if (c.dimmed) fade(row, 0.6);
   row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
@@ -184,7 +206,7 @@ QWidget* voicePage(OnboardingFlow& flow) {
   return page;
 }
 
-QWidget* tryItPage(OnboardingFlow& flow) {
+QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone) {
   auto* page = new QWidget;
   auto* column = pageColumn(page, 14);
   // What the window reads of itself here is the sample (and the buttons): the rest stays out.
@@ -201,7 +223,10 @@ QWidget* tryItPage(OnboardingFlow& flow) {
 
   auto* checklist = new QWidget(page);
   auto* checks = pageColumn(checklist, 9);
-  for (const auto& c : flow.checklist()) checks->addWidget(check(c, checklist));
+  const auto rows = flow.checklist();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    checks->addWidget(check(rows[i], i < wasDone.size() && wasDone[i], checklist));
+  }
   makeAccessibilityHideable(checklist, true);
   column->addWidget(checklist);
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QTextBrowser>
 #include <QWidget>
+#include <vector>
 
 #include "app/onboarding/onboarding_flow.h"
 
@@ -33,8 +34,9 @@ class VoiceCardButton : public QAbstractButton {
 };
 
 QWidget* voicePage(OnboardingFlow& flow);
-// `hidden` gets the containers to leave out of the window's accessibility on this step.
-QWidget* tryItPage(OnboardingFlow& flow);
+// `wasDone`: the checklist's rows as last drawn (empty on entering the step); rows done since
+// fill in with the ease curve.
+QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone);
 QWidget* readyPage(OnboardingFlow& flow);
 
 }  // namespace orvak::views::onboarding

@@ -9,6 +9,7 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include "app/views/hotkey/hotkey_picker.h"
 #include "app/views/look/controls.h"
@@ -267,6 +268,12 @@ void OnboardingView::settle() {
   for (auto* group : pageArea_->findChildren<QParallelAnimationGroup*>()) {
     group->setCurrentTime(group->totalDuration());
   }
+  // The pieces easing from one state to another, at their end.
+  if (page_) {
+    for (auto* ease : page_->findChildren<QVariantAnimation*>()) {
+      if (ease->state() == QAbstractAnimation::Running) ease->setCurrentTime(ease->totalDuration());
+    }
+  }
   if (page_) {
     page_->setGraphicsEffect(nullptr);
     page_->move(0, 0);
@@ -399,7 +406,9 @@ QWidget* OnboardingView::makePage(int step) {
       break;
     case OnboardingFlow::kTryIt:
       delete page;
-      page = tryItPage(flow);
+      page = tryItPage(flow, pageStep_ == OnboardingFlow::kTryIt ? lastChecks_ : std::vector<bool>{});
+      lastChecks_.clear();
+      for (const auto& c : flow.checklist()) lastChecks_.push_back(c.done);
       break;
     default:
       delete page;

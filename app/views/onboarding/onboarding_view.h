@@ -59,6 +59,7 @@ class OnboardingView : public QWidget {
   QWidget* pageArea_ = nullptr;
   QWidget* page_ = nullptr;
   int pageStep_ = -1;
+  std::vector<bool> lastChecks_;  // the try-it checklist as last drawn
   QWidget* footerBar_ = nullptr;
   QHBoxLayout* footerLayout_ = nullptr;
   std::vector<QAbstractButton*> footer_;

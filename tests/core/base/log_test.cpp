@@ -11,6 +11,7 @@
 #include "core/base/jsonl.h"
 #include "core/base/paths.h"
 #include "core/base/scrub.h"
+#include "core/text/regex.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_home.h"
 
@@ -174,6 +175,34 @@ TEST(ScrubTest, RemovesHomeNameAndAddresses) {
   for (const auto& c : cases) {
     EXPECT_EQ(Scrub::report(c.in, c.home), c.out) << c.home << " | " << c.in;
   }
+}
+
+TEST(ScrubTest, AddressesAreReplacedAsThePatternWouldMatchThem) {
+  // The pattern through the regex engine, beside the one-pass scan, on many small texts made of
+  // the characters that matter.
+  static const auto pattern = text::Regex::cached(R"([A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\.[A-Za-z]{2,})");
+  const std::string alphabet = "ab1.-_+%@ \"Z";
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    std::string t;
+    const int length = 1 + static_cast<int>(seed % 16);
+    for (int j = 0; j < length; ++j) {
+      seed = seed * 1664525u + 1013904223u;
+      t.push_back(alphabet[(seed >> 16) % alphabet.size()]);
+    }
+    ASSERT_EQ(Scrub::replaceEmails(t), pattern.replaceAll(t, "<email>")) << "\"" << t << "\"";
+  }
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"a@b@cd.com", "a@<email>"},
+      {"x.y@host.example.org.", "<email>."},
+      {"me@mail.co1.uk9", "<email>9"},
+      {"to: a@b.cd, c@d.ef", "to: <email>, <email>"},
+      {"é@bé.com first@x.io", "é@bé.com <email>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Scrub::replaceEmails(c.in), c.out) << c.in;
 }
 
 TEST(LogTest, LinesStillQueuedWhenTheProgramExitsCauseNoCrash) {
