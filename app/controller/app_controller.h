@@ -78,6 +78,8 @@ class AppController : public std::enable_shared_from_this<AppController> {
   NotesStore* notes() { return notes_.get(); }
   const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
   const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
+  // The audio graph reads play through.
+  AudioGraph& graph();
   const std::shared_ptr<platform::Workspace>& workspace() const { return services_.workspace; }
   const std::shared_ptr<ax::System>& ax() const { return services_.ax; }
   // The notes database when it opened, else the research file; chosen once.
@@ -211,7 +213,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void wireVoice();
   // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
   void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
-  AudioGraph& graph();
   // Whether this application is the front one (its library window may be in front).
   bool weAreInFront();
   ReadHarness& harness();

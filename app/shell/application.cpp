@@ -1,3 +1,4 @@
+#include "app/voice/app_voice.h"
 #include "app/shell/application.h"
 
 #include <sys/socket.h>
@@ -173,6 +174,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
+  services.makeVoice = [](AppController& c) { return makeAppVoice(c); };
   const auto account = Account::make();
   services.account = account;
   services.reloadVoices = [account] {

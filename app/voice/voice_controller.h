@@ -79,6 +79,8 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
   // The service, the answers' voice and the front window for idle questions: on the answers'
   // context (`answers().context.account` ...).
   SpokenAnswers& answers() { return *answers_; }
+  Listener& listener() { return *w_.listener; }
+  Transcriber& transcriber() { return *w_.transcriber; }
   Definer& definer() { return *definer_; }
 
   // Opens the microphone and prepares recognition; `done` gets nothing or the error, on the

@@ -1,0 +1,22 @@
+// The voice controller behind the reading controller's seam (app/controller/voice_commands.h):
+// the seam's callbacks are read when they are called, so the reading controller may set them
+// after this is made.
+#pragma once
+
+#include <memory>
+
+#include "app/controller/voice_commands.h"
+#include "app/voice/voice_controller.h"
+
+namespace orvak {
+
+class AppController;
+
+std::shared_ptr<VoiceCommands> makeVoiceCommands(std::shared_ptr<VoiceController> controller);
+
+// For the application: the microphone through the sound server, on-device recognition, the
+// controller's research store, settings and audio graph; a saved item announces the library
+// change.
+std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app);
+
+}  // namespace orvak
