@@ -3,8 +3,8 @@
 // a real crash in a child process.
 #include "app/feedback/feedback.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -320,16 +320,25 @@ TEST(FeedbackText, VersionAndMachine) {
 TEST_F(FeedbackTest, ACrashLeavesOneReportThatTheNextCheckOffers) {
   const fs::path state = freshDir("state");
   seenUntil(dispatch::wallMillis() - 60'000);
+  // Everything the child needs is made before the fork: after it, only exec-safe calls.
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string_view(*e).rfind("XDG_STATE_HOME=", 0) != 0) env.emplace_back(*e);
+  }
+  env.push_back("XDG_STATE_HOME=" + state.string());
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  char* const argv[] = {const_cast<char*>(ORVAK_DEV_BIN), const_cast<char*>("crash"), nullptr};
   const pid_t child = fork();
   ASSERT_NE(child, -1);
   if (child == 0) {
-    setenv("XDG_STATE_HOME", state.c_str(), 1);
     const int devnull = ::open("/dev/null", O_WRONLY);
     if (devnull >= 0) {
       dup2(devnull, 1);
       dup2(devnull, 2);
     }
-    execl(ORVAK_DEV_BIN, ORVAK_DEV_BIN, "crash", static_cast<char*>(nullptr));
+    execve(ORVAK_DEV_BIN, argv, envp.data());
     _exit(127);
   }
   int status = 0;
