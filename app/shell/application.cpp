@@ -21,6 +21,7 @@
 #include "app/feedback/crash_handler.h"
 #include "app/feedback/feedback.h"
 #include "app/prefs.h"
+#include "app/shell/dbus_debug_bus.h"
 #include "app/shell/dbus_session.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
@@ -161,7 +162,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   const auto keyboard = std::dynamic_pointer_cast<sim::SimEvents>(desktop.events);
   services.events = desktop.events;
   services.workspace = desktop.workspace;
-  services.microphone = platform::makePulseMicrophone("Orvak");
+  services.microphone = options.microphone ? options.microphone : platform::makePulseMicrophone("Orvak");
   services.network = std::make_shared<QtNetwork>();
   services.session = options.session
                          ? options.session
@@ -174,9 +175,12 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::QtHighlightOverlay::factory();
-  services.makeVoice = [](AppController& c) { return makeAppVoice(c); };
+  services.makeVoice = [makeInput = options.makeMicInput](AppController& c) {
+    return makeAppVoice(c, makeInput ? makeInput() : nullptr);
+  };
   const auto account = Account::make();
   services.account = account;
+  if (QDBusConnection::sessionBus().isConnected()) services.debugBus = std::make_shared<DbusDebugBus>();
   services.reloadVoices = [account] {
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);

@@ -12,6 +12,9 @@
 #include "platform/audio_hardware.h"
 #include "platform/session.h"
 
+#include "platform/audio_input.h"
+#include "platform/microphone.h"
+
 namespace orvak {
 class AppController;
 namespace sim {
@@ -36,6 +39,9 @@ struct Options {
   // Stand-ins for the session's events and the audio hardware (the workbench); none: the real ones.
   std::shared_ptr<platform::Session> session;
   std::shared_ptr<platform::AudioHardware> audioHardware;
+  // Stand-ins for the microphone's grant and its input (the workbench); none: the sound server's.
+  std::shared_ptr<platform::Microphone> microphone;
+  std::function<std::unique_ptr<platform::AudioInput>()> makeMicInput;
 };
 
 // Ends the event loop of `run` (main thread).

@@ -79,10 +79,11 @@ std::shared_ptr<VoiceCommands> makeVoiceCommands(std::shared_ptr<VoiceController
   return voice;
 }
 
-std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app) {
+std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app, std::unique_ptr<platform::AudioInput> input) {
   std::weak_ptr<AppController> weak = app.weak_from_this();
   VoiceController::Wiring w;
-  w.listener = Listener::make({platform::makePulseAudioInput("Orvak"), app.graph().shared_from_this(), {}, {}});
+  w.listener = Listener::make(
+      {input ? std::move(input) : platform::makePulseAudioInput("Orvak"), app.graph().shared_from_this(), {}, {}});
   w.transcriber = Transcriber::make();
   w.store = [weak]() -> ResearchStore* {
     auto a = weak.lock();

@@ -7,6 +7,7 @@
 
 #include "app/controller/voice_commands.h"
 #include "app/voice/voice_controller.h"
+#include "platform/audio_input.h"
 
 namespace orvak {
 
@@ -16,7 +17,7 @@ std::shared_ptr<VoiceCommands> makeVoiceCommands(std::shared_ptr<VoiceController
 
 // For the application: the microphone through the sound server, on-device recognition, the
 // controller's research store, settings and audio graph; a saved item announces the library
-// change.
-std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app);
+// change. `input` replaces the sound server's microphone (the workbench's simulated one).
+std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app, std::unique_ptr<platform::AudioInput> input = nullptr);
 
 }  // namespace orvak

@@ -20,12 +20,22 @@
 #include "tools/orvak-dev/commands.h"
 #include "tools/orvak-dev/options.h"
 
+#include <fstream>
+#include <span>
+
+#include "app/voice/definer.h"
+#include "core/base/paths.h"
+#include "platform/sim/sim_audio_input.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/synth.h"
+
 namespace orvak::dev {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvak-dev app SCENE.json [--for S] [--read [--stop-after S] [--mute] [--event S:KIND]]\n"
+    "usage: orvak-dev app SCENE.json [--for S] [--read [--stop-after S] [--mute] [--event S:KIND]\n"
+    "                                 [--hold-say WORDS | --say WORDS] [--at S]]\n"
     "  KIND: scroll [N] | sleep | inactive | lock | saver | call APP | headphones-off | quit | page-gone\n";
 
 // Seconds after launch before the first double tap: the launch's own work is done by then.
@@ -127,6 +137,27 @@ std::string pillLine(AppController& app) {
   return shown;
 }
 
+// `text` in the on-device voice at the simulated microphone's rate; empty when it cannot be made.
+std::vector<float> spokenAt(const std::string& text, double rate) {
+  std::vector<float> samples;
+  double from = 0;
+  platform::SystemSynth::write(text, "", {[&](std::span<const float> s, double r) {
+                                            samples.insert(samples.end(), s.begin(), s.end());
+                                            from = r;
+                                            return true;
+                                          },
+                                          {}});
+  return from > 0 ? Definer::resample(samples, from, rate) : std::vector<float>{};
+}
+
+// The last line of voice.jsonl, or "".
+std::string lastVoiceRecord() {
+  std::ifstream in(OrvakPaths::logs() / "voice.jsonl");
+  std::string line, last;
+  while (std::getline(in, line)) last = line;
+  return last;
+}
+
 }  // namespace
 
 int runApp(const Args& args) {
@@ -135,8 +166,16 @@ int runApp(const Args& args) {
   bool read = false, mute = false;
   std::optional<double> stopAfter;
   std::optional<Event> event;
+  std::optional<std::string> holdSay, say;
+  double at = 1.5;
   try {
-    const Options o(args, {"--for", "--stop-after", "--event"}, {"--read", "--mute"});
+    const Options o(args, {"--for", "--stop-after", "--event", "--hold-say", "--say", "--at"}, {"--read", "--mute"});
+    holdSay = o.value("--hold-say");
+    say = o.value("--say");
+    at = o.number("--at").value_or(1.5);
+    if ((holdSay || say) && (!o.flag("--read") || (holdSay && say) || !(at >= 0) || at > 3600)) {
+      throw UsageError("--hold-say");
+    }
     options.scene = o.plain()[0];
     read = o.flag("--read");
     mute = o.flag("--mute");
@@ -160,7 +199,65 @@ int runApp(const Args& args) {
     audio->setDefaultOutput(platform::OutputDevice{1, "Headphones", "pci", true});
   }
   const auto refs = frontRefs(options.scene->string());
+  // Speaking to a read: a granted microphone whose input the workbench plays the words into.
+  static constexpr double kMicRate = 48000;
+  platform::SimAudioInput* mic = nullptr;
+  std::vector<float> words;
+  if (holdSay || say) {
+    options.microphone = std::make_shared<sim::SimMicrophone>(platform::MicAccess::granted);
+    options.makeMicInput = [&mic]() -> std::unique_ptr<platform::AudioInput> {
+      auto in = std::make_unique<platform::SimAudioInput>(kMicRate);
+      mic = in.get();
+      return in;
+    };
+  }
+  if (holdSay) {
+    words = spokenAt(*holdSay, kMicRate);
+    if (words.empty()) {
+      std::fprintf(stderr, "orvak-dev app: the on-device voice could not speak \"%s\"\n", holdSay->c_str());
+      return 1;
+    }
+  }
+  auto spoke = std::make_shared<bool>(false);
   std::shared_ptr<dispatch::RepeatingTimer> watch = std::make_shared<dispatch::RepeatingTimer>();
+  // Holds the key and plays the words into the microphone (or hands them over as if heard), once
+  // recognition is ready; prints what the pill shows and the utterance's voice.jsonl line.
+  std::function<void(AppController&, sim::SimEvents&, std::uint16_t)> speakToRead;
+  speakToRead = [&](AppController& app, sim::SimEvents& keys, std::uint16_t key) {
+    if (!app.voice() || !app.voice()->ready()) {
+      dispatch::main().asyncAfter(0.1, [&, key] { speakToRead(app, keys, key); });
+      return;
+    }
+    const std::string before = lastVoiceRecord();
+    if (say) {
+      std::printf("say: %s\n", say->c_str());
+      app.debugSay(*say);
+    } else {
+      std::printf("hold: %s\n", holdSay->c_str());
+      keys.press(key, now());
+      dispatch::main().asyncAfter(0.45, [&] {
+        if (mic) mic->play(words);
+      });
+      const double release = 0.45 + static_cast<double>(words.size()) / kMicRate + 0.4;
+      dispatch::main().asyncAfter(release, [&keys, key] { keys.release(key, now()); });
+    }
+    std::fflush(stdout);
+    auto last = std::make_shared<std::string>();
+    *watch = dispatch::RepeatingTimer(dispatch::main(), 0.05, [&app, last] {
+      const std::string line = pillLine(app);
+      if (line != *last && !line.empty()) std::printf("pill: %s\n", line.c_str());
+      std::fflush(stdout);
+      *last = line;
+    });
+    dispatch::main().asyncAfter(8, [&app, &watch, before] {
+      watch->cancel();
+      const std::string record = lastVoiceRecord();
+      std::printf("voice.jsonl: %s\n", record == before ? "(no new line)" : record.c_str());
+      if (const auto& p = app.player()) std::printf("read: %s\n", p->isPaused() ? "paused" : "playing");
+      std::fflush(stdout);
+      shell::quit();
+    });
+  };
   if (read) {
     options.onLaunched = [&](AppController& app, sim::SimEvents* keyboard, sim::SimDesktop* desktop) {
       sim::SimEvents& keys = *keyboard;  // a scene's desktop always has the simulated keyboard
@@ -174,6 +271,10 @@ int runApp(const Args& args) {
         if (s.ended || s.sentence == *shown) return;
         const auto text = player->playingText();
         if (!text) return;  // nothing heard yet
+        if ((holdSay || say) && !*spoke) {
+          *spoke = true;
+          dispatch::main().asyncAfter(at, [&, key] { speakToRead(app, keys, key); });
+        }
         if (*shown == 0 && stopAfter && !*stopping) {
           *stopping = true;
           dispatch::main().asyncAfter(*stopAfter, [&keys, key] { doubleTap(keys, key); });
@@ -210,7 +311,17 @@ int runApp(const Args& args) {
         // After an event, long enough for the pill's message to be printed.
         dispatch::main().asyncAfter(event ? 0.3 : 0, [] { shell::quit(); });
       };
-      dispatch::main().asyncAfter(kFirstTapDelay, [&keys, key] { doubleTap(keys, key); });
+      if (holdSay || say) {
+        // A read attaches voice commands only once they are ready: tap once recognition is.
+        auto tapWhenReady = std::make_shared<std::function<void()>>();
+        *tapWhenReady = [&app, &keys, key, tapWhenReady] {
+          if (app.voice() && app.voice()->ready()) return doubleTap(keys, key);
+          dispatch::main().asyncAfter(0.1, *tapWhenReady);
+        };
+        dispatch::main().asyncAfter(kFirstTapDelay, *tapWhenReady);
+      } else {
+        dispatch::main().asyncAfter(kFirstTapDelay, [&keys, key] { doubleTap(keys, key); });
+      }
     };
   }
   static char name[] = "orvak-dev";
