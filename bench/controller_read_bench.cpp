@@ -23,6 +23,20 @@
 
 namespace {
 
+// The service as a signed-out user reaches it: nothing to refresh, every question refused.
+class SignedOutAccount final : public orvak::AccountClient {
+ public:
+  void refresh() override {}
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string&) override {}
+  orvak::account::Exchange askStream(const orvak::account::AskQuestion&, std::function<void(const std::string&)>,
+                                     std::function<void(orvak::account::Result<orvak::account::AskReply>)> done) override {
+    orvak::dispatch::main().async([done] { done(orvak::account::Fail::signedOut()); });
+    return {};
+  }
+};
+
+
 using namespace orvak;
 
 const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";

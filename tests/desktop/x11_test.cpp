@@ -34,8 +34,10 @@ namespace {
 
 using test::ChildProcess;
 
-// Runs the main queue until a condition holds (bounded), looking every 20 ms.
-bool waitFor(const std::function<bool()>& done, double seconds = 10) {
+// Runs the main queue until a condition holds, looking every 20 ms. The bound only ends a test
+// that has already failed: a loaded machine may take many seconds to start a program.
+constexpr double kPatience = 30;
+bool waitFor(const std::function<bool()>& done, double seconds = kPatience) {
   return test::pollUntil(seconds, [&] {
     dispatch::mainloop::drain();
     return done();
@@ -91,34 +93,56 @@ TEST_F(X11, RightShiftPressesBecomeOneDoubleTapAndOneHold) {
   int doubleTaps = 0, holds = 0, holdEnds = 0;
   std::optional<bool> cancelled;
   tap->onDoubleTap = [&](double) { ++doubleTaps; };
-  tap->onHoldStart = [&] { ++holds; };
-  tap->onHoldEnd = [&](bool c) {
-    ++holdEnds;
-    cancelled = c;
-  };
   tap->start();
   ASSERT_TRUE(tap->isWatching());
+  // Every Right Shift event as the key monitor reports it, heard after the tap has heard it.
+  std::vector<platform::KeyEvent> shifts;
+  std::vector<platform::KeyEvent> seen;
+  ASSERT_TRUE(events_->addKeyMonitor([&](const platform::KeyEvent& e) {
+    if (e.keyCode == 60) shifts.push_back(e);
+    seen.push_back(e);
+  }));
   // The reader thread selects its events a moment after the monitor is installed: press an
   // unrelated key until the monitor hears it.
-  std::vector<platform::KeyEvent> seen;
-  const auto token = events_->addKeyMonitor([&](const platform::KeyEvent& e) { seen.push_back(e); });
   ASSERT_TRUE(waitFor([&] {
     key(38, true);  // A
     key(38, false);
     return !seen.empty();
   }));
-  events_->removeKeyMonitor(*token);
   EXPECT_EQ(seen.front().kind, platform::KeyEvent::Kind::keyDown);
   EXPECT_EQ(seen.front().keyCode, x11::kOtherKeyBase + 38);
 
-  key(62, true);
-  key(62, false);
-  key(62, true);
-  key(62, false);
-  ASSERT_TRUE(waitFor([&] { return doubleTaps > 0; }));
-  EXPECT_EQ(holds, 0);
+  // Two taps. Their lengths and the gap are judged on the X server's stamps, which a loaded
+  // machine can stretch past the limits; such an attempt is rightly no double tap, so it is made
+  // again (after a press of A, which forgets any half-made tap), but an attempt whose stamps are
+  // within the limits must give one. The hold is not listened for yet: it starts on our own clock
+  // when the press has been handed over, which a loaded machine can leave later than the release.
+  for (int attempt = 0; attempt < 5 && doubleTaps == 0; ++attempt) {
+    SCOPED_TRACE(attempt);
+    const std::size_t from = shifts.size();
+    key(38, true);
+    key(38, false);
+    key(62, true);
+    key(62, false);
+    key(62, true);
+    key(62, false);
+    ASSERT_TRUE(waitFor([&] { return shifts.size() >= from + 4; }));
+    const auto& t = shifts;
+    const double firstTap = t[from + 1].time - t[from].time;
+    const double gap = t[from + 2].time - t[from + 1].time;
+    // A millisecond clear of each limit: the stamps count whole milliseconds.
+    if (firstTap < ModifierTap::kMaxTapSeconds - 0.001 && gap < ModifierTap::kMaxGapSeconds - 0.001) {
+      EXPECT_EQ(doubleTaps, 1) << "tap " << firstTap << " s, gap " << gap << " s";
+    }
+  }
+  ASSERT_EQ(doubleTaps, 1);
 
   // Held (waiting, key down, until the hold starts), then released.
+  tap->onHoldStart = [&] { ++holds; };
+  tap->onHoldEnd = [&](bool c) {
+    ++holdEnds;
+    cancelled = c;
+  };
   key(62, true);
   ASSERT_TRUE(waitFor([&] { return holds > 0; }));
   EXPECT_TRUE(events_->modifierFlags().has(platform::Modifiers::shift));
@@ -177,7 +201,7 @@ TEST_F(X11, ClicksAndScrollsInOtherWindowsAreHeardAndOursAreNot) {
 
 TEST_F(X11, WindowListFrontApplicationAndActivations) {
   ChildProcess fixture({ORVAK_FIXTURE_WINDOW});
-  ASSERT_EQ(fixture.readLine(20), "ready");
+  ASSERT_EQ(fixture.readLine(kPatience), "ready");
   makeWindow(700, 600, 300, 200, getpid(), "orvak-test");
 
   // While the focus follows the pointer, the window under it is in front.
@@ -196,7 +220,7 @@ TEST_F(X11, WindowListFrontApplicationAndActivations) {
 
   // Both in the list, front to back, with their places and owners.
   std::optional<platform::WindowInfo> fixtureWindow, ownWindow;
-  ASSERT_TRUE(test::pollUntil(10, [&] {
+  ASSERT_TRUE(test::pollUntil(kPatience, [&] {
     for (const auto& w : workspace_->onScreenWindows()) {
       if (w.ownerPid == fixture.pid()) fixtureWindow = w;
       if (w.ownerPid == getpid()) ownWindow = w;
@@ -234,14 +258,14 @@ TEST_F(X11, WindowListFrontApplicationAndActivations) {
 
 TEST_F(X11, ACaptureReadsTheProgramTheWorkspacePutsInFront) {
   ChildProcess fixture({ORVAK_FIXTURE_WINDOW});
-  ASSERT_EQ(fixture.readLine(20), "ready");
+  ASSERT_EQ(fixture.readLine(kPatience), "ready");
   auto ax = std::make_shared<atspi::AtspiDesktop>();
-  ASSERT_TRUE(test::pollUntil(10, [&] {
+  ASSERT_TRUE(test::pollUntil(kPatience, [&] {
     auto windows = ax->application(fixture.pid()).attribute("AXWindows");
     return windows.ok() && !windows.value.as<ax::ElementList>()->empty();
   }));
   ASSERT_TRUE(workspace_->activate(fixture.pid()));
-  ASSERT_TRUE(test::pollUntil(10, [&] {
+  ASSERT_TRUE(test::pollUntil(kPatience, [&] {
     const auto front = workspace_->frontmostApplication();
     return front && front->pid == fixture.pid();
   }));
@@ -308,7 +332,7 @@ TEST_F(X11, XdgOpenHandsAnAddressToItsHandler) {
   setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
 
   EXPECT_TRUE(workspace_->openUrl("orvaktest://page?id=7"));
-  EXPECT_TRUE(test::pollUntil(10, [&] { return test::readFile(out) == "orvaktest://page?id=7"; }));
+  EXPECT_TRUE(test::pollUntil(kPatience, [&] { return test::readFile(out) == "orvaktest://page?id=7"; }));
   EXPECT_FALSE(workspace_->openUrl("--help"));
   EXPECT_FALSE(workspace_->openUrl("no scheme"));
 }

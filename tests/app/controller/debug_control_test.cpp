@@ -198,3 +198,43 @@ TEST(DebugControlTest, ProbesWriteWhatTheyFind) {
   c.control("audioprobe");
   EXPECT_EQ(c.log.count("audio probe: output "), 1);
 }
+
+TEST(DebugControlTest, TheAccessibilityProbeSamplesTheLongestTextEveryHundredAndSixtyCharacters) {
+  struct Case {
+    const char* name;
+    int chars;
+    const char* errors;  // the element's scene errors
+    int atLines;
+    const char* lastAt;       // the last "@" line's start
+    const char* notAnswered;  // a line the element without text ranges gives, "" otherwise
+  };
+  const Case cases[] = {
+      {"short", 100, "{}", 1, "axprobe: @0 \u2192 [", ""},
+      {"long", 5000, "{}", 10, "axprobe: @1440 \u2192 [", ""},
+      {"no ranges", 300,
+       R"({"AXRangeForPosition": "parameterizedAttributeUnsupported", "AXBoundsForRange":
+          "parameterizedAttributeUnsupported", "AXLineForIndex": "parameterizedAttributeUnsupported"})",
+       2, "axprobe: @160 \u2192 [0,0 0\u00D70] line n/a", "err -25213 index -1"},
+  };
+  for (const Case& c : cases) {
+    std::string words;
+    while (static_cast<int>(words.size()) < c.chars) words += "word ";
+    words.resize(static_cast<std::size_t>(c.chars));
+    const std::string scene = R"({"trusted": true, "applications": [{"ref": "ed", "name": "Editor", "pid": 4200,
+        "windows": [{"ref": "w", "title": "Notes", "frame": [0, 30, 1000, 800], "children": [
+          {"role": "AXTextArea", "value": ")" +
+                              words + R"(", "frame": [40, 100, 900, 700], "errors": )" + c.errors + "}]}]}]}";
+    Channel ch(scene.c_str());
+    ch.trigger("mute");
+    ch.a.vt.advance(1);
+    ch.control("stop");
+    ch.control("axprobe");
+    ch.a.vt.drain();
+    EXPECT_EQ(ch.log.count("axprobe: Editor node "), 1) << c.name;
+    EXPECT_EQ(ch.log.count("axprobe: @"), c.atLines) << c.name;
+    EXPECT_EQ(ch.log.count(c.lastAt), 1) << c.name << "\n" << ch.log.text();
+    if (*c.notAnswered) {
+      EXPECT_EQ(ch.log.count(c.notAnswered), 7) << c.name;
+    }
+  }
+}

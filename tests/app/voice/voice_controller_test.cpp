@@ -405,3 +405,4 @@ TEST_F(CommandFixture, WithoutTextInLogsNoTranscriptNoteOrQuoteIsWritten) {
 
 }  // namespace
 }  // namespace orvak
+
