@@ -195,6 +195,17 @@ TEST(DebugControlTest, ProbesWriteWhatTheyFind) {
   c.control("scroll=0");
   EXPECT_EQ(c.a.events->postedScrolls().size(), before) << "nothing to post";
 
+  // During a read, even a scroll of nothing has the read checked 0.7 s later.
+  c.trigger("mute");
+  c.a.vt.advance(1);
+  ASSERT_NE(c.a.app->player(), nullptr);
+  const int checks = c.log.count("scroll check: ");
+  c.control("scroll=0");
+  c.a.vt.advance(0.6);
+  EXPECT_EQ(c.log.count("scroll check: "), checks);
+  c.a.vt.advance(0.3);
+  EXPECT_EQ(c.log.count("scroll check: "), checks + 1);
+
   c.control("audioprobe");
   EXPECT_EQ(c.log.count("audio probe: output "), 1);
 }
