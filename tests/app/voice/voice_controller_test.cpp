@@ -81,8 +81,9 @@ struct VoiceFixture : ::testing::Test {
     graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
     recognizer = std::make_shared<platform::ScriptedRecognizer>(std::move(scripts));
     VoiceController::Wiring w;
-    w.listener =
-        Listener::make({std::make_unique<platform::SimAudioInput>(48000), nullptr, {}, [](const std::string&) {}});
+    auto in = std::make_unique<platform::SimAudioInput>(48000);
+    mic = in.get();
+    w.listener = Listener::make({std::move(in), nullptr, {}, [](const std::string&) {}});
     w.transcriber = Transcriber::make([this](const std::vector<std::string>&) { return recognizer; });
     w.store = [this]() -> ResearchStore* { return &store; };
     w.prefs = prefs;
@@ -120,6 +121,7 @@ struct VoiceFixture : ::testing::Test {
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
   std::shared_ptr<AudioGraph> graph;
   std::shared_ptr<platform::ScriptedRecognizer> recognizer;
+  platform::SimAudioInput* mic = nullptr;
   std::shared_ptr<Prefs> prefs =
       std::make_shared<Prefs>(std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json"));
   std::filesystem::path voiceLog = test::freshDir("logs") / "voice.jsonl";
@@ -406,3 +408,39 @@ TEST_F(CommandFixture, WithoutTextInLogsNoTranscriptNoteOrQuoteIsWritten) {
 }  // namespace
 }  // namespace orvak
 
+namespace orvak {
+namespace {
+
+platform::RecognitionScript talkingOn() {
+  platform::RecognitionScript s;
+  for (int i = 1; i <= 30; ++i) s.push_back({0.5 * i, "and then word " + std::to_string(i), false});
+  return s;
+}
+
+// The first script is heard by the recogniser's warm-up when it is prepared.
+struct ReplyWordsFixture : VoiceFixture {
+  ReplyWordsFixture() : VoiceFixture({{}, {{0.5, "resume", false}, {0.6, "resume", true}}, talkingOn()}) {}
+};
+
+TEST_F(ReplyWordsFixture, AResumeWordEndsTheReplySoonAndTalkingOnEndsItAtTwelveSeconds) {
+  attach();
+  mic->play(std::vector<float>(48000 * 20, 0.0f));  // a quiet room: the recogniser hears time pass
+  voice->listenForReply();
+  vt.advance(0.7);
+  EXPECT_TRUE(records().empty());  // the word is there, not settled yet
+  vt.advance(0.5);
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0]["command"], "resume");
+  EXPECT_EQ(records()[0]["mode"], "reply");
+  EXPECT_EQ(read->resumes, (std::vector<std::optional<int>>{std::nullopt}));
+
+  voice->listenForReply();
+  vt.advance(11.5);
+  EXPECT_EQ(records().size(), 1u);
+  vt.advance(1);
+  ASSERT_EQ(records().size(), 2u);
+  EXPECT_GE(records()[1]["utteranceMs"].get<double>(), 12000);
+}
+
+}  // namespace
+}  // namespace orvak
