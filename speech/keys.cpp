@@ -101,7 +101,7 @@ bool has(const std::string& name) { return get(name).has_value(); }
 
 std::optional<std::string> source(const std::string& name) {
   if (isValidName(name) && environmentValue(name)) return "environment (" + envName(name) + ")";
-  if (has(name)) return std::string("Keychain");
+  if (has(name)) return std::string(kKeychainSource);
   return std::nullopt;
 }
 

@@ -15,7 +15,9 @@ namespace orvak::Keys {
 
 std::optional<std::string> get(const std::string& name);
 bool has(const std::string& name);
-// "environment (<VAR>)" when the variable holds a value, else "Keychain" when get finds one.
+// The source of a key found in the keychain (or the cache), as `source` reports it.
+inline constexpr const char* kKeychainSource = "Keychain";
+// "environment (<VAR>)" when the variable holds a value, else kKeychainSource when get finds one.
 std::optional<std::string> source(const std::string& name);
 // Stores a key (trimmed); nullopt on success, else the sentence to show.
 std::optional<std::string> save(const std::string& name, const std::string& key);

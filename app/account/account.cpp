@@ -127,6 +127,14 @@ void Account::clearLocked() {
   onMain([](Account& a) { a.publishInfo(std::nullopt); });
 }
 
+std::string Account::signedOutMessage(const std::optional<std::string>& tokenSource) {
+  if (!tokenSource) return "Signed out";
+  if (tokenSource->starts_with("environment")) {
+    return "Still signed in: the account token comes from " + Keys::envName("account") + ".";
+  }
+  return "Couldn't remove the account token from the keyring.";
+}
+
 void Account::say(const std::string& text) {
   onMain([text](Account& a) { a.publishMessage(text); });
 }
@@ -293,7 +301,9 @@ void Account::signOut(std::function<void()> finished) {
       auto self = weak.lock();
       if (!self) return;
       self->clear();
-      self->say("Signed out");
+      // A token the key store still finds (from the environment, or one the keyring kept) signs
+      // the next start in again: say so rather than "Signed out".
+      self->say(signedOutMessage(Keys::source("account")));
       if (finished) self->onMain([finished](Account&) { finished(); });
     });
   });

@@ -96,9 +96,12 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // token is saved, `info` set and "Signed in as ..." said; a failure is said and logged and
   // changes nothing. `finished` (optional) runs on the main queue after the outcome is said.
   Exchange activate(const std::string& linkToken, std::function<void()> finished = {});
-  // POST "/api/signout" {} with the token (reply and failure ignored), then `clear`, then "Signed
-  // out". `finished` (optional) runs on the main queue after the message.
+  // POST "/api/signout" {} with the token (reply and failure ignored), then `clear`, then
+  // `signedOutMessage` of where the key store still finds a token. `finished` (optional) runs on
+  // the main queue after the message.
   void signOut(std::function<void()> finished = {});
+  // "Signed out" when no token is left, else why this computer is still signed in.
+  static std::string signedOutMessage(const std::optional<std::string>& tokenSource);
 
   // Caches `info` under "accountInfo", then on the main queue publishes it and calls `onChange`.
   void set(const Info& info);

@@ -372,6 +372,24 @@ TEST_F(AccountTest, SignOutSendsTheTokenThenClearsAndSaysSo) {
   EXPECT_FALSE(Keys::get("account"));
 }
 
+TEST_F(AccountTest, SignOutSaysWhyATokenSurvives) {
+  auto a = Account::make();
+  watch(*a);
+  // The keyring refuses to let go of the token.
+  keychain->keepOnRemove = true;
+  ASSERT_TRUE(finish([&](auto done) { a->signOut(done); }));
+  EXPECT_EQ(events.back(), "message Couldn't remove the account token from the keyring.");
+  EXPECT_TRUE(Keys::get("account"));
+
+  // The environment supplies it.
+  keychain->keepOnRemove = false;
+  setenv("ACCOUNT_API_KEY", "env-token-123", 1);
+  events.clear();
+  ASSERT_TRUE(finish([&](auto done) { a->signOut(done); }));
+  unsetenv("ACCOUNT_API_KEY");
+  EXPECT_EQ(events.back(), "message Still signed in: the account token comes from ACCOUNT_API_KEY.");
+}
+
 TEST_F(AccountTest, ARefreshAnsweredAfterASignOutChangesNothing) {
   defaults().set(Account::kInfoKey, bytes(R"({"email":"old@example.com"})"));
   auto a = Account::make();

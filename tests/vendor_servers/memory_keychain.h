@@ -1,6 +1,7 @@
 // A keychain in memory, so engine tests decide which keys exist without touching the desktop's.
 #pragma once
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -25,8 +26,10 @@ class MemoryKeychain final : public platform::Keychain {
   }
   void remove(const std::string& service, const std::string&) override {
     std::lock_guard lock(mutex_);
-    items_.erase(service);
+    if (!keepOnRemove) items_.erase(service);
   }
+  // A keyring that refuses removals: every item stays.
+  std::atomic<bool> keepOnRemove{false};
 
  private:
   std::mutex mutex_;

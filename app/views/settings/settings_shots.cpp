@@ -209,6 +209,7 @@ std::vector<Shot> settingsShots() {
        [](double scale, const ShotOptions&) { return render(rowsSample(), 620, scale); }},
   };
   for (auto& shot : voiceShots()) shots.push_back(std::move(shot));
+  for (auto& shot : sectionShots()) shots.push_back(std::move(shot));
   return shots;
 }
 

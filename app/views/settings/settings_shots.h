@@ -16,6 +16,8 @@ namespace orvak::views {
 std::vector<Shot> settingsShots();
 // The voice picker and the Voice page.
 std::vector<Shot> voiceShots();
+// The account, pronunciation and keys pages.
+std::vector<Shot> sectionShots();
 
 // Settings over a store in a temporary folder that lives as long as the object.
 class ShotPrefs {
