@@ -11,6 +11,7 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/prefs.h"
+#include "app/voice/app_voice.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/page/privacy.h"
@@ -440,6 +441,28 @@ TEST_F(ReplyWordsFixture, AResumeWordEndsTheReplySoonAndTalkingOnEndsItAtTwelveS
   vt.advance(1);
   ASSERT_EQ(records().size(), 2u);
   EXPECT_GE(records()[1]["utteranceMs"].get<double>(), 12000);
+}
+
+}  // namespace
+}  // namespace orvak
+
+namespace orvak {
+namespace {
+
+TEST_F(CommandFixture, TheSeamReachesCallbacksSetAfterItWasMade) {
+  auto seam = makeVoiceCommands(voice);
+  std::vector<std::string> seen;
+  seam->onStatus = [&](const std::string& s) { seen.push_back("status " + s); };
+  seam->onStop = [&] { seen.push_back("stop"); };
+  seam->onReadAt = [&](const std::string& quote) { seen.push_back("read at \"" + quote + "\""); };
+  seam->attach(nullptr);
+  EXPECT_TRUE(seam->ready());
+  seam->simulate("keep going", true);  // nothing reading: start a read
+  vt.advance(0.1);
+  voice->attach(read);
+  seam->simulate("stop", false);
+  vt.advance(0.1);
+  EXPECT_EQ(seen, (std::vector<std::string>{"status Listening…", "read at \"\"", "status Listening…", "stop"}));
 }
 
 }  // namespace
