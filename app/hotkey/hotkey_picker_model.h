@@ -18,7 +18,7 @@ class HotkeyPickerModel {
  public:
   using Choice = ModifierTap::Choice;
 
-  // "Right Alt double-tap — Is AltGr on many keyboard layouts"; no dash without a known clash.
+  // "Right Alt double-tap — AltGr on many layouts"; no dash without a known clash.
   static std::string menuText(const Choice& choice);
   // "Right Alt, twice".
   static std::string cardTitle(const Choice& choice);

@@ -23,11 +23,12 @@ bool atMost(double seconds, double limit) { return std::llround(seconds * 1e6) <
 const std::vector<ModifierTap::Choice>& ModifierTap::Choice::all() {
   static const std::vector<Choice> choices{
       {60, "Right Shift", std::nullopt},
-      {61, "Right Alt", "Is AltGr on many keyboard layouts"},
-      {54, "Right Super", "Can open the desktop's overview or menu"},
-      {62, "Right Control", "Missing on some laptop keyboards"},
-      {59, "Left Control", "Can show where the pointer is on some desktops"},
-      {58, "Left Alt", "Some apps show their menus on Alt"},
+      // Short: the key chooser's cards give each one line under the key's name.
+      {61, "Right Alt", "AltGr on many layouts"},
+      {54, "Right Super", "Can open the overview"},
+      {62, "Right Control", "Not on every laptop"},
+      {59, "Left Control", "Can locate the pointer"},
+      {58, "Left Alt", "Can open app menus"},
   };
   return choices;
 }

@@ -65,7 +65,8 @@ void OnboardingFlow::changed() {
 
 void OnboardingFlow::appeared() {
   // Closing undid the step's effects; showing the window again at the same step brings them back.
-  enterEffects(step_);
+  // Only those two steps have any: on the others a test the settings window runs is left alone.
+  if (step_ == kHotkey || step_ == kTryIt) enterEffects(step_);
   host_.startPolling();
   sampler_.emplace(dispatch::main(), kSampleInterval, [weak = weak_from_this()] {
     if (auto self = weak.lock()) self->sample();
@@ -94,6 +95,9 @@ void OnboardingFlow::sample() {
 // ---- Steps ----
 
 void OnboardingFlow::setStep(int step) {
+  // Asked for the step on show (the developer channel), nothing changes: a test's verdict or the
+  // try-it step's read stays.
+  if (step == step_) return;
   const int old = step_;
   step_ = step;
   enter(old, step);

@@ -147,3 +147,26 @@ TEST(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
 }
 
 }  // namespace
+
+namespace {
+
+// At the width the first-run window gives its pages (a scroll bar's room less), every card's
+// caption is whole on its one line: a caption ending in "…" hides what the key clashes with.
+TEST(HotkeyPickerView, EveryCaptionFitsItsCardAtTheFirstRunWidth) {
+  Fixture f;
+  HotkeyPicker picker(f.prefs, f.test, false);
+  picker.setAttribute(Qt::WA_DontShowOnScreen);
+  picker.resize(419, picker.sizeHint().height());
+  picker.show();
+  for (auto* card : picker.cards()) {
+    QLabel* caption = nullptr;
+    for (auto* label : card->findChildren<QLabel*>()) {
+      if (label->text() == card->caption()) caption = label;
+    }
+    ASSERT_NE(caption, nullptr) << card->title().toStdString();
+    EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->contentsRect().width())
+        << caption->text().toStdString();
+  }
+}
+
+}  // namespace

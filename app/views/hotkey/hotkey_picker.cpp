@@ -249,11 +249,12 @@ void HotkeyPicker::rebuildRow() {
       break;
     }
     case Kind::clash: {
-      // The sentence, and 5 below its last line the red pencil's wavy line, 60 x 3.
+      // The sentence, and under its last line the red pencil's wavy line, 60 x 3, its bottom 5
+      // below the text's.
       auto* box = new QWidget(row_);
       auto* boxLayout = new QVBoxLayout(box);
       boxLayout->setContentsMargins(0, 0, 0, 0);
-      boxLayout->setSpacing(4);
+      boxLayout->setSpacing(1);
       rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink, box);
       rowLabel_->setWordWrap(true);
       boxLayout->addWidget(rowLabel_);

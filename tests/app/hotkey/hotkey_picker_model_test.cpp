@@ -118,16 +118,11 @@ TEST(HotkeyPickerModel, TextsOfEveryChoice) {
   };
   const std::vector<Case> cases{
       {60, "Right Shift double-tap", "Right Shift, twice", "Free on most keyboards"},
-      {61, "Right Alt double-tap \u2014 Is AltGr on many keyboard layouts", "Right Alt, twice",
-       "Is AltGr on many keyboard layouts"},
-      {54, "Right Super double-tap \u2014 Can open the desktop's overview or menu", "Right Super, twice",
-       "Can open the desktop's overview or menu"},
-      {62, "Right Control double-tap \u2014 Missing on some laptop keyboards", "Right Control, twice",
-       "Missing on some laptop keyboards"},
-      {59, "Left Control double-tap \u2014 Can show where the pointer is on some desktops", "Left Control, twice",
-       "Can show where the pointer is on some desktops"},
-      {58, "Left Alt double-tap \u2014 Some apps show their menus on Alt", "Left Alt, twice",
-       "Some apps show their menus on Alt"},
+      {61, "Right Alt double-tap \u2014 AltGr on many layouts", "Right Alt, twice", "AltGr on many layouts"},
+      {54, "Right Super double-tap \u2014 Can open the overview", "Right Super, twice", "Can open the overview"},
+      {62, "Right Control double-tap \u2014 Not on every laptop", "Right Control, twice", "Not on every laptop"},
+      {59, "Left Control double-tap \u2014 Can locate the pointer", "Left Control, twice", "Can locate the pointer"},
+      {58, "Left Alt double-tap \u2014 Can open app menus", "Left Alt, twice", "Can open app menus"},
   };
   ASSERT_EQ(Choice::all().size(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i) {

@@ -200,6 +200,16 @@ TEST(OnboardingFlow, TheDeveloperStepTakesValidStepsOnly) {
   f.post(notifications::orvakDebugOnboardingStep, 4);
   EXPECT_EQ(f.flow->step(), 4);
   EXPECT_EQ(f.host.tester_.state().kind, Kind::waiting);
+
+  // The step on show asked for again is no change of step: the verdict stays, nothing is re-armed.
+  f.host.tester_.show({Kind::ok, {}});
+  f.post(notifications::orvakDebugOnboardingStep, 4);
+  EXPECT_EQ(f.host.tester_.state().kind, Kind::ok);
+  EXPECT_EQ(f.host.tester_.arms, 1);
+  f.flow->setStep(5);
+  f.host.player = true;
+  f.post(notifications::orvakDebugOnboardingStep, 5);
+  EXPECT_TRUE(f.host.stops.empty()) << "the sample read goes on";
 }
 
 TEST(OnboardingFlow, ClosingUndoesTheStepAndShowingAgainRestoresIt) {
@@ -224,6 +234,13 @@ TEST(OnboardingFlow, ClosingUndoesTheStepAndShowingAgainRestoresIt) {
   EXPECT_EQ(f.host.tester_.state().kind, Kind::idle);
   f.flow->appeared();
   EXPECT_EQ(f.host.tester_.state().kind, Kind::waiting) << "a test waits again";
+
+  // Shown on a step without effects (from the settings window, say), a test running there goes on.
+  f.flow->setStep(2);
+  f.flow->disappeared();
+  f.host.tester_.arm();
+  f.flow->appeared();
+  EXPECT_EQ(f.host.tester_.state().kind, Kind::waiting);
 }
 
 TEST(OnboardingFlow, EyebrowsCountFromOneAndOnlyTheMicrophoneIsOptional) {
