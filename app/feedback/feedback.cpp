@@ -138,8 +138,9 @@ std::string recentLog(std::size_t lines) {
 }
 
 std::string recentLogOf(const fs::path& log, std::size_t lines, std::string_view home) {
+  // A log that is not UTF-8 text is one we cannot read: the excerpt is then empty.
   std::string text;
-  if (auto bytes = readWholeFile(log)) text = text::repairUtf8(*bytes);
+  if (auto bytes = readWholeFile(log); bytes && text::isValidUtf8(*bytes)) text = std::move(*bytes);
   return Scrub::report(lastLines(text, lines), home);
 }
 
@@ -225,8 +226,9 @@ void offerCrashReport(std::shared_ptr<Dialogs> dialogs, std::function<void()> fi
   const auto path = newCrashReport(folder);
   if (!path) return end();
   const FileContents contents = readFile(*path, kMaxReportBytes);
-  if (!contents.ok()) return end();  // not offered again: the check time has moved on
-  std::string report = preparedReport(text::repairUtf8(contents.bytes), OrvakPaths::home().string());
+  // Unreadable, or not UTF-8 text: not ours to send, and not offered again (the check time has moved on).
+  if (!contents.ok() || !text::isValidUtf8(contents.bytes)) return end();
+  std::string report = preparedReport(contents.bytes, OrvakPaths::home().string());
   if (!defaults().flag(kSendAlwaysKey)) {
     const auto answer = dialogs->runCrashAlert();
     if (answer.always) defaults().set(kSendAlwaysKey, answer.send);

@@ -48,7 +48,7 @@ std::string osText(std::string_view osRelease, std::string_view kernelRelease);
 // The last `lines` pieces of `text` split at every "\n" (empty pieces kept), joined again.
 std::string lastLines(std::string_view text, std::size_t lines);
 // `lastLines` of the log file, scrubbed of the home folder and e-mail addresses; "" when the log
-// cannot be read.
+// cannot be read as UTF-8 text.
 std::string recentLog(std::size_t lines);
 // The same for the text file `log` and the home folder `home`.
 std::string recentLogOf(const std::filesystem::path& log, std::size_t lines, std::string_view home);

@@ -134,6 +134,15 @@ TEST_F(FeedbackTest, AnUnreadableReportIsNeitherOfferedNowNorLater) {
   settle();
   EXPECT_TRUE(dialogs->asked.empty());
   EXPECT_TRUE(payloads().empty());
+
+  // Bytes that are not UTF-8 are no report's text either.
+  seenUntil(dispatch::wallMillis() - 60'000);
+  report("orvak-5-6.crash", dispatch::wallMillis(), "Signal: SIGSEGV\n\xff\xfe frame\n");
+  ASSERT_TRUE(offer());
+  ASSERT_TRUE(offer());
+  settle();
+  EXPECT_TRUE(dialogs->asked.empty());
+  EXPECT_TRUE(payloads().empty());
 }
 
 TEST_F(FeedbackTest, TheAnswersToTheCrashAlert) {
@@ -288,6 +297,8 @@ TEST(FeedbackText, TheLogsTailIsTheLastPiecesScrubbed) {
             "[t] open ~/Notes/a.txt for <email>\n[t] done\n");
   EXPECT_EQ(Feedback::recentLogOf(dir / "missing.log", 300, "/home/ann"), "");
   EXPECT_EQ(Feedback::recentLogOf(dir, 300, "/home/ann"), "") << "a folder is no log";
+  writeFile(dir / "bad.log", "[t] ok\n[t] caf\xe9\n");
+  EXPECT_EQ(Feedback::recentLogOf(dir / "bad.log", 300, "/home/ann"), "") << "a log that is not UTF-8 is unreadable";
 }
 
 TEST(FeedbackText, AReportIsScrubbedWholeBeforeItIsCut) {
