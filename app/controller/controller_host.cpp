@@ -1,6 +1,7 @@
 #include "app/controller/controller_host.h"
 
 #include "app/account/account.h"
+#include "app/audio/earcon.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
 #include "speech/keys.h"
@@ -32,6 +33,16 @@ void ControllerHost::refreshMenu() {
 void ControllerHost::readText(const std::string& text) {
   if (auto app = weak_.lock()) app->readText(text);
 }
+
+void ControllerHost::testRead(const std::string& text) {
+  auto app = weak_.lock();
+  if (!app) return;
+  ReadOptions opts;
+  opts.earcon = Earcon::enabled.load();
+  app->trigger("test", -1, opts, text);
+}
+
+std::shared_ptr<Account> ControllerHost::account() { return std::dynamic_pointer_cast<Account>(app_.accountShared()); }
 
 menu::Snapshot ControllerMenuHost::snapshot() {
   menu::Snapshot s;

@@ -25,6 +25,8 @@ class ControllerHost final : public WindowsHost {
   std::optional<std::string> signedInEmail() const override;
   void refreshMenu() override;
   void readText(const std::string& text) override;
+  void testRead(const std::string& text) override;
+  std::shared_ptr<Account> account() override;
 
  private:
   AppController& app_;

@@ -17,6 +17,7 @@
 
 namespace orvak {
 
+class Account;
 class LibraryService;
 
 class WindowsHost {
@@ -41,6 +42,11 @@ class WindowsHost {
   virtual std::optional<std::string> signedInEmail() const { return std::nullopt; }
   // The library's "Listen": reads `text` aloud as a read of its own, stopping one under way.
   virtual void readText(const std::string& text) = 0;
+  // A test read from the settings ("Hear It", "Play a Sample"): `text` read with the source
+  // "test", stopping a read under way.
+  virtual void testRead(const std::string& text) { readText(text); }
+  // The application's account client; none where there is no service client.
+  virtual std::shared_ptr<Account> account() { return nullptr; }
 };
 
 }  // namespace orvak

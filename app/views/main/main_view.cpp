@@ -20,7 +20,11 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
 #include "app/views/main/window_settings_host.h"
+#include "app/settings/account_port.h"
+#include "app/settings/host_voice_page.h"
 #include "app/views/settings/settings_pane.h"
+#include "app/views/settings/settings_sections.h"
+#include "app/views/settings/voice_tab.h"
 #include "core/base/log.h"
 
 namespace orvak::views {
@@ -108,6 +112,32 @@ QWidget* MainView::makeSettings(Page page) {
   if (!pages.hotkeyPicker) {
     // General's key chooser, compact, with the hotkey test under it.
     pages.hotkeyPicker = [this] { return new HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
+  }
+  WindowsHost* host = parts_.host;
+  if (!pages.keys) pages.keys = [] { return new KeysTab; };
+  if (!pages.pronunciation) {
+    pages.pronunciation = [host] {
+      return new PronunciationSection(host->prefs(), [host](const std::string& text) { host->testRead(text); });
+    };
+  }
+  if (!pages.account) {
+    pages.account = [host]() -> QWidget* {
+      auto account = host->account();
+      if (!account) return nullptr;
+      // The port lives as long as the section that uses it.
+      auto* port = accountPortOver(std::move(account)).release();
+      auto* section = new AccountSection(*port);
+      QObject::connect(section, &QObject::destroyed, [port] { delete port; });
+      return section;
+    };
+  }
+  if (!pages.voice) {
+    pages.voice = [host] {
+      auto* voiceHost = voicePageHostOver(*host).release();
+      auto* tab = new VoiceTab(*voiceHost, host->prefs());
+      QObject::connect(tab, &QObject::destroyed, [voiceHost] { delete voiceHost; });
+      return tab;
+    };
   }
   return new SettingsPane(*settingsHost_, parts_.host->prefs(), page, pages);
 }
