@@ -239,3 +239,46 @@ TEST(OnboardingView, AViewOwningItsHostLetsGoOfPagesStillWaitingToBeDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+template <typename W>
+W* findIn(QWidget* parent) {
+  for (auto* w : parent->findChildren<QWidget*>()) {
+    if (auto* found = dynamic_cast<W*>(w)) return found;
+  }
+  return nullptr;
+}
+
+// A change the page's own controls already show leaves the page in place (so they ease, and a
+// scrolled page keeps its place); a change of what the page says builds it anew.
+TEST(OnboardingView, APageStaysWhileItsOwnControlsFollowAChange) {
+  FakeOnboardingHost host;
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kHotkey);
+  OnboardingView view(flow);
+  QWidget* page = view.page();
+  auto* picker = findIn<views::HotkeyPicker>(page);
+  ASSERT_NE(picker, nullptr);
+  picker->cards()[3]->click();
+  EXPECT_EQ(host.prefs().hotkeyCode(), 62);
+  EXPECT_EQ(view.page(), page) << "the key step keeps its picker";
+  EXPECT_TRUE(picker->cards()[3]->selected());
+
+  flow->setStep(OnboardingFlow::kReady);
+  page = view.page();
+  auto* toggle = findIn<look::OrbitSwitch>(page);
+  ASSERT_NE(toggle, nullptr);
+  toggle->click();
+  EXPECT_FALSE(host.prefs().launchAtLogin());
+  EXPECT_EQ(view.page(), page) << "the closing page keeps its place";
+  host.prefs().setLaunchAtLogin(true);
+  EXPECT_TRUE(toggle->isChecked()) << "a change made elsewhere moves the switch";
+  EXPECT_EQ(view.page(), page);
+
+  host.prefs().setHotkeyCode(59);
+  EXPECT_NE(view.page(), page) << "the prose names the new key";
+  EXPECT_TRUE(pageText(view).contains("double-tap Left Control.")) << pageText(view).toStdString();
+}
+
+}  // namespace

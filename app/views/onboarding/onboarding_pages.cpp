@@ -271,6 +271,13 @@ QWidget* readyPage(OnboardingFlow& flow) {
   QObject::connect(toggle, &QAbstractButton::toggled, login, [prefs](bool on) {
     if (prefs->launchAtLogin() != on) prefs->setLaunchAtLogin(on);
   });
+  // Bound both ways: a change made elsewhere while the page shows moves the switch.
+  const auto observer = prefs->addObserver([prefs, toggle](Prefs::Setting s) {
+    if (s == Prefs::Setting::launchAtLogin && toggle->isChecked() != prefs->launchAtLogin()) {
+      toggle->setChecked(prefs->launchAtLogin());
+    }
+  });
+  QObject::connect(toggle, &QObject::destroyed, [prefs, observer] { prefs->removeObserver(observer); });
   loginRow->addWidget(toggle, 0, Qt::AlignVCenter);
   column->addWidget(login);
   return page;

@@ -183,9 +183,46 @@ void OnboardingView::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+namespace {
+
+// What the current step's page is built from. A change elsewhere (the key chosen on the key step,
+// the login switch) leaves the page in place: its own controls follow it, with their easing, and
+// a page scrolled down to its switch stays where the user left it.
+std::string pageKey(OnboardingFlow& flow) {
+  std::string key = std::to_string(flow.step()) + ":";
+  switch (flow.step()) {
+    case OnboardingFlow::kAccessibility:
+      key += flow.host().accessibility() ? "on" : "off";
+      break;
+    case OnboardingFlow::kMicrophone:
+      key += std::to_string(int(flow.host().mic())) + flow.keyName();
+      break;
+    case OnboardingFlow::kVoice:
+      for (const auto& c : flow.voiceCards()) {
+        key += std::to_string(int(c.vendor)) + (c.ready ? "r" : "-") + (c.selected ? "s" : "-");
+      }
+      break;
+    case 0:
+    case OnboardingFlow::kHotkey:
+      break;
+    case OnboardingFlow::kTryIt:
+      for (const auto& c : flow.checklist()) key += (c.done ? "1" : "0") + c.text + "|";
+      key += flow.tryItButton();
+      break;
+    default:
+      key += flow.keyName();
+      break;
+  }
+  return key;
+}
+
+}  // namespace
+
 void OnboardingView::redraw() {
   rebuildRail();
-  rebuildPage(pageStep_ != -1 && pageStep_ != flow_->step());
+  const std::string key = pageKey(*flow_);
+  if (page_ == nullptr || key != pageKey_) rebuildPage(pageStep_ != -1 && pageStep_ != flow_->step());
+  pageKey_ = key;
   rebuildFooter();
 }
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/onboarding/onboarding_flow.h"
@@ -59,6 +60,7 @@ class OnboardingView : public QWidget {
   QWidget* pageArea_ = nullptr;
   QWidget* page_ = nullptr;
   int pageStep_ = -1;
+  std::string pageKey_;           // what the page on show was built from
   std::vector<bool> lastChecks_;  // the try-it checklist as last drawn
   QWidget* footerBar_ = nullptr;
   QHBoxLayout* footerLayout_ = nullptr;
