@@ -20,7 +20,7 @@
 namespace orvak::platform {
 
 struct RunningApplication {
-  std::optional<std::string> name;      // the localized name; some applications have none
+  std::optional<std::string> name;  // the localized name; some applications have none
   std::optional<std::string> bundleId;
   pid_t pid = 0;
   // When this process started, on a clock of the backend's choosing: two processes that had the
@@ -35,11 +35,11 @@ struct RunningApplication {
 // One window on screen, as the window server describes it. What the server does not know (a window
 // without an owning process, a window manager that keeps no opacity) is absent.
 struct WindowInfo {
-  std::int64_t number = 0;                 // the server's window number, unique while it exists
-  std::optional<std::string> owner;        // the owning application's name
+  std::int64_t number = 0;           // the server's window number, unique while it exists
+  std::optional<std::string> owner;  // the owning application's name
   std::optional<pid_t> ownerPid;
-  std::optional<ax::Rect> bounds;          // global screen points, origin top left
-  std::optional<double> alpha;             // opacity, 0 (invisible) to 1
+  std::optional<ax::Rect> bounds;  // global screen points, origin top left
+  std::optional<double> alpha;     // opacity, 0 (invisible) to 1
   bool operator==(const WindowInfo&) const = default;
 };
 
@@ -64,6 +64,15 @@ class Workspace {
   virtual void removeActivationObserver(std::uint64_t token) = 0;
   // Every application with a user interface, in the desktop's order.
   virtual std::vector<RunningApplication> runningApplications() { return {}; }
+  // Whether the process `pid` that was launched at `launchedAt` still runs, with or without
+  // windows (a process id used again by a later program does not count). By default: whether it
+  // is among the running applications.
+  virtual bool isRunning(pid_t pid, std::uint64_t launchedAt) {
+    for (const auto& a : runningApplications()) {
+      if (a.pid == pid && a.launchedAt == launchedAt) return true;
+    }
+    return false;
+  }
   // Brings the application's windows to the front; false when it could not.
   virtual bool activate(pid_t /*pid*/) { return false; }
   // Opens an absolute address (http, https, file...) in the desktop's default application for it;

@@ -140,11 +140,9 @@ void Interruptions::tick() {
   const auto spoken = player->spoken();
   if (!spoken || !spoken->capture) return;
   const auto capture = spoken->capture;
-  const auto running = services_.workspace->runningApplications();
-  const bool alive = std::any_of(running.begin(), running.end(), [&](const platform::RunningApplication& a) {
-    return a.pid == capture->pid && a.launchedAt == capture->launchedAt;
-  });
-  if (!alive) {
+  // The process itself, windows or not: a program whose window closed but which still runs has
+  // not quit (the page check tells that its page is gone).
+  if (!services_.workspace->isRunning(capture->pid, capture->launchedAt)) {
     stop(player, true, capture->appName);
     return;
   }

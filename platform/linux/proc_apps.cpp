@@ -67,7 +67,13 @@ std::optional<EntryFields> readEntry(const fs::path& file) {
 
 }  // namespace
 
-std::optional<std::uint64_t> launchStamp(pid_t pid) {
+namespace {
+struct ProcessStat {
+  char state = '?';
+  std::uint64_t started = 0;
+};
+
+std::optional<ProcessStat> processStat(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string stat;
   if (!in || !std::getline(in, stat)) return std::nullopt;
@@ -76,14 +82,30 @@ std::optional<std::uint64_t> launchStamp(pid_t pid) {
   if (close == std::string::npos) return std::nullopt;
   std::istringstream fields(stat.substr(close + 1));
   std::string field;
+  ProcessStat out;
   // Fields 3 (state) to 22 (starttime).
   for (int i = 3; i <= 22; ++i) {
     if (!(fields >> field)) return std::nullopt;
+    if (i == 3) out.state = field.empty() ? '?' : field.front();
   }
   char* end = nullptr;
   const unsigned long long value = std::strtoull(field.c_str(), &end, 10);
   if (end == field.c_str() || *end != '\0') return std::nullopt;
-  return value;
+  out.started = value;
+  return out;
+}
+}  // namespace
+
+std::optional<std::uint64_t> launchStamp(pid_t pid) {
+  const auto stat = processStat(pid);
+  if (!stat) return std::nullopt;
+  return stat->started;
+}
+
+bool processRunning(pid_t pid, std::uint64_t launchedAt) {
+  const auto stat = processStat(pid);
+  // Z: ended, waiting for its parent; X: being torn down.
+  return stat && stat->started == launchedAt && stat->state != 'Z' && stat->state != 'X';
 }
 
 std::vector<std::string> frameworksIn(const fs::path& folder) {

@@ -18,6 +18,9 @@ namespace orvak::x11 {
 // When the process started, in clock ticks since boot; none when it is gone. A process id used
 // again by a later process gives a later stamp.
 std::optional<std::uint64_t> launchStamp(pid_t pid);
+// Whether the process `pid` launched at `launchedAt` (a stamp of `launchStamp`) still runs. One
+// that has ended but is not yet reaped by its parent (a zombie) no longer does.
+bool processRunning(pid_t pid, std::uint64_t launchedAt);
 
 // The names in an executable's folder (at most a few hundred, sorted), with "resources/app.asar"
 // added when that file is there: the marks by which the capture knows Electron programs and

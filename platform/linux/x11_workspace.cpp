@@ -82,6 +82,8 @@ std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
   return out;
 }
 
+bool X11Workspace::isRunning(pid_t pid, std::uint64_t launchedAt) { return processRunning(pid, launchedAt); }
+
 bool X11Workspace::activate(pid_t pid) {
   std::lock_guard lock(queryLock_);
   Display* d = queries_->display();

@@ -30,6 +30,8 @@ class X11Workspace final : public platform::Workspace {
   std::optional<std::uint64_t> addActivationObserver(ActivationHandler handler) override;
   void removeActivationObserver(std::uint64_t token) override;
   std::vector<platform::RunningApplication> runningApplications() override;
+  // From /proc alone: no window or desktop entry is looked at.
+  bool isRunning(pid_t pid, std::uint64_t launchedAt) override;
   bool activate(pid_t pid) override;
   bool openUrl(const std::string& address) override;
 

@@ -2,8 +2,10 @@
 // presses, clicks and scroll steps made with XTest, windows of our own and of a fixture program.
 // gtest before Xlib: Xlib's macros (None, Bool) would break its headers.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -20,6 +22,7 @@
 #include "tests/support/temp_home.h"
 
 // clang-format off
+#include "platform/linux/proc_apps.h"
 #include "platform/linux/x11_events.h"
 #include "platform/linux/x11_keys.h"
 #include "platform/linux/x11_workspace.h"
@@ -254,6 +257,23 @@ TEST_F(X11, WindowListFrontApplicationAndActivations) {
   }
   EXPECT_FALSE(workspace_->activate(getpid() + 100000));
   workspace_->removeActivationObserver(*token);
+}
+
+TEST_F(X11, AProgramWithoutWindowsStillRunsUntilItEnds) {
+  const pid_t child = fork();
+  if (child == 0) {
+    pause();
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  const auto stamp = x11::launchStamp(child);
+  ASSERT_TRUE(stamp);
+  for (const auto& a : workspace_->runningApplications()) EXPECT_NE(a.pid, child);
+  EXPECT_TRUE(workspace_->isRunning(child, *stamp));
+  EXPECT_FALSE(workspace_->isRunning(child, *stamp + 1));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_FALSE(workspace_->isRunning(child, *stamp));
 }
 
 TEST_F(X11, ACaptureReadsTheProgramTheWorkspacePutsInFront) {

@@ -111,6 +111,30 @@ TEST(ProcApps, LaunchStampsTellProcessesApart) {
   EXPECT_EQ(x11::launchStamp(child), std::nullopt);  // gone
 }
 
+TEST(ProcApps, AProcessRunsUntilItEndsEvenBeforeItIsReaped) {
+  const auto own = x11::launchStamp(getpid());
+  ASSERT_TRUE(own);
+  const pid_t child = fork();
+  if (child == 0) {
+    pause();
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  const auto childStamp = x11::launchStamp(child);
+  ASSERT_TRUE(childStamp);
+  EXPECT_TRUE(x11::processRunning(getpid(), *own));
+  EXPECT_FALSE(x11::processRunning(getpid(), *own + 1));  // the id, but another launch
+  EXPECT_TRUE(x11::processRunning(child, *childStamp));
+  kill(child, SIGKILL);
+  // Ended and not reaped: its /proc entry and stamp are still there.
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_EQ(x11::launchStamp(child), childStamp);
+  EXPECT_FALSE(x11::processRunning(child, *childStamp));
+  waitpid(child, nullptr, 0);
+  EXPECT_FALSE(x11::processRunning(child, *childStamp));
+}
+
 TEST(ProcApps, FrameworksCarryTheBrowserAndElectronMarks) {
   const auto dir = test::freshDir("exe");
   test::writeFile(dir / "chrome_100_percent.pak", "");

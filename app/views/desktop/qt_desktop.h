@@ -50,6 +50,7 @@ class DesktopWorkspace final : public platform::Workspace {
   }
   void removeActivationObserver(std::uint64_t token) override { base_->removeActivationObserver(token); }
   std::vector<platform::RunningApplication> runningApplications() override { return base_->runningApplications(); }
+  bool isRunning(pid_t pid, std::uint64_t launchedAt) override { return base_->isRunning(pid, launchedAt); }
   bool activate(pid_t pid) override { return base_->activate(pid); }
   bool openUrl(const std::string& address) override;
 
