@@ -149,7 +149,8 @@ std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, Walk
   }
   const double waitedMs = Clock::ms(waitStart);
 
-  const platform::Modifiers chord{platform::Modifiers::command, platform::Modifiers::option};
+  // Control+Alt+H: the editor's braille switch on Linux (the Super key is the desktop's own).
+  const platform::Modifiers chord{platform::Modifiers::control, platform::Modifiers::option};
   const std::vector<std::string> recorded = brailleLog(walk.nodes);
   events_->postKeyChord(pid, kBrailleKeyCode, chord);
   int chords = 1;

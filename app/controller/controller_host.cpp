@@ -13,6 +13,19 @@ std::shared_ptr<LibraryService> ControllerHost::libraryService() {
   return std::dynamic_pointer_cast<LibraryService>(app_.accountShared());
 }
 
+namespace {
+std::optional<std::string> emailOf(const std::shared_ptr<AccountClient>& client) {
+  const auto account = std::dynamic_pointer_cast<Account>(client);
+  // Signed in: account information and the device token both there.
+  if (!account || !account->info() || !Keys::get("account")) return std::nullopt;
+  return account->info()->email;
+}
+}  // namespace
+
+std::optional<std::string> ControllerHost::signedInEmail() const { return emailOf(app_.accountShared()); }
+
+std::optional<std::string> ControllerMenuHost::signedInEmail() const { return emailOf(app_.accountShared()); }
+
 void ControllerHost::refreshMenu() {
   if (auto app = weak_.lock(); app && app->menu()) app->menu()->refresh();
 }
@@ -85,7 +98,7 @@ void ControllerMenuHost::post(const std::string& name) {
 
 void ControllerMenuHost::feedback() {
   if (hooks_.feedback) {
-    hooks_.feedback();
+    hooks_.feedback(signedInEmail());
   } else {
     Log::write("feedback: the form is not available in this build");
   }

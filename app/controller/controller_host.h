@@ -22,6 +22,7 @@ class ControllerHost final : public WindowsHost {
   std::shared_ptr<platform::Workspace> workspace() override { return app_.workspace(); }
   std::shared_ptr<LibraryService> libraryService() override;
   std::optional<ReadTiming> lastRead() const override { return app_.lastRead(); }
+  std::optional<std::string> signedInEmail() const override;
   void refreshMenu() override;
   void readText(const std::string& text) override;
   void testRead(const std::string& text) override;
@@ -38,7 +39,7 @@ class ControllerMenuHost final : public MenuHost {
  public:
   struct Hooks {
     std::function<void(const std::filesystem::path&)> open;
-    std::function<void()> feedback;
+    std::function<void(std::optional<std::string> email)> feedback;
     std::function<void()> quit;
   };
   ControllerMenuHost(AppController& app, Hooks hooks) : app_(app), hooks_(std::move(hooks)) {}
@@ -54,6 +55,8 @@ class ControllerMenuHost final : public MenuHost {
     if (hooks_.open) hooks_.open(path);
   }
   void feedback() override;
+  // The signed-in account's e-mail, which the feedback form starts with.
+  std::optional<std::string> signedInEmail() const;
   void quit() override {
     if (hooks_.quit) hooks_.quit();
   }

@@ -193,18 +193,16 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };
-  services.makeMenuBar = [account](AppController& c) -> std::unique_ptr<MenuBar> {
+  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
     ControllerMenuHost::Hooks hooks;
-    hooks.feedback = [weak = std::weak_ptr<Account>(account)] {
-      std::optional<std::string> signedInAs;
-      if (auto a = weak.lock(); a && a->info() && Keys::get("account")) signedInAs = a->info()->email;
-      Feedback::showForm(signedInAs, std::make_shared<views::QtFeedbackDialogs>());
-    };
     hooks.open = [](const fs::path& path) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     };
     hooks.quit = [] { QCoreApplication::quit(); };
+    hooks.feedback = [](std::optional<std::string> email) {
+      Feedback::showForm(email, std::make_shared<views::QtFeedbackDialogs>());
+    };
     auto menu = std::make_unique<StatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
     StatusMenu* m = menu.get();
     tray->attach([m] { return m->rows(); }, [m](menu::Action a, const std::string& v) { m->perform(a, v); });

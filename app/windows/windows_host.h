@@ -38,6 +38,8 @@ class WindowsHost {
   virtual void refreshMenu() = 0;
   // The last read that finished, for the settings' timing line; none before the first.
   virtual std::optional<ReadTiming> lastRead() const { return std::nullopt; }
+  // The signed-in account's e-mail; none without account information.
+  virtual std::optional<std::string> signedInEmail() const { return std::nullopt; }
   // The library's "Listen": reads `text` aloud as a read of its own, stopping one under way.
   virtual void readText(const std::string& text) = 0;
   // A test read from the settings ("Hear It", "Play a Sample"): `text` read with the source

@@ -171,7 +171,7 @@ Json documentScene(Json script, const std::string& url = "https://docs.google.co
 }
 
 Json onChord(int count, Json changes) {
-  return {{"when", {{"keyChord", {{"keyCode", 4}, {"flags", {"command", "option"}}}}, {"app", "app"}, {"count", count}}},
+  return {{"when", {{"keyChord", {{"keyCode", 4}, {"flags", {"control", "option"}}}}, {"app", "app"}, {"count", count}}},
           {"do", std::move(changes)}};
 }
 
@@ -217,7 +217,7 @@ TEST(Capturer, DocumentEditorPagesGetTheBrailleChord) {
     const auto chords = h.desktop->postedKeyChords();
     ASSERT_EQ(chords.size(), std::size_t(c.chords)) << c.name;
     for (const auto& k : chords) {
-      EXPECT_EQ(k, (sim::KeyChord{100, 4, {"command", "option"}})) << c.name;
+      EXPECT_EQ(k, (sim::KeyChord{100, 4, {"control", "option"}})) << c.name;
     }
   }
 }

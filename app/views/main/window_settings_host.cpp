@@ -5,7 +5,9 @@
 #include <QUrl>
 #include <cstdlib>
 
+#include "app/feedback/feedback.h"
 #include "app/system/login_item.h"
+#include "app/views/feedback/feedback_dialogs.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 
@@ -15,8 +17,8 @@ void WindowSettingsHost::showOnboarding() {
   if (showOnboarding_) showOnboarding_();
 }
 
-void WindowSettingsHost::showFeedback(std::optional<std::string>) {
-  Log::write("feedback: the form is not available in this build");
+void WindowSettingsHost::showFeedback(std::optional<std::string> email) {
+  Feedback::showForm(email, std::make_shared<QtFeedbackDialogs>());
 }
 
 bool WindowSettingsHost::loginItemCanRegister() const {

@@ -23,7 +23,7 @@ class WindowSettingsHost final : public SettingsHost {
   void unobservePermissions(std::uint64_t token) override { host_.perms().removeObserver(token); }
   void showOnboarding() override;
   void showFeedback(std::optional<std::string> email) override;
-  std::optional<std::string> signedInEmail() const override { return std::nullopt; }
+  std::optional<std::string> signedInEmail() const override { return host_.signedInEmail(); }
   std::optional<ReadTiming> lastRead() const override { return host_.lastRead(); }
   bool loginItemCanRegister() const override;
   void chooseApplications(std::function<void(std::vector<std::filesystem::path>)> done) override;
