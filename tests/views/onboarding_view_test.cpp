@@ -282,3 +282,30 @@ TEST(OnboardingView, APageStaysWhileItsOwnControlsFollowAChange) {
 }
 
 }  // namespace
+
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+// The longest state of the Accessibility page (a Wayland session, waiting past the hint's time)
+// fits the window: no scroll bar narrows its texts.
+TEST(OnboardingView, TheAccessibilityPageFitsWithEveryLineItCanShow) {
+  FakeOnboardingHost host;
+  host.watchKey = false;
+  auto flow = OnboardingFlow::make(host);
+  flow->waitingShown(OnboardingFlow::now() - 20);
+  flow->setStep(OnboardingFlow::kAccessibility);
+  OnboardingView view(flow);
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  view.settle();
+  ASSERT_TRUE(view.hintText().startsWith("Still off?"));
+  auto* scroll = qobject_cast<QScrollArea*>(view.page());
+  ASSERT_NE(scroll, nullptr);
+  QApplication::sendPostedEvents();
+  EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0)
+      << "page " << scroll->widget()->height() << " in " << scroll->viewport()->height();
+}
+
+}  // namespace

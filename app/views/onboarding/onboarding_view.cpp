@@ -262,6 +262,11 @@ void OnboardingView::rebuildPage(bool animate) {
                             .arg(look::Margin::ink3.color().name(QColor::HexArgb)));
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);
+  // The page is as tall as its texts need at the width it gets, nothing more: the minimum a
+  // wrapping label claims is its height at a narrow width, far taller than at the page's, and
+  // would put a scroll bar on a page that fits.
+  content->layout()->setSizeConstraint(QLayout::SetNoConstraint);
+  content->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
   scroll->setWidget(content);
   page_ = scroll;
   page_->setParent(pageArea_);
