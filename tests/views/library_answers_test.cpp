@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QUndoStack>
 #include <QtTest/QTest>
 
@@ -120,6 +121,38 @@ TEST(AskResultTest, FollowsTheQuestionFromAskingToAnswerAndFailure) {
   EXPECT_EQ(focused, 1);
   EXPECT_EQ(queryWhenFocused, "");
   EXPECT_TRUE(std::holds_alternative<LM::Idle>(lib.ctx.lib->ask()));
+}
+
+// A card cited by an answer is edited like any other: its editor closes on Return and on Escape,
+// another cited card's edit ends it, and the saved words show.
+TEST(AskResultTest, CitedCardsLeaveEditingAndShowTheSavedNote) {
+  SampleLibrary lib;
+  const StoredItem first = lib.item("Pricing is not"), second = lib.item("Most teams");
+  lib.ctx.lib->setAsk(LM::Answer{"q", "a [1][2]", {{1, first, std::nullopt}, {2, second, std::nullopt}}, {}});
+  AskResult pane(lib.ctx, [] {});
+  show(pane);
+  std::vector<SavedCard*> cards;
+  for (auto* w : pane.findChildren<QWidget*>()) {
+    if (auto* c = dynamic_cast<SavedCard*>(w)) cards.push_back(c);
+  }
+  ASSERT_EQ(cards.size(), 2u);
+  SavedCard* a = cards[0]->item().id == first.id ? cards[0] : cards[1];
+  SavedCard* b = a == cards[0] ? cards[1] : cards[0];
+
+  a->startEdit();
+  QTest::keyClicks(a->editor(), "Check the churn");
+  QTest::keyClick(a->editor(), Qt::Key_Return);
+  EXPECT_EQ(lib.store->item(first.id)->item.note, "Check the churn");
+  EXPECT_FALSE(a->editor()->isVisible()) << "saved: the editor closes";
+  EXPECT_TRUE(a->yourWords()->isVisible());
+  EXPECT_EQ(a->yourWords()->accessibleName(), "You said: Check the churn");
+
+  a->startEdit();
+  b->startEdit();
+  EXPECT_FALSE(a->editor()->isVisible()) << "another card's edit ends this one";
+  QTest::keyClick(b->editor(), Qt::Key_Escape);
+  EXPECT_FALSE(b->editor()->isVisible()) << "Escape closes it";
+  EXPECT_EQ(lib.store->item(second.id)->item.note, second.item.note);
 }
 
 TEST(DocumentsPaneTest, ShowsMarksOnceAndDeletesToTheNextDocument) {

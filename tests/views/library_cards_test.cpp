@@ -116,6 +116,48 @@ TEST_F(CardsTest, OneCardEditsAtATimeAndHoverButtonsGiveWayToTheEditor) {
   EXPECT_TRUE(first->hoverButtons()->isVisible()) << "the pointer is still over it";
 }
 
+TEST_F(CardsTest, AnEditStartedBeforeTheCardIsShownLeavesNoHoverButtons) {
+  SavedCard card(lib.ctx, lib.item("A reader remembers"), std::nullopt, true);
+  card.setHover(true);
+  card.startEdit();
+  show(card);
+  EXPECT_TRUE(card.editor()->isVisible());
+  EXPECT_FALSE(card.hoverButtons()->isVisible());
+}
+
+// The pieces whose texts of two sizes share a first baseline: the pane's title and subtitle, a
+// cited card's number and its quote or excerpt.
+TEST_F(CardsTest, NumbersAndSubtitlesStandOnTheBaselineOfTheTextBesideThem) {
+  const auto labelOf = [](QWidget& root, const QString& text) -> QLabel* {
+    for (auto* l : root.findChildren<QLabel*>()) {
+      if (l->text() == text || l->text().contains(text)) return l;
+    }
+    return nullptr;
+  };
+  const auto baseline = [](QWidget& root, QLabel* l) { return l->mapTo(&root, QPoint(0, 0)).y() + firstBaseline(l); };
+  PageHead head("Highlights", "7 saved \u00B7 3 with your words");
+  SavedCard card(lib.ctx, lib.item("Pricing is not"), 12, false);
+  PageHit hit;
+  hit.title = "Why we forget";
+  hit.url = "https://longread.example/forget";
+  hit.last = Date{SampleLibrary::kNow};
+  hit.excerpt = "Memory is less a library than a river.";
+  HeardCard heard(lib.ctx, hit, 3);
+  struct Case {
+    QWidget* root;
+    QString leader, follower;
+  };
+  for (const Case& c : {Case{&head, "Highlights", "7 saved \u00B7 3 with your words"},
+                        Case{&card, "Pricing is not", "12"}, Case{&heard, "Memory is less", "3"}}) {
+    show(*c.root);
+    QLabel* leader = labelOf(*c.root, c.leader);
+    QLabel* follower = labelOf(*c.root, c.follower);
+    ASSERT_NE(leader, nullptr) << c.leader.toStdString();
+    ASSERT_NE(follower, nullptr) << c.follower.toStdString();
+    EXPECT_NEAR(baseline(*c.root, follower), baseline(*c.root, leader), 1.0) << c.follower.toStdString();
+  }
+}
+
 TEST_F(CardsTest, CardPartsFollowTheItem) {
   // An empty quote still has its number, note block and source row.
   auto* noQuote = new SavedCard(lib.ctx, lib.item("Idea:"), 4, false);

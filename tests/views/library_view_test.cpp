@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -20,6 +21,7 @@
 #include "app/views/library/pages_listened.h"
 #include "app/views/library/qt_confirmer.h"
 #include "app/views/look/controls.h"
+#include "app/views/look/palette.h"
 #include "tests/app/library/library_fakes.h"
 
 using namespace orvak;
@@ -235,6 +237,45 @@ TEST_F(LibraryViewTest, TheBarSearchesAsksAndKeepsAnAnswerInFront) {
   view.clearButton()->click();
   EXPECT_EQ(lib.ctx.notes->query(), "");
   EXPECT_EQ(view.pane(), panes::Pane::highlights);
+}
+
+// The library side as the main window hosts it: in a window whose own colour is not the paper.
+// Every page's pane lets the paper show over its whole area, a column that fits shows no scroll
+// bar, and a column of lines that do not wrap still takes their height.
+TEST(LibraryPaneLayoutTest, PanesShowThePaperEverywhereAndNoBarWhenNothingScrolls) {
+  SampleLibrary lib(false);
+  const QColor windowColour(0, 200, 0);
+  const QColor paper = look::Margin::paper.color();
+  for (const Page page : {Page::library, Page::pages, Page::listened, Page::documents}) {
+    QWidget window;
+    QPalette pal = window.palette();
+    pal.setColor(QPalette::Window, windowColour);
+    window.setPalette(pal);
+    auto* view = new LibraryView(lib.ctx, page, lib.center, &window);
+    window.resize(1000, 900);
+    view->resize(window.size());
+    window.show();  // no turn of the event loop: the pane is right as soon as it is shown
+    const QImage image = window.grab().toImage();
+    for (const QPoint at : {QPoint(500, 150), QPoint(900, 400), QPoint(500, 850)}) {
+      EXPECT_EQ(image.pixelColor(at).rgb(), paper.rgb()) << int(page) << " at " << at.x() << "," << at.y();
+    }
+    for (auto* scroll : view->paneWidget()->findChildren<QScrollArea*>()) {
+      EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << int(page) << ": nothing scrolls";
+    }
+    if (auto* scroll = dynamic_cast<QScrollArea*>(view->paneWidget())) {
+      EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << int(page) << ": nothing scrolls";
+    }
+    if (page == Page::documents) {
+      QLabel* none = nullptr;
+      for (auto* l : view->findChildren<QLabel*>()) {
+        if (l->text() == panes::kNoDocuments) none = l;
+      }
+      ASSERT_NE(none, nullptr);
+      EXPECT_GE(none->height(), none->fontMetrics().height()) << "the line has room";
+      EXPECT_GT(none->mapTo(view, QPoint(0, 0)).y(), view->paneWidget()->mapTo(view, QPoint(0, 0)).y() + 40)
+          << "with its space above";
+    }
+  }
 }
 
 TEST(QtConfirmerTest, OnlyTheConfirmingButtonConfirms) {

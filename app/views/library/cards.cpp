@@ -176,8 +176,11 @@ SavedCard::SavedCard(const PaneContext& ctx, const StoredItem& s, std::optional<
     auto* row = new QHBoxLayout(yourWords_);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(10);
-    auto* orb = new look::HeroOrb(14, yourWords_);
-    row->addWidget(orb, 0, Qt::AlignTop);
+    auto* orbBox = new QVBoxLayout;
+    orbBox->setContentsMargins(0, 3, 0, 0);
+    orbBox->addWidget(new look::HeroOrb(14, yourWords_));
+    orbBox->addStretch(1);
+    row->addLayout(orbBox);
     auto* words = new QVBoxLayout;
     words->setSpacing(2);
     QFont said = look::systemFont(10.5, QFont::Medium);
@@ -211,14 +214,15 @@ SavedCard::SavedCard(const PaneContext& ctx, const StoredItem& s, std::optional<
     connect(del, &QAbstractButton::clicked, this,
             [this] { panes::perform(panes::CardAction::remove, *ctx_.notes, s_, ctx_.undo); });
   }
-  hoverFade_ = new QGraphicsOpacityEffect(hoverRow_);
-  hoverFade_->setOpacity(1);
-  hoverRow_->setGraphicsEffect(hoverFade_);
+  // The fade's effect stands on the row only while it runs: a row drawn through an effect is left
+  // out of a widget's rendering into an image.
   hoverAnim_ = new QVariantAnimation(this);
   hoverAnim_->setDuration(120);
   hoverAnim_->setEasingCurve(QEasingCurve::OutCubic);
-  connect(hoverAnim_, &QVariantAnimation::valueChanged, this,
-          [this](const QVariant& v) { hoverFade_->setOpacity(v.toDouble()); });
+  connect(hoverAnim_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+    if (auto* fade = dynamic_cast<QGraphicsOpacityEffect*>(hoverRow_->graphicsEffect())) fade->setOpacity(v.toDouble());
+  });
+  connect(hoverAnim_, &QVariantAnimation::finished, this, [this] { hoverRow_->setGraphicsEffect(nullptr); });
   hoverRow_->hide();
   sourceRow->addWidget(hoverRow_);
   listen_ = new SmallButton("Listen", "play.fill", this);
@@ -238,6 +242,13 @@ bool SavedCard::hasBand() const { return s_.item.kind == ResearchItem::Kind::hig
 void SavedCard::fill() {
   quote_->setText(quoteHtml(s_));
   quote_->setVisible(!s_.item.quote.empty());
+  if (number_label_) {
+    if (s_.item.quote.empty()) {
+      number_label_->setContentsMargins(0, 0, 0, 0);
+    } else {
+      alignFirstBaselines(number_label_, quote_);
+    }
+  }
   const bool words = panes::hasNote(s_);
   if (words) {
     yourWordsNote_->setText(q(*s_.item.note));
@@ -329,15 +340,20 @@ void SavedCard::setHover(bool hover) {
 
 void SavedCard::updateHoverRow() {
   const bool show = hover_ && !editing();
-  if (show == hoverRow_->isVisible()) return;
+  // Whether the row is hidden, not whether it is on screen: a card not shown yet (or off screen)
+  // must still drop the row when its edit starts.
+  if (show == !hoverRow_->isHidden()) return;
   hoverRow_->setVisible(show);
+  hoverAnim_->stop();
   if (show && !look::reducedMotion()) {
-    hoverAnim_->stop();
+    auto* fade = new QGraphicsOpacityEffect(hoverRow_);
+    fade->setOpacity(0);
+    hoverRow_->setGraphicsEffect(fade);
     hoverAnim_->setStartValue(0.0);
     hoverAnim_->setEndValue(1.0);
     hoverAnim_->start();
   } else {
-    hoverFade_->setOpacity(1);
+    hoverRow_->setGraphicsEffect(nullptr);
   }
 }
 
@@ -389,9 +405,10 @@ HeardCard::HeardCard(const PaneContext& ctx, const PageHit& p, std::int64_t numb
   column->setSpacing(10);
   auto* excerptRow = new QHBoxLayout;
   excerptRow->setSpacing(10);
-  excerptRow->addWidget(new Text(QString::number(number), look::systemFont(12, QFont::DemiBold), M::accent, this), 0,
-                        Qt::AlignTop);
+  auto* numberLabel = new Text(QString::number(number), look::systemFont(12, QFont::DemiBold), M::accent, this);
+  excerptRow->addWidget(numberLabel, 0, Qt::AlignTop);
   auto* excerpt = (new Text(q(p.excerpt), look::serifFont(16), M::ink2, this))->wrapping(true);
+  alignFirstBaselines(numberLabel, excerpt);
   // At most six lines.
   excerpt->setMaximumHeight(int(std::ceil(excerpt->fontMetrics().lineSpacing() * 6)) + 2);
   excerptRow->addWidget(excerpt, 1);

@@ -117,7 +117,6 @@ class SavedCard : public Surface {
   TextButton* noteButton_ = nullptr;
   SmallButton* listen_ = nullptr;
   SmallButton* open_ = nullptr;
-  QGraphicsOpacityEffect* hoverFade_ = nullptr;
   QVariantAnimation* hoverAnim_ = nullptr;
 };
 

@@ -133,6 +133,7 @@ DocumentsPane::DocumentsPane(const PaneContext& ctx, QWidget* parent) : QWidget(
   list_->setSpacing(8);
   list_->setAlignment(Qt::AlignTop);
   listScroll->setWidget(listHolder);
+  listHolder->setAutoFillBackground(false);  // the scroll area turned it on; the pane's paper shows through
   col->addWidget(listScroll, 1);
   row->addWidget(listColumn);
 
@@ -187,8 +188,8 @@ void DocumentsPane::rebuild() {
   const auto doc = panes::openDocument(lib);
   if (!doc) {
     auto* none = new Text(panes::kNoDocuments, look::systemFont(14), M::ink2, c);
-    none->setContentsMargins(0, 60, 0, 0);
     texts_.push_back(none->text());
+    body->addSpacing(60);
     body->addWidget(none);
     return;
   }

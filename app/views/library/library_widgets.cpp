@@ -1,12 +1,17 @@
 #include "app/views/library/library_widgets.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <cmath>
 
 #include "app/views/look/pieces.h"
@@ -193,8 +198,12 @@ PageHead::PageHead(const QString& title, const QString& sub, QWidget* parent) : 
   trackTight(titleFont, -0.8);
   title_ = new Text(title, titleFont, ink, this);
   sub_ = new Text(sub, look::systemFont(13), ink3, this);
-  row->addWidget(title_, 0, Qt::AlignBaseline);
-  row->addWidget(sub_, 0, Qt::AlignBaseline);
+  // Box layouts place no label on a baseline: both sit at the bottom of the row, and the subtitle is
+  // lifted by what the title's letters reach further below their baseline.
+  row->addWidget(title_, 0, Qt::AlignBottom);
+  row->addWidget(sub_, 0, Qt::AlignBottom);
+  const double lift = QFontMetricsF(titleFont).descent() - QFontMetricsF(sub_->font()).descent();
+  sub_->setContentsMargins(0, 0, 0, std::max(0, int(std::lround(lift))));
   row->addStretch(1);
   column->addLayout(row);
   sub_->setVisible(!sub.isEmpty());
@@ -359,11 +368,39 @@ void Spinner::paintEvent(QPaintEvent*) {
   }
 }
 
+double firstBaseline(const QLabel* label) {
+  double top = label->contentsMargins().top();
+  if (label->textFormat() != Qt::RichText) return top + QFontMetricsF(label->font()).ascent();
+  // Rich text is laid out the way the label lays it out: its font, no document margin.
+  QTextDocument doc;
+  doc.setDefaultFont(label->font());
+  doc.setDocumentMargin(0);
+  doc.setHtml(label->text());
+  doc.setTextWidth(1000);
+  const QTextBlock first = doc.begin();
+  const QTextLayout* layout = first.layout();
+  if (!layout || layout->lineCount() == 0) return top + QFontMetricsF(label->font()).ascent();
+  const QTextLine line = layout->lineAt(0);
+  return top + doc.documentLayout()->blockBoundingRect(first).top() + line.y() + line.ascent();
+}
+
+void alignFirstBaselines(QLabel* follower, const QLabel* leader) {
+  QMargins m = follower->contentsMargins();
+  m.setTop(0);
+  follower->setContentsMargins(m);
+  m.setTop(std::max(0, int(std::lround(firstBaseline(leader) - firstBaseline(follower)))));
+  follower->setContentsMargins(m);
+}
+
 void freezeMotion(QWidget* root, double t) {
   // The pieces have no meta-objects of their own, so they are told apart by their C++ types.
   for (auto* w : root->findChildren<QWidget*>()) {
     if (auto* orb = dynamic_cast<look::HeroOrb*>(w)) orb->ticker().freeze(t);
     if (auto* spinner = dynamic_cast<Spinner*>(w)) spinner->freeze();
+  }
+  // Fades and moves under way (a card's hover buttons coming in) are shown as they end.
+  for (auto* a : root->findChildren<QVariantAnimation*>()) {
+    if (a->state() == QAbstractAnimation::Running) a->setCurrentTime(a->totalDuration());
   }
 }
 

@@ -158,7 +158,14 @@ class Spinner : public QWidget {
   int step_ = 0;
 };
 
-// Pins every moving piece under `root` (orbs, spinners) at one instant, for pictures.
+// How far below its top a label draws the baseline of its first line (its top margin included).
+double firstBaseline(const QLabel* label);
+// Lowers `follower` by a top margin so that its first line stands on the same baseline as the
+// first line of `leader`, both placed at the top of a row.
+void alignFirstBaselines(QLabel* follower, const QLabel* leader);
+
+// Pins every moving piece under `root` (orbs, spinners) at one instant and ends the fades under
+// way, for pictures.
 void freezeMotion(QWidget* root, double t);
 
 // QString from UTF-8.

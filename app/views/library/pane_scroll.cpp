@@ -17,11 +17,13 @@ PaneScroll::PaneScroll(int maxWidth, QWidget* parent) : QScrollArea(parent), max
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setAutoFillBackground(false);
   content_ = new QWidget;
-  content_->setAutoFillBackground(false);
   column_ = new QVBoxLayout(content_);
   column_->setContentsMargins(36, 22, 36, 70);
   column_->setSpacing(0);
   setWidget(content_);
+  // Taking the column, the scroll area made it fill itself in the window colour; the pane is drawn
+  // on the paper of the view behind it, over the whole area.
+  content_->setAutoFillBackground(false);
   content_->installEventFilter(this);
 }
 
@@ -35,7 +37,8 @@ void PaneScroll::afterFit(std::function<void()> f) { afterFit_.push_back(std::mo
 void PaneScroll::fit() {
   const QMargins m = column_->contentsMargins();
   const int w = std::min(viewport()->width(), maxWidth_ + m.left() + m.right());
-  const int h = column_->totalHeightForWidth(w);
+  // A column of lines that do not wrap has no height for a width (the layout answers -1).
+  const int h = column_->hasHeightForWidth() ? column_->totalHeightForWidth(w) : column_->totalSizeHint().height();
   if (content_->size() != QSize(w, h)) {
     const QSize old = content_->size();
     content_->resize(w, h);
@@ -43,6 +46,17 @@ void PaneScroll::fit() {
     if (!content_->isVisible()) {
       QResizeEvent event(content_->size(), old);
       QCoreApplication::sendEvent(content_, &event);
+    }
+    // The scroll area shows or hides its bar for the new range only on its next turn of the event
+    // loop; until then a column that fits would stand beside an empty bar. Lay it out now, and fit
+    // the column once more to the width the bar left (or gave back).
+    if (!fitting_) {
+      fitting_ = true;
+      const int before = viewport()->width();
+      QEvent relayout(QEvent::LayoutRequest);
+      QCoreApplication::sendEvent(this, &relayout);
+      if (viewport()->width() != before) fit();
+      fitting_ = false;
     }
   }
   for (const auto& f : afterFit_) f();

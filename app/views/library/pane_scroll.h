@@ -41,6 +41,7 @@ class PaneScroll : public QScrollArea {
 
  private:
   int maxWidth_;
+  bool fitting_ = false;
   std::vector<std::function<void()>> afterFit_;
   QWidget* content_;
   QVBoxLayout* column_;

@@ -85,8 +85,10 @@ void MarkedText::render() {
     if (s.mark) {
       html += QStringLiteral(
                   // Qt draws a raised run at two thirds of its size: 16.5 px gives the 11 px of the marks.
-                  "<span style=\"color:%1; font-size:16.5px; font-weight:600; vertical-align:super\">%2</span>")
-                  .arg(colourText(M::accent.color()), t);
+                  // The marks are in the system face whatever the text around them is set in.
+                  "<span style=\"color:%1; font-family:'%2'; font-size:16.5px; font-weight:600; "
+                  "vertical-align:super\">%3</span>")
+                  .arg(colourText(M::accent.color()), look::systemFont(11).family().toHtmlEscaped(), t);
     } else {
       html += t;
     }
@@ -163,10 +165,25 @@ AskResult::AskResult(const PaneContext& ctx, std::function<void()> focusBar, QWi
     if (m == LibraryModel::Member::ask) rebuild();
     if (m == LibraryModel::Member::writing) updateWriting();
   });
+  // The cited cards edit in place like any other: they follow the window's one edit, and after a
+  // save (which reloads the notes model) they show the item as stored.
+  notesToken_ = ctx_.notes->addObserver([this](NotesModel::Member m) {
+    if (m == NotesModel::Member::editing) {
+      for (auto* card : savedCards_) card->syncEditing();
+    }
+    if (m == NotesModel::Member::docs) {
+      for (auto* card : savedCards_) {
+        if (const auto stored = ctx_.notes->store().item(card->item().id)) card->setItem(*stored);
+      }
+    }
+  });
   rebuild();
 }
 
-AskResult::~AskResult() { ctx_.lib->removeObserver(libToken_); }
+AskResult::~AskResult() {
+  ctx_.lib->removeObserver(libToken_);
+  ctx_.notes->removeObserver(notesToken_);
+}
 
 QString AskResult::stateText() const {
   QStringList parts;
@@ -192,6 +209,7 @@ void AskResult::rebuild() {
   writingSpinner_ = nullptr;
   answer_ = nullptr;
   sourceCards_ = 0;
+  savedCards_.clear();
   QWidget* c = content();
   const auto text = [&](const std::string& s, const QFont& f, look::DynColor colour) {
     texts_.push_back(q(s));
@@ -246,7 +264,9 @@ void AskResult::rebuild() {
       for (const auto& cited : a->cited) {
         QWidget* sourceCard = nullptr;
         if (cited.item) {
-          sourceCard = new SavedCard(ctx_, *cited.item, cited.n, false, c);
+          auto* card = new SavedCard(ctx_, *cited.item, cited.n, false, c);
+          savedCards_.push_back(card);
+          sourceCard = card;
         } else if (cited.page) {
           sourceCard = new HeardCard(ctx_, *cited.page, cited.n, c);
         }

@@ -77,8 +77,10 @@ class AskResult : public PaneScroll {
   Spinner* writingSpinner_ = nullptr;
   MarkedText* answer_ = nullptr;
   int sourceCards_ = 0;
+  std::vector<SavedCard*> savedCards_;  // the cited saved items' cards
   std::vector<QString> texts_;
   std::uint64_t libToken_ = 0;
+  std::uint64_t notesToken_ = 0;
 };
 
 }  // namespace orvak::views::library
