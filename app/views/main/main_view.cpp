@@ -22,6 +22,7 @@
 #include "app/views/main/window_settings_host.h"
 #include "app/settings/account_port.h"
 #include "app/settings/host_voice_page.h"
+#include "app/views/settings/keep_alive.h"
 #include "app/views/settings/settings_pane.h"
 #include "app/views/settings/settings_sections.h"
 #include "app/views/settings/voice_tab.h"
@@ -127,7 +128,7 @@ QWidget* MainView::makeSettings(Page page) {
       // The port lives as long as the section that uses it.
       auto* port = accountPortOver(std::move(account)).release();
       auto* section = new AccountSection(*port);
-      QObject::connect(section, &QObject::destroyed, [port] { delete port; });
+      releaseWithChildren(section, [port] { delete port; });
       return section;
     };
   }
@@ -135,7 +136,7 @@ QWidget* MainView::makeSettings(Page page) {
     pages.voice = [host] {
       auto* voiceHost = voicePageHostOver(*host).release();
       auto* tab = new VoiceTab(*voiceHost, host->prefs());
-      QObject::connect(tab, &QObject::destroyed, [voiceHost] { delete voiceHost; });
+      releaseWithChildren(tab, [voiceHost] { delete voiceHost; });
       return tab;
     };
   }

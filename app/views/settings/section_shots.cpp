@@ -6,6 +6,7 @@
 
 #include "app/prefs.h"
 #include "app/settings/account_port.h"
+#include "app/views/settings/keep_alive.h"
 #include "app/views/settings/settings_sections.h"
 #include "app/views/settings/settings_shots.h"
 #include "platform/keychain.h"
@@ -96,6 +97,19 @@ QImage keysShot(double scale, const ShotOptions& o) {
 }
 
 }  // namespace
+
+QWidget* sampleAccountPage(bool signedIn) {
+  auto* account = new ShotAccount;
+  account->in = signedIn;
+  auto* section = new AccountSection(*account);
+  releaseWithChildren(section, [account] { delete account; });
+  return section;
+}
+
+QWidget* samplePronunciationPage(Prefs& prefs) {
+  prefs.setPronunciations({{"NASA", "nassa"}, {"Nguyen", "win"}, {"Siobhan", "shiv-awn"}});
+  return new PronunciationSection(prefs, {});
+}
 
 std::vector<Shot> sectionShots() {
   return {

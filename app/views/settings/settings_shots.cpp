@@ -17,6 +17,7 @@
 #include "app/views/settings/help_page.h"
 #include "app/views/settings/rows.h"
 #include "app/views/settings/settings_pane.h"
+#include "app/views/settings/settings_sections.h"
 
 namespace orvak::views {
 
@@ -148,7 +149,12 @@ QImage settingsShot(double scale, const ShotOptions& o) {
       throw std::invalid_argument("--mic takes granted, denied or not-asked");
   }
   host.installed = !o.flag("--not-installed");
-  SettingsPane pane(host, p, *page);
+  SettingsPane::Pages pages;
+  pages.account = [] { return sampleAccountPage(true); };
+  pages.pronunciation = [&p] { return samplePronunciationPage(p); };
+  pages.voice = [&p] { return sampleVoicePage(p); };
+  pages.keys = [] { return new KeysTab; };
+  SettingsPane pane(host, p, *page, pages);
   return renderPane(pane, 900, scale);
 }
 

@@ -41,6 +41,11 @@ class ShotPaper : public QWidget {
   void paintEvent(QPaintEvent*) override;
 };
 
+// The other pages' contents over sample data, for pictures of the settings pane.
+QWidget* sampleAccountPage(bool signedIn);
+QWidget* samplePronunciationPage(Prefs& prefs);
+QWidget* sampleVoicePage(Prefs& prefs);
+
 // The hotkey code of a --key option; throws std::invalid_argument for anything but a number
 // from 0 to 65535.
 std::uint16_t shotKeyCode(const ShotOptions& options, std::uint16_t fallback);

@@ -10,6 +10,7 @@
 #include "app/prefs.h"
 #include "app/settings/voice_page_host.h"
 #include "app/views/qt_main_queue.h"
+#include "app/views/settings/keep_alive.h"
 #include "app/views/settings/settings_pane.h"
 #include "app/views/settings/settings_shots.h"
 #include "app/views/settings/voice_picker.h"
@@ -198,6 +199,17 @@ QImage voicePageShot(double scale, const ShotOptions& o) {
 }
 
 }  // namespace
+
+QWidget* sampleVoicePage(Prefs& prefs) {
+  auto* voices = new ShotVoices(true);
+  auto* host = new ShotVoiceHost(*voices, true);
+  auto* tab = new VoiceTab(*host, prefs);
+  releaseWithChildren(tab, [voices, host] {
+    delete host;
+    delete voices;
+  });
+  return tab;
+}
 
 std::vector<Shot> voiceShots() {
   return {
