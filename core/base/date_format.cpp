@@ -90,8 +90,13 @@ icu::DateFormat* dateFormat(std::string_view kind, std::string_view pattern, con
 std::string relativeDateTime(Date d, const Zone& zone) {
   return format(dateFormat("relative", "", zone,
                            [&] {
-                             return icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMediumRelative,
-                                                                            icu::DateFormat::kShort, localeOf(zone));
+                             icu::DateFormat* f = icu::DateFormat::createDateTimeInstance(
+                                 icu::DateFormat::kMediumRelative, icu::DateFormat::kShort, localeOf(zone));
+                             // The day's word stands alone in a line of the library ("· Today, 9:26 AM"),
+                             // written as the day headings write it, not "today" as inside a sentence.
+                             UErrorCode status = U_ZERO_ERROR;
+                             if (f) f->setContext(UDISPCTX_CAPITALIZATION_FOR_STANDALONE, status);
+                             return f;
                            }),
                 d);
 }

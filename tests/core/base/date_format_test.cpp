@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 
 using namespace orvak;
@@ -23,6 +24,15 @@ TEST(DateFormatTest, NamedPatternsInTheZone) {
   EXPECT_EQ(dates::skeleton(d, "EEEE", {"de_DE", "America/New_York"}), "Samstag");
   const std::string time = dates::timeOnly(d, newYork);
   EXPECT_EQ(time.substr(0, 4), "9:26") << time;
+}
+
+// ICU words a near day against the real clock, so the day is taken from it here.
+TEST(DateFormatTest, ARelativeDayIsWrittenAsItStandsAlone) {
+  const double realNow = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  const std::string today = dates::relativeDateTime(Date{realNow}, newYork);
+  EXPECT_EQ(today.substr(0, 5), "Today") << today;
+  const std::string longAgo = dates::relativeDateTime(Date{kSaturday - 3650 * 86400.0}, newYork);
+  EXPECT_EQ(longAgo.substr(0, 3), "Mar") << longAgo;
 }
 
 TEST(DateFormatTest, CalendarDaysFollowTheZonesMidnight) {
