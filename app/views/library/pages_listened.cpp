@@ -121,6 +121,29 @@ class Symbol : public QWidget {
   look::DynColor colour_;
 };
 
+// The keep picker in the pane's colours, which it follows when the appearance changes (the
+// desktop's own palette would draw a light box on the dark paper).
+class KeepPicker : public QComboBox {
+ public:
+  explicit KeepPicker(QWidget* parent) : QComboBox(parent) { follow(); }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    follow();
+    QComboBox::paintEvent(e);
+  }
+
+ private:
+  void follow() {
+    const QColor card = M::card.color(), ink = M::ink.color();
+    if (palette().color(QPalette::Button) == card && palette().color(QPalette::ButtonText) == ink) return;
+    QPalette pal = palette();
+    for (const auto role : {QPalette::Button, QPalette::Base, QPalette::Window}) pal.setColor(role, card);
+    for (const auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText}) pal.setColor(role, ink);
+    setPalette(pal);
+  }
+};
+
 QAbstractButton* findButton(const std::vector<std::pair<QAbstractButton*, int>>& buttons, const QString& title,
                             int row) {
   for (const auto& [b, r] : buttons) {
@@ -320,7 +343,7 @@ ListenedList::ListenedList(const PaneContext& ctx, QWidget* parent) : PaneScroll
   auto* keepRow = new QHBoxLayout;
   keepRow->setSpacing(10);
   keepRow->addWidget(new Text(panes::kKeepLabel, look::systemFont(13), M::ink2, c));
-  keep_ = new QComboBox(c);
+  keep_ = new KeepPicker(c);
   keep_->setAccessibleName(panes::kKeepAccessibleName);
   keep_->setFont(look::systemFont(13));
   for (const auto& choice : panes::keepChoices()) keep_->addItem(q(choice.label), qlonglong(choice.days));
