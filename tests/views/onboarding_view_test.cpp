@@ -203,6 +203,14 @@ TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSe
   EXPECT_FALSE(cards[0]->hearButton()->isEnabled());
   cards[0]->click();
   EXPECT_EQ(host.prefs().vendor(), Vendor::onDevice);
+
+  // A choice made while the page shows moves the ring in place, on the same page.
+  QWidget* page = view.page();
+  host.prefs().setVendor(Vendor::inworld);
+  EXPECT_EQ(view.page(), page);
+  EXPECT_TRUE(cards[0]->card().selected);
+  EXPECT_FALSE(cards[1]->card().selected);
+  host.prefs().setVendor(Vendor::onDevice);
   cards[1]->hearButton()->click();
   ASSERT_EQ(host.triggers.size(), 1u);
   EXPECT_EQ(host.triggers[0].vendor, Vendor::onDevice);

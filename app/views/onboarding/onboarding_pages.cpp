@@ -35,22 +35,29 @@ void fade(QWidget* w, double opacity) {
   w->setGraphicsEffect(effect);
 }
 
-// The voice card's ring: a thick ink ring when chosen, a hairline otherwise.
+QColor mix(const QColor& from, const QColor& to, double t) {
+  return QColor::fromRgbF(
+      float(from.redF() + (to.redF() - from.redF()) * t), float(from.greenF() + (to.greenF() - from.greenF()) * t),
+      float(from.blueF() + (to.blueF() - from.blueF()) * t), float(from.alphaF() + (to.alphaF() - from.alphaF()) * t));
+}
+
+// The voice card's ring: a thick ink ring when chosen (t = 1), a hairline otherwise (t = 0).
 class Ring : public QWidget {
  public:
-  Ring(bool selected, QWidget* parent) : QWidget(parent), selected_(selected) { setFixedSize(15, 15); }
+  Ring(const double* shown, QWidget* parent) : QWidget(parent), shown_(shown) { setFixedSize(15, 15); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const double w = selected_ ? 4.5 : 1.0;
-    p.setPen(QPen(selected_ ? ink.color() : ink3.color(), w));
+    const double t = *shown_;
+    const double w = 1.0 + 3.5 * t;
+    p.setPen(QPen(mix(ink3.color(), ink.color(), t), w));
     p.drawEllipse(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2));
   }
 
  private:
-  bool selected_;
+  const double* shown_;
 };
 
 // The checklist's mark: an empty circle, or a marker-filled one with a check; a mark whose row
@@ -144,7 +151,14 @@ SamplePage::SamplePage(const QString& sample, QWidget* parent) : QTextBrowser(pa
 // ---- VoiceCardButton ----
 
 VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget* parent)
-    : QAbstractButton(parent), card_(card) {
+    : QAbstractButton(parent), card_(card), shown_(card.selected ? 1.0 : 0.0) {
+  ease_.setEasingCurve(look::easing(Curve::ease));
+  ease_.setDuration(look::durationMs(Curve::ease));
+  connect(&ease_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+    shown_ = v.toDouble();
+    ring_->update();
+    update();
+  });
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setMinimumHeight(150);
   setAccessibleName(q(card.name));
@@ -153,7 +167,8 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
   column->setSpacing(10);
   auto* header = new QHBoxLayout;
   header->setSpacing(8);
-  header->addWidget(new Ring(card.selected, this), 0, Qt::AlignVCenter);
+  ring_ = new Ring(&shown_, this);
+  header->addWidget(ring_, 0, Qt::AlignVCenter);
   auto* name = onboarding::text(q(card.name), look::serifFont(20, QFont::Light), ink, this);
   name->setWordWrap(false);
   header->addWidget(name, 1, Qt::AlignVCenter);
@@ -171,17 +186,32 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
   if (!card.ready) fade(this, 0.6);
 }
 
+void VoiceCardButton::setSelected(bool selected) {
+  if (selected == card_.selected) return;
+  card_.selected = selected;
+  ease_.stop();
+  if (!isVisible() || look::reducedMotion()) {
+    shown_ = selected ? 1.0 : 0.0;
+    ring_->update();
+    update();
+    return;
+  }
+  ease_.setStartValue(shown_);
+  ease_.setEndValue(selected ? 1.0 : 0.0);
+  ease_.start();
+}
+
 QSize VoiceCardButton::sizeHint() const { return {200, std::max(150, layout()->sizeHint().height())}; }
 
 void VoiceCardButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  const double w = card_.selected ? 1.5 : 1.0;
+  const double w = 1.0 + 0.5 * shown_;
   p.setPen(Qt::NoPen);
   p.setBrush(look::Margin::card.color());
   p.drawRoundedRect(QRectF(rect()), 14, 14);
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(card_.selected ? ink.color() : look::Margin::line.color(), w));
+  p.setPen(QPen(mix(look::Margin::line.color(), ink.color(), shown_), w));
   p.drawRoundedRect(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2), 14 - w / 2, 14 - w / 2);
 }
 

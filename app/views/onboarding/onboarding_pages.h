@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QTextBrowser>
+#include <QVariantAnimation>
 #include <QWidget>
 #include <vector>
 
@@ -23,6 +24,8 @@ class VoiceCardButton : public QAbstractButton {
   VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget* parent = nullptr);
   const OnboardingFlow::VoiceCard& card() const { return card_; }
   QAbstractButton* hearButton() const { return hear_; }
+  // Chosen or not: the ring and the border ease from one to the other.
+  void setSelected(bool selected);
   QSize sizeHint() const override;
 
  protected:
@@ -31,6 +34,9 @@ class VoiceCardButton : public QAbstractButton {
  private:
   OnboardingFlow::VoiceCard card_;
   QAbstractButton* hear_;
+  QWidget* ring_;
+  double shown_;  // 0 not chosen, 1 chosen
+  QVariantAnimation ease_;
 };
 
 QWidget* voicePage(OnboardingFlow& flow);

@@ -198,9 +198,8 @@ std::string pageKey(OnboardingFlow& flow) {
       key += std::to_string(int(flow.host().mic())) + flow.keyName();
       break;
     case OnboardingFlow::kVoice:
-      for (const auto& c : flow.voiceCards()) {
-        key += std::to_string(int(c.vendor)) + (c.ready ? "r" : "-") + (c.selected ? "s" : "-");
-      }
+      // The choice itself is shown by the cards in place.
+      for (const auto& c : flow.voiceCards()) key += std::to_string(int(c.vendor)) + (c.ready ? "r" : "-");
       break;
     case 0:
     case OnboardingFlow::kHotkey:
@@ -221,7 +220,18 @@ std::string pageKey(OnboardingFlow& flow) {
 void OnboardingView::redraw() {
   rebuildRail();
   const std::string key = pageKey(*flow_);
-  if (page_ == nullptr || key != pageKey_) rebuildPage(pageStep_ != -1 && pageStep_ != flow_->step());
+  if (page_ == nullptr || key != pageKey_) {
+    rebuildPage(pageStep_ != -1 && pageStep_ != flow_->step());
+  } else if (flow_->step() == OnboardingFlow::kVoice) {
+    const auto cards = flow_->voiceCards();
+    // The look's widgets carry no meta-object of their own: told apart by their C++ type.
+    for (auto* widget : page_->findChildren<QAbstractButton*>()) {
+      auto* button = dynamic_cast<onboarding::VoiceCardButton*>(widget);
+      for (const auto& c : cards) {
+        if (button && c.vendor == button->card().vendor) button->setSelected(c.selected);
+      }
+    }
+  }
   pageKey_ = key;
   rebuildFooter();
 }
