@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <cmath>
@@ -407,10 +408,24 @@ HeardCard::HeardCard(const PaneContext& ctx, const PageHit& p, std::int64_t numb
   excerptRow->setSpacing(10);
   auto* numberLabel = new Text(QString::number(number), look::systemFont(12, QFont::DemiBold), M::accent, this);
   excerptRow->addWidget(numberLabel, 0, Qt::AlignTop);
-  auto* excerpt = (new Text(q(p.excerpt), look::serifFont(16), M::ink2, this))->wrapping(true);
+  // The excerpt with 4 px between its lines, at most six of them.
+  const QFont excerptFont = look::serifFont(16);
+  const double spacing = QFontMetricsF(excerptFont).lineSpacing();
+  const auto spaced = [&](const QString& body) {
+    return QStringLiteral("<div style=\"line-height:%1%\">%2</div>")
+        .arg(int(std::lround(100 * (spacing + 4) / spacing)))
+        .arg(body);
+  };
+  QString body = q(p.excerpt).toHtmlEscaped();
+  body.replace('\n', "<br>");
+  auto* excerpt = (new Text(spaced(body), excerptFont, M::ink2, this))->wrapping(true);
+  excerpt->setTextFormat(Qt::RichText);
   alignFirstBaselines(numberLabel, excerpt);
-  // At most six lines.
-  excerpt->setMaximumHeight(int(std::ceil(excerpt->fontMetrics().lineSpacing() * 6)) + 2);
+  QTextDocument sixLines;
+  sixLines.setDefaultFont(excerptFont);
+  sixLines.setDocumentMargin(0);
+  sixLines.setHtml(spaced("x<br>x<br>x<br>x<br>x<br>x"));
+  excerpt->setMaximumHeight(int(std::ceil(sixLines.size().height())));
   excerptRow->addWidget(excerpt, 1);
   column->addLayout(excerptRow);
 
