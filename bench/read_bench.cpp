@@ -1,5 +1,6 @@
 // From the trigger to the first sound of a read: the sample page captured from the simulated
-// desktop (walked and cleaned by the capturer), handed to a player on the on-device voice, played on the null device. The
+// desktop (walked and cleaned by the capturer), handed to a player of its own (no controller) on
+// the on-device voice, played on the null device. The
 // counters break the time down; `player_ms` is what the player itself adds (preparing the text
 // and sending the first sentences, then scheduling the first audio), to be compared with
 // BM_FirstHalfSecondOfSpeech, the engine alone synthesising the first half second.
@@ -11,8 +12,9 @@
 #include <variant>
 
 #include "app/capturer.h"
+#include "app/player/player.h"
+#include "app/prefs.h"
 #include "bench/audio_probe.h"
-#include "app/read_harness.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
 #include "platform/audio_device.h"
@@ -30,16 +32,14 @@ const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";
 
 void BM_TriggerToFirstSound(benchmark::State& state) {
   const auto desktop = sim::SimDesktop::load(kScene);
-  auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
-                                 std::make_shared<sim::SimEvents>(desktop));
+  auto capturer =
+      Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop), std::make_shared<sim::SimEvents>(desktop));
   auto graph = AudioGraph::make(platform::makeNullAudioDevice(), [](const std::string&) {});
   auto engine = OnDeviceEngine::make("");
-  Prefs prefs(std::make_shared<platform::Defaults>(std::filesystem::temp_directory_path() / "orvak-bench-defaults.json"));
-  auto harness = ReadHarness::make(prefs, [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; }, graph);
+  Prefs prefs(
+      std::make_shared<platform::Defaults>(std::filesystem::temp_directory_path() / "orvak-bench-defaults.json"));
   std::optional<ReadTiming> first;
   bool ended = false;
-  harness->onFirstAudio = [&](const std::shared_ptr<Player>&, const ReadTiming& r) { first = r; };
-  harness->onEnd = [&](const std::shared_ptr<Player>&, const ReadTiming&) { ended = true; };
 
   double walk = 0, clean = 0, toText = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
   for (auto _ : state) {
@@ -57,7 +57,14 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
     auto capture = std::make_shared<const Capture>(*captured);
     ReadOptions opts;
     opts.mute = true;
-    auto player = harness->startPlayer(Vendor::onDevice, "bench", t0, 0, opts);
+    auto setup = Player::forRead(Vendor::onDevice, engine, "bench", t0, 0, opts);
+    setup.speed = prefs.speed();
+    setup.pronunciations = prefs.pronunciations();
+    setup.graph = graph;
+    auto player = Player::make(std::move(setup));
+    player->onFirstAudio = [&](const ReadTiming& r) { first = r; };
+    player->onEnd = [&](const ReadTiming&) { ended = true; };
+    player->begin();
     player->speak(capture->clean.text, capture, capture->clean.start.offset, "top");
     dispatch::mainloop::runUntil([&] { return first.has_value() || ended; }, 10);
     player->stop("test");

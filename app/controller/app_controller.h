@@ -19,15 +19,14 @@
 #include "app/click_tracker.h"
 #include "app/controller/app_services.h"
 #include "app/controller/debug_control.h"
-#include "app/controller/voice_commands.h"
 #include "app/controller/interruptions.h"
+#include "app/controller/voice_commands.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
 #include "app/pill/pill.h"
 #include "app/player/player.h"
 #include "app/prefs.h"
-#include "app/read_harness.h"
 #include "app/system/permissions.h"
 #include "core/base/dispatch.h"
 #include "core/library/notes_store.h"
@@ -215,7 +214,24 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
   // Whether this application is the front one (its library window may be in front).
   bool weAreInFront();
-  ReadHarness& harness();
+  // Builds a read's player the way every read begins (its vendor's engine, the speed and
+  // pronunciations of the settings, a queue of its own, the record stamped now), wires its
+  // reports to this controller, attaches the voice commands and begins it. The caller makes it
+  // the current read.
+  std::shared_ptr<Player> startPlayer(Vendor vendor, const std::string& source, std::uint64_t handlerTime,
+                                      double eventLagMs, const ReadOptions& opts,
+                                      std::optional<Vendor> fallbackFrom = std::nullopt);
+  // What a read was started with, for the on-device read that replaces it.
+  struct ReadTrigger {
+    std::string source;
+    std::uint64_t handlerTime = 0;
+    double eventLagMs = 0;
+    ReadOptions opts;
+    Vendor vendor = Vendor::onDevice;
+  };
+  // A network read failed before any sound: the same stretch is read on the on-device voice,
+  // once, when the failed read is still the one the user expects.
+  void failedBeforeAudio(const std::shared_ptr<Player>& failed, const ReadTrigger& trigger, const std::string& message);
   // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
   std::function<void()> weakly(F f) {
@@ -236,9 +252,11 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<ModifierTap> tap_;
   std::unique_ptr<MenuBar> menu_;
   std::unique_ptr<Windows> windows_;
-  std::shared_ptr<ReadHarness> harness_;
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;
+  // The newest player started, held until the next one starts: a read stopped by the user (and so
+  // no longer `player_`) lives on to report its end, which keeps its place.
+  std::shared_ptr<Player> newest_;
   std::shared_ptr<Highlighter> highlighter_;
   std::shared_ptr<VoiceCommands> voice_;
   std::shared_ptr<DebugControl> debug_;

@@ -45,50 +45,72 @@ bool sameEngine(Vendor vendor, const EngineConfig& a, const EngineConfig& b) {
 
 }  // namespace
 
-ReadHarness& AppController::harness() {
-  if (harness_) return *harness_;
+std::shared_ptr<Player> AppController::startPlayer(Vendor vendor, const std::string& source, std::uint64_t handlerTime,
+                                                   double eventLagMs, const ReadOptions& opts,
+                                                   std::optional<Vendor> fallbackFrom) {
+  auto setup = Player::forRead(vendor, engine(vendor), source, handlerTime, eventLagMs, opts);
+  setup.speed = prefs().speed();
+  setup.pronunciations = prefs().pronunciations();
+  setup.graph = services_.graph;
+  auto player = Player::make(std::move(setup));
+
   std::weak_ptr<AppController> weak = weak_from_this();
-  harness_ = ReadHarness::make(
-      prefs(),
-      [weak](Vendor v) -> std::shared_ptr<SpeechEngine> {
-        auto self = weak.lock();
-        return self ? self->engine(v) : EngineFactory::make(v, EngineConfig{});
-      },
-      services_.graph);
-  harness_->onState = [weak](const std::shared_ptr<Player>& p, const PlayerState& s) {
-    if (auto self = weak.lock()) self->readState(p, s);
+  std::weak_ptr<Player> weakPlayer = player;
+  player->onState = [weak, weakPlayer](const PlayerState& s) {
+    auto self = weak.lock();
+    auto p = weakPlayer.lock();
+    if (self && p) self->readState(p, s);
   };
-  harness_->onFirstAudio = [weak](const std::shared_ptr<Player>&, const ReadTiming& t) {
+  player->onBackPastStart = [weak, weakPlayer] {
+    auto self = weak.lock();
+    auto p = weakPlayer.lock();
+    if (self && p && p == self->player_) self->backBeforeStart();
+  };
+  player->onFirstAudio = [weak](const ReadTiming& t) {
     Log::write("first sound: " + t.summary());
     auto self = weak.lock();
     if (self && self->debug_) self->debug_->firstAudio(t);
   };
-  harness_->onEnd = [weak](const std::shared_ptr<Player>& p, const ReadTiming& t) {
-    if (auto self = weak.lock()) self->readEnded(p, t);
+  player->onEnd = [weak, weakPlayer](const ReadTiming& t) {
+    auto self = weak.lock();
+    auto p = weakPlayer.lock();
+    if (self && p) self->readEnded(p, t);
   };
+  const ReadTrigger trigger{source, handlerTime, eventLagMs, opts, vendor};
+  player->onFailBeforeAudio = [weak, weakPlayer, trigger](const std::string& message) {
+    auto self = weak.lock();
+    auto p = weakPlayer.lock();
+    if (self && p) self->failedBeforeAudio(p, trigger, message);
+  };
+
+  if (fallbackFrom) player->markFallback(std::string(rawValue(*fallbackFrom)));
+  newest_ = player;
+  // The voice controller hears every read once it is set up; the control channel's tests drive it
+  // before it is.
+  if (voice_ && (voice_->ready() || prefs().d->flag(Prefs::kDebugControlFlag))) voice_->attach(player);
+  player->begin();
+  return player;
+}
+
+void AppController::failedBeforeAudio(const std::shared_ptr<Player>& failed, const ReadTrigger& trigger,
+                                      const std::string& message) {
   // Only the current read, or the one whose own end just cleared it, hands over to the on-device
   // voice: never a read the user stopped or replaced.
-  harness_->mayFallBack = [weak](const std::shared_ptr<Player>& failed) {
-    auto self = weak.lock();
-    if (!self) return false;
-    return self->player_ == failed || (!self->player_ && self->endedItself_.lock() == failed);
-  };
-  harness_->onFallback = [weak](const std::shared_ptr<Player>&, const std::shared_ptr<Player>& replacement) {
-    if (auto self = weak.lock()) self->player_ = replacement;
-  };
-  harness_->onBackPastStart = [weak](const std::shared_ptr<Player>& player) {
-    auto self = weak.lock();
-    if (self && player && player == self->player_) self->backBeforeStart();
-  };
-  harness_->voiceReady = [weak] {
-    auto self = weak.lock();
-    return self && self->voice_ && self->voice_->ready();
-  };
-  harness_->attachVoice = [weak](const std::shared_ptr<Player>& player) {
-    auto self = weak.lock();
-    if (self && self->voice_) self->voice_->attach(player);
-  };
-  return *harness_;
+  if (player_ != failed && (player_ || endedItself_.lock() != failed)) return;
+  Log::write("fallback: " + std::string(rawValue(trigger.vendor)) + " failed before audio (" + message +
+             "); reading on-device");
+  ReadOptions opts = trigger.opts;
+  opts.earcon = false;
+  auto next =
+      startPlayer(Vendor::onDevice, trigger.source, trigger.handlerTime, trigger.eventLagMs, opts, trigger.vendor);
+  next->setReplaces(failed);
+  next->setSource(failed->source());
+  next->setReadKey(failed->readKey());
+  next->setStartSnippet(failed->startSnippet());
+  if (const auto spoken = failed->spoken()) {
+    next->speak(spoken->text, spoken->capture, spoken->from, "fallback", failed->spokenUntil());
+  }
+  player_ = next;
 }
 
 std::shared_ptr<SpeechEngine> AppController::engine(Vendor vendor) {
@@ -189,7 +211,7 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
     note(*sentence);
     Log::write(*sentence);
   }
-  auto player = harness().startPlayer(chosen, source, handlerTime, eventLagMs, opts);
+  auto player = startPlayer(chosen, source, handlerTime, eventLagMs, opts);
   player_ = player;
   playerState_.reset();  // the menu shows the new read from its first published state
   if (text) {
@@ -343,8 +365,8 @@ void AppController::startOver() {
   const auto snippet = old->startSnippet();
   old->stop("startOver");
   if (key) positions_->remove(*key);
-  auto next = harness().startPlayer(vendorForRead(std::nullopt).first, "startOver", dispatch::monotonicNanos(), -1,
-                                    baseReadOptions);
+  auto next =
+      startPlayer(vendorForRead(std::nullopt).first, "startOver", dispatch::monotonicNanos(), -1, baseReadOptions);
   player_ = next;
   next->setSource(source);
   next->setReadKey(key);
@@ -509,8 +531,7 @@ void AppController::backBeforeStart() {
   const auto key = old->readKey();
   const auto snippet = old->startSnippet();
   old->stop("back");
-  auto next =
-      harness().startPlayer(vendorForRead(std::nullopt).first, "back", dispatch::monotonicNanos(), -1, baseReadOptions);
+  auto next = startPlayer(vendorForRead(std::nullopt).first, "back", dispatch::monotonicNanos(), -1, baseReadOptions);
   player_ = next;
   next->setSource(source);
   next->setReadKey(key);

@@ -32,6 +32,18 @@ std::vector<std::string> speakableSentences(std::string_view text) {
 
 }  // namespace
 
+Player::Setup Player::forRead(Vendor vendor, std::shared_ptr<SpeechEngine> engine, const std::string& source,
+                              std::uint64_t t0, double eventLagMs, const ReadOptions& opts) {
+  Setup setup;
+  setup.q = dispatch::makeQueue("orvak.player", dispatch::QoS::UserInteractive);
+  setup.rec =
+      ReadTiming(Timestamp::now(), std::string(rawValue(vendor)), engine->model(), engine->voice(), source, eventLagMs);
+  setup.engine = std::move(engine);
+  setup.opts = opts;
+  setup.t0 = t0;
+  return setup;
+}
+
 std::shared_ptr<Player> Player::make(Setup setup) { return std::shared_ptr<Player>(new Player(std::move(setup))); }
 
 Player::Player(Setup setup)

@@ -95,6 +95,11 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
     std::shared_ptr<AudioGraph> graph;
   };
 
+  // The set-up every read begins with: `vendor`'s `engine`, `opts`, a fresh "orvak.player" queue and the
+  // read's record stamped now, for a read triggered by `source` at `t0` (monotonic nanoseconds)
+  // `eventLagMs` after its key event. Speed, pronunciations and graph stay at their defaults.
+  static Setup forRead(Vendor vendor, std::shared_ptr<SpeechEngine> engine, const std::string& source, std::uint64_t t0,
+                       double eventLagMs, const ReadOptions& opts);
   static std::shared_ptr<Player> make(Setup setup);
   ~Player() override;
   Player(const Player&) = delete;

@@ -1,6 +1,6 @@
-// Whole reads on the real cloud engines, pointed at the local vendor servers: a key the vendor
-// rejects before any audio hands the read to the on-device voice exactly once; a failure after
-// audio has played ends the read as an error instead.
+// Whole reads through the controller on the real cloud engines, pointed at the local vendor
+// servers: a key the vendor rejects before any audio hands the read to the on-device voice exactly
+// once; a failure after audio has played ends the read as an error instead.
 //
 // The network side is real I/O on loopback, so these run in real time: every wait is bounded and
 // ends as soon as the awaited event arrives on the main queue.
@@ -12,11 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "app/read_harness.h"
+#include "app/controller/app_controller.h"
+#include "app/controller/stand_ins.h"
+#include "app/pill/pill_doubles.h"
 #include "core/base/base64.h"
 #include "core/base/dispatch.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_events.h"
+#include "platform/sim/sim_microphone.h"
+#include "platform/sim/sim_session.h"
+#include "platform/sim/sim_workspace.h"
 #include "speech/cartesia_engine.h"
 #include "speech/engine_factory.h"
 #include "speech/inworld_engine.h"
@@ -41,6 +48,39 @@ const std::string kText = "First one here. Second one there. Third one everywher
 constexpr int kFrom = 16;   // "Second one there."
 constexpr int kUntil = 55;  // up to the end of "Third one everywhere."
 
+// The service as a signed-out user reaches it: nothing to refresh, every question refused.
+class SignedOutAccount final : public AccountClient {
+ public:
+  void refresh() override {}
+  std::optional<std::uint64_t> lastRefresh() const override { return std::nullopt; }
+  void handle(const std::string&) override {}
+  account::Exchange askStream(const account::AskQuestion&, std::function<void(const std::string&)>,
+                              std::function<void(account::Result<account::AskReply>)> done) override {
+    dispatch::main().async([done] { done(account::Fail::signedOut()); });
+    return {};
+  }
+};
+
+// The page as the capturer would hand it over, with the second and third sentences selected.
+Capture selectedPage(const AppController& app) {
+  Capture c;
+  c.appName = "Firefox";
+  c.bundleId = "org.mozilla.firefox";
+  // The scene's browser, still running: the read is not taken for one whose application quit.
+  const auto front = app.workspace()->frontmostApplication();
+  if (front) {
+    c.pid = front->pid;
+    c.launchedAt = front->launchedAt;
+  }
+  c.windowTitle = "Rivers";
+  c.url = "https://example.org/rivers";
+  c.clean.text = kText;
+  c.clean.chars = static_cast<int>(kText.size());
+  c.clean.regionStrategy = "article";
+  c.selectedText = "Second one there. Third one everywhere.";
+  return c;
+}
+
 struct CloudReadTest : ::testing::Test {
   void SetUp() override {
     test::useMemoryKeychain({{"inworld", "iw-test-key-1"}, {"cartesia", "ca-test-key-1"}});
@@ -52,78 +92,82 @@ struct CloudReadTest : ::testing::Test {
       return r.method == "GET" ? warmUpReply : sentenceReply(r.json().value("text", ""));
     });
 
-    graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
-    harness = ReadHarness::make(
-        prefs,
-        [this](Vendor v) -> std::shared_ptr<SpeechEngine> {
-          if (v == Vendor::onDevice) return onDevice;
-          auto& e = cloud[static_cast<std::size_t>(v)];
-          if (!e) e = EngineFactory::make(v, EngineConfig{});
-          return e;
-        },
-        graph);
-    harness->onFirstAudio = [this](const std::shared_ptr<Player>& p, const ReadTiming&) { heard.push_back(p); };
-    harness->onEnd = [this](const std::shared_ptr<Player>& p, const ReadTiming& r) { ends.push_back({p, r}); };
-    harness->onFallback = [this](const std::shared_ptr<Player>& failed, const std::shared_ptr<Player>& next) {
-      fallbacks.push_back({failed, next});
+    const auto desktop = sim::SimDesktop::load("tests/fixtures/scenes/article.scene.json");
+    AppServices s;
+    s.ax = desktop;
+    s.events = std::make_shared<sim::SimEvents>(desktop);
+    s.workspace = std::make_shared<sim::SimWorkspace>(desktop);
+    s.microphone = std::make_shared<sim::SimMicrophone>();
+    s.network = std::make_shared<sim::SimNetwork>(true);
+    s.session = std::make_shared<sim::SimSession>();
+    s.notifications = std::make_shared<platform::NotificationCenter>();
+    s.pillPanel = std::make_shared<RecordingPanel>();
+    s.screens = std::make_shared<FixedScreens>();
+    s.prefs = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json"));
+    s.prefs->setOnboardingDone(true);
+    s.account = std::make_shared<SignedOutAccount>();
+    s.graph = AudioGraph::make(std::make_unique<platform::CaptureAudioDevice>(tape), [](const std::string&) {});
+    s.makeEngine = [this](Vendor v, const EngineConfig& config) -> std::shared_ptr<SpeechEngine> {
+      if (v == Vendor::onDevice) return onDevice;
+      return EngineFactory::make(v, config);
     };
+    app = AppController::make(std::move(s));
+    app->launch();
+    dispatch::mainloop::drain();
+    app->onReadEnd = [this](const ReadTiming& r) { ends.push_back(r); };
   }
   void TearDown() override {
+    if (app && app->player()) app->player()->stop("test");
+    waitUntil([this] { return !app || !app->player(); });
     unsetenv(InworldEngine::kBaseEnv);
     unsetenv(CartesiaEngine::kBaseEnv);
     Keys::useKeychain(nullptr);
   }
 
+  // A hotkey read of the selected page on `vendor`'s voice.
   std::shared_ptr<Player> startRead(Vendor vendor) {
     ReadOptions opts;
     opts.earcon = true;
-    auto p = harness->startPlayer(vendor, "hotkey", dispatch::monotonicNanos(), 12.5, opts);
-    p->setSource({"Firefox", "Rivers", std::string("https://example.org/rivers")});
-    p->setReadKey(std::string("key-1"));
-    p->setStartSnippet("Second one");
-    auto capture = std::make_shared<Capture>();
-    capture->appName = "Firefox";
-    capture->clean.regionStrategy = "article";
-    p->speak(kText, capture, kFrom, "viewport", kUntil);
-    return p;
+    app->trigger("hotkey", 12.5, opts, std::nullopt, vendor, selectedPage(*app));
+    return app->player();
   }
 
   // Runs the main queue until `done` holds; false when the bound passed first.
   static bool waitUntil(const std::function<bool()>& done) { return dispatch::mainloop::runUntil(done, kWaitSec); }
 
-  std::optional<ReadTiming> recordOf(const std::shared_ptr<Player>& p) const {
-    for (const auto& [player, rec] : ends) {
-      if (player == p) return rec;
+  std::optional<ReadTiming> recordBy(const std::string& engine) const {
+    for (const auto& rec : ends) {
+      if (rec.engine == engine) return rec;
     }
     return std::nullopt;
   }
 
   // The failed read was handed over once, to a read of the same stretch on the on-device voice.
   void expectFallbackFrom(const std::shared_ptr<Player>& failed, const std::string& vendor, const std::string& error) {
-    ASSERT_TRUE(waitUntil([&] { return !fallbacks.empty() && recordOf(failed); }));
-    auto next = fallbacks[0].second;
-    EXPECT_EQ(fallbacks[0].first, failed);
-    EXPECT_EQ(harness->current(), next);
+    ASSERT_NE(failed, nullptr);
+    // The failed read's end comes first and clears the current read; the hand-over follows.
+    ASSERT_TRUE(waitUntil([&] { return app->player() && app->player() != failed && recordBy(vendor); }));
+    auto next = app->player();
+    ASSERT_NE(next, nullptr);
     EXPECT_EQ(next->engine(), onDevice);
     EXPECT_EQ(next->replaces(), failed);
     EXPECT_FALSE(next->opts().earcon);
     EXPECT_EQ(next->source(), failed->source());
-    EXPECT_EQ(next->readKey(), "key-1");
+    ASSERT_TRUE(failed->readKey());
+    EXPECT_EQ(next->readKey(), failed->readKey());
     ASSERT_TRUE(next->spoken());
     EXPECT_EQ(next->spoken()->text, kText);
     EXPECT_EQ(next->spoken()->from, kFrom);
     EXPECT_EQ(next->spokenUntil(), kUntil);
 
-    const ReadTiming failedRec = *recordOf(failed);
-    EXPECT_EQ(failedRec.engine, vendor);
+    const ReadTiming failedRec = *recordBy(vendor);
     EXPECT_EQ(failedRec.endedBy, "fallback");
     EXPECT_EQ(failedRec.errors, std::vector<std::string>{error});
     EXPECT_FALSE(failedRec.fallbackFrom);
 
     next->stop("test");
-    ASSERT_TRUE(waitUntil([&] { return recordOf(next).has_value(); }));
-    const ReadTiming rec = *recordOf(next);
-    EXPECT_EQ(rec.engine, "apple");
+    ASSERT_TRUE(waitUntil([&] { return recordBy("apple").has_value(); }));
+    const ReadTiming rec = *recordBy("apple");
     EXPECT_EQ(rec.fallbackFrom, vendor);
     EXPECT_EQ(rec.startReason, "fallback");
     EXPECT_EQ(rec.startChar, kFrom);
@@ -132,20 +176,24 @@ struct CloudReadTest : ::testing::Test {
     EXPECT_EQ(onDevice->sent[0].text, "Second one there.");
     EXPECT_EQ(onDevice->sent[1].text, "Third one everywhere.");
     EXPECT_TRUE(onDevice->sent[1].last);
-    EXPECT_EQ(fallbacks.size(), 1u);
-    EXPECT_EQ(ends.size(), 2u);
+    EXPECT_EQ(ends.size(), 2u) << "one failed read, one fallback";
   }
 
   // The read already playing ends as an error once its audio has played out: nothing falls back.
   void expectErrorWithoutFallback(const std::shared_ptr<Player>& playing, const std::string& error) {
-    ASSERT_TRUE(waitUntil([&] { return recordOf(playing).has_value(); }));
-    const ReadTiming rec = *recordOf(playing);
+    ASSERT_TRUE(waitUntil([&] { return !ends.empty(); }));
+    const ReadTiming rec = ends[0];
     EXPECT_EQ(rec.endedBy, "error");
     EXPECT_EQ(rec.errors, std::vector<std::string>{error});
     EXPECT_GT(rec.playedAudioSec.value_or(0), 0.0);
-    EXPECT_TRUE(fallbacks.empty());
     EXPECT_TRUE(onDevice->sent.empty());
-    EXPECT_EQ(harness->current(), playing);
+    EXPECT_NE(app->player(), playing);
+    EXPECT_EQ(app->player(), nullptr) << "nothing replaced it";
+  }
+
+  // Waits until `playing` has sounded.
+  bool heard(const std::shared_ptr<Player>& playing) {
+    return waitUntil([&] { return playing && playing->playingText().has_value(); });
   }
 
   test::FakeHttpServer http;
@@ -157,15 +205,10 @@ struct CloudReadTest : ::testing::Test {
   };
 
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();
-  std::shared_ptr<AudioGraph> graph;
-  Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("prefs") / "defaults.json")};
   std::shared_ptr<ScriptedEngine> onDevice = std::make_shared<ScriptedEngine>(Vendor::onDevice, 22050);
-  std::shared_ptr<SpeechEngine> cloud[3];
-  std::shared_ptr<ReadHarness> harness;
+  std::shared_ptr<AppController> app;
   // Main queue only.
-  std::vector<std::shared_ptr<Player>> heard;
-  std::vector<std::pair<std::shared_ptr<Player>, ReadTiming>> ends;
-  std::vector<std::pair<std::shared_ptr<Player>, std::shared_ptr<Player>>> fallbacks;
+  std::vector<ReadTiming> ends;
 };
 
 TEST_F(CloudReadTest, InworldRejectingTheKeyBeforeAudioFallsBackOnDeviceOnce) {
@@ -195,15 +238,14 @@ TEST_F(CloudReadTest, InworldFailingAfterAudioPlayedEndsTheReadWithoutFallback) 
     std::lock_guard lock(mutex);
     sentenceReply = [](const std::string& text) {
       if (text != "Second one there.") return HttpReply{200, {Step::hang()}};
-      return HttpReply{200,
-                       {Step::send(test::inworldLine(9600, 3000, {"Second", "one", "there."}, {0, 0.1, 0.2},
-                                                     {0.1, 0.2, 0.4})),
-                        Step::waitFor("fail"), Step::send(R"({"error":{"message":"voice overloaded"}})")}};
+      return HttpReply{
+          200,
+          {Step::send(test::inworldLine(9600, 3000, {"Second", "one", "there."}, {0, 0.1, 0.2}, {0.1, 0.2, 0.4})),
+           Step::waitFor("fail"), Step::send(R"({"error":{"message":"voice overloaded"}})")}};
     };
   }
   auto playing = startRead(Vendor::inworld);
-  ASSERT_TRUE(waitUntil([&] { return !heard.empty(); }));
-  EXPECT_EQ(heard[0], playing);
+  ASSERT_TRUE(heard(playing));
   http.open("fail");
   expectErrorWithoutFallback(playing, "inworld: voice overloaded");
 }
@@ -217,9 +259,9 @@ TEST_F(CloudReadTest, CartesiaFailingAfterAudioPlayedEndsTheReadWithoutFallback)
                                     {"context_id", ctx},
                                     {"data", test::toBase64(test::float32LE(std::vector<float>(9600, 0.1f)))},
                                     {"done", false}}));
-  ASSERT_TRUE(waitUntil([&] { return !heard.empty(); }));
-  EXPECT_EQ(heard[0], playing);
-  ws.sendText(json::dump(json::Json{{"type", "error"}, {"context_id", ctx}, {"title", "Overloaded"}, {"message", "try later"}}));
+  ASSERT_TRUE(heard(playing));
+  ws.sendText(json::dump(
+      json::Json{{"type", "error"}, {"context_id", ctx}, {"title", "Overloaded"}, {"message", "try later"}}));
   expectErrorWithoutFallback(playing, "cartesia: Overloaded try later");
 }
 

@@ -14,12 +14,13 @@
 #include <variant>
 
 #include "app/capturer.h"
-#include "core/base/read_file.h"
-#include "app/read_harness.h"
+#include "app/player/player.h"
+#include "app/prefs.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
+#include "core/base/read_file.h"
 #include "core/base/timing.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
@@ -40,7 +41,6 @@ struct ReadArgs {
   bool mute = false;
 };
 
-
 // Throws UsageError when the arguments do not fit, or a value is out of range.
 ReadArgs parseArgs(const Args& args) {
   const Options o(args, {"--from", "--speed", "--stop-after"}, {"--mute"});
@@ -59,7 +59,6 @@ ReadArgs parseArgs(const Args& args) {
   return r;
 }
 
-
 std::string readText(const std::string& path) {
   auto text = readWholeFile(path);
   if (!text) throw std::runtime_error("cannot open " + path);
@@ -71,8 +70,8 @@ std::string readText(const std::string& path) {
 std::shared_ptr<const Capture> capturePage(const std::string& path, std::uint64_t& t0) {
   const auto desktop = sim::SimDesktop::load(path);
   t0 = Clock::now();
-  auto capturer = Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop),
-                                 std::make_shared<sim::SimEvents>(desktop));
+  auto capturer =
+      Capturer::make(desktop, std::make_shared<sim::SimWorkspace>(desktop), std::make_shared<sim::SimEvents>(desktop));
   std::optional<CaptureOutcome> outcome;
   capturer->capture(t0, [&](CaptureOutcome o) { outcome = std::move(o); });
   if (!dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 120)) {
@@ -88,29 +87,34 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
     std::fprintf(stderr, "orvak-dev %s: nothing readable in %s\n", command, o.file.c_str());
     return 1;
   }
-  auto engine = OnDeviceEngine::make(Prefs::shared().onDeviceVoice());
-  auto harness = ReadHarness::make(Prefs::shared(), [engine](Vendor) -> std::shared_ptr<SpeechEngine> { return engine; });
+  ReadOptions opts;
+  opts.mute = o.mute;
+  opts.stopAfter = o.stopAfter;
+  // The player alone on the on-device voice: no controller, so no fallback and no voice commands.
+  auto setup =
+      Player::forRead(Vendor::onDevice, OnDeviceEngine::make(Prefs::shared().onDeviceVoice()), command, t0, 0, opts);
+  setup.speed = Prefs::shared().speed();
+  setup.pronunciations = Prefs::shared().pronunciations();
+  auto player = Player::make(std::move(setup));
 
   int lastShown = 0;
   bool done = false;
   std::optional<ReadTiming> record;
-  harness->onState = [&](const std::shared_ptr<Player>& player, const PlayerState& s) {
-    if (s.ended || s.sentence == lastShown) return;
-    const auto text = player->playingText();
+  std::weak_ptr<Player> weakPlayer = player;
+  player->onState = [&, weakPlayer](const PlayerState& s) {
+    auto p = weakPlayer.lock();
+    if (!p || s.ended || s.sentence == lastShown) return;
+    const auto text = p->playingText();
     if (!text) return;  // nothing heard yet
     lastShown = s.sentence;
     std::printf("[%d/%d] %s\n", s.sentence, s.total, text->c_str());
     std::fflush(stdout);
   };
-  harness->onEnd = [&](const std::shared_ptr<Player>&, const ReadTiming& rec) {
+  player->onEnd = [&](const ReadTiming& rec) {
     record = rec;
     done = true;
   };
-
-  ReadOptions opts;
-  opts.mute = o.mute;
-  opts.stopAfter = o.stopAfter;
-  auto player = harness->startPlayer(Vendor::onDevice, command, t0, 0, opts);
+  player->begin();
   if (o.speed) player->setSpeed(*o.speed);
   player->setSource(source);
   const int from = o.from.value_or(start);
@@ -140,7 +144,8 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
 }
 
 void usage(const char* command, const char* what) {
-  std::fprintf(stderr, "usage: orvak-dev %s %s [--from N] [--speed X] [--stop-after SECONDS] [--mute]\n", command, what);
+  std::fprintf(stderr, "usage: orvak-dev %s %s [--from N] [--speed X] [--stop-after SECONDS] [--mute]\n", command,
+               what);
 }
 
 }  // namespace
