@@ -219,7 +219,10 @@ void VoiceController::attach(const std::shared_ptr<VoicePlayer>& player) {
       auto now = s->player();
       if (now && now != weakPlayer.lock()) return;  // a newer read is attached
       s->w_.listener->setArmed(false);
-      // The utterance heard over the read that ended goes without a record.
+      // The utterance heard over the read that ended goes without a record. Its push-to-talk ends
+      // with it: a reply awaited after an answer has no release of its own, and a listener left in
+      // push-to-talk never hears the always-on detector again.
+      if (s->rec_) s->w_.listener->endPTT();
       s->closeSession();
       s->rec_.reset();
     });

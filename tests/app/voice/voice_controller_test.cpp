@@ -387,6 +387,30 @@ TEST_F(ReplyFixture, SilenceAfterTheOfferEndsInTheHintAndAPendingRecord) {
   EXPECT_TRUE(read->resumes.empty());
 }
 
+TEST_F(ReplyFixture, AReadEndingDuringTheOfferLeavesTheDetectorListening) {
+  attach();
+  voice->listenForReply();
+  vt.drain();
+  ASSERT_EQ(statuses.back(), "Keep reading?");
+  read->ended = true;
+  read->endedHook();  // the read is stopped while the reply is awaited
+  vt.drain();
+  EXPECT_TRUE(records().empty());
+
+  // Speech heard by the always-on detector afterwards still opens an utterance (no reader
+  // now, so it is only recorded).
+  auto& listener = voice->listener();
+  listener.setVadEnabled(true);
+  listener.setArmed(true);
+  listener.queue().async([&listener] {
+    for (int i = 0; i < 10; ++i) listener.step(-20, dispatch::monotonicNanos() + i * 10'000'000ull);
+  });
+  vt.drain();
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0]["mode"], "vad");
+  EXPECT_EQ(records()[0]["outcome"], "noReader");
+}
+
 TEST(VoiceRecords, TextStaysOutUnlessAllowedAndMissingFiguresShowAsDashes) {
   VoiceTiming r("2026-01-01T00:00:00.000Z", "hold", "On-device", "Speakers", false);
   r.transcript = "secret words";
