@@ -116,6 +116,16 @@ TEST_F(CardsTest, OneCardEditsAtATimeAndHoverButtonsGiveWayToTheEditor) {
   EXPECT_TRUE(first->hoverButtons()->isVisible()) << "the pointer is still over it";
 }
 
+TEST_F(CardsTest, HoverButtonsFadeOutWhenThePointerLeaves) {
+  SavedCard card(lib.ctx, lib.item("A reader remembers"), std::nullopt, true);
+  show(card);
+  card.setHover(true);
+  QTRY_VERIFY(card.hoverButtons()->graphicsEffect() == nullptr);  // the fade in has ended
+  card.setHover(false);
+  EXPECT_TRUE(card.hoverButtons()->isVisible()) << "still there while they fade";
+  QTRY_VERIFY(!card.hoverButtons()->isVisible());
+}
+
 TEST_F(CardsTest, AnEditStartedBeforeTheCardIsShownLeavesNoHoverButtons) {
   SavedCard card(lib.ctx, lib.item("A reader remembers"), std::nullopt, true);
   card.setHover(true);

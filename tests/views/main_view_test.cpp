@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QTest>
 #include <memory>
 
@@ -124,6 +125,20 @@ TEST(MainViewTest, ClicksOnTheSidebarChooseThePageAndTheBannerOpensSetup) {
   click(*f.view->sidebar()->bannerRect());
   EXPECT_EQ(f.setups, 1);
   EXPECT_FALSE(f.view->sidebar()->itemRect(Page::keys)) << "no developer pages without the flag";
+  // Each row is a named button for assistive technology, the page shown checked.
+  f.vt.drain();
+  QAbstractButton* voice = nullptr;
+  for (QAbstractButton* b : f.view->sidebar()->rowButtons()) {
+    EXPECT_EQ(b->isChecked(), b->accessibleName() == "Documents") << b->accessibleName().toStdString();
+    if (b->accessibleName() == "Voice") voice = b;
+  }
+  ASSERT_NE(voice, nullptr);
+  voice->click();
+  EXPECT_EQ(f.model.page(), Page::voice);
+  f.vt.drain();
+  for (QAbstractButton* b : f.view->sidebar()->rowButtons()) {
+    EXPECT_EQ(b->isChecked(), b->accessibleName() == "Voice") << b->accessibleName().toStdString();
+  }
 }
 
 TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillShow) {

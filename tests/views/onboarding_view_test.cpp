@@ -317,3 +317,34 @@ TEST(OnboardingView, TheAccessibilityPageFitsWithEveryLineItCanShow) {
 }
 
 }  // namespace
+
+#include <QFontMetricsF>
+
+namespace {
+
+// Each checklist mark (15 x 15) sits with its middle 4 above its text's first baseline.
+TEST(OnboardingView, ChecklistMarksSitOnTheFirstLine) {
+  FakeOnboardingHost host;
+  host.grant(true, Mic::granted);
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kTryIt);
+  OnboardingView view(flow);
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  view.settle();
+  int rows = 0;
+  for (auto* label : view.page()->findChildren<QLabel*>()) {
+    QWidget* row = label->parentWidget();
+    QWidget* mark = nullptr;
+    for (auto* w : row->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (w != label && w->size() == QSize(15, 15)) mark = w;
+    }
+    if (!mark) continue;
+    ++rows;
+    const double baseline = label->y() + label->contentsRect().top() + QFontMetricsF(label->font()).ascent();
+    EXPECT_NEAR(mark->y() + 7.5 + 4, baseline, 1.0) << label->text().toStdString();
+  }
+  EXPECT_EQ(rows, 3);
+}
+
+}  // namespace

@@ -223,7 +223,10 @@ SavedCard::SavedCard(const PaneContext& ctx, const StoredItem& s, std::optional<
   connect(hoverAnim_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
     if (auto* fade = dynamic_cast<QGraphicsOpacityEffect*>(hoverRow_->graphicsEffect())) fade->setOpacity(v.toDouble());
   });
-  connect(hoverAnim_, &QVariantAnimation::finished, this, [this] { hoverRow_->setGraphicsEffect(nullptr); });
+  connect(hoverAnim_, &QVariantAnimation::finished, this, [this] {
+    hoverRow_->setGraphicsEffect(nullptr);
+    hoverRow_->setVisible(hoverShown_);
+  });
   hoverRow_->hide();
   sourceRow->addWidget(hoverRow_);
   listen_ = new SmallButton("Listen", "play.fill", this);
@@ -341,21 +344,27 @@ void SavedCard::setHover(bool hover) {
 
 void SavedCard::updateHoverRow() {
   const bool show = hover_ && !editing();
-  // Whether the row is hidden, not whether it is on screen: a card not shown yet (or off screen)
-  // must still drop the row when its edit starts.
-  if (show == !hoverRow_->isHidden()) return;
-  hoverRow_->setVisible(show);
+  if (show == hoverShown_) return;
+  hoverShown_ = show;
   hoverAnim_->stop();
-  if (show && !look::reducedMotion()) {
-    auto* fade = new QGraphicsOpacityEffect(hoverRow_);
-    fade->setOpacity(0);
-    hoverRow_->setGraphicsEffect(fade);
-    hoverAnim_->setStartValue(0.0);
-    hoverAnim_->setEndValue(1.0);
-    hoverAnim_->start();
-  } else {
+  // The buttons come and go with a short fade; they give way to the editor at once, and a card not
+  // on screen (or without motion) just shows or drops them.
+  if (look::reducedMotion() || !isVisible() || editing()) {
     hoverRow_->setGraphicsEffect(nullptr);
+    hoverRow_->setVisible(show);
+    return;
   }
+  auto* fade = dynamic_cast<QGraphicsOpacityEffect*>(hoverRow_->graphicsEffect());
+  const double from = fade ? fade->opacity() : (hoverRow_->isHidden() ? 0.0 : 1.0);
+  if (!fade) {
+    fade = new QGraphicsOpacityEffect(hoverRow_);
+    hoverRow_->setGraphicsEffect(fade);
+  }
+  fade->setOpacity(from);
+  hoverRow_->show();
+  hoverAnim_->setStartValue(from);
+  hoverAnim_->setEndValue(show ? 1.0 : 0.0);
+  hoverAnim_->start();
 }
 
 void SavedCard::enterEvent(QEnterEvent*) { setHover(true); }

@@ -103,6 +103,7 @@ class SavedCard : public Surface {
   std::optional<std::int64_t> number_;
   bool timeOnly_;
   bool hover_ = false;
+  bool hoverShown_ = false;  // the hover buttons are (or are coming) in
   QString draft_;
   look::Appearance builtFor_;
 

@@ -50,6 +50,17 @@ QLinearGradient apricot(const QRectF& r) {
 QFont bannerFont() { return look::systemFont(12.5, QFont::DemiBold); }
 QFont countFont() { return look::monoFont(10, QFont::Medium); }
 
+// A row's stand-in for assistive technology: takes the clicks and draws nothing.
+class RowButton final : public QAbstractButton {
+ public:
+  using QAbstractButton::QAbstractButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+  // Checked means "the page shown": only the page model changes it, never a click by itself.
+  void nextCheckState() override {}
+};
+
 }  // namespace
 
 SidebarView::SidebarView(QWidget* parent) : QWidget(parent), orb_(new look::HeroOrb(26, this)) {
@@ -78,12 +89,26 @@ void SidebarView::place() {
   name_ = QRectF(x + 26 + 10, y, kWidth - x - 36 - kSide, headerHeight);
   y += headerHeight + 26;
   const QFontMetricsF labelMetrics(labelFont(1.3));
+  for (auto* b : hits_) b->deleteLater();
+  hits_.clear();
   for (const auto& section : layout_.sections) {
     y += 18;
     labels_.push_back({q(section.label), QRectF(kSide + 12, y, kWidth - 2 * kSide - 12, labelMetrics.height())});
     y += labelMetrics.height() + 6;
     for (const auto& item : section.items) {
       items_.push_back({item.page, QRectF(kSide, y, kWidth - 2 * kSide, kItemHeight)});
+      auto* b = new RowButton(this);
+      b->setText(q(item.title));
+      b->setAccessibleName(q(item.title));
+      b->setCheckable(true);
+      b->setChecked(item.selected);
+      b->setGeometry(items_.back().rect.toRect());
+      b->setFocusPolicy(Qt::TabFocus);
+      connect(b, &QAbstractButton::clicked, this, [this, page = item.page] {
+        if (onSelect) onSelect(page);
+      });
+      b->show();
+      hits_.push_back(b);
       y += kItemHeight;
     }
   }

@@ -3,6 +3,7 @@
 // bottom. It draws a `sidebar::Layout`; a click on a page or on the banner calls back.
 #pragma once
 
+#include <QAbstractButton>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -32,6 +33,8 @@ class SidebarView : public QWidget {
   std::optional<QRectF> bannerRect() const;
   QRectF hintRect() const;
   std::optional<QRectF> countRect() const;
+  // The accessible buttons over the rows, in order.
+  const std::vector<QAbstractButton*>& rowButtons() const { return hits_; }
 
   QSize sizeHint() const override { return {kWidth, 560}; }
 
@@ -54,6 +57,9 @@ class SidebarView : public QWidget {
 
   sidebar::Layout layout_;
   look::HeroOrb* orb_;
+  // Invisible buttons over the drawn rows, so assistive technology finds each page by name, and
+  // the selected one checked.
+  std::vector<QAbstractButton*> hits_;
   QRectF name_;
   std::vector<Label> labels_;
   std::vector<Placed> items_;

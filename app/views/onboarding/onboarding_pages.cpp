@@ -1,5 +1,6 @@
 #include "app/views/onboarding/onboarding_pages.h"
 
+#include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -109,9 +110,14 @@ QWidget* check(const OnboardingFlow::Check& c, bool wasDone, QWidget* parent) {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(10);
-  // The mark's middle sits on the first line's middle.
-  layout->addWidget(new Mark(c.done, wasDone, row), 0, Qt::AlignTop);
-  layout->addWidget(text(q(c.text), look::systemFont(13.5), c.done ? ink : ink2, row), 1);
+  // The mark's middle sits 4 above the first line's baseline.
+  const QFont font = look::systemFont(13.5);
+  auto* markColumn = new QVBoxLayout;
+  markColumn->setContentsMargins(0, std::max(0, int(std::lround(QFontMetricsF(font).ascent() - 7.5 - 4))), 0, 0);
+  markColumn->addWidget(new Mark(c.done, wasDone, row));
+  markColumn->addStretch(1);
+  layout->addLayout(markColumn);
+  layout->addWidget(text(q(c.text), font, c.done ? ink : ink2, row), 1);
   if (c.dimmed) fade(row, 0.6);
   row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   return row;
