@@ -1,7 +1,7 @@
 #!/bin/bash
 # Run inside its own session bus (dbus-run-session): without a running Orvak a trigger times out;
 # with one on the sample scene (debugControl on) a muted trigger prints the read's timing record
-# and a control pauses the read.
+# and a control pauses the read. The waits are bounded but long: a loaded machine starts slowly.
 set -u
 BIN=$1
 DEV=$2
@@ -15,7 +15,7 @@ timeout 30 "$BIN" --trigger "mute" | sed 's/^/alone: /'
 echo "alone exit ${PIPESTATUS[0]}"
 ORVAK_PLATFORM=sim ORVAK_SCENE=$SCENE "$BIN" >"$HOME/first.log" 2>&1 &
 FIRST=$!
-for _ in $(seq 100); do
+for _ in $(seq 400); do
   grep -q "debug control channel on" "$HOME/first.log" && break
   sleep 0.1
 done
@@ -24,7 +24,7 @@ echo "trigger exit $?"
 grep -o '"trigger":"debug"' "$HOME/answer.json"
 "$BIN" --control toggle
 echo "control exit $?"
-for _ in $(seq 50); do
+for _ in $(seq 300); do
   grep -q "read end" "$HOME/first.log" && break
   sleep 0.1
 done
