@@ -8,6 +8,7 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/audio/audio_route.h"
+#include "app/hotkey/modifier_tap.h"
 #include "app/prefs.h"
 #include "app/voice/research_save.h"
 #include "core/base/date.h"
@@ -139,7 +140,8 @@ std::optional<std::string> VoiceController::setupError() const {
 }
 
 std::string VoiceController::glyph(std::uint16_t keyCode) {
-  switch (keyCode) {
+  // A stored code that is none of the offered keys is watched as Right Shift, so it is named so.
+  switch (ModifierTap::Choice::with(keyCode).keyCode) {
     case 56:
     case 60:
       return "⇧";

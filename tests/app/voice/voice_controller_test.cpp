@@ -362,7 +362,10 @@ TEST_F(CommandFixture, WhileIdleANoteAsksForAReadFirstNamingTheKey) {
   EXPECT_EQ(statuses.back(), "Double-tap Alt to start reading first");
   EXPECT_TRUE(store.items.empty());
   EXPECT_EQ(records().back()["command"], "idle:note");
-  EXPECT_EQ(VoiceController::glyph(60), "⇧");
+  for (const auto& [code, glyph] : std::vector<std::pair<std::uint16_t, std::string>>{
+           {60, "⇧"}, {54, "Super"}, {59, "Ctrl"}, {62, "Ctrl"}, {0, "⇧"}, {99, "⇧"}}) {
+    EXPECT_EQ(VoiceController::glyph(code), glyph) << code;
+  }
 }
 
 struct ReplyFixture : VoiceFixture {
