@@ -136,12 +136,14 @@ TEST(DebugControlTest, ControlsDriveTheApplication) {
   EXPECT_FLOAT_EQ(c.a.app->prefs().speed(), 1.5f);
 
   const double keep = Player::keepBehindSec();
+  const double trimStep = Player::trimStepSec();
   c.control("trimtest=1");
   EXPECT_EQ(Player::keepBehindSec(), keep) << "two numbers or nothing";
   c.control("trimtest=12,0.5");
   EXPECT_EQ(Player::keepBehindSec(), 12);
   EXPECT_EQ(Player::trimStepSec(), 0.5);
   Player::setKeepBehindSec(keep);
+  Player::setTrimStepSec(trimStep);
 
   c.control("alwaysOn=1");
   EXPECT_TRUE(c.a.app->prefs().alwaysOnListening());
