@@ -43,6 +43,8 @@ std::optional<double> number(std::string_view text) {
 }
 
 std::optional<long long> wholeNumber(std::string_view text) {
+  // "+3" is as whole a number as "3"; from_chars takes no sign but "-".
+  if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
   long long v = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
@@ -78,15 +80,14 @@ std::shared_ptr<DebugControl> DebugControl::make(AppController& app, std::shared
 
 std::map<std::string, std::string> DebugControl::kv(std::string_view options) {
   std::map<std::string, std::string> out;
-  for (const std::string_view token : split(options, ' ')) {
+  for (std::string_view token : split(options, ' ')) {
+    // Split at the first "=" with empty pieces dropped: leading "=" signs go, "key=" is a bare key
+    // and a token of "=" signs alone has no key at all.
+    while (!token.empty() && token.front() == '=') token.remove_prefix(1);
+    if (token.empty()) continue;
     const auto eq = token.find('=');
-    if (eq == std::string_view::npos) {
-      out[std::string(token)] = "1";
-      continue;
-    }
-    const std::string_view key = token.substr(0, eq);
-    if (key.empty()) continue;  // "=x": no key
-    out[std::string(key)] = std::string(token.substr(eq + 1));
+    const std::string_view value = eq == std::string_view::npos ? std::string_view() : token.substr(eq + 1);
+    out[std::string(token.substr(0, eq))] = value.empty() ? "1" : std::string(value);
   }
   return out;
 }

@@ -50,7 +50,8 @@ TEST(DebugControlTest, OptionsAndControlsParse) {
       {"mute stopAfter=2.5 vendor=apple", {{"mute", "1"}, {"stopAfter", "2.5"}, {"vendor", "apple"}}},
       {"mute=0", {{"mute", "0"}}},
       {"mute=1  mute=0", {{"mute", "0"}}},
-      {"=x text=a=b", {{"text", "a=b"}}},
+      {"=x text=a=b", {{"x", "1"}, {"text", "a=b"}}},
+      {"== mute= =stopAfter=2 text==b", {{"mute", "1"}, {"stopAfter", "2"}, {"text", "=b"}}},
       {"", {}},
   };
   for (const auto& [text, expected] : options) EXPECT_EQ(DebugControl::kv(text), expected) << text;
@@ -71,8 +72,8 @@ TEST(DebugControlTest, OptionsAndControlsParse) {
   }
 
   const std::pair<const char*, int> scrolls[] = {
-      {"", -10},     {"3", 3}, {"-4", -4}, {"x", -10}, {"2.5", -10}, {"2147483648", -10}, {"-2147483648", -1000},
-      {"5000", 1000}};
+      {"", -10},      {"3", 3},  {"-4", -4},   {"x", -10}, {"2.5", -10}, {"2147483648", -10}, {"-2147483648", -1000},
+      {"5000", 1000}, {"+3", 3}, {"+-3", -10}, {"+", -10}};
   for (const auto& [text, lines] : scrolls) EXPECT_EQ(DebugControl::scrollLines(text), lines) << text;
 }
 
@@ -135,12 +136,14 @@ TEST(DebugControlTest, ControlsDriveTheApplication) {
   EXPECT_FLOAT_EQ(c.a.app->prefs().speed(), 1.5f);
 
   const double keep = Player::keepBehindSec();
+  const double trimStep = Player::trimStepSec();
   c.control("trimtest=1");
   EXPECT_EQ(Player::keepBehindSec(), keep) << "two numbers or nothing";
   c.control("trimtest=12,0.5");
   EXPECT_EQ(Player::keepBehindSec(), 12);
   EXPECT_EQ(Player::trimStepSec(), 0.5);
   Player::setKeepBehindSec(keep);
+  Player::setTrimStepSec(trimStep);
 
   c.control("alwaysOn=1");
   EXPECT_TRUE(c.a.app->prefs().alwaysOnListening());
