@@ -11,6 +11,7 @@
 #include "app/views/library/library_view.h"
 #include "app/views/library/notes_unavailable_view.h"
 #include "app/views/settings/help_page.h"
+#include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
@@ -24,23 +25,7 @@ using Page = MainModel::Page;
 
 namespace {
 
-struct Host final : WindowsHost {
-  std::shared_ptr<Prefs> prefsPtr;
-  std::shared_ptr<Permissions> permsPtr;
-  std::shared_ptr<HotkeyTester> testerPtr;
-  std::shared_ptr<NotesStore> store;
-  std::shared_ptr<platform::Workspace> workspacePtr;
-  std::shared_ptr<platform::NotificationCenter> center = std::make_shared<platform::NotificationCenter>();
-  Prefs& prefs() override { return *prefsPtr; }
-  Permissions& perms() override { return *permsPtr; }
-  HotkeyTester& tester() override { return *testerPtr; }
-  std::shared_ptr<NotesStore> notesStore() override { return store; }
-  std::shared_ptr<platform::NotificationCenter> notifications() override { return center; }
-  std::shared_ptr<platform::Workspace> workspace() override { return workspacePtr; }
-  std::shared_ptr<LibraryService> libraryService() override { return nullptr; }
-  void refreshMenu() override {}
-  void readText(const std::string&) override {}
-};
+struct Host final : HeldWindowsHost {};
 
 struct Fixture {
   dispatch::VirtualTime vt;

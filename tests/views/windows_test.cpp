@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/views/windows/qt_windows.h"
+#include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "platform/activation.h"
@@ -27,22 +28,9 @@ namespace {
 
 using Trace = std::shared_ptr<std::vector<std::string>>;
 
-struct Host final : WindowsHost {
+struct Host final : HeldWindowsHost {
   Trace trace;
-  std::shared_ptr<Prefs> prefsPtr;
-  std::shared_ptr<Permissions> permsPtr;
-  std::shared_ptr<HotkeyTester> testerPtr;
-  std::shared_ptr<NotesStore> store;
-  std::shared_ptr<platform::Workspace> workspacePtr;
-  std::shared_ptr<platform::NotificationCenter> center = std::make_shared<platform::NotificationCenter>();
 
-  Prefs& prefs() override { return *prefsPtr; }
-  Permissions& perms() override { return *permsPtr; }
-  HotkeyTester& tester() override { return *testerPtr; }
-  std::shared_ptr<NotesStore> notesStore() override { return store; }
-  std::shared_ptr<platform::NotificationCenter> notifications() override { return center; }
-  std::shared_ptr<platform::Workspace> workspace() override { return workspacePtr; }
-  std::shared_ptr<LibraryService> libraryService() override { return nullptr; }
   void refreshMenu() override { trace->push_back("menu: refresh"); }
   void readText(const std::string& text) override { trace->push_back("read: " + text); }
 };

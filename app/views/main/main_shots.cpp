@@ -5,6 +5,7 @@
 
 #include "app/views/library/library_widgets.h"
 #include "app/views/main/main_view.h"
+#include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
@@ -19,14 +20,8 @@ namespace {
 constexpr double kNow = 1773494813;
 
 // A host over temporary files and a simulated desktop.
-struct ShotHost final : WindowsHost {
+struct ShotHost final : HeldWindowsHost {
   QTemporaryDir dir;
-  std::shared_ptr<Prefs> prefsPtr;
-  std::shared_ptr<Permissions> permsPtr;
-  std::shared_ptr<HotkeyTester> testerPtr;
-  std::shared_ptr<NotesStore> store;
-  std::shared_ptr<platform::Workspace> workspacePtr;
-  std::shared_ptr<platform::NotificationCenter> center = std::make_shared<platform::NotificationCenter>();
 
   ShotHost(bool trusted, bool notes) {
     const std::filesystem::path folder = dir.path().toStdString();
@@ -38,15 +33,6 @@ struct ShotHost final : WindowsHost {
     testerPtr = HotkeyTester::make(workspacePtr);
     if (notes) store = std::make_shared<NotesStore>(folder / "notes.sqlite", std::nullopt);
   }
-  Prefs& prefs() override { return *prefsPtr; }
-  Permissions& perms() override { return *permsPtr; }
-  HotkeyTester& tester() override { return *testerPtr; }
-  std::shared_ptr<NotesStore> notesStore() override { return store; }
-  std::shared_ptr<platform::NotificationCenter> notifications() override { return center; }
-  std::shared_ptr<platform::Workspace> workspace() override { return workspacePtr; }
-  std::shared_ptr<LibraryService> libraryService() override { return nullptr; }
-  void refreshMenu() override {}
-  void readText(const std::string&) override {}
 };
 
 void addItems(NotesStore& store, int n) {
