@@ -849,8 +849,9 @@ void VoiceController::write(VoiceTiming r) const {
     r.noteText.reset();
     r.quote.reset();
   }
-  JSONL::append(r, w_.voiceLog);
+  const auto failure = JSONL::append(r, w_.voiceLog);
   log(summary(r, withText));
+  if (failure) log("voice: record not written: " + *failure);
 }
 
 }  // namespace orvak
