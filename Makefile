@@ -1,6 +1,7 @@
 # make run:  set up, build, run the main job.   make test: set up, build, run every test.
 BUILD     ?= build
 ASAN      ?= build-asan
+TSAN      ?= build-tsan
 FUZZ      ?= build-fuzz
 # How long `make fuzz` runs each harness.
 FUZZ_SECONDS ?= 20
@@ -14,7 +15,7 @@ WERROR    ?= $(if $(CI),ON,OFF)
 # The main job reads the sample page aloud for this long; `make run RUN_ARGS=` reads all of it.
 RUN_ARGS  ?= --stop-after 20
 
-.PHONY: deps configure build run test sanitize fuzz bench clean
+.PHONY: deps configure build run test sanitize tsan fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -39,6 +40,13 @@ sanitize: deps
 	@cmake --build $(ASAN) -j $(JOBS) --target sanitize_tests
 	@cd $(ASAN) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -E '^desktop\.Chromium$$'
 
+# The tests of the Qt-free libraries (label "tsan") under ThreadSanitizer: Qt itself is not
+# instrumented, so what runs on its threads would only report noise.
+tsan: deps
+	@cmake -S . -B $(TSAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVAK_WERROR=$(WERROR) -DORVAK_TSAN=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(TSAN) -j $(JOBS) --target tsan_tests
+	@cd $(TSAN) && TSAN_OPTIONS="halt_on_error=1 $(TSAN_OPTIONS)" ctest --output-on-failure -j $(JOBS) -L tsan
+
 # The libFuzzer harnesses in fuzz/, built with clang and the sanitizers, each run for FUZZ_SECONDS.
 fuzz: deps
 	@cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVAK_WERROR=$(WERROR) -DORVAK_FUZZ=ON $(CMAKE_ARGS) >/dev/null
@@ -51,4 +59,4 @@ bench: configure
 	@$(BUILD)/bin/orvak_views_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf $(BUILD) $(ASAN) $(TSAN) $(FUZZ)
