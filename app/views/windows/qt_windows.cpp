@@ -373,6 +373,8 @@ void QtWindows::askLibrary(const std::string& question) {
   if (library_) library_->askLibrary(question, std::nullopt);
 }
 
+MainView* QtWindows::mainView() const { return mainView_; }
+
 void QtWindows::undo() {
   // Typing in a field is undone there; anything else (the field has nothing to take back, or
   // no field has focus) reaches the window's own history, which outlives the deletion's toast.

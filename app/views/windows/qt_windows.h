@@ -75,7 +75,7 @@ class QtWindows final : public QObject, public Windows {
   QWidget* onboardingWindow() const;
   QMainWindow* mainWindow() const;
   // The main window's content, unless the roots gave another.
-  MainView* mainView() const { return mainView_; }
+  MainView* mainView() const;
 
   // What the onboarding calls when the user finishes: onboarding marked done, the hotkey test
   // ended, the status menu refreshed, the login item applied (also when the window manager is
