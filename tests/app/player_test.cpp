@@ -170,7 +170,9 @@ TEST_F(PlayerTest, ARecordThatCannotBeWrittenIsReportedAsNotWritten) {
     ends.clear();
     const auto failure = p->recordFailure();
     EXPECT_EQ(failure.has_value(), blocked) << failure.value_or("");
-    if (failure) EXPECT_NE(failure->find("reads.jsonl"), std::string::npos) << *failure;
+    if (failure) {
+      EXPECT_NE(failure->find("reads.jsonl"), std::string::npos) << *failure;
+    }
     EXPECT_EQ(std::filesystem::is_regular_file(reads), !blocked);
   }
   std::filesystem::remove_all(reads);

@@ -66,8 +66,6 @@ class PrivatePulse {
     std::filesystem::remove_all(dir_, ec);
   }
   bool up() const { return pid_ != 0 && std::filesystem::exists(socket_); }
-  // The server's process, for a test that stops and continues it.
-  pid_t pid() const { return pid_; }
 
  private:
   std::filesystem::path dir_;

@@ -180,6 +180,7 @@ TEST(AppControllerTest, LaunchSweepsStaleTemporaryFilesFromTheSettingsFolder) {
   std::filesystem::last_write_time(stale, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400));
   test::LogTail log;
   a.app->launch();
+  a.vt.drain();
   EXPECT_FALSE(std::filesystem::exists(stale));
   EXPECT_TRUE(std::filesystem::exists(a.prefs->d->file()));
   EXPECT_EQ(log.count("launch: removed 1 stale temporary file(s) in " + folder.filename().string()), 1);
