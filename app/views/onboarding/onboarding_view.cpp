@@ -16,6 +16,7 @@
 #include "app/views/look/motion.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/onboarding/ax_hiding.h"
 #include "app/views/onboarding/onboarding_kit.h"
@@ -291,13 +292,8 @@ void OnboardingView::rebuildPage(bool animate) {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setWidgetResizable(true);
-  // A thin handle in the look's line colour; no arrows.
-  scroll->setStyleSheet(QString("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
-                                "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
-                                "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
-                                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                            .arg(look::Margin::ink3.color().name(QColor::HexArgb)));
+  scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  look::useThinScrollBars(*scroll);
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);
   // The page is as tall as its texts need at the width it gets, nothing more: the minimum a
@@ -470,7 +466,8 @@ QWidget* OnboardingView::makePage(int step) {
       column->addWidget(title(flow, "Pick", "your key.", page));
       column->addWidget(
           prose("Double-tap it to read, and hold it to talk. Some apps claim these gestures too, so try yours.", page));
-      column->addWidget(new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page));
+      column->addWidget(
+          new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page, flow.host().canWatchKey()));
       break;
     }
     case OnboardingFlow::kVoice:
@@ -488,8 +485,10 @@ QWidget* OnboardingView::makePage(int step) {
       page = readyPage(flow);
       break;
   }
-  // Pages sit at the top of the area.
-  if (auto* column = qobject_cast<QVBoxLayout*>(page->layout())) column->addStretch(1);
+  // Pages sit at the top of the area, but for one that fills it (its last part takes the rest).
+  if (auto* column = qobject_cast<QVBoxLayout*>(page->layout()); column && !page->property(kFillsPage).toBool()) {
+    column->addStretch(1);
+  }
   return page;
 }
 
