@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QParallelAnimationGroup>
 #include <QTest>
 
 #include "app/views/hotkey/hotkey_picker.h"
@@ -432,3 +433,47 @@ TEST(OnboardingView, ChecklistMarksSitOnTheFirstLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Qt's warnings while it lives (the handler before it is put back after).
+class QtWarnings {
+ public:
+  QtWarnings() : previous_(qInstallMessageHandler(&QtWarnings::record)) { lines().clear(); }
+  ~QtWarnings() { qInstallMessageHandler(previous_); }
+  QtWarnings(const QtWarnings&) = delete;
+  QtWarnings& operator=(const QtWarnings&) = delete;
+  static std::vector<std::string>& lines() {
+    static std::vector<std::string> seen;
+    return seen;
+  }
+
+ private:
+  static void record(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) lines().push_back(text.toStdString());
+  }
+  QtMessageHandler previous_;
+};
+
+}  // namespace
+
+TEST(OnboardingView, EveryPageChangeDrawsWithoutAQtWarning) {
+  FakeOnboardingHost host;
+  host.grant(true, Mic::granted);
+  auto flow = OnboardingFlow::make(host);
+  OnboardingView view(flow);
+  view.resize(view.sizeHint());
+  view.show();
+  QtWarnings warnings;
+  // The change of page runs in the event loop, drawn frame by frame as the window would be.
+  const auto changeTo = [&](int step) {
+    flow->setStep(step);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.findChildren<QParallelAnimationGroup*>().isEmpty(); }, 5000))
+        << "step " << step;
+  };
+  for (int step = 1; step <= OnboardingFlow::kReady; ++step) changeTo(step);
+  for (int step = OnboardingFlow::kReady - 1; step >= 0; --step) changeTo(step);
+  std::string all;
+  for (const auto& line : QtWarnings::lines()) all += line + "\n";
+  EXPECT_TRUE(QtWarnings::lines().empty()) << all;
+}

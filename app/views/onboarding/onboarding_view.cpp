@@ -1,6 +1,5 @@
 #include "app/views/onboarding/onboarding_view.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,6 +38,31 @@ QColor withAlpha(QColor c, double a) {
   c.setAlphaF(float(a));
   return c;
 }
+
+// The page being left, as it looked, laid over the new one and fading out while the new one slides
+// in beneath it. A picture rather than the page under an opacity effect: the pages hold faded
+// widgets of their own, and Qt cannot draw one graphics effect inside another.
+class Leaving : public QWidget {
+ public:
+  Leaving(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  void setShown(double opacity) {
+    opacity_ = opacity;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setOpacity(opacity_);
+    p.drawPixmap(0, 0, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+  double opacity_ = 1;
+};
 
 class Dot : public QWidget {
  public:
@@ -257,6 +281,10 @@ void OnboardingView::rebuildRail() {
 
 void OnboardingView::rebuildPage(bool animate) {
   QWidget* old = page_;
+  // What the page area shows now, background and all, before anything in it changes.
+  const QPixmap before = old != nullptr && animate && !look::reducedMotion()
+                             ? grab(QRect(pageArea_->mapTo(this, QPoint(0, 0)), pageArea_->size()))
+                             : QPixmap();
   QWidget* content = makePage(flow_->step());
   pageStep_ = flow_->step();
   // A page taller than the window (long texts in wide fonts) scrolls rather than being squeezed.
@@ -279,36 +307,32 @@ void OnboardingView::rebuildPage(bool animate) {
   page_->setGeometry(pageArea_->rect());
   page_->show();
   if (old == nullptr) return;
-  if (!animate || look::reducedMotion()) {
-    // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
-    old->hide();
-    old->deleteLater();
-    return;
-  }
-  // The old page fades out where it is; the new one comes in from 14 to the right, fading in.
+  // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
+  old->hide();
+  old->deleteLater();
+  if (before.isNull()) return;
+  // The old page fades out where it was; the new one comes in from 14 to the right beneath it.
+  auto* leaving = new Leaving(before, pageArea_);
+  leaving->setGeometry(pageArea_->rect());
+  leaving->show();
+  leaving->raise();
   auto* group = new QParallelAnimationGroup(page_);
-  auto* outEffect = new QGraphicsOpacityEffect(old);
-  old->setGraphicsEffect(outEffect);
-  auto* fadeOut = new QPropertyAnimation(outEffect, "opacity");
+  auto* fadeOut = new QVariantAnimation(group);
   fadeOut->setStartValue(1.0);
   fadeOut->setEndValue(0.0);
-  auto* inEffect = new QGraphicsOpacityEffect(page_);
-  page_->setGraphicsEffect(inEffect);
-  auto* fadeIn = new QPropertyAnimation(inEffect, "opacity");
-  fadeIn->setStartValue(0.0);
-  fadeIn->setEndValue(1.0);
+  connect(fadeOut, &QVariantAnimation::valueChanged, leaving,
+          [leaving](const QVariant& v) { leaving->setShown(v.toDouble()); });
   auto* slide = new QPropertyAnimation(page_, "pos");
   slide->setStartValue(QPoint(14, 0));
   slide->setEndValue(QPoint(0, 0));
-  for (auto* a : {fadeOut, fadeIn, slide}) {
+  for (QVariantAnimation* a : {static_cast<QVariantAnimation*>(fadeOut), static_cast<QVariantAnimation*>(slide)}) {
     a->setDuration(look::durationMs(Curve::ease));
     a->setEasingCurve(look::easing(Curve::ease));
     group->addAnimation(a);
   }
-  old->setAttribute(Qt::WA_TransparentForMouseEvents);
-  connect(group, &QAbstractAnimation::finished, old, &QObject::deleteLater);
-  // The page may be replaced again before the end: the old one goes with the group.
-  connect(group, &QObject::destroyed, old, &QObject::deleteLater);
+  connect(group, &QAbstractAnimation::finished, leaving, &QObject::deleteLater);
+  // The page may be replaced again before the end: the picture goes with the group.
+  connect(group, &QObject::destroyed, leaving, &QObject::deleteLater);
   group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -322,10 +346,7 @@ void OnboardingView::settle() {
       if (ease->state() == QAbstractAnimation::Running) ease->setCurrentTime(ease->totalDuration());
     }
   }
-  if (page_) {
-    page_->setGraphicsEffect(nullptr);
-    page_->move(0, 0);
-  }
+  if (page_) page_->move(0, 0);
   for (QWidget* w : pageArea_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (w != page_) w->hide();
   }
