@@ -5,6 +5,7 @@
 // when the defaults flag "debugControl" is on. Main queue only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/dispatch.h"
 #include "core/speech/read_timing.h"
 
 namespace orvak {
@@ -52,16 +54,20 @@ class DebugControl : public std::enable_shared_from_this<DebugControl> {
   // nearest limit); -10 when empty or not a whole number.
   static int scrollLines(std::string_view argument);
 
+  // The largest file a trigger's "text" reads; a larger one leaves the front window to read.
+  static constexpr std::uintmax_t kMaxTextFileBytes = 16 * 1024 * 1024;
+
   void onTrigger(const std::string& options);
   void onControl(const std::string& message);
   // Posts the read's timing record as the result message.
   void firstAudio(const ReadTiming& timing);
 
  private:
-  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus) : app_(app), bus_(std::move(bus)) {}
+  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus);
 
   AppController& app_;  // owns the channel
   std::shared_ptr<DebugBus> bus_;
+  std::shared_ptr<dispatch::Queue> files_;  // reads the files triggers name
 };
 
 }  // namespace orvak
