@@ -230,8 +230,9 @@ void offerCrashReport(std::shared_ptr<Dialogs> dialogs, std::function<void()> fi
   const auto path = newCrashReport(folder);
   if (!path) return end();
   const FileContents contents = readFile(*path, kMaxReportBytes);
-  // Unreadable, or not UTF-8 text: not ours to send, and not offered again (the check time has moved on).
-  if (!contents.ok() || !text::isValidUtf8(contents.bytes)) return end();
+  // Unreadable, not UTF-8 text, or nothing in it (a crash that could not write its report): not
+  // ours to send, and not offered again (the check time has moved on).
+  if (!contents.ok() || !text::isValidUtf8(contents.bytes) || text::trim(contents.bytes).empty()) return end();
   std::string report = preparedReport(contents.bytes, OrvakPaths::home().string());
   if (!defaults().flag(kSendAlwaysKey)) {
     const auto answer = dialogs->runCrashAlert();
