@@ -17,7 +17,6 @@
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/controller_onboarding_host.h"
-#include "app/controller/stand_ins.h"
 #include "app/feedback/crash_handler.h"
 #include "app/feedback/feedback.h"
 #include "app/prefs.h"

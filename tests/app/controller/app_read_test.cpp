@@ -100,11 +100,11 @@ TEST(AppReadTest, ACloudFailureFallsBackOnlyForTheCurrentRead) {
     if (stoppedFirst) r.a.app->trigger("hotkey", 0);
     r.a.vt.advance(2);
     if (stoppedFirst) {
-      EXPECT_EQ(r.count("fallback: "), 0) << "a read the user stopped never comes back";
+      EXPECT_EQ(r.count("fallback to Apple voice after "), 0) << "a read the user stopped never comes back";
       EXPECT_EQ(r.a.app->player(), nullptr);
       EXPECT_TRUE(r.a.onDevice->sent.empty());
     } else {
-      EXPECT_EQ(r.count("fallback: "), 1);
+      EXPECT_EQ(r.count("fallback to Apple voice after "), 1);
       ASSERT_NE(r.a.app->player(), nullptr);
       EXPECT_NE(r.a.app->player(), cloud);
       EXPECT_FALSE(r.a.onDevice->sent.empty()) << "the page goes on on the on-device voice";
