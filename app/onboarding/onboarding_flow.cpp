@@ -1,5 +1,7 @@
 #include "app/onboarding/onboarding_flow.h"
 
+#include <algorithm>
+
 #include "app/hotkey/modifier_tap.h"
 #include "app/library/notifications.h"
 #include "core/base/log.h"
@@ -277,9 +279,16 @@ std::vector<OnboardingFlow::VoiceCard> OnboardingFlow::voiceCards() const {
     const auto key = orvak::keyName(v);
     const bool ready = !key || Keys::get(std::string(*key)).has_value();
     cards.push_back(
-        {v, ready, host_.prefs().vendor() == v, std::string(displayName(v)),
+        {v, ready, false, std::string(displayName(v)),
          ready ? std::string(blurb(v)) : "Not set up on this computer yet. Orvak uses On-device until it is."});
   }
+  // The card marked is the voice that will read: a chosen voice that is not set up yet reads
+  // with the on-device one, so that card is the one marked meanwhile.
+  const Vendor chosen = host_.prefs().vendor();
+  const bool chosenReady =
+      std::any_of(cards.begin(), cards.end(), [chosen](const VoiceCard& c) { return c.vendor == chosen && c.ready; });
+  const Vendor reads = chosenReady ? chosen : Vendor::onDevice;
+  for (auto& card : cards) card.selected = card.vendor == reads;
   return cards;
 }
 
@@ -340,7 +349,10 @@ void OnboardingFlow::pressTryIt() {
 // ---- Ready page ----
 
 std::string OnboardingFlow::readyProse() const {
-  return "Click into any article, email or PDF and double-tap " + keyName() + ". Orvak lives in the system tray.";
+  const std::string read = "Click into any article, email or PDF and double-tap " + keyName() + ". ";
+  if (host_.hasTray()) return read + "Orvak lives in the system tray.";
+  // Nothing on the panel to point at: the window is found the way Orvak was started.
+  return read + "There is no system tray here: to see Orvak's window, open Orvak again from your applications.";
 }
 
 }  // namespace orvak

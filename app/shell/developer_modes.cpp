@@ -104,8 +104,8 @@ int renderVoice(const fs::path& file, const fs::path& out, const std::string& vo
 int exportBrand(int argc, char** argv, const fs::path& dir) {
   guiEnvironment();
   QGuiApplication app(argc, argv);
-  look::BrandExport::run(dir, std::cerr);
-  return 0;
+  const auto written = look::BrandExport::run(dir, std::cerr);
+  return written.size() == look::BrandExport::fileNames().size() ? 0 : 1;
 }
 
 }  // namespace

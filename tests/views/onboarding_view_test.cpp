@@ -204,16 +204,42 @@ TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSe
   cards[0]->click();
   EXPECT_EQ(host.prefs().vendor(), Vendor::onDevice);
 
-  // A choice made while the page shows moves the ring in place, on the same page.
+  // The natural voice chosen elsewhere without its key: the ring stays on the voice that reads.
   QWidget* page = view.page();
   host.prefs().setVendor(Vendor::inworld);
   EXPECT_EQ(view.page(), page);
-  EXPECT_TRUE(cards[0]->card().selected);
-  EXPECT_FALSE(cards[1]->card().selected);
+  EXPECT_FALSE(cards[0]->card().selected);
+  EXPECT_TRUE(cards[1]->card().selected);
   host.prefs().setVendor(Vendor::onDevice);
   cards[1]->hearButton()->click();
   ASSERT_EQ(host.triggers.size(), 1u);
   EXPECT_EQ(host.triggers[0].vendor, Vendor::onDevice);
+
+  // With its key stored, a choice made while the page shows moves the ring in place.
+  {
+    test::useMemoryKeychain({{"inworld", "test-key-123456"}});
+    FakeOnboardingHost keyed;
+    keyed.prefs().setVendor(Vendor::onDevice);
+    auto keyedFlow = OnboardingFlow::make(keyed);
+    keyedFlow->setStep(OnboardingFlow::kVoice);
+    OnboardingView keyedView(keyedFlow);
+    keyedView.setAttribute(Qt::WA_DontShowOnScreen);
+    keyedView.show();
+    keyedView.settle();
+    std::vector<views::onboarding::VoiceCardButton*> both;
+    for (auto* w : keyedView.page()->findChildren<QWidget*>()) {
+      if (auto* c = dynamic_cast<views::onboarding::VoiceCardButton*>(w)) both.push_back(c);
+    }
+    ASSERT_EQ(both.size(), 2u);
+    QWidget* keyedPage = keyedView.page();
+    keyed.prefs().setVendor(Vendor::inworld);
+    EXPECT_EQ(keyedView.page(), keyedPage);
+    EXPECT_TRUE(both[0]->card().selected);
+    EXPECT_FALSE(both[1]->card().selected);
+    EXPECT_EQ(both[0]->geometry().top(), both[1]->geometry().top()) << "the cards line up";
+    EXPECT_EQ(both[0]->height(), both[1]->height());
+    test::useMemoryKeychain({});
+  }
 
   flow->setStep(OnboardingFlow::kReady);
   look::OrbitSwitch* toggle = nullptr;

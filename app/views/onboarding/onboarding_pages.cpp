@@ -165,7 +165,8 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
     ring_->update();
     update();
   });
-  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // The cards of a row take the height of the tallest, so their edges and buttons line up.
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
   setMinimumHeight(150);
   setAccessibleName(q(card.name));
   auto* column = new QVBoxLayout(this);
@@ -236,7 +237,7 @@ QWidget* voicePage(OnboardingFlow& flow) {
     QObject::connect(button, &QAbstractButton::clicked, page, [&flow, vendor] { flow.tapVoice(vendor); });
     QObject::connect(button->hearButton(), &QAbstractButton::clicked, page,
                      [&flow, vendor] { flow.hearVoice(vendor); });
-    row->addWidget(button, 1, Qt::AlignTop);
+    row->addWidget(button, 1);
   }
   column->addLayout(row);
   return page;

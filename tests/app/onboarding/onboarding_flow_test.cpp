@@ -349,6 +349,32 @@ TEST(OnboardingPages, VoiceCardsAreReadyWithoutAKeyOrWithAStoredOne) {
   test::useMemoryKeychain({});
 }
 
+TEST(OnboardingPages, TheMarkedCardIsTheVoiceThatWillRead) {
+  // The natural voice chosen (the default) but its key gone: the on-device voice reads, and its
+  // card is the one marked, whichever card the settings name.
+  struct Case {
+    Vendor chosen;
+    bool key;
+    Vendor marked;
+  };
+  const std::vector<Case> cases{{Vendor::inworld, false, Vendor::onDevice},
+                                {Vendor::inworld, true, Vendor::inworld},
+                                {Vendor::onDevice, true, Vendor::onDevice},
+                                {Vendor::cartesia, true, Vendor::onDevice}};
+  for (const auto& c : cases) {
+    Fixture f;
+    test::useMemoryKeychain(c.key ? std::map<std::string, std::string>{{"inworld", "test-key-123456"}}
+                                  : std::map<std::string, std::string>{});
+    f.host.prefs().setVendor(c.chosen);
+    std::vector<Vendor> marked;
+    for (const auto& card : f.flow->voiceCards()) {
+      if (card.selected) marked.push_back(card.vendor);
+    }
+    EXPECT_EQ(marked, std::vector<Vendor>{c.marked}) << rawValue(c.chosen) << (c.key ? " with a key" : "");
+  }
+  test::useMemoryKeychain({});
+}
+
 TEST(OnboardingPages, HearItAndReadItToMeStartTheirReads) {
   Fixture f;
   test::useMemoryKeychain({{"inworld", "test-key-123456"}});
@@ -439,6 +465,17 @@ TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
   EXPECT_EQ(f.flow->readyProse(),
             "Click into any article, email or PDF and double-tap Right Alt. Orvak lives in the system tray.");
   EXPECT_EQ(f.flow->checklist().front().text, "Double-tap Right Alt, or click Read It to Me.");
+}
+
+TEST(OnboardingPages, TheLastPagePointsAtTheTrayOnlyWhenThereIsOne) {
+  Fixture f;
+  f.host.tray = false;
+  const std::string prose = f.flow->readyProse();
+  EXPECT_EQ(prose.find("system tray."), std::string::npos) << prose;
+  EXPECT_EQ(prose.rfind("Click into any article, email or PDF and double-tap Right Shift. ", 0), 0u) << prose;
+  EXPECT_NE(prose.find("Orvak's window, open Orvak again from your applications"), std::string::npos) << prose;
+  f.host.tray = true;
+  EXPECT_NE(f.flow->readyProse().find("Orvak lives in the system tray."), std::string::npos) << "asked each time";
 }
 
 }  // namespace
