@@ -130,6 +130,17 @@ TEST(OnboardingFlow, TheKeyStepArmsTheTestAndLeavingItIdlesAnArmedOne) {
   EXPECT_EQ(t.arms, 2);
 }
 
+TEST(OnboardingFlow, WhereTheKeyCannotBeWatchedTheKeyStepArmsNothingAndLetsTheUserOn) {
+  Fixture unwatched;
+  unwatched.host.watchKey = false;
+  unwatched.flow->setStep(4);
+  unwatched.flow->appeared();
+  EXPECT_EQ(unwatched.host.tester_.arms, 0);
+  EXPECT_EQ(unwatched.host.tester_.state().kind, Kind::idle);
+  unwatched.flow->pressReturn();
+  EXPECT_EQ(unwatched.flow->step(), 5);
+}
+
 TEST(OnboardingFlow, TheTryItStepReadsOurWindowAndStopsTheSampleReadOnEntryAndExit) {
   Fixture f;
   f.flow->setStep(5);
@@ -465,6 +476,25 @@ TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
   EXPECT_EQ(f.flow->readyProse(),
             "Click into any article, email or PDF and double-tap Right Alt. Orvak lives in the system tray.");
   EXPECT_EQ(f.flow->checklist().front().text, "Double-tap Right Alt, or click Read It to Me.");
+}
+
+TEST(OnboardingPages, WithoutAWatchedKeyNoTextAsksForATapOrAHold) {
+  Fixture f;
+  f.host.watchKey = false;
+  f.host.grant(true, Mic::granted);
+  f.flow->setStep(OnboardingFlow::kTryIt);
+  f.flow->appeared();
+  const auto rows = f.flow->checklist();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (OnboardingFlow::Check{false, "Click Read It to Me.", false}));
+  EXPECT_TRUE(rows[1].dimmed);
+  EXPECT_NE(rows[1].text.find("can't watch keys"), std::string::npos) << rows[1].text;
+  for (const std::string& text : {rows[0].text, rows[1].text, f.flow->readyProse()}) {
+    EXPECT_EQ(text.rfind("Double-tap ", 0), std::string::npos) << text;
+    EXPECT_EQ(text.find("hold Right Shift and say"), std::string::npos) << text;
+  }
+  EXPECT_NE(f.flow->readyProse().find("This session can't watch keys"), std::string::npos) << f.flow->readyProse();
+  EXPECT_EQ(f.flow->footer().back().label, "Skip") << "the step can be left without a read";
 }
 
 TEST(OnboardingPages, TheLastPagePointsAtTheTrayOnlyWhenThereIsOne) {
