@@ -1,12 +1,15 @@
 // Capturing Debian's Chromium showing the sample article, through the AT-SPI backend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <variant>
 
+#include "app/ax_walker.h"
 #include "app/capturer.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
@@ -35,24 +38,41 @@ class BrowserInFront final : public platform::Workspace {
   pid_t pid_;
 };
 
+std::string fixturePage(const char* name) {
+  return "file://" + (std::filesystem::path(ORVAK_SOURCE_DIR) / "tests/fixtures/pages" / name).string();
+}
+
+std::unique_ptr<test::ChildProcess> startChromium(const std::string& url) {
+  return std::make_unique<test::ChildProcess>(
+      std::vector<std::string>{"chromium", "--no-sandbox", "--force-renderer-accessibility", "--test-type",
+                               "--no-first-run", "--disable-gpu", "--disable-dev-shm-usage",
+                               "--user-data-dir=" + test::freshDir("chromium").string(), "--window-size=1200,900",
+                               url},
+      std::vector<std::string>{}, true);
+}
+
+// The browser's application element once it shows a window: the browser registers with the
+// accessibility bus some time after it starts.
+std::optional<ax::Element> waitForWindows(atspi::AtspiDesktop& desktop, pid_t pid) {
+  std::optional<ax::Element> found;
+  test::pollUntil(60, [&] {
+    const ax::Element application = desktop.application(pid);
+    auto windows = application.attribute("AXWindows");
+    if (windows.ok() && !windows.value.as<ax::ElementList>()->empty()) found = application;
+    return found.has_value();
+  });
+  return found;
+}
+
 TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
-  const std::filesystem::path page = std::filesystem::path(ORVAK_SOURCE_DIR) / "tests/fixtures/pages/article.html";
-  const std::string url = "file://" + page.string();
-  test::ChildProcess browser({"chromium", "--no-sandbox", "--force-renderer-accessibility", "--test-type",
-                              "--no-first-run", "--disable-gpu", "--disable-dev-shm-usage",
-                              "--user-data-dir=" + test::freshDir("chromium").string(), "--window-size=1200,900",
-                              url},
-                             {}, true);
+  const std::string url = fixturePage("article.html");
+  const auto browser = startChromium(url);
   auto desktop = std::make_shared<atspi::AtspiDesktop>();
   ASSERT_TRUE(desktop->isProcessTrusted());
-  // The browser registers with the accessibility bus some time after it starts.
-  ASSERT_TRUE(test::pollUntil(60, [&] {
-    auto windows = desktop->application(browser.pid()).attribute("AXWindows");
-    return windows.ok() && !windows.value.as<ax::ElementList>()->empty();
-  }));
+  ASSERT_TRUE(waitForWindows(*desktop, browser->pid()));
 
   auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
-  auto capturer = Capturer::make(desktop, std::make_shared<BrowserInFront>(browser.pid()),
+  auto capturer = Capturer::make(desktop, std::make_shared<BrowserInFront>(browser->pid()),
                                  std::make_shared<sim::SimEvents>(sim));
   // The page may still be loading at the first try, and the window takes the page's title a little
   // after the document is there: retry until both have arrived.
@@ -77,6 +97,48 @@ TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
   for (const char* absent : {"Lighthouses", "Shipwrecks", "Most read", "harbourwatch", "My grandfather",
                              "fourth order lens in the maritime museum", "All rights reserved"}) {
     EXPECT_EQ(text.find(absent), std::string::npos) << absent;
+  }
+}
+
+// The reader's band follows the sentence by asking the page to scroll its element into view: a
+// heading (an object of its own) and a run of text inside a paragraph (a piece of its parent's
+// text) each come onto the screen from far below it.
+TEST(Chromium, ScrollingBringsTextFromBelowTheFoldOntoTheScreen) {
+  const auto browser = startChromium(fixturePage("below_the_fold.html"));
+  atspi::AtspiDesktop desktop;
+  const auto found = waitForWindows(desktop, browser->pid());
+  ASSERT_TRUE(found);
+  const ax::Element application = *found;
+
+  struct Target {
+    const char* text;
+    ax::Element element;
+  };
+  std::vector<Target> targets = {{"The heading far below", {}}, {"The second stop lies ", {}}};
+  ASSERT_TRUE(test::pollUntil(60, [&] {
+    const auto window = AXWalker::pickWindow(application);
+    if (!window) return false;
+    const auto walk = AXWalker::walk(*window);
+    for (auto& t : targets) {
+      for (std::size_t i = 0; i < walk.nodes.size(); ++i) {
+        if (walk.nodes[i].role == "AXStaticText" && walk.nodes[i].text == t.text) t.element = walk.elements[i];
+      }
+    }
+    return std::all_of(targets.begin(), targets.end(), [](const Target& t) { return bool(t.element); });
+  }));
+
+  constexpr double screenHeight = 1024;
+  for (const auto& t : targets) {
+    SCOPED_TRACE(t.text);
+    const auto before = AXWalker::frame(t.element);
+    ASSERT_TRUE(before);
+    ASSERT_GT((*before)[1], screenHeight);
+    EXPECT_EQ(t.element.performAction("AXScrollToVisible"), ax::Error::success);
+    std::optional<Frame> after;
+    EXPECT_TRUE(test::pollUntil(10, [&] {
+      after = AXWalker::frame(t.element);
+      return after && (*after)[1] >= 0 && (*after)[1] + (*after)[3] <= screenHeight;
+    })) << "still at y " << (after ? (*after)[1] : -1) << ", was at " << (*before)[1];
   }
 }
 
