@@ -14,29 +14,15 @@
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
 #include "platform/linux/atspi_desktop.h"
+#include "platform/linux/proc_apps.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "tests/desktop/child_process.h"
+#include "tests/desktop/program_in_front.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak {
 namespace {
-
-// The browser in front, as the X11 workspace describes a Chromium process.
-class BrowserInFront final : public platform::Workspace {
- public:
-  explicit BrowserInFront(pid_t pid) : pid_(pid) {}
-  std::optional<platform::RunningApplication> frontmostApplication() override {
-    return platform::RunningApplication{"Chromium", std::nullopt, pid_, 1, {"chrome_100_percent.pak", "chromium"}};
-  }
-  pid_t ownPid() override { return ::getpid(); }
-  std::vector<platform::WindowInfo> onScreenWindows() override { return {}; }
-  std::optional<std::uint64_t> addActivationObserver(ActivationHandler) override { return std::nullopt; }
-  void removeActivationObserver(std::uint64_t) override {}
-
- private:
-  pid_t pid_;
-};
 
 std::string fixturePage(const char* name) {
   return "file://" + (std::filesystem::path(ORVAK_SOURCE_DIR) / "tests/fixtures/pages" / name).string();
@@ -72,7 +58,11 @@ TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
   ASSERT_TRUE(waitForWindows(*desktop, browser->pid()));
 
   auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
-  auto capturer = Capturer::make(desktop, std::make_shared<BrowserInFront>(browser->pid()),
+  // The browser as the X11 workspace describes it from its window's class.
+  const auto front = x11::describeProcess(browser->pid(), std::pair<std::string, std::string>{"chromium", "Chromium"});
+  ASSERT_TRUE(front);
+  EXPECT_EQ(front->bundleId, "chromium");
+  auto capturer = Capturer::make(desktop, std::make_shared<test::ProgramInFront>(*front),
                                  std::make_shared<sim::SimEvents>(sim));
   // The page may still be loading at the first try, and the window takes the page's title a little
   // after the document is there: retry until both have arrived.
