@@ -35,12 +35,17 @@ inline constexpr std::array<std::string_view, 18> chromiumBrowsers = {
     "vivaldi-stable", "com.vivaldi.Vivaldi", "io.github.ungoogled_software.ungoogled_chromium",
     "ungoogled-chromium"};
 
-// Browsers built on other engines, whose pages the capture waits on for their text.
-inline constexpr std::array<std::string_view, 10> otherBrowsers = {
-    "com.apple.Safari", "com.apple.SafariTechnologyPreview", "org.mozilla.firefox",
+// Browsers built on WebKit, whose pages the capture waits on for 200 characters of text.
+inline constexpr std::array<std::string_view, 5> webkitBrowsers = {
+    "com.apple.Safari", "com.apple.SafariTechnologyPreview",
     // Linux
-    "firefox", "firefox-esr", "org.gnome.Epiphany", "epiphany", "epiphany-browser", "librewolf",
-    "io.gitlab.librewolf-community"};
+    "org.gnome.Epiphany", "epiphany", "epiphany-browser"};
+
+// Browsers built on Gecko. (The Flatpak id of Firefox is its bundle identifier.)
+inline constexpr std::array<std::string_view, 5> geckoBrowsers = {
+    "org.mozilla.firefox",
+    // Linux
+    "firefox", "firefox-esr", "librewolf", "io.gitlab.librewolf-community"};
 
 inline constexpr std::array<std::string_view, 12> pdfViewers = {
     "com.apple.Preview",

@@ -32,7 +32,7 @@ PageModes PageModes::from(const std::optional<std::string>& bundleId, const std:
   m.mailApp = AppIds::isOneOf(bundleId, AppIds::mailClients);
   // The page readers: the browsers and the PDF viewers.
   m.pageReader = m.pdf || AppIds::isOneOf(bundleId, AppIds::chromiumBrowsers) ||
-                 AppIds::isOneOf(bundleId, AppIds::otherBrowsers);
+                 AppIds::isOneOf(bundleId, AppIds::webkitBrowsers) || AppIds::isOneOf(bundleId, AppIds::geckoBrowsers);
   m.mailPage = isMail(url);
   m.quotedReplyCut = m.mailApp || AppIds::isOneOf(bundleId, kReplyQuotingApps);
   if (url) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,13 +29,13 @@ std::string fixturePage(const char* name) {
   return "file://" + (std::filesystem::path(ORVAK_SOURCE_DIR) / "tests/fixtures/pages" / name).string();
 }
 
-std::unique_ptr<test::ChildProcess> startChromium(const std::string& url) {
-  return std::make_unique<test::ChildProcess>(
-      std::vector<std::string>{"chromium", "--no-sandbox", "--force-renderer-accessibility", "--test-type",
-                               "--no-first-run", "--disable-gpu", "--disable-dev-shm-usage",
-                               "--user-data-dir=" + test::freshDir("chromium").string(), "--window-size=1200,900",
-                               url},
-      std::vector<std::string>{}, true);
+std::unique_ptr<test::ChildProcess> startChromium(const std::string& url, std::vector<std::string> extra = {}) {
+  std::vector<std::string> argv{"chromium", "--no-sandbox", "--force-renderer-accessibility", "--test-type",
+                                "--no-first-run", "--disable-gpu", "--disable-dev-shm-usage",
+                                "--user-data-dir=" + test::freshDir("chromium").string(), "--window-size=1200,900"};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  argv.push_back(url);
+  return std::make_unique<test::ChildProcess>(argv, std::vector<std::string>{}, true);
 }
 
 // The browser's application element once it shows a window: the browser registers with the
@@ -50,35 +51,45 @@ std::optional<ax::Element> waitForWindows(atspi::AtspiDesktop& desktop, pid_t pi
   return found;
 }
 
+// Captures the browser in front, as the X11 workspace describes it from its window's class,
+// until `wanted` takes a capture (bounded).
+std::optional<Capture> captureUntil(const std::shared_ptr<atspi::AtspiDesktop>& desktop, pid_t pid,
+                                    const std::function<bool(const Capture&)>& wanted) {
+  const auto front = x11::describeProcess(pid, std::pair<std::string, std::string>{"chromium", "Chromium"});
+  EXPECT_TRUE(front);
+  if (!front) return std::nullopt;
+  EXPECT_EQ(front->bundleId, "chromium");
+  auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
+  auto capturer = Capturer::make(desktop, std::make_shared<test::ProgramInFront>(*front),
+                                 std::make_shared<sim::SimEvents>(sim));
+  std::optional<Capture> capture;
+  test::pollUntil(60, [&] {
+    std::optional<CaptureOutcome> outcome;
+    capturer->capture(Clock::now(), [&](CaptureOutcome o) { outcome = std::move(o); });
+    if (!dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 60)) return false;
+    auto* c = std::get_if<Capture>(&*outcome);
+    if (c != nullptr && wanted(*c)) capture = *c;
+    return capture.has_value();
+  });
+  return capture;
+}
+
 TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
   const std::string url = fixturePage("article.html");
   const auto browser = startChromium(url);
   auto desktop = std::make_shared<atspi::AtspiDesktop>();
   ASSERT_TRUE(desktop->isProcessTrusted());
   ASSERT_TRUE(waitForWindows(*desktop, browser->pid()));
-
-  auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
-  // The browser as the X11 workspace describes it from its window's class.
-  const auto front = x11::describeProcess(browser->pid(), std::pair<std::string, std::string>{"chromium", "Chromium"});
-  ASSERT_TRUE(front);
-  EXPECT_EQ(front->bundleId, "chromium");
-  auto capturer = Capturer::make(desktop, std::make_shared<test::ProgramInFront>(*front),
-                                 std::make_shared<sim::SimEvents>(sim));
   // The page may still be loading at the first try, and the window takes the page's title a little
   // after the document is there: retry until both have arrived.
   const std::string title = "The Lens That Folded Light - Chromium";
-  std::optional<Capture> capture;
   std::string lastTitle;
-  ASSERT_TRUE(test::pollUntil(60, [&] {
-    std::optional<CaptureOutcome> outcome;
-    capturer->capture(Clock::now(), [&](CaptureOutcome o) { outcome = std::move(o); });
-    if (!dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 60)) return false;
-    auto* c = std::get_if<Capture>(&*outcome);
-    if (c == nullptr) return false;
-    lastTitle = c->windowTitle.value_or("(none)");
-    if (c->url == url && c->clean.chars > 1000 && c->windowTitle == title) capture = *c;
-    return capture.has_value();
-  })) << "last window title: " << lastTitle;
+  const auto capture = captureUntil(desktop, browser->pid(), [&](const Capture& c) {
+    lastTitle = c.windowTitle.value_or("(none)");
+    return c.url == url && c.clean.chars > 1000 && c.windowTitle == title;
+  });
+  ASSERT_TRUE(capture) << "last window title: " << lastTitle;
+  EXPECT_FALSE(capture->isPrivate);
 
   const std::string& text = capture->clean.text;
   EXPECT_NE(text.find("For most of history a lighthouse was a fire on a hill"), std::string::npos) << text;
@@ -130,6 +141,19 @@ TEST(Chromium, ScrollingBringsTextFromBelowTheFoldOntoTheScreen) {
       return after && (*after)[1] >= 0 && (*after)[1] + (*after)[3] <= screenHeight;
     })) << "still at y " << (after ? (*after)[1] : -1) << ", was at " << (*before)[1];
   }
+}
+
+// Chromium on Linux leaves its private windows' titles as they are: its profile button tells.
+TEST(Chromium, AnIncognitoWindowIsPrivate) {
+  const std::string url = fixturePage("article.html");
+  const auto browser = startChromium(url, {"--incognito"});
+  auto desktop = std::make_shared<atspi::AtspiDesktop>();
+  ASSERT_TRUE(waitForWindows(*desktop, browser->pid()));
+  const auto capture = captureUntil(desktop, browser->pid(), [&](const Capture& c) {
+    return c.url == url && c.clean.chars > 1000;
+  });
+  ASSERT_TRUE(capture);
+  EXPECT_TRUE(capture->isPrivate) << "title: " << capture->windowTitle.value_or("(none)");
 }
 
 }  // namespace
