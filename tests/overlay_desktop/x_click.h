@@ -6,5 +6,7 @@ namespace orvak::views {
 
 // A left click at a point of the screen, as a user's would arrive; false without a display.
 bool clickAt(int x, int y);
+// Moves the pointer to a point of the screen without pressing anything.
+bool moveTo(int x, int y);
 
 }  // namespace orvak::views
