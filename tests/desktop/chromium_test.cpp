@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <variant>
 
@@ -49,6 +50,42 @@ std::optional<ax::Element> waitForWindows(atspi::AtspiDesktop& desktop, pid_t pi
     return found.has_value();
   });
   return found;
+}
+
+bool recorded(const WalkResult& r, std::string_view text) {
+  return std::any_of(r.nodes.begin(), r.nodes.end(),
+                     [&](const AXNode& n) { return n.text && n.text->find(text) != std::string::npos; });
+}
+
+TEST(Chromium, WalkLeavesOutHiddenViewsButKeepsThePageBelowTheWindow) {
+  const std::string url = fixturePage("article.html");
+  const auto browser = startChromium(url);
+  auto desktop = std::make_shared<atspi::AtspiDesktop>();
+  ASSERT_TRUE(desktop->isProcessTrusted());
+  const char* lastParagraph = "Many of these lenses are still in their towers.";
+  std::optional<WalkResult> walk;
+  ASSERT_TRUE(test::pollUntil(60, [&] {
+    const auto window = AXWalker::pickWindow(desktop->application(browser->pid()));
+    if (!window) return false;
+    auto r = AXWalker::walk(*window);
+    if (r.url != url || !recorded(r, lastParagraph)) return false;
+    walk = std::move(r);
+    return true;
+  })) << "the paragraph below the window's bottom edge was never walked";
+
+  const double windowBottom = (*walk->windowFrame)[1] + (*walk->windowFrame)[3];
+  const auto last = std::find_if(walk->nodes.begin(), walk->nodes.end(), [&](const AXNode& n) {
+    return n.text && n.text->find(lastParagraph) != std::string::npos;
+  });
+  ASSERT_TRUE(last->frame);
+  EXPECT_GT((*last->frame)[1], windowBottom) << "the test needs a paragraph scrolled out of view";
+  // The browser keeps its window buttons and a caption in the tree, hidden (no window manager
+  // here asks it to draw its own frame).
+  for (const char* hidden : {"Minimize", "Maximize", "Untitled - Chromium"}) {
+    EXPECT_FALSE(std::any_of(walk->nodes.begin(), walk->nodes.end(), [&](const AXNode& n) {
+      return n.title == hidden || n.text == hidden;
+    })) << hidden;
+  }
 }
 
 // Captures the browser in front, as the X11 workspace describes it from its window's class,
