@@ -123,6 +123,24 @@ TEST_F(LookWidgets, StatusDotNotOkHasNoRing) {
   }
 }
 
+TEST_F(LookWidgets, TheHeroOrbsGlowFadesOutInsideItsWidgetAtEverySize) {
+  // Sizes the windows use; the breath at its widest.
+  for (const double size : {14.0, 16.0, 26.0, 92.0}) {
+    HeroOrb orb(size);
+    orb.ticker().freeze(1.5);
+    orb.resize(orb.sizeHint());
+    const QImage img = views::renderWidget(orb, 1).convertToFormat(QImage::Format_ARGB32);
+    int edge = 0;
+    for (int i = 0; i < img.width(); ++i) {
+      for (const QPoint p : {QPoint(i, 0), QPoint(i, img.height() - 1), QPoint(0, i), QPoint(img.width() - 1, i)}) {
+        edge = std::max(edge, qAlpha(img.pixel(p)));
+      }
+    }
+    EXPECT_LE(edge, 2) << "size " << size << ": the glow is cut by the widget's edge";
+    EXPECT_GT(qAlpha(img.pixel(img.width() / 2, img.height() / 2)), 250) << size;
+  }
+}
+
 TEST_F(LookWidgets, MovingPiecesRunNoTimerUnderReducedMotion) {
   for (bool reduced : {false, true}) {
     setReducedMotion(reduced);
