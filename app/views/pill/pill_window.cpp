@@ -48,11 +48,17 @@ double PillWindow::radius(const QRectF& body) const {
   return view_ != nullptr && view_->layout().noticeButton ? 22 : body.height() / 2;
 }
 
+QRegion PillWindow::capsuleRegion() const {
+  const QRectF target = view_->layout().body.translated(view_->origin());
+  const QRectF drawn = view_->currentBody();
+  return roundedRegion(target, radius(target)) + roundedRegion(drawn, radius(drawn));
+}
+
 void PillWindow::updateShape() {
   if (!composited_ && view_ != nullptr) {
-    // Without a compositor the window cannot be translucent: cut it to the capsule or card.
-    const QRectF body = view_->currentBody();
-    setMask(roundedRegion(body, radius(body)));
+    // Without a compositor the window cannot be translucent: cut it to the capsule or card, as
+    // laid out and as drawn while it eases there (the cut also bounds where clicks land).
+    setMask(capsuleRegion());
   }
   updateInputRegion();
 }
@@ -68,14 +74,7 @@ void PillWindow::updateInputRegion() {
   }
   QRegion region;
   if (!ignoresMouse_) {
-    if (view_ == nullptr) {
-      region = rect();
-    } else {
-      // The capsule as laid out, and as drawn while it still eases towards that.
-      const QRectF target = view_->layout().body.translated(view_->origin());
-      const QRectF drawn = view_->currentBody();
-      region = roundedRegion(target, radius(target)) + roundedRegion(drawn, radius(drawn));
-    }
+    region = view_ == nullptr ? QRegion(rect()) : capsuleRegion();
   }
   if (!views::setInputRegion(*w, region)) {
     // Without input shapes (not X11) the flag is all there is; it covers the whole window.

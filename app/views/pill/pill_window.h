@@ -43,6 +43,8 @@ class PillWindow : public QWidget, public PillPanel, public Screens {
   void updateShape();
   void updateInputRegion();
   double radius(const QRectF& body) const;
+  // The capsule or card as laid out and as drawn now (they differ while it eases).
+  QRegion capsuleRegion() const;
   PillView* view_ = nullptr;
   bool composited_ = true;
   bool ignoresMouse_ = true;
