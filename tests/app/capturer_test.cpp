@@ -117,6 +117,12 @@ TEST(Capturer, WebContentIsWaitedForWalkByWalk) {
       {"pak files of another name are no sign", lateWebPage({{"frameworks", {"resources.pak", "locales"}}}, 3), 1},
       {"Safari waits for 200 characters, 150 are not enough",
        lateWebPage({{"bundleId", "com.apple.Safari"}}, 2, std::string(150, 'a') + " " + std::string(60, 'b')), 3},
+      // Linux browsers by desktop entry or Flatpak id: a sandboxed Chromium shows no pak files.
+      {"a Flatpak Chromium known by its id", lateWebPage({{"bundleId", "org.chromium.Chromium"}}, 3), 4},
+      {"a desktop id in another case, with its ending", lateWebPage({{"bundleId", "Google-Chrome.desktop"}}, 3), 4},
+      {"Firefox on Linux: a web area with no text yet", lateWebPage({{"bundleId", "firefox-esr"}}, 3), 4},
+      {"GNOME Web waits for 200 characters as Safari does",
+       lateWebPage({{"bundleId", "org.gnome.Epiphany"}}, 2, std::string(150, 'a') + " " + std::string(60, 'b')), 3},
   };
   for (const auto& c : cases) {
     CaptureHarness h(c.scene);

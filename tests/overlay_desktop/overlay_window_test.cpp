@@ -18,6 +18,7 @@
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
+#include "app/views/qt_main_queue.h"
 #include "tests/overlay_desktop/x_click.h"
 
 namespace orvak::views {
@@ -125,6 +126,7 @@ TEST(OverlayWindow, AClickOnTheBandReachesTheWindowUnderIt) {
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   QApplication app(argc, argv);
+  orvak::views::useQtMainQueue();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
