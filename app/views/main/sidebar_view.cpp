@@ -225,7 +225,7 @@ void SidebarView::placeScrolled() {
   rowsView_->setGeometry(view_.toAlignedRect());
   const QFontMetricsF nameMetrics(look::serifFont(23, QFont::Light, true));
   const double headerHeight = std::max(26.0, nameMetrics.height());
-  orb_->setGeometry(QRectF(kSide + 4, 50 + (headerHeight - 26) / 2 - scroll_, 26, 26).toRect());
+  orb_->placeAt(QPointF(kSide + 4 + 13, 50 + headerHeight / 2 - scroll_));
   for (std::size_t i = 0; i < hits_.size(); ++i) {
     hits_[i]->setGeometry(items_[i].rect.translated(0, -scroll_).toRect());
     hits_[i]->show();
