@@ -237,7 +237,14 @@ Account::LinkOutcome Account::handleLink(const std::string& url, std::function<v
   if (!signInPending()) {
     // Anyone can open a link of our scheme; only one the user asked for may sign this computer in.
     Log::write("account: sign-in link ignored (no sign-in pending)");
-    say("Ask for a new sign-in link in Orvak's settings.");
+    if (!Keys::get("account")) {
+      say("Ask for a new sign-in link in Orvak's settings.");
+    } else if (info_ && !info_->email.empty()) {
+      // An old link opened again after signing in: nothing to ask for.
+      say("Already signed in as " + info_->email + ".");
+    } else {
+      say("Already signed in.");
+    }
     if (finished) onMain([finished](Account&) { finished(); });
     return LinkOutcome::notPending;
   }

@@ -222,6 +222,7 @@ TEST_F(AccountTest, EmailLinkSaysWhatTheServiceAnswered) {
 }
 
 TEST_F(AccountTest, OnlyASignInLinkOfTheExactShapeActivatesAndOnlyWhileOneIsPending) {
+  keychain = useMemoryKeychain({});  // signed out: a link out of turn asks for a new one
   fake.script("/api/activate", HttpReply::json(500, {{"error", "stop here"}}));
   const struct {
     const char* url;
@@ -328,8 +329,11 @@ TEST_F(AccountTest, ActivationPublishesTheAccountThenSaysWhoIsSignedIn) {
   EXPECT_EQ(r.header("content-type"), "application/json");
   EXPECT_FALSE(r.hasHeader("authorization"));
 
-  // The next link finds no sign-in pending.
+  // The next link finds no sign-in pending, and says who is signed in rather than asking for a link.
   EXPECT_EQ(a->handleLink("orvak://activate?token=link-1"), Account::LinkOutcome::notPending);
+  settle();
+  ASSERT_TRUE(a->message());
+  EXPECT_EQ(*a->message(), "Already signed in as you@example.com.");
 }
 
 TEST_F(AccountTest, AFailedActivationSaysWhyAndChangesNothing) {
