@@ -84,6 +84,43 @@ TEST(Chromium, WalkLeavesOutHiddenViewsButKeepsThePageBelowTheWindow) {
   }
 }
 
+// Captures the browser's page until the capture shows `url` with at least `chars` characters.
+std::optional<Capture> captureOf(const test::ChildProcess& browser, const std::string& url, int chars,
+                                 const std::string& title) {
+  auto desktop = std::make_shared<atspi::AtspiDesktop>();
+  if (!desktop->isProcessTrusted()) return std::nullopt;
+  auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
+  auto capturer = Capturer::make(desktop, std::make_shared<BrowserInFront>(browser.pid()),
+                                 std::make_shared<sim::SimEvents>(sim));
+  std::optional<Capture> capture;
+  std::string last;
+  // The page may still be loading at the first try, and the window takes the page's title a little
+  // after the document is there: retry until both have arrived.
+  test::pollUntil(60, [&] {
+    std::optional<CaptureOutcome> outcome;
+    capturer->capture(Clock::now(), [&](CaptureOutcome o) { outcome = std::move(o); });
+    if (!dispatch::mainloop::runUntil([&] { return outcome.has_value(); }, 60)) return false;
+    auto* c = std::get_if<Capture>(&*outcome);
+    if (c == nullptr) return false;
+    last = c->windowTitle.value_or("(none)") + " / " + c->clean.regionStrategy + ": " + c->clean.text.substr(0, 200);
+    if (c->url == url && c->clean.chars >= chars && c->windowTitle == title) capture = *c;
+    return capture.has_value();
+  });
+  if (!capture) ADD_FAILURE() << "last capture: " << last;
+  return capture;
+}
+
+TEST(Chromium, APageWhoseStoryIsInAnIframeReadsTheStory) {
+  const std::string url = pageUrl("iframe.html");
+  auto browser = startBrowser(url);
+  const auto capture = captureOf(browser, url, 300, "Tides of the Narrow Sea - Chromium");
+  ASSERT_TRUE(capture);
+  const std::string& text = capture->clean.text;
+  EXPECT_NE(text.find("Twice a day the narrow sea empties out of the bay"), std::string::npos) << text;
+  EXPECT_NE(text.find("a low hiss across the sand"), std::string::npos) << text;
+  EXPECT_EQ(text.find("file://"), std::string::npos) << text;
+}
+
 TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
   const std::string url = pageUrl("article.html");
   auto browser = startBrowser(url);
