@@ -647,6 +647,8 @@ void AppController::remember(const std::shared_ptr<Player>& player, const ReadTi
 
 void AppController::recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing) {
   if (!prefs().rememberListening() || !notes_) return;
+  // The first-run window's sample is our own page, read to show how reading works: not history.
+  if (timing.trigger == "onboarding") return;
   const auto key = player->readKey();
   const auto spoken = player->spoken();
   const auto end = player->endPosition();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -188,7 +189,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.makeWindows = [](AppController& c) {
     views::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
-      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(c, std::move(finish)));
+      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(
+          c, std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };

@@ -679,15 +679,38 @@ ax::Result<ax::Value> AtspiElement::textQuery(std::string_view name, const ax::V
     if (!r || r->location < 0 || r->length < 0 || r->location > map.utf16Length()) return ax::Error::illegalArgument;
     const std::int64_t start = map.codePointOf(r->location) + base;
     const std::int64_t end = map.codePointEndingAt(r->location + r->length) + base;
-    const auto reply =
-        end > start ? bus_->call(call(kText, "GetRangeExtents",
-                                      {static_cast<std::int32_t>(start), static_cast<std::int32_t>(end), kScreenCoords}),
+    const auto extents = [&](std::int64_t from, std::int64_t to) -> ax::Result<ax::Rect> {
+      const auto reply =
+          to > from ? bus_->call(call(kText, "GetRangeExtents",
+                                      {static_cast<std::int32_t>(from), static_cast<std::int32_t>(to), kScreenCoords}),
                                  t)
-                    : bus_->call(call(kText, "GetCharacterExtents", {static_cast<std::int32_t>(start), kScreenCoords}), t);
-    if (const auto e = errorOf(reply); e != ax::Error::success) return e;
-    const auto rect = rectOf(reply);
-    if (!rect) return ax::Error::noValue;
-    return ax::Value(*rect);
+                    : bus_->call(call(kText, "GetCharacterExtents", {static_cast<std::int32_t>(from), kScreenCoords}), t);
+      if (const auto e = errorOf(reply); e != ax::Error::success) return e;
+      const auto rect = rectOf(reply);
+      if (!rect) return ax::Error::noValue;
+      return *rect;
+    };
+    // Qt's adaptor also measures the character at a range's end: at the end of the text that is
+    // out of its range (and printed as a warning). A range ending there is asked for without its
+    // last character, and that character by itself.
+    if (kind_ != Kind::object || end != map.codePoints() || end <= start) {
+      auto rect = extents(start, end);
+      if (!rect) return rect.error;
+      return ax::Value(rect.value);
+    }
+    auto last = extents(end - 1, end - 1);
+    if (!last) return last.error;
+    if (end - 1 == start) return ax::Value(last.value);
+    auto head = extents(start, end - 1);
+    if (!head) return head.error;
+    const ax::Rect& a = head.value;
+    const ax::Rect& b = last.value;
+    // A toolkit that could not place one of the two answers with an empty rectangle.
+    if (b.width <= 0 && b.height <= 0) return ax::Value(a);
+    if (a.width <= 0 && a.height <= 0) return ax::Value(b);
+    const double left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    const double right = std::max(a.x + a.width, b.x + b.width), bottom = std::max(a.y + a.height, b.y + b.height);
+    return ax::Value(ax::Rect{left, top, right - left, bottom - top});
   }
   if (name == "AXRangeForPosition") {
     const auto* p = parameter.as<ax::Point>();
