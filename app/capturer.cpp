@@ -241,6 +241,7 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
   c.rawChars = walk.rawChars();
   c.nodes = static_cast<std::int64_t>(walk.nodes.size());
   if (walk.truncatedReason == "maxNodes") c.cutAtNodes = c.nodes;
+  c.cutByTime = walk.truncatedReason == "timeBudget";
   c.axWalkMs = walk.ms;
   c.axWalkTotalMs = axWalkTotalMs;
   c.attempts = attempts;

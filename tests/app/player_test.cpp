@@ -179,11 +179,17 @@ TEST_F(PlayerTest, ARecordThatCannotBeWrittenIsReportedAsNotWritten) {
 }
 
 TEST_F(PlayerTest, TheRecordSaysWhenThePageWasCut) {
-  for (const std::optional<std::int64_t> cut : {std::optional<std::int64_t>(30000), std::optional<std::int64_t>()}) {
+  const struct {
+    std::optional<std::int64_t> atNodes;
+    bool byTime;
+  } cases[] = {{30000, false}, {std::nullopt, true}, {std::nullopt, false}};
+  for (const auto& c : cases) {
     auto capture = std::make_shared<Capture>();
-    capture->cutAtNodes = cut;
+    capture->cutAtNodes = c.atNodes;
+    capture->cutByTime = c.byTime;
     auto p = autoRead(kThree, 1.0, 0, capture);
-    EXPECT_EQ(hasEvent(*p, "page cut at 30000 nodes"), cut.has_value());
+    EXPECT_EQ(hasEvent(*p, "page cut at 30000 nodes"), c.atNodes.has_value());
+    EXPECT_EQ(hasEvent(*p, "page cut: the walk ran out of time"), c.byTime);
     p->stop("test");
     vt.drain();
   }

@@ -111,6 +111,26 @@ std::optional<Capture> captureUntil(const std::shared_ptr<atspi::AtspiDesktop>& 
   return capture;
 }
 
+// A page whose own text is only a header and whose story sits in an iframe reads the story, not
+// the address bar.
+TEST(Chromium, APageWhoseStoryIsInAnIframeReadsTheStory) {
+  const std::string url = fixturePage("iframe.html");
+  const auto browser = startChromium(url);
+  auto desktop = std::make_shared<atspi::AtspiDesktop>();
+  ASSERT_TRUE(desktop->isProcessTrusted());
+  ASSERT_TRUE(waitForWindows(*desktop, browser->pid()));
+  std::string last;
+  const auto capture = captureUntil(desktop, browser->pid(), [&](const Capture& c) {
+    last = c.windowTitle.value_or("(none)") + " / " + c.clean.regionStrategy + ": " + c.clean.text.substr(0, 200);
+    return c.url == url && c.clean.chars >= 300 && c.windowTitle == "Tides of the Narrow Sea - Chromium";
+  });
+  ASSERT_TRUE(capture) << "last capture: " << last;
+  const std::string& text = capture->clean.text;
+  EXPECT_NE(text.find("Twice a day the narrow sea empties out of the bay"), std::string::npos) << text;
+  EXPECT_NE(text.find("a low hiss across the sand"), std::string::npos) << text;
+  EXPECT_EQ(text.find("file://"), std::string::npos) << text;
+}
+
 TEST(Chromium, CaptureReadsTheArticleWithoutNavigationAndComments) {
   const std::string url = fixturePage("article.html");
   const auto browser = startChromium(url);
