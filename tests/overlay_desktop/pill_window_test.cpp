@@ -11,6 +11,7 @@
 
 #include "app/pill/pill.h"
 #include "app/views/pill/pill_window.h"
+#include "tests/overlay_desktop/desktop_widgets.h"
 #include "tests/overlay_desktop/x_click.h"
 
 namespace orvak::pillview {
@@ -18,32 +19,7 @@ namespace {
 
 using views::clickAt;
 using views::moveTo;
-
-template <typename F>
-bool waitFor(F done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
-
-// The window being read, under the pill: it counts the presses the X server gives it.
-class PageBelow : public QWidget {
- public:
-  PageBelow() {
-    setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-    setStyleSheet("background: white");
-    setAutoFillBackground(true);
-    setGeometry(0, 0, 1280, 1024);
-  }
-  int presses = 0;
-
- protected:
-  void mousePressEvent(QMouseEvent*) override { ++presses; }
-};
+using views::waitFor;
 
 // Shown, and sized to its layout (the bars of a reading pill move all the time, so motion is no
 // sign of anything).
@@ -60,7 +36,7 @@ QPoint onScreen(const PillWindow& window, const QRectF& part) {
 }
 
 TEST(PillWindow, TheCapsuleTakesClicksOnItsControlsOnEveryShow) {
-  PageBelow page;
+  views::ClickedPage page(QRect(0, 0, 1280, 1024));
   page.show();
   ASSERT_TRUE(waitFor([&] { return page.windowHandle() && page.windowHandle()->isExposed(); }));
 
