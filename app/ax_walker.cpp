@@ -58,7 +58,10 @@ double elapsedMs(std::uint64_t start) {
   return now > start ? static_cast<double>(now - start) / 1e6 : 0.0;
 }
 
-bool isTableLike(std::string_view role) { return role == "AXTable" || role == "AXOutline"; }
+constexpr std::array<std::string_view, 2> tableLikeRoles = {"AXTable", "AXOutline"};
+bool isTableLike(std::string_view role) {
+  return std::find(tableLikeRoles.begin(), tableLikeRoles.end(), role) != tableLikeRoles.end();
+}
 
 // Children waiting to be visited: one entry per visited parent instead of one per child, so a
 // parent reporting a million children costs one list, not a million stack entries. The visiting
@@ -159,9 +162,19 @@ std::optional<ax::Element> pickWindow(const ax::Element& application) {
   return (*list)[best];
 }
 
-WalkResult walk(const ax::Element& window) {
+WalkResult walk(const ax::Element& window, WalkOptions options) {
   WalkResult r;
   const std::uint64_t start = dispatch::monotonicNanos();
+  ax::ReadAhead ahead;
+  if (options.readAhead) {
+    ahead = window.readAhead({.maxNodes = maxNodes,
+                              .maxDepth = maxDepth,
+                              .listCap = listCap,
+                              .cappedRoles = tableLikeRoles,
+                              .valueTextRoles = valueTextRoles,
+                              .secureRoles = secureRoles,
+                              .deadlineNs = start + static_cast<std::uint64_t>(timeBudgetMs * readAheadShare * 1e6)});
+  }
   r.windowTitle = string(window, "AXTitle");
   r.windowFrame = frame(window);
 

@@ -65,8 +65,17 @@ bool isValueTextRole(std::string_view role);
 // read.
 bool isSecure(std::string_view role, const std::optional<std::string>& subrole);
 
+// The share of the time budget the walk may spend fetching the tree ahead (ax::Element::
+// readAhead); what was not fetched by then is asked for element by element, within the budget.
+inline constexpr double readAheadShare = 0.8;
+
+struct WalkOptions {
+  // Off, every request goes to the application as the walk makes it, one element at a time.
+  bool readAhead = true;
+};
+
 // Walks the window's tree (blocking the calling thread for the whole walk).
-WalkResult walk(const ax::Element& window);
+WalkResult walk(const ax::Element& window, WalkOptions options = {});
 // The window of the application to read: the focused window unless it is a small or non-standard
 // window in front of the main window, else the main window, else the largest listed window.
 std::optional<ax::Element> pickWindow(const ax::Element& application);

@@ -71,4 +71,6 @@ Result<pid_t> Element::pid() const {
   return impl_->pid();
 }
 
+ReadAhead Element::readAhead(const SubtreeRead& read) const { return impl_ ? impl_->readAhead(read) : nullptr; }
+
 }  // namespace orvak::ax

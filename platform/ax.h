@@ -117,6 +117,26 @@ struct Result {
   explicit operator bool() const { return ok(); }
 };
 
+// What a walk of a whole subtree is about to read, so that a backend whose requests are slow one
+// at a time can fetch it ahead, many requests in flight at once. The walk asks, of every element it
+// visits: "AXRole", "AXSubrole", "AXChildren", "AXPosition", "AXSize", "AXTitle", "AXDescription",
+// "AXDOMClassList", "AXDOMIdentifier" and "AXHidden"; the text of its value ("AXValue",
+// "AXNumberOfCharacters", "AXStringForRange"), "AXSelectedTextRange" of text areas and "AXURL" of
+// web areas. It skips hidden elements with their subtrees, elements deeper than `maxDepth`, the
+// children of secure fields and of value-text roles whose value holds text, and visits only the
+// first `listCap` children of a capped role.
+struct SubtreeRead {
+  std::size_t maxNodes = 0;
+  std::int64_t maxDepth = 0;
+  std::size_t listCap = 0;
+  std::span<const std::string_view> cappedRoles;
+  std::span<const std::string_view> valueTextRoles;
+  std::span<const std::string_view> secureRoles;
+  std::uint64_t deadlineNs = 0;  // monotonic; the read ahead stops there with what it has
+};
+// Keeps answers fetched ahead in use; once released, every request goes to the application again.
+using ReadAhead = std::shared_ptr<const void>;
+
 class Element {
  public:
   Element() = default;  // refers to nothing; every request gives illegalArgument
@@ -142,6 +162,11 @@ class Element {
   // element, of that application when asked of an application element.
   Result<Element> elementAtPosition(double x, double y) const;
   Result<pid_t> pid() const;
+  // Fetches the subtree below this element as `read` describes, blocking until it is fetched or
+  // the deadline passes. While the handle is held, what was fetched answers the walk's requests;
+  // a value that is not text (a slider's number), which the walk never reads, then reads as
+  // absent. Backends that answer quickly anyway fetch nothing and give an empty handle.
+  ReadAhead readAhead(const SubtreeRead& read) const;
 
   const ElementImpl* impl() const { return impl_.get(); }
 
@@ -196,6 +221,7 @@ class ElementImpl {
   virtual Error setMessagingTimeout(double seconds) const = 0;
   virtual Result<Element> elementAtPosition(double x, double y) const = 0;
   virtual Result<pid_t> pid() const = 0;
+  virtual ReadAhead readAhead(const SubtreeRead&) const { return nullptr; }
 };
 
 // The service as a whole.

@@ -43,6 +43,16 @@ ax::Error errorOf(const dbus::Reply& reply) {
   return ax::Error::failure;
 }
 
+std::uint64_t stateBits(const dbus::Value& v) {
+  const auto* l = v.list();
+  if (!l) return 0;
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < l->size() && i < 2; ++i) {
+    bits |= static_cast<std::uint64_t>((*l)[i].integer().value_or(0) & 0xFFFFFFFF) << (32 * i);
+  }
+  return bits;
+}
+
 std::shared_ptr<dbus::DBusClient> AtspiBus::sessionBus() {
   // Under mutex_.
   if (!session_) {
@@ -107,6 +117,19 @@ std::optional<pid_t> AtspiBus::pidOf(const std::string& bus, double timeout) {
   std::lock_guard lock(mutex_);
   pids_[bus] = static_cast<pid_t>(*pid);
   return static_cast<pid_t>(*pid);
+}
+
+std::string AtspiBus::toolkitOf(const std::string& bus, double timeout) {
+  {
+    std::lock_guard lock(mutex_);
+    if (const auto it = toolkits_.find(bus); it != toolkits_.end()) return it->second;
+  }
+  const auto reply = call({bus, kRootPath, kProperties, "Get", {kApplication, "ToolkitName"}, {}}, timeout);
+  const auto* name = reply.first().text();
+  const std::string toolkit = reply.ok() && name ? *name : std::string();
+  std::lock_guard lock(mutex_);
+  toolkits_[bus] = toolkit;
+  return toolkit;
 }
 
 std::vector<dbus::ObjectRef> AtspiBus::applications(double timeout) {

@@ -37,6 +37,8 @@ inline constexpr const char* kRegistry = "org.a11y.atspi.Registry";
 
 // What a failed reply means for the caller: gone elements, time-outs, missing interfaces.
 ax::Error errorOf(const dbus::Reply& reply);
+// The state set of a GetState reply (two 32-bit words) as one bit mask.
+std::uint64_t stateBits(const dbus::Value& states);
 
 class AtspiBus {
  public:
@@ -62,6 +64,9 @@ class AtspiBus {
 
   // The process behind a bus name on the accessibility bus (asked once per name).
   std::optional<pid_t> pidOf(const std::string& bus, double timeout);
+  // The toolkit behind a bus name on the accessibility bus (asked once per name; empty when it
+  // does not say).
+  std::string toolkitOf(const std::string& bus, double timeout);
   // The applications registered with the desktop, as their root objects.
   std::vector<dbus::ObjectRef> applications(double timeout);
 
@@ -79,6 +84,7 @@ class AtspiBus {
   std::uint64_t lastAttemptNs_ = 0;
   bool attempted_ = false;
   std::map<std::string, pid_t> pids_;
+  std::map<std::string, std::string> toolkits_;
   std::atomic<double> defaultTimeout_{0};
   std::atomic<std::uint64_t> requests_{0};
 

@@ -50,16 +50,6 @@ std::optional<ax::Rect> rectOf(const dbus::Value& v) { return rectOf(v.list()); 
 // A rectangle sent as four integers of their own (the text queries).
 std::optional<ax::Rect> rectOf(const dbus::Reply& r) { return rectOf(&r.values); }
 
-std::uint64_t statesOf(const dbus::Value& v) {
-  const auto* l = v.list();
-  if (!l) return 0;
-  std::uint64_t bits = 0;
-  for (std::size_t i = 0; i < l->size() && i < 2; ++i) {
-    bits |= static_cast<std::uint64_t>((*l)[i].integer().value_or(0) & 0xFFFFFFFF) << (32 * i);
-  }
-  return bits;
-}
-
 bool isNull(const dbus::ObjectRef& o) { return o.path.empty() || o.path == kNullPath || o.bus.empty(); }
 
 // The whole request fails when the element is gone or its program did not answer in time.
@@ -210,6 +200,10 @@ std::shared_ptr<AtspiElement::Prefetched> AtspiElement::takePrefetched() const {
 }
 
 ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre) const {
+  if (const auto ahead = fetched()) {
+    if (ahead->failed) return *ahead->failed;
+    return ahead->facts;
+  }
   std::optional<std::vector<std::string>> knownInterfaces;
   {
     std::lock_guard lock(mutex_);
@@ -250,7 +244,7 @@ ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre)
   if (const auto* reply = states.get()) {
     if (const auto e = errorOf(*reply); fatal(e)) return e;
     if (reply->ok()) {
-      f.states = statesOf(reply->first());
+      f.states = stateBits(reply->first());
       f.statesRead = true;
     }
   }
@@ -262,6 +256,7 @@ ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre)
 
 ax::Result<std::string> AtspiElement::text() const {
   if (kind_ == Kind::textRun) return runText_;
+  if (const auto ahead = fetched(); ahead && ahead->textRead && ahead->text) return *ahead->text;
   {
     std::lock_guard lock(mutex_);
     if (text_ && fresh(textAt_)) return *text_;
@@ -279,7 +274,8 @@ ax::Result<std::string> AtspiElement::text() const {
 
 // ---- Children and windows ----------------------------------------------------------------------
 
-ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::Reply& reply) const {
+ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::Reply& reply,
+                                                   const std::optional<std::string>* knownText, bool prefetch) const {
   if (const auto e = errorOf(reply); e != ax::Error::success) return e;
   std::vector<dbus::ObjectRef> refs;
   if (const auto* l = reply.first().list()) {
@@ -293,7 +289,9 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
   const bool inDocument =
       inDocument_ || role == Role::documentWeb || role == Role::documentFrame || role == Role::documentEmail;
   if (!refs.empty() && !password && f.has(kText)) {
-    if (auto t = text(); t.ok()) {
+    auto t = knownText ? (*knownText ? ax::Result<std::string>(**knownText) : ax::Result<std::string>(ax::Error::noValue))
+                       : text();
+    if (t.ok()) {
       const auto pieces = splitTextRuns(t.value, static_cast<std::int64_t>(refs.size()));
       if (!pieces.empty()) {
         for (const auto& p : pieces) {
@@ -316,7 +314,7 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
     }
     auto child = std::make_shared<AtspiElement>(bus_, Kind::object, std::move(refs[i]));
     child->inDocument_ = inDocument;
-    if (i < kMaxPrefetched) child->prefetch();
+    if (prefetch && i < kMaxPrefetched) child->prefetch();
     out.emplace_back(std::move(child));
   }
   return out;
@@ -350,7 +348,7 @@ ax::Result<ax::Value> AtspiElement::windowWith(bool frameOnly) const {
     const auto state = asked[i].first.wait();
     const auto role = asked[i].second.wait();
     if (found || !state.ok()) continue;
-    const std::uint64_t bits = statesOf(state.first());
+    const std::uint64_t bits = stateBits(state.first());
     const auto r = static_cast<Role>(role.first().integer().value_or(0));
     if (!States{bits}.has(State::active)) continue;
     if (frameOnly && r != Role::frame && r != Role::window) continue;
@@ -435,14 +433,73 @@ ax::Result<std::vector<ax::Value>> AtspiElement::attributes(std::span<const std:
   return ax::Error::failure;
 }
 
+namespace {
+
+bool wantsAny(std::span<const std::string_view> names, std::initializer_list<std::string_view> any) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](std::string_view n) { return std::find(any.begin(), any.end(), n) != any.end(); });
+}
+
+}  // namespace
+
+// The replies an answer is made of, asked for now or fetched ahead.
+struct AtspiElement::Answers {
+  Slot extents, name, description, parent, selection, caret, document, value;
+  std::optional<ax::Result<ax::ElementList>> kids;
+  std::optional<ax::Result<std::string>> content;
+};
+
+std::shared_ptr<const AtspiElement::Fetched> AtspiElement::fetched() const {
+  std::lock_guard lock(mutex_);
+  if (fetched_ && fetched_->lease.expired()) fetched_.reset();
+  return fetched_;
+}
+
+void AtspiElement::setFetched(std::shared_ptr<const Fetched> fetched) const {
+  std::lock_guard lock(mutex_);
+  fetched_ = std::move(fetched);
+}
+
+bool AtspiElement::Fetched::covers(std::span<const std::string_view> names) const {
+  if (failed) return true;
+  return std::all_of(names.begin(), names.end(), [&](std::string_view n) {
+    if (n == "AXParent" || n == "AXFocused" || n == "AXElementBusy") return false;
+    if (n == "AXChildren") return children.has_value() || hidden;
+    if (n == "AXValue" || n == "AXNumberOfCharacters") return textRead || hidden;
+    if (n == "AXSelectedTextRange" || n == "AXSelectedText") return (textRead && (!text || selection)) || hidden;
+    if (n == "AXURL") return !facts.has(kDocument) || document.has_value();
+    return true;
+  });
+}
+
+ax::Result<std::vector<ax::Value>> AtspiElement::fetchedAttributes(std::span<const std::string_view> names,
+                                                                   const Fetched& ahead) const {
+  if (ahead.failed) return *ahead.failed;
+  Answers a;
+  a.extents.reply = ahead.extents;
+  a.name.reply = ahead.name;
+  a.description.reply = ahead.description;
+  if (ahead.document) a.document.reply = *ahead.document;
+  if (ahead.selection) a.selection.reply = *ahead.selection;
+  if (ahead.caret) a.caret.reply = *ahead.caret;
+  a.kids = ahead.children;
+  if (ahead.text && wantsAny(names, {"AXValue", "AXNumberOfCharacters", "AXSelectedTextRange", "AXSelectedText"})) {
+    a.content = *ahead.text;
+  }
+  return assemble(names, ahead.facts, a);
+}
+
 ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<const std::string_view> names) const {
-  const auto wants = [&](std::initializer_list<std::string_view> any) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](std::string_view n) { return std::find(any.begin(), any.end(), n) != any.end(); });
-  };
+  if (const auto ahead = fetched(); ahead && ahead->covers(names)) return fetchedAttributes(names, *ahead);
+  const auto wants = [&](std::initializer_list<std::string_view> any) { return wantsAny(names, any); };
   const double t = timeout();
   // Everything that needs no other answer first goes out at once, then the facts.
-  Slot childList, extents, name, description, parent;
+  Answers a;
+  Slot childList;
+  Slot& extents = a.extents;
+  Slot& name = a.name;
+  Slot& description = a.description;
+  Slot& parent = a.parent;
   const auto pre = takePrefetched();
   if (pre) {
     childList = std::move(pre->children);
@@ -461,14 +518,14 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
   if (wants({"AXParent"})) parent.pending = bus_->send(property(kAccessible, "Parent"), t);
   auto f = facts(!pre, pre.get());
   if (!f) return f.error;
-  MappedRole mapped = mapRole(f.value.role, f.value.attributes, States{f.value.states});
-  // Whatever a toolkit calls the objects right below an application, they are its windows.
-  if (topLevel_ && mapped.role != "AXWindow") mapped = {"AXWindow", "AXStandardWindow"};
-  const bool password = mapped.role == "AXSecureTextField";
+  const bool password = f.value.role == static_cast<std::uint32_t>(Role::passwordText);
   const bool hasText = f.value.has(kText) && !password;
 
   // Text-dependent answers.
-  Slot selection, caret, document, value;
+  Slot& selection = a.selection;
+  Slot& caret = a.caret;
+  Slot& document = a.document;
+  Slot& value = a.value;
   if (hasText && wants({"AXSelectedTextRange", "AXSelectedText"})) {
     selection.pending = bus_->send(call(kText, "GetSelection", {std::int32_t{0}}), t);
     caret.pending = bus_->send(property(kText, "CaretOffset"), t);
@@ -477,10 +534,29 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
   if (!hasText && !password && f.value.has(kValueInterface) && wants({"AXValue"})) {
     value.pending = bus_->send(property(kValueInterface, "CurrentValue"), t);
   }
-  std::optional<ax::Result<ax::ElementList>> kids;
-  if (const dbus::Reply* list = childList.get()) kids = children(f.value, *list);
-  std::optional<ax::Result<std::string>> content;
-  if (hasText && wants({"AXValue", "AXNumberOfCharacters", "AXSelectedTextRange", "AXSelectedText"})) content = text();
+  if (const dbus::Reply* list = childList.get()) a.kids = children(f.value, *list);
+  if (hasText && wants({"AXValue", "AXNumberOfCharacters", "AXSelectedTextRange", "AXSelectedText"})) {
+    a.content = text();
+  }
+  return assemble(names, f.value, a);
+}
+
+ax::Result<std::vector<ax::Value>> AtspiElement::assemble(std::span<const std::string_view> names, const Facts& facts,
+                                                          Answers& a) const {
+  MappedRole mapped = mapRole(facts.role, facts.attributes, States{facts.states});
+  // Whatever a toolkit calls the objects right below an application, they are its windows.
+  if (topLevel_ && mapped.role != "AXWindow") mapped = {"AXWindow", "AXStandardWindow"};
+  const double t = timeout();
+  const std::optional<ax::Result<ax::ElementList>>& kids = a.kids;
+  const std::optional<ax::Result<std::string>>& content = a.content;
+  Slot& extents = a.extents;
+  Slot& name = a.name;
+  Slot& description = a.description;
+  Slot& parent = a.parent;
+  Slot& selection = a.selection;
+  Slot& caret = a.caret;
+  Slot& document = a.document;
+  Slot& value = a.value;
 
   // A reply as a value: the failure when it failed, else `make` of its first argument.
   const auto answer = [](Slot& slot, auto make) -> ax::Value {
@@ -517,7 +593,7 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
       });
     } else if (n == "AXTitle") {
       // A text run's name repeats its text, which the walk reads as its value.
-      if (f.value.role != static_cast<std::uint32_t>(Role::staticText)) {
+      if (facts.role != static_cast<std::uint32_t>(Role::staticText)) {
         v = answer(name, [](const dbus::Value& x) -> ax::Value {
           const auto* s = x.text();
           if (!s || s->empty()) return ax::Error::noValue;
@@ -586,21 +662,21 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
         return ax::Error::noValue;
       });
     } else if (n == "AXDOMClassList") {
-      if (const auto it = f.value.attributes.find("class"); it != f.value.attributes.end()) {
+      if (const auto it = facts.attributes.find("class"); it != facts.attributes.end()) {
         v = ax::TextList(splitWords(text::repairUtf8(it->second)));
       }
     } else if (n == "AXDOMIdentifier") {
-      if (const auto it = f.value.attributes.find("id"); it != f.value.attributes.end() && !it->second.empty()) {
+      if (const auto it = facts.attributes.find("id"); it != facts.attributes.end() && !it->second.empty()) {
         v = text::repairUtf8(it->second);
       }
     } else if (n == "AXHidden") {
-      if (f.value.statesRead) v = hidden(States{f.value.states});
+      if (facts.statesRead) v = hidden(States{facts.states});
     } else if (n == "AXFocused" || n == "AXElementBusy") {
-      std::uint64_t bits = f.value.states;
-      if (!f.value.statesRead) {
+      std::uint64_t bits = facts.states;
+      if (!facts.statesRead) {
         const auto reply = bus_->call(call(kAccessible, "GetState"), t);
         if (const auto e = errorOf(reply); e != ax::Error::success) return e;
-        bits = statesOf(reply.first());
+        bits = stateBits(reply.first());
       }
       v = States{bits}.has(n == "AXFocused" ? State::focused : State::busy);
     }
@@ -627,10 +703,12 @@ ax::Result<ax::Value> AtspiElement::runAttribute(std::string_view n) const {
   if (n == "AXChildren") return ax::Value(ax::ElementList{});
   if (n == "AXParent") return ax::Value(object(bus_, ref_));
   if (n == "AXPosition" || n == "AXSize") {
-    const auto reply = bus_->call(
-        call(kText, "GetRangeExtents",
-             {static_cast<std::int32_t>(runStart_), static_cast<std::int32_t>(runEnd_), kScreenCoords}),
-        timeout());
+    const auto ahead = fetched();
+    const auto reply =
+        ahead ? ahead->extents
+              : bus_->call(call(kText, "GetRangeExtents",
+                                {static_cast<std::int32_t>(runStart_), static_cast<std::int32_t>(runEnd_), kScreenCoords}),
+                           timeout());
     if (const auto e = errorOf(reply); e != ax::Error::success) return e;
     const auto rect = rectOf(reply);
     if (!rect) return ax::Error::noValue;
@@ -867,7 +945,7 @@ ax::Result<ax::Element> AtspiElement::elementAtPosition(double x, double y) cons
     const auto extents = asked[i].first.wait();
     const auto state = asked[i].second.wait();
     const auto rect = rectOf(extents.first());
-    const States s{statesOf(state.first())};
+    const States s{stateBits(state.first())};
     if (!rect || !rect->contains({x, y}) || !s.has(State::showing)) continue;
     // The active window lies on top of the others.
     if (!best || (s.has(State::active) && !bestActive)) {

@@ -49,6 +49,9 @@ class AtspiElement final : public ax::ElementImpl {
   ax::Error setMessagingTimeout(double seconds) const override;
   ax::Result<ax::Element> elementAtPosition(double x, double y) const override;
   ax::Result<pid_t> pid() const override;
+  // Fetches the subtree below this object breadth-first, many requests in flight across
+  // elements (platform/linux/atspi_read_ahead.cpp).
+  ax::ReadAhead readAhead(const ax::SubtreeRead& read) const override;
 
   Kind kind() const { return kind_; }
   const dbus::ObjectRef& ref() const { return ref_; }
@@ -66,7 +69,34 @@ class AtspiElement final : public ax::ElementImpl {
   };
 
  private:
+  friend class ReadAheadRun;
   struct Prefetched;
+  // What a read ahead fetched for this element, answering the walk's requests while its lease is
+  // held: the facts and the replies each request would have had.
+  struct Fetched {
+    std::weak_ptr<const void> lease;
+    std::optional<ax::Error> failed;  // every request fails so (the element is gone)
+    Facts facts;                      // interfaces: Text when its text was read, Document when asked
+    dbus::Reply extents, name, description;
+    std::optional<dbus::Reply> document, selection, caret;
+    // None when not fetched: below a hidden element nothing is.
+    std::optional<ax::Result<ax::ElementList>> children;
+    std::optional<std::string> text;  // the text, when the element has Text
+    bool textRead = false;
+    // The walk leaves a hidden element out whatever else it says: of one outside a document only
+    // the states were read, and the rest answers as absent.
+    bool hidden = false;
+    bool covers(std::span<const std::string_view> names) const;
+  };
+  struct Answers;
+  // The fetched answers while their lease is held.
+  std::shared_ptr<const Fetched> fetched() const;
+  void setFetched(std::shared_ptr<const Fetched> fetched) const;
+  // The answers to `names` from the element's facts and the replies asked for them.
+  ax::Result<std::vector<ax::Value>> assemble(std::span<const std::string_view> names, const Facts& facts,
+                                              Answers& answers) const;
+  ax::Result<std::vector<ax::Value>> fetchedAttributes(std::span<const std::string_view> names,
+                                                       const Fetched& fetched) const;
   double timeout() const;
   // Sends what a walk will ask of this element (see Prefetched).
   void prefetch() const;
@@ -75,7 +105,10 @@ class AtspiElement final : public ax::ElementImpl {
   dbus::Call property(const char* interface, const char* name) const;
   ax::Result<Facts> facts(bool reuse, Prefetched* prefetched = nullptr) const;
   ax::Result<std::string> text() const;
-  ax::Result<ax::ElementList> children(const Facts& facts, const dbus::Reply& list) const;
+  // The children in `list`, cut into text runs where the text (`text`, else asked for) holds one
+  // replacement character per child; with `prefetch`, what a walk asks of them is sent at once.
+  ax::Result<ax::ElementList> children(const Facts& facts, const dbus::Reply& list,
+                                       const std::optional<std::string>* text = nullptr, bool prefetch = true) const;
   ax::Result<ax::ElementList> windows() const;
   ax::Result<ax::Value> windowWith(bool frameOnly) const;
   ax::Result<std::vector<ax::Value>> objectAttributes(std::span<const std::string_view> names) const;
@@ -97,6 +130,7 @@ class AtspiElement final : public ax::ElementImpl {
   mutable std::mutex mutex_;
   mutable std::optional<Facts> facts_;
   mutable std::shared_ptr<Prefetched> prefetched_;
+  mutable std::shared_ptr<const Fetched> fetched_;
   mutable std::uint64_t factsAt_ = 0;
   mutable std::optional<std::string> text_;
   mutable std::uint64_t textAt_ = 0;

@@ -121,20 +121,24 @@ Value decode(DBusMessageIter* it, int depth) {
       DBusMessageIter inner;
       dbus_message_iter_recurse(it, &inner);
       if (dbus_message_iter_get_element_type(it) == DBUS_TYPE_DICT_ENTRY) {
-        StringMap m;
+        // A dictionary of strings becomes a map; any other (a property list, a{sv}) a list of
+        // [key, value] pairs, every entry kept.
         List pairs;
+        bool allText = true;
         while (dbus_message_iter_get_arg_type(&inner) == DBUS_TYPE_DICT_ENTRY) {
           DBusMessageIter entry;
           dbus_message_iter_recurse(&inner, &entry);
           List kv = decodeAll(&entry, depth + 1);
-          if (kv.size() == 2 && kv[0].text() && kv[1].text()) {
-            m[*kv[0].text()] = *kv[1].text();
-          } else {
-            pairs.push_back(Value{std::move(kv)});
-          }
+          allText = allText && kv.size() == 2 && kv[0].text() && kv[1].text();
+          pairs.push_back(Value{std::move(kv)});
           dbus_message_iter_next(&inner);
         }
-        if (pairs.empty()) {
+        if (allText) {
+          StringMap m;
+          for (auto& pair : pairs) {
+            auto& kv = std::get<List>(pair.v);
+            m[std::move(std::get<std::string>(kv[0].v))] = std::move(std::get<std::string>(kv[1].v));
+          }
           v.v = std::move(m);
         } else {
           v.v = std::move(pairs);

@@ -91,6 +91,57 @@ TEST(Chromium, WalkLeavesOutHiddenViewsButKeepsThePageBelowTheWindow) {
   }
 }
 
+// Fetching the tree ahead, many requests at a time, changes how fast a page is walked, never what
+// is walked: the same nodes in the same order as a walk that asks one element at a time, for far
+// fewer requests.
+TEST(Chromium, AWalkFetchedAheadRecordsWhatAWalkOneElementAtATimeRecords) {
+  for (const char* page : {"article.html", "iframe.html"}) {
+    SCOPED_TRACE(page);
+    const std::string url = fixturePage(page);
+    const auto browser = startChromium(url);
+    auto desktop = std::make_shared<atspi::AtspiDesktop>();
+    ASSERT_TRUE(desktop->isProcessTrusted());
+    std::optional<ax::Element> window;
+    std::size_t settled = 0;
+    // Settled once two walks a moment apart agree on the nodes, with the page's title on the window.
+    ASSERT_TRUE(test::pollUntil(60, [&] {
+      window = AXWalker::pickWindow(desktop->application(browser->pid()));
+      if (!window) return false;
+      const auto r = AXWalker::walk(*window, {.readAhead = false});
+      const bool titled = !r.nodes.empty() && r.nodes.front().title && r.nodes.front().title->ends_with(" - Chromium") &&
+                          !r.nodes.front().title->starts_with("Untitled");
+      const bool same = r.url == url && titled && r.nodes.size() == settled;
+      settled = r.nodes.size();
+      return same;
+    }));
+
+    const std::uint64_t before = desktop->requestCount();
+    const auto live = AXWalker::walk(*window, {.readAhead = false});
+    const std::uint64_t between = desktop->requestCount();
+    const auto ahead = AXWalker::walk(*window);
+    const std::uint64_t after = desktop->requestCount();
+
+    ASSERT_FALSE(live.truncated);
+    ASSERT_FALSE(ahead.truncated);
+    EXPECT_EQ(ahead.windowTitle, live.windowTitle);
+    EXPECT_EQ(ahead.windowFrame, live.windowFrame);
+    EXPECT_EQ(ahead.url, live.url);
+    EXPECT_EQ(ahead.cappedLists, live.cappedLists);
+    ASSERT_EQ(ahead.nodes.size(), live.nodes.size());
+    for (std::size_t i = 0; i < live.nodes.size(); ++i) {
+      if (ahead.nodes[i] != live.nodes[i]) {
+        ADD_FAILURE() << "node " << i << " fetched ahead:\n"
+                      << json::Json(ahead.nodes[i]).dump() << "\none element at a time:\n"
+                      << json::Json(live.nodes[i]).dump();
+        break;
+      }
+    }
+    EXPECT_LT(2 * (after - between), between - before)
+        << "fetched ahead: " << after - between << " requests, one element at a time: " << between - before
+        << ", for " << live.nodes.size() << " nodes";
+  }
+}
+
 // Captures the browser in front, as the X11 workspace describes it from its window's class,
 // until `wanted` takes a capture (bounded).
 std::optional<Capture> captureUntil(const std::shared_ptr<atspi::AtspiDesktop>& desktop, pid_t pid,

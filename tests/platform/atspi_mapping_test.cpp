@@ -1,10 +1,14 @@
 // What the AT-SPI backend makes of other programs' text objects and roles, without a desktop.
 #include <gtest/gtest.h>
 
+#include <dbus/dbus.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/dbus_client.h"
 #include "platform/linux/atspi_text_runs.h"
 
 namespace orvak::atspi {
@@ -97,6 +101,46 @@ TEST(Roles, MapToTheRolesTheWalkerKnows) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(mapRole(static_cast<std::uint32_t>(c.role), c.attributes, c.states), c.expected);
   }
+}
+
+// A property list (a{sv}, what Properties.GetAll answers) mixes texts with numbers and maps; every
+// entry must survive decoding, not only the texts or only the others.
+TEST(DBusDecoding, APropertyListKeepsEveryEntry) {
+  const std::unique_ptr<DBusMessage, decltype(&dbus_message_unref)> message(
+      dbus_message_new_signal("/a", "a.b", "Properties"), &dbus_message_unref);
+  DBusMessageIter it, dict, entry, variant;
+  dbus_message_iter_init_append(message.get(), &it);
+  dbus_message_iter_open_container(&it, DBUS_TYPE_ARRAY, "{sv}", &dict);
+  const auto text = [&](const char* key, const char* value) {
+    dbus_message_iter_open_container(&dict, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
+    dbus_message_iter_append_basic(&entry, DBUS_TYPE_STRING, &key);
+    dbus_message_iter_open_container(&entry, DBUS_TYPE_VARIANT, "s", &variant);
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_STRING, &value);
+    dbus_message_iter_close_container(&entry, &variant);
+    dbus_message_iter_close_container(&dict, &entry);
+  };
+  text("Name", "Harbour");
+  const char* countKey = "ChildCount";
+  const dbus_int32_t count = 3;
+  dbus_message_iter_open_container(&dict, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
+  dbus_message_iter_append_basic(&entry, DBUS_TYPE_STRING, &countKey);
+  dbus_message_iter_open_container(&entry, DBUS_TYPE_VARIANT, "i", &variant);
+  dbus_message_iter_append_basic(&variant, DBUS_TYPE_INT32, &count);
+  dbus_message_iter_close_container(&entry, &variant);
+  dbus_message_iter_close_container(&dict, &entry);
+  text("Description", "");
+  dbus_message_iter_close_container(&it, &dict);
+
+  const auto args = dbus::decodeArguments(message.get());
+  ASSERT_EQ(args.size(), 1U);
+  const auto* pairs = args[0].list();
+  ASSERT_NE(pairs, nullptr);
+  std::map<std::string, dbus::Value> props;
+  for (const auto& p : *pairs) props[*(*p.list())[0].text()] = (*p.list())[1];
+  ASSERT_EQ(props.size(), 3U);
+  EXPECT_EQ(*props["Name"].text(), "Harbour");
+  EXPECT_EQ(*props["Description"].text(), "");
+  EXPECT_EQ(props["ChildCount"].integer(), 3);
 }
 
 }  // namespace
