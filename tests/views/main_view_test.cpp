@@ -6,13 +6,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QTest>
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "app/views/library/library_view.h"
 #include "app/views/library/notes_unavailable_view.h"
+#include "app/views/look/controls.h"
 #include "app/views/settings/help_page.h"
+#include "app/views/settings/settings_pane.h"
 #include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -252,6 +256,51 @@ TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillSh
     EXPECT_EQ(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
   }
   EXPECT_FALSE(f.view->detail()->findChildren<HelpPage*>().isEmpty()) << "help shows the help page";
+}
+
+TEST(MainViewTest, AddAnAppOpensOneChooserModalToTheWindowAndStoresTheChosenApps) {
+  Fixture f(true, Page::general);
+  auto* pane = dynamic_cast<SettingsPane*>(f.view->detail());
+  ASSERT_NE(pane, nullptr);
+  auto choosers = [] {
+    std::vector<QFileDialog*> out;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) out.push_back(d);
+    }
+    return out;
+  };
+  pane->addAppButton()->click();
+  ASSERT_EQ(choosers().size(), 1u);
+  QFileDialog* chooser = choosers().front();
+  EXPECT_EQ(chooser->windowTitle().toStdString(), "Orvak won't read these apps, even when you press the key.");
+  EXPECT_EQ(chooser->labelText(QFileDialog::Accept).toStdString(), "Never Read");
+  EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFiles);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), "/usr/share/applications");
+  EXPECT_EQ(chooser->nameFilters(), QStringList{"Applications (*.desktop)"});
+  EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(chooser->parentWidget(), f.view.get()) << "modal to the main window";
+  pane->addAppButton()->click();
+  EXPECT_EQ(choosers().size(), 1u) << "a second click opens no second chooser";
+
+  // Two entries chosen, one of them twice over: each is stored once, in order.
+  const auto dir = test::freshDir("chooser");
+  for (const char* name : {"org.gnome.Evince.desktop", "firefox-esr.desktop"}) {
+    std::ofstream(dir / name) << "[Desktop Entry]\nName=" << name << "\n";
+  }
+  chooser->setDirectory(QString::fromStdString(dir.string()));
+  chooser->selectFile("\"org.gnome.Evince.desktop\" \"firefox-esr.desktop\"");
+  static_cast<QDialog*>(chooser)->accept();
+  f.vt.drain();
+  EXPECT_EQ(f.host.prefs().neverReadApps(), (std::vector<std::string>{"org.gnome.Evince", "firefox-esr"}));
+  QApplication::processEvents();
+  EXPECT_TRUE(choosers().empty());
+  // Once closed, the button opens a chooser again; a cancel stores nothing.
+  pane = dynamic_cast<SettingsPane*>(f.view->detail());
+  pane->addAppButton()->click();
+  ASSERT_EQ(choosers().size(), 1u);
+  choosers().front()->reject();
+  f.vt.drain();
+  EXPECT_EQ(f.host.prefs().neverReadApps().size(), 2u);
 }
 
 TEST(MainViewTest, HidingTheViewEndsAHotkeyTest) {
