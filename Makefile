@@ -26,7 +26,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/bin/orvak-dev app resources/samples/article.scene.json --read $(RUN_ARGS)
+	@scripts/run-sample $(BUILD)/bin/orvak-dev resources/samples/article.scene.json $(RUN_ARGS)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -192,6 +192,7 @@ WalkResult walk(const ax::Element& window) {
     auto batch = element.attributes(batchedAttributes);
     if (!batch || batch.value.size() != batchedAttributes.size()) continue;
     auto& v = batch.value;
+    if (const auto* hidden = v[9].as<bool>(); hidden && *hidden) continue;
 
     AXNode node;
     node.id = static_cast<std::int64_t>(r.nodes.size());

@@ -53,10 +53,12 @@ inline constexpr std::array<std::string_view, 3> valueTextRoles = {"AXStaticText
 // Roles that are never read.
 inline constexpr std::array<std::string_view, 1> secureRoles = {"AXSecureTextField"};
 
-// The attributes asked of every visited element in one request, in this order.
-inline constexpr std::array<std::string_view, 9> batchedAttributes = {
+// The attributes asked of every visited element in one request, in this order. "AXHidden" is true
+// for an element a toolkit keeps in its tree while showing it nowhere (a closed menu or popover):
+// such an element is left out with everything below it.
+inline constexpr std::array<std::string_view, 10> batchedAttributes = {
     "AXRole", "AXSubrole", "AXChildren", "AXPosition", "AXSize", "AXTitle", "AXDescription", "AXDOMClassList",
-    "AXDOMIdentifier"};
+    "AXDOMIdentifier", "AXHidden"};
 
 bool isValueTextRole(std::string_view role);
 // A password field or anything whose subrole says "secure" (any letter case): its text is never

@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "app/controller/app_controller.h"
-#include "app/controller/stand_ins.h"
 #include "app/pill/pill_doubles.h"
 #include "core/base/dispatch.h"
 #include "platform/audio_device.h"

@@ -1,7 +1,7 @@
 // The one audio graph of the process. Everything that makes sound goes through it: the reading
 // player's sentence audio on the speech node through the rate unit, spoken answers and cue sounds
-// and cue sounds on two nodes of their own. It records which object owns the speech path and stops the engine some time
-// after the last user let go, so an idle program holds no audio device.
+// on two nodes of their own. It records which object owns the speech path and stops the engine
+// some time after the last user let go, so an idle program holds no audio device.
 //
 // Graph once built: node -> pitch -> main mixer in `format()` (mono at `sampleRate()`);
 // earconNode -> main mixer and cueNode -> main mixer, both in `earconFormat()` (mono, 44,100 Hz).

@@ -216,8 +216,8 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool weAreInFront();
   // Builds a read's player the way every read begins (its vendor's engine, the speed and
   // pronunciations of the settings, a queue of its own, the record stamped now), wires its
-  // reports to this controller, attaches the voice commands and begins it. The caller makes it
-  // the current read.
+  // reports to this controller, makes it the current read, attaches the voice commands, begins it
+  // and refreshes the status menu. The caller stops the read it replaces first.
   std::shared_ptr<Player> startPlayer(Vendor vendor, const std::string& source, std::uint64_t handlerTime,
                                       double eventLagMs, const ReadOptions& opts,
                                       std::optional<Vendor> fallbackFrom = std::nullopt);

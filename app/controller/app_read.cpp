@@ -27,7 +27,16 @@ constexpr int kBackWindow = 4000;
 
 std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
 
-const char* vendorLabel(Vendor v) { return v == Vendor::cartesia ? "Cartesia Sonic" : "Inworld TTS-2 Flash"; }
+const char* vendorLabel(Vendor v) {
+  switch (v) {
+    case Vendor::inworld:
+      return "Inworld TTS-2 Flash";
+    case Vendor::cartesia:
+      return "Cartesia Sonic";
+    default:
+      return "Apple voice (offline)";
+  }
+}
 
 // Whether two configurations build the same engine for `vendor`: only its own fields count, so a
 // new Cartesia version leaves the Inworld engine alone.
@@ -85,10 +94,13 @@ std::shared_ptr<Player> AppController::startPlayer(Vendor vendor, const std::str
 
   if (fallbackFrom) player->markFallback(std::string(rawValue(*fallbackFrom)));
   newest_ = player;
+  player_ = player;
   // The voice controller hears every read once it is set up; the control channel's tests drive it
   // before it is.
   if (voice_ && (voice_->ready() || prefs().d->flag(Prefs::kDebugControlFlag))) voice_->attach(player);
   player->begin();
+  // The status menu shows the read from its start, also for reads that capture nothing.
+  if (menu_) menu_->refresh();
   return player;
 }
 
@@ -97,8 +109,9 @@ void AppController::failedBeforeAudio(const std::shared_ptr<Player>& failed, con
   // Only the current read, or the one whose own end just cleared it, hands over to the on-device
   // voice: never a read the user stopped or replaced.
   if (player_ != failed && (player_ || endedItself_.lock() != failed)) return;
-  Log::write("fallback: " + std::string(rawValue(trigger.vendor)) + " failed before audio (" + message +
-             "); reading on-device");
+  note(prefs().d->flag(Prefs::kDeveloperFlag) ? std::string(vendorLabel(trigger.vendor)) + " failed — using the on-device voice"
+                                              : "Switched to the on-device voice");
+  Log::write("fallback to Apple voice after " + std::string(rawValue(trigger.vendor)) + " error: " + message);
   ReadOptions opts = trigger.opts;
   opts.earcon = false;
   auto next =
@@ -109,8 +122,9 @@ void AppController::failedBeforeAudio(const std::shared_ptr<Player>& failed, con
   next->setStartSnippet(failed->startSnippet());
   if (const auto spoken = failed->spoken()) {
     next->speak(spoken->text, spoken->capture, spoken->from, "fallback", failed->spokenUntil());
+    // The failed read's end may have taken the band with it; the replacement reads the same page.
+    if (spoken->capture && !highlighter_) startHighlighter(*spoken->capture);
   }
-  player_ = next;
 }
 
 std::shared_ptr<SpeechEngine> AppController::engine(Vendor vendor) {
@@ -211,9 +225,8 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
     note(*sentence);
     Log::write(*sentence);
   }
-  auto player = startPlayer(chosen, source, handlerTime, eventLagMs, opts);
-  player_ = player;
   playerState_.reset();  // the menu shows the new read from its first published state
+  auto player = startPlayer(chosen, source, handlerTime, eventLagMs, opts);
   if (text) {
     player->setSource({"debug", "text", std::nullopt});
     player->speak(*text, nullptr, 0, "top");
@@ -226,9 +239,14 @@ void AppController::trigger(const std::string& source, double eventLagMs, ReadOp
     return;
   }
   std::weak_ptr<AppController> weak = weak_from_this();
-  capturer_->capture(handlerTime, [weak, player, opts](CaptureOutcome outcome) {
+  auto done = [weak, player, opts](CaptureOutcome outcome) {
     if (auto self = weak.lock()) self->captureDone(player, opts, std::move(outcome));
-  });
+  };
+  if (services_.captureForRead) {
+    services_.captureForRead(handlerTime, std::move(done));
+  } else {
+    capturer_->capture(handlerTime, std::move(done));
+  }
 }
 
 void AppController::captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts,
@@ -236,6 +254,12 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
   busy_ = false;
   if (const auto* error = std::get_if<CaptureError>(&outcome)) {
     player->stop("captureError");
+    // An on-device read that took over while the capture ran has nothing to read either.
+    if (player_ && player_ != player && player_->replaces() == player) {
+      auto replacement = std::move(player_);
+      player_.reset();
+      replacement->stop("captureError");
+    }
     if (player_ == player) player_.reset();
     fail(error->description());
     Log::write("capture error: " + error->description());
@@ -367,7 +391,6 @@ void AppController::startOver() {
   if (key) positions_->remove(*key);
   auto next =
       startPlayer(vendorForRead(std::nullopt).first, "startOver", dispatch::monotonicNanos(), -1, baseReadOptions);
-  player_ = next;
   next->setSource(source);
   next->setReadKey(key);
   next->setStartSnippet(snippet);
@@ -385,8 +408,14 @@ void AppController::readFromHere(const std::string& why) {
 
 void AppController::holdStart() {
   if (!voice_ || !voice_->ready()) {
-    note(perms_->mic() == Permissions::Mic::granted ? "Voice commands are starting…"
-                                                    : "Voice commands need the microphone");
+    if (perms_->mic() != Permissions::Mic::granted) {
+      note("Voice commands need the microphone");
+    } else if (voiceStatus_ != "off" && voiceStatus_ != "starting…" && voiceStatus_ != "on") {
+      // The set-up failed and is not tried again while Orvak runs.
+      note("Voice commands couldn't start (" + voiceStatus_ + ") — quit and reopen Orvak to try again");
+    } else {
+      note("Voice commands are starting…");
+    }
     return;
   }
   if (player_) {
@@ -451,7 +480,7 @@ void AppController::wireVoice() {
       reply(VoiceCommands::Page{capture->clean.text, capture->windowTitle.value_or("")});
     });
   };
-  voice_->onReadAt = [weak](const std::string& quote) {
+  voice_->onReadAt = [weak](const std::optional<std::string>& quote) {
     auto self = weak.lock();
     if (!self) return;
     self->whenIdleCaptured([weak, quote](const std::optional<Capture>& capture) {
@@ -532,7 +561,6 @@ void AppController::backBeforeStart() {
   const auto snippet = old->startSnippet();
   old->stop("back");
   auto next = startPlayer(vendorForRead(std::nullopt).first, "back", dispatch::monotonicNanos(), -1, baseReadOptions);
-  player_ = next;
   next->setSource(source);
   next->setReadKey(key);
   next->setStartSnippet(snippet);
@@ -618,6 +646,8 @@ void AppController::remember(const std::shared_ptr<Player>& player, const ReadTi
 
 void AppController::recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing) {
   if (!prefs().rememberListening() || !notes_) return;
+  // The first-run window's sample is our own page, read to show how reading works: not history.
+  if (timing.trigger == "onboarding") return;
   const auto key = player->readKey();
   const auto spoken = player->spoken();
   const auto end = player->endPosition();

@@ -9,6 +9,7 @@
 #include "app/account/library_service.h"
 #include "app/audio/audio_graph.h"
 #include "app/audio/earcon.h"
+#include "app/capture.h"
 #include "app/controller/seams.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/pill/pill_panel.h"
@@ -65,6 +66,9 @@ struct AppServices {
   std::function<std::shared_ptr<VoiceCommands>(AppController&)> makeVoice;
   // Plays a cue sound while the audio graph's engine is not running; none: Earcon's own players.
   std::function<void(Earcon::Kind)> playSound;
+  // Captures the front window for a read, calling `done` on the main queue; none: the
+  // controller's capturer. Tests hold a capture back this way to order it after other events.
+  std::function<void(std::uint64_t handlerTime, std::function<void(CaptureOutcome)> done)> captureForRead;
 };
 
 }  // namespace orvak

@@ -12,7 +12,9 @@ namespace orvak {
 
 class ControllerOnboardingHost final : public OnboardingHost {
  public:
-  ControllerOnboardingHost(AppController& app, std::function<void()> finish) : app_(app), finish_(std::move(finish)) {}
+  // `hasTray` asks the desktop whether it has a system tray now.
+  ControllerOnboardingHost(AppController& app, std::function<void()> finish, std::function<bool()> hasTray)
+      : app_(app), finish_(std::move(finish)), hasTray_(std::move(hasTray)) {}
 
   Prefs& prefs() override { return app_.prefs(); }
   HotkeyTest& tester() override { return app_.tester(); }
@@ -29,6 +31,7 @@ class ControllerOnboardingHost final : public OnboardingHost {
   void requestMic() override { app_.perms().requestMic(); }
   bool openSettings(SettingsPane pane) override { return platform::openDesktopSettings(pane); }
   bool canWatchKey() const override { return platform::keysWatchable(); }
+  bool hasTray() const override { return hasTray_ && hasTray_(); }
   void setAllowSelf(bool allow) override { app_.capturer().allowSelf = allow; }
   bool canCaptureSelf() const override {
     // The simulated desktop holds scenes, not our own windows.
@@ -50,6 +53,7 @@ class ControllerOnboardingHost final : public OnboardingHost {
  private:
   AppController& app_;
   std::function<void()> finish_;
+  std::function<bool()> hasTray_;
 };
 
 }  // namespace orvak

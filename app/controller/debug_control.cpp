@@ -63,6 +63,7 @@ namespace DebugNames {
 std::string trigger() { return platform::bundle::identifier() + ".debug.trigger"; }
 std::string control() { return platform::bundle::identifier() + ".debug.control"; }
 std::string result() { return platform::bundle::identifier() + ".debug.result"; }
+std::string controlled() { return platform::bundle::identifier() + ".debug.controlled"; }
 }  // namespace DebugNames
 
 std::shared_ptr<DebugControl> DebugControl::make(AppController& app, std::shared_ptr<DebugBus> bus) {
@@ -127,8 +128,14 @@ void DebugControl::onTrigger(const std::string& options) {
 }
 
 void DebugControl::onControl(const std::string& message) {
+  const bool known = act(message);
+  Log::write(std::string(known ? "debug: control " : "debug: unknown control ") + message);
+  bus_->post(DebugNames::controlled(), known ? "done" : "unknown");
+}
+
+bool DebugControl::act(const std::string& message) {
   const auto control = parseControl(message);
-  if (!control) return;
+  if (!control) return false;
   const std::string& w = control->word;
   const std::string& arg = control->argument;
   const auto player = app_.player();
@@ -151,7 +158,7 @@ void DebugControl::onControl(const std::string& message) {
     }
   } else if (w == "inject") {
     const auto fields = split(arg, '|');
-    if (fields.empty()) return;
+    if (fields.empty()) return true;
     const std::string file(fields[0]);
     const std::string label = fields.size() > 1 ? std::string(fields[1]) : file;
     const double peak = fields.size() > 2 ? number(fields[2]).value_or(-20) : -20;
@@ -194,8 +201,9 @@ void DebugControl::onControl(const std::string& message) {
     const auto step = wholeNumber(arg);
     app_.postNotification("orvak.debugOnboardingStep", step.value_or(0));
   } else {
-    Log::write("debug: unknown control " + message);
+    return false;
   }
+  return true;
 }
 
 void DebugControl::firstAudio(const ReadTiming& timing) {

@@ -28,10 +28,14 @@ class DebugBus {
 };
 
 namespace DebugNames {
-// The bundle identifier followed by ".debug.trigger", ".debug.control" and ".debug.result".
+// The bundle identifier followed by ".debug.trigger", ".debug.control", ".debug.result" and
+// ".debug.controlled".
 std::string trigger();
 std::string control();
 std::string result();
+// The answer to each control: "done", or "unknown" for a control the channel does not know. A
+// sender that hears none knows the channel is off.
+std::string controlled();
 }  // namespace DebugNames
 
 class DebugControl : public std::enable_shared_from_this<DebugControl> {
@@ -53,12 +57,15 @@ class DebugControl : public std::enable_shared_from_this<DebugControl> {
   static int scrollLines(std::string_view argument);
 
   void onTrigger(const std::string& options);
+  // Acts on a control, writes a log line for it and answers it on the bus.
   void onControl(const std::string& message);
   // Posts the read's timing record as the result message.
   void firstAudio(const ReadTiming& timing);
 
  private:
   DebugControl(AppController& app, std::shared_ptr<DebugBus> bus) : app_(app), bus_(std::move(bus)) {}
+  // False for a control without a word or with one the channel does not know.
+  bool act(const std::string& message);
 
   AppController& app_;  // owns the channel
   std::shared_ptr<DebugBus> bus_;

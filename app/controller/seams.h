@@ -1,6 +1,6 @@
 // What the controller asks of the parts other pieces of the application build: the windows, the
-// status menu and the account client (app/account/account_client.h). Each is a small interface; until a part is built, the
-// stand-ins in stand_ins.h take its place and say in the log what they were asked.
+// status menu and the account client (app/account/account_client.h). Each is a small interface,
+// so the controller's tests answer it with doubles and the application with its Qt views.
 #pragma once
 
 #include <cstdint>

@@ -54,7 +54,9 @@ class VoiceCommands {
   std::function<void(const std::string& topic, const std::optional<Player::Moment>& at)> onWriteDoc;
   // The page captured for a question while nothing plays, once it is there (none: no page).
   std::function<void(std::function<void(std::optional<Page>)> reply)> idlePage;
-  std::function<void(const std::string& quote)> onReadAt;
+  // A read of the idle page: from `quote` when given; without one it starts where any read
+  // would (the saved place, the last click).
+  std::function<void(const std::optional<std::string>& quote)> onReadAt;
   std::function<std::shared_ptr<SpeechEngine>()> makeAnswerEngine;
 };
 

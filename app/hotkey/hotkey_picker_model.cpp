@@ -45,13 +45,18 @@ std::optional<std::size_t> HotkeyPickerModel::selectedIndex() const {
 
 void HotkeyPickerModel::select(std::uint16_t keyCode) {
   prefs_.setHotkeyCode(keyCode);
-  test_.arm();
+  test();
 }
 
 HotkeyPickerModel::Row HotkeyPickerModel::row() const {
   using Kind = HotkeyTest::State::Kind;
   const auto& state = test_.state();
   Row row{state.kind, std::nullopt, {}, std::nullopt};
+  if (!keyWatched_) {
+    row.kind = Kind::idle;
+    row.text = kUnwatchedRow;
+    return row;
+  }
   switch (state.kind) {
     case Kind::idle:
       row.button = "Test It";

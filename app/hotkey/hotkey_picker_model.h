@@ -27,7 +27,13 @@ class HotkeyPickerModel {
   // What a key cap shows for a key code: "⇧", "Alt", "❖" (Super) or "Ctrl".
   static std::string glyph(std::uint16_t keyCode);
 
-  HotkeyPickerModel(Prefs& prefs, HotkeyTest& test) : prefs_(prefs), test_(test) {}
+  // `keyWatched` false: this session cannot watch the key (Wayland without X), so nothing arms
+  // the test and the row says why instead of offering one that would wait forever.
+  HotkeyPickerModel(Prefs& prefs, HotkeyTest& test, bool keyWatched = true)
+      : prefs_(prefs), test_(test), keyWatched_(keyWatched) {}
+  static constexpr const char* kUnwatchedRow =
+      "This session can't watch keys (that needs an X11 session), so the key can't be tried here. Pick one "
+      "and go on.";
 
   // The index in `Choice::all()` of the stored key; none when the stored code is not one of them.
   std::optional<std::size_t> selectedIndex() const;
@@ -38,7 +44,9 @@ class HotkeyPickerModel {
   // Stores the key (even when it is already the stored one), then starts the test.
   void select(std::uint16_t keyCode);
   // "Test It" and "Again": starts the test with the key as it is.
-  void test() { test_.arm(); }
+  void test() {
+    if (keyWatched_) test_.arm();
+  }
 
   // The test row for the test's present state.
   struct Row {
@@ -53,6 +61,7 @@ class HotkeyPickerModel {
  private:
   Prefs& prefs_;
   HotkeyTest& test_;
+  bool keyWatched_;
 };
 
 }  // namespace orvak

@@ -41,8 +41,10 @@ class MenuHost {
 class TrayView {
  public:
   virtual ~TrayView() = default;
-  // Whether the desktop has a tray to show the icon in.
+  // Whether the desktop has a tray to show the icon in (asked again while there is none).
   virtual bool available() const = 0;
+  // Puts the icon in the tray; called once a tray is there.
+  virtual void show() = 0;
   // The desktop asks for less motion: a read shows a steady icon.
   virtual bool reducedMotion() const = 0;
   virtual void showIcon(const menu::IconLook& look, double phase) = 0;
@@ -57,9 +59,15 @@ class StatusMenu final : public MenuBar {
   static constexpr double kSteadyPhase = 0.5;
   static constexpr double kReadDelay = 0.15;
   static constexpr double kFocusAskDelay = 0.25;
-  static constexpr const char* kNoTrayLine = "status menu: no system tray; the pill and the main window stay available";
+  static constexpr const char* kNoTrayLine =
+      "status menu: no system tray yet; watching for one, the pill and the main window stay available";
+  static constexpr const char* kTrayAppearedLine = "status menu: a system tray appeared; the icon is shown";
+  // The tray is looked for again after these many seconds, doubling up to the longest: a panel
+  // started after us at login is found within a second or two, a later one within a minute.
+  static constexpr double kFirstTrayLook = 0.5;
+  static constexpr double kLongestTrayLook = 60;
 
-  // Shows the icon at once (or logs that there is no tray).
+  // Shows the icon at once, or logs that there is no tray and shows it when one appears.
   StatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view);
   ~StatusMenu() override;
 
@@ -77,6 +85,7 @@ class StatusMenu final : public MenuBar {
  private:
   void stopPulse();
   void tick();
+  void lookForTray(double wait);
 
   std::unique_ptr<MenuHost> host_;
   std::shared_ptr<TrayView> view_;
@@ -84,6 +93,7 @@ class StatusMenu final : public MenuBar {
   double phase_ = 0;
   menu::IconLook look_;
   dispatch::RepeatingTimer pulse_;
+  dispatch::WorkItem trayLook_;
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <system_error>
@@ -11,12 +12,34 @@ namespace orvak {
 
 StatusMenu::StatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view)
     : host_(std::move(host)), view_(std::move(view)) {
-  available_ = view_ && view_->available();
-  if (!available_) Log::write(kNoTrayLine);
+  if (!view_) return;
+  available_ = view_->available();
+  if (!available_) {
+    Log::write(kNoTrayLine);
+    lookForTray(kFirstTrayLook);
+    return;
+  }
+  // The image first: a tray shown without one shows a blank.
   refresh();
+  view_->show();
 }
 
-StatusMenu::~StatusMenu() = default;
+StatusMenu::~StatusMenu() { trayLook_.cancel(); }
+
+void StatusMenu::lookForTray(double wait) {
+  std::weak_ptr<char> alive = alive_;
+  trayLook_ = dispatch::main().asyncAfter(wait, [alive, this, wait] {
+    if (!alive.lock()) return;
+    if (!view_->available()) {
+      lookForTray(std::min(wait * 2, kLongestTrayLook));
+      return;
+    }
+    available_ = true;
+    Log::write(kTrayAppearedLine);
+    refresh();
+    view_->show();
+  });
+}
 
 void StatusMenu::stopPulse() { pulse_.cancel(); }
 

@@ -1,5 +1,7 @@
 #include "app/onboarding/onboarding_flow.h"
 
+#include <algorithm>
+
 #include "app/hotkey/modifier_tap.h"
 #include "app/library/notifications.h"
 #include "core/base/log.h"
@@ -111,7 +113,12 @@ void OnboardingFlow::enter(int oldStep, int newStep) {
 
 void OnboardingFlow::enterEffects(int newStep) {
   if (newStep == kHotkey) {
-    host_.tester().arm();
+    // Where the key cannot be watched the test would wait for a tap that never comes.
+    if (host_.canWatchKey()) {
+      host_.tester().arm();
+    } else {
+      host_.tester().disarm();
+    }
     host_.setAllowSelf(false);
     return;
   }
@@ -277,9 +284,16 @@ std::vector<OnboardingFlow::VoiceCard> OnboardingFlow::voiceCards() const {
     const auto key = orvak::keyName(v);
     const bool ready = !key || Keys::get(std::string(*key)).has_value();
     cards.push_back(
-        {v, ready, host_.prefs().vendor() == v, std::string(displayName(v)),
+        {v, ready, false, std::string(displayName(v)),
          ready ? std::string(blurb(v)) : "Not set up on this computer yet. Orvak uses On-device until it is."});
   }
+  // The card marked is the voice that will read: a chosen voice that is not set up yet reads
+  // with the on-device one, so that card is the one marked meanwhile.
+  const Vendor chosen = host_.prefs().vendor();
+  const bool chosenReady =
+      std::any_of(cards.begin(), cards.end(), [chosen](const VoiceCard& c) { return c.vendor == chosen && c.ready; });
+  const Vendor reads = chosenReady ? chosen : Vendor::onDevice;
+  for (auto& card : cards) card.selected = card.vendor == reads;
   return cards;
 }
 
@@ -312,6 +326,11 @@ const std::string& OnboardingFlow::sampleText() {
 
 std::vector<OnboardingFlow::Check> OnboardingFlow::checklist() const {
   const std::string key = keyName();
+  if (!host_.canWatchKey()) {
+    // The button still reads; the key, tapped or held, is not seen in this session.
+    return {{started_, "Click Read It to Me.", false},
+            {false, "Double-tapping and holding " + key + " need an X11 session; this one can't watch keys.", true}};
+  }
   std::vector<Check> rows{{started_, "Double-tap " + key + ", or click Read It to Me.", false}};
   if (host_.mic() == OnboardingHost::Mic::granted) {
     rows.push_back({saved_, "While it reads, hold " + key + " and say \u201Chighlight that.\u201D", false});
@@ -340,7 +359,17 @@ void OnboardingFlow::pressTryIt() {
 // ---- Ready page ----
 
 std::string OnboardingFlow::readyProse() const {
-  return "Click into any article, email or PDF and double-tap " + keyName() + ". Orvak lives in the system tray.";
+  const std::string key = keyName();
+  // Nothing on the panel to point at: the window is found the way Orvak was started.
+  const std::string noTray = "There is no system tray here: to see Orvak's window, open Orvak again from your "
+                             "applications.";
+  if (!host_.canWatchKey()) {
+    const std::string x11 = "in an X11 session, double-tap " + key + " in any article, email or PDF.";
+    if (host_.hasTray()) return "This session can't watch keys, so read from Orvak's menu in the system tray; " + x11;
+    return "This session can't watch keys: " + x11 + " " + noTray;
+  }
+  const std::string read = "Click into any article, email or PDF and double-tap " + key + ". ";
+  return read + (host_.hasTray() ? "Orvak lives in the system tray." : noTray);
 }
 
 }  // namespace orvak

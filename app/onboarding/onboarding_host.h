@@ -47,6 +47,8 @@ class OnboardingHost {
   virtual bool openSettings(SettingsPane pane) = 0;
   // Whether the trigger key can be watched in this session (X11).
   virtual bool canWatchKey() const = 0;
+  // Whether the desktop has a system tray for Orvak's icon, asked now.
+  virtual bool hasTray() const = 0;
 
   // The capturer may read this application's own window while true.
   virtual void setAllowSelf(bool allow) = 0;

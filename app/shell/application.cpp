@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -17,7 +18,6 @@
 #include "app/controller/app_controller.h"
 #include "app/controller/controller_host.h"
 #include "app/controller/controller_onboarding_host.h"
-#include "app/controller/stand_ins.h"
 #include "app/feedback/crash_handler.h"
 #include "app/feedback/feedback.h"
 #include "app/prefs.h"
@@ -189,7 +189,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.makeWindows = [](AppController& c) {
     views::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
-      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(c, std::move(finish)));
+      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(
+          c, std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
   };

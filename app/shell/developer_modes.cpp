@@ -26,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kTriggerWait = 25;
+// A running channel answers a control at once; a loaded machine gets a few seconds.
+constexpr double kControlWait = 3;
 constexpr double kRenderWait = 120;
 
 // The argument after `option`: none when the option is absent; "" when it is last.
@@ -62,8 +64,18 @@ int trigger(int argc, char** argv, const std::string& options) {
 int control(int argc, char** argv, const std::string& command) {
   QCoreApplication app(argc, argv);
   DbusDebugBus bus;
+  std::optional<std::string> answer;
+  bus.observe(DebugNames::controlled(), [&answer](const std::string& payload) { answer = payload; });
   bus.post(DebugNames::control(), command);
-  pump([] { return false; }, 0.1, 20);
+  pump([&] { return answer.has_value(); }, kControlWait, 20);
+  if (!answer) {
+    std::printf("the debug control channel is off (is Orvak running with debugControl on?)\n");
+    return 1;
+  }
+  if (*answer == "unknown") {
+    std::printf("unknown control: %s\n", command.c_str());
+    return 2;
+  }
   return 0;
 }
 
@@ -104,8 +116,8 @@ int renderVoice(const fs::path& file, const fs::path& out, const std::string& vo
 int exportBrand(int argc, char** argv, const fs::path& dir) {
   guiEnvironment();
   QGuiApplication app(argc, argv);
-  look::BrandExport::run(dir, std::cerr);
-  return 0;
+  const auto written = look::BrandExport::run(dir, std::cerr);
+  return written.size() == look::BrandExport::fileNames().size() ? 0 : 1;
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ class AppVoice final : public VoiceCommands, public std::enable_shared_from_this
       if (v.onWriteDoc) v.onWriteDoc(topic, at);
     });
     c_->onReadAt = with([](AppVoice& v, std::optional<std::string> quote) {
-      if (v.onReadAt) v.onReadAt(quote.value_or(""));
+      if (v.onReadAt) v.onReadAt(quote);
     });
     auto& ctx = c_->answers().context;
     ctx.makeAnswerEngine = [weak]() -> std::shared_ptr<SpeechEngine> {

@@ -172,7 +172,7 @@ ax::Result<pid_t> AtspiElement::pid() const {
 // of an element's children as soon as they are known, so that the browser works through them
 // while the walk is busy elsewhere instead of waiting for one round trip after another.
 struct AtspiElement::Prefetched {
-  Slot role, attributes, interfaces, children, extents, name, description;
+  Slot role, attributes, interfaces, states, children, extents, name, description;
   std::uint64_t at = 0;
 };
 
@@ -189,6 +189,7 @@ void AtspiElement::prefetch() const {
   p->role.pending = bus_->send(call(kAccessible, "GetRole"), t);
   p->attributes.pending = bus_->send(call(kAccessible, "GetAttributes"), t);
   p->interfaces.pending = bus_->send(call(kAccessible, "GetInterfaces"), t);
+  p->states.pending = bus_->send(call(kAccessible, "GetState"), t);
   p->children.pending = bus_->send(call(kAccessible, "GetChildren"), t);
   p->extents.pending = bus_->send(call(kComponent, "GetExtents", {kScreenCoords}), t);
   p->name.pending = bus_->send(property(kAccessible, "Name"), t);
@@ -213,15 +214,17 @@ ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre)
     if (facts_) knownInterfaces = facts_->interfaces;
   }
   const double t = timeout();
-  Slot role, attributes, interfaces;
+  Slot role, attributes, interfaces, states;
   if (pre && pre->role.sent()) {
     role = std::move(pre->role);
     attributes = std::move(pre->attributes);
     interfaces = std::move(pre->interfaces);
+    states = std::move(pre->states);
   } else {
     role.pending = bus_->send(call(kAccessible, "GetRole"), t);
     attributes.pending = bus_->send(call(kAccessible, "GetAttributes"), t);
     if (!knownInterfaces) interfaces.pending = bus_->send(call(kAccessible, "GetInterfaces"), t);
+    states.pending = bus_->send(call(kAccessible, "GetState"), t);
   }
 
   Facts f;
@@ -241,13 +244,12 @@ ax::Result<AtspiElement::Facts> AtspiElement::facts(bool reuse, Prefetched* pre)
   } else if (knownInterfaces) {
     f.interfaces = std::move(*knownInterfaces);
   }
-  // Only fields need their states to tell their kind; everyone else saves the request.
-  const auto r = static_cast<Role>(f.role);
-  if (r == Role::text || r == Role::entry || r == Role::editbar) {
-    const auto reply = bus_->call(call(kAccessible, "GetState"), t);
-    if (const auto e = errorOf(reply); fatal(e)) return e;
-    f.states = statesOf(reply.first());
-    f.statesRead = true;
+  if (const auto* reply = states.get()) {
+    if (const auto e = errorOf(*reply); fatal(e)) return e;
+    if (reply->ok()) {
+      f.states = statesOf(reply->first());
+      f.statesRead = true;
+    }
   }
   std::lock_guard lock(mutex_);
   facts_ = f;
@@ -284,13 +286,21 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
   }
   ax::ElementList out;
   const bool password = f.role == static_cast<std::uint32_t>(Role::passwordText);
+  const auto role = static_cast<Role>(f.role);
+  const bool inDocument =
+      inDocument_ || role == Role::documentWeb || role == Role::documentFrame || role == Role::documentEmail;
   if (!refs.empty() && !password && f.has(kText)) {
     if (auto t = text(); t.ok()) {
       const auto pieces = splitTextRuns(t.value, static_cast<std::int64_t>(refs.size()));
       if (!pieces.empty()) {
         for (const auto& p : pieces) {
-          out.push_back(p.isRun ? textRun(bus_, ref_, p.start, p.end, p.text)
-                                : object(bus_, refs[static_cast<std::size_t>(p.child)]));
+          if (p.isRun) {
+            out.push_back(textRun(bus_, ref_, p.start, p.end, p.text));
+            continue;
+          }
+          auto child = std::make_shared<AtspiElement>(bus_, Kind::object, refs[static_cast<std::size_t>(p.child)]);
+          child->inDocument_ = inDocument;
+          out.emplace_back(std::move(child));
         }
         return out;
       }
@@ -302,6 +312,7 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
       continue;
     }
     auto child = std::make_shared<AtspiElement>(bus_, Kind::object, std::move(refs[i]));
+    child->inDocument_ = inDocument;
     if (i < kMaxPrefetched) child->prefetch();
     out.emplace_back(std::move(child));
   }
@@ -579,6 +590,8 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
       if (const auto it = f.value.attributes.find("id"); it != f.value.attributes.end() && !it->second.empty()) {
         v = text::repairUtf8(it->second);
       }
+    } else if (n == "AXHidden") {
+      if (f.value.statesRead) v = hidden(States{f.value.states});
     } else if (n == "AXFocused" || n == "AXElementBusy") {
       std::uint64_t bits = f.value.states;
       if (!f.value.statesRead) {
@@ -592,6 +605,16 @@ ax::Result<std::vector<ax::Value>> AtspiElement::objectAttributes(std::span<cons
     out.push_back(std::move(v));
   }
   return out;
+}
+
+// Toolkits keep closed menus, popovers and tool bars in the tree, placed nowhere on screen and
+// without SHOWING (GTK) or without either state (Chromium's own hidden views). A page scrolled
+// out of view loses SHOWING too but keeps VISIBLE, and is still part of the page: inside a
+// document only the missing VISIBLE hides. A window is read whatever its state says.
+bool AtspiElement::hidden(States states) const {
+  if (topLevel_) return false;
+  if (!states.has(State::visible)) return true;
+  return !inDocument_ && !states.has(State::showing);
 }
 
 ax::Result<ax::Value> AtspiElement::runAttribute(std::string_view n) const {
@@ -656,15 +679,38 @@ ax::Result<ax::Value> AtspiElement::textQuery(std::string_view name, const ax::V
     if (!r || r->location < 0 || r->length < 0 || r->location > map.utf16Length()) return ax::Error::illegalArgument;
     const std::int64_t start = map.codePointOf(r->location) + base;
     const std::int64_t end = map.codePointEndingAt(r->location + r->length) + base;
-    const auto reply =
-        end > start ? bus_->call(call(kText, "GetRangeExtents",
-                                      {static_cast<std::int32_t>(start), static_cast<std::int32_t>(end), kScreenCoords}),
+    const auto extents = [&](std::int64_t from, std::int64_t to) -> ax::Result<ax::Rect> {
+      const auto reply =
+          to > from ? bus_->call(call(kText, "GetRangeExtents",
+                                      {static_cast<std::int32_t>(from), static_cast<std::int32_t>(to), kScreenCoords}),
                                  t)
-                    : bus_->call(call(kText, "GetCharacterExtents", {static_cast<std::int32_t>(start), kScreenCoords}), t);
-    if (const auto e = errorOf(reply); e != ax::Error::success) return e;
-    const auto rect = rectOf(reply);
-    if (!rect) return ax::Error::noValue;
-    return ax::Value(*rect);
+                    : bus_->call(call(kText, "GetCharacterExtents", {static_cast<std::int32_t>(from), kScreenCoords}), t);
+      if (const auto e = errorOf(reply); e != ax::Error::success) return e;
+      const auto rect = rectOf(reply);
+      if (!rect) return ax::Error::noValue;
+      return *rect;
+    };
+    // Qt's adaptor also measures the character at a range's end: at the end of the text that is
+    // out of its range (and printed as a warning). A range ending there is asked for without its
+    // last character, and that character by itself.
+    if (kind_ != Kind::object || end != map.codePoints() || end <= start) {
+      auto rect = extents(start, end);
+      if (!rect) return rect.error;
+      return ax::Value(rect.value);
+    }
+    auto last = extents(end - 1, end - 1);
+    if (!last) return last.error;
+    if (end - 1 == start) return ax::Value(last.value);
+    auto head = extents(start, end - 1);
+    if (!head) return head.error;
+    const ax::Rect& a = head.value;
+    const ax::Rect& b = last.value;
+    // A toolkit that could not place one of the two answers with an empty rectangle.
+    if (b.width <= 0 && b.height <= 0) return ax::Value(a);
+    if (a.width <= 0 && a.height <= 0) return ax::Value(b);
+    const double left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    const double right = std::max(a.x + a.width, b.x + b.width), bottom = std::max(a.y + a.height, b.y + b.height);
+    return ax::Value(ax::Rect{left, top, right - left, bottom - top});
   }
   if (name == "AXRangeForPosition") {
     const auto* p = parameter.as<ax::Point>();

@@ -18,6 +18,7 @@
 
 #include "platform/ax.h"
 #include "platform/linux/atspi_bus.h"
+#include "platform/linux/atspi_roles.h"
 #include "platform/linux/dbus_client.h"
 
 namespace orvak::atspi {
@@ -58,8 +59,8 @@ class AtspiElement final : public ax::ElementImpl {
   struct Facts {
     std::uint32_t role = 0;
     std::map<std::string, std::string> attributes;
-    std::uint64_t states = 0;  // read for fields only (statesRead)
-    bool statesRead = false;
+    std::uint64_t states = 0;
+    bool statesRead = false;  // false when the program did not answer
     std::vector<std::string> interfaces;
     bool has(std::string_view interface) const;
   };
@@ -81,11 +82,14 @@ class AtspiElement final : public ax::ElementImpl {
   ax::Result<ax::Value> runAttribute(std::string_view name) const;
   ax::Result<ax::Value> textQuery(std::string_view name, const ax::Value& parameter) const;
   ax::Result<ax::Element> deepestAt(const dbus::ObjectRef& start, double x, double y) const;
+  bool hidden(States states) const;
 
   std::shared_ptr<AtspiBus> bus_;
   Kind kind_;
   dbus::ObjectRef ref_;
   bool topLevel_ = false;
+  // Below a document (a web page), where elements scrolled out of view are not SHOWING.
+  bool inDocument_ = false;
   std::int64_t runStart_ = 0;
   std::int64_t runEnd_ = 0;
   std::string runText_;

@@ -142,6 +142,25 @@ TEST(AXWalkerTest, SecureFieldsAreNeverReadNorEntered) {
   EXPECT_EQ(r.attrCalls, 4) << "one batched read each, nothing more";
 }
 
+TEST(AXWalkerTest, HiddenElementsAreLeftOutWithEverythingBelowThem) {
+  // A closed menu and a popover stay in a toolkit's tree; the walk records neither them nor what
+  // they hold, and goes on with their next sibling.
+  auto desktop = windowWith(R"([
+    {"role": "AXMenu", "title": "File", "attributes": {"AXHidden": true},
+     "children": [{"role": "AXMenuItem", "title": "Open Recent"}]},
+    {"role": "AXStaticText", "value": "The page itself.", "attributes": {"AXHidden": false}},
+    {"role": "AXGroup", "children": [
+      {"role": "AXPopover", "attributes": {"AXHidden": true}, "children": [{"role": "AXStaticText", "value": "Tip"}]},
+      {"role": "AXStaticText", "value": "Its second paragraph."}]}
+  ])");
+  const auto r = walkWindow(*desktop);
+  std::vector<std::string> texts;
+  for (const auto& n : r.nodes) texts.push_back(n.text.value_or(n.role));
+  EXPECT_EQ(texts, (std::vector<std::string>{"AXWindow", "The page itself.", "AXGroup", "Its second paragraph."}));
+  EXPECT_EQ(r.nodes[2].childCount, 2) << "the parent still reports every child it has";
+  EXPECT_EQ(r.nodes[3].parent, 2);
+}
+
 TEST(AXWalkerTest, TablesAndOutlinesAreCutToTheirFirstTwelveChildren) {
   std::string rows;
   for (int i = 1; i <= 30; ++i) rows += std::string(i > 1 ? "," : "") + R"({"role": "AXRow", "title": "row )" + std::to_string(i) + "\"}";

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/controller/app_controller.h"
-#include "app/controller/stand_ins.h"
 #include "app/pill/pill_doubles.h"
 #include "core/base/base64.h"
 #include "core/base/dispatch.h"

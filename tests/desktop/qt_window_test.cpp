@@ -108,6 +108,31 @@ TEST_F(QtWindow, SelectionOfTheField) {
   EXPECT_EQ(*selected.value.as<std::string>(), "these");
 }
 
+TEST_F(QtWindow, ARangeAtTheEndOfATextIsMeasuredWithoutAQtWarning) {
+  std::optional<std::size_t> lines;
+  for (std::size_t i = 0; i < walk_.nodes.size(); ++i) {
+    if (walk_.nodes[i].text && walk_.nodes[i].text->starts_with("first line")) lines = i;
+  }
+  ASSERT_TRUE(lines);
+  const ax::Element text = walk_.elements[*lines];
+  // "third line" ends the text; "third" is the same line's start.
+  const auto whole = text.parameterizedAttribute("AXBoundsForRange", ax::Range{23, 10});
+  const auto start = text.parameterizedAttribute("AXBoundsForRange", ax::Range{23, 5});
+  const auto last = text.parameterizedAttribute("AXBoundsForRange", ax::Range{32, 1});
+  ASSERT_TRUE(whole.ok()) << ax::errorName(whole.error);
+  ASSERT_TRUE(start.ok());
+  ASSERT_TRUE(last.ok());
+  const auto w = *whole.value.as<ax::Rect>();
+  const auto s = *start.value.as<ax::Rect>();
+  const auto e = *last.value.as<ax::Rect>();
+  EXPECT_EQ(w.x, s.x);
+  EXPECT_EQ(w.y, s.y);
+  EXPECT_GT(w.width, s.width) << "the whole line is wider than its first word";
+  EXPECT_GE(w.x + w.width, e.x + e.width) << "and reaches over its last character";
+  fixture_->send("warnings");
+  EXPECT_EQ(fixture_->readLine(10), "warnings: 0");
+}
+
 TEST_F(QtWindow, TextGeometry) {
   // The read-only text of three lines: "first line\nsecond line\nthird line".
   std::optional<std::size_t> lines;

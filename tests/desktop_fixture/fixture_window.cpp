@@ -1,7 +1,8 @@
 // A small Qt window for the desktop tests: a heading, two paragraphs, a link, a read-only text of
 // three lines, a field with a selection and a password field, exposed on the accessibility bus.
 // Reads commands from standard input, one a line: "close" deletes the window (its elements go
-// away, the process stays), "quit" ends. Prints "ready" once the window is shown.
+// away, the process stays), "warnings" prints "warnings: N", the Qt warnings so far, "quit" ends.
+// Prints "ready" once the window is shown.
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -12,12 +13,24 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <unistd.h>
 
 namespace {
+
+// Qt warnings printed so far.
+std::atomic<int>& warnings() {
+  static std::atomic<int> count{0};
+  return count;
+}
+
+void countWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtDebugMsg && type != QtInfoMsg) ++warnings();
+  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
 
 // Labels standing for web-like elements: the role comes from a property, the name is the text.
 class RoleAccessible : public QAccessibleWidget {
@@ -47,6 +60,7 @@ QLabel* roleLabel(const QString& text, QAccessible::Role role) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qInstallMessageHandler(countWarning);
   qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
   QAccessible::installFactory(roleFactory);
   QApplication app(argc, argv);
@@ -92,6 +106,9 @@ int main(int argc, char** argv) {
       if (command == "close") {
         window.reset();
         std::printf("closed\n");
+        std::fflush(stdout);
+      } else if (command == "warnings") {
+        std::printf("warnings: %d\n", warnings().load());
         std::fflush(stdout);
       } else if (command == "quit") {
         app.quit();

@@ -31,6 +31,7 @@ class StillHost : public orvak::OnboardingHost {
   void requestMic() override {}
   bool openSettings(SettingsPane) override { return false; }
   bool canWatchKey() const override { return true; }
+  bool hasTray() const override { return false; }
   void setAllowSelf(bool) override {}
   bool canCaptureSelf() const override { return true; }
   bool hasPlayer() const override { return false; }

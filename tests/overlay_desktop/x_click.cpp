@@ -5,12 +5,12 @@
 
 namespace orvak::views {
 
-bool clickAt(int x, int y) {
+bool clickAt(int x, int y, unsigned button) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-  XTestFakeButtonEvent(display, 1, True, CurrentTime);
-  XTestFakeButtonEvent(display, 1, False, CurrentTime);
+  XTestFakeButtonEvent(display, button, True, CurrentTime);
+  XTestFakeButtonEvent(display, button, False, CurrentTime);
   XSync(display, False);
   XCloseDisplay(display);
   return true;

@@ -4,7 +4,8 @@
 
 namespace orvak::views {
 
-// A left click at a point of the screen, as a user's would arrive; false without a display.
-bool clickAt(int x, int y);
+// A click of `button` (1 primary, 3 secondary) at a point of the screen, as a user's would arrive;
+// false without a display.
+bool clickAt(int x, int y, unsigned button = 1);
 
 }  // namespace orvak::views

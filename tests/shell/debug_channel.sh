@@ -13,6 +13,8 @@ unset XDG_DATA_HOME XDG_STATE_HOME XDG_CONFIG_HOME DISPLAY WAYLAND_DISPLAY
 # A short wait is enough to see the time-out's sentence; the real wait is 25 s.
 timeout 30 "$BIN" --trigger "mute" | sed 's/^/alone: /'
 echo "alone exit ${PIPESTATUS[0]}"
+"$BIN" --control toggle | sed 's/^/alone: /'
+echo "alone control exit ${PIPESTATUS[0]}"
 ORVAK_PLATFORM=sim ORVAK_SCENE=$SCENE "$BIN" >"$HOME/first.log" 2>&1 &
 FIRST=$!
 for _ in $(seq 400); do
@@ -24,6 +26,8 @@ echo "trigger exit $?"
 grep -o '"trigger":"debug"' "$HOME/answer.json"
 "$BIN" --control toggle
 echo "control exit $?"
+"$BIN" --control frobnicate
+echo "unknown control exit $?"
 for _ in $(seq 300); do
   grep -q "read end" "$HOME/first.log" && break
   sleep 0.1
@@ -31,4 +35,5 @@ done
 kill -TERM "$FIRST"
 wait "$FIRST"
 grep -o "read end ([a-zA-Z]*)" "$HOME/first.log"
+grep -o "debug: control toggle" "$HOME/first.log"
 rm -rf "$HOME"

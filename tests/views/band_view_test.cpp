@@ -7,11 +7,15 @@
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::views {
 namespace {
 
-TEST(BandViewTest, SameLineSizesMoveInPlaceOtherBandsFade) {
+using BandViewTest = test::LookTest;
+using QtHighlightOverlayTest = test::LookTest;
+
+TEST_F(BandViewTest, SameLineSizesMoveInPlaceOtherBandsFade) {
   look::setReducedMotion(true);
   BandView view(1.0, false);
   view.resize(400, 200);
@@ -26,7 +30,7 @@ TEST(BandViewTest, SameLineSizesMoveInPlaceOtherBandsFade) {
   EXPECT_EQ(view.bandMoves(), 1);
 }
 
-TEST(BandViewTest, MarkerShapeCoversTheLowerPartOfTheLine) {
+TEST_F(BandViewTest, MarkerShapeCoversTheLowerPartOfTheLine) {
   const QPainterPath p = BandView::path({{100, 200, 50, 20}});
   const QRectF b = p.boundingRect();
   // 0.72 × 20 + 1 = 15.4 high, ending a point below the line, two points past each end.
@@ -36,7 +40,7 @@ TEST(BandViewTest, MarkerShapeCoversTheLowerPartOfTheLine) {
   EXPECT_DOUBLE_EQ(b.right(), 152);
 }
 
-TEST(BandViewTest, PaintsTheBandColourOnlyInsideTheBand) {
+TEST_F(BandViewTest, PaintsTheBandColourOnlyInsideTheBand) {
   look::setReducedMotion(true);
   look::setAppearance(look::Appearance::light);
   BandView view(1.0, false);
@@ -50,7 +54,7 @@ TEST(BandViewTest, PaintsTheBandColourOnlyInsideTheBand) {
   EXPECT_EQ(img.pixelColor(250, 55), QColor(Qt::white)) << "beside the band";
 }
 
-TEST(QtHighlightOverlayTest, OneViewPerScreenWithScreenCoordinates) {
+TEST_F(QtHighlightOverlayTest, OneViewPerScreenWithScreenCoordinates) {
   look::setReducedMotion(true);
   QtHighlightOverlay overlay(true);
   ASSERT_FALSE(overlay.views().empty());

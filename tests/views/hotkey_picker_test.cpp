@@ -9,12 +9,14 @@
 
 #include "app/views/look/pieces.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 namespace {
 
 using namespace orvak;
 using orvak::views::HotkeyPicker;
 using Kind = HotkeyTest::State::Kind;
+using HotkeyPickerView = test::LookTest;
 
 class FakeTest : public HotkeyTest {
  public:
@@ -51,7 +53,7 @@ int count(QWidget* parent) {
   return n;
 }
 
-TEST(HotkeyPickerView, TheRowFollowsTheTestState) {
+TEST_F(HotkeyPickerView, TheRowFollowsTheTestState) {
   Fixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   EXPECT_EQ(picker.rowText(), "Test It");
@@ -85,7 +87,7 @@ TEST(HotkeyPickerView, TheRowFollowsTheTestState) {
   EXPECT_EQ(picker.rowText(), QString::fromUtf8("Now double-tap Right Control…")) << "the text names the new key";
 }
 
-TEST(HotkeyPickerView, ACardSelectsItsKeyOnce) {
+TEST_F(HotkeyPickerView, ACardSelectsItsKeyOnce) {
   Fixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   ASSERT_EQ(picker.cards().size(), 6u);
@@ -105,7 +107,7 @@ TEST(HotkeyPickerView, ACardSelectsItsKeyOnce) {
   for (auto* card : picker.cards()) EXPECT_FALSE(card->selected()) << card->title().toStdString();
 }
 
-TEST(HotkeyPickerView, AMenuItemSelectsItsKeyOnceAndAnUnknownKeyShowsNoItem) {
+TEST_F(HotkeyPickerView, AMenuItemSelectsItsKeyOnceAndAnUnknownKeyShowsNoItem) {
   Fixture f;
   f.prefs.setHotkeyCode(63);
   f.stores = 0;
@@ -131,8 +133,7 @@ TEST(HotkeyPickerView, AMenuItemSelectsItsKeyOnceAndAnUnknownKeyShowsNoItem) {
 
 namespace {
 
-TEST(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
-  const bool reduced = look::reducedMotion();
+TEST_F(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
   look::setReducedMotion(false);
   Fixture f;
   HotkeyPicker picker(f.prefs, f.test, true);
@@ -143,7 +144,6 @@ TEST(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
   f.test.show({Kind::checking, {}});  // replaces the running fade
   EXPECT_TRUE(QTest::qWaitFor([&] { return picker.testRow()->graphicsEffect() == nullptr; }, 5000));
   EXPECT_EQ(picker.rowText(), QString::fromUtf8("Checking whether another app reacted…"));
-  look::setReducedMotion(reduced);
 }
 
 }  // namespace
@@ -152,7 +152,7 @@ namespace {
 
 // At the width the first-run window gives its pages (a scroll bar's room less), every card's
 // caption is whole on its one line: a caption ending in "…" hides what the key clashes with.
-TEST(HotkeyPickerView, EveryCaptionFitsItsCardAtTheFirstRunWidth) {
+TEST_F(HotkeyPickerView, EveryCaptionFitsItsCardAtTheFirstRunWidth) {
   Fixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   picker.setAttribute(Qt::WA_DontShowOnScreen);

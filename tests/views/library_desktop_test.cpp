@@ -14,12 +14,15 @@
 #include "core/base/dispatch.h"
 #include "core/base/paths.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 using namespace orvak;
 
 namespace {
 
-TEST(NotesUnavailableViewTest, NamesTheFoldersAndFollowsTheAppearance) {
+using NotesUnavailableViewTest = test::LookTest;
+
+TEST_F(NotesUnavailableViewTest, NamesTheFoldersAndFollowsTheAppearance) {
   views::NotesUnavailableView view;
   EXPECT_EQ(view.heading()->text().toStdString(), "Notes are unavailable");
   EXPECT_EQ(view.explanation()->text().toStdString(),

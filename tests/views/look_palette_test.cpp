@@ -5,6 +5,7 @@
 #include "app/views/look/appearance.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::look {
 namespace {
@@ -60,7 +61,9 @@ TEST(Palette, EveryEntryResolvesToItsLightAndDarkValue) {
 
 TEST(Palette, RedPencilIsTheAccentItself) { EXPECT_EQ(&Margin::redPencil, &Margin::accent); }
 
-TEST(Palette, ColoursFollowTheAppearanceInForce) {
+using PaletteInForce = test::LookTest;
+
+TEST_F(PaletteInForce, ColoursFollowTheAppearanceInForce) {
   setAppearance(Appearance::dark);
   EXPECT_EQ(hex(Margin::paper), 0x08090Du);
   setAppearance(Appearance::light);

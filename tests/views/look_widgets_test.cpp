@@ -10,11 +10,12 @@
 #include "app/views/look/pieces.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/shots.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::look {
 namespace {
 
-class LookWidgets : public ::testing::Test {
+class LookWidgets : public test::LookTest {
  protected:
   void SetUp() override {
     setAppearance(Appearance::light);

@@ -77,6 +77,7 @@ TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
   }
   MenuHeader paused(reading(3, 12, true));
   EXPECT_EQ(paused.detail()->text().toStdString(), "Firefox · Natural · paused");
+  EXPECT_EQ(paused.detail()->toolTip(), QString()) << "nothing cut, nothing to add";
   EXPECT_EQ(paused.width(), 290);
   menu::Header idle;
   idle.keyName = "Right Shift";
@@ -85,6 +86,20 @@ TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
   MenuHeader noAccess(idle);
   EXPECT_EQ(noAccess.detail()->text().toStdString(), "Grant Accessibility to start reading");
   EXPECT_EQ(noAccess.findChildren<QWidget*>().size(), 5u) << "the orb's place, the name, two key caps, the hint";
+}
+
+TEST(MenuHeaderTest, ALongDetailLineEndsInAnEllipsisWithinTheHeader) {
+  menu::Header h = reading(3, 12, false);
+  h.reading->source = "Chromium Web Browser · On-device · some page with a long name in its window title";
+  MenuHeader header(h);
+  renderWidget(header, 1);
+  const QLabel* detail = header.detail();
+  const QString shown = detail->text();
+  EXPECT_TRUE(shown.endsWith(QString::fromUtf8("…"))) << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith("Chromium Web Browser · On-device")) << shown.toStdString();
+  EXPECT_LE(QFontMetricsF(detail->font()).horizontalAdvance(shown), detail->width());
+  EXPECT_LE(detail->geometry().right(), MenuHeader::kWidth - 14) << "inside the header's margin";
+  EXPECT_EQ(detail->toolTip().toStdString(), h.detail()) << "the whole line on hover";
 }
 
 TEST(QtTrayTest, RowsBecomeActionsWithTheirChecksKeysAndHeader) {

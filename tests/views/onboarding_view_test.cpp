@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QParallelAnimationGroup>
 #include <QTest>
 
 #include "app/views/hotkey/hotkey_picker.h"
@@ -204,16 +205,42 @@ TEST(OnboardingView, VoiceCardsChooseOnlyAReadyVoiceAndTheLoginSwitchStoresItsSe
   cards[0]->click();
   EXPECT_EQ(host.prefs().vendor(), Vendor::onDevice);
 
-  // A choice made while the page shows moves the ring in place, on the same page.
+  // The natural voice chosen elsewhere without its key: the ring stays on the voice that reads.
   QWidget* page = view.page();
   host.prefs().setVendor(Vendor::inworld);
   EXPECT_EQ(view.page(), page);
-  EXPECT_TRUE(cards[0]->card().selected);
-  EXPECT_FALSE(cards[1]->card().selected);
+  EXPECT_FALSE(cards[0]->card().selected);
+  EXPECT_TRUE(cards[1]->card().selected);
   host.prefs().setVendor(Vendor::onDevice);
   cards[1]->hearButton()->click();
   ASSERT_EQ(host.triggers.size(), 1u);
   EXPECT_EQ(host.triggers[0].vendor, Vendor::onDevice);
+
+  // With its key stored, a choice made while the page shows moves the ring in place.
+  {
+    test::useMemoryKeychain({{"inworld", "test-key-123456"}});
+    FakeOnboardingHost keyed;
+    keyed.prefs().setVendor(Vendor::onDevice);
+    auto keyedFlow = OnboardingFlow::make(keyed);
+    keyedFlow->setStep(OnboardingFlow::kVoice);
+    OnboardingView keyedView(keyedFlow);
+    keyedView.setAttribute(Qt::WA_DontShowOnScreen);
+    keyedView.show();
+    keyedView.settle();
+    std::vector<views::onboarding::VoiceCardButton*> both;
+    for (auto* w : keyedView.page()->findChildren<QWidget*>()) {
+      if (auto* c = dynamic_cast<views::onboarding::VoiceCardButton*>(w)) both.push_back(c);
+    }
+    ASSERT_EQ(both.size(), 2u);
+    QWidget* keyedPage = keyedView.page();
+    keyed.prefs().setVendor(Vendor::inworld);
+    EXPECT_EQ(keyedView.page(), keyedPage);
+    EXPECT_TRUE(both[0]->card().selected);
+    EXPECT_FALSE(both[1]->card().selected);
+    EXPECT_EQ(both[0]->geometry().top(), both[1]->geometry().top()) << "the cards line up";
+    EXPECT_EQ(both[0]->height(), both[1]->height());
+    test::useMemoryKeychain({});
+  }
 
   flow->setStep(OnboardingFlow::kReady);
   look::OrbitSwitch* toggle = nullptr;
@@ -316,6 +343,64 @@ TEST(OnboardingView, TheAccessibilityPageFitsWithEveryLineItCanShow) {
       << "page " << scroll->widget()->height() << " in " << scroll->viewport()->height();
 }
 
+// A session that cannot watch the key: the key step says so in the test's place, with no button
+// that would arm a test.
+TEST(OnboardingView, TheKeyStepWithoutAWatchedKeySaysSoAndOffersNoTest) {
+  FakeOnboardingHost host;
+  host.watchKey = false;
+  auto flow = OnboardingFlow::make(host);
+  flow->setStep(OnboardingFlow::kHotkey);
+  OnboardingView view(flow);
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  view.settle();
+  views::HotkeyPicker* picker = nullptr;
+  // The look's widgets carry no meta-object of their own: found by their C++ type.
+  for (auto* w : view.page()->findChildren<QWidget*>()) {
+    if (auto* p = dynamic_cast<views::HotkeyPicker*>(w)) picker = p;
+  }
+  ASSERT_NE(picker, nullptr);
+  EXPECT_EQ(picker->rowText().toStdString(), HotkeyPickerModel::kUnwatchedRow);
+  EXPECT_EQ(picker->rowButton(), nullptr);
+  picker->cards()[1]->click();
+  EXPECT_EQ(host.prefs().hotkeyCode(), picker->cards()[1]->keyCode());
+  EXPECT_EQ(host.tester_.arms, 0);
+}
+
+// The closing page with its longest prose (no tray, no watched key) fits the window: the login
+// switch in sight above the footer, the cheat sheet scrolling inside its card instead.
+TEST(OnboardingView, TheLastPageFitsWithItsSwitchInSight) {
+  for (const bool longest : {false, true}) {
+    FakeOnboardingHost host;
+    host.watchKey = !longest;
+    host.tray = !longest;
+    auto flow = OnboardingFlow::make(host);
+    flow->setStep(OnboardingFlow::kReady);
+    OnboardingView view(flow);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    view.settle();
+    QApplication::sendPostedEvents();
+    auto* scroll = qobject_cast<QScrollArea*>(view.page());
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0)
+        << "page " << scroll->widget()->height() << " in " << scroll->viewport()->height();
+    look::OrbitSwitch* toggle = nullptr;
+    for (auto* w : view.page()->findChildren<QWidget*>()) {
+      if (auto* s = dynamic_cast<look::OrbitSwitch*>(w)) toggle = s;
+    }
+    ASSERT_NE(toggle, nullptr);
+    const QRect onPage(toggle->mapTo(view.page(), QPoint(0, 0)), toggle->size());
+    EXPECT_TRUE(view.page()->rect().contains(onPage)) << onPage.y() << " in " << view.page()->height();
+    auto* sheet = view.page()->findChild<QScrollArea*>("cheatSheetScroll");
+    ASSERT_NE(sheet, nullptr);
+    const QRect sheetOnPage(sheet->mapTo(view.page(), QPoint(0, 0)), sheet->size());
+    EXPECT_GT(sheetOnPage.top(), onPage.bottom()) << "the switch before the sheet";
+    EXPECT_LE(sheetOnPage.bottom(), view.page()->height()) << "the sheet's card ends inside the page";
+    EXPECT_GT(sheet->height(), 100) << "room for a good part of the sheet";
+  }
+}
+
 }  // namespace
 
 #include <QFontMetricsF>
@@ -348,3 +433,47 @@ TEST(OnboardingView, ChecklistMarksSitOnTheFirstLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Qt's warnings while it lives (the handler before it is put back after).
+class QtWarnings {
+ public:
+  QtWarnings() : previous_(qInstallMessageHandler(&QtWarnings::record)) { lines().clear(); }
+  ~QtWarnings() { qInstallMessageHandler(previous_); }
+  QtWarnings(const QtWarnings&) = delete;
+  QtWarnings& operator=(const QtWarnings&) = delete;
+  static std::vector<std::string>& lines() {
+    static std::vector<std::string> seen;
+    return seen;
+  }
+
+ private:
+  static void record(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) lines().push_back(text.toStdString());
+  }
+  QtMessageHandler previous_;
+};
+
+}  // namespace
+
+TEST(OnboardingView, EveryPageChangeDrawsWithoutAQtWarning) {
+  FakeOnboardingHost host;
+  host.grant(true, Mic::granted);
+  auto flow = OnboardingFlow::make(host);
+  OnboardingView view(flow);
+  view.resize(view.sizeHint());
+  view.show();
+  QtWarnings warnings;
+  // The change of page runs in the event loop, drawn frame by frame as the window would be.
+  const auto changeTo = [&](int step) {
+    flow->setStep(step);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.findChildren<QParallelAnimationGroup*>().isEmpty(); }, 5000))
+        << "step " << step;
+  };
+  for (int step = 1; step <= OnboardingFlow::kReady; ++step) changeTo(step);
+  for (int step = OnboardingFlow::kReady - 1; step >= 0; --step) changeTo(step);
+  std::string all;
+  for (const auto& line : QtWarnings::lines()) all += line + "\n";
+  EXPECT_TRUE(QtWarnings::lines().empty()) << all;
+}

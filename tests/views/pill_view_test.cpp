@@ -13,6 +13,7 @@
 #include "app/views/pill/pill_window.h"
 #include "app/views/shots.h"
 #include "core/base/dispatch.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::pillview {
 namespace {
@@ -159,7 +160,7 @@ TEST(PillLayout, GlyphByKind) {
 }
 
 // The real controller drawn by the view, with a recording panel, in virtual time.
-class PillViewTest : public ::testing::Test {
+class PillViewTest : public test::LookTest {
  protected:
   PillViewTest() {
     look::setAppearance(look::Appearance::light);
@@ -306,7 +307,9 @@ TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
   EXPECT_FALSE(view->moving());
 }
 
-TEST(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {
+using PillPictures = test::LookTest;
+
+TEST_F(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {
   for (auto appearance : {look::Appearance::light, look::Appearance::dark}) {
     look::setAppearance(appearance);
     const auto* shot = views::findShot("pill-info");
@@ -327,7 +330,6 @@ TEST(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {
     }
     EXPECT_EQ(qAlpha(img.pixel(img.width() - 1, img.height() - 1)), 0);
   }
-  look::setAppearance(look::Appearance::light);
 }
 
 }  // namespace

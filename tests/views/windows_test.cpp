@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/views/main/main_view.h"
 #include "app/views/windows/qt_windows.h"
 #include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
@@ -17,6 +20,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_microphone.h"
 #include "platform/sim/sim_workspace.h"
+#include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
 using namespace orvak;
@@ -230,6 +234,55 @@ TEST(WindowsTest, TheAppearanceGoesOutAtOnceAndOnEachChangeTheLoginItemOnlyOnCha
   f.windows.reset();
   f.prefs->setAppearance("light");
   EXPECT_EQ(f.trace->back(), "look: system") << "a window manager gone no longer listens";
+}
+
+QAction* menuItem(QMainWindow& window, const QString& title) {
+  for (QAction* top : window.menuBar()->actions()) {
+    for (QAction* a : top->menu()->actions()) {
+      if (a->text() == title) return a;
+    }
+  }
+  return nullptr;
+}
+
+TEST(WindowsTest, EditUndoTakesBackTypingInAFieldElseADeletionLongAfterItsToast) {
+  Fixture f;
+  f.windows->showMain(Page::library);
+  QMainWindow& window = *f.windows->mainWindow();
+  QApplication::setActiveWindow(&window);
+  NotesStore& store = *f.host->store;
+  store.insert(test::item(1773494813, "Maps were drawn to be argued with."));
+  const StoredItem saved = store.recentItems(1).at(0);
+  const views::MainView* view = f.windows->mainView();
+  ASSERT_NE(view, nullptr);
+  f.windows->notesModel()->remove(saved, view->undoManager());
+  f.vt.advance(NotesModel::kUndoToastSeconds + 1);
+  ASSERT_FALSE(f.windows->notesModel()->toast()) << "the toast and its Undo button are gone";
+  ASSERT_EQ(store.count(), 0);
+  QAction* undo = menuItem(window, "Undo");
+  ASSERT_NE(undo, nullptr);
+
+  auto* field = window.findChild<QLineEdit*>();
+  ASSERT_NE(field, nullptr) << "the library's search field";
+  field->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), field);
+  QTest::keyClicks(field, "maps");
+  f.vt.drain();
+  undo->trigger();
+  EXPECT_EQ(field->text(), "") << "the typing is taken back first";
+  EXPECT_EQ(store.count(), 0);
+
+  undo->trigger();  // the field has nothing left to undo
+  EXPECT_EQ(store.count(), 1) << "the deleted highlight is back";
+  field->clearFocus();
+  undo->trigger();
+  EXPECT_EQ(store.count(), 1) << "an empty history changes nothing";
+
+  f.windows->notesModel()->remove(store.recentItems(1).at(0), view->undoManager());
+  ASSERT_EQ(store.count(), 0);
+  ASSERT_EQ(QApplication::focusWidget(), nullptr);
+  undo->trigger();
+  EXPECT_EQ(store.count(), 1) << "with no control focused";
 }
 
 TEST(WindowsTest, TheMainMenuBarHasThreeMenusWithTheirItemsAndKeys) {

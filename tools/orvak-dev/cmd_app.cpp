@@ -45,6 +45,14 @@ constexpr double kWatchAfterEvent = 6;
 
 double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
 
+// Which output the read plays to: silence is said out loud, with why.
+std::string outputLine(const std::string& device) {
+  if (device != "null") return "the sound server (" + device + ")";
+  const char* forced = std::getenv("ORVAK_AUDIO");
+  if (forced != nullptr && std::string(forced) == "null") return "a silent device (ORVAK_AUDIO=null)";
+  return "no sound server: playing to a silent device";
+}
+
 void doubleTap(sim::SimEvents& keys, std::uint16_t key) {
   const double t = now();
   keys.press(key, t + 0.01);
@@ -262,6 +270,8 @@ int runApp(const Args& args) {
     options.onLaunched = [&](AppController& app, sim::SimEvents* keyboard, sim::SimDesktop* desktop) {
       sim::SimEvents& keys = *keyboard;  // a scene's desktop always has the simulated keyboard
       app.baseReadOptions.mute = mute;
+      std::printf("output: %s\n", outputLine(app.graph().engine().deviceName()).c_str());
+      std::fflush(stdout);
       const std::uint16_t key = app.tap() ? app.tap()->choice().keyCode : 60;
       auto shown = std::make_shared<int>(0);
       auto stopping = std::make_shared<bool>(false);

@@ -14,11 +14,12 @@ int runBrand(const Args& args) {
     return 2;
   }
   const auto app = offscreenApp();
-  const bool ok = look::BrandExport::run(args[0], std::cerr);
-  for (const auto& name : look::BrandExport::fileNames()) {
+  // Only the images really written are listed: a folder that refuses them lists nothing.
+  const auto written = look::BrandExport::run(args[0], std::cerr);
+  for (const auto& name : written) {
     std::printf("%s/%s\n", args[0].c_str(), name.c_str());
   }
-  return ok ? 0 : 1;
+  return written.size() == look::BrandExport::fileNames().size() ? 0 : 1;
 }
 
 }  // namespace orvak::dev

@@ -77,6 +77,7 @@ class CharacterPage : public QWidget {
 };
 
 QImage render(double scale, bool words, bool focus, bool saved) {
+  const look::KeptLook kept;
   look::setReducedMotion(true);  // pictures show where every fade ends
   SamplePage page;
   auto* view = new BandView(words ? 0.55 : 1.0, false, &page);
@@ -92,6 +93,7 @@ QImage render(double scale, bool words, bool focus, bool saved) {
 
 QImage overlayPicture(const PagePicture& page, const std::vector<QRectF>& bands, std::optional<QRectF> word,
                       std::optional<QRectF> focus, const std::vector<QRectF>& saved) {
+  const look::KeptLook kept;
   look::setReducedMotion(true);
   CharacterPage widget(page);
   auto* view = new BandView(word ? 0.55 : 1.0, false, &widget);

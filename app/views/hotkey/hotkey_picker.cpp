@@ -145,8 +145,8 @@ void HotkeyCard::paintEvent(QPaintEvent*) {
 
 // ---- HotkeyPicker ----
 
-HotkeyPicker::HotkeyPicker(Prefs& prefs, HotkeyTest& test, bool compact, QWidget* parent)
-    : QWidget(parent), prefs_(prefs), test_(test), model_(prefs, test) {
+HotkeyPicker::HotkeyPicker(Prefs& prefs, HotkeyTest& test, bool compact, QWidget* parent, bool keyWatched)
+    : QWidget(parent), prefs_(prefs), test_(test), model_(prefs, test, keyWatched) {
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(12);
@@ -231,6 +231,11 @@ void HotkeyPicker::rebuildRow() {
   const auto row = model_.row();
   switch (row.kind) {
     case Kind::idle:
+      if (!row.text.empty()) {
+        rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink2, row_);
+        rowLabel_->setWordWrap(true);
+        rowLayout_->addWidget(rowLabel_, 1, Qt::AlignVCenter);
+      }
       break;
     case Kind::waiting:
       rowLayout_->addWidget(new look::KeyCap(q(*row.glyph), 12, row_), 0, Qt::AlignVCenter);
@@ -271,7 +276,7 @@ void HotkeyPicker::rebuildRow() {
     rowButton_ = button;
     rowLayout_->addWidget(button, 0, Qt::AlignVCenter);
   }
-  if (row.kind != Kind::clash) rowLayout_->addStretch(1);
+  if (row.kind != Kind::clash && !(row.kind == Kind::idle && rowLabel_)) rowLayout_->addStretch(1);
   // A layout shows new children only on the next turn of the event loop; a picture taken now
   // must have them.
   if (row_->isVisible()) {

@@ -44,7 +44,8 @@ class HotkeyCard : public QAbstractButton {
 
 class HotkeyPicker : public QWidget {
  public:
-  HotkeyPicker(Prefs& prefs, HotkeyTest& test, bool compact, QWidget* parent = nullptr);
+  // `keyWatched` false: the session cannot watch the key; the row says so and offers no test.
+  HotkeyPicker(Prefs& prefs, HotkeyTest& test, bool compact, QWidget* parent = nullptr, bool keyWatched = true);
   ~HotkeyPicker() override;
 
   bool compact() const { return menu_ != nullptr; }

@@ -30,4 +30,21 @@ bool readDesktopReducedMotion();
 // The appearance a portal "color-scheme" value stands for.
 Appearance appearanceFromColorScheme(unsigned value);
 
+// Takes note of the look and the motion setting when made and puts both back when it goes: for
+// pictures and tests that change them for a while in a process that goes on drawing.
+class KeptLook {
+ public:
+  KeptLook() : appearance_(appearance()), reduced_(reducedMotion()) {}
+  ~KeptLook() {
+    setAppearance(appearance_);
+    setReducedMotion(reduced_);
+  }
+  KeptLook(const KeptLook&) = delete;
+  KeptLook& operator=(const KeptLook&) = delete;
+
+ private:
+  Appearance appearance_;
+  bool reduced_;
+};
+
 }  // namespace orvak::look

@@ -107,15 +107,16 @@ void orb(QPainter& p, const QRectF& rect, bool halo) {
   paintOrbBody(p, rect);
 }
 
-bool run(const std::filesystem::path& dir, std::ostream& errors) {
+std::vector<std::string> run(const std::filesystem::path& dir, std::ostream& errors) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   // A folder that could not be made shows up as every image failing to write, one line each.
-  bool allWritten = true;
+  std::vector<std::string> written;
   auto write = [&](const std::string& name, int w, int h, const std::function<void(QPainter&)>& draw) {
     if (const auto failure = writeImage(dir, name, w, h, draw)) {
       errors << "brand: could not write " << name << ": " << *failure << "\n";
-      allWritten = false;
+    } else {
+      written.push_back(name);
     }
   };
 
@@ -150,7 +151,7 @@ bool run(const std::filesystem::path& dir, std::ostream& errors) {
       drawWord(p, font, b.word, QRectF(0.46 * w, 0.5 * h + 18 - t / 2, 0.5 * w, t), Qt::AlignLeft);
     });
   }
-  return allWritten;
+  return written;
 }
 
 }  // namespace orvak::look::BrandExport

@@ -22,8 +22,9 @@ std::vector<std::string> fileNames();
 
 // Writes every image into `dir`, creating it with its parents. A step that fails prints one line
 // to `errors` ("brand: could not write NAME: " and the reason) and the export goes on with the
-// rest. Returns true when every image was written. Needs a QGuiApplication (fonts).
-bool run(const std::filesystem::path& dir, std::ostream& errors);
+// rest. Returns the names of the images written, in fileNames() order: all twelve when nothing
+// failed. Needs a QGuiApplication (fonts).
+std::vector<std::string> run(const std::filesystem::path& dir, std::ostream& errors);
 
 // The orb filling the oval inscribed in `rect`, with its warm halo behind it when `halo`.
 void orb(QPainter& p, const QRectF& rect, bool halo);

@@ -37,7 +37,10 @@ using Page = MainModel::Page;
 }  // namespace
 
 MainView::MainView(Parts parts, QWidget* parent)
-    : QWidget(parent), parts_(std::move(parts)), undo_(std::make_unique<QUndoStack>()) {
+    : QWidget(parent),
+      parts_(std::move(parts)),
+      undo_(std::make_unique<QUndoStack>()),
+      undoManager_(std::make_shared<UndoStackManager>(undo_.get())) {
   setMinimumSize(kMinWidth, kMinHeight);
   WindowsHost& host = *parts_.host;
   reactions_ = std::make_unique<sidebar::Reactions>(*parts_.model, host.prefs(), host.tester());
@@ -55,7 +58,7 @@ MainView::MainView(Parts parts, QWidget* parent)
     library::PaneContext ctx;
     ctx.lib = parts_.library;
     ctx.notes = parts_.notes;
-    ctx.undo = std::make_shared<UndoStackManager>(undo_.get());
+    ctx.undo = undoManager_;
     ctx.prefs = &host.prefs();
     ctx.confirmer = std::make_shared<library::QtConfirmer>(this);
     const Page first = MainModel::info(parts_.model->page()).isLibrary ? parts_.model->page() : Page::library;

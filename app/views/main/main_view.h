@@ -43,6 +43,9 @@ class MainView : public QWidget {
   ~MainView() override;
 
   SidebarView* sidebar() const { return sidebar_; }
+  // The window's own history of deeds to take back (a deleted highlight or note), which Edit >
+  // Undo reaches when the focused control has nothing of its own to undo.
+  const std::shared_ptr<UndoManager>& undoManager() const { return undoManager_; }
   // What the detail area shows now.
   QWidget* detail() const;
   // Lays the sidebar out again from the state now (it also follows changes by itself).
@@ -65,6 +68,7 @@ class MainView : public QWidget {
   QWidget* library_ = nullptr;  // the library view, or the notice without a database
   QPointer<QWidget> settings_;
   std::unique_ptr<QUndoStack> undo_;
+  std::shared_ptr<UndoManager> undoManager_;
   std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0, permsObserver_ = 0;
 };
 

@@ -63,6 +63,15 @@ MenuHeader::MenuHeader(menu::Header header, QWidget* parent) : QWidget(parent), 
                                    int(std::ceil(2 * QFontMetricsF(title->font()).lineSpacing()))));
     texts->addWidget(title);
     detail_ = label(header_.detail(), look::digitsFont(11.5), Margin::ink2.color(), this);
+    // A long app or window name cuts the line with an ellipsis, never mid-letter at the edge; the
+    // whole line stays in the tool tip and for assistive technology.
+    const QString full = detail_->text();
+    detail_->setText(QFontMetricsF(detail_->font()).elidedText(full, Qt::ElideRight, textWidth));
+    detail_->setFixedWidth(textWidth);
+    if (detail_->text() != full) {
+      detail_->setToolTip(full);
+      detail_->setAccessibleName(full);
+    }
     texts->addWidget(detail_);
     row->addLayout(texts, 1);
     column->addLayout(row);

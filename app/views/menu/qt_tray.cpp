@@ -1,5 +1,6 @@
 #include "app/views/menu/qt_tray.h"
 
+#include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QMenu>
@@ -45,6 +46,7 @@ QtTray::QtTray() : menu_(std::make_unique<QMenu>()), tray_(std::make_unique<QSys
   menu_->setToolTipsVisible(true);
   desktopMenus_ = desktopDrawsMenus();
   connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(); });
+  connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) { activated(r); });
   tray_->setContextMenu(menu_.get());
 }
 
@@ -54,10 +56,23 @@ void QtTray::attach(std::function<std::vector<menu::Row>()> rows, Perform perfor
   rows_ = std::move(rows);
   perform_ = std::move(perform);
   rebuild();
-  if (available()) tray_->show();
 }
 
 bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void QtTray::show() {
+  // The kind of tray may differ from the one looked for at start (a panel started later).
+  desktopMenus_ = desktopDrawsMenus();
+  tray_->show();
+}
+
+void QtTray::activated(int reason) {
+  // The secondary click (Context) opens the menu by itself; the primary one and a desktop's
+  // "activate" (Trigger, DoubleClick) open it here, where the pointer is.
+  if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick) return;
+  if (menu_->isVisible()) return;
+  menu_->popup(QCursor::pos());
+}
 
 bool QtTray::reducedMotion() const { return look::reducedMotion(); }
 

@@ -1,7 +1,8 @@
 // The status menu on the desktop: Qt's tray icon (a StatusNotifierItem on most Linux desktops, an
 // XEmbed icon on older ones) with a menu rebuilt from the status menu's rows every time it is
 // about to show and whenever the state changes (trays that draw menus themselves fetch them
-// ahead of opening). Main thread only.
+// ahead of opening). A primary click opens the menu as the secondary one does: Qt reports it as an
+// activation and shows nothing by itself. Main thread only.
 #pragma once
 
 #include <QObject>
@@ -29,6 +30,7 @@ class QtTray final : public QObject, public TrayView {
   void attach(std::function<std::vector<menu::Row>()> rows, Perform perform);
 
   bool available() const override;
+  void show() override;
   bool reducedMotion() const override;
   void showIcon(const menu::IconLook& look, double phase) override;
   void menuChanged() override;
@@ -46,6 +48,7 @@ class QtTray final : public QObject, public TrayView {
 
  private:
   void rebuild();
+  void activated(int reason);
 
   std::unique_ptr<QMenu> menu_;
   std::unique_ptr<QSystemTrayIcon> tray_;

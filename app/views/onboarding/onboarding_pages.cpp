@@ -4,6 +4,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScrollArea>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -15,6 +16,7 @@
 #include "app/views/look/controls.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/onboarding/ax_hiding.h"
@@ -165,7 +167,8 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
     ring_->update();
     update();
   });
-  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // The cards of a row take the height of the tallest, so their edges and buttons line up.
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
   setMinimumHeight(150);
   setAccessibleName(q(card.name));
   auto* column = new QVBoxLayout(this);
@@ -236,7 +239,7 @@ QWidget* voicePage(OnboardingFlow& flow) {
     QObject::connect(button, &QAbstractButton::clicked, page, [&flow, vendor] { flow.tapVoice(vendor); });
     QObject::connect(button->hearButton(), &QAbstractButton::clicked, page,
                      [&flow, vendor] { flow.hearVoice(vendor); });
-    row->addWidget(button, 1, Qt::AlignTop);
+    row->addWidget(button, 1);
   }
   column->addLayout(row);
   return page;
@@ -280,15 +283,10 @@ QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone) {
 
 QWidget* readyPage(OnboardingFlow& flow) {
   auto* page = new QWidget;
+  page->setProperty(kFillsPage, true);
   auto* column = pageColumn(page, 14);
   column->addWidget(title(flow, "You're", "set.", page));
   column->addWidget(prose(q(flow.readyProse()), page));
-
-  auto* sheetCard = new Card(14, page);
-  auto* sheetLayout = new QVBoxLayout(sheetCard);
-  sheetLayout->setContentsMargins(14, 14, 14, 14);
-  sheetLayout->addWidget(new CheatSheetView(q(flow.keyName()), true, sheetCard));
-  column->addWidget(sheetCard);
 
   auto* login = new Card(14, page);
   auto* loginRow = new QHBoxLayout(login);
@@ -316,6 +314,25 @@ QWidget* readyPage(OnboardingFlow& flow) {
   QObject::connect(toggle, &QObject::destroyed, [prefs, observer] { prefs->removeObserver(observer); });
   loginRow->addWidget(toggle, 0, Qt::AlignVCenter);
   column->addWidget(login);
+
+  // The sheet takes the height left and scrolls inside its card when it needs more.
+  auto* sheetCard = new Card(14, page);
+  auto* sheetLayout = new QVBoxLayout(sheetCard);
+  sheetLayout->setContentsMargins(14, 10, 6, 10);
+  auto* sheetScroll = new QScrollArea(sheetCard);
+  sheetScroll->setObjectName("cheatSheetScroll");
+  sheetScroll->setFrameShape(QFrame::NoFrame);
+  sheetScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sheetScroll->setWidgetResizable(true);
+  sheetScroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  sheetScroll->viewport()->setAutoFillBackground(false);
+  look::useThinScrollBars(*sheetScroll);
+  auto* sheet = new CheatSheetView(q(flow.keyName()), true);
+  sheet->setContentsMargins(0, 4, 8, 4);
+  sheetScroll->setWidget(sheet);
+  sheetLayout->addWidget(sheetScroll);
+  sheetCard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+  column->addWidget(sheetCard, 1);
   return page;
 }
 

@@ -39,10 +39,15 @@ class VoiceCardButton : public QAbstractButton {
   QVariantAnimation ease_;
 };
 
+// A page carrying this property (true) fills the page area: its last part takes the height left.
+inline constexpr const char* kFillsPage = "orvakFillsPage";
+
 QWidget* voicePage(OnboardingFlow& flow);
 // `wasDone`: the checklist's rows as last drawn (empty on entering the step); rows done since
 // fill in with the ease curve.
 QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone);
+// The login switch comes before the cheat sheet, which scrolls inside its card: the page fits
+// the fixed window with its one control in sight.
 QWidget* readyPage(OnboardingFlow& flow);
 
 }  // namespace orvak::views::onboarding

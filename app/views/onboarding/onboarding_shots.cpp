@@ -43,6 +43,7 @@ class PictureHost : public OnboardingHost {
   void requestMic() override {}
   bool openSettings(SettingsPane) override { return false; }
   bool canWatchKey() const override { return watchKey; }
+  bool hasTray() const override { return tray; }
   void setAllowSelf(bool) override {}
   bool canCaptureSelf() const override { return true; }
   bool hasPlayer() const override { return player; }
@@ -53,6 +54,7 @@ class PictureHost : public OnboardingHost {
   bool ax = false;
   Mic micState = Mic::granted;
   bool watchKey = true;
+  bool tray = true;
   bool player = false;
 
  private:
@@ -118,6 +120,7 @@ QImage render(double scale, const ShotOptions& options) {
   host.ax = ax == "on";
   host.micState = mic->second;
   host.watchKey = !options.flag("--wayland");
+  host.tray = !options.flag("--no-tray");
   auto flow = OnboardingFlow::make(host);
   if (options.flag("--hint")) flow->waitingShown(OnboardingFlow::now() - 20);
   flow->setStep(step);
@@ -147,7 +150,7 @@ Shot onboardingShot() {
           "the first-run window at a step",
           [](double scale) { return render(scale, {}); },
           {"--step", "--ax", "--mic", "--keys"},
-          {"--hint", "--wayland", "--reading", "--started", "--saved"},
+          {"--hint", "--wayland", "--no-tray", "--reading", "--started", "--saved"},
           render};
 }
 

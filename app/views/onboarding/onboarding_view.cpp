@@ -1,6 +1,5 @@
 #include "app/views/onboarding/onboarding_view.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include "app/views/look/motion.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/onboarding/ax_hiding.h"
 #include "app/views/onboarding/onboarding_kit.h"
@@ -38,6 +38,31 @@ QColor withAlpha(QColor c, double a) {
   c.setAlphaF(float(a));
   return c;
 }
+
+// The page being left, as it looked, laid over the new one and fading out while the new one slides
+// in beneath it. A picture rather than the page under an opacity effect: the pages hold faded
+// widgets of their own, and Qt cannot draw one graphics effect inside another.
+class Leaving : public QWidget {
+ public:
+  Leaving(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  void setShown(double opacity) {
+    opacity_ = opacity;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setOpacity(opacity_);
+    p.drawPixmap(0, 0, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+  double opacity_ = 1;
+};
 
 class Dot : public QWidget {
  public:
@@ -256,6 +281,10 @@ void OnboardingView::rebuildRail() {
 
 void OnboardingView::rebuildPage(bool animate) {
   QWidget* old = page_;
+  // What the page area shows now, background and all, before anything in it changes.
+  const QPixmap before = old != nullptr && animate && !look::reducedMotion()
+                             ? grab(QRect(pageArea_->mapTo(this, QPoint(0, 0)), pageArea_->size()))
+                             : QPixmap();
   QWidget* content = makePage(flow_->step());
   pageStep_ = flow_->step();
   // A page taller than the window (long texts in wide fonts) scrolls rather than being squeezed.
@@ -263,13 +292,8 @@ void OnboardingView::rebuildPage(bool animate) {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setWidgetResizable(true);
-  // A thin handle in the look's line colour; no arrows.
-  scroll->setStyleSheet(QString("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
-                                "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
-                                "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
-                                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                            .arg(look::Margin::ink3.color().name(QColor::HexArgb)));
+  scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  look::useThinScrollBars(*scroll);
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);
   // The page is as tall as its texts need at the width it gets, nothing more: the minimum a
@@ -283,36 +307,32 @@ void OnboardingView::rebuildPage(bool animate) {
   page_->setGeometry(pageArea_->rect());
   page_->show();
   if (old == nullptr) return;
-  if (!animate || look::reducedMotion()) {
-    // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
-    old->hide();
-    old->deleteLater();
-    return;
-  }
-  // The old page fades out where it is; the new one comes in from 14 to the right, fading in.
+  // Later, not now: the control whose change rebuilt the page may be on it, still in its signal.
+  old->hide();
+  old->deleteLater();
+  if (before.isNull()) return;
+  // The old page fades out where it was; the new one comes in from 14 to the right beneath it.
+  auto* leaving = new Leaving(before, pageArea_);
+  leaving->setGeometry(pageArea_->rect());
+  leaving->show();
+  leaving->raise();
   auto* group = new QParallelAnimationGroup(page_);
-  auto* outEffect = new QGraphicsOpacityEffect(old);
-  old->setGraphicsEffect(outEffect);
-  auto* fadeOut = new QPropertyAnimation(outEffect, "opacity");
+  auto* fadeOut = new QVariantAnimation(group);
   fadeOut->setStartValue(1.0);
   fadeOut->setEndValue(0.0);
-  auto* inEffect = new QGraphicsOpacityEffect(page_);
-  page_->setGraphicsEffect(inEffect);
-  auto* fadeIn = new QPropertyAnimation(inEffect, "opacity");
-  fadeIn->setStartValue(0.0);
-  fadeIn->setEndValue(1.0);
+  connect(fadeOut, &QVariantAnimation::valueChanged, leaving,
+          [leaving](const QVariant& v) { leaving->setShown(v.toDouble()); });
   auto* slide = new QPropertyAnimation(page_, "pos");
   slide->setStartValue(QPoint(14, 0));
   slide->setEndValue(QPoint(0, 0));
-  for (auto* a : {fadeOut, fadeIn, slide}) {
+  for (QVariantAnimation* a : {static_cast<QVariantAnimation*>(fadeOut), static_cast<QVariantAnimation*>(slide)}) {
     a->setDuration(look::durationMs(Curve::ease));
     a->setEasingCurve(look::easing(Curve::ease));
     group->addAnimation(a);
   }
-  old->setAttribute(Qt::WA_TransparentForMouseEvents);
-  connect(group, &QAbstractAnimation::finished, old, &QObject::deleteLater);
-  // The page may be replaced again before the end: the old one goes with the group.
-  connect(group, &QObject::destroyed, old, &QObject::deleteLater);
+  connect(group, &QAbstractAnimation::finished, leaving, &QObject::deleteLater);
+  // The page may be replaced again before the end: the picture goes with the group.
+  connect(group, &QObject::destroyed, leaving, &QObject::deleteLater);
   group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -326,10 +346,7 @@ void OnboardingView::settle() {
       if (ease->state() == QAbstractAnimation::Running) ease->setCurrentTime(ease->totalDuration());
     }
   }
-  if (page_) {
-    page_->setGraphicsEffect(nullptr);
-    page_->move(0, 0);
-  }
+  if (page_) page_->move(0, 0);
   for (QWidget* w : pageArea_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (w != page_) w->hide();
   }
@@ -449,7 +466,8 @@ QWidget* OnboardingView::makePage(int step) {
       column->addWidget(title(flow, "Pick", "your key.", page));
       column->addWidget(
           prose("Double-tap it to read, and hold it to talk. Some apps claim these gestures too, so try yours.", page));
-      column->addWidget(new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page));
+      column->addWidget(
+          new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page, flow.host().canWatchKey()));
       break;
     }
     case OnboardingFlow::kVoice:
@@ -467,8 +485,10 @@ QWidget* OnboardingView::makePage(int step) {
       page = readyPage(flow);
       break;
   }
-  // Pages sit at the top of the area.
-  if (auto* column = qobject_cast<QVBoxLayout*>(page->layout())) column->addStretch(1);
+  // Pages sit at the top of the area, but for one that fills it (its last part takes the rest).
+  if (auto* column = qobject_cast<QVBoxLayout*>(page->layout()); column && !page->property(kFillsPage).toBool()) {
+    column->addStretch(1);
+  }
   return page;
 }
 

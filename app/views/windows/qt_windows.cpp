@@ -4,12 +4,16 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <variant>
@@ -120,6 +124,15 @@ void bringToFront(QWidget& w) {
 }
 
 // The edit actions go to the widget with the keyboard focus, when it has such a slot.
+// Whether the focused text field has typing of its own to take back (or to put back).
+bool fieldCanUndo(QWidget* w, bool redo) {
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return redo ? e->isRedoAvailable() : e->isUndoAvailable();
+  QTextDocument* doc = nullptr;
+  if (auto* e = qobject_cast<QTextEdit*>(w)) doc = e->document();
+  if (auto* e = qobject_cast<QPlainTextEdit*>(w)) doc = e->document();
+  return doc && (redo ? doc->isRedoAvailable() : doc->isUndoAvailable());
+}
+
 void editFocused(const char* slot) {
   QWidget* w = QApplication::focusWidget();
   if (!w) return;
@@ -240,7 +253,7 @@ void QtWindows::buildMain() {
     parts.setup = [self] {
       if (self) self->showOnboarding();
     };
-    root = new MainView(std::move(parts));
+    root = mainView_ = new MainView(std::move(parts));
   }
   layout->addWidget(root);
   main_->setCentralWidget(paper);
@@ -278,7 +291,7 @@ void QtWindows::buildMain() {
             QCoreApplication::quit();
             break;
           case A::undo:
-            editFocused("undo");
+            undo();
             break;
           case A::redo:
             editFocused("redo");
@@ -358,6 +371,20 @@ void QtWindows::reloadModels() {
 void QtWindows::askLibrary(const std::string& question) {
   if (notes_) notes_->setQuery(question);
   if (library_) library_->askLibrary(question, std::nullopt);
+}
+
+MainView* QtWindows::mainView() const { return mainView_; }
+
+void QtWindows::undo() {
+  // Typing in a field is undone there; anything else (the field has nothing to take back, or
+  // no field has focus) reaches the window's own history, which outlives the deletion's toast.
+  QWidget* focused = QApplication::focusWidget();
+  if (fieldCanUndo(focused, false)) {
+    editFocused("undo");
+    return;
+  }
+  if (!main_ || (focused && focused->window() != main_.get())) return;
+  if (mainView_ && mainView_->undoManager()->canUndo()) mainView_->undoManager()->undo();
 }
 
 void QtWindows::menuSettings() { showMain(Page::general); }

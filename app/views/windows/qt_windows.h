@@ -27,6 +27,8 @@ class QWidget;
 
 namespace orvak::views {
 
+class MainView;
+
 class QtWindows final : public QObject, public Windows {
  public:
   // What the settings are put into effect with.
@@ -72,6 +74,8 @@ class QtWindows final : public QObject, public Windows {
   const std::shared_ptr<LibraryModel>& libraryModel() const { return library_; }
   QWidget* onboardingWindow() const;
   QMainWindow* mainWindow() const;
+  // The main window's content, unless the roots gave another.
+  MainView* mainView() const;
 
   // What the onboarding calls when the user finishes: onboarding marked done, the hotkey test
   // ended, the status menu refreshed, the login item applied (also when the window manager is
@@ -83,6 +87,8 @@ class QtWindows final : public QObject, public Windows {
   void buildMain();
   void makeModels();
   void mainClosing();
+  // Edit > Undo: the focused field's typing, else the main window's history.
+  void undo();
 
   std::unique_ptr<WindowsHost> host_;
   Roots roots_;
@@ -92,6 +98,7 @@ class QtWindows final : public QObject, public Windows {
   std::shared_ptr<LibraryModel> library_;
   std::unique_ptr<QWidget> onboarding_;
   std::unique_ptr<QMainWindow> main_;
+  QPointer<MainView> mainView_;
   std::uint64_t prefsObserver_ = 0;
   std::string appearance_;
   bool launchAtLogin_ = false;

@@ -76,6 +76,8 @@ bool traced(const App& a, const std::string& line) {
   return std::find(a.trace->begin(), a.trace->end(), line) != a.trace->end();
 }
 
+std::string pillText(App& a) { return a.app->pill().model().state().state; }
+
 }  // namespace
 
 TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStretch) {
@@ -85,7 +87,7 @@ TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStret
   ASSERT_EQ(failed->engine(), f.a.inworld);
   f.a.inworld->error("inworld: unauthorised (HTTP 401)");
   f.a.inworld->error("inworld: second complaint");
-  EXPECT_EQ(f.count("fallback: inworld failed before audio (inworld: unauthorised (HTTP 401)); reading on-device"), 1);
+  EXPECT_EQ(f.count("fallback to Apple voice after inworld error: inworld: unauthorised (HTTP 401)"), 1);
   auto next = f.a.app->player();
   ASSERT_NE(next, nullptr);
   ASSERT_NE(next, failed);
@@ -124,7 +126,7 @@ TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStret
   EXPECT_EQ(r.captureStrategy, "article");
   EXPECT_EQ(r.score, 80);
   EXPECT_EQ(r.startSentence, 1);
-  EXPECT_EQ(f.count("fallback: "), 1) << "the second complaint starts nothing";
+  EXPECT_EQ(f.count("fallback to Apple voice after "), 1) << "the second complaint starts nothing";
   EXPECT_EQ(f.a.app->player(), nullptr);
 }
 
@@ -137,7 +139,7 @@ TEST(AppFallbackTest, AFailureAfterAudioOrOfAReplacedReadStartsNoFallback) {
     f.a.vt.advance(0.5);
     f.a.inworld->error("inworld: stream closed");
     f.a.vt.advance(6);  // nothing more arrives: the quiet time after the error passes
-    EXPECT_EQ(f.count("fallback: "), 0);
+    EXPECT_EQ(f.count("fallback to Apple voice after "), 0);
     ASSERT_EQ(f.ends.size(), 1u);
     EXPECT_EQ(f.ends[0].endedBy, "error");
     EXPECT_TRUE(f.a.onDevice->sent.empty());
@@ -153,7 +155,7 @@ TEST(AppFallbackTest, AFailureAfterAudioOrOfAReplacedReadStartsNoFallback) {
     ASSERT_NE(newer, nullptr);
     ASSERT_NE(newer, old);
     f.a.vt.advance(1);
-    EXPECT_EQ(f.count("fallback: "), 0);
+    EXPECT_EQ(f.count("fallback to Apple voice after "), 0);
     EXPECT_EQ(f.a.app->player(), newer);
     for (const auto& sent : f.a.onDevice->sent) EXPECT_NE(sent.text, "Second one there.");
   }
@@ -176,4 +178,73 @@ TEST(AppFallbackTest, TheVoiceCommandsFollowANewReadWhenReadyOrInDebugControlMod
     ASSERT_NE(a.app->player(), nullptr);
     EXPECT_EQ(traced(a, "voice: attach"), c.attached) << "ready " << c.ready << " debugControl " << c.debugControl;
   }
+}
+
+TEST(AppFallbackTest, ThePillSaysTheReadSwitchedToTheOnDeviceVoice) {
+  for (const bool developer : {false, true}) {
+    Fallback f;
+    f.a.app->prefs().d->set(Prefs::kDeveloperFlag, developer);
+    ASSERT_NE(f.read(), nullptr);
+    f.a.inworld->error("inworld: unauthorised (HTTP 401)");
+    f.a.vt.drain();
+    EXPECT_EQ(pillText(f.a),
+              developer ? "Inworld TTS-2 Flash failed — using the on-device voice" : "Switched to the on-device voice");
+  }
+}
+
+TEST(AppFallbackTest, TheStatusMenuShowsAReadWithoutACaptureAndItsReplacement) {
+  Fallback f;
+  f.a.app->readText("A text of its own, read without a page.");
+  f.a.vt.drain();
+  const auto cloud = f.a.app->player();
+  ASSERT_NE(cloud, nullptr);
+  ASSERT_FALSE(f.a.menuShowed.empty());
+  EXPECT_EQ(f.a.menuShowed.back(), cloud.get()) << "the menu shows the read as it starts";
+  f.a.inworld->error("inworld: unauthorised (HTTP 401)");
+  f.a.vt.drain();
+  const auto next = f.a.app->player();
+  ASSERT_NE(next, nullptr);
+  ASSERT_NE(next, cloud);
+  EXPECT_EQ(f.a.menuShowed.back(), next.get()) << "and the on-device read that took over";
+}
+
+TEST(AppFallbackTest, AFallbackAfterTheCaptureKeepsTheBandOverTheSentenceHeard) {
+  Fallback f;
+  f.a.doubleTap();
+  f.a.vt.advance(1);
+  ASSERT_NE(f.a.app->player(), nullptr);
+  ASSERT_NE(f.a.app->highlighter(), nullptr);
+  f.a.inworld->error("inworld: unauthorised (HTTP 401)");
+  f.a.vt.advance(1.5);
+  ASSERT_NE(f.a.app->player(), nullptr);
+  EXPECT_EQ(f.a.app->player()->engine(), f.a.onDevice);
+  ASSERT_NE(f.a.app->highlighter(), nullptr) << "the replacement reads with a band";
+  ASSERT_FALSE(f.a.overlays.empty());
+  ASSERT_FALSE(f.a.overlays.back()->shown.empty());
+  EXPECT_FALSE(f.a.overlays.back()->shown.back().empty()) << "over the sentence the on-device voice reads";
+}
+
+TEST(AppFallbackTest, ACaptureThatFailsAfterTheFallbackEndsTheReplacementToo) {
+  Fallback f;
+  f.a.holdCaptures = true;  // the page answers only after the engine has failed
+  f.a.doubleTap();
+  ASSERT_EQ(f.a.heldCaptures.size(), 1u);
+  const auto cloud = f.a.app->player();
+  ASSERT_NE(cloud, nullptr);
+  f.a.inworld->error("inworld: unauthorised (HTTP 401)");
+  f.a.vt.drain();
+  const auto replacement = f.a.app->player();
+  ASSERT_NE(replacement, nullptr);
+  ASSERT_EQ(replacement->replaces(), cloud);
+  f.a.heldCaptures.front()(CaptureError::nothingReadable("Firefox", false));
+  f.a.vt.advance(1);
+  ASSERT_FALSE(f.a.app->busy());
+  EXPECT_EQ(f.count("capture error: Nothing readable in Firefox"), 1);
+  EXPECT_EQ(f.a.app->player(), nullptr) << "no silent read is left behind";
+  ASSERT_FALSE(f.ends.empty());
+  EXPECT_EQ(f.ends.back().endedBy, "captureError");
+  // So the next double tap starts a read rather than only stopping the silent one.
+  f.a.doubleTap();
+  EXPECT_TRUE(f.a.app->busy());
+  EXPECT_EQ(f.a.heldCaptures.size(), 2u);
 }

@@ -84,7 +84,11 @@ struct TraceVoice final : VoiceCommands {
 
 struct TraceMenu final : MenuBar {
   Trace trace;
-  void refresh() override { trace->push_back("menu: refresh"); }
+  std::function<void()> onRefresh;
+  void refresh() override {
+    trace->push_back("menu: refresh");
+    if (onRefresh) onRefresh();
+  }
 };
 
 struct TraceAccount final : AccountClient {
@@ -211,7 +215,12 @@ struct App {
     s.makeMenuBar = [this](AppController&) {
       auto m = std::make_unique<TraceMenu>();
       m->trace = trace;
+      m->onRefresh = [this] { menuShowed.push_back(app->player().get()); };
       return m;
+    };
+    s.captureForRead = [this](std::uint64_t handlerTime, std::function<void(CaptureOutcome)> done) {
+      if (holdCaptures) return heldCaptures.push_back(std::move(done));
+      app->capturer().capture(handlerTime, std::move(done));
     };
     app = AppController::make(std::move(s));
     app->onLaunchStep = [this](const char* step) { trace->push_back(std::string("- ") + step); };
@@ -235,6 +244,11 @@ struct App {
   std::shared_ptr<TraceVoice> voice;
   // Cue sounds played outside the audio graph.
   std::vector<Earcon::Kind> sounds;
+  // Set to keep a read's capture from answering until the test calls its completion.
+  bool holdCaptures = false;
+  std::vector<std::function<void(CaptureOutcome)>> heldCaptures;
+  // The read current at each refresh of the status menu (null: none), for identity only.
+  std::vector<const Player*> menuShowed;
 
   static std::shared_ptr<testing::ScriptedEngine> makeEngine(Vendor v, double rate) {
     auto e = std::make_shared<testing::ScriptedEngine>(v, rate);

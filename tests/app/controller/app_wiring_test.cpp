@@ -64,10 +64,13 @@ TEST(AppWiringTest, VoiceCommandsAreSetUpOnceWhenTheMicrophoneIsGranted) {
     Mic mic;
     std::optional<std::string> error;
     const char* status;
+    const char* holdSays;  // the pill's note on a hold; null: the hold goes to the voice commands
   };
-  const Case cases[] = {{Mic::granted, std::nullopt, "on"},
-                        {Mic::granted, "no microphone input", "no microphone input"},
-                        {Mic::notAsked, std::nullopt, "off"}};
+  const Case cases[] = {
+      {Mic::granted, std::nullopt, "on", nullptr},
+      {Mic::granted, "no microphone input", "no microphone input",
+       "Voice commands couldn't start (no microphone input) — quit and reopen Orvak to try again"},
+      {Mic::notAsked, std::nullopt, "off", "Voice commands need the microphone"}};
   for (const Case& c : cases) {
     App a(true, true, c.mic);
     LogTail log;
@@ -84,6 +87,12 @@ TEST(AppWiringTest, VoiceCommandsAreSetUpOnceWhenTheMicrophoneIsGranted) {
     a.app->permissionsChanged();  // a failed set-up is not tried again
     a.vt.drain();
     EXPECT_LE(std::count(a.trace->begin(), a.trace->end(), "voice: setup"), 1);
+    a.app->holdStart();
+    if (c.holdSays) {
+      EXPECT_EQ(pillText(a), c.holdSays) << c.status;
+    } else {
+      EXPECT_TRUE(traced(a, "voice: hold idle=1 library=0")) << c.status;
+    }
   }
 }
 
@@ -176,6 +185,33 @@ TEST(AppWiringTest, AQuestionWhileIdleWaitsForThePageAndReadingAtAQuoteStartsThe
   a.app->debugSay("what is this about");
   EXPECT_FALSE(a.app->idleCaptured());
   EXPECT_TRUE(traced(a, "voice: simulate what is this about idle"));
+}
+
+TEST(AppWiringTest, AVoiceReadWithoutAQuoteResumesTheSavedPlaceOrStartsAtTheClick) {
+  App a(article().c_str(), true, Mic::granted);
+  LogTail log;
+  a.voice = std::make_shared<TraceVoice>();
+  a.app->launch();
+  a.vt.drain();
+  a.doubleTap();
+  a.vt.advance(2.5);
+  ASSERT_NE(a.app->player(), nullptr);
+  a.app->trigger("hotkey", 0);  // the user stops: the place is kept
+  a.vt.advance(0.5);
+  ASSERT_EQ(a.app->player(), nullptr);
+
+  a.voice->onReadAt(std::nullopt);  // "resume" while nothing plays
+  a.vt.advance(1);
+  EXPECT_EQ(log.count("start: resume at char "), 1) << log.text();
+  a.app->trigger("hotkey", 0);
+  a.vt.advance(0.5);
+
+  a.events->click({210, 650});
+  a.vt.advance(0.1);
+  a.voice->onReadAt(std::nullopt);
+  a.vt.advance(1);
+  EXPECT_EQ(log.count("start: clicked at char "), 1) << log.text();
+  EXPECT_EQ(log.count("start: top"), 1) << "only the first read starts at the page's start";
 }
 
 TEST(AppWiringTest, SavedThingsReloadTheLibraryAndShowOnThePage) {

@@ -34,13 +34,14 @@ struct Channel {
     a.bus->send(DebugNames::control(), message);
     a.vt.drain();
   }
-  std::vector<std::string> results() const {
+  std::vector<std::string> posted(const std::string& wanted) const {
     std::vector<std::string> out;
     for (const auto& [name, payload] : a.bus->posted) {
-      if (name == DebugNames::result()) out.push_back(payload);
+      if (name == wanted) out.push_back(payload);
     }
     return out;
   }
+  std::vector<std::string> results() const { return posted(DebugNames::result()); }
 };
 
 }  // namespace
@@ -119,7 +120,11 @@ TEST(DebugControlTest, ControlsDriveTheApplication) {
   };
   for (const Case& k : cases) {
     c.a.trace->clear();
+    const auto answers = c.posted(DebugNames::controlled()).size();
     c.control(k.message);
+    EXPECT_EQ(c.posted(DebugNames::controlled()).size(), answers + 1) << k.message;
+    EXPECT_EQ(c.posted(DebugNames::controlled()).back(), "done") << k.message;
+    EXPECT_EQ(c.log.count("debug: control " + std::string(k.message)), 1) << k.message;
     if (*k.traced) {
       EXPECT_NE(std::find(c.a.trace->begin(), c.a.trace->end(), k.traced), c.a.trace->end()) << k.message;
     } else {
@@ -147,7 +152,12 @@ TEST(DebugControlTest, ControlsDriveTheApplication) {
 
   c.control("alwaysOn=1");
   EXPECT_TRUE(c.a.app->prefs().alwaysOnListening());
-  c.control("frobnicate=a=b");
+  for (const char* unknown : {"frobnicate=a=b", "=", ""}) {
+    const int before = c.log.count("debug: unknown control ");
+    c.control(unknown);
+    EXPECT_EQ(c.log.count("debug: unknown control "), before + 1) << "one line for \"" << unknown << "\"";
+    EXPECT_EQ(c.posted(DebugNames::controlled()).back(), "unknown") << unknown;
+  }
   EXPECT_EQ(c.log.count("debug: unknown control frobnicate=a=b"), 1);
 
   std::optional<std::int64_t> step;

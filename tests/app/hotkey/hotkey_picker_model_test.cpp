@@ -183,6 +183,19 @@ TEST(HotkeyPickerModel, TestRowByState) {
   }
 }
 
+TEST(HotkeyPickerModel, WhereTheKeyCannotBeWatchedAChoiceIsStoredAndNothingWaitsForIt) {
+  Fixture f;
+  HotkeyPickerModel unwatched{f.prefs, f.test, false};
+  unwatched.select(61);
+  unwatched.test();
+  EXPECT_EQ(f.stores, (std::vector<std::uint16_t>{61}));
+  EXPECT_TRUE(f.test.armedWithKey.empty()) << "a test here would wait for a tap that never comes";
+  for (const auto& state : {HotkeyTest::State{Kind::idle, {}}, HotkeyTest::State{Kind::waiting, {}}}) {
+    f.test.show(state);
+    EXPECT_EQ(unwatched.row(), (Row{Kind::idle, std::nullopt, HotkeyPickerModel::kUnwatchedRow, std::nullopt}));
+  }
+}
+
 TEST(HotkeyPickerModel, AnUnknownStoredKeySelectsNothingAndIsNamedAsRightShift) {
   Fixture f;
   f.prefs.setHotkeyCode(63);

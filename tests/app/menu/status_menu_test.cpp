@@ -23,8 +23,17 @@ using Trace = std::shared_ptr<std::vector<std::string>>;
 struct Tray final : TrayView {
   bool tray = true;
   bool reduced = false;
+  mutable int asked = 0;
+  int puts = 0;  // times the icon was put in the tray
   std::vector<std::pair<menu::IconLook, double>> shown;
-  bool available() const override { return tray; }
+  bool available() const override {
+    ++asked;
+    return tray;
+  }
+  void show() override {
+    EXPECT_FALSE(shown.empty()) << "the image comes before the icon goes in the tray";
+    ++puts;
+  }
   bool reducedMotion() const override { return reduced; }
   void showIcon(const menu::IconLook& look, double phase) override { shown.push_back({look, phase}); }
   void menuChanged() override {}
@@ -128,8 +137,41 @@ TEST(StatusMenuTest, NoTrayIsLoggedAndNothingIsShown) {
   EXPECT_FALSE(f.menu->available());
   EXPECT_FALSE(f.menu->pulsing());
   EXPECT_TRUE(f.tray->shown.empty());
-  f.vt.drain();
+  f.vt.advance(1);
   EXPECT_EQ(log.count(StatusMenu::kNoTrayLine), 1);
+  EXPECT_EQ(f.tray->puts, 0);
+}
+
+TEST(StatusMenuTest, ATrayThatAppearsLaterGetsTheIconAndIsLookedForLessAndLessOften) {
+  struct Case {
+    double appearsAfter;  // seconds after launch
+    double foundBy;       // the icon is in the tray by then
+  };
+  for (const Case c : {Case{0.2, 0.5 + 0.01}, Case{3, 3.5 + 0.01}, Case{100, 123.5 + 0.01}}) {
+    test::LogTail log;
+    Fixture f(true, true, false, false);
+    f.vt.advance(c.appearsAfter);
+    EXPECT_EQ(f.tray->puts, 0);
+    EXPECT_TRUE(f.tray->shown.empty());
+    f.tray->tray = true;
+    f.vt.advance(c.foundBy - c.appearsAfter);
+    EXPECT_TRUE(f.menu->available()) << c.appearsAfter;
+    EXPECT_EQ(f.tray->puts, 1);
+    ASSERT_FALSE(f.tray->shown.empty());
+    EXPECT_EQ(f.tray->shown.back().first.icon, menu::Icon::reading);
+    EXPECT_TRUE(f.menu->pulsing()) << "the read under way pulses from the first image";
+    EXPECT_EQ(log.count(StatusMenu::kTrayAppearedLine), 1);
+    const int asked = f.tray->asked;
+    EXPECT_LE(asked, 12) << "looked for with longer and longer waits";
+    f.vt.advance(600);
+    EXPECT_EQ(f.tray->asked, asked) << "found once, not looked for again";
+    EXPECT_EQ(f.tray->puts, 1);
+  }
+  Fixture never(false, true, false, false);
+  never.vt.advance(3600);
+  EXPECT_LE(never.tray->asked, 1 + 8 + 60) << "a tray that never comes is asked about at most once a minute";
+  EXPECT_GE(never.tray->asked, 60) << "and still looked for after an hour";
+  EXPECT_EQ(never.tray->puts, 0);
 }
 
 TEST(StatusMenuTest, DelayedActionsFireOnTime) {

@@ -63,6 +63,7 @@ class FakeOnboardingHost : public OnboardingHost {
     return true;
   }
   bool canWatchKey() const override { return watchKey; }
+  bool hasTray() const override { return tray; }
   void setAllowSelf(bool allow) override { allowSelf = allow; }
   bool canCaptureSelf() const override { return captureSelf; }
   bool hasPlayer() const override { return player; }
@@ -88,6 +89,7 @@ class FakeOnboardingHost : public OnboardingHost {
   bool allowSelf = false;
   bool player = false;
   bool watchKey = true;
+  bool tray = true;
   bool captureSelf = true;
   std::optional<Mic> freshMic;
   std::vector<std::string> calls;

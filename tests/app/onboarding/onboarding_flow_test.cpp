@@ -130,6 +130,17 @@ TEST(OnboardingFlow, TheKeyStepArmsTheTestAndLeavingItIdlesAnArmedOne) {
   EXPECT_EQ(t.arms, 2);
 }
 
+TEST(OnboardingFlow, WhereTheKeyCannotBeWatchedTheKeyStepArmsNothingAndLetsTheUserOn) {
+  Fixture unwatched;
+  unwatched.host.watchKey = false;
+  unwatched.flow->setStep(4);
+  unwatched.flow->appeared();
+  EXPECT_EQ(unwatched.host.tester_.arms, 0);
+  EXPECT_EQ(unwatched.host.tester_.state().kind, Kind::idle);
+  unwatched.flow->pressReturn();
+  EXPECT_EQ(unwatched.flow->step(), 5);
+}
+
 TEST(OnboardingFlow, TheTryItStepReadsOurWindowAndStopsTheSampleReadOnEntryAndExit) {
   Fixture f;
   f.flow->setStep(5);
@@ -349,6 +360,32 @@ TEST(OnboardingPages, VoiceCardsAreReadyWithoutAKeyOrWithAStoredOne) {
   test::useMemoryKeychain({});
 }
 
+TEST(OnboardingPages, TheMarkedCardIsTheVoiceThatWillRead) {
+  // The natural voice chosen (the default) but its key gone: the on-device voice reads, and its
+  // card is the one marked, whichever card the settings name.
+  struct Case {
+    Vendor chosen;
+    bool key;
+    Vendor marked;
+  };
+  const std::vector<Case> cases{{Vendor::inworld, false, Vendor::onDevice},
+                                {Vendor::inworld, true, Vendor::inworld},
+                                {Vendor::onDevice, true, Vendor::onDevice},
+                                {Vendor::cartesia, true, Vendor::onDevice}};
+  for (const auto& c : cases) {
+    Fixture f;
+    test::useMemoryKeychain(c.key ? std::map<std::string, std::string>{{"inworld", "test-key-123456"}}
+                                  : std::map<std::string, std::string>{});
+    f.host.prefs().setVendor(c.chosen);
+    std::vector<Vendor> marked;
+    for (const auto& card : f.flow->voiceCards()) {
+      if (card.selected) marked.push_back(card.vendor);
+    }
+    EXPECT_EQ(marked, std::vector<Vendor>{c.marked}) << rawValue(c.chosen) << (c.key ? " with a key" : "");
+  }
+  test::useMemoryKeychain({});
+}
+
 TEST(OnboardingPages, HearItAndReadItToMeStartTheirReads) {
   Fixture f;
   test::useMemoryKeychain({{"inworld", "test-key-123456"}});
@@ -439,6 +476,36 @@ TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
   EXPECT_EQ(f.flow->readyProse(),
             "Click into any article, email or PDF and double-tap Right Alt. Orvak lives in the system tray.");
   EXPECT_EQ(f.flow->checklist().front().text, "Double-tap Right Alt, or click Read It to Me.");
+}
+
+TEST(OnboardingPages, WithoutAWatchedKeyNoTextAsksForATapOrAHold) {
+  Fixture f;
+  f.host.watchKey = false;
+  f.host.grant(true, Mic::granted);
+  f.flow->setStep(OnboardingFlow::kTryIt);
+  f.flow->appeared();
+  const auto rows = f.flow->checklist();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (OnboardingFlow::Check{false, "Click Read It to Me.", false}));
+  EXPECT_TRUE(rows[1].dimmed);
+  EXPECT_NE(rows[1].text.find("can't watch keys"), std::string::npos) << rows[1].text;
+  for (const std::string& text : {rows[0].text, rows[1].text, f.flow->readyProse()}) {
+    EXPECT_EQ(text.rfind("Double-tap ", 0), std::string::npos) << text;
+    EXPECT_EQ(text.find("hold Right Shift and say"), std::string::npos) << text;
+  }
+  EXPECT_NE(f.flow->readyProse().find("This session can't watch keys"), std::string::npos) << f.flow->readyProse();
+  EXPECT_EQ(f.flow->footer().back().label, "Skip") << "the step can be left without a read";
+}
+
+TEST(OnboardingPages, TheLastPagePointsAtTheTrayOnlyWhenThereIsOne) {
+  Fixture f;
+  f.host.tray = false;
+  const std::string prose = f.flow->readyProse();
+  EXPECT_EQ(prose.find("system tray."), std::string::npos) << prose;
+  EXPECT_EQ(prose.rfind("Click into any article, email or PDF and double-tap Right Shift. ", 0), 0u) << prose;
+  EXPECT_NE(prose.find("Orvak's window, open Orvak again from your applications"), std::string::npos) << prose;
+  f.host.tray = true;
+  EXPECT_NE(f.flow->readyProse().find("Orvak lives in the system tray."), std::string::npos) << "asked each time";
 }
 
 }  // namespace

@@ -481,7 +481,9 @@ TEST_F(CommandFixture, TheSeamReachesCallbacksSetAfterItWasMade) {
   std::vector<std::string> seen;
   seam->onStatus = [&](const std::string& s) { seen.push_back("status " + s); };
   seam->onStop = [&] { seen.push_back("stop"); };
-  seam->onReadAt = [&](const std::string& quote) { seen.push_back("read at \"" + quote + "\""); };
+  seam->onReadAt = [&](const std::optional<std::string>& quote) {
+    seen.push_back(quote ? "read at \"" + *quote + "\"" : "read without a quote");
+  };
   seam->attach(nullptr);
   EXPECT_TRUE(seam->ready());
   seam->simulate("keep going", true);  // nothing reading: start a read
@@ -489,7 +491,7 @@ TEST_F(CommandFixture, TheSeamReachesCallbacksSetAfterItWasMade) {
   voice->attach(read);
   seam->simulate("stop", false);
   vt.advance(0.1);
-  EXPECT_EQ(seen, (std::vector<std::string>{"status Listening…", "read at \"\"", "status Listening…", "stop"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"status Listening…", "read without a quote", "status Listening…", "stop"}));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "app/views/settings/rows.h"
 #include "app/views/shots.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::views {
 namespace {
@@ -75,7 +76,7 @@ TEST(FittedText, MeaningWrapsToTwoLinesThenIsCut) {
   EXPECT_EQ(all.join(' '), meaning) << "without a limit nothing is cut";
 }
 
-class RowsTest : public ::testing::Test {
+class RowsTest : public test::LookTest {
  protected:
   void SetUp() override { look::setAppearance(look::Appearance::light); }
 };
@@ -138,7 +139,7 @@ TEST_F(RowsTest, EmptySectionShowsHeadingOverEmptyCard) {
   EXPECT_EQ(heading.top(), 14);
 }
 
-class HelpPageTest : public ::testing::Test {
+class HelpPageTest : public test::LookTest {
  protected:
   void SetUp() override {
     look::setAppearance(look::Appearance::light);

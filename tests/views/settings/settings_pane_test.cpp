@@ -17,6 +17,7 @@
 #include "app/views/settings/rows.h"
 #include "core/page/privacy.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 namespace fs = std::filesystem;
 
@@ -52,7 +53,7 @@ class FakeHost final : public SettingsHost {
   void openLogsFolder() override { ++logsOpened; }
 };
 
-class SettingsPaneTest : public ::testing::Test {
+class SettingsPaneTest : public test::LookTest {
  protected:
   void SetUp() override {
     look::setAppearance(look::Appearance::light);

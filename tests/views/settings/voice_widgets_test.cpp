@@ -23,6 +23,7 @@
 #include "tests/app/fake_voice_source.h"
 #include "tests/app/tone_file.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 namespace orvak::views {
 namespace {
@@ -34,7 +35,7 @@ VoiceCatalogList smallList() {
            {"Ulla", "Ulla", "Ruhig", "female", "", {"de"}, false}}};
 }
 
-class VoiceWidgets : public ::testing::Test {
+class VoiceWidgets : public test::LookTest {
  protected:
   void SetUp() override {
     look::setAppearance(look::Appearance::light);
