@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QStyle>
 
+#include "app/views/look/palette.h"
+
 namespace orvak::AppLook {
 
 look::Appearance resolve(std::string_view value, const std::function<look::Appearance()>& desktop) {
@@ -12,28 +14,41 @@ look::Appearance resolve(std::string_view value, const std::function<look::Appea
 }
 
 QPalette palette(look::Appearance appearance) {
-  if (appearance != look::Appearance::dark) {
-    QPalette p(QColor(0x20, 0x20, 0x20), QColor(0xf2, 0xf2, 0xf2));  // window text, window
-    p.setColor(QPalette::Base, Qt::white);
-    p.setColor(QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7));
-    p.setColor(QPalette::Text, QColor(0x20, 0x20, 0x20));
-    p.setColor(QPalette::Button, QColor(0xf2, 0xf2, 0xf2));
-    p.setColor(QPalette::ButtonText, QColor(0x20, 0x20, 0x20));
-    p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xdf));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80));
-    return p;
-  }
-  QPalette p(QColor(0xe8, 0xe8, 0xe8), QColor(0x26, 0x26, 0x28));
-  p.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1e));
-  p.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2c));
-  p.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-  p.setColor(QPalette::Button, QColor(0x32, 0x32, 0x34));
-  p.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
-  p.setColor(QPalette::Highlight, QColor(0x3d, 0x7e, 0xf0));
-  p.setColor(QPalette::HighlightedText, Qt::white);
-  p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
-  p.setColor(QPalette::Link, QColor(0x6c, 0xa8, 0xff));
+  // The stock controls (combo boxes, fields, scroll bars, dialogs) in the colours of the drawn
+  // pieces beside them: paper behind, cards for fields and buttons, ink for text, the accent for
+  // selections.
+  namespace M = look::Margin;
+  const auto c = [appearance](const look::DynColor& d) { return d.resolve(appearance); };
+  // A translucent rule flattened onto the paper it is drawn on, for the style's solid frames.
+  const auto onPaper = [&](const look::DynColor& d) {
+    const QColor top = c(d), under = c(M::paper);
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + under.redF() * (1 - a)),
+                            float(top.greenF() * a + under.greenF() * (1 - a)),
+                            float(top.blueF() * a + under.blueF() * (1 - a)));
+  };
+  QPalette p(c(M::ink), c(M::paper));  // window text, window
+  p.setColor(QPalette::Base, c(M::card));
+  p.setColor(QPalette::AlternateBase, c(M::margin));
+  p.setColor(QPalette::Text, c(M::ink));
+  p.setColor(QPalette::Button, c(M::card));
+  p.setColor(QPalette::ButtonText, c(M::ink));
+  p.setColor(QPalette::BrightText, c(M::onInk));
+  p.setColor(QPalette::Highlight, c(M::accent));
+  p.setColor(QPalette::HighlightedText, c(M::onInk));
+  p.setColor(QPalette::PlaceholderText, c(M::ink3));
+  p.setColor(QPalette::ToolTipBase, c(M::card));
+  p.setColor(QPalette::ToolTipText, c(M::ink));
+  p.setColor(QPalette::Link, c(M::accent));
+  p.setColor(QPalette::LinkVisited, c(M::accent));
+  p.setColor(QPalette::Light, c(M::card));
+  p.setColor(QPalette::Midlight, onPaper(M::line2));
+  p.setColor(QPalette::Mid, onPaper(M::line));
+  p.setColor(QPalette::Dark, c(M::ink3));
+  p.setColor(QPalette::Shadow, c(M::deep));
+  p.setColor(QPalette::Disabled, QPalette::Text, c(M::ink3));
+  p.setColor(QPalette::Disabled, QPalette::WindowText, c(M::ink3));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, c(M::ink3));
   return p;
 }
 

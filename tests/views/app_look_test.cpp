@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/views/look/palette.h"
+
 namespace {
 using orvak::look::Appearance;
 }
@@ -44,5 +46,21 @@ TEST(AppLookTest, EachPaletteHasTheLightnessOfItsLookAndReadableText) {
     EXPECT_EQ(p.color(QPalette::Window).lightness() < 128, a == Appearance::dark);
     EXPECT_GT(std::abs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()), 150);
     EXPECT_GT(std::abs(p.color(QPalette::WindowText).lightness() - p.color(QPalette::Window).lightness()), 150);
+  }
+}
+
+TEST(AppLookTest, StockControlsTakeTheLooksOwnColours) {
+  namespace M = orvak::look::Margin;
+  for (Appearance a : {Appearance::light, Appearance::dark}) {
+    const QPalette p = orvak::AppLook::palette(a);
+    struct Case {
+      QPalette::ColorRole role;
+      const orvak::look::DynColor& colour;
+    };
+    for (const Case& c : {Case{QPalette::Window, M::paper}, Case{QPalette::Base, M::card},
+                          Case{QPalette::Button, M::card}, Case{QPalette::Text, M::ink},
+                          Case{QPalette::Highlight, M::accent}, Case{QPalette::PlaceholderText, M::ink3}}) {
+      EXPECT_EQ(p.color(c.role), c.colour.resolve(a)) << "role " << int(c.role) << (a == Appearance::dark ? " dark" : "");
+    }
   }
 }

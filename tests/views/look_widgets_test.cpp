@@ -87,6 +87,25 @@ TEST_F(LookWidgets, SwitchKnobJumpsUnderReducedMotionAndSlidesOtherwise) {
   EXPECT_EQ(sw.knob(), 0.0);
 }
 
+TEST_F(LookWidgets, TheKnobStandsOutFromItsTrackOnAndOffLightAndDark) {
+  setReducedMotion(true);
+  for (const Appearance a : {Appearance::light, Appearance::dark}) {
+    setAppearance(a);
+    for (const bool on : {false, true}) {
+      OrbitSwitch sw;
+      sw.setChecked(on);
+      sw.resize(sw.sizeHint());
+      QImage img(sw.size(), QImage::Format_ARGB32);
+      img.fill(Margin::card.resolve(a));  // switches sit on cards
+      sw.render(&img);
+      const QColor knob = img.pixelColor(on ? 38 - 11 : 11, 11);
+      const QColor track = img.pixelColor(on ? 6 : 38 - 5, 11);
+      EXPECT_GT(std::abs(knob.lightness() - track.lightness()), 30)
+          << (a == Appearance::dark ? "dark" : "light") << (on ? " on" : " off");
+    }
+  }
+}
+
 TEST_F(LookWidgets, HeadlineAndEyebrowRuns) {
   EXPECT_EQ(Headline("Read it", std::nullopt, 30).run(), "Read it");
   EXPECT_EQ(Headline("Read it", QString("aloud"), 30).run(), "Read it aloud");
@@ -120,6 +139,24 @@ TEST_F(LookWidgets, StatusDotNotOkHasNoRing) {
       }
     }
     EXPECT_EQ(outside > 0, ok) << (ok ? "ok has its ring" : "not ok has a ring");
+  }
+}
+
+TEST_F(LookWidgets, TheHeroOrbsGlowFadesOutInsideItsWidgetAtEverySize) {
+  // Sizes the windows use; the breath at its widest.
+  for (const double size : {14.0, 16.0, 26.0, 92.0}) {
+    HeroOrb orb(size);
+    orb.ticker().freeze(1.5);
+    orb.resize(orb.sizeHint());
+    const QImage img = views::renderWidget(orb, 1).convertToFormat(QImage::Format_ARGB32);
+    int edge = 0;
+    for (int i = 0; i < img.width(); ++i) {
+      for (const QPoint p : {QPoint(i, 0), QPoint(i, img.height() - 1), QPoint(0, i), QPoint(img.width() - 1, i)}) {
+        edge = std::max(edge, qAlpha(img.pixel(p)));
+      }
+    }
+    EXPECT_LE(edge, 2) << "size " << size << ": the glow is cut by the widget's edge";
+    EXPECT_GT(qAlpha(img.pixel(img.width() / 2, img.height() / 2)), 250) << size;
   }
 }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/views/app_look.h"
 #include "app/views/look/appearance.h"
 #include "app/views/shots.h"
 #include "tools/orvak-dev/gui_app.h"
@@ -78,7 +79,9 @@ int runShot(const Args& args) {
     return 2;
   }
   const auto app = offscreenApp();
-  look::setAppearance(dark ? look::Appearance::dark : look::Appearance::light);
+  // The look and the widgets' palette the application applies, so stock controls in a picture
+  // are drawn as users see them.
+  AppLook::apply(dark ? "dark" : "light");
   // Motion stays allowed so moving pieces show a moving frame; each shot pins its own instant.
   look::setReducedMotion(false);
   QImage image;

@@ -28,7 +28,7 @@ class AskRow : public QAbstractButton {
   QSize sizeHint() const override { return {400, 44}; }
 
  protected:
-  void resizeEvent(QResizeEvent*) override { orb_->setGeometry(16, (height() - 16) / 2, 16, 16); }
+  void resizeEvent(QResizeEvent*) override { orb_->placeAt(QPointF(16 + 8, height() / 2.0)); }
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

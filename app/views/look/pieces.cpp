@@ -190,10 +190,27 @@ HeroOrb::HeroOrb(double size, QWidget* parent) : QWidget(parent), size_(size), t
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-// The glow reaches past the orb, so the frame is padded by half the blur on each side.
+namespace {
+
+// The glow's radius: the body's reach at this breath, 1.15 times it, and a soft edge beyond.
+double glowRadius(double size, double breath) { return size / 2 * 1.15 * breath + 0.28 * size; }
+
+}  // namespace
+
+double HeroOrb::glowDiameter(double size) { return 2 * glowRadius(size, heroOrbFrame(1.5).breath); }
+
+// The glow reaches past the orb: the frame holds the whole of it, with a pixel to spare for
+// the soft edge's antialiasing.
 QSize HeroOrb::sizeHint() const {
-  const int side = int(std::ceil(size_ * 1.6));
+  const int side = int(std::ceil(glowDiameter(size_))) + 2;
   return {side, side};
+}
+
+void HeroOrb::placeAt(QPointF centre) {
+  const QSize s = sizeHint();
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(int(std::lround(centre.x() - s.width() / 2.0)), int(std::lround(centre.y() - s.height() / 2.0)),
+              s.width(), s.height());
 }
 
 void HeroOrb::paintEvent(QPaintEvent*) {
@@ -202,7 +219,7 @@ void HeroOrb::paintEvent(QPaintEvent*) {
   const auto f = heroOrbFrame(ticker_.now());
   const QPointF c = QRectF(rect()).center();
   // The glow: a soft disc of the second orb colour, as a radial fade in place of a blur.
-  const double glowRadius = size_ / 2 * 1.15 * f.breath + 0.28 * size_;
+  const double glowRadius = look::glowRadius(size_, f.breath);
   QRadialGradient halo(c, glowRadius);
   QColor warm = rgb(Orbit::orb[1], 0.35);
   halo.setColorAt(0, warm);

@@ -94,7 +94,13 @@ class HeroOrb : public QWidget {
  public:
   explicit HeroOrb(double size, QWidget* parent = nullptr);
   FrameTicker& ticker() { return ticker_; }
+  // Square, and wide enough for the glow at the top of its breath: the glow is never clipped.
   QSize sizeHint() const override;
+  // The widest the glow gets around an orb of `size`, as a diameter.
+  static double glowDiameter(double size);
+  // For a parent that places the orb itself: the widget takes its sizeHint centred on `centre`
+  // (the orb's middle), and lets the pointer through to what its glow lies over.
+  void placeAt(QPointF centre);
 
  protected:
   void paintEvent(QPaintEvent*) override;

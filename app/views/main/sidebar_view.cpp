@@ -85,7 +85,7 @@ void SidebarView::place() {
   const double headerHeight = std::max(26.0, nameMetrics.height());
   double y = 50;
   const double x = kSide + 4;
-  orb_->setGeometry(int(x), int(y + (headerHeight - 26) / 2), 26, 26);
+  orb_->placeAt(QPointF(x + 13, y + headerHeight / 2));
   name_ = QRectF(x + 26 + 10, y, kWidth - x - 36 - kSide, headerHeight);
   y += headerHeight + 26;
   const QFontMetricsF labelMetrics(labelFont(1.3));
