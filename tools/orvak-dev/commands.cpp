@@ -86,14 +86,11 @@ std::span<const Command> commands() {
        "[--last-error TEXT] [--no-notes]",
        "print the status menu for a state as indented text, with the icon's state", runMenu},
       {"tray", "", "show the real tray icon and menu on the desktop, with a scripted read", runTray},
-      {"tap", "[--key CODE] --script KEYS.json", "replay key strokes through the trigger key's tap and print each gesture", runTap},
       {"tap", "[--key CODE] [--script KEYS.json | --seconds N]",
        "replay key strokes, or watch the real keyboard, through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
       lean("notes"),
-      {"library", "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID",
-       "the library window's model: questions with their sources, documents, the stream by day", runLibrary},
       {"library",
        "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID | "
        "highlights [--filter F] | search QUERY | pages | page KEY | listened | documents [ID] | marks TEXT | "
