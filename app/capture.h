@@ -42,6 +42,8 @@ struct Capture {
   std::optional<std::string> selectedText;
   // Set when the last walk stopped at its node limit: the page was cut, its end not read.
   std::optional<std::int64_t> cutAtNodes;
+  // The walk ran out of time before the end of the window: the read holds what was walked.
+  bool cutByTime = false;
 
   bool operator==(const Capture&) const = default;
 };

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/capture_dump.h"
+#include "core/page/app_ids.h"
 #include "core/page/cleaner.h"
 #include "core/page/document_editor.h"
 #include "core/page/privacy.h"
@@ -35,10 +36,8 @@ bool isChromiumFamily(const std::vector<std::string>& frameworks) {
   });
 }
 
-bool isSafari(const std::optional<std::string>& bundleId) {
-  return bundleId && std::find(Capturer::safariBundles.begin(), Capturer::safariBundles.end(), *bundleId) !=
-                         Capturer::safariBundles.end();
-}
+// WebKit browsers show their page's text some time after the page.
+bool isSafari(const std::optional<std::string>& bundleId) { return AppIds::isOneOf(bundleId, AppIds::webkitBrowsers); }
 
 bool hasWebArea(const std::vector<AXNode>& nodes) {
   return std::any_of(nodes.begin(), nodes.end(), [](const AXNode& n) { return n.role == "AXWebArea"; });
@@ -200,7 +199,10 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
     enabledPids_[front->pid] = front->launchedAt;
     web = true;
   } else {
-    web = isChromiumFamily(front->frameworks);
+    // Browsers known by identifier get the web wait too: Firefox, and a sandboxed Chromium whose
+    // executable folder cannot be seen from outside.
+    web = isChromiumFamily(front->frameworks) || AppIds::isOneOf(front->bundleId, AppIds::chromiumBrowsers) ||
+          AppIds::isOneOf(front->bundleId, AppIds::geckoBrowsers);
   }
   const bool safari = isSafari(front->bundleId);
 
@@ -239,6 +241,7 @@ CaptureOutcome Capturer::run(std::uint64_t handlerTime) {
   c.rawChars = walk.rawChars();
   c.nodes = static_cast<std::int64_t>(walk.nodes.size());
   if (walk.truncatedReason == "maxNodes") c.cutAtNodes = c.nodes;
+  c.cutByTime = walk.truncatedReason == "timeBudget";
   c.axWalkMs = walk.ms;
   c.axWalkTotalMs = axWalkTotalMs;
   c.attempts = attempts;

@@ -63,8 +63,6 @@ class Capturer : public std::enable_shared_from_this<Capturer> {
   // The editor's braille-mode chord: H with Command and Option.
   static constexpr int kBrailleKeyCode = 4;
 
-  static constexpr std::array<std::string_view, 2> safariBundles = {"com.apple.Safari",
-                                                                    "com.apple.SafariTechnologyPreview"};
   static constexpr std::array<std::string_view, 3> dialogSubroles = {"AXApplicationDialog",
                                                                      "AXApplicationAlertDialog", "AXDialog"};
 

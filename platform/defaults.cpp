@@ -2,9 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <system_error>
 
 #include "core/base/atomic_file.h"
@@ -12,6 +10,7 @@
 #include "core/base/dispatch.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
+#include "core/base/read_file.h"
 
 namespace orvak::platform {
 
@@ -108,26 +107,18 @@ Defaults::Defaults(fs::path file, std::function<void()> beforeReplace)
 }
 
 void Defaults::load() {
-  std::error_code ec;
-  if (!fs::exists(file_, ec)) {
-    if (ec) {
-      // We cannot even tell whether a file is there: never write over what might be.
-      writable_ = false;
-      Log::write("defaults: cannot look at " + file_.string() + ": " + ec.message() +
-                 "; changes will not be saved");
-    }
-    return;
-  }
-  std::ifstream in(file_, std::ios::binary);
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  if (!in.good() && !in.eof()) {
-    moveAside("cannot read it");
+  const auto file = readFile(file_);
+  if (file.status == FileContents::Status::missing) return;  // no settings yet
+  if (!file.ok()) {
+    // What we could not read we must not write over: the file stays as it is, and this
+    // session's changes live in memory only.
+    writable_ = false;
+    Log::write("defaults: cannot read " + file_.string() + " (" + file.error + "); changes will not be saved");
     return;
   }
   json::Json root;
   try {
-    root = json::parse(buf.str());
+    root = json::parse(file.bytes);
   } catch (const json::DecodeError& e) {
     moveAside(e.what());
     return;

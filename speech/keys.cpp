@@ -108,9 +108,9 @@ std::optional<std::string> source(const std::string& name) {
 std::optional<std::string> save(const std::string& name, const std::string& key) {
   const std::string trimmed(text::trim(key));
   if (!isPlausible(trimmed)) return std::string("That doesn't look like an API key (unexpected characters or length).");
-  if (!isValidName(name)) return std::string("Keychain write failed.");
+  if (!isValidName(name)) return std::string(kWriteFailed);
   if (!keychain()->add(service(name), std::string(kAccount), "Orvak " + name + " API key", trimmed)) {
-    return std::string("Keychain write failed.");
+    return std::string(kWriteFailed);
   }
   auto& s = state();
   std::lock_guard lock(s.lock);

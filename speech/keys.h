@@ -21,6 +21,8 @@ inline constexpr const char* kKeychainSource = "Keychain";
 std::optional<std::string> source(const std::string& name);
 // Stores a key (trimmed); nullopt on success, else the sentence to show.
 std::optional<std::string> save(const std::string& name, const std::string& key);
+// What `save` says when the keyring refuses the key (or no keyring answers).
+inline constexpr const char* kWriteFailed = "Couldn't save to your login keyring.";
 // Deletes the keychain item and forgets everything cached.
 void remove(const std::string& name);
 void forget();

@@ -1,7 +1,10 @@
 #include "app/audio/audio_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace orvak::audio {
 
@@ -15,7 +18,8 @@ void MainMixer::setOutputVolume(float volume) {
   volume_.store(std::clamp(volume, 0.0f, 1.0f));
 }
 
-AudioEngine::AudioEngine(std::unique_ptr<platform::AudioDevice> device) : device_(std::move(device)) {
+AudioEngine::AudioEngine(std::unique_ptr<platform::AudioDevice> device, double writeDeadlineSec)
+    : device_(std::move(device)), writeDeadlineSec_(writeDeadlineSec) {
   clock_->outputRate.store(kOutputFormat.sampleRate);
   mono_.resize(kCycleFrames);
   mix_.resize(kCycleFrames);
@@ -28,7 +32,11 @@ void AudioEngine::setRenderTap(std::function<void(std::span<const float> mono)> 
   renderTap_ = std::move(tap);
 }
 
-AudioEngine::~AudioEngine() { stop(); }
+AudioEngine::~AudioEngine() {
+  stop();
+  // The render thread uses this engine: one still in the device is waited for here, at the end.
+  if (thread_.joinable()) thread_.join();
+}
 
 void AudioEngine::connect(const std::shared_ptr<PlayerNode>& node, std::shared_ptr<TimePitch> pitch,
                           const AudioFormat& format) {
@@ -59,7 +67,14 @@ void AudioEngine::disconnect(const std::shared_ptr<PlayerNode>& node) {
 void AudioEngine::start() {
   if (isRunning()) return;
   // A render thread that ended on a device failure is still to be collected.
-  if (thread_.joinable()) thread_.join();
+  if (!collectRenderThread(0)) {
+    throw AudioEngineError(device_->name() + ": the device has still not taken the last sound");
+  }
+  if (stuck_.exchange(false)) {
+    // Closed now that the write given up on returned.
+    std::lock_guard lock(renderMutex_);
+    device_->close();
+  }
   {
     std::lock_guard lock(renderMutex_);
     try {
@@ -77,9 +92,20 @@ void AudioEngine::start() {
     clock_->running.store(true);
   }
   if (device_->paced()) {
+    {
+      std::lock_guard lock(watchMutex_);
+      renderExited_ = false;
+      watchStop_ = false;
+    }
     thread_ = std::thread([this] {
       while (!stopRequested_.load() && isRunning()) renderCycle();
+      {
+        std::lock_guard lock(watchMutex_);
+        renderExited_ = true;
+      }
+      watchCv_.notify_all();
     });
+    watchdog_ = std::thread([this] { watchWrites(); });
   } else {
     if (!queue_) queue_ = dispatch::makeQueue("orvak.audio", dispatch::QoS::UserInteractive);
     timer_ = dispatch::RepeatingTimer(*queue_, static_cast<double>(kCycleFrames) / kOutputFormat.sampleRate,
@@ -90,13 +116,75 @@ void AudioEngine::start() {
 void AudioEngine::stop() {
   stopRequested_.store(true);
   timer_.cancel();
-  if (thread_.joinable()) thread_.join();
-  {
+  stopWatchdog();
+  if (collectRenderThread(stuck_.load() ? 0 : writeDeadlineSec_)) {
     std::lock_guard lock(renderMutex_);
     clock_->running.store(false);
     device_->close();
+  } else {
+    // The render thread is in the device and holds the render lock: leave both to it.
+    stuck_.store(true);
+    claimFailure(stalledMessage());
+    clock_->running.store(false);
   }
   stopNodes();
+}
+
+bool AudioEngine::collectRenderThread(double seconds) {
+  if (!thread_.joinable()) return true;
+  {
+    std::unique_lock lock(watchMutex_);
+    if (!watchCv_.wait_for(lock, std::chrono::duration<double>(std::max(seconds, 0.0)), [&] { return renderExited_; })) {
+      return false;
+    }
+  }
+  thread_.join();
+  return true;
+}
+
+void AudioEngine::stopWatchdog() {
+  {
+    std::lock_guard lock(watchMutex_);
+    watchStop_ = true;
+  }
+  watchCv_.notify_all();
+  if (watchdog_.joinable()) watchdog_.join();
+}
+
+// Real time on purpose, in tests too: what is watched is a device's blocking call, which virtual
+// time does not move.
+void AudioEngine::watchWrites() {
+  const auto deadline = std::chrono::duration<double>(writeDeadlineSec_);
+  const auto deadlineNs = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline).count();
+  std::unique_lock lock(watchMutex_);
+  while (!watchStop_ && !renderExited_) {
+    watchCv_.wait_for(lock, deadline / 4);
+    const std::int64_t since = writeSince_.load();
+    const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
+    if (since == 0 || now - since < deadlineNs || watchStop_ || renderExited_) continue;
+    lock.unlock();
+    stuck_.store(true);
+    const std::string error = stalledMessage();
+    // The render lock stays with the thread in the device; the run ends without it.
+    if (claimFailure(error)) {
+      clock_->running.store(false);
+      fail(error);
+    }
+    return;
+  }
+}
+
+std::string AudioEngine::stalledMessage() const {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", writeDeadlineSec_);
+  return device_->name() + ": the device took no sound for " + seconds + " s (is the sound server frozen?)";
+}
+
+bool AudioEngine::claimFailure(const std::string& error) {
+  std::lock_guard lock(failureMutex_);
+  if (failure_) return false;
+  failure_ = error;
+  return true;
 }
 
 double AudioEngine::presentationLatency() const { return isRunning() ? device_->latencySeconds() : 0.0; }
@@ -141,7 +229,9 @@ void AudioEngine::renderCycle() {
     }
     if (renderTap_) renderTap_(heard_);
     try {
+      if (device_->paced()) writeSince_.store(std::chrono::steady_clock::now().time_since_epoch().count());
       device_->write(interleaved_);
+      writeSince_.store(0);
       written_ += kCycleFrames;
       const std::uint64_t played = device_->framesPlayed();
       clock_->played.store(played);
@@ -150,11 +240,8 @@ void AudioEngine::renderCycle() {
         for (auto& c : ready) due.push_back(std::move(c));
       }
     } catch (const platform::AudioDeviceError& e) {
-      failure = e.what();
-      {
-        std::lock_guard failureLock(failureMutex_);
-        failure_ = failure;
-      }
+      writeSince_.store(0);
+      if (claimFailure(e.what())) failure = e.what();
       clock_->running.store(false);
     }
   }

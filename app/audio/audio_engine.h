@@ -9,6 +9,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,7 +48,11 @@ class AudioEngine {
   // The format every engine renders: what the mixer hands the device.
   static constexpr platform::AudioFormat kOutputFormat{44100, 2};
 
-  explicit AudioEngine(std::unique_ptr<platform::AudioDevice> device);
+  // How long a paced device's write may go without returning before the engine gives up on the
+  // device: a frozen sound server must end the read with a message, not stall it.
+  static constexpr double kWriteDeadlineSec = 2.0;
+
+  explicit AudioEngine(std::unique_ptr<platform::AudioDevice> device, double writeDeadlineSec = kWriteDeadlineSec);
   ~AudioEngine();
   AudioEngine(const AudioEngine&) = delete;
   AudioEngine& operator=(const AudioEngine&) = delete;
@@ -57,10 +63,12 @@ class AudioEngine {
   void connect(const std::shared_ptr<PlayerNode>& node, std::shared_ptr<TimePitch> pitch, const AudioFormat& format);
   void disconnect(const std::shared_ptr<PlayerNode>& node);
 
-  // Opens the device and starts rendering; throws AudioEngineError when the device cannot be had.
+  // Opens the device and starts rendering; throws AudioEngineError when the device cannot be had
+  // (also while a write given up on has still not returned).
   void start();
   // Stops rendering and lets go of the device. Every connected node is stopped, so every pending
-  // completion runs.
+  // completion runs. Waits for a write under way at most the write deadline: a device whose write
+  // does not return by then is left to it (and closed once it returns, by the next start).
   void stop();
   bool isRunning() const { return clock_->running.load(); }
   // The device failure that stopped rendering, until the next `start`. Set before the nodes are
@@ -94,6 +102,15 @@ class AudioEngine {
   std::vector<std::shared_ptr<PlayerNode>> connectedNodes() const;
   void stopNodes();
   void fail(const std::string& error);
+  // Records the failure that ends this run; false when one is recorded already.
+  bool claimFailure(const std::string& error);
+  // "<device>: the device took no sound for <deadline> s (…)".
+  std::string stalledMessage() const;
+  // The paced render thread's supervisor: ends the run when a write outlasts the deadline.
+  void watchWrites();
+  void stopWatchdog();
+  // Joins the render thread if it ends within `seconds`; false when it is still in the device.
+  bool collectRenderThread(double seconds);
 
   std::unique_ptr<platform::AudioDevice> device_;
   std::shared_ptr<EngineClock> clock_ = std::make_shared<EngineClock>();
@@ -115,6 +132,17 @@ class AudioEngine {
 
   std::atomic<bool> stopRequested_{false};
   std::thread thread_;
+
+  double writeDeadlineSec_;
+  // When the paced write under way began (steady-clock nanoseconds), 0 between writes.
+  std::atomic<std::int64_t> writeSince_{0};
+  // A write outlasted the deadline; the render thread is still in the device.
+  std::atomic<bool> stuck_{false};
+  std::mutex watchMutex_;
+  std::condition_variable watchCv_;
+  bool renderExited_ = true;  // under watchMutex_
+  bool watchStop_ = false;    // under watchMutex_
+  std::thread watchdog_;
   std::shared_ptr<dispatch::Queue> queue_;
   dispatch::RepeatingTimer timer_;
 };

@@ -113,7 +113,7 @@ void AppController::launch() {
   step("capture dumps");
   capturer_->saveDumps = prefs().saveCaptures() && developer;
   // A write cut short by a kill leaves its temporary file (a dump's can be large): sweep ours.
-  for (const auto& folder : {OrvakPaths::captures(), OrvakPaths::support()}) {
+  for (const auto& folder : {OrvakPaths::captures(), OrvakPaths::support(), prefs().d->file().parent_path()}) {
     if (const auto n = sweepStaleTemporaryFiles(folder, dispatch::wallMillis())) {
       Log::write("launch: removed " + std::to_string(n) + " stale temporary file(s) in " + folder.filename().string());
     }

@@ -275,7 +275,8 @@ void AppController::captureDone(const std::shared_ptr<Player>& player, const Rea
              std::to_string(cap.attempts) + "×) · clean " + whole(cap.cleanMs) + " ms · hotkey→text " +
              whole(cap.hotkeyToTextMs) + " ms · " + cap.clean.regionStrategy + " · score " +
              std::to_string(cap.clean.score.score) + (cap.docsSetup ? " · docs " + *cap.docsSetup : "") +
-             (cap.cutAtNodes ? " · page cut at " + std::to_string(*cap.cutAtNodes) + " nodes" : ""));
+             (cap.cutAtNodes ? " · page cut at " + std::to_string(*cap.cutAtNodes) + " nodes" : "") +
+             (cap.cutByTime ? " · page cut: the walk ran out of time" : ""));
 
   // The read is this capture's player, or the on-device read that replaced it meanwhile. When it
   // was stopped and nothing replaced it (a second double tap during the capture), the page is

@@ -19,21 +19,7 @@ std::string HotkeyPickerModel::cardCaption(const Choice& choice) {
   return text::uppercase(first) + clash.substr(first.size());
 }
 
-std::string HotkeyPickerModel::glyph(std::uint16_t keyCode) {
-  switch (keyCode) {
-    case 56:
-    case 60:
-      return "\u21E7";
-    case 58:
-    case 61:
-      return "Alt";
-    case 54:
-    case 55:
-      return "\u2756";
-    default:
-      return "Ctrl";
-  }
-}
+std::string HotkeyPickerModel::glyph(std::uint16_t keyCode) { return ModifierTap::glyph(keyCode); }
 
 std::optional<std::size_t> HotkeyPickerModel::selectedIndex() const {
   const auto& all = Choice::all();

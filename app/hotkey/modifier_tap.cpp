@@ -40,6 +40,19 @@ ModifierTap::Choice ModifierTap::Choice::with(std::uint16_t keyCode) {
   return all().front();
 }
 
+std::string ModifierTap::glyph(std::uint16_t keyCode) {
+  switch (flag(keyCode)) {
+    case Modifiers::shift:
+      return "\u21E7";
+    case Modifiers::option:
+      return "Alt";
+    case Modifiers::command:
+      return "\u2756";
+    default:
+      return "Ctrl";
+  }
+}
+
 platform::Modifiers::Key ModifierTap::flag(std::uint16_t keyCode) {
   const auto key = platform::modifierOfKey(keyCode);
   return key ? *key : Modifiers::function;

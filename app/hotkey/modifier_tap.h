@@ -52,6 +52,9 @@ class ModifierTap : public std::enable_shared_from_this<ModifierTap> {
 
   // The modifier a key code sets; Fn for any code that is not one of the eight modifier keys.
   static platform::Modifiers::Key flag(std::uint16_t keyCode);
+  // What a key cap shows for a key code, the one set of key symbols everything that draws or
+  // writes the key uses: "⇧" for Shift, "Alt", "❖" for Super, "Ctrl" for Control and any other key.
+  static std::string glyph(std::uint16_t keyCode);
 
   // The watched key. A new key resets the press state: not down, no first tap pending, and a hold
   // under way ends as cancelled (its key is no longer the trigger).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "app/hotkey/modifier_tap.h"
 #include "app/library/citations.h"
@@ -101,8 +102,28 @@ std::string timeText(Date saved, bool timeOnly, const dates::Zone& zone) {
   return timeOnly ? dates::timeOnly(saved, zone) : NotesText::when(saved, zone);
 }
 
+namespace {
+
+// The parts with a dot between each two; an empty part (no address and no application for a
+// source) is left out with its dot.
+std::string dotted(std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (part.empty()) continue;
+    out += (out.empty() ? "" : kDot) + part;
+  }
+  return out;
+}
+
+// "· source · when".
+std::string metaLine(const std::string& source, const std::string& when) {
+  return "\u00B7 " + dotted({source, when});
+}
+
+}  // namespace
+
 std::string sourceLine(const StoredItem& s, bool timeOnly, const dates::Zone& zone) {
-  return "\u00B7 " + NotesText::source(s.item.url, s.item.app) + kDot + timeText(s.item.ts, timeOnly, zone);
+  return metaLine(NotesText::source(s.item.url, s.item.app), timeText(s.item.ts, timeOnly, zone));
 }
 
 std::optional<std::string> openTitle(OpenKind kind, const std::optional<std::string>& url, std::string_view app) {
@@ -160,7 +181,7 @@ void cancelEdit(NotesModel& notes) { notes.setEditing(std::nullopt); }
 std::string heardTitle(const PageHit& p) { return PageTitle::clean(p.title, p.app, p.url); }
 
 std::string heardSourceLine(const PageHit& p, Date now, const dates::Zone& zone) {
-  return "\u00B7 " + NotesText::source(p.url, p.app) + kDot + LibraryModel::dayLabel(p.last, now, zone);
+  return metaLine(NotesText::source(p.url, p.app), LibraryModel::dayLabel(p.last, now, zone));
 }
 
 void openHeard(NotesModel& notes, const PageHit& p) { notes.openSource(p.url, p.app, std::nullopt); }
@@ -244,7 +265,7 @@ void back(LibraryModel& lib) { lib.setAsk(LibraryModel::Idle{}); }
 std::string pageTitle(const DocumentSummary& d) { return PageTitle::clean(d.title, d.app, d.url); }
 
 std::string pageCardLine(const DocumentSummary& d, Date now, const dates::Zone& zone) {
-  return NotesText::source(d.url, d.app) + kDot + NotesText::counts(d) + kDot + NotesText::ago(d.lastSaved, now, zone);
+  return dotted({NotesText::source(d.url, d.app), NotesText::counts(d), NotesText::ago(d.lastSaved, now, zone)});
 }
 
 void openPageDetail(LibraryModel& lib, const DocumentSummary& d) {

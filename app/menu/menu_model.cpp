@@ -129,21 +129,7 @@ std::string Header::hint() const {
 
 std::string keyName(std::uint16_t code) { return ModifierTap::Choice::with(code).name; }
 
-std::string keyGlyph(std::uint16_t code) {
-  switch (ModifierTap::Choice::with(code).keyCode) {
-    case 54:
-    case 55:
-      return "⌘";
-    case 56:
-    case 60:
-      return "⇧";
-    case 58:
-    case 61:
-      return "⌥";
-    default:
-      return "⌃";
-  }
-}
+std::string keyGlyph(std::uint16_t code) { return ModifierTap::glyph(ModifierTap::Choice::with(code).keyCode); }
 
 Header header(const Snapshot& s) {
   Header h;

@@ -201,6 +201,7 @@ void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int fro
     rec_.score = capture->clean.score.score;
     headingStarts_ = capture->clean.headingStarts;
     if (capture->cutAtNodes) note("page cut at " + std::to_string(*capture->cutAtNodes) + " nodes");
+    if (capture->cutByTime) note("page cut: the walk ran out of time");
   } else {
     rec_.captureDoneMs.reset();
   }

@@ -132,6 +132,8 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
   std::string engineLabel() const override { return engine_->label(); }
   std::optional<int> spokenUntil() const;
   std::optional<EndPosition> endPosition() const;
+  // Why the ended read's record could not be added to reads.jsonl; nothing once it was.
+  std::optional<std::string> recordFailure() const;
   std::shared_ptr<Player> replaces() const;
   void setReplaces(const std::shared_ptr<Player>& failed);
 
@@ -298,6 +300,7 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
   std::optional<Spoken> spoken_;
   std::optional<int> spokenUntil_;
   std::optional<EndPosition> endPosition_;
+  std::optional<std::string> recordFailure_;
   std::weak_ptr<Player> replaces_;
 };
 

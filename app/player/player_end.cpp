@@ -118,7 +118,11 @@ void Player::finish(const std::string& reason) {
     rec_.endSentence = i + base_;
   }
 
-  JSONL::append(rec_, OrvakPaths::logs() / "reads.jsonl");
+  if (auto failure = JSONL::append(rec_, OrvakPaths::logs() / "reads.jsonl")) {
+    Log::write("player: read record not written: " + *failure);
+    std::lock_guard lock(lock_);
+    recordFailure_ = std::move(failure);
+  }
 
   std::optional<std::string> error;
   if (reason == "error") error = rec_.errors.empty() ? std::string("error") : rec_.errors.front();
@@ -126,6 +130,11 @@ void Player::finish(const std::string& reason) {
     if (onState) onState(s);
     if (onEnd) onEnd(rec);
   });
+}
+
+std::optional<std::string> Player::recordFailure() const {
+  std::lock_guard lock(lock_);
+  return recordFailure_;
 }
 
 }  // namespace orvak

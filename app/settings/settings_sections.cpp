@@ -18,12 +18,7 @@ bool canSend(const std::string& address) { return address.find('@') != std::stri
 
 namespace PronunciationRules {
 
-std::string trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = s.find_last_not_of(" \t");
-  return s.substr(first, last - first + 1);
-}
+std::string trimmed(const std::string& s) { return std::string(text::trim(s, text::TrimSet::whitespaces)); }
 
 bool valid(const std::string& written, const std::string& spoken) {
   return !trimmed(written).empty() && !trimmed(spoken).empty();

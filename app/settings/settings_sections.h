@@ -23,9 +23,10 @@ bool canSend(const std::string& address);
 
 namespace PronunciationRules {
 
-// Spaces and tabs off both ends (line breaks stay).
+// Horizontal white space off both ends: any Unicode space (a pasted no-break space too) and tabs;
+// line breaks stay.
 std::string trimmed(const std::string& s);
-// Both fields hold something besides spaces and tabs.
+// Both fields hold something besides that white space.
 bool valid(const std::string& written, const std::string& spoken);
 // "Hear" is offered unless both fields are empty as typed.
 bool canHear(const std::string& written, const std::string& spoken);

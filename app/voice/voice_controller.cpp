@@ -141,19 +141,7 @@ std::optional<std::string> VoiceController::setupError() const {
 
 std::string VoiceController::glyph(std::uint16_t keyCode) {
   // A stored code that is none of the offered keys is watched as Right Shift, so it is named so.
-  switch (ModifierTap::Choice::with(keyCode).keyCode) {
-    case 56:
-    case 60:
-      return "⇧";
-    case 58:
-    case 61:
-      return "Alt";
-    case 54:
-    case 55:
-      return "Super";
-    default:
-      return "Ctrl";
-  }
+  return ModifierTap::glyph(ModifierTap::Choice::with(keyCode).keyCode);
 }
 
 std::string VoiceController::hotkeyGlyph() const { return glyph(w_.prefs ? w_.prefs->hotkeyCode() : 60); }
@@ -849,8 +837,9 @@ void VoiceController::write(VoiceTiming r) const {
     r.noteText.reset();
     r.quote.reset();
   }
-  JSONL::append(r, w_.voiceLog);
+  const auto failure = JSONL::append(r, w_.voiceLog);
   log(summary(r, withText));
+  if (failure) log("voice: record not written: " + *failure);
 }
 
 }  // namespace orvak

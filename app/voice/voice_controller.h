@@ -110,7 +110,7 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
   // one of the question words, in a liberal one three or more unknown words become a question.
   static VoiceCommand interpret(const VoiceCommand& command, const std::string& transcript, const std::string& mode,
                                 bool aiAllowed);
-  // The hotkey as status texts name it: "⇧" for Shift, else "Alt", "Super" or "Ctrl"; a code that
+  // The hotkey as status texts name it, with the key chooser's caps ("⇧", "Alt", "❖", "Ctrl"); a code that
   // is none of the offered keys names Right Shift, the key then watched.
   static std::string glyph(std::uint16_t keyCode);
   // The next speed of "faster" / "slower" from `current`.

@@ -281,15 +281,19 @@ class SerialQueue final : public RealQueue {
     }
   }
 
+  // Touches only its own reference to the core once the task is in: the task may hold the queue's
+  // last reference (the timer hands it over), and the worker can run it and destroy the queue
+  // before this returns.
   void post(Task task) override {
+    const std::shared_ptr<Core> core = core_;
     {
-      std::lock_guard lock(core_->mutex);
-      core_->tasks.push_back(std::move(task));
-      if (!core_->thread.joinable()) {
-        core_->thread = std::thread([core = core_, self = static_cast<const Queue*>(this)] { run(core, self); });
+      std::lock_guard lock(core->mutex);
+      core->tasks.push_back(std::move(task));
+      if (!core->thread.joinable()) {
+        core->thread = std::thread([core, self = static_cast<const Queue*>(this)] { run(core, self); });
       }
     }
-    core_->cv.notify_one();
+    core->cv.notify_one();
   }
 
  private:

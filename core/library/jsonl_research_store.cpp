@@ -1,37 +1,14 @@
 #include "core/library/jsonl_research_store.h"
 #include "core/base/read_file.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "core/base/jsonl.h"
 
 namespace orvak {
-
-namespace {
-
-// Whether the file exists, is not empty and its last byte is not a line feed: a line cut short
-// by a crash, or an edit without a final line feed.
-bool endsMidLine(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const auto size = static_cast<std::streamoff>(in.tellg());
-  if (size <= 0) return false;
-  in.seekg(size - 1);
-  char last = '\n';
-  in.get(last);
-  return in && last != '\n';
-}
-
-}  // namespace
 
 void JSONLResearchStore::save(const ResearchItem& item) {
   std::string line = json::encode(item);
   line.push_back('\n');
   std::lock_guard guard(lock_);
-  // Appending straight after an unterminated last line would glue the two into one line that
-  // decodes as neither; start a fresh line instead.
-  if (endsMidLine(url_)) line.insert(line.begin(), '\n');
   JSONL::appendBytes(line, url_);
 }
 

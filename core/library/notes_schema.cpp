@@ -2,12 +2,6 @@
 
 namespace orvak::notes_schema {
 
-const std::string_view foreignObjectsQuery =
-    "SELECT count(*) FROM sqlite_master WHERE name NOT IN ('meta', 'items', 'items_doc', 'items_ts', "
-    "'listened', 'listened_last', 'listened_doc', 'written_docs', 'page_text', 'page_text_last', "
-    "'items_ai', 'items_ad', 'items_au', 'page_ai', 'page_ad', 'page_au') "
-    "AND name NOT LIKE 'items_fts%' AND name NOT LIKE 'page_fts%' AND name NOT LIKE 'sqlite%'";
-
 const std::string_view pragmas = "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;";
 
 const std::string_view itemTables = R"(CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT);

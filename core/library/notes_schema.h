@@ -10,10 +10,6 @@ namespace orvak::notes_schema {
 // The application id our database carries in its header ("ORVK"), so that a database of another
 // program is never taken for ours.
 inline constexpr std::int64_t applicationId = 0x4F52564B;
-// How many schema objects a database holds that are not ours (an old database of ours, from
-// before the id, holds none).
-extern const std::string_view foreignObjectsQuery;
-
 // Journal mode WAL (a killed process loses at most the statement it was running), foreign keys.
 extern const std::string_view pragmas;
 // meta and items with their indexes.

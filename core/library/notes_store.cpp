@@ -1,6 +1,9 @@
 #include "core/library/notes_store.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
 #include <utility>
 
 #include "core/base/log.h"
@@ -31,7 +34,7 @@ NotesStore::NotesStore(std::filesystem::path url, std::optional<std::filesystem:
   if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
   open(options);
   try {
-    if (importJSONL) importOnce(*importJSONL);
+    if (importJSONL) importMissing(*importJSONL);
   } catch (...) {
     // No destructor runs for a constructor that throws: close the connection here.
     sqlite3_close_v2(db_);
@@ -89,23 +92,70 @@ std::optional<std::int64_t> firstInteger(sqlite3* db, const char* sql, std::stri
   return sqlite3_column_int64(raw, 0);
 }
 
+// Every schema object of a database by name, with the text that created it (none for SQLite's
+// own automatic indexes); nothing when the schema cannot be read.
+using Schema = std::map<std::string, std::optional<std::string>>;
+
+std::optional<Schema> schemaOf(sqlite3* db, std::string& error) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name, sql FROM sqlite_master", -1, &raw, nullptr) != SQLITE_OK ||
+      raw == nullptr) {
+    error = sqlite3_errmsg(db);
+    return std::nullopt;
+  }
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(raw, sqlite3_finalize);
+  Schema schema;
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+    schema.emplace(name ? name : "", sql ? std::optional<std::string>(sql) : std::nullopt);
+  }
+  if (rc != SQLITE_DONE) {
+    error = sqlite3_errmsg(db);
+    return std::nullopt;
+  }
+  return schema;
+}
+
+// Our whole schema, made afresh in a database in memory: what a file of ours from before the
+// application id holds (in full or in part, since the schema only ever gained tables).
+Schema ourSchema() {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
+  // A batch that fails (no FTS5 here) leaves its objects out; a file holding them is then not
+  // recognised, which refuses rather than risks changing a stranger's file.
+  for (const auto batch : {notes_schema::itemTables, notes_schema::itemIndex, notes_schema::historyTables,
+                           notes_schema::pageTables, notes_schema::pageIndex}) {
+    sqlite3_exec(db.get(), std::string(batch).c_str(), nullptr, nullptr, nullptr);
+  }
+  std::string error;
+  return schemaOf(db.get(), error).value_or(Schema{});
+}
+
 }  // namespace
 
 // Reads only: nothing is written to a file until it is known to be ours. Ours is a database
-// carrying our application id, an empty one, or one from before the id whose every table is one
-// of ours (it then gets the id).
+// carrying our application id, an empty one, or one from before the id holding an items table
+// whose every object is one of ours, word for word as our schema creates it (it then gets the id).
 void NotesStore::claimOrRefuse() {
   std::string error;
   const auto id = firstInteger(db_, "PRAGMA application_id", error);
   if (!id) throw NotesStoreError("open failed: " + error);
   if (*id == notes_schema::applicationId) return;
-  const auto objects = firstInteger(db_, "SELECT count(*) FROM sqlite_master", error);
-  if (!objects) throw NotesStoreError("open failed: " + error);
-  const auto foreign = firstInteger(db_, notes_schema::foreignObjectsQuery.data(), error);
-  if (!foreign) throw NotesStoreError("open failed: " + error);
-  const auto items = firstInteger(db_, "SELECT count(*) FROM sqlite_master WHERE name = 'items'", error);
-  if (!items) throw NotesStoreError("open failed: " + error);
-  if (*id != 0 || *foreign > 0 || (*objects > 0 && *items == 0)) {
+  const auto schema = schemaOf(db_, error);
+  if (!schema) throw NotesStoreError("open failed: " + error);
+  const auto isOurs = [&] {
+    if (schema->empty()) return true;
+    if (!schema->contains("items")) return false;
+    const Schema ours = ourSchema();
+    return std::all_of(schema->begin(), schema->end(), [&](const auto& object) {
+      const auto it = ours.find(object.first);
+      return it != ours.end() && it->second == object.second;
+    });
+  };
+  if (*id != 0 || !isOurs()) {
     throw NotesStoreError("not our notes database: " + url_.filename().string() +
                           " belongs to another program and is left as it is");
   }

@@ -100,7 +100,8 @@ class NotesStore final : public ResearchStore {
   };
 
   // Opens or creates the database at `url` (creating its folder), creates the schema and, when
-  // `importJSONL` is given, imports that research file once. Throws std::filesystem's error when
+  // `importJSONL` is given, takes in every record of that research file it has not taken before
+  // (notes saved to the file while the database could not be opened). Throws std::filesystem's error when
   // the folder cannot be made, NotesStoreError for everything else.
   NotesStore(std::filesystem::path url, std::optional<std::filesystem::path> importJSONL);
   NotesStore(std::filesystem::path url, std::optional<std::filesystem::path> importJSONL, Options options);
@@ -251,7 +252,7 @@ class NotesStore final : public ResearchStore {
   void open(const Options& options);
   void migrate(const Options& options);
   void claimOrRefuse();
-  void importOnce(const std::filesystem::path& file);
+  void importMissing(const std::filesystem::path& file);
 
   std::filesystem::path url_;
   sqlite3* db_ = nullptr;

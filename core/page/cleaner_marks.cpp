@@ -53,7 +53,9 @@ void softMarks(NodeTree& tree, const std::vector<std::optional<std::string>>& so
   }
 }
 
-// A web area nested in another is a frame (ads, embeds), unless it holds a large text area.
+// A web area nested in another is a frame (ads, embeds), unless it holds a large text area, or
+// unless the page around it has too little text of its own to be read (no more than the region
+// choice needs of a web area): then its largest frame holds the story and is part of the page.
 void nestedFrames(NodeTree& tree) {
   const int n = tree.size();
   std::vector<char> largeTextArea(std::size_t(n), 0);
@@ -62,13 +64,28 @@ void nestedFrames(NodeTree& tree) {
     const int p = tree.parent(i);
     if (p >= 0 && largeTextArea[std::size_t(i)]) largeTextArea[std::size_t(p)] = 1;
   }
-  std::vector<char> inWebArea(std::size_t(n), 0);
+  tree.refresh();
+  // The innermost web area around each node, and the text each web area holds outside its frames.
+  std::vector<int> area(std::size_t(n), -1);
+  std::vector<long> ownChars(std::size_t(n), 0);
+  std::vector<int> frames;
   for (int i = 0; i < n; ++i) {
     const int p = tree.parent(i);
+    const int outer = p >= 0 ? area[std::size_t(p)] : -1;
     const bool isWebArea = tree.node(i).role == "AXWebArea";
-    const bool parentIn = p >= 0 && inWebArea[std::size_t(p)];
-    inWebArea[std::size_t(i)] = isWebArea || parentIn;
-    if (isWebArea && parentIn && !tree.mark(i) && !largeTextArea[std::size_t(i)]) tree.setMark(i, "iframe");
+    area[std::size_t(i)] = isWebArea ? i : outer;
+    if (isWebArea && outer >= 0 && !tree.mark(i) && !largeTextArea[std::size_t(i)]) frames.push_back(i);
+    if (area[std::size_t(i)] >= 0 && tree.kept(i)) ownChars[std::size_t(area[std::size_t(i)])] += tree.textChars(i);
+  }
+  std::vector<int> spared(std::size_t(n), -1);  // by outer web area: its frame read as the page
+  for (int f : frames) {
+    const int outer = area[std::size_t(tree.parent(f))];
+    if (ownChars[std::size_t(outer)] > 99 || ownChars[std::size_t(f)] < 1) continue;
+    int& best = spared[std::size_t(outer)];
+    if (best < 0 || ownChars[std::size_t(f)] > ownChars[std::size_t(best)]) best = f;
+  }
+  for (int f : frames) {
+    if (spared[std::size_t(area[std::size_t(tree.parent(f))])] != f) tree.setMark(f, "iframe");
   }
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include "core/page/cleaner_stages.h"
 
+#include "core/page/app_ids.h"
 #include "core/page/cleaner.h"
 #include "core/page/cleaner_vocabulary.h"
 #include "core/text/text.h"
@@ -20,19 +21,20 @@ void DropCounters::add(std::string_view mark, int charCount, int pieceCount) {
 
 void DropCounters::addChars(std::string_view mark, int charCount) { chars[std::string(reasonKey(mark))] += charCount; }
 
+namespace {
+// A mail client whose messages quote replies but that gets no mail-message region.
+constexpr std::string_view kReplyQuotingApps[] = {"com.microsoft.Outlook"};
+}  // namespace
+
 PageModes PageModes::from(const std::optional<std::string>& bundleId, const std::optional<std::string>& url) {
-  static const std::vector<std::string> pageReaders{
-      "com.google.Chrome",          "com.apple.Safari",      "com.apple.SafariTechnologyPreview",
-      "company.thebrowser.Browser", "com.microsoft.edgemac", "com.brave.Browser",
-      "org.mozilla.firefox",        "com.apple.Preview",
-  };
   PageModes m;
-  const std::string id = bundleId.value_or("");
-  m.pdf = id == "com.apple.Preview";
-  m.mailApp = id == "com.apple.mail";
-  m.pageReader = bundleId && std::find(pageReaders.begin(), pageReaders.end(), id) != pageReaders.end();
+  m.pdf = AppIds::isOneOf(bundleId, AppIds::pdfViewers);
+  m.mailApp = AppIds::isOneOf(bundleId, AppIds::mailClients);
+  // The page readers: the browsers and the PDF viewers.
+  m.pageReader = m.pdf || AppIds::isOneOf(bundleId, AppIds::chromiumBrowsers) ||
+                 AppIds::isOneOf(bundleId, AppIds::webkitBrowsers) || AppIds::isOneOf(bundleId, AppIds::geckoBrowsers);
   m.mailPage = isMail(url);
-  m.quotedReplyCut = m.mailApp || id == "com.microsoft.Outlook";
+  m.quotedReplyCut = m.mailApp || AppIds::isOneOf(bundleId, kReplyQuotingApps);
   if (url) {
     for (const auto& marker : vocabulary().webmailMarkers) {
       if (url->find(marker) != std::string::npos) m.quotedReplyCut = true;

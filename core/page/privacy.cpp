@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/page/app_ids.h"
 #include "core/text/text.h"
 
 namespace orvak::Privacy {
@@ -52,13 +53,26 @@ const BundleSet& neverReadBundles() {
       "com.lastpass.LastPass",       "com.dashlane.dashlanephonefinal",
       "com.keepersecurity.passwordmanager", "org.keepassxc.keepassxc",
       "com.keepassium.mac",          "in.sinew.Enpass-Desktop",
-      "me.proton.pass.electron",     "com.nordpass.macos.NordPass"};
+      "me.proton.pass.electron",     "com.nordpass.macos.NordPass",
+      // Linux desktop entry and Flatpak ids; the keyring's own manager, Secrets and KWallet
+      // carry no password manager's name.
+      "keepassxc",                   "keepass2",
+      "org.gnome.seahorse.Application", "seahorse",
+      "org.gnome.World.Secrets",     "org.gnome.PasswordSafe",
+      "org.kde.kwalletmanager5",     "kwalletmanager5",
+      "org.kde.kwalletmanager",      "kwalletmanager",
+      "bitwarden",                   "1password",
+      "enpass",                      "proton-pass",
+      "me.proton.Pass",              "nordpass"};
   return bundles;
 }
 
 bool neverRead(const std::optional<std::string>& bundleId, const std::optional<std::string>& appName) {
   if (bundleId) {
-    if (neverReadBundles().contains(*bundleId)) return true;
+    const auto& builtIn = neverReadBundles();
+    if (std::any_of(builtIn.begin(), builtIn.end(), [&](const std::string& id) { return AppIds::same(id, *bundleId); })) {
+      return true;
+    }
     if (userNeverRead()->contains(*bundleId)) return true;
   }
   if (!appName) return false;

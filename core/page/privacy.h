@@ -16,11 +16,12 @@ namespace orvak::Privacy {
 
 using BundleSet = std::set<std::string>;
 
-// The password managers and keychains that are never read, by bundle identifier (exact match).
+// The password managers and keychains that are never read, by bundle identifier and by Linux
+// desktop entry id (matched as `AppIds::same` matches).
 const BundleSet& neverReadBundles();
 
-// Whether the front application must never be read: its bundle identifier is built in or in the
-// user's list, or its name is "Passwords" or contains the name of a known password manager in any
+// Whether the front application must never be read: its identifier is built in or (exactly) in
+// the user's list, or its name is "Passwords" or contains the name of a known password manager in any
 // letter case (under the user's locale).
 bool neverRead(const std::optional<std::string>& bundleId, const std::optional<std::string>& appName);
 

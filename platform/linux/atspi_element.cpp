@@ -17,10 +17,13 @@ namespace orvak::atspi {
 
 namespace {
 
-constexpr std::uint32_t kScreenCoords = 0;
-constexpr std::uint32_t kLineGranularity = 3;
-constexpr std::uint32_t kLineStartBoundary = 5;
-constexpr std::uint32_t kScrollAnywhere = 4;
+// Enum arguments go on the wire as plain numbers that nothing checks (a wrong scroll type is
+// answered "true" and moves nothing): take them from at-spi2-core's names.
+constexpr std::uint32_t kScreenCoords = ATSPI_COORD_TYPE_SCREEN;
+constexpr std::uint32_t kLineGranularity = ATSPI_TEXT_GRANULARITY_LINE;
+constexpr std::uint32_t kLineStartBoundary = ATSPI_TEXT_BOUNDARY_LINE_START;
+// Scrolled just far enough to be seen, as the reader's band needs.
+constexpr std::uint32_t kScrollAnywhere = ATSPI_SCROLL_ANYWHERE;
 // Facts and text read by one request are reused by the requests that follow it at once (a
 // walk reads an element's batch and then its value): no longer than this.
 constexpr std::uint64_t kReuseNs = 250'000'000;

@@ -95,9 +95,11 @@ std::string baseRole(Role r, const std::map<std::string, std::string>& attribute
     case Role::toggleButton:
     case Role::checkBox:
       return "AXCheckBox";
-    case Role::radioButton:
+    case Role::radioButton: return "AXRadioButton";
     case Role::pageTab:
-      return "AXRadioButton";
+      // A web page's tab is a button; a toolkit's page tab holds its page (GTK puts a tabbed
+      // editor's whole document inside it), which must be walked and kept.
+      return web ? "AXRadioButton" : "AXGroup";
     case Role::comboBox: return "AXComboBox";
     case Role::menu:
     case Role::popupMenu:
@@ -148,7 +150,7 @@ MappedRole mapRole(std::uint32_t role, const std::map<std::string, std::string>&
     if (r == Role::article) m.subrole = "AXDocumentArticle";
     if (r == Role::dialog || r == Role::fileChooser) m.subrole = "AXApplicationDialog";
     if (r == Role::alert) m.subrole = "AXApplicationAlertDialog";
-    if (r == Role::pageTab) m.subrole = "AXTabButton";
+    if (r == Role::pageTab && m.role == "AXRadioButton") m.subrole = "AXTabButton";
   }
   // A search box is a text field whatever ARIA adds.
   if (m.subrole == "AXSearchField" && m.role != "AXTextField") m.subrole.reset();

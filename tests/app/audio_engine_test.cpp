@@ -4,8 +4,12 @@
 #include <ostream>
 #include <algorithm>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -380,6 +384,77 @@ TEST(AudioEngineFailure, ADeviceFailureStopsTheEngineReportsItAndCompletesPendin
   EXPECT_EQ(failures, std::vector<std::string>{"failing: device vanished"});
   EXPECT_EQ(done, 1);
   EXPECT_FALSE(node->isPlaying());
+}
+
+// A paced device whose writes after the first `good` block until released: a frozen sound server.
+class FrozenDevice final : public platform::AudioDevice {
+ public:
+  explicit FrozenDevice(int good) : good_(good) {}
+  std::string name() const override { return "frozen"; }
+  void open(const platform::AudioFormat&) override {}
+  void close() override {}
+  void write(std::span<const float>) override {
+    std::unique_lock lock(mutex_);
+    if (good_-- > 0) return;
+    blocked_ = true;
+    cv_.wait(lock, [&] { return released_; });
+    blocked_ = false;
+  }
+  std::uint64_t framesPlayed() const override { return 0; }
+  double latencySeconds() const override { return 0; }
+  bool paced() const override { return true; }
+
+  bool blocked() {
+    std::lock_guard lock(mutex_);
+    return blocked_;
+  }
+  void release() {
+    {
+      std::lock_guard lock(mutex_);
+      released_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  int good_;
+  bool blocked_ = false;
+  bool released_ = false;
+};
+
+TEST(AudioEngineFailure, AWriteThatNeverReturnsEndsTheRunAndStopDoesNotWaitForIt) {
+  auto owned = std::make_unique<FrozenDevice>(3);
+  FrozenDevice& device = *owned;
+  AudioEngine engine(std::move(owned), 0.05);
+  std::mutex mutex;
+  std::condition_variable failed;
+  std::vector<std::string> failures;
+  engine.onFailure = [&](const std::string& e) {
+    std::lock_guard lock(mutex);
+    failures.push_back(e);
+    failed.notify_all();
+  };
+  auto node = std::make_shared<PlayerNode>();
+  engine.connect(node, nullptr, AudioFormat::mono(kOut));
+  std::atomic<int> done{0};
+  engine.start();
+  node->scheduleBuffer({AudioFormat::mono(kOut), std::vector<float>(44100, 0.1f)}, [&] { ++done; });
+  node->play();
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(failed.wait_for(lock, std::chrono::seconds(30), [&] { return !failures.empty(); }));
+    EXPECT_EQ(failures, std::vector<std::string>{"frozen: the device took no sound for 0.05 s (is the sound server frozen?)"});
+  }
+  EXPECT_EQ(engine.failure(), failures.at(0));
+  EXPECT_FALSE(engine.isRunning());
+  EXPECT_EQ(done.load(), 1) << "the pending buffer is handed back, so the read ends";
+
+  engine.stop();  // returns while the write still hangs
+  EXPECT_TRUE(device.blocked());
+  EXPECT_THROW(engine.start(), AudioEngineError) << "not while the device still holds the last write";
+  device.release();  // the engine's end waits for that write, now that it returns
 }
 
 }  // namespace

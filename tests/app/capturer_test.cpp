@@ -87,6 +87,34 @@ TEST(Capturer, APageCutAtTheWalksNodeLimitSaysSo) {
   EXPECT_EQ(c.clean.text, test::kRiver) << "what was walked is still read";
 }
 
+TEST(Capturer, APageCutAtTheWalksTimeBudgetIsReadAsFarAsItWasWalked) {
+  // The browser answers each element of the comments slowly: the walk runs out of time there.
+  Json slow = Json::array();
+  for (int i = 0; i < 60; ++i) slow.push_back({{"role", "AXGroup"}, {"latency", 0.1}});
+  CaptureHarness h(sceneWith(chromium(), {webArea(Json::array({para(test::kRiver), para(test::kLake),
+                                                               {{"role", "AXGroup"}, {"children", slow}}}))}));
+  const auto out = h.capture();
+  ASSERT_TRUE(std::holds_alternative<Capture>(out)) << std::get<CaptureError>(out).description();
+  const Capture& c = std::get<Capture>(out);
+  EXPECT_EQ(c.clean.text, test::kRiver + " " + test::kLake);
+  EXPECT_TRUE(c.cutByTime);
+  EXPECT_FALSE(c.cutAtNodes);
+  EXPECT_EQ(c.attempts, 1) << "a cut walk is not walked again for more of the page";
+}
+
+TEST(Capturer, APageWhoseStoryIsInAFrameReadsTheStoryNotTheAddressBar) {
+  // The browser's tool bar shows the address; the page itself is a wrapper around one frame.
+  const Json toolbar = {{"role", "AXToolbar"},
+                        {"children", Json::array({{{"role", "AXTextField"}, {"value", "https://example.org/rivers"}}})}};
+  Json story = webArea(Json::array({para(test::kRiver), para(test::kLake)}), "https://example.org/story");
+  story.erase("ref");
+  const Json page = webArea(Json::array({{{"role", "AXGroup"}, {"children", Json::array({story})}}}));
+  CaptureHarness h(sceneWith(chromium(), {toolbar, page}));
+  const auto out = h.capture();
+  ASSERT_TRUE(std::holds_alternative<Capture>(out)) << std::get<CaptureError>(out).description();
+  EXPECT_EQ(std::get<Capture>(out).clean.text, test::kRiver + " " + test::kLake);
+}
+
 TEST(Capturer, OwnWindowIsReadOnlyWhileAllowed) {
   CaptureHarness h(sceneWith(Json::object(), Json::array({para(test::kRiver)}), {{"self", "app"}}));
   EXPECT_EQ(h.error(), CaptureError::frontIsOrvak());
@@ -117,6 +145,12 @@ TEST(Capturer, WebContentIsWaitedForWalkByWalk) {
       {"pak files of another name are no sign", lateWebPage({{"frameworks", {"resources.pak", "locales"}}}, 3), 1},
       {"Safari waits for 200 characters, 150 are not enough",
        lateWebPage({{"bundleId", "com.apple.Safari"}}, 2, std::string(150, 'a') + " " + std::string(60, 'b')), 3},
+      // Linux browsers by desktop entry or Flatpak id: a sandboxed Chromium shows no pak files.
+      {"a Flatpak Chromium known by its id", lateWebPage({{"bundleId", "org.chromium.Chromium"}}, 3), 4},
+      {"a desktop id in another case, with its ending", lateWebPage({{"bundleId", "Google-Chrome.desktop"}}, 3), 4},
+      {"Firefox on Linux: a web area with no text yet", lateWebPage({{"bundleId", "firefox-esr"}}, 3), 4},
+      {"GNOME Web waits for 200 characters as Safari does",
+       lateWebPage({{"bundleId", "org.gnome.Epiphany"}}, 2, std::string(150, 'a') + " " + std::string(60, 'b')), 3},
   };
   for (const auto& c : cases) {
     CaptureHarness h(c.scene);

@@ -157,12 +157,39 @@ TEST_F(PlayerTest, ADeviceFailureMidReadEndsTheReadWithOneRecord) {
   EXPECT_EQ(readsLines().size(), before + 1);
 }
 
+// A record that cannot be added to reads.jsonl (here the name is taken by a folder) is reported
+// as not written, never as written; a written one reports nothing.
+TEST_F(PlayerTest, ARecordThatCannotBeWrittenIsReportedAsNotWritten) {
+  const auto reads = OrvakPaths::logs() / "reads.jsonl";
+  for (const bool blocked : {false, true}) {
+    std::filesystem::remove_all(reads);
+    if (blocked) std::filesystem::create_directories(reads);
+    auto p = autoRead(kThree, 1.0);
+    vt.advance(20);
+    ASSERT_EQ(ends.size(), 1u) << blocked;
+    ends.clear();
+    const auto failure = p->recordFailure();
+    EXPECT_EQ(failure.has_value(), blocked) << failure.value_or("");
+    if (failure) {
+      EXPECT_NE(failure->find("reads.jsonl"), std::string::npos) << *failure;
+    }
+    EXPECT_EQ(std::filesystem::is_regular_file(reads), !blocked);
+  }
+  std::filesystem::remove_all(reads);
+}
+
 TEST_F(PlayerTest, TheRecordSaysWhenThePageWasCut) {
-  for (const std::optional<std::int64_t> cut : {std::optional<std::int64_t>(30000), std::optional<std::int64_t>()}) {
+  const struct {
+    std::optional<std::int64_t> atNodes;
+    bool byTime;
+  } cases[] = {{30000, false}, {std::nullopt, true}, {std::nullopt, false}};
+  for (const auto& c : cases) {
     auto capture = std::make_shared<Capture>();
-    capture->cutAtNodes = cut;
+    capture->cutAtNodes = c.atNodes;
+    capture->cutByTime = c.byTime;
     auto p = autoRead(kThree, 1.0, 0, capture);
-    EXPECT_EQ(hasEvent(*p, "page cut at 30000 nodes"), cut.has_value());
+    EXPECT_EQ(hasEvent(*p, "page cut at 30000 nodes"), c.atNodes.has_value());
+    EXPECT_EQ(hasEvent(*p, "page cut: the walk ran out of time"), c.byTime);
     p->stop("test");
     vt.drain();
   }

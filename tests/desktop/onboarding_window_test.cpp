@@ -15,25 +15,10 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "tests/desktop/child_process.h"
+#include "tests/desktop/program_in_front.h"
 
 namespace orvak {
 namespace {
-
-// The window's process in front; as for our own process, the capturer is allowed to read it.
-class WindowInFront final : public platform::Workspace {
- public:
-  explicit WindowInFront(pid_t pid) : pid_(pid) {}
-  std::optional<platform::RunningApplication> frontmostApplication() override {
-    return platform::RunningApplication{"Orvak", std::nullopt, pid_, 1, {}};
-  }
-  pid_t ownPid() override { return pid_; }
-  std::vector<platform::WindowInfo> onScreenWindows() override { return {}; }
-  std::optional<std::uint64_t> addActivationObserver(ActivationHandler) override { return std::nullopt; }
-  void removeActivationObserver(std::uint64_t) override {}
-
- private:
-  pid_t pid_;
-};
 
 TEST(OnboardingWindow, TheTryItStepCapturesAsTheSamplePageAlone) {
   test::ChildProcess window({ORVAK_ONBOARDING_FIXTURE});
@@ -44,8 +29,9 @@ TEST(OnboardingWindow, TheTryItStepCapturesAsTheSamplePageAlone) {
     return windows.ok() && !windows.value.as<ax::ElementList>()->empty();
   }));
   auto sim = sim::SimDesktop::fromJson(json::Json::parse(R"({"applications": []})"));
-  auto capturer =
-      Capturer::make(desktop, std::make_shared<WindowInFront>(window.pid()), std::make_shared<sim::SimEvents>(sim));
+  const platform::RunningApplication orvak{"Orvak", std::nullopt, window.pid(), 1, {}};
+  auto capturer = Capturer::make(desktop, std::make_shared<test::ProgramInFront>(orvak, true),
+                                 std::make_shared<sim::SimEvents>(sim));
   capturer->allowSelf = true;
 
   std::optional<Capture> capture;

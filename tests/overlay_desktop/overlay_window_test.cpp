@@ -18,22 +18,12 @@
 #include "app/views/highlight/qt_overlay.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
+#include "app/views/qt_main_queue.h"
+#include "tests/overlay_desktop/desktop_widgets.h"
 #include "tests/overlay_desktop/x_click.h"
 
 namespace orvak::views {
 namespace {
-
-// Runs Qt's events until `done` or about ten seconds of real time: the X server answers when it can.
-template <typename F>
-bool waitFor(F done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 QImage screenImage() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
 
@@ -77,24 +67,9 @@ TEST(OverlayWindow, WithoutACompositorTheStripsShowAndTheLettersStayVisible) {
   EXPECT_TRUE(overlay.views().empty());
 }
 
-// A white page that counts the mouse presses the X server gives it.
-class ClickedPage : public QWidget {
- public:
-  ClickedPage() {
-    setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-    setStyleSheet("background: white");
-    setAutoFillBackground(true);
-    setGeometry(0, 0, 600, 400);
-  }
-  int presses = 0;
-
- protected:
-  void mousePressEvent(QMouseEvent*) override { ++presses; }
-};
-
 TEST(OverlayWindow, AClickOnTheBandReachesTheWindowUnderIt) {
   look::setAppearance(look::Appearance::light);
-  ClickedPage page;
+  ClickedPage page(QRect(0, 0, 600, 400));
   page.show();
   ASSERT_TRUE(waitFor([] { return screenImage().pixelColor(300, 300) == QColor(Qt::white); }));
   const QColor band = look::Margin::markerBand.resolve(look::Appearance::light);
@@ -122,9 +97,3 @@ TEST(OverlayWindow, AClickOnTheBandReachesTheWindowUnderIt) {
 }  // namespace
 }  // namespace orvak::views
 
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -16,22 +16,11 @@
 #include "app/views/menu/qt_tray.h"
 #include "app/views/qt_main_queue.h"
 #include "tests/desktop/child_process.h"
+#include "tests/overlay_desktop/desktop_widgets.h"
 #include "tests/overlay_desktop/x_click.h"
 
 namespace orvak::views {
 namespace {
-
-// Runs Qt's events until `done` or `ms` of real time: the X server and the tray answer when they can.
-template <typename F>
-bool waitFor(F done, int ms = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 struct NoWindows final : Windows {
   void showOnboarding() override {}
@@ -103,10 +92,3 @@ TEST(TrayDesktop, TheIconComesWithALateTrayAndEitherClickOpensTheMenu) {
 }  // namespace
 }  // namespace orvak::views
 
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  QApplication app(argc, argv);
-  orvak::views::useQtMainQueue();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -16,4 +16,13 @@ bool clickAt(int x, int y, unsigned button) {
   return true;
 }
 
+bool moveTo(int x, int y) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return true;
+}
+
 }  // namespace orvak::views

@@ -88,7 +88,8 @@ TEST(Roles, MapToTheRolesTheWalkerKnows) {
       {"table", Role::table, {}, {}, {"AXTable", {}}},
       {"tree", Role::tree, {}, {}, {"AXOutline", {}}},
       {"button", Role::pushButton, {}, {}, {"AXButton", {}}},
-      {"tab", Role::pageTab, {}, {}, {"AXRadioButton", "AXTabButton"}},
+      {"web page tab", Role::pageTab, {{"tag", "button"}, {"xml-roles", "tab"}}, {}, {"AXRadioButton", "AXTabButton"}},
+      {"toolkit page tab holding its page", Role::pageTab, {}, {}, {"AXGroup", {}}},
       {"image", Role::image, {{"tag", "img"}}, {}, {"AXImage", {}}},
       {"unknown number", static_cast<Role>(9999), {}, {}, {"AXGroup", {}}},
   };

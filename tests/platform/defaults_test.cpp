@@ -179,6 +179,28 @@ TEST(Defaults, UnreadableFileIsMovedAsideWithALogLine) {
   }
 }
 
+// A file that is there but cannot be read (a folder in its place cannot be read even by root)
+// is not taken for an empty one: it stays where it is, untouched, and changes live in memory.
+TEST(Defaults, FileThatCannotBeReadIsKeptAndNeverOverwritten) {
+  const fs::path file = freshFile();
+  fs::create_directory(file);
+  orvak::test::writeFile(file / "inside", "kept");
+  orvak::Log::flush();
+  const auto logBefore = orvak::test::readFile(orvak::Log::url()).size();
+  Defaults d(file);
+  d.set("sound", true);
+  EXPECT_EQ(d.boolean("sound"), true) << "the session still has the change";
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(orvak::test::readFile(file / "inside"), "kept");
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1)
+      << "nothing moved aside, nothing written beside it";
+  orvak::Log::flush();
+  EXPECT_NE(orvak::test::readFile(orvak::Log::url())
+                .substr(logBefore)
+                .find("defaults: cannot read " + file.string() + " (it is a folder); changes will not be saved"),
+            std::string::npos);
+}
+
 TEST(DefaultsDeathTest, CrashBetweenTemporaryFileAndRenameLeavesTheOldFile) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const fs::path file = freshFile();

@@ -2,6 +2,7 @@
 // socket in a temporary folder that PULSE_SERVER points at while it lives.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -49,7 +50,15 @@ class PrivatePulse {
     std::vector<char*> envp;
     for (auto& e : envs) envp.push_back(e.data());
     envp.push_back(nullptr);
-    if (posix_spawnp(&pid_, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = 0;
+    // The server must not hold the test's output open: should the test die before its destructor
+    // runs, the runner would otherwise wait on that pipe for as long as the server lives.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2}) {
+      posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    }
+    if (posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = 0;
+    posix_spawn_file_actions_destroy(&actions);
     ::setenv("PULSE_SERVER", ("unix:" + socket_).c_str(), 1);
     for (int i = 0; i < 100 && pid_ != 0 && !std::filesystem::exists(socket_); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));

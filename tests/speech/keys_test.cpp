@@ -132,7 +132,7 @@ TEST_F(FakeKeychain, RemoveDeletesTheItemAndRereadsEveryName) {
 TEST_F(FakeKeychain, BadNamesNeverReachTheTool) {
   for (const std::string& name : std::vector<std::string>{"", "Cartesia", "a b", "x;rm -rf /", "../etc", std::string(33, 'a')}) {
     EXPECT_FALSE(Keys::get(name)) << name;
-    EXPECT_EQ(Keys::save(name, "sk-12345678"), "Keychain write failed.") << name;
+    EXPECT_EQ(Keys::save(name, "sk-12345678"), "Couldn't save to your login keyring.") << name;
     Keys::remove(name);
   }
   EXPECT_EQ(toolRuns(), 0);
@@ -143,6 +143,6 @@ TEST_F(FakeKeychain, BadNamesNeverReachTheTool) {
 TEST(KeysWithoutService, AToolThatCannotRunMeansNoKey) {
   Keys::useKeychain(platform::makeSecretToolKeychain("/nonexistent/secret-tool"));
   EXPECT_FALSE(Keys::get("cartesia"));
-  EXPECT_EQ(Keys::save("cartesia", "sk-12345678"), "Keychain write failed.");
+  EXPECT_EQ(Keys::save("cartesia", "sk-12345678"), "Couldn't save to your login keyring.");
   Keys::useKeychain(nullptr);
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/views/library/library_view.h"
@@ -124,6 +126,117 @@ TEST(MainViewTest, ClicksOnTheSidebarChooseThePageAndTheBannerOpensSetup) {
   for (QAbstractButton* b : f.view->sidebar()->rowButtons()) {
     EXPECT_EQ(b->isChecked(), b->accessibleName() == "Voice") << b->accessibleName().toStdString();
   }
+}
+
+TEST(MainViewTest, AtTheSmallestWindowNothingInTheSidebarIsDrawnOverAnythingAndEveryRowCanBeReached) {
+  struct Case {
+    QSize size;
+    bool developer, banner;
+  };
+  std::vector<Case> cases;
+  for (const QSize size : {QSize(MainView::kMinWidth, MainView::kMinHeight), QSize(1120, 720)}) {
+    for (const bool developer : {false, true}) {
+      for (const bool banner : {false, true}) cases.push_back({size, developer, banner});
+    }
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size.height()) + (c.developer ? " developer" : "") + (c.banner ? " banner" : ""));
+    Fixture f(true);
+    f.host.prefs().d->set(Prefs::kDeveloperFlag, c.developer);
+    f.host.prefs().setOnboardingDone(!c.banner);
+    f.view->resize(c.size);
+    f.view->relayout();
+    f.vt.drain();
+    SidebarView& bar = *f.view->sidebar();
+    ASSERT_EQ(bar.height(), c.size.height());
+    ASSERT_EQ(bar.bannerRect().has_value(), c.banner);
+    EXPECT_EQ(bar.itemRect(Page::keys).has_value(), c.developer);
+    const QRectF list = bar.listView();
+    const QRectF all(QPointF(0, 0), QSizeF(bar.size()));
+
+    // What is drawn below the list: inside the sidebar, apart from each other and from the list.
+    std::vector<QRectF> below;
+    if (bar.bannerRect()) below.push_back(*bar.bannerRect());
+    if (bar.hintRect()) below.push_back(*bar.hintRect());
+    for (std::size_t i = 0; i < below.size(); ++i) {
+      EXPECT_TRUE(all.contains(below[i]));
+      EXPECT_FALSE(below[i].intersects(list));
+      for (std::size_t j = i + 1; j < below.size(); ++j) EXPECT_FALSE(below[i].intersects(below[j]));
+    }
+    if (c.size.height() > MainView::kMinHeight) {
+      EXPECT_TRUE(bar.hintRect()) << "room for the hint in a taller window";
+      EXPECT_EQ(bar.bannerRect() ? bar.bannerRect()->height() : 28, 28);
+    }
+
+    // The list: the mark, labels and rows one under the other, drawn only inside the list's view.
+    std::vector<QRectF> drawn{bar.nameRect()};
+    for (const QRectF& r : bar.labelRects()) drawn.push_back(r);
+    for (const auto& s : bar.content().sections) {
+      for (const auto& item : s.items) drawn.push_back(*bar.itemRect(item.page));
+    }
+    std::sort(drawn.begin(), drawn.end(), [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
+    for (std::size_t i = 1; i < drawn.size(); ++i) EXPECT_GE(drawn[i].top(), drawn[i - 1].bottom()) << i;
+    // Nothing but the banner's own button answers a click on the banner or the hint.
+    for (const QRectF& r : below) {
+      for (const QPointF at : {r.center(), r.topLeft() + QPointF(2, 2), r.bottomRight() - QPointF(2, 2)}) {
+        QWidget* under = bar.childAt(at.toPoint());
+        EXPECT_TRUE(under == nullptr || under == bar.bannerButton()) << at.x() << "," << at.y();
+      }
+    }
+    // A click on the banner opens setup and chooses no page.
+    if (c.banner) {
+      const Page before = f.model.page();
+      const QPoint at = bar.bannerRect()->center().toPoint();
+      QWidget* under = bar.childAt(at);
+      EXPECT_EQ(under, bar.bannerButton()) << "no row's button lies over the banner";
+      if (under) {
+        QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(&bar, at));
+      } else {
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, at);
+      }
+      EXPECT_EQ(f.setups, 1);
+      EXPECT_EQ(f.model.page(), before);
+    }
+    // Every row comes into view when the keyboard reaches it, the last one too.
+    f.view->window()->activateWindow();
+    QApplication::setActiveWindow(f.view.get());
+    for (QAbstractButton* b : bar.rowButtons()) {
+      b->setFocus(Qt::TabFocusReason);
+      EXPECT_TRUE(b->isVisible()) << b->text().toStdString();
+      EXPECT_EQ(QRectF(b->geometry()).height(), 32) << b->text().toStdString() << ": the whole row shows";
+      EXPECT_TRUE(list.contains(QRectF(b->geometry()))) << b->text().toStdString();
+    }
+    bar.scrollBy(-10000);
+    EXPECT_EQ(bar.scrollOffset(), 0);
+    bar.scrollBy(10000);
+    const QRectF help = *bar.itemRect(Page::help);
+    EXPECT_TRUE(list.contains(help)) << "scrolled to the end, the last row shows";
+  }
+}
+
+TEST(MainViewTest, TheSetupBannerIsAButtonForTheKeyboardAndAssistiveTechnology) {
+  Fixture f(true);
+  QAbstractButton* banner = f.view->sidebar()->bannerButton();
+  ASSERT_TRUE(f.view->sidebar()->bannerRect());
+  EXPECT_TRUE(banner->isVisible());
+  EXPECT_EQ(banner->accessibleName(), "Finish setup");
+  EXPECT_FALSE(banner->accessibleDescription().isEmpty()) << "the banner's tool tip says why";
+  EXPECT_EQ(QRectF(banner->geometry()), f.view->sidebar()->bannerRect()->toAlignedRect());
+  EXPECT_NE(banner->focusPolicy() & Qt::TabFocus, 0);
+  QApplication::setActiveWindow(f.view.get());
+  f.view->sidebar()->rowButtons().back()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), banner) << "Tab goes from the last row to the banner";
+  QTest::keyClick(banner, Qt::Key_Space);
+  EXPECT_EQ(f.setups, 1);
+  QTest::keyClick(banner, Qt::Key_Return);
+  EXPECT_EQ(f.setups, 2);
+  for (QAbstractButton* b : f.view->sidebar()->rowButtons()) {
+    if (b->text() == "Voice") QTest::keyClick(b, Qt::Key_Return);
+  }
+  EXPECT_EQ(f.model.page(), Page::voice) << "Enter chooses a row too";
+  f.host.prefs().setOnboardingDone(true);
+  EXPECT_FALSE(banner->isVisible()) << "gone with the banner";
 }
 
 TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillShow) {

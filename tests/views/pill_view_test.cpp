@@ -346,7 +346,7 @@ TEST(PillWindowTest, ThePanelAndScreensOnQt) {
   EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
   EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
-  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowTransparentForInput));
+  EXPECT_TRUE(window.ignoresMouse());
 
   const auto area = window.primary();
   ASSERT_TRUE(area.has_value()) << "the offscreen platform has one screen";

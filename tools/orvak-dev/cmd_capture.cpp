@@ -47,6 +47,7 @@ void printCapture(const Capture& c) {
   if (c.docsSetup) std::printf("document editor: %s\n", c.docsSetup->c_str());
   if (c.cutAtNodes)
     std::printf("page cut: the walk stopped at its limit of %lld nodes\n", static_cast<long long>(*c.cutAtNodes));
+  if (c.cutByTime) std::printf("page cut: the walk ran out of time after %lld nodes\n", static_cast<long long>(c.nodes));
   std::printf("private: %s\n", c.isPrivate ? "yes" : "no");
   if (c.selectedText) std::printf("selection: %s\n", c.selectedText->c_str());
   std::printf("---\n%s\n", c.clean.text.c_str());

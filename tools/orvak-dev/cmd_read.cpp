@@ -133,14 +133,17 @@ int readAloud(const char* command, const ReadArgs& o, const std::string& text, i
     return 1;
   }
   std::printf("%s\n", record->summary().c_str());
-  std::printf("ended by %s after %.1f s of audio on the %s device; record in %s\n",
-              record->endedBy.value_or("?").c_str(), record->playedAudioSec.value_or(0), device.c_str(),
-              (OrvakPaths::logs() / "reads.jsonl").c_str());
+  const auto recordFailure = player->recordFailure();
+  std::printf("ended by %s after %.1f s of audio on the %s device; %s\n", record->endedBy.value_or("?").c_str(),
+              record->playedAudioSec.value_or(0), device.c_str(),
+              recordFailure ? "record not written"
+                            : ("record in " + (OrvakPaths::logs() / "reads.jsonl").string()).c_str());
+  if (recordFailure) std::fprintf(stderr, "orvak-dev %s: record not written: %s\n", command, recordFailure->c_str());
   if (record->endedBy == "error") {
     for (const auto& e : record->errors) std::fprintf(stderr, "orvak-dev %s: %s\n", command, e.c_str());
     return 1;
   }
-  return 0;
+  return recordFailure ? 1 : 0;
 }
 
 void usage(const char* command, const char* what) {

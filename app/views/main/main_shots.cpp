@@ -1,5 +1,6 @@
 #include "app/views/main/main_shots.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <stdexcept>
 
@@ -69,6 +70,14 @@ QImage renderMain(double scale, const ShotOptions& o) {
   if (ax != "on" && ax != "off") throw std::invalid_argument("--ax takes on or off");
   const int items = o.value("--items") ? std::stoi(*o.value("--items")) : 0;
   if (items < 0 || items > 500) throw std::invalid_argument("--items takes 0 to 500");
+  QSize size(1120, 720);
+  if (const auto given = o.value("--size")) {
+    const QStringList wh = QString::fromStdString(*given).split('x');
+    const bool ok = wh.size() == 2 && wh[0].toInt() >= MainView::kMinWidth && wh[1].toInt() >= MainView::kMinHeight &&
+                    wh[0].toInt() <= 4000 && wh[1].toInt() <= 4000;
+    if (!ok) throw std::invalid_argument("--size takes WIDTHxHEIGHT, at least 900x560");
+    size = QSize(wh[0].toInt(), wh[1].toInt());
+  }
 
   ShotHost host(ax == "on", !o.flag("--no-notes"));
   host.prefs().setOnboardingDone(o.flag("--onboarding-done"));
@@ -89,7 +98,7 @@ QImage renderMain(double scale, const ShotOptions& o) {
   parts.notes = notes;
   parts.library = library;
   MainView view(parts);
-  view.resize(1120, 720);
+  view.resize(size);
   library::freezeMotion(&view, 1.2);
   QImage img = renderWidget(view, scale);
   time.drain();
@@ -100,9 +109,9 @@ QImage renderMain(double scale, const ShotOptions& o) {
 
 std::vector<Shot> mainShots() {
   return {{"main",
-           "the main window: sidebar and page (--page NAME, --items N ...)",
+           "the main window: sidebar and page (--page NAME, --items N, --size 900x560 ...)",
            [](double s) { return renderMain(s, {}); },
-           {"--page", "--ax", "--items"},
+           {"--page", "--ax", "--items", "--size"},
            {"--developer", "--no-notes", "--onboarding-done"},
            renderMain}};
 }

@@ -119,6 +119,12 @@ PillView::PillView(PillModel& model, QWidget* parent) : QWidget(parent), model_(
     a->setEasingCurve(look::easing(Curve::ease));
     a->setDuration(look::durationMs(Curve::ease));
   }
+  // The window's shape follows the capsule to its laid-out size.
+  connect(&morph_, &QVariantAnimation::finished, this, [this] {
+    if (onLayout) {
+      onLayout();
+    }
+  });
   relayout();
 }
 

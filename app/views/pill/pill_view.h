@@ -25,7 +25,8 @@ class PillView : public QWidget {
   void modelChanged(std::optional<Curve> curve);
   // The pointer entered or left the pill.
   std::function<void(bool inside)> onHover;
-  // Called after every layout, once the view has its new size.
+  // Called after every layout, once the view has its new size, and when the capsule has eased to
+  // its laid-out size.
   std::function<void()> onLayout;
   // Draw soft shadows (a compositor runs) or not.
   void setShadows(bool on);

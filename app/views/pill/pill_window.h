@@ -1,5 +1,6 @@
-// The pill's floating window: frameless, on top, never activated and never focused, click-through
-// while the controller says so. It is the controller's panel and knows the screens.
+// The pill's floating window: frameless, on top, never activated and never focused, taking the
+// pointer over its capsule alone and nowhere while the controller says so. It is the
+// controller's panel and knows the screens.
 #pragma once
 
 #include <QWidget>
@@ -33,8 +34,17 @@ class PillWindow : public QWidget, public PillPanel, public Screens {
   std::optional<ax::Rect> underPointer() const override;
   std::optional<ax::Rect> primary() const override;
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
-  void updateMask();
+  // The window's shape (without a compositor) and input region, after every layout, resize and
+  // show.
+  void updateShape();
+  void updateInputRegion();
+  double radius(const QRectF& body) const;
+  // The capsule or card as laid out and as drawn now (they differ while it eases).
+  QRegion capsuleRegion() const;
   PillView* view_ = nullptr;
   bool composited_ = true;
   bool ignoresMouse_ = true;

@@ -1,5 +1,6 @@
 #include "app/views/settings/settings_sections.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -198,6 +199,14 @@ KeyRow::KeyRow(std::string provider, const QString& title, QWidget* parent)
 
 void KeyRow::redraw() {
   if (entry_) typed_ = entry_->text();
+  // The control with the keyboard's focus gets it back once the row is built again.
+  enum class Focus { none, entry, save, remove };
+  const QWidget* focused = QApplication::focusWidget();
+  const Focus focus = !focused                                ? Focus::none
+                      : focused == entry_                     ? Focus::entry
+                      : focused == save_                      ? Focus::save
+                      : remove_ && focused == remove_         ? Focus::remove
+                                                              : Focus::none;
   section_->clear();
   remove_ = nullptr;
   message_ = nullptr;
@@ -241,8 +250,24 @@ void KeyRow::redraw() {
   section_->add(line);
   if (!said_.isEmpty()) {
     message_ = new look::InkLabel(said_, look::systemFont(12), look::Margin::ink2);
+    // A long refusal wraps inside the card instead of widening the page.
+    message_->setWordWrap(true);
     message_->setContentsMargins(0, 0, 0, 8);
     section_->add(message_);
+  }
+  switch (focus) {
+    case Focus::none:
+      break;
+    case Focus::entry:
+      entry_->setFocus(Qt::OtherFocusReason);
+      break;
+    case Focus::save:
+      // A save that emptied the field leaves the button disabled: the field takes the focus.
+      (save_->isEnabled() ? static_cast<QWidget*>(save_) : entry_)->setFocus(Qt::OtherFocusReason);
+      break;
+    case Focus::remove:
+      (remove_ ? static_cast<QWidget*>(remove_) : entry_)->setFocus(Qt::OtherFocusReason);
+      break;
   }
 }
 

@@ -169,3 +169,19 @@ TEST(AppControllerTest, AFileInPlaceOfTheDatabaseSendsResearchToTheLineFile) {
   EXPECT_EQ(test::readFile(db), "not a database, and not ours to change\n");
   std::filesystem::remove(db);
 }
+
+// A settings write cut short by a kill leaves its temporary file beside the settings: the launch
+// removes it (when old enough not to be a write under way) and leaves the settings themselves.
+TEST(AppControllerTest, LaunchSweepsStaleTemporaryFilesFromTheSettingsFolder) {
+  App a(true, true, Mic::granted);
+  const auto folder = a.prefs->d->file().parent_path();
+  const auto stale = folder / "defaults.json.orvak-tmp-Killed";
+  test::writeFile(stale, "{\"half\": ");
+  std::filesystem::last_write_time(stale, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+  test::LogTail log;
+  a.app->launch();
+  a.vt.drain();
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(a.prefs->d->file()));
+  EXPECT_EQ(log.count("launch: removed 1 stale temporary file(s) in " + folder.filename().string()), 1);
+}

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/library/notes_text.h"
 #include "app/prefs.h"
 #include "core/base/dispatch.h"
 #include "tests/app/library/library_fakes.h"
@@ -156,6 +157,19 @@ TEST(PanesText, SourceLineTimeIsTheTimeOfDayOrTheRelativeDate) {
   EXPECT_EQ(panes::sourceLine(s, false, kZone),
             "\u00B7 example.com \u00B7 " + dates::relativeDateTime(s.item.ts, kZone));
   EXPECT_NE(panes::timeText(s.item.ts, true, kZone), panes::timeText(s.item.ts, false, kZone));
+  // Without an address or an application the source and its separator are left out.
+  const auto bare = stored(std::nullopt, "");
+  EXPECT_EQ(panes::sourceLine(bare, true, kZone), "\u00B7 " + dates::timeOnly(bare.item.ts, kZone));
+  PageHit heard{"key", "", "", std::nullopt, s.item.ts, ""};
+  EXPECT_EQ(panes::heardSourceLine(heard, s.item.ts, kZone), "\u00B7 " + LibraryModel::dayLabel(s.item.ts, s.item.ts, kZone));
+  heard.app = "Firefox";
+  EXPECT_EQ(panes::heardSourceLine(heard, s.item.ts, kZone),
+            "\u00B7 Firefox \u00B7 " + LibraryModel::dayLabel(s.item.ts, s.item.ts, kZone));
+  DocumentSummary page{"key", "", "", std::nullopt, 0, 0, 0, s.item.ts};
+  const std::string ago = NotesText::ago(s.item.ts, s.item.ts, kZone);
+  EXPECT_EQ(panes::pageCardLine(page, s.item.ts, kZone), ago) << "neither a source nor counts";
+  page.notes = 2;
+  EXPECT_EQ(panes::pageCardLine(page, s.item.ts, kZone), "2 notes \u00B7 " + ago);
   EXPECT_EQ(panes::dayHeading("Saturday, Mar 14"), "SATURDAY, MAR 14");
 }
 

@@ -199,9 +199,9 @@ TEST(MenuModelTest, TheKeysNameAndGlyphNameTheSameKey) {
     const char* glyph;
   };
   const Case cases[] = {
-      {60, "Right Shift", "⇧"},   {61, "Right Alt", "⌥"},    {58, "Left Alt", "⌥"},    {54, "Right Super", "⌘"},
-      {62, "Right Control", "⌃"}, {59, "Left Control", "⌃"}, {99, "Right Shift", "⇧"},  // unknown: the default key,
-                                                                                        // name and glyph alike
+      {60, "Right Shift", "⇧"},     {61, "Right Alt", "Alt"},     {58, "Left Alt", "Alt"},
+      {54, "Right Super", "❖"},     {62, "Right Control", "Ctrl"}, {59, "Left Control", "Ctrl"},
+      {99, "Right Shift", "⇧"},  // unknown: the default key, name and glyph alike
   };
   for (const auto& c : cases) {
     EXPECT_EQ(keyName(c.code), c.name) << c.code;

@@ -45,6 +45,11 @@ TEST_F(RulesTest, AddReplacesEveryRuleForTheWordAtTheEnd) {
        "nah-sah",
        {{"GIF", "jiff"}, {"nasa", "nah-sah"}}},
       {"spaces and tabs trimmed, inner kept", {}, " \tNew York ", "  new  york\t", {{"New York", "new  york"}}},
+      {"Unicode spaces trimmed: a pasted no-break space, a thin space",
+       {},
+       "\u2009Orvak\u00A0",
+       "or-vak\u00A0\u00A0",
+       {{"Orvak", "or-vak"}}},
       {"two stored in different case both go",
        {{"Ångström", "ong-strom"}, {"x", "ex"}, {"ÅNGSTRÖM", "ang"}},
        "ångström",
@@ -66,6 +71,9 @@ TEST_F(RulesTest, ValidityHearingAndRemoval) {
   EXPECT_FALSE(PronunciationRules::valid("a", " \t "));
   EXPECT_FALSE(PronunciationRules::valid(" ", "b"));
   EXPECT_TRUE(PronunciationRules::valid("a", "\n")) << "only spaces and tabs are trimmed";
+  EXPECT_FALSE(PronunciationRules::valid("\u00A0", "b")) << "a no-break space alone is empty";
+  EXPECT_FALSE(PronunciationRules::valid("a", "\u3000\u00A0"));
+  EXPECT_FALSE(PronunciationRules::add(*prefs, "\u00A0", "b"));
   EXPECT_TRUE(PronunciationRules::canHear("", " "));
   EXPECT_FALSE(PronunciationRules::canHear("", ""));
   stores = 0;

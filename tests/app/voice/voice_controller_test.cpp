@@ -363,7 +363,7 @@ TEST_F(CommandFixture, WhileIdleANoteAsksForAReadFirstNamingTheKey) {
   EXPECT_TRUE(store.items.empty());
   EXPECT_EQ(records().back()["command"], "idle:note");
   for (const auto& [code, glyph] : std::vector<std::pair<std::uint16_t, std::string>>{
-           {60, "⇧"}, {54, "Super"}, {59, "Ctrl"}, {62, "Ctrl"}, {0, "⇧"}, {99, "⇧"}}) {
+           {60, "⇧"}, {54, "❖"}, {61, "Alt"}, {59, "Ctrl"}, {62, "Ctrl"}, {0, "⇧"}, {99, "⇧"}}) {
     EXPECT_EQ(VoiceController::glyph(code), glyph) << code;
   }
 }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <regex>
@@ -134,7 +138,56 @@ TEST(JsonlTest, ByteAppendsReportFailuresAndRecordAppendsSwallowThem) {
   EXPECT_THROW(JSONL::appendBytes("a\n", dir / "plainfile" / "child.jsonl"), FileError);
   EXPECT_THROW(JSONL::appendBytes("a\n", dir), FileError) << "a folder is not a file";
   json::Json record = {{"k", 1}};
-  EXPECT_NO_THROW(JSONL::append(record, dir / "plainfile" / "child.jsonl"));
+  const auto failure = JSONL::append(record, dir / "plainfile" / "child.jsonl");
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_NE(failure->find("plainfile"), std::string::npos) << *failure;
+  EXPECT_EQ(JSONL::append(record, dir / "written.jsonl"), std::nullopt);
+  EXPECT_EQ(test::readFile(dir / "written.jsonl"), "{\"k\":1}\n");
+}
+
+// A line cut short by a kill or a full disk costs only itself: the next record starts a line of
+// its own instead of being glued to it.
+TEST(JsonlTest, CutOffLastLineDoesNotSwallowTheNextRecord) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"empty file", "", "{\"k\":1}\n"},
+      {"whole lines", "{\"k\":0}\n", "{\"k\":0}\n{\"k\":1}\n"},
+      {"record cut midway", "{\"k\":0}\n{\"k\":", "{\"k\":0}\n{\"k\":\n{\"k\":1}\n"},
+      {"whole record without its line feed", "{\"k\":0}", "{\"k\":0}\n{\"k\":1}\n"},
+  };
+  for (const auto& c : cases) {
+    const auto file = test::freshDir("jsonl-cut") / "reads.jsonl";
+    test::writeFile(file, c.before);
+    EXPECT_EQ(JSONL::append(json::Json{{"k", 1}}, file), std::nullopt) << c.what;
+    EXPECT_EQ(test::readFile(file), c.after) << c.what;
+  }
+}
+
+// A disk that fills midway through a line: the failure is reported and the part that went in is
+// taken back, so the file still ends on a whole line. (A file size limit stands in for the full
+// disk, in a child process so that the limit stays there.)
+TEST(JsonlTest, WriteThatFailsMidwayIsReportedAndTakenBack) {
+  const auto file = test::freshDir("jsonl-full") / "voice.jsonl";
+  const std::string first = "{\"k\":0}\n";
+  test::writeFile(file, first);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(first.size() + 20), static_cast<rlim_t>(first.size() + 20)};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+    const auto failure = JSONL::append(json::Json{{"pad", std::string(200, 'p')}}, file);
+    _exit(failure && failure->find("cannot write") != std::string::npos ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was not reported";
+  EXPECT_EQ(test::readFile(file), first);
 }
 
 TEST(JsonlTest, ConcurrentAppendsKeepEveryLineWhole) {
@@ -142,7 +195,9 @@ TEST(JsonlTest, ConcurrentAppendsKeepEveryLineWhole) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
-      for (int i = 0; i < 200; ++i) JSONL::append(json::Json{{"t", t}, {"i", i}, {"pad", std::string(300, 'p')}}, file);
+      for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(JSONL::append(json::Json{{"t", t}, {"i", i}, {"pad", std::string(300, 'p')}}, file), std::nullopt);
+      }
     });
   }
   for (auto& t : threads) t.join();

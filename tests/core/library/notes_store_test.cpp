@@ -9,6 +9,7 @@
 #include <limits>
 #include <set>
 
+#include "core/library/jsonl_research_store.h"
 #include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
 
@@ -92,7 +93,7 @@ TEST(NotesStoreTest, WithoutFts5TheStoreOpensAndSearchesWithLike) {
   EXPECT_EQ(store.search("plain", std::nullopt, 5).size(), 1u);
 }
 
-TEST(NotesStoreTest, ImportsResearchFileOnceSkippingBadAndBlankLines) {
+TEST(NotesStoreTest, ImportsResearchFileSkippingBadAndBlankLines) {
   const auto dir = test::freshDir("notes");
   const auto db = dir / "notes.sqlite";
   const auto jsonl = dir / "research.jsonl";
@@ -111,24 +112,99 @@ TEST(NotesStoreTest, ImportsResearchFileOnceSkippingBadAndBlankLines) {
     EXPECT_EQ(newest.item, noted);
     EXPECT_EQ(newest.docKey, "https://example.org/doc");
   }
-  EXPECT_EQ(marker(db).rfind("3 items ", 0), 0u) << marker(db);
+  const std::string firstMarker = marker(db);
+  EXPECT_EQ(firstMarker.rfind("3 items ", 0), 0u) << firstMarker;
   EXPECT_EQ(test::readFile(jsonl).empty(), false);  // the file is only read
 
-  // A longer file later imports nothing: the marker says it ran.
+  // Lines added later come in at the next opening, each once; the first import's summary stays.
   test::writeFile(jsonl, test::readFile(jsonl) + json::encode(item(400, "fourth")) + "\n");
-  test::LogTail log;
-  NotesStore again(db, jsonl);
-  EXPECT_EQ(again.count(), 3);
-  EXPECT_EQ(log.count("notes: imported"), 0);
+  for (const int expected : {1, 0}) {
+    test::LogTail log;
+    NotesStore again(db, jsonl);
+    EXPECT_EQ(again.count(), 4);
+    EXPECT_EQ(log.count("notes: imported 1 items from research.jsonl"), expected);
+  }
+  EXPECT_EQ(marker(db), firstMarker);
 }
 
-TEST(NotesStoreTest, MissingResearchFileStillWritesTheMarker) {
+// A note saved while the database could not be opened goes to the line file; it reaches the
+// library when the database opens again, and an item the user then deletes or edits stays so.
+TEST(NotesStoreTest, NoteSavedWhileTheDatabaseWasUnavailableReachesTheLibraryOnce) {
   const auto dir = test::freshDir("notes");
-  test::LogTail log;
-  NotesStore store(dir / "notes.sqlite", dir / "absent.jsonl");
-  EXPECT_EQ(store.count(), 0);
-  EXPECT_EQ(marker(dir / "notes.sqlite").rfind("0 items ", 0), 0u);
-  EXPECT_EQ(log.count("notes: imported"), 0);
+  const auto db = dir / "notes.sqlite";
+  const auto jsonl = dir / "research.jsonl";
+  { NotesStore(db, jsonl).insert(item(50, "saved in the library")); }
+  {
+    // The database cannot be opened (something else in its place for a while).
+    fs::rename(db, dir / "away.sqlite");
+    test::writeFile(db, "not a database for now");
+    EXPECT_THROW(NotesStore(db, jsonl), NotesStoreError);
+    JSONLResearchStore fallback(jsonl);
+    fallback.save(item(100, "saved meanwhile"));
+    fallback.save(item(100, "saved meanwhile"));  // the same quote twice in one second: two items
+    fallback.save(item(200, "edited later"));
+    fs::rename(dir / "away.sqlite", db);
+  }
+  {
+    NotesStore store(db, jsonl);
+    ASSERT_EQ(store.count(), 4);
+    const auto items = store.recentItems(4);
+    EXPECT_EQ(items.at(0).item.quote, "edited later");
+    EXPECT_EQ(items.at(1).item.quote, "saved meanwhile");
+    EXPECT_EQ(items.at(2).item.quote, "saved meanwhile");
+    store.updateNote(items.at(0).id, "my thought");
+    store.deleteItem(items.at(1).id);
+  }
+  NotesStore store(db, jsonl);
+  const auto items = store.recentItems(10);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items.at(0).item.note, "my thought");
+  EXPECT_EQ(items.at(1).item.quote, "saved meanwhile");
+}
+
+// A research file that could not be read at the first opening is taken in once it can be.
+TEST(NotesStoreTest, ResearchFileUnreadableAtFirstIsImportedLater) {
+  for (const bool asFolder : {false, true}) {
+    const auto dir = test::freshDir("notes");
+    const auto db = dir / "notes.sqlite";
+    const auto jsonl = dir / "research.jsonl";
+    if (asFolder) fs::create_directory(jsonl);
+    {
+      test::LogTail log;
+      NotesStore store(db, jsonl);
+      EXPECT_EQ(store.count(), 0);
+      EXPECT_EQ(marker(db).rfind("0 items ", 0), 0u);
+      EXPECT_EQ(log.count("notes: imported"), 0);
+    }
+    fs::remove_all(jsonl);
+    test::writeFile(jsonl, lines({json::encode(item(100, "first")), json::encode(item(200, "second"))}));
+    NotesStore store(db, jsonl);
+    EXPECT_EQ(store.count(), 2) << asFolder;
+  }
+}
+
+// A database whose one-time import predates the marks per record: what that import covered (by
+// the time of its summary) is not taken again, even when the user deleted it since; what the
+// file gained after it is.
+TEST(NotesStoreTest, DatabaseImportedBeforeRecordMarksTakesOnlyLaterLines) {
+  const auto dir = test::freshDir("notes");
+  const auto db = dir / "notes.sqlite";
+  const auto jsonl = dir / "research.jsonl";
+  const double now = Date::now().sinceEpoch;
+  test::writeFile(jsonl, lines({json::encode(item(now - 3000, "kept")), json::encode(item(now - 2000, "deleted"))}));
+  { NotesStore(db, jsonl); }
+  {
+    test::RawDb raw(db);
+    raw.exec("DELETE FROM meta WHERE key != 'imported_jsonl'; DELETE FROM items WHERE quote = 'deleted';");
+  }
+  test::writeFile(jsonl, test::readFile(jsonl) + json::encode(item(now + 1000, "saved later")) + "\n");
+  for (int opening = 0; opening < 2; ++opening) {
+    NotesStore store(db, jsonl);
+    const auto items = store.recentItems(10);
+    ASSERT_EQ(items.size(), 2u) << opening;
+    EXPECT_EQ(items.at(0).item.quote, "saved later");
+    EXPECT_EQ(items.at(1).item.quote, "kept");
+  }
 }
 
 TEST(NotesStoreTest, ImportIsAllOrNothingWithItsMarker) {
@@ -214,6 +290,10 @@ TEST(NotesStoreTest, AnotherProgramsDatabaseIsRefusedAndLeftByteForByte) {
       {"its own application id", "PRAGMA application_id = 1234; CREATE TABLE items (x);"},
       {"only a table named like one of ours", "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT);"},
       {"ours plus one of its own", "CREATE TABLE items (id INTEGER); CREATE TABLE other (x);"},
+      {"only a table named items, of its own making",
+       "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT); INSERT INTO items VALUES (1, 'Ann');"},
+      {"our tables with a column changed",
+       "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT); CREATE TABLE items (id INTEGER PRIMARY KEY, ts REAL);"},
   };
   for (const auto& c : cases) {
     const auto db = test::freshDir("notes") / "notes.sqlite";

@@ -61,11 +61,33 @@ TEST(CleanerMarksTest, NestedWebAreaIsAFrameUnlessItHoldsALargeTextArea) {
   for (const auto& [length, marked] : {std::pair{499, true}, std::pair{500, false}}) {
     Page page;
     const int web = page.add(0, {.role = "AXWebArea"});
+    page.text(web, prose(200, 4));  // a page with a story of its own around the frame
     const int group = page.add(web, {});
     const int frame = page.add(group, {.role = "AXWebArea"});
     page.text(page.add(frame, {}), prose(length), "AXTextArea");
     EXPECT_EQ(ownMark(page, frame), marked ? std::optional<std::string>("iframe") : std::nullopt) << length;
     EXPECT_EQ(ownMark(page, web), std::nullopt);
+  }
+}
+
+TEST(CleanerMarksTest, APageWithTooLittleTextOfItsOwnReadsItsLargestFrame) {
+  // The page around the frames holds a line of its own: up to 99 characters it is a bare wrapper
+  // whose story lives in a frame; from 100 on, its frames are ads and embeds again.
+  for (const auto& [own, spared] : {std::pair{99, true}, std::pair{100, false}}) {
+    Page page;
+    const int web = page.add(0, {.role = "AXWebArea"});
+    page.text(web, prose(own));
+    const int ad = page.add(web, {.role = "AXWebArea"});
+    page.text(ad, prose(60, 1));
+    const int story = page.add(page.add(web, {}), {.role = "AXWebArea"});
+    page.text(story, prose(900, 2));
+    const int inner = page.add(story, {.role = "AXWebArea"});
+    page.text(inner, prose(80, 3));
+    detail::NodeTree tree(page.nodes());
+    detail::markNodes(tree, browser());
+    EXPECT_EQ(tree.mark(story), spared ? std::nullopt : std::optional<std::string>("iframe")) << own;
+    EXPECT_EQ(tree.mark(ad), "iframe") << own;
+    EXPECT_EQ(tree.mark(inner), "iframe") << "the story's own frames are still frames " << own;
   }
 }
 

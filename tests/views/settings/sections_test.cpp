@@ -1,6 +1,8 @@
 // The account, pronunciation and keys pages offscreen, over fakes and a keychain in memory.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <algorithm>
 #include <QLineEdit>
 #include <QTest>
 
@@ -171,6 +173,37 @@ TEST_F(KeysTest, StatusRemoveAndSave) {
   EXPECT_EQ(statusOf(tab.cartesia()), "Saved (keyring)");
   EXPECT_EQ(tab.inworld()->message()->text(), "That doesn't look like an API key (unexpected characters or length).")
       << "each row keeps its own message across the other's redraw";
+}
+
+TEST_F(KeysTest, TheKeyboardFocusStaysOnItsControlAcrossTheRedrawAndALongMessageWraps) {
+  KeysTab tab;
+  tab.resize(640, 600);
+  tab.show();
+  QApplication::setActiveWindow(&tab);
+  const int narrowest = tab.minimumSizeHint().width();
+
+  // Space on a refused Save: the message comes, the focus stays on Save.
+  tab.inworld()->entry()->setText("   ");
+  tab.inworld()->saveButton()->setFocus();
+  QTest::keyClick(tab.inworld()->saveButton(), Qt::Key_Space);
+  ASSERT_NE(tab.inworld()->message(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget(), tab.inworld()->saveButton());
+
+  // Space on Remove: the button goes with the key, the row's field takes the focus.
+  tab.cartesia()->removeButton()->setFocus();
+  QTest::keyClick(tab.cartesia()->removeButton(), Qt::Key_Space);
+  EXPECT_EQ(tab.cartesia()->removeButton(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget(), tab.cartesia()->entry());
+  // Typing in one row while the other redraws.
+  QTest::keyClicks(QApplication::focusWidget(), "sk-");
+  tab.inworld()->say("Saved");
+  EXPECT_EQ(QApplication::focusWidget(), tab.cartesia()->entry());
+  EXPECT_EQ(tab.cartesia()->entry()->text(), "sk-");
+
+  const QString longMessage = QString("The keyring refused the key: ").repeated(12);
+  tab.cartesia()->say(longMessage);
+  EXPECT_TRUE(tab.cartesia()->message()->wordWrap());
+  EXPECT_LE(tab.minimumSizeHint().width(), std::max(narrowest, 640)) << "a long message does not widen the page";
 }
 
 TEST_F(KeysTest, ARefusedRemovalIsNotReportedAsDone) {
