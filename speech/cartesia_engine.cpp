@@ -126,6 +126,11 @@ void CartesiaEngine::connect() {
   }
   const std::string url =
       net::vendorBase("wss://api.cartesia.ai", kBaseEnv) + "/tts/websocket?cartesia_version=" + version_;
+  if (!net::maySendSecret(url)) {
+    // An override of the address must not carry the key in clear across a network.
+    if (auto s = sink()) s->ttsError("cartesia: the key goes only over wss or to this computer, not to " + url);
+    return;
+  }
   std::uint64_t id = 0;
   {
     std::lock_guard lock(lock_);

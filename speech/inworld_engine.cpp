@@ -270,7 +270,13 @@ void InworldEngine::fetch(std::uint64_t requestId, std::string text, int index, 
       emitError("natural voice not available (not signed in)", run);
       return;
     }
-    request.setUrl(QUrl(QString::fromStdString(net::vendorBase(kVendorBase, kBaseEnv) + "/tts/v1/voice:stream")));
+    const std::string url = net::vendorBase(kVendorBase, kBaseEnv) + "/tts/v1/voice:stream";
+    if (!net::maySendSecret(url)) {
+      // An override of the address must not carry the key in clear across a network.
+      emitError("inworld: the key goes only over https or to this computer, not to " + url, run);
+      return;
+    }
+    request.setUrl(QUrl(QString::fromStdString(url)));
     request.setRawHeader("Authorization", QByteArray::fromStdString("Basic " + *key));
   }
   request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
@@ -460,8 +466,9 @@ void InworldEngine::warmUp(std::uint64_t run) {
     }
   }
   if (voiceList) {
-    request.setUrl(QUrl(QString::fromStdString(net::vendorBase(kVendorBase, kBaseEnv) + "/tts/v1/voices?languages=EN_US")));
-    if (const auto key = Keys::get("inworld")) {
+    const std::string url = net::vendorBase(kVendorBase, kBaseEnv) + "/tts/v1/voices?languages=EN_US";
+    request.setUrl(QUrl(QString::fromStdString(url)));
+    if (const auto key = Keys::get("inworld"); key && net::maySendSecret(url)) {
       request.setRawHeader("Authorization", QByteArray::fromStdString("Basic " + *key));
     }
   }

@@ -165,7 +165,7 @@ Account::Exchange Account::refreshThen(std::function<void()> finished) {
     return {};
   }
   lastRefresh_.store(std::max<std::uint64_t>(dispatch::monotonicNanos(), 1));
-  auto request = account::buildRequest(base(), "GET", "/api/me", std::nullopt, true, kTimeout);
+  auto request = account::buildRequest(base(), "GET", "/api/me", std::nullopt, true, kBounds);
   std::weak_ptr<Account> weak = weak_from_this();
   auto apply = [weak, done](std::string token, Result<Info> reply) {
     if (auto self = weak.lock()) {
@@ -216,7 +216,7 @@ void Account::applyRefresh(const std::string& sentToken, const Result<Info>& rep
 Account::Exchange Account::emailLink(const std::string& address) {
   std::weak_ptr<Account> weak = weak_from_this();
   return call<account::SignInReply>(
-      "POST", "/api/signin", json::Json{{"email", address}}, false, kTimeout, [weak](Result<account::SignInReply> r) {
+      "POST", "/api/signin", json::Json{{"email", address}}, false, kBounds, [weak](Result<account::SignInReply> r) {
         auto self = weak.lock();
         if (!self) return;
         if (!r) return self->say(describe(r.failure()));
@@ -241,7 +241,15 @@ Account::LinkOutcome Account::handleLink(const std::string& url, std::function<v
     if (finished) onMain([finished](Account&) { finished(); });
     return LinkOutcome::notPending;
   }
-  activate(*token, std::move(finished));
+  if (activating_.exchange(true)) {
+    Log::write("account: sign-in link ignored (an activation is under way)");
+    if (finished) onMain([finished](Account&) { finished(); });
+    return LinkOutcome::busy;
+  }
+  activate(*token, [weak = weak_from_this(), finished = std::move(finished)] {
+    if (auto self = weak.lock()) self->activating_ = false;
+    if (finished) finished();
+  });
   return LinkOutcome::activating;
 }
 
@@ -258,7 +266,7 @@ Account::Exchange Account::activate(const std::string& linkToken, std::function<
       }
     });
   };
-  auto request = account::buildRequest(base(), "POST", "/api/activate", json::dump(body), false, kTimeout);
+  auto request = account::buildRequest(base(), "POST", "/api/activate", json::dump(body), false, kBounds);
   if (!request) {
     applied(request.failure());
     return {};
@@ -294,7 +302,7 @@ void Account::applyActivation(const Result<account::ActivateReply>& reply) {
 
 void Account::signOut(std::function<void()> finished) {
   std::weak_ptr<Account> weak = weak_from_this();
-  call<json::Json>("POST", "/api/signout", json::Json::object(), true, kTimeout, [weak, finished](Result<json::Json>) {
+  call<json::Json>("POST", "/api/signout", json::Json::object(), true, kBounds, [weak, finished](Result<json::Json>) {
     auto self = weak.lock();
     if (!self) return;
     self->queue_->async([weak, finished] {
@@ -316,7 +324,7 @@ Account::Exchange Account::askStream(const account::AskQuestion& question,
     dispatch::main().async([done, r = std::move(r)] { done(r); });
   };
   auto request =
-      account::buildRequest(base(), "POST", "/api/ask", json::dump(account::askBody(question)), true, askTimeout);
+      account::buildRequest(base(), "POST", "/api/ask", json::dump(account::askBody(question)), true, askBounds);
   if (!request) {
     deliver(request.failure());
     return {};
@@ -335,20 +343,20 @@ Account::Exchange Account::askStream(const account::AskQuestion& question,
 }
 
 Account::Exchange Account::libraryAsk(const account::LibraryBody& body, AnswerDone done) {
-  return call<account::LibraryAnswer>("POST", "/api/library/ask", json::Json(body), true, libraryAskTimeout,
+  return call<account::LibraryAnswer>("POST", "/api/library/ask", json::Json(body), true, libraryAskBounds,
                                       std::move(done));
 }
 
 Account::Exchange Account::libraryDocument(const account::LibraryBody& body, DocumentDone done) {
-  return call<account::LibraryDoc>("POST", "/api/library/document", json::Json(body), true, libraryDocumentTimeout,
+  return call<account::LibraryDoc>("POST", "/api/library/document", json::Json(body), true, libraryDocumentBounds,
                                    std::move(done));
 }
 
 Account::Exchange Account::callJson(const std::string& method, const std::string& path, std::optional<json::Json> body,
-                                    bool auth, double timeout, std::function<void(Result<json::Json>)> done) {
+                                    bool auth, account::Bounds bounds, std::function<void(Result<json::Json>)> done) {
   std::optional<std::string> text;
   if (body) text = json::dump(*body);
-  auto request = account::buildRequest(base(), method, path, std::move(text), auth, timeout);
+  auto request = account::buildRequest(base(), method, path, std::move(text), auth, bounds);
   if (!request) {
     done(request.failure());
     return {};

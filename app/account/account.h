@@ -28,6 +28,7 @@
 #include "app/account/service_fail.h"
 #include "app/account/service_http.h"
 #include "app/account/service_records.h"
+#include "app/account/service_request.h"
 #include "app/account/voice_list.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -86,10 +87,12 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // sign-in: links are acted on for 24 hours after it ("signInRequestedAt").
   Exchange emailLink(const std::string& address);
 
-  enum class LinkOutcome { ignored, notPending, activating };
+  enum class LinkOutcome { ignored, notPending, busy, activating };
   // An "orvak://activate?token=..." link: scheme and host exactly as written, the first "token"
   // item, which must have a value. Only while a sign-in is pending does it activate; otherwise it
-  // is logged and the user is told to ask for a new link.
+  // is logged and the user is told to ask for a new link. One link activates at a time: any
+  // other that comes while its request is under way is dropped (busy) with a log line, so a
+  // flood of links makes one request, not one each. `finished` runs on the main queue either way.
   void handle(const std::string& url) override { handleLink(url); }
   LinkOutcome handleLink(const std::string& url, std::function<void()> finished = {});
   // POST "/api/activate" {"token", "device"} without the device token; on success the new device
@@ -117,7 +120,8 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // How long a requested sign-in link may be acted on.
   static constexpr double kSignInWindowSeconds = 24 * 3600;
   static constexpr double kStaleSeconds = 3600;
-  static constexpr double kTimeout = 15;
+  // Sign-in link, activation, refresh and sign-out.
+  static constexpr account::Bounds kBounds = account::bounds::kAccount;
 
   // The service's base address, to which paths are appended as they are: the user-defaults text
   // "apiBase" when present (even empty), else the bundle entry "OrvakAPI", else the built-in one.
@@ -130,13 +134,13 @@ class Account final : public AccountClient, public LibraryService, public std::e
   static std::optional<InworldEngine::Proxy> voiceProxy();
 
   // One JSON request: `method` `path` on `base()`, `body` (when given) as its JSON text, the token
-  // when `auth` is set, `timeout` seconds of silence at most. `done` gets the 2xx reply decoded
+  // when `auth` is set, within `bounds` (a reply past them is a timedOut or tooLarge failure). `done` gets the 2xx reply decoded
   // as `Reply`, or the failure: signedOut (no token; a 401 to an authorised request),
   // server(status, message), or the platform's failure (undecodable bodies included).
   template <class Reply>
   static Exchange call(const std::string& method, const std::string& path, std::optional<json::Json> body, bool auth,
-                       double timeout, std::function<void(Result<Reply>)> done) {
-    return callJson(method, path, std::move(body), auth, timeout, [done = std::move(done)](Result<json::Json> reply) {
+                       account::Bounds bounds, std::function<void(Result<Reply>)> done) {
+    return callJson(method, path, std::move(body), auth, bounds, [done = std::move(done)](Result<json::Json> reply) {
       Result<Reply> out = decodeReply<Reply>(reply);
       dispatch::main().async([done, out = std::move(out)] { done(out); });
     });
@@ -151,15 +155,15 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // server(0, "bad URL"); both before anything is sent.
   Exchange askStream(const account::AskQuestion& question, std::function<void(const std::string&)> onText,
                      std::function<void(Result<AskReply>)> done) override;
-  // Seconds without data before a question times out; set before asking.
-  double askTimeout = 30;
+  // How long a question may take and how much of its answer is read; set before asking.
+  account::Bounds askBounds = account::bounds::kAsk;
 
   // "/api/library/ask" and "/api/library/document" through `call`, signed in.
   Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override;
   Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override;
-  // Seconds without data before the library calls time out; set before they are made.
-  double libraryAskTimeout = 40;
-  double libraryDocumentTimeout = 60;
+  // How long the library calls may take and how much they read; set before they are made.
+  account::Bounds libraryAskBounds = account::bounds::kLibraryAnswer;
+  account::Bounds libraryDocumentBounds = account::bounds::kLibraryDocument;
 
   // The sentence for a failure of the account's own operations; see account::describe.
   static std::string describe(const Failure& f) { return account::describe(f); }
@@ -182,7 +186,7 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // `call` up to the parsed JSON reply; `done` runs on the network thread, or at once when the
   // request is never sent.
   static Exchange callJson(const std::string& method, const std::string& path, std::optional<json::Json> body,
-                           bool auth, double timeout, std::function<void(Result<json::Json>)> done);
+                           bool auth, account::Bounds bounds, std::function<void(Result<json::Json>)> done);
 
   template <class Reply>
   static Result<Reply> decodeReply(const Result<json::Json>& reply) {
@@ -204,6 +208,8 @@ class Account final : public AccountClient, public LibraryService, public std::e
   std::map<int, std::function<void()>> observers_;
   int nextObserver_ = 0;
 
+  // True from a link's activation request until its outcome is applied.
+  std::atomic<bool> activating_{false};
   // Monotonic nanoseconds of the last refresh's start; 0 before the first.
   std::atomic<std::uint64_t> lastRefresh_{0};
   // Held while the key store and the cached record change together, so a late refresh cannot

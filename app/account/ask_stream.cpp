@@ -48,7 +48,10 @@ bool AskStreamReader::data(int status, std::string_view bytes) {
 
 std::optional<Result<AskReply>> AskStreamReader::end(int status, std::optional<PlatformFail> failure) {
   if (outcome_) return std::nullopt;
-  if (failure) {
+  if (failure && failure->kind == PlatformFail::Kind::tooLarge && isSuccess(status)) {
+    // The answer outgrew what a question reads: what was spoken stays, the rest never comes.
+    finish(Fail::server(502, "the answer was cut off"));
+  } else if (failure) {
     finish(std::move(*failure));
   } else if (status == 401) {
     finish(Fail::signedOut());

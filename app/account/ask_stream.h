@@ -4,7 +4,8 @@
 // line too). Each line that decodes gives its "t" to `onText`, then ends the question on "error"
 // (server(502, text)) or on "done" true (the reply); lines that do not decode are skipped, and so
 // is a line longer than `kMaxLine`, whose bytes are dropped as they arrive. A body that ends
-// without "done" is server(502, "the answer was cut off"). Any other status reads at most
+// without "done", or outgrows the request's byte limit (the tooLarge failure of a 2xx reply), is
+// server(502, "the answer was cut off"). Any other status reads at most
 // `kMaxFailureBody` bytes of the body and stops: server(status, its "error" or "error " + status);
 // 401 is signedOut.
 #pragma once

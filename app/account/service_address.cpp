@@ -1,7 +1,8 @@
 #include "app/account/service_address.h"
 
-#include <QHostAddress>
 #include <QUrl>
+
+#include "speech/net/net_util.h"
 
 namespace orvak::account {
 
@@ -18,15 +19,7 @@ bool isValidAddress(std::string_view address) {
   return url.isValid() && (url.scheme() == "http" || url.scheme() == "https") && !url.host().isEmpty();
 }
 
-bool mayCarryToken(std::string_view address) {
-  if (!isValidAddress(address)) return false;
-  const QUrl url = parse(address);
-  if (url.scheme() == "https") return true;
-  const QString host = url.host();
-  if (host.compare("localhost", Qt::CaseInsensitive) == 0) return true;
-  const QHostAddress ip(host);
-  return !ip.isNull() && (ip == QHostAddress(QHostAddress::LocalHost) || ip == QHostAddress(QHostAddress::LocalHostIPv6));
-}
+bool mayCarryToken(std::string_view address) { return isValidAddress(address) && net::maySendSecret(address); }
 
 std::string encodeQueryValue(std::string_view value) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -2,8 +2,8 @@
 //
 // `Fail` is the service's own answer (a status outside 2xx, or no usable token); `PlatformFail`
 // is everything the platform reports instead of a reply: the transport, a time-out, a cancel, a
-// body that does not decode. The two are kept apart so `describe` and `explain` can tell a
-// refusal from a connection that never came.
+// body that does not decode or is larger than the request reads. The two are kept apart so
+// `describe` and `explain` can tell a refusal from a connection that never came.
 #pragma once
 
 #include <stdexcept>
@@ -28,7 +28,7 @@ struct Fail {
 };
 
 struct PlatformFail {
-  enum class Kind { transport, timedOut, cancelled, undecodable };
+  enum class Kind { transport, timedOut, cancelled, undecodable, tooLarge };
   Kind kind = Kind::transport;
   std::string description;
   bool operator==(const PlatformFail&) const = default;

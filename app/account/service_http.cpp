@@ -3,6 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,11 @@ namespace orvak::account {
 
 struct Exchange::State {
   HttpReader reader;
+  Bounds bounds;
   QNetworkReply* reply = nullptr;  // network thread only, like everything below
+  std::size_t received = 0;        // body bytes handed to the reader
   bool cancelled = false;
+  bool pastDeadline = false;
   bool ended = false;
 };
 
@@ -44,16 +48,37 @@ bool isStatusError(QNetworkReply::NetworkError e, int status) {
   return (status < 200 || status > 299) && status != 0 && code >= 201 && code <= 499;
 }
 
+bool isSuccess(int status) { return status >= 200 && status <= 299; }
+
+void stop(QNetworkReply* reply) {
+  if (!reply->isFinished()) reply->abort();
+}
+
 void deliver(const std::shared_ptr<Exchange::State>& state) {
   QNetworkReply* reply = state->reply;
   if (state->ended) return;
   const int status = statusOf(reply);
   const QByteArray data = reply->readAll();
-  if (!data.isEmpty() &&
-      !state->reader.onData(status, std::string_view(data.constData(), static_cast<std::size_t>(data.size())))) {
+  // Only what the bounds allow reaches the reader; a server that sends more is not read on.
+  const std::size_t limit = isSuccess(status) ? state->bounds.maxBody : state->bounds.maxFailureBody;
+  const std::size_t room = limit - std::min(limit, state->received);
+  const auto size = static_cast<std::size_t>(data.size());
+  const std::string_view piece(data.constData(), std::min(size, room));
+  state->received += piece.size();
+  if (!piece.empty() && !state->reader.onData(status, piece)) {
     state->ended = true;
-    reply->abort();
+    stop(reply);
+    return;
   }
+  if (isSuccess(status) ? size <= room : state->received < limit) return;
+  state->ended = true;
+  stop(reply);
+  std::optional<PlatformFail> failure;
+  if (isSuccess(status)) {
+    failure = PlatformFail{PlatformFail::Kind::tooLarge,
+                           "The reply was larger than " + std::to_string(limit) + " bytes."};
+  }
+  state->reader.onEnd(status, std::move(failure));
 }
 
 void finish(const std::shared_ptr<Exchange::State>& state) {
@@ -67,6 +92,8 @@ void finish(const std::shared_ptr<Exchange::State>& state) {
   std::optional<PlatformFail> failure;
   if (state->cancelled) {
     failure = PlatformFail{PlatformFail::Kind::cancelled, "cancelled"};
+  } else if (state->pastDeadline) {
+    failure = PlatformFail{PlatformFail::Kind::timedOut, "The request took too long."};
   } else if (error == QNetworkReply::OperationCanceledError) {
     // Only the transfer time-out aborts a request that nobody cancelled.
     failure = PlatformFail{PlatformFail::Kind::timedOut, "The request timed out."};
@@ -76,12 +103,17 @@ void finish(const std::shared_ptr<Exchange::State>& state) {
   state->reader.onEnd(status, std::move(failure));
 }
 
+int milliseconds(double seconds) {
+  // NaN and absurd values become the nearest sane one before the conversion.
+  const double ms = std::isnan(seconds) ? 1.0 : std::clamp(seconds * 1000.0, 1.0, 1e9);
+  return static_cast<int>(std::lround(ms));
+}
+
 void start(const std::shared_ptr<Exchange::State>& state, const HttpCall& call) {
   QNetworkRequest request(QUrl(QString::fromStdString(call.url), QUrl::StrictMode));
   for (const auto& [name, value] : call.headers)
     request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
-  const double ms = std::clamp(call.timeout * 1000.0, 1.0, 1e9);
-  request.setTransferTimeout(static_cast<int>(std::lround(ms)));
+  request.setTransferTimeout(milliseconds(call.bounds.timeout));
   const QByteArray verb = QByteArray::fromStdString(call.method);
   QNetworkReply* reply = call.body ? session().sendCustomRequest(request, verb, QByteArray::fromStdString(*call.body))
                                    : session().sendCustomRequest(request, verb);
@@ -89,6 +121,14 @@ void start(const std::shared_ptr<Exchange::State>& state, const HttpCall& call) 
   std::weak_ptr<Exchange::State> weak = state;
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [weak] {
     if (auto s = weak.lock()) deliver(s);
+  });
+  // The whole exchange has its deadline too: the transfer time-out alone lets a server that sends
+  // a byte now and then hold the request for ever.
+  QTimer::singleShot(milliseconds(call.bounds.deadline), reply, [weak] {
+    auto s = weak.lock();
+    if (!s || s->ended || s->cancelled) return;
+    s->pastDeadline = true;
+    s->reply->abort();  // finished follows, with the time-out
   });
   // The state lives until the reply has finished, whoever else lets go of it.
   QObject::connect(reply, &QNetworkReply::finished, reply, [state] { finish(state); });
@@ -108,6 +148,7 @@ void Exchange::cancel() const {
 Exchange sendHttp(HttpCall call, HttpReader reader) {
   auto state = std::make_shared<Exchange::State>();
   state->reader = std::move(reader);
+  state->bounds = call.bounds;
   net::NetThread::shared().post([state, call = std::move(call)] { start(state, call); });
   return Exchange(state);
 }

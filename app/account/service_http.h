@@ -4,6 +4,7 @@
 // body is never read past what the reader wants.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,13 +30,24 @@ class Exchange {
   std::shared_ptr<State> state_;
 };
 
+// How long a request may take and how much of a reply it reads. A body passing `maxBody` ends
+// the request with the tooLarge failure; a reply outside 2xx is read up to `maxFailureBody` bytes
+// (all its "error" needs) and then ends as if the body had ended there.
+struct Bounds {
+  // Seconds without any data moving before the request fails as timed out.
+  double timeout = 15;
+  // Seconds for the whole exchange, however steadily the data trickles in.
+  double deadline = 60;
+  std::size_t maxBody = 64 * 1024;
+  std::size_t maxFailureBody = 4097;
+};
+
 struct HttpCall {
   std::string method;  // "GET" or "POST"
   std::string url;     // a checked address (see service_address.h)
   std::vector<std::pair<std::string, std::string>> headers;
   std::optional<std::string> body;
-  // Seconds without any data moving before the request fails as timed out.
-  double timeout = 15;
+  Bounds bounds;
 };
 
 // Called on the network thread. `onData` gets each piece of the body with the reply's status (0

@@ -9,13 +9,13 @@
 namespace orvak::account {
 
 Result<HttpCall> buildRequest(std::string_view base, std::string method, std::string_view path,
-                              std::optional<std::string> body, bool auth, double timeout) {
+                              std::optional<std::string> body, bool auth, Bounds bounds) {
   std::string url(base);
   url += path;
   if (!isValidAddress(url)) return Fail::server(0, "bad URL");
   HttpCall call;
   call.method = std::move(method);
-  call.timeout = timeout;
+  call.bounds = bounds;
   if (body) {
     call.headers.emplace_back("content-type", "application/json");
     call.body = std::move(body);

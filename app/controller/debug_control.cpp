@@ -7,6 +7,7 @@
 
 #include "app/controller/app_controller.h"
 #include "app/main_model.h"
+#include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/log.h"
 #include "core/base/read_file.h"
@@ -66,6 +67,9 @@ std::string result() { return platform::bundle::identifier() + ".debug.result"; 
 std::string controlled() { return platform::bundle::identifier() + ".debug.controlled"; }
 }  // namespace DebugNames
 
+DebugControl::DebugControl(AppController& app, std::shared_ptr<DebugBus> bus)
+    : app_(app), bus_(std::move(bus)), files_(dispatch::makeQueue("orvak.debug.files")) {}
+
 std::shared_ptr<DebugControl> DebugControl::make(AppController& app, std::shared_ptr<DebugBus> bus) {
   std::shared_ptr<DebugControl> channel(new DebugControl(app, std::move(bus)));
   std::weak_ptr<DebugControl> weak = channel;
@@ -120,11 +124,27 @@ void DebugControl::onTrigger(const std::string& options) {
   ReadOptions opts;
   opts.mute = get("mute") == "1";
   if (const auto s = get("stopAfter")) opts.stopAfter = number(*s);
-  std::optional<std::string> text;
-  if (const auto path = get("text")) text = readWholeFile(expandHome(*path));
   std::optional<Vendor> vendor;
   if (const auto v = get("vendor")) vendor = vendorFromRaw(*v);
-  app_.trigger("debug", -1, opts, text, vendor);
+  std::optional<std::string> path;
+  if (const auto p = get("text")) path = expandHome(*p);
+  // Any process on the bus names the file: it is read on the channel's own queue, never on the
+  // main one, and only a regular file within the limit (a device or a pipe could hold the
+  // application for ever or fill its memory). Every trigger takes that way, so they stay in order.
+  files_->async([weak = weak_from_this(), opts, vendor, path = std::move(path)] {
+    std::optional<std::string> text;
+    if (path) {
+      FileContents contents = readRegularFile(*path, kMaxTextFileBytes);
+      if (contents.ok()) {
+        text = std::move(contents.bytes);
+      } else if (contents.status != FileContents::Status::missing) {
+        Log::write("debug: text file not read (" + contents.error + "), reading the front window");
+      }
+    }
+    dispatch::main().async([weak, opts, vendor, text = std::move(text)] {
+      if (auto self = weak.lock()) self->app_.trigger("debug", -1, opts, text, vendor);
+    });
+  });
 }
 
 void DebugControl::onControl(const std::string& message) {

@@ -5,6 +5,7 @@
 // when the defaults flag "debugControl" is on. Main queue only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/dispatch.h"
 #include "core/speech/read_timing.h"
 
 namespace orvak {
@@ -56,6 +58,9 @@ class DebugControl : public std::enable_shared_from_this<DebugControl> {
   // nearest limit); -10 when empty or not a whole number.
   static int scrollLines(std::string_view argument);
 
+  // The largest file a trigger's "text" reads; a larger one leaves the front window to read.
+  static constexpr std::uintmax_t kMaxTextFileBytes = 16 * 1024 * 1024;
+
   void onTrigger(const std::string& options);
   // Acts on a control, writes a log line for it and answers it on the bus.
   void onControl(const std::string& message);
@@ -63,12 +68,13 @@ class DebugControl : public std::enable_shared_from_this<DebugControl> {
   void firstAudio(const ReadTiming& timing);
 
  private:
-  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus) : app_(app), bus_(std::move(bus)) {}
+  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus);
   // False for a control without a word or with one the channel does not know.
   bool act(const std::string& message);
 
   AppController& app_;  // owns the channel
   std::shared_ptr<DebugBus> bus_;
+  std::shared_ptr<dispatch::Queue> files_;  // reads the files triggers name
 };
 
 }  // namespace orvak

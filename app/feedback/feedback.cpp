@@ -177,7 +177,7 @@ std::string preparedReport(std::string_view text, std::string_view home) {
   return std::string(text::graphemePrefix(scrubbed, kReportCharacters));
 }
 
-void send(const Payload& payload, std::function<void(bool)> done, double timeout) {
+void send(const Payload& payload, std::function<void(bool)> done, account::Bounds bounds) {
   auto finish = [done = std::move(done)](bool sent) {
     dispatch::main().async([done, sent] {
       if (done) done(sent);
@@ -189,13 +189,17 @@ void send(const Payload& payload, std::function<void(bool)> done, double timeout
   } catch (const std::exception&) {
     body.clear();  // sent empty, as an encoder failure leaves it
   }
-  auto request = account::buildRequest(Account::base(), "POST", "/api/feedback", std::move(body), false, timeout);
+  auto request = account::buildRequest(Account::base(), "POST", "/api/feedback", std::move(body), false, bounds);
   if (!request) return finish(false);
   if (const auto token = Keys::get("account"); token && account::mayCarryToken(request->url)) {
     request.value().headers.emplace_back("authorization", "Bearer " + *token);
   }
   account::HttpReader reader;
-  reader.onData = [](int, std::string_view) { return true; };  // the reply's body says nothing we use
+  // The first of the body settles it; the rest says nothing we use and is not waited for.
+  reader.onData = [finish](int status, std::string_view) {
+    finish(status == 200);
+    return false;
+  };
   reader.onEnd = [finish](int status, std::optional<account::PlatformFail> failure) {
     finish(!failure && status == 200);
   };
@@ -226,8 +230,9 @@ void offerCrashReport(std::shared_ptr<Dialogs> dialogs, std::function<void()> fi
   const auto path = newCrashReport(folder);
   if (!path) return end();
   const FileContents contents = readFile(*path, kMaxReportBytes);
-  // Unreadable, or not UTF-8 text: not ours to send, and not offered again (the check time has moved on).
-  if (!contents.ok() || !text::isValidUtf8(contents.bytes)) return end();
+  // Unreadable, not UTF-8 text, or nothing in it (a crash that could not write its report): not
+  // ours to send, and not offered again (the check time has moved on).
+  if (!contents.ok() || !text::isValidUtf8(contents.bytes) || text::trim(contents.bytes).empty()) return end();
   std::string report = preparedReport(contents.bytes, OrvakPaths::home().string());
   if (!defaults().flag(kSendAlwaysKey)) {
     const auto answer = dialogs->runCrashAlert();

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/account/service_request.h"
 #include "core/base/json.h"
 #include "platform/defaults.h"
 
@@ -62,9 +63,11 @@ std::optional<std::filesystem::path> newCrashReport(const std::filesystem::path&
 // A report as it is sent: scrubbed whole, then cut to its first 120,000 characters.
 std::string preparedReport(std::string_view text, std::string_view home);
 
-// POST "/api/feedback" within `timeout` seconds; `done` gets, on the main queue, true only for
-// status 200. The token goes along only when one is stored (and the address may carry it).
-void send(const Payload& payload, std::function<void(bool sent)> done, double timeout = 20);
+// POST "/api/feedback" within `bounds`; `done` gets, on the main queue, true only for status
+// 200. The token goes along only when one is stored (and the address may carry it). The reply's
+// body is not read: its status is all there is to know.
+void send(const Payload& payload, std::function<void(bool sent)> done,
+          account::Bounds bounds = account::bounds::kFeedback);
 
 // The form and the alerts, each raised in front and answered modally.
 class Dialogs {

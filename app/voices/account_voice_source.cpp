@@ -6,7 +6,7 @@
 namespace orvak {
 
 void AccountVoiceSource::voices(ListReply reply) {
-  account_.call<VoiceCatalogList>("GET", "/api/voices", std::nullopt, true, kListTimeout,
+  account_.call<VoiceCatalogList>("GET", "/api/voices", std::nullopt, true, listBounds,
                                   [reply = std::move(reply)](Account::Result<VoiceCatalogList> got) {
                                     reply(got ? std::optional(got.value()) : std::nullopt);
                                   });
@@ -14,7 +14,7 @@ void AccountVoiceSource::voices(ListReply reply) {
 
 void AccountVoiceSource::voiceSample(const std::string& id, SampleReply reply) {
   auto call = account::buildRequest(Account::base(), "GET", "/api/voices/sample?id=" + account::encodeQueryValue(id),
-                                    std::nullopt, true, kSampleTimeout);
+                                    std::nullopt, true, sampleBounds);
   if (!call) {
     reply(std::nullopt);
     return;

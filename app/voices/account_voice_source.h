@@ -10,10 +10,13 @@ namespace orvak {
 
 class AccountVoiceSource final : public VoiceSource {
  public:
-  static constexpr double kListTimeout = 15;
-  static constexpr double kSampleTimeout = 20;
+  static constexpr account::Bounds kListBounds = account::bounds::kVoiceList;
+  static constexpr account::Bounds kSampleBounds = account::bounds::kVoiceSample;
 
   explicit AccountVoiceSource(const Account& account) : account_(account) {}
+  // How long each request may take and how much it reads; set before asking.
+  account::Bounds listBounds = kListBounds;
+  account::Bounds sampleBounds = kSampleBounds;
 
   void voices(ListReply reply) override;
   void voiceSample(const std::string& id, SampleReply reply) override;

@@ -6,14 +6,9 @@ const std::vector<Menu>& menus() {
   using A = Action;
   const Item sep{};
   static const std::vector<Menu> table{
-      {"Orvak",
-       {{"About Orvak", A::about, ""},
-        sep,
-        {"Settings…", A::settings, "Ctrl+,"},
-        sep,
-        {"Hide Orvak", A::hide, "Ctrl+H"},
-        sep,
-        {"Quit Orvak", A::quit, "Ctrl+Q"}}},
+      // The menus of a Linux desktop application: no hiding the application (window managers
+      // minimise windows from their own frame), the window's own commands under File.
+      {"File", {{"Settings…", A::settings, "Ctrl+,"}, sep, {"Close Window", A::close, "Ctrl+W"}, {"Quit", A::quit, "Ctrl+Q"}}},
       {"Edit",
        {{"Undo", A::undo, "Ctrl+Z"},
         {"Redo", A::redo, "Ctrl+Shift+Z"},
@@ -22,8 +17,8 @@ const std::vector<Menu>& menus() {
         {"Copy", A::copy, "Ctrl+C"},
         {"Paste", A::paste, "Ctrl+V"},
         {"Select All", A::selectAll, "Ctrl+A"}}},
-      {"Window",
-       {{"Library", A::library, "Ctrl+L"}, sep, {"Minimize", A::minimize, "Ctrl+M"}, {"Close", A::close, "Ctrl+W"}}},
+      {"View", {{"Library", A::library, "Ctrl+L"}}},
+      {"Help", {{"About Orvak", A::about, ""}}},
   };
   return table;
 }

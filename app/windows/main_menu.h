@@ -1,4 +1,4 @@
-// The main window's menu bar: three menus, their items and shortcuts. The windows build it from
+// The main window's menu bar: File, Edit, View and Help, their items and shortcuts. The windows build it from
 // this table; what each action does is theirs.
 #pragma once
 
@@ -11,7 +11,6 @@ enum class Action {
   separator,
   about,     // the name and version
   settings,  // the main window on General
-  hide,      // hides every window of ours
   quit,
   undo,
   redo,
@@ -20,7 +19,6 @@ enum class Action {
   paste,
   selectAll,  // on the focused widget
   library,    // the main window on the highlights, models reloaded
-  minimize,
   close,  // the active window
 };
 

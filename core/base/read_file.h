@@ -24,6 +24,11 @@ struct FileContents {
 FileContents readFile(const std::filesystem::path& file,
                       std::uintmax_t maxBytes = std::numeric_limits<std::uintmax_t>::max());
 
+// Like `readFile`, for a path someone else chose: only a regular file is read (a device, a pipe, a
+// socket or a folder is `unreadable` without being read, and opening a pipe never waits for a
+// writer), and one larger than `maxBytes` is `tooLarge`.
+FileContents readRegularFile(const std::filesystem::path& file, std::uintmax_t maxBytes);
+
 // The file's bytes; nullopt when it does not exist or cannot be read to its end.
 std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 

@@ -1,5 +1,7 @@
 #include "speech/net/net_util.h"
 
+#include <QHostAddress>
+#include <QUrl>
 #include <QUuid>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,18 @@ std::string vendorBase(std::string_view fixed, const char* envName) {
   std::string base = v;
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
+}
+
+bool maySendSecret(std::string_view address) {
+  const QUrl url(QString::fromUtf8(address.data(), static_cast<qsizetype>(address.size())), QUrl::StrictMode);
+  if (!url.isValid() || url.host().isEmpty()) return false;
+  const QString scheme = url.scheme();
+  if (scheme == "https" || scheme == "wss") return true;
+  if (scheme != "http" && scheme != "ws") return false;
+  const QString host = url.host();
+  if (host.compare("localhost", Qt::CaseInsensitive) == 0) return true;
+  const QHostAddress ip(host);
+  return !ip.isNull() && (ip == QHostAddress(QHostAddress::LocalHost) || ip == QHostAddress(QHostAddress::LocalHostIPv6));
 }
 
 std::string newUuid() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString(); }

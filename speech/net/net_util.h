@@ -13,6 +13,11 @@ namespace orvak::net {
 // A trailing "/" of the variable's value is dropped.
 std::string vendorBase(std::string_view fixed, const char* envName);
 
+// True when a secret (a vendor key, the device token) may travel to `address`: encrypted (https,
+// wss), or in clear only to this machine (http or ws to 127.0.0.1, ::1 or localhost), so an
+// override that points elsewhere over a plain connection never gets it.
+bool maySendSecret(std::string_view address);
+
 // A new random UUID in its 36-character lower-case text form.
 std::string newUuid();
 

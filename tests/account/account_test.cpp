@@ -266,11 +266,46 @@ TEST_F(AccountTest, OnlyASignInLinkOfTheExactShapeActivatesAndOnlyWhileOneIsPend
         EXPECT_EQ(log.count("account: sign-in link ignored (no sign-in pending)"), 1) << c.url;
         break;
       case Account::LinkOutcome::ignored:
+      case Account::LinkOutcome::busy:
         break;
     }
   }
   settle();
   EXPECT_EQ(sent(), 5u) << "only the activating links sent anything";
+}
+
+TEST_F(AccountTest, LinksThatComeWhileOneActivatesAreDropped) {
+  pendingSignIn();
+  auto a = Account::make();
+  // The first activation is held until the test lets it fail (the sign-in stays pending).
+  fake.script("/api/activate", HttpReply{500, {Step::waitFor("reply"), Step::bytes(R"({"error":"try again"})")}});
+  const LogTail log;
+  const auto before = sent();
+  bool firstDone = false;
+  EXPECT_EQ(a->handleLink("orvak://activate?token=t0", [&firstDone] { firstDone = true; }),
+            Account::LinkOutcome::activating);
+  int dropped = 0;
+  for (int i = 1; i < 300; ++i) {
+    bool done = false;
+    if (a->handleLink("orvak://activate?token=t" + std::to_string(i), [&done] { done = true; }) ==
+        Account::LinkOutcome::busy) {
+      ++dropped;
+    }
+    ASSERT_TRUE(dispatch::mainloop::runUntil([&done] { return done; }, 5)) << "a dropped link finishes too";
+  }
+  EXPECT_EQ(dropped, 299);
+  EXPECT_EQ(log.count("account: sign-in link ignored (an activation is under way)"), 299);
+  fake.open("reply");
+  ASSERT_TRUE(dispatch::mainloop::runUntil([&firstDone] { return firstDone; }, 5));
+  EXPECT_EQ(sent(), before + 1) << "one request for all those links";
+  EXPECT_EQ(fake.requests().back().json().at("token"), "t0");
+
+  // Once its outcome is in, the next link activates again.
+  fake.script("/api/activate", HttpReply::json(500, {{"error", "still no"}}));
+  ASSERT_TRUE(finish([&](auto done) {
+    EXPECT_EQ(a->handleLink("orvak://activate?token=again", done), Account::LinkOutcome::activating);
+  }));
+  EXPECT_EQ(sent(), before + 2);
 }
 
 TEST_F(AccountTest, ActivationPublishesTheAccountThenSaysWhoIsSignedIn) {

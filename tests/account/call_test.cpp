@@ -32,7 +32,7 @@ TEST_F(CallTest, TheAddressIsTheBaseAndThePathAsTheyAreAndAMalformedOneSendsNoth
     platform::Defaults::standard()->set("apiBase", c.base);
     const auto before = fake.requests().size();
     Awaited<Account::Info> got;
-    account->call<Account::Info>("GET", c.path, std::nullopt, true, 5, got.done());
+    account->call<Account::Info>("GET", c.path, std::nullopt, true, within(5), got.done());
     ASSERT_TRUE(got.wait()) << c.base;
     if (c.target.empty()) {
       EXPECT_EQ(outcome(*got.got), "server(0, \"bad URL\")") << c.base;
@@ -72,7 +72,7 @@ TEST_F(CallTest, HeadersFollowTheBodyAndTheTokenAndTheTokenStaysOffPlainNetworks
     const auto before = fake.requests().size();
     Awaited<json::Json> got;
     account->call<json::Json>(c.body ? "POST" : "GET", "/api/voices", c.body ? std::optional(json::Json{{"a", "b"}}) : std::nullopt,
-                             c.auth, 5, got.done());
+                             c.auth, within(5), got.done());
     ASSERT_TRUE(got.wait()) << c.name;
     if (!c.failure.empty()) {
       EXPECT_EQ(outcome(*got.got), c.failure) << c.name;
@@ -119,7 +119,7 @@ TEST_F(CallTest, RepliesBecomeTheRecordOrTheServiceFailure) {
   for (const auto& c : cases) {
     fake.script("/api/me", HttpReply{c.status, {Step::bytes(c.body)}, "application/json"});
     Awaited<Account::Info> got;
-    account->call<Account::Info>("GET", "/api/me", std::nullopt, c.auth, 5, got.done());
+    account->call<Account::Info>("GET", "/api/me", std::nullopt, c.auth, within(5), got.done());
     ASSERT_TRUE(got.wait()) << c.status;
     EXPECT_EQ(outcome(*got.got), c.outcome) << c.status << " " << c.body;
     if (c.outcome == "ok") {
@@ -134,7 +134,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   for (const char* body : {R"({"name":"no email"})", "not json", R"({"email":null})"}) {
     fake.script("/api/me", HttpReply{200, {Step::bytes(body)}});
     Awaited<Account::Info> got;
-    account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, got.done());
+    account->call<Account::Info>("GET", "/api/me", std::nullopt, true, within(5), got.done());
     ASSERT_TRUE(got.wait());
     ASSERT_FALSE(*got.got) << body;
     const auto* p = std::get_if<Account::PlatformFail>(&got.got->failure());
@@ -145,7 +145,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   // Silence past the time-out: a head, a little of the body, then nothing.
   fake.script("/api/me", HttpReply{200, {Step::bytes("{\"email\":"), Step::hang()}});
   Awaited<Account::Info> stalled;
-  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 0.4, stalled.done());
+  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, within(0.4), stalled.done());
   ASSERT_TRUE(stalled.wait(5));
   ASSERT_FALSE(*stalled.got);
   EXPECT_EQ(std::get<Account::PlatformFail>(stalled.got->failure()).kind, Kind::timedOut);
@@ -154,7 +154,7 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   fake.script("/api/me", HttpReply{200, {Step::waitFor("never")}});
   Awaited<Account::Info> cancelled;
   const auto before = fake.requests().size();
-  auto exchange = account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, cancelled.done());
+  auto exchange = account->call<Account::Info>("GET", "/api/me", std::nullopt, true, within(5), cancelled.done());
   ASSERT_TRUE(fake.waitForRequests(before + 1));
   exchange.cancel();
   ASSERT_TRUE(cancelled.wait());
@@ -171,10 +171,65 @@ TEST_F(CallTest, WhatNeverBecameAReplyArrivesAsAPlatformFailure) {
   }
   platform::Defaults::standard()->set("apiBase", closed);
   Awaited<Account::Info> refused;
-  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, 5, refused.done());
+  account->call<Account::Info>("GET", "/api/me", std::nullopt, true, within(5), refused.done());
   ASSERT_TRUE(refused.wait());
   ASSERT_FALSE(*refused.got);
   EXPECT_EQ(std::get<Account::PlatformFail>(refused.got->failure()).kind, Kind::transport);
+}
+
+// `count` steps of `piece`, each after a pause of `gap` seconds (none when 0).
+std::vector<Step> drip(const std::string& piece, int count, double gap) {
+  std::vector<Step> steps;
+  for (int i = 0; i < count; ++i) {
+    if (gap > 0) steps.push_back(Step::wait(gap));
+    steps.push_back(Step::bytes(piece));
+  }
+  return steps;
+}
+
+using BoundsTest = ServiceTest;
+
+TEST_F(BoundsTest, AReplyThatDripsOrFloodsEndsAtItsDeadlineOrItsLimit) {
+  // A well-formed record padded far past what an account reply may hold.
+  const std::string pad(256 * 1024, 'a');
+  const std::string bigRecord = R"({"email":"a@b.c","pad":")" + pad + R"("})";
+  const std::string bigError = R"({"error":")" + pad + R"("})";
+  const struct {
+    const char* name;
+    HttpReply reply;
+    std::string outcome;   // as the log writes it, platform failures by description
+    std::string describe;  // the sentence the account shows
+  } cases[] = {
+      // A byte every 20 ms keeps the time-out of silence at bay for ten seconds.
+      {"slow drip", {200, drip(" ", 500, 0.02)}, "The request took too long.",
+       "Can't reach Orvak right now. Check your connection."},
+      {"slow drip of an error", {500, drip(" ", 500, 0.02)}, "The request took too long.",
+       "Can't reach Orvak right now. Check your connection."},
+      {"huge record", {200, {Step::bytes(bigRecord)}}, "The reply was larger than 65536 bytes.",
+       "Can't reach Orvak right now. Check your connection."},
+      {"huge record in pieces", {200, drip(std::string(32 * 1024, ' '), 64, 0)},
+       "The reply was larger than 65536 bytes.", "Can't reach Orvak right now. Check your connection."},
+      // Only the first 4,097 bytes of a failure are read: its "error" lies beyond them.
+      {"huge error", {500, {Step::bytes(bigError)}}, "server(500, \"error 500\")", "Error 500"},
+      {"huge error in pieces", {500, [] {
+         auto steps = drip(std::string(1024, ' '), 64, 0);
+         steps.push_back(Step::hang());  // and nothing after: not waited for
+         return steps;
+       }()}, "server(500, \"error 500\")",
+       "Error 500"},
+  };
+  account::Bounds bounds = account::bounds::kAccount;
+  bounds.timeout = 5;
+  bounds.deadline = 0.4;
+  for (const auto& c : cases) {
+    fake.script("/api/me", c.reply);
+    Awaited<Account::Info> got;
+    account->call<Account::Info>("GET", "/api/me", std::nullopt, true, bounds, got.done());
+    ASSERT_TRUE(got.wait()) << c.name << ": the request outlived its bounds";
+    ASSERT_FALSE(*got.got) << c.name;
+    EXPECT_EQ(outcome(*got.got), c.outcome) << c.name;
+    EXPECT_EQ(Account::describe(got.got->failure()), c.describe) << c.name;
+  }
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST_F(FeedbackTest, OnlyTheNewestOfOurReportsSinceTheLastCheckIsOffered) {
   EXPECT_TRUE(Feedback::newCrashReport(folder));
 }
 
-TEST_F(FeedbackTest, AnUnreadableReportIsNeitherOfferedNowNorLater) {
+TEST_F(FeedbackTest, AnUnreadableOrEmptyReportIsNeitherOfferedNowNorLater) {
   const std::int64_t now = dispatch::wallMillis();
   seenUntil(now - 60'000);
   fs::create_directories(folder / "orvak-3-4.crash");  // listed like a report, unreadable as one
@@ -135,14 +135,16 @@ TEST_F(FeedbackTest, AnUnreadableReportIsNeitherOfferedNowNorLater) {
   EXPECT_TRUE(dialogs->asked.empty());
   EXPECT_TRUE(payloads().empty());
 
-  // Bytes that are not UTF-8 are no report's text either.
-  seenUntil(dispatch::wallMillis() - 60'000);
-  report("orvak-5-6.crash", dispatch::wallMillis(), "Signal: SIGSEGV\n\xff\xfe frame\n");
-  ASSERT_TRUE(offer());
-  ASSERT_TRUE(offer());
-  settle();
-  EXPECT_TRUE(dialogs->asked.empty());
-  EXPECT_TRUE(payloads().empty());
+  // Bytes that are not UTF-8 are no report's text either, and an empty report says nothing.
+  for (const std::string& text : {std::string("Signal: SIGSEGV\n\xff\xfe frame\n"), std::string(), std::string(" \n\t\n")}) {
+    seenUntil(dispatch::wallMillis() - 60'000);
+    report("orvak-5-6.crash", dispatch::wallMillis(), text);
+    ASSERT_TRUE(offer());
+    ASSERT_TRUE(offer());
+    settle();
+    EXPECT_TRUE(dialogs->asked.empty()) << text.size() << " bytes";
+    EXPECT_TRUE(payloads().empty());
+  }
 }
 
 TEST_F(FeedbackTest, TheAnswersToTheCrashAlert) {

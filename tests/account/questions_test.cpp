@@ -123,7 +123,7 @@ TEST_F(QuestionsTest, TheStreamedAnswerIsReadLineByLine) {
       {"401", {}, {}, "signedOut"},
       {"500 with its error", {}, {}, "server(500, \"database is down\")"},
   };
-  account->askTimeout = 0.5;
+  account->askBounds.timeout = 1.5;  // room for a 2 MiB line on a busy machine; the stall still ends soon
   for (const auto& c : cases) {
     const std::string name = c.name;
     if (name == "401") {
@@ -163,7 +163,7 @@ TEST_F(QuestionsTest, TheFirstPieceArrivesWhileTheRestIsStillHeld) {
 
 TEST_F(QuestionsTest, AFailureReplyIsReadOnlyAsFarAsItsErrorCanReach) {
   // 5,000 bytes and then nothing: the client has what it needs after 4,097 of them.
-  account->askTimeout = 30;
+  account->askBounds.timeout = 30;
   fake.script("/api/ask", HttpReply{500, {Step::bytes(std::string(5000, ' ')), Step::hang()}});
   Asked asked;
   ask(asked);
@@ -179,6 +179,42 @@ TEST_F(QuestionsTest, AFailureReplyIsReadOnlyAsFarAsItsErrorCanReach) {
     ask(more);
     ASSERT_TRUE(answered(more));
     EXPECT_EQ(askOutcome(*more.got), "server(503, \"" + message + "\")") << padding;
+  }
+}
+
+TEST_F(QuestionsTest, AnAnswerThatDripsOrOutgrowsItsLimitEndsAfterThePiecesItGave) {
+  const std::string kib(1024, 'x');
+  const struct {
+    const char* name;
+    std::string piece;
+    double gap;  // seconds before each line
+    std::string outcome;
+    std::string sentence;
+  } cases[] = {
+      // Each line well inside the per-line limit, all of them together far past the answer's.
+      {"flood", kib, 0, "server(502, \"the answer was cut off\")", "I couldn't answer that just now."},
+      // A line every 20 ms: never silent for long, but ten seconds in all.
+      {"drip", "a", 0.02, "timed out", "I can't reach Orvak right now. Check your connection."},
+  };
+  account->askBounds.timeout = 5;
+  account->askBounds.deadline = 0.4;
+  account->askBounds.maxBody = 16 * 1024;
+  constexpr int kLines = 500;
+  for (const auto& c : cases) {
+    std::vector<Step> steps;
+    for (int i = 0; i < kLines; ++i) {
+      if (c.gap > 0) steps.push_back(Step::wait(c.gap));
+      steps.push_back(Step::send(line({{"t", c.piece}})));
+    }
+    steps.push_back(Step::send(line({{"done", true}, {"answer", "all of it"}})));
+    fake.script("/api/ask", HttpReply{200, steps});
+    Asked asked;
+    ask(asked);
+    ASSERT_TRUE(answered(asked)) << c.name << ": the answer outlived its bounds";
+    EXPECT_EQ(askOutcome(*asked.got), c.outcome) << c.name;
+    EXPECT_EQ(Account::explain(asked.got->failure()), c.sentence) << c.name;
+    EXPECT_GT(asked.count(), 0U) << c.name << ": the pieces before the end were passed on";
+    EXPECT_LT(asked.count(), static_cast<std::size_t>(kLines)) << c.name;
   }
 }
 
@@ -263,8 +299,8 @@ TEST_F(QuestionsTest, LibraryCallsSendTheItemsInOrderAndFailAsTheCallDoes) {
   // Each call keeps its own time-out.
   fake.script("/api/library/ask", HttpReply{200, {Step::bytes("{"), Step::hang()}});
   fake.script("/api/library/document", HttpReply{200, {Step::bytes("{"), Step::hang()}});
-  account->libraryAskTimeout = 0.3;
-  account->libraryDocumentTimeout = 60;
+  account->libraryAskBounds.timeout = 0.3;
+  account->libraryDocumentBounds.timeout = 60;
   Awaited<account::LibraryAnswer> slowAnswer;
   Awaited<account::LibraryDoc> slowDoc;
   const auto slowDocExchange = account->libraryDocument(body, slowDoc.done());

@@ -33,6 +33,9 @@ struct Awaited {
   }
 };
 
+// Bounds of `timeout` seconds of silence, the rest as every request has them.
+inline account::Bounds within(double timeout) { return {.timeout = timeout}; }
+
 // The failure `r` holds, as the log writes it; "ok" for a value.
 template <class T>
 std::string outcome(const Account::Result<T>& r) {

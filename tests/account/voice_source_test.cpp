@@ -79,6 +79,24 @@ TEST_F(VoiceSourceTest, ASampleIdArrivesAsTheSameId) {
   EXPECT_EQ(fake.requests().back().target, "/api/voices/sample?id=50%25");
 }
 
+TEST_F(VoiceSourceTest, AListOrSamplePastItsLimitIsNone) {
+  // A sample as long as the limit counts; one byte more and it is none, as is a list that grew
+  // past its own limit while still decoding.
+  json::Json canned = json::Json(list().value());
+  canned["voices"][0]["description"] = std::string(10 * 1024, 'd');
+  const std::string bigList = json::dump(canned);
+  source.sampleBounds.maxBody = 8 * 1024;
+  source.listBounds.maxBody = 8 * 1024;
+  for (const auto& [bytes, counts] : std::vector<std::pair<std::size_t, bool>>{{8 * 1024, true}, {8 * 1024 + 1, false}}) {
+    fake.script("/api/voices/sample", loopback::HttpReply{200, {loopback::Step::bytes(std::string(bytes, 'w'))}, "audio/wav"});
+    EXPECT_EQ(sample("a").has_value(), counts) << bytes;
+  }
+  fake.script("/api/voices", loopback::HttpReply{200, {loopback::Step::bytes(bigList)}, "application/json"});
+  EXPECT_FALSE(list());
+  source.listBounds = AccountVoiceSource::kListBounds;
+  ASSERT_TRUE(list()) << "the same list within the usual limit";
+}
+
 TEST_F(VoiceSourceTest, SignedOutNothingIsSent) {
   signOutKeys();
   const auto before = fake.requests().size();

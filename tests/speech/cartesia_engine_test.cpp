@@ -327,6 +327,20 @@ TEST_F(CartesiaTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
   EXPECT_EQ(sink->errors(), std::vector<std::string>{"cartesia: Connection refused"});
 }
 
+TEST_F(CartesiaTest, AnAddressOverrideOverAPlainNetworkNeverGetsTheKey) {
+  for (const std::string base : {"ws://192.0.2.1:9", "ws://voice.example"}) {
+    setenv(CartesiaEngine::kBaseEnv, base.c_str(), 1);
+    auto heard = std::make_shared<test::RecordingSink>();
+    auto e = CartesiaEngine::make("sonic-3.6", "voice-1", "2026-08-14", {});
+    e->setSink(heard);
+    e->prepare();
+    ASSERT_TRUE(heard->waitFor(SinkEvent::error)) << base;
+    EXPECT_EQ(heard->errors(), std::vector<std::string>{"cartesia: the key goes only over wss or to this computer, not to " +
+                                                        base + "/tts/websocket?cartesia_version=2026-08-14"})
+        << base;
+  }
+}
+
 TEST(CartesiaRequest, TextIsEscapedFullyAndBrokenUtf8Repaired) {
   const std::string text = "Say \"hi\"\\ \n\tnow \xff\xc3";
   const auto j = json::Json::parse(CartesiaEngine::requestMessage("m", "v", "ctx", text, false));

@@ -424,6 +424,21 @@ TEST_F(InworldTest, AnUnreachableVendorIsOneErrorInTheTransportsWords) {
   EXPECT_EQ(sink->errors(), std::vector<std::string>{"inworld: Connection refused"});
 }
 
+TEST_F(InworldTest, AnAddressOverrideOverAPlainNetworkNeverGetsTheKey) {
+  // Both would be reached in clear; neither is tried, and the read hears why at once.
+  for (const std::string base : {"http://192.0.2.1:9", "http://voice.example"}) {
+    setenv(InworldEngine::kBaseEnv, base.c_str(), 1);
+    auto heard = std::make_shared<test::RecordingSink>();
+    auto e = InworldEngine::make("inworld-tts-2-flash", "Ashley", {});
+    e->setSink(heard);
+    e->send("A.", 0, true);
+    ASSERT_TRUE(heard->waitFor(SinkEvent::error)) << base;
+    EXPECT_EQ(heard->errors(), std::vector<std::string>{"inworld: the key goes only over https or to this computer, not to " +
+                                                        base + kStream})
+        << base;
+  }
+}
+
 TEST_F(InworldTest, WithoutTokenOrKeyEachStartedRequestReportsAndBothSlotsStayTaken) {
   test::useMemoryKeychain({});
   auto e = engine();

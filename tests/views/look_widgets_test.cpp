@@ -87,6 +87,25 @@ TEST_F(LookWidgets, SwitchKnobJumpsUnderReducedMotionAndSlidesOtherwise) {
   EXPECT_EQ(sw.knob(), 0.0);
 }
 
+TEST_F(LookWidgets, TheKnobStandsOutFromItsTrackOnAndOffLightAndDark) {
+  setReducedMotion(true);
+  for (const Appearance a : {Appearance::light, Appearance::dark}) {
+    setAppearance(a);
+    for (const bool on : {false, true}) {
+      OrbitSwitch sw;
+      sw.setChecked(on);
+      sw.resize(sw.sizeHint());
+      QImage img(sw.size(), QImage::Format_ARGB32);
+      img.fill(Margin::card.resolve(a));  // switches sit on cards
+      sw.render(&img);
+      const QColor knob = img.pixelColor(on ? 38 - 11 : 11, 11);
+      const QColor track = img.pixelColor(on ? 6 : 38 - 5, 11);
+      EXPECT_GT(std::abs(knob.lightness() - track.lightness()), 30)
+          << (a == Appearance::dark ? "dark" : "light") << (on ? " on" : " off");
+    }
+  }
+}
+
 TEST_F(LookWidgets, HeadlineAndEyebrowRuns) {
   EXPECT_EQ(Headline("Read it", std::nullopt, 30).run(), "Read it");
   EXPECT_EQ(Headline("Read it", QString("aloud"), 30).run(), "Read it aloud");

@@ -18,7 +18,7 @@ namespace orvak::dev {
 namespace {
 
 constexpr const char* kUsage = "account status|signin EMAIL|open URL|refresh|signout";
-constexpr double kWait = Account::kTimeout + 5;
+constexpr double kWait = Account::kBounds.deadline + 5;
 
 std::string infoText(const std::optional<Account::Info>& info) {
   if (!info) return "none";

@@ -84,7 +84,7 @@ int ask(const Args& args) {
   for (const auto& c : model->context(question, o.value("--about"))) printSource(c);
 
   model->askLibrary(question, o.value("--about"));
-  constexpr double kWait = 70;
+  constexpr double kWait = account::bounds::kLibraryDocument.deadline + 5;
   dispatch::mainloop::runUntil([&] { return !std::holds_alternative<LibraryModel::Asking>(model->ask()); }, kWait);
   if (const auto* failed = std::get_if<LibraryModel::Failed>(&model->ask())) {
     std::printf("failed: %s\n", failed->message.c_str());

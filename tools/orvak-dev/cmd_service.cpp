@@ -39,11 +39,11 @@ int serviceCall(const Args& args) {
   if (plain.size() < 2 || plain.size() > 3) throw UsageError(kServiceUsage);
   std::optional<json::Json> body;
   if (plain.size() == 3) body = json::parse(plain[2]);
-  constexpr double kTimeout = 15;
+  constexpr account::Bounds kBounds = account::bounds::kAccount;
   std::optional<Account::Result<json::Json>> got;
-  Account::call<json::Json>(plain[0], plain[1], body, auth, kTimeout,
+  Account::call<json::Json>(plain[0], plain[1], body, auth, kBounds,
                             [&](Account::Result<json::Json> r) { got.emplace(std::move(r)); });
-  if (!dispatch::mainloop::runUntil([&] { return got.has_value(); }, kTimeout + 5)) {
+  if (!dispatch::mainloop::runUntil([&] { return got.has_value(); }, kBounds.deadline + 5)) {
     std::fprintf(stderr, "no answer\n");
     return 1;
   }
@@ -62,7 +62,7 @@ int serviceVoices(const Args& args) {
   std::optional<std::optional<VoiceCatalogList>> got;
   source.voices(
       [&](std::optional<VoiceCatalogList> list) { dispatch::main().async([&got, list] { got.emplace(list); }); });
-  dispatch::mainloop::runUntil([&] { return got.has_value(); }, AccountVoiceSource::kListTimeout + 5);
+  dispatch::mainloop::runUntil([&] { return got.has_value(); }, AccountVoiceSource::kListBounds.deadline + 5);
   if (!got || !*got) {
     std::printf("no voice list from %s\n", Account::base().c_str());
     return 1;
@@ -79,7 +79,7 @@ int serviceSample(const Args& args) {
   source.voiceSample(args[0], [&](std::optional<std::vector<std::uint8_t>> bytes) {
     dispatch::main().async([&got, bytes] { got.emplace(bytes); });
   });
-  dispatch::mainloop::runUntil([&] { return got.has_value(); }, AccountVoiceSource::kSampleTimeout + 5);
+  dispatch::mainloop::runUntil([&] { return got.has_value(); }, AccountVoiceSource::kSampleBounds.deadline + 5);
   if (!got || !*got) {
     std::printf("no sample of \"%s\" from %s\n", args[0].c_str(), Account::base().c_str());
     return 1;
@@ -121,7 +121,7 @@ int runAsk(const Args& args) {
         std::fflush(stdout);
       },
       [&](Account::Result<Account::AskReply> r) { got.emplace(std::move(r)); });
-  if (!dispatch::mainloop::runUntil([&] { return got.has_value(); }, 3600)) return 1;
+  if (!dispatch::mainloop::runUntil([&] { return got.has_value(); }, account->askBounds.deadline + 5)) return 1;
   if (!*got) {
     printFailure(got->failure());
     return 1;

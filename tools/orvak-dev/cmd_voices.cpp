@@ -82,7 +82,7 @@ int naturalVoices() {
   bool changed = false;
   catalog.onChange = [&] { changed = true; };
   catalog.load(source);
-  constexpr double kWait = AccountVoiceSource::kListTimeout + 5;
+  constexpr double kWait = AccountVoiceSource::kListBounds.deadline + 5;
   dispatch::mainloop::runUntil([&] { return source.answered.load(); }, kWait);
   if (!source.fetched) {
     std::printf("the service gave no list from %s\n", Account::base().c_str());
@@ -134,7 +134,7 @@ int playVoiceSample(const std::string& id) {
   bool started = false;
   catalog.onChange = [&] { started = started || catalog.playing() == id; };
   catalog.preview(id, source);
-  dispatch::mainloop::runUntil([&] { return !catalog.loadingPreview(); }, AccountVoiceSource::kSampleTimeout + 5);
+  dispatch::mainloop::runUntil([&] { return !catalog.loadingPreview(); }, AccountVoiceSource::kSampleBounds.deadline + 5);
   if (!started) {
     std::fprintf(stderr, "orvak-dev voices: no playable sample for \"%s\" from %s\n", id.c_str(),
                  Account::base().c_str());

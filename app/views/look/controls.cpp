@@ -200,7 +200,10 @@ void OrbitSwitch::paintEvent(QPaintEvent*) {
   // A soft shadow: black at 25 %, one pixel down.
   p.setBrush(QColor(0, 0, 0, 64));
   p.drawEllipse(knob.translated(0, 1).adjusted(-0.5, -0.5, 0.5, 0.5));
-  p.setBrush(Margin::card.color());
+  // On a dark look the card colour is as dark as the empty track: the knob of a switch that is
+  // off would vanish into it, so it takes the faint ink there.
+  const bool darkOff = !isChecked() && appearance() == Appearance::dark;
+  p.setBrush(darkOff ? Margin::ink3.color() : Margin::card.color());
   p.drawEllipse(knob);
 }
 

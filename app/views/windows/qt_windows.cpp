@@ -282,11 +282,6 @@ void QtWindows::buildMain() {
           case A::settings:
             menuSettings();
             break;
-          case A::hide:
-            for (QWidget* w : {static_cast<QWidget*>(onboarding_.get()), static_cast<QWidget*>(main_.get())}) {
-              if (w) w->hide();
-            }
-            break;
           case A::quit:
             QCoreApplication::quit();
             break;
@@ -310,9 +305,6 @@ void QtWindows::buildMain() {
             break;
           case A::library:
             menuLibrary();
-            break;
-          case A::minimize:
-            if (QWidget* w = QApplication::activeWindow()) w->showMinimized();
             break;
           case A::close:
             if (QWidget* w = QApplication::activeWindow()) w->close();

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/base/read_file.h"
@@ -99,6 +103,41 @@ TEST(DebugControlTest, ATriggerReadsWithItsOptionsAndAnswersWithTheTimingRecord)
   none.trigger("");
   none.a.vt.advance(1);
   EXPECT_EQ(none.results().size(), 1u);
+}
+
+TEST(DebugControlTest, ATriggersTextComesOnlyFromARegularFileWithinTheLimit) {
+  const std::filesystem::path dir = freshDir("debug-text");
+  const std::string page = "A page from a file. It has two sentences.";
+  std::ofstream(dir / "page.txt") << page;
+  const std::filesystem::path pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // nobody writes: opening it to read would wait
+  const std::filesystem::path big = dir / "big.txt";
+  std::ofstream(big) << "x";
+  std::filesystem::resize_file(big, DebugControl::kMaxTextFileBytes + 1);  // sparse: costs nothing
+
+  const struct {
+    std::filesystem::path path;
+    bool fromFile;
+  } cases[] = {
+      {dir / "page.txt", true}, {"/dev/zero", false}, {pipe, false}, {big, false}, {dir, false},
+  };
+  for (const auto& c : cases) {
+    Channel ch;
+    ch.trigger("mute text=" + c.path.string());
+    ch.a.vt.advance(0.5);
+    const auto player = ch.a.app->player();
+    ASSERT_NE(player, nullptr) << c.path;
+    const auto spoken = player->spoken();
+    ASSERT_TRUE(spoken) << c.path;
+    if (c.fromFile) {
+      EXPECT_EQ(spoken->text, page);
+      EXPECT_EQ(ch.log.count("capture: Firefox"), 0);
+    } else {
+      EXPECT_NE(spoken->text, page) << c.path;
+      EXPECT_EQ(ch.log.count("capture: Firefox"), 1) << c.path << ": the front window is read instead";
+      EXPECT_EQ(ch.log.count("debug: text file not read"), 1) << c.path;
+    }
+  }
 }
 
 TEST(DebugControlTest, ControlsDriveTheApplication) {
