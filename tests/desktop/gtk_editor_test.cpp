@@ -1,7 +1,8 @@
 // A GTK text editor with tabs (mousepad) read through the AT-SPI backend: the capture reads the
-// open document, which GTK keeps inside the notebook's page tab.
+// open document, which GTK keeps inside the notebook's page tab, and none of its closed menus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 #include <variant>
 
+#include "app/ax_walker.h"
 #include "app/capturer.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
@@ -77,6 +79,31 @@ TEST(GtkEditor, CaptureReadsTheOpenDocument) {
                                "All night the beam swept across the water, and the ships kept their distance from the rocks.",
                                "At dawn he put the flame out and wrote the night's weather in the log."}) {
     EXPECT_NE(text.find(sentence), std::string::npos) << sentence << "\nin: " << text;
+  }
+
+  // The menus and the file type chooser stay in GTK's tree while closed, placed nowhere: none of
+  // their entries is walked or read.
+  ASSERT_TRUE(capture->window);
+  const auto live = AXWalker::walk(*capture->window, {.readAhead = false});
+  const auto ahead = AXWalker::walk(*capture->window);
+  for (const char* hidden : {"New Window", "Save As...", "Find and Replace...", "Color Scheme", "Plain Text",
+                             "Markdown", ".desktop"}) {
+    EXPECT_EQ(text.find(hidden), std::string::npos) << hidden << "\nin: " << text;
+    for (const auto* walk : {&live, &ahead}) {
+      EXPECT_FALSE(std::any_of(walk->nodes.begin(), walk->nodes.end(), [&](const AXNode& n) {
+        for (const auto* t : {&n.title, &n.text, &n.desc}) {
+          if (*t && (*t)->find(hidden) != std::string::npos) return true;
+        }
+        return false;
+      })) << hidden << (walk == &live ? " walked one element at a time" : " walked fetched ahead");
+    }
+  }
+  // Fetched ahead, the walk records what it records one element at a time.
+  ASSERT_EQ(ahead.nodes.size(), live.nodes.size());
+  for (std::size_t i = 0; i < live.nodes.size(); ++i) {
+    EXPECT_EQ(ahead.nodes[i], live.nodes[i]) << "node " << i << " fetched ahead:\n"
+                                             << json::Json(ahead.nodes[i]).dump() << "\none element at a time:\n"
+                                             << json::Json(live.nodes[i]).dump();
   }
 }
 
