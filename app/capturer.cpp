@@ -81,9 +81,14 @@ Capturer::Capturer(Token, std::shared_ptr<ax::System> ax, std::shared_ptr<platfo
 }
 
 void Capturer::capture(std::uint64_t handlerTime, Done done) {
-  queue_->async([self = shared_from_this(), handlerTime, done = std::move(done)] {
+  queue_->async([self = shared_from_this(), handlerTime, done = std::move(done)]() mutable {
     CaptureOutcome outcome = self->run(handlerTime);
-    dispatch::main().async([done, outcome = std::move(outcome)] { done(outcome); });
+    // Let go of the capturer before the caller hears of the outcome: a caller that then drops
+    // its own reference (a command that returns and exits) must be the one to end it, on its
+    // thread, rather than this queue at some moment during the process's exit, while the
+    // exit handlers tear down what the capturer's X connection still needs.
+    self.reset();
+    dispatch::main().async([done = std::move(done), outcome = std::move(outcome)] { done(outcome); });
   });
 }
 
