@@ -13,6 +13,7 @@
 #include "app/prefs.h"
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/voices/voice_catalog.h"
@@ -167,8 +168,8 @@ VoicePicker::VoicePicker(VoiceCatalog& catalog, VoiceSource& source, Prefs& pref
   list_ = new QScrollArea(frame);
   list_->setFrameShape(QFrame::NoFrame);
   list_->setWidgetResizable(true);
-  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  look::useThinScrollBars(*list_);
   list_->viewport()->setAutoFillBackground(false);
   auto* inner = new QWidget;
   inner->setAutoFillBackground(false);
