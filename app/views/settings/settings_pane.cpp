@@ -295,8 +295,9 @@ void SettingsPane::rebuildNeverRead() {
   }
   addApp_ = new look::MarginButton("Add an App…", false);
   connect(addApp_, &QAbstractButton::clicked, this, [this] {
+    // The settings outlive this page: a choice made after the page went is still stored.
     host_.chooseApplications(
-        [this](std::vector<std::filesystem::path> chosen) { GeneralSettings::addNeverRead(prefs_, chosen); });
+        [&p = prefs_](std::vector<std::filesystem::path> chosen) { GeneralSettings::addNeverRead(p, chosen); });
   });
   neverRead_->add(padded(addApp_, 10));
 }
