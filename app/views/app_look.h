@@ -18,8 +18,9 @@ look::Appearance resolve(std::string_view value, const std::function<look::Appea
 // The widgets' palette for a light or dark look.
 QPalette palette(look::Appearance appearance);
 
-// Sets the process's look and the application's palette for `value`; a desktop that states no
-// preference keeps the style's own palette. Needs the QApplication; main thread.
+// Sets the process's look, the stock controls' style (look/stock_style.h) and the application's
+// palette for `value`; a desktop that states no preference keeps the style's own palette. Needs
+// the QApplication; main thread.
 void apply(std::string_view value);
 
 }  // namespace orvak::AppLook

@@ -399,7 +399,13 @@ TEST(MainViewTest, EveryCaptionShowsWholeAtTheSmallestAndTheDefaultWidth) {
       SCOPED_TRACE(caption->text().toStdString());
       const QStringList lines = caption->lines(caption->width());
       EXPECT_GE(caption->height(), caption->heightForWidth(caption->width())) << lines.join(" / ").toStdString();
-      EXPECT_EQ(lines.join(" "), caption->text().simplified()) << "every word on a line of its own width";
+      // Lines join with a space, or with nothing after a hyphen they broke at ("espeak-" / "ng").
+      QString joined;
+      for (const QString& line : lines) {
+        if (!joined.isEmpty() && !joined.endsWith('-')) joined += ' ';
+        joined += line;
+      }
+      EXPECT_EQ(joined, caption->text().simplified()) << "every word on a line of its own width";
       // Nor does anything around it cut it off, up to the scrolled page.
       for (QWidget* outer = caption->parentWidget(); outer; outer = outer->parentWidget()) {
         const QRect inside(caption->mapTo(outer, QPoint(0, 0)), caption->size());

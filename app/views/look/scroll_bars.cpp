@@ -103,11 +103,13 @@ class ThinBarStyle final : public QProxyStyle {
 // uses its style until it is all gone).
 QStyle* thinBarStyle() {
   auto* app = QCoreApplication::instance();
-  auto* style = app->findChild<ThinBarStyle*>(QString(), Qt::FindDirectChildrenOnly);
-  if (style == nullptr) {
-    style = new ThinBarStyle;
-    style->setParent(app);
+  for (QObject* child : app->children()) {
+    // Not qobject_cast: the style declares no meta-object of its own, so that would take any
+    // proxy style (the application's among them) for it.
+    if (auto* style = dynamic_cast<ThinBarStyle*>(child)) return style;
   }
+  auto* style = new ThinBarStyle;
+  style->setParent(app);
   return style;
 }
 

@@ -1,5 +1,6 @@
 #include "app/views/main/main_shots.h"
 
+#include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <stdexcept>
@@ -120,6 +121,11 @@ QImage renderMain(double scale, const ShotOptions& o) {
       }
     }
   }
+  // Shown, and its layouts settled as a turn of the event loop settles them for a user (a row
+  // rebuilt for the message above lays out only then).
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  QApplication::processEvents();
   library::freezeMotion(&view, 1.2);
   QImage img = renderWidget(view, scale);
   time.drain();
