@@ -13,6 +13,7 @@
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/scroll_bars.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
@@ -23,7 +24,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 constexpr int kColumnGap = 22;
 constexpr int kMaxColumnWidth = 760;
