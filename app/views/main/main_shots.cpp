@@ -1,6 +1,6 @@
 #include "app/views/main/main_shots.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <stdexcept>
@@ -113,19 +113,18 @@ QImage renderMain(double scale, const ShotOptions& o) {
   MainView view(parts);
   view.resize(size);
   if (const auto message = o.value("--message")) {
-    // The Keys page's first row says it, as after a refused save.
+    // The Keys page's first row says it, as after a refused save; the rebuilt row is laid out as
+    // the running window's event loop would before the picture is taken.
     for (QWidget* w : view.findChildren<QWidget*>()) {
       if (auto* row = dynamic_cast<KeyRow*>(w)) {
         row->say(QString::fromStdString(*message));
         break;
       }
     }
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    QCoreApplication::sendPostedEvents();
   }
-  // Shown, and its layouts settled as a turn of the event loop settles them for a user (a row
-  // rebuilt for the message above lays out only then).
-  view.setAttribute(Qt::WA_DontShowOnScreen);
-  view.show();
-  QApplication::processEvents();
   library::freezeMotion(&view, 1.2);
   QImage img = renderWidget(view, scale);
   time.drain();
