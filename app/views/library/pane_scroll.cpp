@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "app/views/look/scroll_bars.h"
+
 namespace orvak::views::library {
 
 PaneScroll::PaneScroll(int maxWidth, QWidget* parent) : QScrollArea(parent), maxWidth_(maxWidth) {
@@ -15,6 +17,7 @@ PaneScroll::PaneScroll(int maxWidth, QWidget* parent) : QScrollArea(parent), max
   // would be stretched to the viewport or held at the column's narrowest guess.
   setWidgetResizable(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  look::useThinScrollBars(*this);
   viewport()->setAutoFillBackground(false);
   content_ = new QWidget;
   column_ = new QVBoxLayout(content_);
@@ -203,6 +206,27 @@ void CardPool::order() {
   for (const auto& r : rows_) {
     if (r.card) order_.push_back(r.card);
   }
+}
+
+bool CardPool::update(const std::vector<StoredItem>& items) {
+  if (items.size() != rows_.size()) return false;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].id != rows_[i].s.id) return false;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Row& row = rows_[i];
+    if (row.s == items[i]) continue;
+    row.s = items[i];
+    if (row.card) row.card->setItem(row.s);
+  }
+  return true;
+}
+
+std::vector<StoredItem> CardPool::items() const {
+  std::vector<StoredItem> out;
+  out.reserve(rows_.size());
+  for (const auto& r : rows_) out.push_back(r.s);
+  return out;
 }
 
 void CardPool::fill() {
