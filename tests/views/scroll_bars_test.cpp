@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QScrollArea>
+#include <QTest>
+#include <QVBoxLayout>
 #include <string>
 
 #include "app/views/look/appearance.h"
@@ -73,6 +75,34 @@ TEST_F(ThinBars, ABarShowsOnlyWhileTheContentDoesNotFitAndNeverNarrowsTheView) {
   }
 }
 
+TEST_F(ThinBars, AResizableColumnOfRowsShowsTheBarOnceItOutgrowsTheView) {
+  // As the voice list and the settings pages are made: the column takes the view's width, and
+  // its height from its rows.
+  for (const int rows : {3, 12}) {
+    SCOPED_TRACE(std::to_string(rows) + " rows of 40");
+    QScrollArea area;
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    useThinScrollBars(area);
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (int i = 0; i < rows; ++i) {
+      auto* row = new QWidget;
+      row->setFixedHeight(40);
+      layout->addWidget(row);
+    }
+    area.setWidget(column);
+    area.resize(300, 200);
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    area.show();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(area.verticalScrollBar()->isVisibleTo(&area), rows * 40 > 200);
+    EXPECT_EQ(column->width(), 300) << "the column keeps the whole width";
+  }
+}
+
 TEST_F(ThinBars, TheBarFollowsTheContentAsItGrowsAndShrinks) {
   Area a({280, 120}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded);
   EXPECT_FALSE(a.shown(Qt::Vertical));
@@ -111,6 +141,23 @@ TEST_F(ThinBars, OnlyTheHandleIsDrawnAndItStandsOutFromThePageInEitherLook) {
       EXPECT_EQ(qAlpha(img.pixel(at)), 0) << at.x() << "," << at.y();
     }
   }
+}
+
+TEST_F(ThinBars, TheHandleCanBeDraggedAndAClickBesideItPagesOn) {
+  Area a({280, 1000}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded);
+  auto* bar = dynamic_cast<ThinScrollBar*>(a.area.verticalScrollBar());
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(a.shown(Qt::Vertical));
+  const QPoint grip = bar->handleRect().center();
+  QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+  QTest::mouseMove(bar, grip + QPoint(0, 40));
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(0, 40));
+  // 40 of the 160 pixels the handle can travel: a quarter of the 800 the page can scroll.
+  EXPECT_NEAR(bar->value(), 200, 10);
+  EXPECT_EQ(a.area.widget()->y(), -bar->value()) << "the page moved with it";
+  const int before = bar->value();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(ThinScrollBar::kExtent / 2, 195));
+  EXPECT_GT(bar->value(), before) << "a click below the handle pages down";
 }
 
 TEST_F(ThinBars, ABarWithNothingToScrollHides) {
