@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <type_traits>
+#include <utility>
 
 #include "core/page/privacy.h"
 #include "platform/activation.h"
@@ -108,123 +110,65 @@ void Prefs::commit(Setting s, platform::DefaultsValue stored) {
   d->set(k(s), std::move(stored));
 }
 
-void Prefs::setHotkeyCode(std::uint16_t v) {
-  hotkeyCode_ = v;
-  commit(Setting::hotkeyCode, std::int64_t{v});
+namespace {
+
+// What the defaults keep for a setting's value: the vendor by its stored name, the speed as a
+// double and the key code as a whole number; the other kinds as they are.
+template <class T>
+platform::DefaultsValue toStored(const T& v) {
+  if constexpr (std::is_same_v<T, Vendor>) {
+    return std::string(rawValue(v));
+  } else if constexpr (std::is_same_v<T, float>) {
+    return static_cast<double>(v);
+  } else if constexpr (std::is_same_v<T, std::uint16_t>) {
+    return std::int64_t{v};
+  } else {
+    return v;
+  }
+}
+
+}  // namespace
+
+template <class T>
+void Prefs::store(T& field, T v, Setting s) {
+  field = std::move(v);
+  commit(s, toStored(field));
+}
+
+template <class T>
+void Prefs::set(T& field, T v, Setting s) {
+  store(field, std::move(v), s);
   changed();
 }
 
-void Prefs::setVendor(Vendor v) {
-  vendor_ = v;
-  commit(Setting::vendor, std::string(rawValue(v)));
-  changed();
-}
+void Prefs::setHotkeyCode(std::uint16_t v) { set(hotkeyCode_, v, Setting::hotkeyCode); }
+void Prefs::setVendor(Vendor v) { set(vendor_, v, Setting::vendor); }
+void Prefs::setInworldVoice(std::string v) { set(inworldVoice_, std::move(v), Setting::inworldVoice); }
+void Prefs::setCartesiaVoice(std::string v) { set(cartesiaVoice_, std::move(v), Setting::cartesiaVoice); }
+void Prefs::setOnDeviceVoice(std::string v) { set(onDeviceVoice_, std::move(v), Setting::onDeviceVoice); }
+void Prefs::setAppearance(std::string v) { set(appearance_, std::move(v), Setting::appearance); }
+void Prefs::setSpeed(float v) { set(speed_, v, Setting::speed); }
+void Prefs::setAlwaysOnListening(bool v) { set(alwaysOnListening_, v, Setting::alwaysOnListening); }
+void Prefs::setSound(bool v) { set(sound_, v, Setting::sound); }
+void Prefs::setSaveCaptures(bool v) { set(saveCaptures_, v, Setting::saveCaptures); }
+void Prefs::setHighlightAsItReads(bool v) { set(highlightAsItReads_, v, Setting::highlightAsItReads); }
+void Prefs::setHighlightWords(bool v) { set(highlightWords_, v, Setting::highlightWords); }
+void Prefs::setFocusMode(bool v) { set(focusMode_, v, Setting::focusMode); }
+void Prefs::setLaunchAtLogin(bool v) { set(launchAtLogin_, v, Setting::launchAtLogin); }
+void Prefs::setRememberListening(bool v) { set(rememberListening_, v, Setting::rememberListening); }
+void Prefs::setStudioVoice(bool v) { set(studioVoice_, v, Setting::studioVoice); }
+void Prefs::setHistoryKeepDays(std::int64_t v) { set(historyKeepDays_, v, Setting::historyKeepDays); }
 
-void Prefs::setInworldVoice(std::string v) {
-  inworldVoice_ = std::move(v);
-  commit(Setting::inworldVoice, inworldVoice_);
-  changed();
-}
-
-void Prefs::setCartesiaVoice(std::string v) {
-  cartesiaVoice_ = std::move(v);
-  commit(Setting::cartesiaVoice, cartesiaVoice_);
-  changed();
-}
-
-void Prefs::setOnDeviceVoice(std::string v) {
-  onDeviceVoice_ = std::move(v);
-  commit(Setting::onDeviceVoice, onDeviceVoice_);
-  changed();
-}
-
-void Prefs::setAppearance(std::string v) {
-  appearance_ = std::move(v);
-  commit(Setting::appearance, appearance_);
-  changed();
-}
-
-void Prefs::setSpeed(float v) {
-  speed_ = v;
-  commit(Setting::speed, static_cast<double>(v));
-  changed();
-}
-
-void Prefs::setAlwaysOnListening(bool v) {
-  alwaysOnListening_ = v;
-  commit(Setting::alwaysOnListening, v);
-  changed();
-}
-
-void Prefs::setSound(bool v) {
-  sound_ = v;
-  commit(Setting::sound, v);
-  changed();
-}
-
-void Prefs::setSaveCaptures(bool v) {
-  saveCaptures_ = v;
-  commit(Setting::saveCaptures, v);
-  changed();
-}
-
-void Prefs::setHighlightAsItReads(bool v) {
-  highlightAsItReads_ = v;
-  commit(Setting::highlightAsItReads, v);
-  changed();
-}
-
-void Prefs::setHighlightWords(bool v) {
-  highlightWords_ = v;
-  commit(Setting::highlightWords, v);
-  changed();
-}
-
-void Prefs::setFocusMode(bool v) {
-  focusMode_ = v;
-  commit(Setting::focusMode, v);
-  changed();
-}
-
-void Prefs::setLaunchAtLogin(bool v) {
-  launchAtLogin_ = v;
-  commit(Setting::launchAtLogin, v);
-  changed();
-}
-
-void Prefs::setRememberListening(bool v) {
-  rememberListening_ = v;
-  commit(Setting::rememberListening, v);
-  changed();
-}
-
-void Prefs::setStudioVoice(bool v) {
-  studioVoice_ = v;
-  commit(Setting::studioVoice, v);
-  changed();
-}
-
-void Prefs::setOnboardingDone(bool v) {
-  onboardingDone_ = v;
-  commit(Setting::onboardingDone, v);
-}
+void Prefs::setOnboardingDone(bool v) { store(onboardingDone_, v, Setting::onboardingDone); }
 
 void Prefs::setShowInDock(bool v) {
-  showInDock_ = v;
-  commit(Setting::showInDock, v);
+  store(showInDock_, v, Setting::showInDock);
   platform::activation::setPolicy(v ? platform::activation::Policy::regular
                                     : platform::activation::Policy::accessory);
 }
 
-void Prefs::setHistoryKeepDays(std::int64_t v) {
-  historyKeepDays_ = v;
-  commit(Setting::historyKeepDays, v);
-  changed();
-}
-
 void Prefs::setNeverReadApps(std::vector<std::string> v) {
-  neverReadApps_ = std::move(v);
-  commit(Setting::neverReadApps, neverReadApps_);
+  store(neverReadApps_, std::move(v), Setting::neverReadApps);
   Privacy::setUserNeverRead({neverReadApps_.begin(), neverReadApps_.end()});
   changed();
 }

@@ -114,6 +114,12 @@ class Prefs {
   void publish(Setting s);
   void commit(Setting s, platform::DefaultsValue stored);
   void changed();
+  // A setter's common body: `store` keeps the value in `field`, publishes it and writes it under
+  // `s`; `set` does that and then calls onChange.
+  template <class T>
+  void store(T& field, T v, Setting s);
+  template <class T>
+  void set(T& field, T v, Setting s);
 
   std::uint16_t hotkeyCode_ = 60;  // Right Shift
   Vendor vendor_ = Vendor::inworld;

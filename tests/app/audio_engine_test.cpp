@@ -17,6 +17,7 @@
 #include "app/audio/audio_engine.h"
 #include "core/base/dispatch.h"
 #include "platform/sim/capture_audio_device.h"
+#include "tests/support/fakes.h"
 
 namespace orvak::audio {
 namespace {
@@ -345,25 +346,7 @@ TEST_F(EngineFixture, TheMixerSumsThePathsAndScalesByVolume) {
 namespace orvak::audio {
 namespace {
 
-// Takes `good` writes, then fails like a device that was unplugged.
-class FailingDevice final : public platform::AudioDevice {
- public:
-  explicit FailingDevice(int good) : good_(good) {}
-  std::string name() const override { return "failing"; }
-  void open(const platform::AudioFormat&) override { written_ = 0; }
-  void close() override {}
-  void write(std::span<const float> interleaved) override {
-    if (good_-- <= 0) throw platform::AudioDeviceError("failing: device vanished");
-    written_ += interleaved.size() / 2;
-  }
-  std::uint64_t framesPlayed() const override { return written_; }
-  double latencySeconds() const override { return 0; }
-  bool paced() const override { return false; }
-
- private:
-  int good_;
-  std::uint64_t written_ = 0;
-};
+using test::FailingDevice;
 
 TEST(AudioEngineFailure, ADeviceFailureStopsTheEngineReportsItAndCompletesPendingBuffers) {
   dispatch::VirtualTime vt;
@@ -381,7 +364,7 @@ TEST(AudioEngineFailure, ADeviceFailureStopsTheEngineReportsItAndCompletesPendin
   node->play();
   vt.advance(0.1);
   EXPECT_FALSE(engine.isRunning());
-  EXPECT_EQ(failures, std::vector<std::string>{"failing: device vanished"});
+  EXPECT_EQ(failures, std::vector<std::string>{"device vanished"});
   EXPECT_EQ(done, 1);
   EXPECT_FALSE(node->isPlaying());
 }

@@ -14,6 +14,7 @@
 #include "core/base/paths.h"
 #include "platform/sim/capture_audio_device.h"
 #include "tests/app/scripted_engine.h"
+#include "tests/support/fakes.h"
 
 namespace orvak {
 
@@ -125,25 +126,7 @@ class UnavailableDevice final : public platform::AudioDevice {
   bool paced() const override { return false; }
 };
 
-// Takes `good` writes, then fails like a device that was unplugged.
-class FailingDevice final : public platform::AudioDevice {
- public:
-  explicit FailingDevice(int good) : good_(good) {}
-  std::string name() const override { return "failing"; }
-  void open(const platform::AudioFormat&) override { written_ = 0; }
-  void close() override {}
-  void write(std::span<const float> interleaved) override {
-    if (good_-- <= 0) throw platform::AudioDeviceError("device vanished");
-    written_ += interleaved.size() / 2;
-  }
-  std::uint64_t framesPlayed() const override { return written_; }
-  double latencySeconds() const override { return 0; }
-  bool paced() const override { return false; }
-
- private:
-  int good_;
-  std::uint64_t written_ = 0;
-};
+using test::FailingDevice;
 
 TEST_F(PlayerTest, ADeviceFailureMidReadEndsTheReadWithOneRecord) {
   graph = AudioGraph::make(std::make_unique<FailingDevice>(40), [](const std::string&) {});

@@ -6,13 +6,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QTest>
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "app/views/library/library_view.h"
 #include "app/views/library/notes_unavailable_view.h"
+#include "app/views/look/controls.h"
+#include "app/views/settings/fitted_text.h"
 #include "app/views/settings/help_page.h"
+#include "app/views/settings/rows.h"
+#include "app/views/settings/settings_pane.h"
+#include "app/views/settings/voice_tab.h"
 #include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -63,6 +70,17 @@ struct Fixture {
   }
   const sidebar::Item& highlights() const { return view->sidebar()->content().sections[0].items[0]; }
 };
+
+// The widgets of one of our classes inside `w`. findChildren cannot tell them apart: a class
+// without Q_OBJECT shares QWidget's meta-object, so every child would match.
+template <class T>
+std::vector<T*> widgetsOf(const QWidget* w) {
+  std::vector<T*> out;
+  for (QWidget* child : w->findChildren<QWidget*>()) {
+    if (auto* t = dynamic_cast<T*>(child)) out.push_back(t);
+  }
+  return out;
+}
 
 ResearchItem highlight(const char* quote) {
   ResearchItem it;
@@ -251,7 +269,95 @@ TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillSh
     ASSERT_NE(f.view->detail(), nullptr);
     EXPECT_EQ(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
   }
-  EXPECT_FALSE(f.view->detail()->findChildren<HelpPage*>().isEmpty()) << "help shows the help page";
+  EXPECT_FALSE(widgetsOf<HelpPage>(f.view->detail()).empty()) << "help shows the help page";
+}
+
+TEST(MainViewTest, AddAnAppOpensOneChooserModalToTheWindowAndStoresTheChosenApps) {
+  Fixture f(true, Page::general);
+  auto* pane = dynamic_cast<SettingsPane*>(f.view->detail());
+  ASSERT_NE(pane, nullptr);
+  auto choosers = [] {
+    std::vector<QFileDialog*> out;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) out.push_back(d);
+    }
+    return out;
+  };
+  pane->addAppButton()->click();
+  ASSERT_EQ(choosers().size(), 1u);
+  QFileDialog* chooser = choosers().front();
+  EXPECT_EQ(chooser->windowTitle().toStdString(), "Orvak won't read these apps, even when you press the key.");
+  EXPECT_EQ(chooser->labelText(QFileDialog::Accept).toStdString(), "Never Read");
+  EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFiles);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), "/usr/share/applications");
+  EXPECT_EQ(chooser->nameFilters(), QStringList{"Applications (*.desktop)"});
+  EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(chooser->parentWidget(), f.view.get()) << "modal to the main window";
+  pane->addAppButton()->click();
+  EXPECT_EQ(choosers().size(), 1u) << "a second click opens no second chooser";
+
+  // Two entries chosen, one of them twice over: each is stored once, in order.
+  const auto dir = test::freshDir("chooser");
+  for (const char* name : {"org.gnome.Evince.desktop", "firefox-esr.desktop"}) {
+    std::ofstream(dir / name) << "[Desktop Entry]\nName=" << name << "\n";
+  }
+  chooser->setDirectory(QString::fromStdString(dir.string()));
+  chooser->selectFile("\"org.gnome.Evince.desktop\" \"firefox-esr.desktop\"");
+  static_cast<QDialog*>(chooser)->accept();
+  f.vt.drain();
+  EXPECT_EQ(f.host.prefs().neverReadApps(), (std::vector<std::string>{"org.gnome.Evince", "firefox-esr"}));
+  QApplication::processEvents();
+  EXPECT_TRUE(choosers().empty());
+  // Once closed, the button opens a chooser again; a cancel stores nothing.
+  pane = dynamic_cast<SettingsPane*>(f.view->detail());
+  pane->addAppButton()->click();
+  ASSERT_EQ(choosers().size(), 1u);
+  choosers().front()->reject();
+  f.vt.drain();
+  EXPECT_EQ(f.host.prefs().neverReadApps().size(), 2u);
+}
+
+TEST(MainViewTest, EveryCaptionShowsWholeAtTheSmallestAndTheDefaultWidth) {
+  struct Case {
+    Page page;
+    QSize size;
+  };
+  const QSize smallest(MainView::kMinWidth, MainView::kMinHeight), standard(1120, 720);
+  for (const Case& c : {Case{Page::voice, smallest}, Case{Page::voice, standard}, Case{Page::general, smallest},
+                        Case{Page::general, standard}}) {
+    SCOPED_TRACE(std::string(MainModel::raw(c.page)) + " at " + std::to_string(c.size.width()));
+    Fixture f(true);
+    // The on-device voice: its row carries the longest caption of the Voice page.
+    f.host.prefs().setVendor(Vendor::onDevice);
+    f.model.setPage(c.page);
+    f.view->resize(c.size);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    if (c.page == Page::voice) {
+      const auto tabs = widgetsOf<VoiceTab>(f.view->detail());
+      ASSERT_EQ(tabs.size(), 1u);
+      VoiceTab* tab = tabs.front();
+      ASSERT_NE(tab->voiceRow(), nullptr);
+      ASSERT_NE(tab->voiceRow()->caption(), nullptr);
+      EXPECT_EQ(tab->voiceRow()->caption()->text().toStdString(), VoicePageModel::kOnDeviceCaption);
+    }
+    auto* pane = dynamic_cast<SettingsPane*>(f.view->detail());
+    ASSERT_NE(pane, nullptr);
+    const auto captions = widgetsOf<ClampedText>(pane);
+    ASSERT_FALSE(captions.empty());
+    for (ClampedText* caption : captions) {
+      if (!caption->isVisible()) continue;
+      SCOPED_TRACE(caption->text().toStdString());
+      const QStringList lines = caption->lines(caption->width());
+      EXPECT_GE(caption->height(), caption->heightForWidth(caption->width())) << lines.join(" / ").toStdString();
+      EXPECT_EQ(lines.join(" "), caption->text().simplified()) << "every word on a line of its own width";
+      // Nor does anything around it cut it off, up to the scrolled page.
+      for (QWidget* outer = caption->parentWidget(); outer; outer = outer->parentWidget()) {
+        const QRect inside(caption->mapTo(outer, QPoint(0, 0)), caption->size());
+        EXPECT_TRUE(outer->rect().contains(inside)) << "cut by " << outer->metaObject()->className();
+        if (outer == pane->widget()) break;
+      }
+    }
+  }
 }
 
 TEST(MainViewTest, HidingTheViewEndsAHotkeyTest) {

@@ -17,6 +17,7 @@
 #include "core/base/paths.h"
 #include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/one_line.h"
 #include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
@@ -40,15 +41,6 @@ UserLibrary openLibrary() {
   lib.model = LibraryModel::make(lib.notes, LibraryModel::Services{nullptr, nullptr, nullptr,
                                                                     Account::make()});
   return lib;
-}
-
-std::string oneLine(std::string_view s, int maxChars) {
-  std::string out(text::graphemePrefix(s, maxChars));
-  for (char& c : out) {
-    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-  }
-  if (text::graphemeCount(s) > maxChars) out += "\u2026";
-  return out;
 }
 
 void printSource(const LibraryModel::Cited& c) {

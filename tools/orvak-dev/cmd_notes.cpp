@@ -10,8 +10,8 @@
 
 #include "core/library/notes_store.h"
 #include "core/base/paths.h"
-#include "core/text/text.h"
 #include "tools/orvak-dev/commands.h"
+#include "tools/orvak-dev/one_line.h"
 #include "tools/orvak-dev/options.h"
 
 namespace orvak::dev {
@@ -32,16 +32,6 @@ std::unique_ptr<NotesStore> openUserStore() {
   auto store = std::make_unique<NotesStore>(NotesStore::defaultURL(), OrvakPaths::research());
   std::fprintf(stderr, "%s\n", store->url().c_str());
   return store;
-}
-
-// One line of text for the terminal: line breaks shown as spaces, long texts cut.
-std::string oneLine(std::string_view s, int maxChars) {
-  std::string out(text::graphemePrefix(s, maxChars));
-  for (char& c : out) {
-    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-  }
-  if (text::graphemeCount(s) > maxChars) out += "\u2026";
-  return out;
 }
 
 int search(const Args& args) {

@@ -1,5 +1,7 @@
 #include "tools/orvak-dev/commands.h"
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace orvak::dev {
@@ -7,20 +9,12 @@ namespace orvak::dev {
 int runEarcon(const Args& args);
 int runDefine(const Args& args);
 int runAnswer(const Args& args);
-int runDefaults(const Args& args);
-int runLog(const Args& args);
 int runSynth(const Args& args);
 int runVoices(const Args& args);
-int runNotes(const Args& args);
 int runLibrary(const Args& args);
-int runSplit(const Args& args);
-int runSpoken(const Args& args);
-int runPrefs(const Args& args);
-int runClean(const Args& args);
 int runWalk(const Args& args);
 int runCapture(const Args& args);
 int runHighlight(const Args& args);
-int runParse(const Args& args);
 int runRead(const Args& args);
 int runSay(const Args& args);
 int runListen(const Args& args);
@@ -43,20 +37,32 @@ int runFeedback(const Args& args);
 int runCrash(const Args& args);
 int runCrashOffer(const Args& args);
 
+namespace {
+
+Command lean(std::string_view name) {
+  for (const auto& c : leanCommands()) {
+    if (c.name == name) {
+      return c;
+    }
+  }
+  throw std::logic_error("no lean workbench command \"" + std::string(name) + "\"");
+}
+
+}  // namespace
+
 // In the order of the pipeline: the page, its text, its voice, the library, the hotkey and grants, the settings.
 std::span<const Command> commands() {
   static const std::vector<Command> table{
       {"walk", "SCENE.json | --front [--after S] [--pretty]",
        "walk the front window of a scene or of the real desktop, print nodes and counters", runWalk},
-      {"clean", "FILE [--text] [--bundle ID] [--url URL] [--frame X,Y,W,H]",
-       "clean a capture dump or a scene's front window and print the result as JSON", runClean},
+      lean("clean"),
       {"capture", "SCENE.json | --front [--after S] [--dump]",
        "capture the front window of a scene or of the real desktop as a read would; print the summary and text, or the error", runCapture},
       {"highlight", "SCENE.json --range A,B [--word C,D] [--saved E,F] [--focus] [OUT.png]",
        "measure a range of a scene's front window as the highlighter does; print the rectangles and requests, or draw them",
        runHighlight},
-      {"split", "FILE [--max N]", "print the sentences of a text file, one per line", runSplit},
-      {"spoken", "TEXT", "print what the voice is given for one sentence", runSpoken},
+      lean("split"),
+      lean("spoken"),
       {"voices", "[--natural | --play FILE | --sample ID]",
        "the on-device voices; the natural voice catalogue; play a sample file or a natural voice's sample", runVoices},
       {"synth", "[--vendor V] [--voice ID] TEXT... OUT.wav", "speak sentences through a vendor's engine to a WAV file, print word timings", runSynth},
@@ -70,7 +76,7 @@ std::span<const Command> commands() {
       {"listen", "FILE.wav [--ptt] | --mic [--seconds N]",
        "run the microphone listener on a recording (virtual time) or live; print each event", runListen},
       {"transcribe", "FILE.wav", "recognise a recorded utterance on-device; print partials and the final text", runTranscribe},
-      {"parse", "TRANSCRIPT [--smart]", "print the voice command a transcript gives, its payload or a suggestion", runParse},
+      lean("parse"),
       {"app", "SCENE.json [--for S] [--read [--stop-after S] [--mute]]",
        "run the application against a simulated desktop for S seconds (2), or read its front window on a double tap", runApp},
       {"windows", "[--page NAME] [--onboarding] [--scene SCENE.json] [--for S]",
@@ -84,15 +90,14 @@ std::span<const Command> commands() {
        "replay key strokes, or watch the real keyboard, through the trigger key's tap and print each gesture", runTap},
       {"permissions", "[SCENE.json]", "print the Accessibility and microphone grants as \"ax=... mic=...\"", runPermissions},
       {"login-item", "on|off [--exe PATH]", "start this executable at login, or not; print the log line and the entry", runLoginItem},
-      {"notes", "search|markdown|pages|listened|export|open|housekeeping|renumber",
-       "the library: saved items, Markdown, kept pages, history, housekeeping, document citations", runNotes},
+      lean("notes"),
       {"library",
        "ask QUESTION [--about KEY] [--document] | stream|days [--filter all|words|week] | doc-markdown ID | "
        "highlights [--filter F] | search QUERY | pages | page KEY | listened | documents [ID] | marks TEXT | "
        "sample FILE.json",
        "the library window's model, and each pane of the library as text", runLibrary},
-      {"prefs", "", "print the settings as loaded from the user defaults, with the engine configuration", runPrefs},
-      {"defaults", "[read K | write K -KIND V | delete K]", "print or change the user defaults (developer flags)", runDefaults},
+      lean("prefs"),
+      lean("defaults"),
       {"fake-service", "[--port N] [--fail PATH=STATUS]",
        "run a stand-in for the maker's service on 127.0.0.1, printing each request", runFakeService},
       {"service", "call METHOD PATH [JSON] [--auth] | voices | sample ID OUT",
@@ -107,7 +112,7 @@ std::span<const Command> commands() {
        "offer the newest unseen crash report, answering the alert as told, and print what happened", runCrashOffer},
       {"account", "status|signin EMAIL|open URL|refresh|signout",
        "the account: the token and cached record, or one step of signing in or out with its messages", runAccount},
-      {"log", "MESSAGE", "append one line to the text log and print the log's path", runLog},
+      lean("log"),
       {"shot", "NAME OUT.png [--dark] [--scale N] [the shot's options] | --list", "render a drawn state offscreen to a PNG", runShot},
       {"pill", "STEP... (show:TEXT:TONE[:S] flash:TEXT[:NOTE] finish hide notice:T:SUB[:warn] press-notice player:... wait:S)",
        "run the pill's controller in virtual time and print its timeline; `pill demo` shows the real pill", runPill},

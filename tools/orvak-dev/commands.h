@@ -20,8 +20,17 @@ struct Command {
   int (*run)(const Args& args);
 };
 
-// Every subcommand, in the order `orvak-dev` lists them.
+// Every subcommand, in the order `orvak-dev` lists them. Only the full workbench (orvak-dev-full)
+// holds them all.
 std::span<const Command> commands();
+
+// The subcommands that need no windows, sound or desktop: `orvak-dev` runs these itself, without
+// loading Qt, the sound server's client or the recogniser, and hands every other one to
+// orvak-dev-full beside it.
+std::span<const Command> leanCommands();
+
+// Runs one command; an exception it throws is printed as "orvak-dev NAME: what" and gives 1.
+int run(const Command& command, const Args& args);
 
 // The desktop the environment asks for (the real one unless ORVAK_PLATFORM=sim), after waiting
 // `afterSeconds` so the user can bring a window to the front; prints what it is on standard

@@ -16,6 +16,7 @@
 #include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 
 namespace orvak::views {
@@ -28,7 +29,7 @@ using look::Margin::ink2;
 using look::Margin::ink3;
 using look::Margin::line;
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 void setColor(QLabel* label, const look::DynColor& color) {
   QPalette pal = label->palette();
@@ -79,13 +80,13 @@ HotkeyCard::HotkeyCard(const ModifierTap::Choice& choice, QWidget* parent)
   layout->setContentsMargins(10, 8, 10, 8);
   layout->setSpacing(10);
   // The caps sit in slots of one width, so the titles of all cards start on one line.
-  auto* cap = new look::KeyCap(q(HotkeyPickerModel::glyph(choice.keyCode)), 12, this);
+  auto* cap = new look::KeyCap(qs(HotkeyPickerModel::glyph(choice.keyCode)), 12, this);
   cap->setFixedWidth(look::KeyCap("Ctrl", 12).sizeHint().width());
   layout->addWidget(cap, 0, Qt::AlignVCenter);
   auto* column = new QVBoxLayout;
   column->setSpacing(1);
-  title_ = makeLabel(q(HotkeyPickerModel::cardTitle(choice)), look::systemFont(13), ink, this);
-  caption_ = new OneLineLabel(q(HotkeyPickerModel::cardCaption(choice)), this);
+  title_ = makeLabel(qs(HotkeyPickerModel::cardTitle(choice)), look::systemFont(13), ink, this);
+  caption_ = new OneLineLabel(qs(HotkeyPickerModel::cardCaption(choice)), this);
   caption_->setFont(look::systemFont(11));
   setColor(caption_, ink3);
   column->addWidget(title_);
@@ -156,7 +157,7 @@ HotkeyPicker::HotkeyPicker(Prefs& prefs, HotkeyTest& test, bool compact, QWidget
     menu_->setAccessibleName("Key");
     menu_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const auto& choice : all) {
-      menu_->addItem(q(HotkeyPickerModel::menuText(choice)), int(choice.keyCode));
+      menu_->addItem(qs(HotkeyPickerModel::menuText(choice)), int(choice.keyCode));
     }
     // `activated` comes with every choice the user makes, the current one included.
     connect(menu_, &QComboBox::activated, this,
@@ -232,24 +233,24 @@ void HotkeyPicker::rebuildRow() {
   switch (row.kind) {
     case Kind::idle:
       if (!row.text.empty()) {
-        rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink2, row_);
+        rowLabel_ = makeLabel(qs(row.text), look::systemFont(13), ink2, row_);
         rowLabel_->setWordWrap(true);
         rowLayout_->addWidget(rowLabel_, 1, Qt::AlignVCenter);
       }
       break;
     case Kind::waiting:
-      rowLayout_->addWidget(new look::KeyCap(q(*row.glyph), 12, row_), 0, Qt::AlignVCenter);
-      rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink, row_);
+      rowLayout_->addWidget(new look::KeyCap(qs(*row.glyph), 12, row_), 0, Qt::AlignVCenter);
+      rowLabel_ = makeLabel(qs(row.text), look::systemFont(13), ink, row_);
       rowLayout_->addWidget(rowLabel_, 0, Qt::AlignVCenter);
       break;
     case Kind::checking:
       rowLayout_->addWidget(new look::Spinner(row_), 0, Qt::AlignVCenter);
-      rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink2, row_);
+      rowLabel_ = makeLabel(qs(row.text), look::systemFont(13), ink2, row_);
       rowLayout_->addWidget(rowLabel_, 0, Qt::AlignVCenter);
       break;
     case Kind::ok: {
       rowLayout_->addWidget(new look::StatusDot(true, row_), 0, Qt::AlignVCenter);
-      rowLabel_ = new look::MarkedText(q(row.text), look::systemFont(13, QFont::Medium), row_);
+      rowLabel_ = new look::MarkedText(qs(row.text), look::systemFont(13, QFont::Medium), row_);
       rowLayout_->addWidget(rowLabel_, 0, Qt::AlignVCenter);
       break;
     }
@@ -260,7 +261,7 @@ void HotkeyPicker::rebuildRow() {
       auto* boxLayout = new QVBoxLayout(box);
       boxLayout->setContentsMargins(0, 0, 0, 0);
       boxLayout->setSpacing(1);
-      rowLabel_ = makeLabel(q(row.text), look::systemFont(13), ink, box);
+      rowLabel_ = makeLabel(qs(row.text), look::systemFont(13), ink, box);
       rowLabel_->setWordWrap(true);
       boxLayout->addWidget(rowLabel_);
       auto* squiggle = new look::Squiggle(look::Margin::redPencil, 1.1, box);
@@ -271,7 +272,7 @@ void HotkeyPicker::rebuildRow() {
     }
   }
   if (row.button) {
-    auto* button = new look::MarginButton(q(*row.button), false, row_);
+    auto* button = new look::MarginButton(qs(*row.button), false, row_);
     connect(button, &QAbstractButton::clicked, this, [this] { model_.test(); });
     rowButton_ = button;
     rowLayout_->addWidget(button, 0, Qt::AlignVCenter);

@@ -41,7 +41,7 @@ QString rgba(const QColor& c) {
 
 // The quote as rich text: the band behind the whole of a highlight's quote, none behind a note's.
 QString quoteHtml(const StoredItem& s) {
-  QString text = q(s.item.quote).toHtmlEscaped();
+  QString text = qs(s.item.quote).toHtmlEscaped();
   text.replace('\n', "<br>");
   const QString body =
       s.item.kind == ResearchItem::Kind::highlight
@@ -255,17 +255,17 @@ void SavedCard::fill() {
   }
   const bool words = panes::hasNote(s_);
   if (words) {
-    yourWordsNote_->setText(q(*s_.item.note));
-    yourWords_->setAccessibleName(q(panes::yourWordsLabel(*s_.item.note)));
+    yourWordsNote_->setText(qs(*s_.item.note));
+    yourWords_->setAccessibleName(qs(panes::yourWordsLabel(*s_.item.note)));
   }
-  titleLine_->set(q(panes::cardTitle(s_)), q(panes::sourceLine(s_, timeOnly_, ctx_.lib->zone)));
-  noteButton_->setText(q(panes::noteButton(s_)));
+  titleLine_->set(qs(panes::cardTitle(s_)), qs(panes::sourceLine(s_, timeOnly_, ctx_.lib->zone)));
+  noteButton_->setText(qs(panes::noteButton(s_)));
   noteButton_->updateGeometry();
   const auto openTitle = panes::openTitle(panes::OpenKind::savedItem, s_.item.url, s_.item.app);
   open_->setVisible(openTitle.has_value());
   if (openTitle) {
-    open_->setText(q(*openTitle));
-    open_->setAccessibleName(q(*openTitle));
+    open_->setText(qs(*openTitle));
+    open_->setAccessibleName(qs(*openTitle));
     open_->updateGeometry();
   }
 }
@@ -327,7 +327,7 @@ void SavedCard::syncEditing() {
 }
 
 void SavedCard::startEdit() {
-  draft_ = q(panes::startEdit(*ctx_.notes, s_));
+  draft_ = qs(panes::startEdit(*ctx_.notes, s_));
   // The pane hands the change of `editing` to every card; this one opens with its draft.
   syncEditing();
 }
@@ -377,7 +377,7 @@ QMenu* SavedCard::makeMenu(QWidget* parent) {
       menu->addSeparator();
       continue;
     }
-    auto* a = menu->addAction(q(e.label));
+    auto* a = menu->addAction(qs(e.label));
     const auto action = e.action;
     connect(a, &QAction::triggered, this, [this, action] {
       if (action == panes::CardAction::editNote) {
@@ -425,7 +425,7 @@ HeardCard::HeardCard(const PaneContext& ctx, const PageHit& p, std::int64_t numb
         .arg(int(std::lround(100 * (spacing + 4) / spacing)))
         .arg(body);
   };
-  QString body = q(p.excerpt).toHtmlEscaped();
+  QString body = qs(p.excerpt).toHtmlEscaped();
   body.replace('\n', "<br>");
   auto* excerpt = (new Text(spaced(body), excerptFont, M::ink2, this))->wrapping(true);
   excerpt->setTextFormat(Qt::RichText);
@@ -443,11 +443,11 @@ HeardCard::HeardCard(const PaneContext& ctx, const PageHit& p, std::int64_t numb
   QFont tag = look::systemFont(10.5, QFont::Medium);
   tag.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
   sourceRow->addWidget(new Text(panes::kHeardTag, tag, M::ink3, this));
-  titleLine_ = new TitleLine(q(panes::heardTitle(p)), q(panes::heardSourceLine(p, Date::now(), ctx_.lib->zone)), this);
+  titleLine_ = new TitleLine(qs(panes::heardTitle(p)), qs(panes::heardSourceLine(p, Date::now(), ctx_.lib->zone)), this);
   sourceRow->addWidget(titleLine_, 1);
   sourceRow->addSpacing(8);
   if (const auto title = panes::openTitle(panes::OpenKind::page, p.url, p.app)) {
-    open_ = new SmallButton(q(*title), "arrow.up.right", this);
+    open_ = new SmallButton(qs(*title), "arrow.up.right", this);
     connect(open_, &QAbstractButton::clicked, this, [this] { panes::openHeard(*ctx_.notes, p_); });
     sourceRow->addWidget(open_);
   }

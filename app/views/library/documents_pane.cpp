@@ -170,7 +170,7 @@ void DocumentsPane::rebuild() {
   PaneScroll::clear(list_);
   rows_.clear();
   for (const auto& d : lib.docs()) {
-    auto* r = new DocRow(q(d.title), q(panes::docRowLine(d, Date::now(), lib.zone)), lib.openDoc() == d.id,
+    auto* r = new DocRow(qs(d.title), qs(panes::docRowLine(d, Date::now(), lib.zone)), lib.openDoc() == d.id,
                          list_->parentWidget());
     const auto id = d.id;
     QObject::connect(r, &QAbstractButton::clicked, r, [this, id] { ctx_.lib->setOpenDoc(id); });
@@ -204,11 +204,11 @@ void DocumentsPane::rebuild() {
     col->addWidget(t);
     return t;
   };
-  add((new Text(q(panes::kicker(*doc)), kickerFont, M::ink3, card))->wrapping());
+  add((new Text(qs(panes::kicker(*doc)), kickerFont, M::ink3, card))->wrapping());
   col->addSpacing(6);
   QFont titleFont = look::serifFont(30);
   titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.6);
-  add((new Text(q(doc->title), titleFont, M::ink, card))->wrapping(true));
+  add((new Text(qs(doc->title), titleFont, M::ink, card))->wrapping(true));
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(8);
   const auto smallButton = [&](const char* title, const char* symbol, std::function<void()> act) {
@@ -232,7 +232,7 @@ void DocumentsPane::rebuild() {
   for (const auto& p : doc->paragraphs) {
     auto* para = new MarkedText(panes::paragraphSegments(p), look::serifFont(18), 6, card);
     paragraphs_.push_back(para);
-    texts_.push_back(q(panes::markedPlain(panes::paragraphText(p))));
+    texts_.push_back(qs(panes::markedPlain(panes::paragraphText(p))));
     col->addWidget(para);
     col->addSpacing(14);
   }
@@ -242,7 +242,7 @@ void DocumentsPane::rebuild() {
     col->addSpacing(12);
     add(new Text(panes::kSources, kickerFont, M::ink3, card));
     for (const auto& s : doc->sources) {
-      auto* r = new SourceRow(s.n, q(panes::sourceLabel(s)), card);
+      auto* r = new SourceRow(s.n, qs(panes::sourceLabel(s)), card);
       r->setEnabled(panes::sourceEnabled(s));
       if (panes::sourceEnabled(s)) r->setToolTip(panes::kSourceHelp);
       QObject::connect(r, &QAbstractButton::clicked, r, [this, s] { panes::openDocSource(*ctx_.lib, s); });
@@ -313,7 +313,7 @@ void LibraryToast::sync() {
   if (toast) {
     const bool fresh = !shown_ || shown_->id != toast->id;
     shown_ = toast;
-    text_ = q(toast->text);
+    text_ = qs(toast->text);
     undo_->setVisible(panes::showsUndo(*toast));
     setAccessibleName(text_);
     show();

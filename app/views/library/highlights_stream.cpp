@@ -17,7 +17,7 @@ HighlightsStream::HighlightsStream(const PaneContext& ctx, QWidget* parent)
   auto* chipRow = new QHBoxLayout;
   chipRow->setSpacing(8);
   for (const auto& c : panes::chips(ctx_.lib->filter())) {
-    auto* chip = new Chip(q(c.label), c.on, content());
+    auto* chip = new Chip(qs(c.label), c.on, content());
     const auto filter = c.filter;
     QObject::connect(chip, &QAbstractButton::clicked, chip, [this, filter] { ctx_.lib->setFilter(filter); });
     chips_.push_back(chip);
@@ -53,7 +53,7 @@ HighlightsStream::HighlightsStream(const PaneContext& ctx, QWidget* parent)
   });
   if (ctx_.prefs) {
     prefsToken_ = ctx_.prefs->addObserver([this](Prefs::Setting s) {
-      if (s == Prefs::Setting::hotkeyCode) emptyText_->setText(q(panes::emptyText(ctx_.keyName())));
+      if (s == Prefs::Setting::hotkeyCode) emptyText_->setText(qs(panes::emptyText(ctx_.keyName())));
     });
   }
   rebuild();
@@ -73,11 +73,11 @@ QStringList HighlightsStream::headings() const {
 
 void HighlightsStream::rebuild() {
   const auto& lib = *ctx_.lib;
-  head_->setSub(q(panes::summary(lib.stream())));
+  head_->setSub(qs(panes::summary(lib.stream())));
   const auto chips = panes::chips(lib.filter());
   for (std::size_t i = 0; i < chips.size() && i < chips_.size(); ++i) chips_[i]->setOn(chips[i].on);
   empty_->setVisible(lib.stream().empty());
-  emptyText_->setText(q(panes::emptyText(ctx_.keyName())));
+  emptyText_->setText(qs(panes::emptyText(ctx_.keyName())));
 
   content()->setUpdatesEnabled(false);
   clear(body_);
@@ -86,7 +86,7 @@ void HighlightsStream::rebuild() {
   QFont headingFont = look::systemFont(11.5, QFont::Medium);
   headingFont.setLetterSpacing(QFont::AbsoluteSpacing, 1);
   for (const auto& group : lib.days()) {
-    auto* heading = new Text(q(panes::dayHeading(group.label)), headingFont, M::ink3, content());
+    auto* heading = new Text(qs(panes::dayHeading(group.label)), headingFont, M::ink3, content());
     headings_.push_back(heading);
     body_->addSpacing(22);
     body_->addWidget(heading);

@@ -164,7 +164,7 @@ std::vector<Shot> libraryShots() {
     auto* l = new QHBoxLayout(row);
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(8);
-    for (const auto& c : panes::chips(LibraryModel::Filter::all)) l->addWidget(new Chip(q(c.label), c.on));
+    for (const auto& c : panes::chips(LibraryModel::Filter::all)) l->addWidget(new Chip(qs(c.label), c.on));
     l->addStretch(1);
     return renderPiece(row, 520, scale);
   }));

@@ -157,12 +157,12 @@ void LibraryView::setPage(MainModel::Page page) {
 
 void LibraryView::syncBar() {
   const std::string& query = ctx_.notes->query();
-  if (field_->text().toStdString() != query) field_->setText(q(query));
+  if (field_->text().toStdString() != query) field_->setText(qs(query));
   const bool buttons = panes::showsBarButtons(query);
   ask_->setVisible(buttons);
   clear_->setVisible(buttons);
   hint_->setVisible(!buttons);
-  hint_->setText(q(panes::barHint(ctx_.keyName())));
+  hint_->setText(qs(panes::barHint(ctx_.keyName())));
 }
 
 void LibraryView::choosePane() {

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 
 namespace orvak::views::library {
 
@@ -168,7 +169,6 @@ void alignFirstBaselines(QLabel* follower, const QLabel* leader);
 // way, for pictures.
 void freezeMotion(QWidget* root, double t);
 
-// QString from UTF-8.
-inline QString q(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 }  // namespace orvak::views::library

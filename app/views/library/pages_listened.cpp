@@ -242,7 +242,7 @@ void PagesList::buildList() {
     r->setContentsMargins(20, 16, 20, 16);
     r->setSpacing(14);
     auto* open =
-        new PageCardButton(q(panes::pageTitle(d)), q(panes::pageCardLine(d, Date::now(), ctx_.lib->zone)), card);
+        new PageCardButton(qs(panes::pageTitle(d)), qs(panes::pageCardLine(d, Date::now(), ctx_.lib->zone)), card);
     texts_.push_back(open->text());
     QObject::connect(open, &QAbstractButton::clicked, open, [this, d] { panes::openPageDetail(*ctx_.lib, d); });
     pageCards_.push_back(open);
@@ -252,7 +252,7 @@ void PagesList::buildList() {
     buttons_.push_back({listen, row});
     r->addWidget(listen);
     if (const auto title = panes::openTitle(panes::OpenKind::page, d.url, d.app)) {
-      auto* b = new SmallButton(q(*title), "arrow.up.right", card);
+      auto* b = new SmallButton(qs(*title), "arrow.up.right", card);
       QObject::connect(b, &QAbstractButton::clicked, b, [this, d] { panes::openPageSource(*ctx_.notes, d); });
       buttons_.push_back({b, row});
       r->addWidget(b);
@@ -280,16 +280,16 @@ void PagesList::buildDetail(const DocumentSummary& d) {
   backRow->addStretch(1);
   col->addLayout(backRow);
   col->addSpacing(14);
-  col->addWidget(new look::Eyebrow(q(NotesText::source(d.url, d.app)), std::nullopt, true, c), 0, Qt::AlignLeft);
+  col->addWidget(new look::Eyebrow(qs(NotesText::source(d.url, d.app)), std::nullopt, true, c), 0, Qt::AlignLeft);
   col->addSpacing(6);
   QFont titleFont = look::serifFont(32);
   titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.6);
-  auto* title = (new Text(q(panes::pageTitle(d)), titleFont, M::ink, c))->wrapping(true);
+  auto* title = (new Text(qs(panes::pageTitle(d)), titleFont, M::ink, c))->wrapping(true);
   texts_.push_back(title->text());
   col->addWidget(title);
   auto* row = new QHBoxLayout;
   row->setSpacing(8);
-  auto* counts = new Text(q(NotesText::counts(d)), look::systemFont(12.5), M::ink2, c);
+  auto* counts = new Text(qs(NotesText::counts(d)), look::systemFont(12.5), M::ink2, c);
   texts_.push_back(counts->text());
   row->addWidget(counts);
   row->addStretch(1);
@@ -298,7 +298,7 @@ void PagesList::buildDetail(const DocumentSummary& d) {
   buttons_.push_back({listen, -1});
   row->addWidget(listen);
   if (const auto t = panes::openTitle(panes::OpenKind::page, d.url, d.app)) {
-    auto* b = new SmallButton(q(*t), "arrow.up.right", c);
+    auto* b = new SmallButton(qs(*t), "arrow.up.right", c);
     QObject::connect(b, &QAbstractButton::clicked, b, [this, d] { panes::openPageSource(*ctx_.notes, d); });
     buttons_.push_back({b, -1});
     row->addWidget(b);
@@ -346,7 +346,7 @@ ListenedList::ListenedList(const PaneContext& ctx, QWidget* parent) : PaneScroll
   keep_ = new KeepPicker(c);
   keep_->setAccessibleName(panes::kKeepAccessibleName);
   keep_->setFont(look::systemFont(13));
-  for (const auto& choice : panes::keepChoices()) keep_->addItem(q(choice.label), qlonglong(choice.days));
+  for (const auto& choice : panes::keepChoices()) keep_->addItem(qs(choice.label), qlonglong(choice.days));
   keep_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   QObject::connect(keep_, &QComboBox::activated, keep_, [this](int index) {
     const auto days = keep_->itemData(index).toLongLong();
@@ -412,7 +412,7 @@ void ListenedList::buildBanner() {
   r->setSpacing(12);
   r->addWidget(new Symbol("clock.arrow.circlepath", M::accent, banner_));
   auto* sentence =
-      (new Text(q(panes::bannerText(*ctx_.lib->pending(), ctx_.lib->zone)), look::systemFont(13.5), M::ink, banner_))
+      (new Text(qs(panes::bannerText(*ctx_.lib->pending(), ctx_.lib->zone)), look::systemFont(13.5), M::ink, banner_))
           ->wrapping();
   texts_.push_back(sentence->text());
   r->addWidget(sentence, 1);
@@ -438,7 +438,7 @@ void ListenedList::rebuild() {
   texts_.clear();
   const auto& lib = *ctx_.lib;
   const bool remembering = ctx_.prefs ? ctx_.prefs->rememberListening() : true;
-  head_->setSub(q(panes::listenedSub(lib.listened().size())));
+  head_->setSub(qs(panes::listenedSub(lib.listened().size())));
   // Not silenced: the switch moves its knob on its own toggle, and writing the same value back
   // to the settings is skipped there.
   switch_->setChecked(remembering);
@@ -451,7 +451,7 @@ void ListenedList::rebuild() {
   rowItems_ = lib.listened();
   QWidget* c = content();
   if (rowItems_.empty()) {
-    auto* none = new Text(q(panes::listenedEmpty(remembering)), look::systemFont(14), M::ink2, c);
+    auto* none = new Text(qs(panes::listenedEmpty(remembering)), look::systemFont(14), M::ink2, c);
     none->setContentsMargins(0, 14, 0, 0);
     texts_.push_back(none->text());
     body_->addWidget(none);
@@ -467,20 +467,20 @@ void ListenedList::rebuild() {
     r->setSpacing(18);
     auto* left = new QVBoxLayout;
     left->setSpacing(4);
-    auto* title = (new Text(q(panes::listenedTitle(item)), look::serifFont(18.5), M::ink, row))->wrapping();
+    auto* title = (new Text(qs(panes::listenedTitle(item)), look::serifFont(18.5), M::ink, row))->wrapping();
     title->setMaximumHeight(int(std::ceil(title->fontMetrics().lineSpacing() * 2)) + 2);
     left->addWidget(title);
-    auto* line = new Text(q(panes::listenedLine(item, Date::now(), lib.zone)), look::systemFont(12.5), M::ink3, row);
+    auto* line = new Text(qs(panes::listenedLine(item, Date::now(), lib.zone)), look::systemFont(12.5), M::ink3, row);
     left->addWidget(line);
     auto* progress = new QHBoxLayout;
     progress->setSpacing(10);
     progress->setContentsMargins(0, 4, 0, 0);
     progress->addWidget(
-        new ProgressBar(panes::progressWidth(item.progress), q(panes::progressAccessibleName(item)), row));
-    auto* stop = (new Text(q(panes::stopLine(item)), look::systemFont(12), M::ink3, row))->elided();
+        new ProgressBar(panes::progressWidth(item.progress), qs(panes::progressAccessibleName(item)), row));
+    auto* stop = (new Text(qs(panes::stopLine(item)), look::systemFont(12), M::ink3, row))->elided();
     progress->addWidget(stop, 1);
     left->addLayout(progress);
-    texts_.push_back(title->text() + "\n" + line->text() + "\n" + q(panes::stopLine(item)));
+    texts_.push_back(title->text() + "\n" + line->text() + "\n" + qs(panes::stopLine(item)));
     r->addLayout(left, 1);
     if (panes::showsAskAboutIt(ctx_.notes->store(), item)) {
       auto* ask = new TextButton(panes::kAskAboutIt, look::systemFont(12.5, QFont::Medium), M::accent, row);
@@ -489,7 +489,7 @@ void ListenedList::rebuild() {
       r->addWidget(ask);
     }
     if (const auto title = panes::rowOpenTitle(item)) {
-      auto* open = new SmallButton(q(*title), "arrow.up.right", row);
+      auto* open = new SmallButton(qs(*title), "arrow.up.right", row);
       QObject::connect(open, &QAbstractButton::clicked, open,
                        [this, item, key] { panes::openRow(*ctx_.lib, item, key); });
       buttons_.push_back({open, rowIndex});

@@ -80,7 +80,7 @@ void MarkedText::setSegments(const std::vector<panes::Segment>& segments) {
 void MarkedText::render() {
   QString html;
   for (const auto& s : segments_) {
-    QString t = q(s.text).toHtmlEscaped();
+    QString t = qs(s.text).toHtmlEscaped();
     t.replace('\n', "<br>");
     if (s.mark) {
       html += QStringLiteral(
@@ -135,10 +135,10 @@ SearchResults::~SearchResults() { ctx_.notes->removeObserver(notesToken_); }
 
 void SearchResults::rebuild() {
   const auto& notes = *ctx_.notes;
-  ask_->setText(q(panes::askRowLabel(notes.query())));
+  ask_->setText(qs(panes::askRowLabel(notes.query())));
   ask_->setAccessibleName(ask_->text());
   ask_->update();
-  count_->setText(q(panes::countLine(notes.results().size(), notes.query())));
+  count_->setText(qs(panes::countLine(notes.results().size(), notes.query())));
   content()->setUpdatesEnabled(false);
   clear(body_);
   pool_.begin();
@@ -194,7 +194,7 @@ QString AskResult::stateText() const {
 void AskResult::updateWriting() {
   if (!document_) return;
   const bool writing = ctx_.lib->writing();
-  document_->setText(q(panes::documentButton(writing)));
+  document_->setText(qs(panes::documentButton(writing)));
   document_->setEnabled(panes::documentButtonEnabled(writing));
   document_->updateGeometry();
   writingSpinner_->setVisible(writing);
@@ -212,8 +212,8 @@ void AskResult::rebuild() {
   savedCards_.clear();
   QWidget* c = content();
   const auto text = [&](const std::string& s, const QFont& f, look::DynColor colour) {
-    texts_.push_back(q(s));
-    return new Text(q(s), f, colour, c);
+    texts_.push_back(qs(s));
+    return new Text(qs(s), f, colour, c);
   };
   const auto asked = [&](const std::string& question) {
     QFont eyebrow = look::systemFont(11.5, QFont::Medium);
@@ -252,7 +252,7 @@ void AskResult::rebuild() {
     header->addWidget(hearIt_);
     col->addLayout(header);
     answer_ = new MarkedText(panes::marked(a->text), look::serifFont(19), 6, card);
-    texts_.push_back(q(panes::markedPlain(a->text)));
+    texts_.push_back(qs(panes::markedPlain(a->text)));
     col->addWidget(answer_);
     body_->addWidget(card);
     if (!a->cited.empty()) {

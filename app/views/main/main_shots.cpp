@@ -6,6 +6,7 @@
 
 #include "app/views/library/library_widgets.h"
 #include "app/views/main/main_view.h"
+#include "app/views/settings/settings_sections.h"
 #include "app/windows/held_windows_host.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -81,6 +82,17 @@ QImage renderMain(double scale, const ShotOptions& o) {
 
   ShotHost host(ax == "on", !o.flag("--no-notes"));
   host.prefs().setOnboardingDone(o.flag("--onboarding-done"));
+  if (const auto vendor = o.value("--vendor")) {
+    if (*vendor == "natural") {
+      host.prefs().setVendor(Vendor::inworld);
+    } else if (*vendor == "alternate") {
+      host.prefs().setVendor(Vendor::cartesia);
+    } else if (*vendor == "on-device") {
+      host.prefs().setVendor(Vendor::onDevice);
+    } else {
+      throw std::invalid_argument("--vendor takes natural, alternate or on-device");
+    }
+  }
   if (o.flag("--developer")) host.prefs().d->set(Prefs::kDeveloperFlag, true);
   if (host.store) addItems(*host.store, items);
   MainModel model;
@@ -99,6 +111,15 @@ QImage renderMain(double scale, const ShotOptions& o) {
   parts.library = library;
   MainView view(parts);
   view.resize(size);
+  if (const auto message = o.value("--message")) {
+    // The Keys page's first row says it, as after a refused save.
+    for (QWidget* w : view.findChildren<QWidget*>()) {
+      if (auto* row = dynamic_cast<KeyRow*>(w)) {
+        row->say(QString::fromStdString(*message));
+        break;
+      }
+    }
+  }
   library::freezeMotion(&view, 1.2);
   QImage img = renderWidget(view, scale);
   time.drain();
@@ -109,9 +130,10 @@ QImage renderMain(double scale, const ShotOptions& o) {
 
 std::vector<Shot> mainShots() {
   return {{"main",
-           "the main window: sidebar and page (--page NAME, --items N, --size 900x560 ...)",
+           "the main window: sidebar and page (--page NAME, --items N, --size 900x560, --vendor on-device, --message "
+           "TEXT on Keys ...)",
            [](double s) { return renderMain(s, {}); },
-           {"--page", "--ax", "--items", "--size"},
+           {"--page", "--ax", "--items", "--size", "--vendor", "--message"},
            {"--developer", "--no-notes", "--onboarding-done"},
            renderMain}};
 }

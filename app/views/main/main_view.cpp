@@ -44,7 +44,7 @@ MainView::MainView(Parts parts, QWidget* parent)
   setMinimumSize(kMinWidth, kMinHeight);
   WindowsHost& host = *parts_.host;
   reactions_ = std::make_unique<sidebar::Reactions>(*parts_.model, host.prefs(), host.tester());
-  settingsHost_ = std::make_unique<WindowSettingsHost>(host, parts_.setup);
+  settingsHost_ = std::make_unique<WindowSettingsHost>(host, parts_.setup, this);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);

@@ -12,6 +12,7 @@
 
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 
@@ -35,7 +36,7 @@ QColor faded(QColor c, double alpha) {
   return c;
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 QFont labelFont(double tracking) {
   QFont f = look::monoFont(9.5, QFont::Medium);
@@ -145,13 +146,13 @@ void SidebarView::place() {
   QWidget* refocus = nullptr;
   for (const auto& section : layout_.sections) {
     y += 18;
-    labels_.push_back({q(section.label), QRectF(kSide + 12, y, kWidth - 2 * kSide - 12, labelMetrics.height())});
+    labels_.push_back({qs(section.label), QRectF(kSide + 12, y, kWidth - 2 * kSide - 12, labelMetrics.height())});
     y += labelMetrics.height() + 6;
     for (const auto& item : section.items) {
       const QRectF rect(kSide, y, kWidth - 2 * kSide, kItemHeight);
       items_.push_back({item.page, rect});
       auto* b = new SidebarButton(
-          q(item.title),
+          qs(item.title),
           [this, rect](bool in) {
             if (in) reveal(rect);
             update();
@@ -194,11 +195,11 @@ void SidebarView::place() {
   banner_.reset();
   if (layout_.banner) {
     const QFontMetricsF bm(bannerFont());
-    const double w = std::min(12 + 6 + 7 + bm.horizontalAdvance(q(layout_.banner->text)) + 12, kWidth - 2 * kSide);
+    const double w = std::min(12 + 6 + 7 + bm.horizontalAdvance(qs(layout_.banner->text)) + 12, kWidth - 2 * kSide);
     banner_ = QRectF(kSide, top(fit), std::ceil(w), fit.banner);
-    bannerButton_->setText(q(layout_.banner->text));
-    bannerButton_->setAccessibleName(q(layout_.banner->text));
-    bannerButton_->setAccessibleDescription(q(layout_.banner->toolTip));
+    bannerButton_->setText(qs(layout_.banner->text));
+    bannerButton_->setAccessibleName(qs(layout_.banner->text));
+    bannerButton_->setAccessibleDescription(qs(layout_.banner->toolTip));
     bannerButton_->setGeometry(banner_->toAlignedRect());
     bannerButton_->show();
   } else {
@@ -278,7 +279,7 @@ std::optional<QRectF> SidebarView::countRect() const {
     for (const auto& item : section.items) {
       if (!item.count) continue;
       const auto r = itemRect(item.page);
-      const double w = QFontMetricsF(countFont()).horizontalAdvance(q(item.count->text));
+      const double w = QFontMetricsF(countFont()).horizontalAdvance(qs(item.count->text));
       return QRectF(r->right() - kItemPad - w, r->top(), w, r->height());
     }
   }
@@ -317,13 +318,13 @@ void SidebarView::paintEvent(QPaintEvent*) {
         mask.setDevicePixelRatio(2);
         mask.fill(Qt::transparent);
         QPainter m(&mask);
-        look::paintSymbol(m, q(item.symbol), QRectF(0, 0, 13, 13), Qt::black);
+        look::paintSymbol(m, qs(item.symbol), QRectF(0, 0, 13, 13), Qt::black);
         m.setCompositionMode(QPainter::CompositionMode_SourceIn);
         m.fillRect(QRectF(0, 0, 13, 13), apricot(QRectF(0, 0, 13, 13)));
         m.end();
         p.drawImage(symbol.topLeft(), mask);
       } else {
-        look::paintSymbol(p, q(item.symbol), symbol, kNight2);
+        look::paintSymbol(p, qs(item.symbol), symbol, kNight2);
       }
       p.setFont(look::systemFont(13, item.selected ? QFont::DemiBold : QFont::Normal));
       p.setPen(item.selected ? kNight : kNight2);
@@ -334,12 +335,12 @@ void SidebarView::paintEvent(QPaintEvent*) {
         p.setFont(countFont());
         p.setPen(kNight2);
         const QRectF c = *countRect();
-        p.drawText(c, Qt::AlignRight | Qt::AlignVCenter, q(item.count->text));
+        p.drawText(c, Qt::AlignRight | Qt::AlignVCenter, qs(item.count->text));
         p.restore();
         textRight = c.left() - 4;
       }
       p.drawText(QRectF(textLeft, r.top(), textRight - textLeft, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                 QFontMetricsF(p.font()).elidedText(q(item.title), Qt::ElideRight, textRight - textLeft));
+                 QFontMetricsF(p.font()).elidedText(qs(item.title), Qt::ElideRight, textRight - textLeft));
     }
   }
   // The keyboard's place: a ring around the focused row.
@@ -373,7 +374,7 @@ void SidebarView::paintEvent(QPaintEvent*) {
     p.setFont(bannerFont());
     p.setPen(kBannerInk);
     p.drawText(QRectF(b.left() + 12 + 6 + 7, b.top(), b.width(), b.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               q(layout_.banner->text));
+               qs(layout_.banner->text));
     if (bannerButton_->hasFocus()) {
       const QRectF r = b.adjusted(-2, -2, 2, 2);
       p.setPen(QPen(faded(kNight, 0.8), 1.5));
@@ -388,12 +389,12 @@ void SidebarView::paintEvent(QPaintEvent*) {
   p.setPen(faded(kNight2, 0.7));
   const QRectF hint = *hint_;
   p.drawText(QRectF(hint.left(), hint.top(), hint.width(), hintLabel.height()), Qt::AlignLeft | Qt::AlignVCenter,
-             q(layout_.hintLabel));
+             qs(layout_.hintLabel));
   p.setFont(look::systemFont(12));
   p.setPen(kNight2);
   p.drawText(QRectF(hint.left(), hint.top() + hintLabel.height() + 3, hint.width(),
                     hint.height() - hintLabel.height() - 3),
-             Qt::AlignLeft | Qt::AlignVCenter, q(layout_.hint));
+             Qt::AlignLeft | Qt::AlignVCenter, qs(layout_.hint));
 }
 
 void SidebarView::mousePressEvent(QMouseEvent* e) {
@@ -417,11 +418,11 @@ bool SidebarView::event(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(e);
     QString tip;
-    if (banner_ && banner_->contains(help->pos())) tip = q(layout_.banner->toolTip);
+    if (banner_ && banner_->contains(help->pos())) tip = qs(layout_.banner->toolTip);
     if (const auto c = countRect(); c && c->contains(help->pos())) {
       for (const auto& s : layout_.sections) {
         for (const auto& i : s.items) {
-          if (i.count) tip = q(i.count->toolTip);
+          if (i.count) tip = qs(i.count->toolTip);
         }
       }
     }

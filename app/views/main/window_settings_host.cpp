@@ -1,13 +1,13 @@
 #include "app/views/main/window_settings_host.h"
 
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QUrl>
 #include <cstdlib>
 
 #include "app/feedback/feedback.h"
 #include "app/system/login_item.h"
 #include "app/views/feedback/feedback_dialogs.h"
+#include "app/views/settings/app_chooser.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 
@@ -27,17 +27,13 @@ bool WindowSettingsHost::loginItemCanRegister() const {
 }
 
 void WindowSettingsHost::chooseApplications(std::function<void(std::vector<std::filesystem::path>)> done) {
-  auto* dialog = new QFileDialog(nullptr, "Choose applications", "/usr/share/applications", "Applications (*.desktop)");
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setFileMode(QFileDialog::ExistingFiles);
-  QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-    std::vector<std::filesystem::path> files;
-    if (result == QDialog::Accepted) {
-      for (const QString& f : dialog->selectedFiles()) files.emplace_back(f.toStdString());
-    }
-    if (done) done(files);
-  });
-  dialog->open();
+  if (chooser_) {
+    // One chooser at a time: a second request brings the open one forward.
+    chooser_->raise();
+    chooser_->activateWindow();
+    return;
+  }
+  chooser_ = chooseApplicationFiles(window_, std::move(done));
 }
 
 void WindowSettingsHost::openLogsFolder() {

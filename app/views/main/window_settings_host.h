@@ -3,17 +3,22 @@
 // entries and the logs folder. Main thread only.
 #pragma once
 
+#include <QPointer>
 #include <functional>
 
 #include "app/settings/settings_host.h"
 #include "app/windows/windows_host.h"
 
+class QFileDialog;
+class QWidget;
+
 namespace orvak::views {
 
 class WindowSettingsHost final : public SettingsHost {
  public:
-  WindowSettingsHost(WindowsHost& host, std::function<void()> showOnboarding)
-      : host_(host), showOnboarding_(std::move(showOnboarding)) {}
+  // `window` is the widget whose window the dialogs opened from here are modal to.
+  WindowSettingsHost(WindowsHost& host, std::function<void()> showOnboarding, QWidget* window)
+      : host_(host), showOnboarding_(std::move(showOnboarding)), window_(window) {}
 
   bool accessibility() const override { return host_.perms().accessibility(); }
   platform::MicAccess mic() const override { return host_.perms().mic(); }
@@ -32,6 +37,8 @@ class WindowSettingsHost final : public SettingsHost {
  private:
   WindowsHost& host_;
   std::function<void()> showOnboarding_;
+  QWidget* window_;
+  QPointer<QFileDialog> chooser_;  // the applications chooser while it is open
 };
 
 }  // namespace orvak::views

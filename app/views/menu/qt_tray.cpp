@@ -11,6 +11,7 @@
 #include "app/views/app_look.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/symbols.h"
 #include "app/views/menu/menu_header.h"
 #include "app/views/menu/menu_icon.h"
@@ -19,13 +20,13 @@ namespace orvak::views {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 // A row's text as Qt shows it: "&" stands for itself, not for a mnemonic.
-QString label(const std::string& s) { return q(s).replace('&', "&&"); }
+QString label(const std::string& s) { return qs(s).replace('&', "&&"); }
 
 QIcon symbolIcon(const std::string& name, const QColor& colour) {
-  const QString n = q(name);
+  const QString n = qs(name);
   if (name.empty() || !look::hasSymbol(n)) return {};
   QIcon icon;
   for (const int side : {16, 32}) {
@@ -78,8 +79,8 @@ bool QtTray::reducedMotion() const { return look::reducedMotion(); }
 
 void QtTray::showIcon(const menu::IconLook& look, double phase) {
   tray_->setIcon(MenuIcon::icon(look.icon, phase));
-  tray_->setToolTip(q(look.toolTip));
-  menu_->setAccessibleName(q(look.description));
+  tray_->setToolTip(qs(look.toolTip));
+  menu_->setAccessibleName(qs(look.description));
 }
 
 void QtTray::menuChanged() {
@@ -151,8 +152,8 @@ void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHe
                    row.action == menu::Action::pickSpeed) {
           a->setCheckable(true);
         }
-        if (!row.key.empty()) a->setShortcut(QKeySequence(q("Ctrl+" + row.key)));
-        if (!row.toolTip.empty()) a->setToolTip(q(row.toolTip));
+        if (!row.key.empty()) a->setShortcut(QKeySequence(qs("Ctrl+" + row.key)));
+        if (!row.toolTip.empty()) a->setToolTip(qs(row.toolTip));
         if (row.action != menu::Action::none) {
           QObject::connect(a, &QAction::triggered, &menu, [perform, action = row.action, value = row.value] {
             if (perform) perform(action, value);

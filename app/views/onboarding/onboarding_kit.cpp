@@ -37,8 +37,6 @@ class Symbol : public QWidget {
 
 }  // namespace
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
 QLabel* text(const QString& t, const QFont& font, const look::DynColor& color, QWidget* parent) {
   auto* label = new QLabel(t, parent);
   label->setFont(font);
@@ -67,7 +65,7 @@ QWidget* title(const OnboardingFlow& flow, const QString& t, const QString& glow
   column->setSpacing(12);
   const auto accent = flow.eyebrowAccent();
   column->addWidget(
-      new look::Eyebrow(q(flow.eyebrow()), accent ? std::optional<QString>(q(*accent)) : std::nullopt, true, box));
+      new look::Eyebrow(qs(flow.eyebrow()), accent ? std::optional<QString>(qs(*accent)) : std::nullopt, true, box));
   column->addWidget(new look::Headline(t, glow, 30, box));
   box->setAccessibleName(t + " " + glow);
   return box;

@@ -8,12 +8,13 @@
 
 #include "app/onboarding/onboarding_flow.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 
 class QVBoxLayout;
 
 namespace orvak::views::onboarding {
 
-QString q(const std::string& s);
+using look::qs;
 
 // A label in `color` that wraps and never cuts its lines.
 QLabel* text(const QString& text, const QFont& font, const look::DynColor& color, QWidget* parent);

@@ -119,7 +119,7 @@ QWidget* check(const OnboardingFlow::Check& c, bool wasDone, QWidget* parent) {
   markColumn->addWidget(new Mark(c.done, wasDone, row));
   markColumn->addStretch(1);
   layout->addLayout(markColumn);
-  layout->addWidget(text(q(c.text), font, c.done ? ink : ink2, row), 1);
+  layout->addWidget(text(qs(c.text), font, c.done ? ink : ink2, row), 1);
   if (c.dimmed) fade(row, 0.6);
   row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   return row;
@@ -170,7 +170,7 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
   // The cards of a row take the height of the tallest, so their edges and buttons line up.
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
   setMinimumHeight(150);
-  setAccessibleName(q(card.name));
+  setAccessibleName(qs(card.name));
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(16, 16, 16, 16);
   column->setSpacing(10);
@@ -178,11 +178,11 @@ VoiceCardButton::VoiceCardButton(const OnboardingFlow::VoiceCard& card, QWidget*
   header->setSpacing(8);
   ring_ = new Ring(&shown_, this);
   header->addWidget(ring_, 0, Qt::AlignVCenter);
-  auto* name = onboarding::text(q(card.name), look::serifFont(20, QFont::Light), ink, this);
+  auto* name = onboarding::text(qs(card.name), look::serifFont(20, QFont::Light), ink, this);
   name->setWordWrap(false);
   header->addWidget(name, 1, Qt::AlignVCenter);
   column->addLayout(header);
-  column->addWidget(onboarding::text(q(card.description), look::systemFont(12.5), ink2, this));
+  column->addWidget(onboarding::text(qs(card.description), look::systemFont(12.5), ink2, this));
   column->addStretch(1);
   auto* hear = new look::MarginButton("Hear It", false, this);
   hear->setSymbol("play.fill");
@@ -257,7 +257,7 @@ QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone) {
   auto* card = new Card(14, page);
   auto* cardLayout = new QVBoxLayout(card);
   cardLayout->setContentsMargins(0, 0, 0, 0);
-  cardLayout->addWidget(new SamplePage(q(OnboardingFlow::sampleText()), card));
+  cardLayout->addWidget(new SamplePage(qs(OnboardingFlow::sampleText()), card));
   column->addWidget(card);
 
   auto* checklist = new QWidget(page);
@@ -272,7 +272,7 @@ QWidget* tryItPage(OnboardingFlow& flow, const std::vector<bool>& wasDone) {
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(10);
   buttons->addStretch(1);
-  auto* button = new look::MarginButton(q(flow.tryItButton()), !flow.reading(), page);
+  auto* button = new look::MarginButton(qs(flow.tryItButton()), !flow.reading(), page);
   if (!flow.reading()) button->setSymbol("play.fill");
   QObject::connect(button, &QAbstractButton::clicked, page, [&flow] { flow.pressTryIt(); });
   buttons->addWidget(button);
@@ -286,7 +286,7 @@ QWidget* readyPage(OnboardingFlow& flow) {
   page->setProperty(kFillsPage, true);
   auto* column = pageColumn(page, 14);
   column->addWidget(title(flow, "You're", "set.", page));
-  column->addWidget(prose(q(flow.readyProse()), page));
+  column->addWidget(prose(qs(flow.readyProse()), page));
 
   auto* login = new Card(14, page);
   auto* loginRow = new QHBoxLayout(login);
@@ -327,7 +327,7 @@ QWidget* readyPage(OnboardingFlow& flow) {
   sheetScroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
   sheetScroll->viewport()->setAutoFillBackground(false);
   look::useThinScrollBars(*sheetScroll);
-  auto* sheet = new CheatSheetView(q(flow.keyName()), true);
+  auto* sheet = new CheatSheetView(qs(flow.keyName()), true);
   sheet->setContentsMargins(0, 4, 8, 4);
   sheetScroll->setWidget(sheet);
   sheetLayout->addWidget(sheetScroll);

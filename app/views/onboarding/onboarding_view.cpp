@@ -362,7 +362,7 @@ void OnboardingView::rebuildFooter() {
   while (footerLayout_->count() > 0) delete footerLayout_->takeAt(0);
   footerLayout_->addStretch(1);
   for (const auto& b : flow_->footer()) {
-    auto* button = new look::MarginButton(q(b.label), b.primary, footerBar_);
+    auto* button = new look::MarginButton(qs(b.label), b.primary, footerBar_);
     button->setEnabled(b.enabled);
     connect(button, &QAbstractButton::clicked, this, [this, b] { flow_->press(b); });
     footerLayout_->addWidget(button);
@@ -376,7 +376,7 @@ QString OnboardingView::hintText() const { return hint_ ? hint_->text() : QStrin
 void OnboardingView::updateHint() {
   if (!hint_) return;
   const auto text = flow_->hint(OnboardingFlow::now());
-  hint_->setText(text ? q(*text) : QString());
+  hint_->setText(text ? qs(*text) : QString());
   hint_->setVisible(text.has_value());
 }
 
@@ -421,7 +421,7 @@ QWidget* OnboardingView::makePage(int step) {
           "not a screenshot. It never reads password fields. Only the sentences being spoken, and pages you ask "
           "about, leave this computer.",
           page));
-      column->addWidget(status(flow.host().accessibility(), q(flow.accessibilityStatus()), page));
+      column->addWidget(status(flow.host().accessibility(), qs(flow.accessibilityStatus()), page));
       // The waiting block and the small print under it, closer together than the page's parts.
       auto* block = new QWidget(page);
       auto* blockColumn = pageColumn(block, 8);
@@ -450,15 +450,15 @@ QWidget* OnboardingView::makePage(int step) {
     case OnboardingFlow::kMicrophone: {
       auto* column = pageColumn(page, 16);
       column->addWidget(title(flow, "Talk to Orvak", "while it reads.", page));
-      column->addWidget(prose(q(flow.micProse()), page));
+      column->addWidget(prose(qs(flow.micProse()), page));
       const auto row = flow.micRow();
-      column->addWidget(status(row.ok, q(row.status), page));
+      column->addWidget(status(row.ok, qs(row.status), page));
       if (row.button) {
-        auto* button = new look::MarginButton(q(*row.button), true, page);
+        auto* button = new look::MarginButton(qs(*row.button), true, page);
         connect(button, &QAbstractButton::clicked, this, [this] { flow_->micButton(); });
         column->addWidget(button, 0, Qt::AlignLeft);
       }
-      if (row.line) column->addWidget(smallprint(q(*row.line), page));
+      if (row.line) column->addWidget(smallprint(qs(*row.line), page));
       break;
     }
     case OnboardingFlow::kHotkey: {

@@ -15,6 +15,7 @@
 #include "app/views/look/motion.h"
 #include "app/views/look/painting.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/pill/pill_motion.h"
@@ -37,7 +38,7 @@ const QColor kMarkInk(255, 247, 234);
 const QColor kNoticeInk(23, 19, 14);
 const QString kMiddleDot = QStringLiteral("·");
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 QColor withAlpha(QColor c, double a) {
   c.setAlphaF(float(c.alphaF() * a));
@@ -178,20 +179,20 @@ TextWidths PillView::measure() const {
   const auto& s = model_.state();
   TextWidths w;
   const QFontMetricsF state(stateFont()), sub(subFont());
-  w.state = state.horizontalAdvance(q(s.state));
+  w.state = state.horizontalAdvance(qs(s.state));
   w.dot = sub.horizontalAdvance(kMiddleDot);
-  w.sub = sub.horizontalAdvance(q(shownSub(s.sub)));
+  w.sub = sub.horizontalAdvance(qs(shownSub(s.sub)));
   w.lineHeight = std::max(state.height(), sub.height());
   if (model_.offer()) {
-    w.offer = QFontMetricsF(offerFont()).horizontalAdvance(q(*model_.offer()));
+    w.offer = QFontMetricsF(offerFont()).horizontalAdvance(qs(*model_.offer()));
   }
-  w.progress = QFontMetricsF(progressFont()).horizontalAdvance(q(s.progress));
-  w.speed = QFontMetricsF(speedFont()).horizontalAdvance(q(MenuBar::speed(s.speed)));
+  w.progress = QFontMetricsF(progressFont()).horizontalAdvance(qs(s.progress));
+  w.speed = QFontMetricsF(speedFont()).horizontalAdvance(qs(MenuBar::speed(s.speed)));
   if (const auto& n = model_.notice()) {
     const QFontMetricsF nsub(noticeSubFont());
-    w.noticeState = state.horizontalAdvance(q(s.state));
-    w.noticeSub = nsub.horizontalAdvance(q(s.sub));
-    w.noticeTitle = QFontMetricsF(noticeTitleFont()).horizontalAdvance(q(n->title));
+    w.noticeState = state.horizontalAdvance(qs(s.state));
+    w.noticeSub = nsub.horizontalAdvance(qs(s.sub));
+    w.noticeTitle = QFontMetricsF(noticeTitleFont()).horizontalAdvance(qs(n->title));
     w.noticeStateHeight = state.height();
     w.noticeSubHeight = nsub.height();
   }
@@ -208,7 +209,7 @@ void PillView::relayout() {
   if (parentWidget() == nullptr && size != this->size()) {
     resize(size);
   }
-  setAccessibleName(q(pillview::accessibleName(model_.state())));
+  setAccessibleName(qs(pillview::accessibleName(model_.state())));
   if (onLayout) {
     onLayout();
   }
@@ -506,7 +507,7 @@ void PillView::paintCapsule(QPainter& p, const QRectF& body) {
     const double baseline = layout_.text.center().y() + (sm.ascent() - sm.descent()) / 2;
     p.setFont(stateFont());
     p.setPen(ink);
-    const QString state = q(s.state);
+    const QString state = qs(s.state);
     p.drawText(QPointF(layout_.text.left(), baseline), state);
     if (!s.sub.empty()) {
       const QFontMetricsF subm(subFont());
@@ -515,7 +516,7 @@ void PillView::paintCapsule(QPainter& p, const QRectF& body) {
       p.setPen(ink2);
       p.drawText(QPointF(x, baseline), kMiddleDot);
       x += subm.horizontalAdvance(kMiddleDot) + 6;
-      p.drawText(QPointF(x, baseline), q(shownSub(s.sub)));
+      p.drawText(QPointF(x, baseline), qs(shownSub(s.sub)));
     }
     p.restore();
   }
@@ -562,7 +563,7 @@ void PillView::paintExtras(QPainter& p, const Layout& layout, const PillState& s
     p.setFont(offerFont());
     p.setPen(action);
     p.drawText(QRectF(b.left() + 4 + 11 + 5, b.top(), b.width() - 24, b.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               q(offer.value_or("")));
+               qs(offer.value_or("")));
     p.restore();
   }
 
@@ -573,7 +574,7 @@ void PillView::paintExtras(QPainter& p, const Layout& layout, const PillState& s
     if (layout.progress) {
       p.setFont(progressFont());
       p.setPen(ink2);
-      p.drawText(*layout.progress, Qt::AlignLeft | Qt::AlignVCenter, q(s.progress));
+      p.drawText(*layout.progress, Qt::AlignLeft | Qt::AlignVCenter, qs(s.progress));
     }
     const bool paused = s.kind == PillState::Kind::paused;
     const struct {
@@ -593,7 +594,7 @@ void PillView::paintExtras(QPainter& p, const Layout& layout, const PillState& s
     paintButtonFill(p, speed, Target::speed);
     p.setFont(speedFont());
     p.setPen(ink);
-    p.drawText(speed, Qt::AlignCenter, q(MenuBar::speed(s.speed)));
+    p.drawText(speed, Qt::AlignCenter, qs(MenuBar::speed(s.speed)));
     p.restore();
   }
 }
@@ -637,12 +638,12 @@ void PillView::paintCard(QPainter& p) {
   p.setPen(Orbit::ink.color());
   const QRectF text = layout_.text;
   p.drawText(QRectF(text.left(), text.top(), text.width() + 1, sm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-             q(s.state));
+             qs(s.state));
   if (!s.sub.empty()) {
     p.setFont(noticeSubFont());
     p.setPen(Orbit::ink2.color());
     p.drawText(QRectF(text.left(), text.top() + sm.height() + 2, text.width() + 1, subm.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, q(s.sub));
+               Qt::AlignLeft | Qt::AlignVCenter, qs(s.sub));
   }
 
   // The button: a glowing capsule; darker while pressed, lighter under the pointer.
@@ -664,11 +665,11 @@ void PillView::paintCard(QPainter& p) {
     p.drawRoundedRect(b, 15, 15);
   }
   const auto& n = *model_.notice();
-  look::paintSymbol(p, q(n.icon), QRectF(b.left() + 14, b.center().y() - 5.25, 10.5, 10.5), kNoticeInk);
+  look::paintSymbol(p, qs(n.icon), QRectF(b.left() + 14, b.center().y() - 5.25, 10.5, 10.5), kNoticeInk);
   p.setFont(noticeTitleFont());
   p.setPen(kNoticeInk);
   p.drawText(QRectF(b.left() + 14 + 10.5 + 6, b.top(), b.width() - 14 - 10.5 - 6, b.height()),
-             Qt::AlignLeft | Qt::AlignVCenter, q(n.title));
+             Qt::AlignLeft | Qt::AlignVCenter, qs(n.title));
   p.restore();
 }
 

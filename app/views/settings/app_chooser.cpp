@@ -12,11 +12,11 @@ void configureAppChooser(QFileDialog& dialog) {
   dialog.setDirectory(QStringLiteral("/usr/share/applications"));
   dialog.setNameFilter(QStringLiteral("Applications (*.desktop)"));
   dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Never Read"));
-  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Orvak won't read these apps, even when you press the key."));
+  // A file dialog has no line for a message: the title carries it.
   dialog.setWindowTitle(QStringLiteral("Orvak won't read these apps, even when you press the key."));
 }
 
-void chooseApplicationFiles(QWidget* parent, std::function<void(std::vector<std::filesystem::path>)> done) {
+QFileDialog* chooseApplicationFiles(QWidget* parent, std::function<void(std::vector<std::filesystem::path>)> done) {
   auto* dialog = new QFileDialog(parent);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   configureAppChooser(*dialog);
@@ -33,7 +33,9 @@ void chooseApplicationFiles(QWidget* parent, std::function<void(std::vector<std:
     *answered = true;
     dispatch::main().async([done] { done({}); });
   });
+  // open() makes it modal to the parent's window: that window takes no second click meanwhile.
   dialog->open();
+  return dialog;
 }
 
 }  // namespace orvak::views

@@ -8,6 +8,7 @@
 #include "app/views/look/controls.h"
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/cheat_sheet_view.h"
 #include "app/views/settings/rows.h"
@@ -15,7 +16,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 }  // namespace
 

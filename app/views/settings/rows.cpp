@@ -86,7 +86,10 @@ MSection::MSection(const QString& title, QWidget* parent) : QWidget(parent) {
   content_->setContentsMargins(kSideInset, 0, kSideInset, 0);
   content_->setSpacing(0);
   column->addWidget(card_);
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  // As tall as its rows' captions need once wrapped at the real width: a Maximum (or Fixed) policy
+  // would cap it at the height measured before that width was known. The page's closing stretch
+  // takes the room a section does not need.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
 void MSection::add(QWidget* widget) {

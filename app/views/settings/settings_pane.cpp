@@ -13,6 +13,7 @@
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
 #include "app/views/settings/help_page.h"
@@ -22,7 +23,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 constexpr int kColumnGap = 22;
 constexpr int kMaxColumnWidth = 760;
@@ -295,8 +296,9 @@ void SettingsPane::rebuildNeverRead() {
   }
   addApp_ = new look::MarginButton("Add an App…", false);
   connect(addApp_, &QAbstractButton::clicked, this, [this] {
+    // The settings outlive this page: a choice made after the page went is still stored.
     host_.chooseApplications(
-        [this](std::vector<std::filesystem::path> chosen) { GeneralSettings::addNeverRead(prefs_, chosen); });
+        [&p = prefs_](std::vector<std::filesystem::path> chosen) { GeneralSettings::addNeverRead(p, chosen); });
   });
   neverRead_->add(padded(addApp_, 10));
 }

@@ -11,6 +11,7 @@
 #include "app/views/look/controls.h"
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/rows.h"
 #include "speech/keys.h"
@@ -18,7 +19,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 QVBoxLayout* bareColumn(QWidget* w, int spacing = 0) {
   auto* c = new QVBoxLayout(w);

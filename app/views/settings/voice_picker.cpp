@@ -13,6 +13,7 @@
 #include "app/prefs.h"
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/voices/voice_catalog.h"
@@ -20,7 +21,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 // The well behind small controls.
 const look::DynColor& well() { return look::Margin::margin; }

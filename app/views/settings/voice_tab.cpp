@@ -12,6 +12,7 @@
 #include "app/settings/voice_page_host.h"
 #include "app/views/look/controls.h"
 #include "app/views/look/palette.h"
+#include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
 #include "app/views/settings/rows.h"
@@ -21,7 +22,7 @@
 namespace orvak::views {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using look::qs;
 
 // The strip behind the speed buttons.
 class Strip : public QWidget {

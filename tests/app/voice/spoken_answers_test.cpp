@@ -19,6 +19,7 @@
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
 #include "tests/app/scripted_engine.h"
+#include "tests/support/fakes.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak {
@@ -73,16 +74,7 @@ class ScriptedAsk final : public AccountClient {
   }
 };
 
-class MemoryStore final : public ResearchStore {
- public:
-  bool refuse = false;
-  std::vector<ResearchItem> items;
-  void save(const ResearchItem& item) override {
-    if (refuse) throw std::runtime_error("disk full");
-    items.push_back(item);
-  }
-  std::vector<ResearchItem> recent(std::size_t) override { return items; }
-};
+using test::MemoryStore;
 
 AskAction::Input with(std::optional<std::string> quote, std::optional<std::string> text = {},
                       std::optional<std::int64_t> sentences = {}, std::optional<double> rate = {}) {

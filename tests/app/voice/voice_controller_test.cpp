@@ -21,6 +21,7 @@
 #include "platform/sim/scripted_recognizer.h"
 #include "platform/sim/sim_audio_input.h"
 #include "tests/app/scripted_engine.h"
+#include "tests/support/fakes.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak {
@@ -60,16 +61,7 @@ class ReadDouble final : public VoicePlayer {
   std::string engineLabel() const override { return "On-device"; }
 };
 
-class MemoryStore final : public ResearchStore {
- public:
-  bool refuse = false;
-  std::vector<ResearchItem> items;
-  void save(const ResearchItem& item) override {
-    if (refuse) throw std::runtime_error("disk full");
-    items.push_back(item);
-  }
-  std::vector<ResearchItem> recent(std::size_t) override { return items; }
-};
+using test::MemoryStore;
 
 class NoDictionary final : public platform::Dictionary {
  public:
