@@ -26,9 +26,9 @@
 #include <utility>
 #include <vector>
 
-namespace orvak::json {
+#include "core/base/json_fwd.h"
 
-using Json = nlohmann::json;
+namespace orvak::json {
 
 struct DecodeError : std::runtime_error {
   using std::runtime_error::runtime_error;

@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "platform/ax.h"
 
 namespace orvak::sim {

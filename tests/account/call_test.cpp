@@ -1,6 +1,7 @@
 // The one request path: where a call goes, what it sends, and what every kind of reply becomes.
 #include <gtest/gtest.h>
 
+#include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 
 using namespace orvak;

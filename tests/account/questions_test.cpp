@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 
 namespace orvak::test {
