@@ -80,6 +80,7 @@ class SimDesktop final : public ax::System {
 
   // ---- ax::System ----
   bool isProcessTrusted(bool prompt = false) override;
+  bool holdsOwnWindows() const override { return false; }
   ax::Element systemWide() override;
   // An unknown process gives a handle whose every request answers invalidUIElement.
   ax::Element application(pid_t pid) override;

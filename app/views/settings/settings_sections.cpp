@@ -1,6 +1,5 @@
 #include "app/views/settings/settings_sections.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -13,6 +12,7 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
+#include "app/views/settings/kept_focus.h"
 #include "app/views/settings/rows.h"
 #include "speech/keys.h"
 
@@ -57,6 +57,11 @@ void AccountSection::send() {
 
 void AccountSection::rebuild() {
   if (email_) typed_ = email_->text();
+  // The service's reply rebuilds the section while the user may be typing or on a button.
+  KeptFocus focus;
+  focus.note(email_, "email");
+  focus.note(send_, "send");
+  focus.note(signOut_, "signOut");
   section_->clear();
   email_ = nullptr;
   send_ = signOut_ = nullptr;
@@ -92,6 +97,13 @@ void AccountSection::rebuild() {
     message_->setWordWrap(true);
     message_->setContentsMargins(0, 0, 0, 6);
     section_->add(message_);
+  }
+  // A control that went with the state (Sign Out once signed out, the field once signed in, Send
+  // while the address is incomplete) hands the focus to the state's first control.
+  const bool kept = focus.giveBack(email_, "email") || focus.giveBack(send_, "send") ||
+                    focus.giveBack(signOut_, "signOut");
+  if (!kept && focus.held()) {
+    if (QWidget* first = email_ ? static_cast<QWidget*>(email_) : signOut_) first->setFocus(Qt::OtherFocusReason);
   }
 }
 
@@ -201,13 +213,10 @@ KeyRow::KeyRow(std::string provider, const QString& title, QWidget* parent)
 void KeyRow::redraw() {
   if (entry_) typed_ = entry_->text();
   // The control with the keyboard's focus gets it back once the row is built again.
-  enum class Focus { none, entry, save, remove };
-  const QWidget* focused = QApplication::focusWidget();
-  const Focus focus = !focused                                ? Focus::none
-                      : focused == entry_                     ? Focus::entry
-                      : focused == save_                      ? Focus::save
-                      : remove_ && focused == remove_         ? Focus::remove
-                                                              : Focus::none;
+  KeptFocus focus;
+  focus.note(entry_, "entry");
+  focus.note(save_, "save");
+  focus.note(remove_, "remove");
   section_->clear();
   remove_ = nullptr;
   message_ = nullptr;
@@ -256,20 +265,11 @@ void KeyRow::redraw() {
     message_->setContentsMargins(0, 0, 0, 8);
     section_->add(message_);
   }
-  switch (focus) {
-    case Focus::none:
-      break;
-    case Focus::entry:
-      entry_->setFocus(Qt::OtherFocusReason);
-      break;
-    case Focus::save:
-      // A save that emptied the field leaves the button disabled: the field takes the focus.
-      (save_->isEnabled() ? static_cast<QWidget*>(save_) : entry_)->setFocus(Qt::OtherFocusReason);
-      break;
-    case Focus::remove:
-      (remove_ ? static_cast<QWidget*>(remove_) : entry_)->setFocus(Qt::OtherFocusReason);
-      break;
-  }
+  // A save that emptied the field leaves Save disabled, a removal takes Remove away: the field
+  // takes the focus then.
+  const bool kept =
+      focus.giveBack(entry_, "entry") || focus.giveBack(save_, "save") || focus.giveBack(remove_, "remove");
+  if (!kept && focus.held()) entry_->setFocus(Qt::OtherFocusReason);
 }
 
 KeysTab::KeysTab(QWidget* parent) : QWidget(parent) {

@@ -16,6 +16,7 @@
 #include "app/views/look/qstring.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
+#include "app/views/settings/kept_focus.h"
 #include "app/voices/voice_catalog.h"
 
 namespace orvak::views {
@@ -228,6 +229,12 @@ void VoicePicker::rebuild() {
 }
 
 void VoicePicker::rebuildRows() {
+  // A sample started with Space rebuilds the rows; the next Space must reach the same button.
+  KeptFocus focus;
+  for (const Row& r : rows_) {
+    focus.note(r.preview, "preview " + r.id);
+    focus.note(r.select, "select " + r.id);
+  }
   while (auto* item = listColumn_->takeAt(0)) {
     if (auto* w = item->widget()) {
       // Later: the click that changed the choice may be running in one of these buttons.
@@ -264,6 +271,8 @@ void VoicePicker::rebuildRows() {
     connect(select, &QAbstractButton::clicked, this, [this, id = voice.id] { prefs_.setInworldVoice(id); });
     listColumn_->addWidget(row);
     rows_.push_back({voice.id, preview, select});
+    focus.giveBack(preview, "preview " + voice.id);
+    focus.giveBack(select, "select " + voice.id);
   }
   listColumn_->addStretch(1);
 }

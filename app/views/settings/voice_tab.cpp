@@ -15,6 +15,7 @@
 #include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
+#include "app/views/settings/kept_focus.h"
 #include "app/views/settings/rows.h"
 #include "app/views/settings/voice_picker.h"
 #include "app/voices/voice_catalog.h"
@@ -161,6 +162,11 @@ void VoiceTab::showSpeed() {
 
 void VoiceTab::buildVoice() {
   using VoicePageModel::Chooser;
+  // A source chosen with Space rebuilds the section; the focus stays on the chosen row.
+  KeptFocus focus;
+  for (const VendorRowButton* b : vendorRows_) focus.note(b, std::string(rawValue(b->row().vendor)));
+  focus.note(voiceMenu_, "menu");
+  focus.note(voiceField_, "field");
   voice_->clear();
   vendorRows_.clear();
   picker_ = nullptr;
@@ -175,6 +181,7 @@ void VoiceTab::buildVoice() {
     connect(b, &QAbstractButton::clicked, this, [this, v = row.vendor] { prefs_.setVendor(v); });
     voice_->add(b);
     vendorRows_.push_back(b);
+    focus.giveBack(b, std::string(rawValue(row.vendor)));
   }
   const auto natural = host_.naturalVoices();
   chooser_ = VoicePageModel::chooser({prefs_.vendor(), developer, debugControl, host_.hasKey("account"),
@@ -235,6 +242,8 @@ void VoiceTab::buildVoice() {
       voiceRow_ = voice_->addRow("Voice", std::nullopt, voiceField_);
       break;
   }
+  focus.giveBack(voiceMenu_, "menu");
+  focus.giveBack(voiceField_, "field");
 }
 
 }  // namespace orvak::views

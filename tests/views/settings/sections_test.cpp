@@ -87,6 +87,62 @@ TEST(AccountSectionTest, SendsExactlyWhatWasTypedWithAnAt) {
   EXPECT_EQ(account.signOuts, 1);
 }
 
+TEST(AccountSectionTest, TheKeyboardFocusStaysOnItsControlWhenTheAccountChanges) {
+  enum class Control { email, send, signOut };
+  struct Case {
+    const char* what;
+    bool signedInBefore;
+    Control before;
+    bool signedInAfter;
+    Control after;
+  };
+  const Case cases[] = {
+      {"the sign-in reply while typing", false, Control::email, false, Control::email},
+      {"the sign-in reply after Send", false, Control::send, false, Control::send},
+      {"signed in from the link", false, Control::email, true, Control::signOut},
+      {"signed out with Sign Out", true, Control::signOut, false, Control::email},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeAccount account;
+    account.token = c.signedInBefore;
+    if (c.signedInBefore) account.mail = "ada@example.org";
+    AccountSection section(account);
+    section.resize(640, 300);
+    section.show();
+    QApplication::setActiveWindow(&section);
+    auto control = [&section](Control which) -> QWidget* {
+      switch (which) {
+        case Control::email:
+          return section.emailField();
+        case Control::send:
+          return section.sendButton();
+        case Control::signOut:
+          return section.signOutButton();
+      }
+      return nullptr;
+    };
+    if (!c.signedInBefore) {
+      section.emailField()->setText("ada@example.org");
+      section.emailField()->setCursorPosition(3);
+    }
+    control(c.before)->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), control(c.before));
+
+    account.token = c.signedInAfter;
+    account.mail = c.signedInAfter ? std::optional<std::string>("ada@example.org") : std::nullopt;
+    account.said = "Check your email for a sign-in link.";
+    account.changed();
+    ASSERT_NE(control(c.after), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), control(c.after));
+    if (c.before == Control::email && c.after == Control::email) {
+      // The next key types where the user was typing.
+      QTest::keyClicks(QApplication::focusWidget(), "x");
+      EXPECT_EQ(section.emailField()->text(), "adax@example.org");
+    }
+  }
+}
+
 class PronunciationTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -3,8 +3,10 @@
 #include <sndfile.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTest>
 #include <fstream>
 
 #include "app/audio/audio_graph.h"
@@ -109,6 +111,52 @@ TEST_F(VoiceWidgets, RowsNameTheirButtonsAndShowTheChoice) {
   EXPECT_EQ(picker.rows()[1].preview->icon(), "play.fill");
 }
 
+TEST_F(VoiceWidgets, SpaceOnARowsButtonKeepsTheFocusThereThroughTheRebuilds) {
+  prefs->setInworldVoice("Ava");
+  auto cat = catalog(true);
+  VoicePicker picker(*cat, source, *prefs);
+  picker.resize(640, 420);
+  picker.show();
+  QApplication::setActiveWindow(&picker);
+  // Which button of which row holds the focus, as "preview Ben".
+  auto focused = [&]() -> std::string {
+    for (const auto& r : picker.rows()) {
+      if (QApplication::focusWidget() == r.preview) return "preview " + r.id;
+      if (QApplication::focusWidget() == r.select) return "select " + r.id;
+    }
+    return QApplication::focusWidget() == picker.search() ? "search" : "elsewhere";
+  };
+  auto space = [&](const std::string& id, bool preview) {
+    for (const auto& r : picker.rows()) {
+      if (r.id != id) continue;
+      QWidget* b = preview ? static_cast<QWidget*>(r.preview) : r.select;
+      b->setFocus();
+      QTest::keyClick(b, Qt::Key_Space);
+    }
+  };
+
+  space("Ben", true);
+  EXPECT_EQ(cat->loadingPreview(), std::string("Ben"));
+  EXPECT_EQ(focused(), "preview Ben") << "the sample loading rebuilt the rows";
+  source.answerSample("Ben", test::toneFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 2.0));
+  vt.drain();
+  ASSERT_EQ(cat->playing(), std::string("Ben"));
+  EXPECT_EQ(focused(), "preview Ben") << "the sample playing rebuilt them again";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(cat->playing(), std::nullopt) << "the second Space stops the sample";
+  EXPECT_EQ(picker.search()->text(), "") << "and types nothing into the search";
+  EXPECT_EQ(focused(), "preview Ben");
+
+  space("Ben", false);
+  EXPECT_EQ(prefs->inworldVoice(), "Ben");
+  EXPECT_EQ(focused(), "select Ben") << "choosing a voice redraws the rows";
+  // Typing in the search rebuilds the rows under the field, which keeps the focus.
+  picker.search()->setFocus();
+  QTest::keyClicks(picker.search(), "av");
+  EXPECT_EQ(focused(), "search");
+  EXPECT_EQ(picker.rows().size(), 1u);
+}
+
 class FakeVoiceHost final : public VoicePageHost {
  public:
   explicit FakeVoiceHost(VoiceCatalog& catalog, VoiceSource& source) : catalog_(catalog), source_(source) {}
@@ -160,6 +208,33 @@ TEST_F(VoiceWidgets, VoicePageChoosersAndLoads) {
   EXPECT_EQ(source.lists.size(), 2u) << "each showing loads once";
   prefs->setInworldVoice("Ben");
   EXPECT_EQ(source.lists.size(), 2u) << "a new choice is not a new showing";
+}
+
+TEST_F(VoiceWidgets, SpaceOnASourceRowKeepsTheFocusOnThatRow) {
+  auto cat = catalog(true);
+  FakeVoiceHost host(*cat, source);
+  prefs->setVendor(Vendor::inworld);
+  VoiceTab tab(host, *prefs);
+  tab.resize(640, 700);
+  tab.show();
+  QApplication::setActiveWindow(&tab);
+  for (const Vendor v : {Vendor::onDevice, Vendor::inworld, Vendor::onDevice}) {
+    SCOPED_TRACE(std::string(rawValue(v)));
+    VendorRowButton* row = nullptr;
+    for (auto* b : tab.vendorRows()) {
+      if (b->row().vendor == v) row = b;
+    }
+    ASSERT_NE(row, nullptr);
+    QApplication::processEvents();  // the rows of the last rebuild come into view
+    row->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), row);
+    QTest::keyClick(row, Qt::Key_Space);
+    EXPECT_EQ(prefs->vendor(), v);
+    auto* now = dynamic_cast<VendorRowButton*>(QApplication::focusWidget());
+    ASSERT_NE(now, nullptr) << "the focus left the source rows";
+    EXPECT_EQ(now->row().vendor, v);
+    EXPECT_TRUE(now->row().selected);
+  }
 }
 
 TEST_F(VoiceWidgets, SpeedStripAndSample) {
