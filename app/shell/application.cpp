@@ -23,6 +23,7 @@
 #include "app/prefs.h"
 #include "app/shell/dbus_debug_bus.h"
 #include "app/shell/dbus_session.h"
+#include "app/shell/portal_look.h"
 #include "app/shell/qt_network.h"
 #include "app/shell/single_instance.h"
 #include "app/system/url_handler.h"
@@ -192,7 +193,9 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
       return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(
           c, std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     };
-    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots));
+    views::QtWindows::Hooks hooks;
+    hooks.desktopLook = [] { return std::make_unique<PortalLook>(QDBusConnection::sessionBus()); };
+    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots), std::move(hooks));
   };
   services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();

@@ -7,9 +7,11 @@
 
 namespace orvak::AppLook {
 
+bool followsDesktop(std::string_view value) { return value == "system"; }
+
 look::Appearance resolve(std::string_view value, const std::function<look::Appearance()>& desktop) {
   if (value == "dark") return look::Appearance::dark;
-  if (value != "system") return look::Appearance::light;
+  if (!followsDesktop(value)) return look::Appearance::light;
   return desktop();
 }
 
@@ -52,8 +54,8 @@ QPalette palette(look::Appearance appearance) {
   return p;
 }
 
-void apply(std::string_view value) {
-  const look::Appearance appearance = resolve(value, look::readDesktopAppearance);
+void apply(std::string_view value, const std::function<look::Appearance()>& desktop) {
+  const look::Appearance appearance = resolve(value, desktop);
   look::setAppearance(appearance);
   if (appearance == look::Appearance::other) {
     QApplication::setPalette(QApplication::style()->standardPalette());

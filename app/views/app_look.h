@@ -18,8 +18,13 @@ look::Appearance resolve(std::string_view value, const std::function<look::Appea
 // The widgets' palette for a light or dark look.
 QPalette palette(look::Appearance appearance);
 
+// Whether `value` leaves the look to the desktop ("system"), so that a change there matters.
+bool followsDesktop(std::string_view value);
+
 // Sets the process's look and the application's palette for `value`; a desktop that states no
-// preference keeps the style's own palette. Needs the QApplication; main thread.
-void apply(std::string_view value);
+// preference keeps the style's own palette. `desktop` (asked only for "system") defaults to
+// reading the desktop's setting. Needs the QApplication; main thread.
+void apply(std::string_view value,
+           const std::function<look::Appearance()>& desktop = look::readDesktopAppearance);
 
 }  // namespace orvak::AppLook

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -130,7 +131,9 @@ TEST(DbusSessionTest, WithoutLogindThereIsNoSessionAndNothingBreaks) {
 
 int main(int argc, char** argv) {
   orvak::test::tempHome();
-  QCoreApplication app(argc, argv);
+  // A widgets application: the look's palette is set on it. No screen is needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

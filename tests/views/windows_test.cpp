@@ -22,6 +22,7 @@
 #include "platform/sim/sim_workspace.h"
 #include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"
+#include "tests/views/look_test.h"
 
 using namespace orvak;
 using views::QtWindows;
@@ -234,6 +235,60 @@ TEST(WindowsTest, TheAppearanceGoesOutAtOnceAndOnEachChangeTheLoginItemOnlyOnCha
   f.windows.reset();
   f.prefs->setAppearance("light");
   EXPECT_EQ(f.trace->back(), "look: system") << "a window manager gone no longer listens";
+}
+
+// The desktop's announcements, made by the test.
+struct FakeDesktopLook final : views::DesktopLook {};
+
+class WindowsLookTest : public test::LookTest {};
+
+TEST_F(WindowsLookTest, UnderMatchSystemTheLookFollowsEachChangeTheDesktopAnnouncesAndOnlyThen) {
+  using look::Appearance;
+  struct Case {
+    const char* setting;
+    Appearance announced;
+    Appearance look;
+  };
+  const Case cases[] = {
+      {"system", Appearance::dark, Appearance::dark},   {"system", Appearance::light, Appearance::light},
+      {"system", Appearance::other, Appearance::other}, {"light", Appearance::dark, Appearance::light},
+      {"dark", Appearance::light, Appearance::dark},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + " " + std::to_string(static_cast<int>(c.announced)));
+    dispatch::VirtualTime vt;
+    auto host = std::make_unique<HeldWindowsHost>();
+    const auto dir = test::freshDir("windows-look");
+    host->prefsPtr = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(dir / "defaults.json"));
+    Prefs& prefs = *host->prefsPtr;
+    prefs.setAppearance(c.setting);
+    FakeDesktopLook* desktop = nullptr;
+    QtWindows::Hooks hooks;
+    hooks.applyLoginItem = [](bool) {};
+    hooks.desktopLook = [&desktop] {
+      auto d = std::make_unique<FakeDesktopLook>();
+      desktop = d.get();
+      return d;
+    };
+    auto windows = std::make_unique<QtWindows>(std::move(host), QtWindows::Roots{}, hooks);
+    ASSERT_NE(desktop, nullptr);
+    ASSERT_TRUE(desktop->onChange) << "the window manager listens";
+    // Two announcements in a row: each one counts, whatever the desktop said at start.
+    const Appearance opposite = c.announced == Appearance::dark ? Appearance::light : Appearance::dark;
+    desktop->onChange(opposite);
+    EXPECT_EQ(look::appearance(), std::string(c.setting) == "system" ? opposite : c.look);
+    desktop->onChange(c.announced);
+    EXPECT_EQ(look::appearance(), c.look);
+    // Switched to Match System later, the look is what the desktop announced last.
+    prefs.setAppearance("system");
+    EXPECT_EQ(look::appearance(), c.announced);
+    const bool darkPalette = QApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
+    if (c.announced != Appearance::other) {
+      EXPECT_EQ(darkPalette, c.announced == Appearance::dark);
+    }
+    windows.reset();
+    vt.drain();
+  }
 }
 
 QAction* menuItem(QMainWindow& window, const QString& title) {

@@ -1,5 +1,6 @@
 #include "app/views/main/main_shots.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <stdexcept>
@@ -112,13 +113,17 @@ QImage renderMain(double scale, const ShotOptions& o) {
   MainView view(parts);
   view.resize(size);
   if (const auto message = o.value("--message")) {
-    // The Keys page's first row says it, as after a refused save.
+    // The Keys page's first row says it, as after a refused save; the rebuilt row is laid out as
+    // the running window's event loop would before the picture is taken.
     for (QWidget* w : view.findChildren<QWidget*>()) {
       if (auto* row = dynamic_cast<KeyRow*>(w)) {
         row->say(QString::fromStdString(*message));
         break;
       }
     }
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    QCoreApplication::sendPostedEvents();
   }
   library::freezeMotion(&view, 1.2);
   QImage img = renderWidget(view, scale);

@@ -133,6 +133,18 @@ bool fieldCanUndo(QWidget* w, bool redo) {
   return doc && (redo ? doc->isRedoAvailable() : doc->isUndoAvailable());
 }
 
+const char* lookName(look::Appearance a) {
+  switch (a) {
+    case look::Appearance::light:
+      return "light";
+    case look::Appearance::dark:
+      return "dark";
+    case look::Appearance::other:
+      break;
+  }
+  return "no preference";
+}
+
 void editFocused(const char* slot) {
   QWidget* w = QApplication::focusWidget();
   if (!w) return;
@@ -144,12 +156,24 @@ void editFocused(const char* slot) {
 
 QtWindows::QtWindows(std::unique_ptr<WindowsHost> host, Roots roots, Hooks hooks)
     : host_(std::move(host)), roots_(std::move(roots)), hooks_(std::move(hooks)) {
-  if (!hooks_.applyLook) hooks_.applyLook = [](std::string_view v) { AppLook::apply(v); };
+  if (!hooks_.applyLook) {
+    hooks_.applyLook = [this](std::string_view v) {
+      AppLook::apply(v, [this] { return desktop_ ? *desktop_ : look::readDesktopAppearance(); });
+    };
+  }
   if (!hooks_.applyLoginItem) hooks_.applyLoginItem = [](bool on) { LoginItem::apply(on); };
   Prefs& prefs = host_->prefs();
   appearance_ = prefs.appearance();
   launchAtLogin_ = prefs.launchAtLogin();
   hooks_.applyLook(appearance_);
+  if (hooks_.desktopLook) desktopLook_ = hooks_.desktopLook();
+  if (desktopLook_) {
+    desktopLook_->onChange = [this](look::Appearance desktop) {
+      desktop_ = desktop;
+      Log::write(std::string("look: the desktop asks for ") + lookName(desktop));
+      if (AppLook::followsDesktop(appearance_)) hooks_.applyLook(appearance_);
+    };
+  }
   prefsObserver_ = prefs.addObserver([this](Prefs::Setting s) {
     Prefs& p = host_->prefs();
     if (s == Prefs::Setting::appearance && p.appearance() != appearance_) {

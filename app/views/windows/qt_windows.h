@@ -4,7 +4,8 @@
 // bar (there while the main window is open, afterwards only when the settings keep it).
 //
 // It also puts the `appearance` setting into effect (the current value at once, then each new
-// one) and the `launchAtLogin` setting (each new value). Main thread only.
+// one, and under "system" each change the desktop announces) and the `launchAtLogin` setting
+// (each new value). Main thread only.
 #pragma once
 
 #include <QObject>
@@ -19,6 +20,7 @@
 #include "app/library/notes_model.h"
 #include "app/main_model.h"
 #include "app/views/settings/settings_pane.h"
+#include "app/views/windows/desktop_look.h"
 #include "app/windows/windows.h"
 #include "app/windows/windows_host.h"
 
@@ -35,6 +37,9 @@ class QtWindows final : public QObject, public Windows {
   struct Hooks {
     std::function<void(std::string_view)> applyLook;  // none: AppLook::apply
     std::function<void(bool)> applyLoginItem;         // none: LoginItem::apply
+    // Where the desktop's changes of light or dark come from; none: the look under "system" is
+    // what the desktop said when it was applied.
+    std::function<std::unique_ptr<DesktopLook>()> desktopLook;
   };
   // The windows' content; a maker left empty gives a placeholder.
   struct Roots {
@@ -102,6 +107,9 @@ class QtWindows final : public QObject, public Windows {
   std::uint64_t prefsObserver_ = 0;
   std::string appearance_;
   bool launchAtLogin_ = false;
+  std::unique_ptr<DesktopLook> desktopLook_;
+  // The desktop's preference as last announced; until then it is asked when needed.
+  std::optional<look::Appearance> desktop_;
 };
 
 }  // namespace orvak::views
