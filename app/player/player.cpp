@@ -18,16 +18,33 @@ namespace {
 
 constexpr int kMaxSentenceChars = 400;
 constexpr std::size_t kProbeChars = 24;
+// Bytes of text split per turn of the player queue: the first stretch small, for the first sound,
+// the others a few milliseconds of work each, the longest a stop or a chunk of audio waits.
+constexpr std::size_t kFirstStretchBytes = 16 << 10;
+constexpr std::size_t kStretchBytes = 64 << 10;
+// How far before the limit a line end is looked for when a text is cut.
+constexpr std::size_t kCutLookBackBytes = 64 << 10;
 
 std::atomic<double> gKeepBehindSec{600};
 std::atomic<double> gTrimStepSec{120};
 
-std::vector<std::string> speakableSentences(std::string_view text) {
-  std::vector<std::string> out;
-  for (auto& s : SentenceSplitter::split(text, kMaxSentenceChars)) {
-    if (SpeechText::speakable(s)) out.push_back(std::move(s));
+// Where a text longer than `limit` bytes is cut: after the last line feed shortly before the
+// limit, else at the last character boundary before it.
+std::size_t cutPoint(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  if (const auto nl = text.rfind('\n', limit - 1); nl != std::string_view::npos && nl + kCutLookBackBytes >= limit) {
+    return nl + 1;
   }
-  return out;
+  const auto isContinuation = [&](std::size_t at) { return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80; };
+  std::size_t end = limit;
+  while (end > 0 && isContinuation(end)) --end;
+  // The character that ends at `end` may still take marks beyond it: cut before it, found in a
+  // short window (characters are far shorter than that).
+  std::size_t from = end > 1024 ? end - 1024 : 0;
+  while (from > 0 && isContinuation(from)) --from;
+  const auto chars = text::graphemes(text.substr(from, end - from));
+  if (chars.empty()) return from;
+  return static_cast<std::size_t>(chars.back().data() - text.data());
 }
 
 }  // namespace
@@ -169,8 +186,10 @@ void Player::beginOnQueue() {
 
 void Player::applyVolume() { graph_->engine().mainMixer().setOutputVolume(opts_.mute ? 0.0f : 1.0f); }
 
-void Player::speak(std::string text, std::shared_ptr<const Capture> capture, int from, std::string reason,
+void Player::speak(std::string_view given, std::shared_ptr<const Capture> capture, int from, std::string reason,
                    std::optional<int> until) {
+  const std::size_t givenBytes = given.size();
+  std::string text(given.substr(0, cutPoint(given, kTextLimitBytes)));
   {
     std::lock_guard lock(lock_);
     spoken_ = Spoken{text, capture, from};
@@ -178,16 +197,15 @@ void Player::speak(std::string text, std::shared_ptr<const Capture> capture, int
   }
   const double captureDoneMs = Clock::ms(t0_);
   q_->async([self = shared_from_this(), text = std::move(text), capture = std::move(capture), from,
-             reason = std::move(reason), until, captureDoneMs]() mutable {
+             reason = std::move(reason), until, captureDoneMs, givenBytes]() mutable {
     if (self->ended_) return;
     self->text_ = std::move(text);
-    self->speakOnQueue(capture, from, reason, until, captureDoneMs);
+    self->speakOnQueue(capture, from, reason, until, captureDoneMs, givenBytes);
   });
 }
 
 void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int from, const std::string& reason,
-                          std::optional<int> until, double captureDoneMs) {
-  chars_ = text::graphemes(text_);
+                          std::optional<int> until, double captureDoneMs, std::size_t givenBytes) {
   from_ = from;
   if (capture) {
     rec_.captureDoneMs = captureDoneMs;
@@ -205,39 +223,87 @@ void Player::speakOnQueue(const std::shared_ptr<const Capture>& capture, int fro
   } else {
     rec_.captureDoneMs.reset();
   }
+  if (givenBytes > text_.size()) {
+    const std::string cut = "page cut at " + std::to_string(text_.size()) + " of " + std::to_string(givenBytes) +
+                            " bytes of text: the rest is not read";
+    note(cut);
+    Log::write("player: " + cut);
+  }
 
-  const int length = static_cast<int>(chars_.size());
-  const int start = std::clamp(from, 0, length);
-  const int end = until ? std::min(length, std::max(*until, from)) : length;
-  // Byte offsets of the start and end characters.
-  auto byteAt = [&](int c) -> std::size_t {
-    if (c >= length) return text_.size();
-    return static_cast<std::size_t>(chars_[static_cast<std::size_t>(c)].data() - text_.data());
-  };
+  // Character offsets become byte offsets by walking the text up to them and no further.
   const std::string_view whole(text_);
-  const std::size_t startByte = byteAt(start);
-  const std::size_t endByte = std::max(startByte, byteAt(std::max(end, start)));
+  const int wanted = std::max(from, 0);
+  const std::size_t startByte = text::graphemePrefix(whole, wanted).size();
+  const int start = startByte < whole.size() ? wanted : std::min(wanted, text::graphemeCount(whole));
+  std::size_t endByte = whole.size();
+  if (until) {
+    const int count = std::max(std::max(*until, from) - start, 0);
+    endByte = startByte + text::graphemePrefix(whole.substr(startByte), count).size();
+  }
 
-  base_ = from >= 1 ? static_cast<int>(speakableSentences(whole.substr(0, startByte)).size()) : 0;
-  sentences_ = speakableSentences(whole.substr(startByte, endByte - startByte));
-  docSentences_ = base_ + static_cast<int>(sentences_.size());
-  ranges_ = locate(sentences_, whole, start);
-  timeline_ = AudioTimeline(sentences_, sr_);
+  if (from >= 1) before_.emplace(whole.substr(0, startByte), kMaxSentenceChars);
+  ahead_.emplace(whole.substr(startByte, endByte - startByte), kMaxSentenceChars, start);
+  after_.emplace(whole.substr(endByte), kMaxSentenceChars);
+  aheadByte_ = startByte;
+  timeline_ = AudioTimeline({}, sr_);
 
-  rec_.textChars = length;
-  rec_.sentences = docSentences_;
-  rec_.startSentence = base_;
   rec_.startChar = from;
   rec_.startReason = reason;
-  rec_.firstSentenceChars = sentences_.empty() ? 0 : text::graphemeCount(sentences_.front());
   textReady_ = true;
 
-  if (sentences_.empty()) {
-    finish("empty");
-    return;
+  // An ordinary page is split whole in this first turn, the sentences before the start point
+  // first, so that even the first sentences sent carry their numbers within the document.
+  if (startByte <= kStretchBytes && before_) {
+    for (const auto& s : before_->next(kStretchBytes)) base_ += SpeechText::speakable(s.text) ? 1 : 0;
   }
-  pumpSend();
-  startStateTimer();
+  if (whole.size() - endByte <= kStretchBytes) after_->next(kStretchBytes);
+  take(ahead_->next(kFirstStretchBytes));
+  afterStretch();
+}
+
+void Player::splitStep() {
+  if (ended_) return;
+  if (before_ && !before_->done()) {
+    for (const auto& s : before_->next(kStretchBytes)) base_ += SpeechText::speakable(s.text) ? 1 : 0;
+  } else if (!ahead_->done()) {
+    take(ahead_->next(kStretchBytes));
+  } else {
+    after_->next(kStretchBytes);
+  }
+  afterStretch();
+}
+
+void Player::take(std::vector<SentenceSplitter::Placed> placed) {
+  std::vector<std::string> fresh;
+  for (auto& s : placed) {
+    if (!SpeechText::speakable(s.text)) continue;
+    ranges_.push_back({s.start, s.end});
+    bytes_.emplace_back(aheadByte_ + s.byteStart, aheadByte_ + s.byteEnd);
+    sentences_.push_back(s.text);
+    fresh.push_back(std::move(s.text));
+  }
+  if (fresh.empty()) return;
+  if (rec_.firstSentenceChars == 0) rec_.firstSentenceChars = ranges_.front().length();
+  timeline_.append(std::move(fresh));
+}
+
+bool Player::splitting() const {
+  return (before_ && !before_->done()) || (ahead_ && !ahead_->done()) || (after_ && !after_->done());
+}
+
+void Player::afterStretch() {
+  docSentences_ = base_ + static_cast<int>(sentences_.size());
+  rec_.sentences = docSentences_;
+  rec_.startSentence = base_;
+  rec_.textChars = ahead_->chars() + after_->chars();
+  if (sentences_.empty()) {
+    // Nothing to say yet: with the whole text split (and counted for the record), nothing ever.
+    if (!splitting()) finish("empty");
+  } else {
+    pumpSend();
+    if (!stateTimer_) startStateTimer();
+  }
+  if (!ended_ && splitting()) q_->async([self = shared_from_this()] { self->splitStep(); });
 }
 
 std::vector<text::GraphemeRange> Player::locate(const std::vector<std::string>& sentences, std::string_view text,
@@ -274,6 +340,9 @@ void Player::pumpSend() {
   // only keep the listener waiting: one more sentence goes whatever the limits say.
   bool dryExtra = started_ && !finishedReceiving_ && playedUpTo_ >= receivedEnd();
   while (nextToSend_ < static_cast<int>(sentences_.size())) {
+    // The newest sentence is the last one only once the rest of the text is split.
+    const bool last = nextToSend_ == static_cast<int>(sentences_.size()) - 1;
+    if (last && !ahead_->done()) return;
     if (!pacer_.canSend(nextToSend_, receivedEnd(), playedUpTo_, sr_, rec_.charsSent, charsDone())) {
       if (!dryExtra) return;
       dryExtra = false;
@@ -289,7 +358,7 @@ void Player::pumpSend() {
     rec_.charsSent += text::graphemeCount(sent);
     charsBefore_.push_back(rec_.charsSent);
     rec_.sentencesSent = nextToSend_;
-    engine_->send(sent, i, i == static_cast<int>(sentences_.size()) - 1);
+    engine_->send(sent, i, last);
   }
 }
 

@@ -36,6 +36,7 @@
 #include "core/speech/pacer.h"
 #include "core/speech/pronunciation.h"
 #include "core/speech/read_timing.h"
+#include "core/speech/sentence_splitter.h"
 #include "core/text/text.h"
 #include "speech/engine.h"
 
@@ -142,11 +143,20 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
   const std::shared_ptr<dispatch::Queue>& queue() const { return q_; }
   std::uint64_t t0() const { return t0_; }
 
+  // The most page text one read takes, in bytes of UTF-8: some two million characters, more than a
+  // day of speech. A longer text is cut at a line end (or a character) before the limit, and the
+  // read's record says so; offsets past the cut read nothing.
+  static constexpr std::size_t kTextLimitBytes = std::size_t{2} << 20;
+
   // ---- Commands: queued on the player queue, returning at once ----
   void begin();
   // Reads `text` from character `from` (clamped) up to `until` (absent: the end). The spoken text
-  // and `until` are stored on the caller's thread before anything is queued.
-  void speak(std::string text, std::shared_ptr<const Capture> capture, int from, std::string reason,
+  // (cut to the limit: only that much is copied) and `until` are stored on the caller's thread
+  // before anything is queued.
+  // The text is split into sentences a stretch per turn of the player queue, the first stretch
+  // before the first sentence goes out, so neither the first sound nor a stop waits for the
+  // splitting of a long page.
+  void speak(std::string_view text, std::shared_ptr<const Capture> capture, int from, std::string reason,
              std::optional<int> until = std::nullopt);
   void stop(std::string reason);
   void markFallback(std::string from);
@@ -214,7 +224,11 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
   void note(const std::string& text);
   void beginOnQueue();
   void speakOnQueue(const std::shared_ptr<const Capture>& capture, int from, const std::string& reason,
-                    std::optional<int> until, double captureDoneMs);
+                    std::optional<int> until, double captureDoneMs, std::size_t givenBytes);
+  void splitStep();
+  void take(std::vector<SentenceSplitter::Placed> placed);
+  void afterStretch();
+  bool splitting() const;
   void pumpSend();
   std::int64_t charsDone() const;
   void receive(std::vector<float> samples, double rate, std::optional<int> sentence, double arrivalMs);
@@ -283,9 +297,16 @@ class Player final : public SpeechSink, public VoicePlayer, public std::enable_s
   float speed_;
   std::optional<dispatch::RepeatingTimer> stateTimer_;
   std::int64_t playBase_ = 0;
-  std::string text_;                     // the spoken text, a queue-side copy
-  std::vector<std::string_view> chars_;  // its characters (views into text_)
-  int from_ = 0;                         // the start offset as given to speak
+  std::string text_;  // the spoken text, a queue-side copy
+  int from_ = 0;      // the start offset as given to speak
+  // The text still to split, a stretch per queue turn: before the start point (counted into
+  // `base_`), the stretch read (the sentences) and after its end (counted for the record). Views
+  // into text_.
+  std::optional<SentenceSplitter::Stream> before_;
+  std::optional<SentenceSplitter::Stream> ahead_;
+  std::optional<SentenceSplitter::Stream> after_;
+  std::size_t aheadByte_ = 0;                             // where `ahead_` begins in text_
+  std::vector<std::pair<std::size_t, std::size_t>> bytes_;  // each sentence's bytes in text_
   std::vector<int> headingStarts_;
   mutable std::map<int, WordMap> wordMaps_;
 

@@ -98,11 +98,12 @@ void Player::jump(int by) {
 }
 
 bool Player::isParagraphStart(int sentence) const {
-  const int start = ranges_[static_cast<std::size_t>(sentence)].start;
-  for (int c = std::min(start, static_cast<int>(chars_.size())) - 1; c >= 0; --c) {
-    const auto ch = chars_[static_cast<std::size_t>(c)];
-    if (ch == " " || ch == "\t") continue;
-    return ch == "\n";
+  const std::string_view whole(text_);
+  for (std::size_t b = bytes_[static_cast<std::size_t>(sentence)].first; b > 0; --b) {
+    const char ch = whole[b - 1];
+    if (ch == ' ' || ch == '\t') continue;
+    // A line feed on its own: after a carriage return the pair is one character, not a line feed.
+    return ch == '\n' && !(b >= 2 && whole[b - 2] == '\r');
   }
   return true;  // at character 0, or only spaces before it
 }
@@ -413,15 +414,10 @@ std::optional<std::string> Player::paragraph(int around) const {
         break;
       }
     }
-    const int length = static_cast<int>(chars_.size());
-    const int from = std::min(ranges_[static_cast<std::size_t>(first)].start, length);
-    const int to = std::min(ranges_[static_cast<std::size_t>(last)].end, length);
+    const std::size_t from = bytes_[static_cast<std::size_t>(first)].first;
+    const std::size_t to = bytes_[static_cast<std::size_t>(last)].second;
     if (to <= from) return std::nullopt;
-    const std::string_view whole(text_);
-    const auto byteAt = [&](int c) {
-      return c >= length ? whole.size() : static_cast<std::size_t>(chars_[static_cast<std::size_t>(c)].data() - whole.data());
-    };
-    const auto stretch = text::trim(whole.substr(byteAt(from), byteAt(to) - byteAt(from)));
+    const auto stretch = text::trim(std::string_view(text_).substr(from, to - from));
     if (stretch.empty()) return std::nullopt;
     return std::string(text::graphemePrefix(stretch, kParagraphMaxChars));
   });

@@ -97,6 +97,8 @@ void Player::finish(const std::string& reason) {
   if (onPlaybackEnded_) onPlaybackEnded_();
 
   rec_.endedBy = reason;
+  // Sentence counts in the record are then those found so far.
+  if (splitting()) note("end before the text was split");
   note("end " + reason);
   rec_.wallSec = static_cast<double>(dispatch::wallMillis() - wallStartMs_) / 1000.0;
   rec_.receivedAudioSec = static_cast<double>(receivedEnd()) / sr_;

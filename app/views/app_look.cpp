@@ -4,6 +4,7 @@
 #include <QStyle>
 
 #include "app/views/look/palette.h"
+#include "app/views/look/stock_style.h"
 
 namespace orvak::AppLook {
 
@@ -57,6 +58,8 @@ QPalette palette(look::Appearance appearance) {
 void apply(std::string_view value, const std::function<look::Appearance()>& desktop) {
   const look::Appearance appearance = resolve(value, desktop);
   look::setAppearance(appearance);
+  // The style first: a new style would put its own palette in place of one set before it.
+  if (dynamic_cast<look::StockStyle*>(QApplication::style()) == nullptr) QApplication::setStyle(new look::StockStyle);
   if (appearance == look::Appearance::other) {
     QApplication::setPalette(QApplication::style()->standardPalette());
   } else {

@@ -21,9 +21,10 @@ QPalette palette(look::Appearance appearance);
 // Whether `value` leaves the look to the desktop ("system"), so that a change there matters.
 bool followsDesktop(std::string_view value);
 
-// Sets the process's look and the application's palette for `value`; a desktop that states no
-// preference keeps the style's own palette. `desktop` (asked only for "system") defaults to
-// reading the desktop's setting. Needs the QApplication; main thread.
+// Sets the process's look, the stock controls' style (look/stock_style.h) and the application's
+// palette for `value`; a desktop that states no preference keeps the style's own palette.
+// `desktop` (asked only for "system") defaults to reading the desktop's setting. Needs the
+// QApplication; main thread.
 void apply(std::string_view value,
            const std::function<look::Appearance()>& desktop = look::readDesktopAppearance);
 

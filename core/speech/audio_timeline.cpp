@@ -42,11 +42,16 @@ constexpr std::size_t kAlignLookahead = 6;
 
 }  // namespace
 
-AudioTimeline::AudioTimeline(std::vector<std::string> sentences, double sampleRate)
-    : sentences_(std::move(sentences)), sampleRate_(sampleRate) {
-  for (std::size_t i = 0; i < sentences_.size(); ++i) {
-    for (auto& tok : tokens(sentences_[i]))
-      expected_.push_back({static_cast<int>(i), std::move(tok)});
+AudioTimeline::AudioTimeline(std::vector<std::string> sentences, double sampleRate) : sampleRate_(sampleRate) {
+  append(std::move(sentences));
+}
+
+void AudioTimeline::append(std::vector<std::string> sentences) {
+  sentences_.reserve(sentences_.size() + sentences.size());
+  for (auto& sentence : sentences) {
+    const auto s = static_cast<int>(sentences_.size());
+    for (auto& tok : tokens(sentence)) expected_.push_back({s, std::move(tok)});
+    sentences_.push_back(std::move(sentence));
   }
 }
 
@@ -92,14 +97,19 @@ void AudioTimeline::setSampleRate(double sampleRate) {
 }
 
 void AudioTimeline::setSpoken(int sentence, std::string_view text) {
-  const auto first = std::find_if(expected_.begin(), expected_.end(),
-                                  [&](const Expected& e) { return e.s == sentence; });
-  if (first == expected_.end()) return;
+  // Tokens are kept in sentence order; a long read has hundreds of thousands of them.
+  const auto first = std::partition_point(expected_.begin(), expected_.end(),
+                                          [&](const Expected& e) { return e.s < sentence; });
+  if (first == expected_.end() || first->s != sentence) return;
   if (static_cast<std::size_t>(first - expected_.begin()) < alignP_) return;
   const auto last =
-      std::find_if(first, expected_.end(), [&](const Expected& e) { return e.s != sentence; });
+      std::partition_point(first, expected_.end(), [&](const Expected& e) { return e.s == sentence; });
   std::vector<Expected> spoken;
   for (auto& tok : tokens(text)) spoken.push_back({sentence, std::move(tok)});
+  if (static_cast<std::ptrdiff_t>(spoken.size()) == last - first) {
+    std::move(spoken.begin(), spoken.end(), first);
+    return;
+  }
   const auto at = expected_.erase(first, last);
   expected_.insert(at, std::make_move_iterator(spoken.begin()),
                    std::make_move_iterator(spoken.end()));

@@ -41,6 +41,9 @@ class AudioTimeline {
 
   AudioTimeline(std::vector<std::string> sentences, double sampleRate);
 
+  // Adds sentences after the last one, for a read whose text is split while it plays.
+  void append(std::vector<std::string> sentences);
+
   // Lower case, then only letters, marks and numbers, in NFC: the form in which spoken and
   // written words are compared everywhere.
   static std::string norm(std::string_view word);

@@ -62,11 +62,6 @@ std::pair<std::size_t, std::size_t> trimmed(Chars c, std::size_t a, std::size_t 
   return {a, b};
 }
 
-std::string trimmedText(Chars c, std::size_t a, std::size_t b) {
-  const auto [ta, tb] = trimmed(c, a, b);
-  return std::string(slice(c, ta, tb));
-}
-
 // The run of letters starting at `from`, lower-cased.
 std::string nextWord(Chars c, std::size_t from) {
   std::size_t end = from;
@@ -156,7 +151,9 @@ std::size_t lastPairEnd(Chars c, std::size_t limit, std::string_view a, std::str
   return 0;
 }
 
-void capChars(Chars c, int maxLen, std::vector<std::string>& out) {
+// Cuts the sentence c into pieces of at most `maxLen` characters, as trimmed ranges of c. A cut
+// landing on white space only leaves an empty piece, which is kept.
+void capChars(Chars c, int maxLen, std::vector<Range>& out) {
   const std::size_t limit = std::size_t(std::max(maxLen, 1));
   std::size_t rest = 0;
   while (c.size() - rest > limit) {
@@ -169,10 +166,43 @@ void capChars(Chars c, int maxLen, std::vector<std::string>& out) {
       }
     }
     if (cut == 0) cut = limit;
-    out.push_back(trimmedText(r, 0, cut));
+    const auto [a, b] = trimmed(r, 0, cut);
+    out.push_back({rest + a, rest + b});
     rest += cut;
   }
-  if (auto s = trimmedText(c, rest, c.size()); !s.empty()) out.push_back(std::move(s));
+  if (const auto r = trimmed(c, rest, c.size()); r.first < r.second) out.push_back(r);
+}
+
+// One piece of the output and the start of the sentence (before capping) it was cut from, both
+// as positions in the characters being split.
+struct Piece {
+  Range at;
+  std::size_t sentence = 0;
+};
+
+// The pieces of the line c[from, to) (not yet trimmed), appended to `out`.
+void splitLine(Chars c, std::size_t from, std::size_t to, int maxLen, std::vector<Piece>& out) {
+  const auto [a, b] = trimmed(c, from, to);
+  if (a == b) return;
+  std::vector<Range> sentences;
+  const Chars line = c.subspan(a, b - a);
+  splitChars(line, sentences);
+  std::vector<Range> pieces;
+  for (const auto& [sa, sb] : sentences) {
+    pieces.clear();
+    capChars(line.subspan(sa, sb - sa), maxLen, pieces);
+    for (const auto& [pa, pb] : pieces) out.push_back({{a + sa + pa, a + sa + pb}, a + sa});
+  }
+}
+
+// The pieces of every line of c[0, to), where a newline ends each line but the last.
+void splitLines(Chars c, std::size_t to, int maxLen, std::vector<Piece>& out) {
+  std::size_t lineStart = 0;
+  for (std::size_t at = 0; at <= to; ++at) {
+    if (at < to && !text::isNewline(c[at])) continue;
+    splitLine(c, lineStart, at, maxLen, out);
+    lineStart = at + 1;
+  }
 }
 
 }  // namespace
@@ -180,19 +210,11 @@ void capChars(Chars c, int maxLen, std::vector<std::string>& out) {
 std::vector<std::string> split(std::string_view text, int maxLen) {
   const std::vector<std::string_view> all = text::graphemes(text);
   const Chars c(all);
+  std::vector<Piece> pieces;
+  splitLines(c, c.size(), maxLen, pieces);
   std::vector<std::string> out;
-  std::vector<Range> sentences;
-  std::size_t lineStart = 0;
-  for (std::size_t at = 0; at <= c.size(); ++at) {
-    if (at < c.size() && !text::isNewline(c[at])) continue;
-    const auto [a, b] = trimmed(c, lineStart, at);
-    lineStart = at + 1;
-    if (a == b) continue;
-    sentences.clear();
-    const Chars line = c.subspan(a, b - a);
-    splitChars(line, sentences);
-    for (const auto& [sa, sb] : sentences) capChars(line.subspan(sa, sb - sa), maxLen, out);
-  }
+  out.reserve(pieces.size());
+  for (const auto& p : pieces) out.emplace_back(slice(c, p.at.first, p.at.second));
   return out;
 }
 
@@ -208,8 +230,79 @@ std::vector<std::string> splitParagraph(std::string_view paragraph) {
 
 std::vector<std::string> cap(std::string_view sentence, int maxLen) {
   const std::vector<std::string_view> c = text::graphemes(sentence);
+  std::vector<Range> pieces;
+  capChars(c, maxLen, pieces);
   std::vector<std::string> out;
-  capChars(c, maxLen, out);
+  for (const auto& [a, b] : pieces) out.emplace_back(slice(c, a, b));
+  return out;
+}
+
+Stream::Stream(std::string_view text, int maxLen, int firstChar) : text_(text), maxLen_(maxLen), chars_(firstChar) {}
+
+std::vector<Placed> Stream::next(std::size_t bytes) {
+  std::vector<Placed> out;
+  std::size_t budget = std::max<std::size_t>(bytes, 1);
+  while (!done()) {
+    const std::string_view rest = text_.substr(at_);
+    const bool whole = rest.size() <= budget;
+    std::size_t windowBytes = rest.size();
+    if (!whole) {
+      // End on a whole scalar, so that every character boundary before the last character is
+      // decided as in the whole text; the last character itself may still grow (a combining
+      // mark, the second half of a flag) and waits for the next stretch.
+      windowBytes = budget;
+      while (windowBytes > 0 && (static_cast<unsigned char>(rest[windowBytes]) & 0xC0) == 0x80) --windowBytes;
+    }
+    const std::string_view window = rest.substr(0, windowBytes);
+    const std::vector<std::string_view> all = text::graphemes(window);
+    const Chars c(all);
+    const std::size_t n = whole ? c.size() : c.size() - std::min<std::size_t>(c.size(), 1);
+
+    // Lines that end inside the stretch split exactly as in the whole text: no sentence spans a
+    // line break.
+    std::size_t closed = whole ? n : 0;
+    for (std::size_t i = n; i > 0 && closed == 0; --i) {
+      if (text::isNewline(c[i - 1])) closed = i;
+    }
+    std::vector<Piece> pieces;
+    splitLines(c, closed, maxLen_, pieces);
+    std::size_t resume = closed;
+    if (!whole) {
+      // In the line the stretch ends in, a sentence end is decided by the characters after it
+      // (the next word, closing quotes, the capitals that start a sentence), so the last one
+      // found may be wrong, and with it the two sentences around it.
+      std::vector<Piece> open;
+      splitLine(c, closed, n, maxLen_, open);
+      std::vector<std::size_t> starts;
+      for (const auto& p : open) {
+        if (starts.empty() || starts.back() != p.sentence) starts.push_back(p.sentence);
+      }
+      if (starts.size() >= 3) {
+        resume = starts[starts.size() - 2];
+        for (const auto& p : open) {
+          if (p.sentence < resume) pieces.push_back(p);
+        }
+      }
+    }
+    if (resume == 0) {
+      budget = budget > rest.size() / 2 ? rest.size() : budget * 2;
+      continue;
+    }
+
+    const auto byteAt = [&](std::size_t i) {
+      return at_ + (i < c.size() ? static_cast<std::size_t>(c[i].data() - window.data()) : window.size());
+    };
+    out.reserve(pieces.size());
+    for (const auto& p : pieces) {
+      const auto [a, b] = p.at;
+      out.push_back({std::string(slice(c, a, b)), byteAt(a), byteAt(b),
+                     chars_ + static_cast<int>(a), chars_ + static_cast<int>(b)});
+    }
+    const std::size_t resumeByte = byteAt(resume);
+    chars_ += static_cast<int>(resume);
+    at_ = resumeByte;
+    break;
+  }
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -12,6 +13,8 @@
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/paths.h"
+#include "core/speech/sentence_splitter.h"
+#include "core/speech/speech_text.h"
 #include "platform/sim/capture_audio_device.h"
 #include "tests/app/scripted_engine.h"
 #include "tests/support/fakes.h"
@@ -113,6 +116,39 @@ struct PlayerTest : ::testing::Test {
 };
 
 const std::string kThree = "First one here. Second one there. Third one everywhere.";
+
+// The speakable sentences of a text split whole, as the player reads it.
+std::vector<std::string> speakableSplit(std::string_view text) {
+  std::vector<std::string> out;
+  for (auto& s : SentenceSplitter::split(text, 400)) {
+    if (SpeechText::speakable(s)) out.push_back(std::move(s));
+  }
+  return out;
+}
+
+// Prose in paragraphs of one long line each (longer than a stretch of splitting), with
+// abbreviations, quotes, accents and flags, so that stretches end inside lines and bytes are not
+// characters; short lines ending in CR LF between the paragraphs.
+std::string bigPage(std::size_t bytes) {
+  const std::string prose =
+      "Dr. Smith met the U.S. team at 10 a.m. today. \"Fine,\" she said. Caf\u00E9 cr\u00E8me "
+      "\U0001F1EB\U0001F1F7 was e\u0301te\u0301 fare. Then they left... ";
+  std::string text;
+  int line = 0;
+  while (text.size() < bytes) {
+    for (int i = 0; i < 1200 && text.size() < bytes; ++i) text += prose;
+    text += "\n";
+    for (int i = 0; i < 300; ++i) text += "Line " + std::to_string(++line) + " is short.\r\n";
+  }
+  return text;
+}
+
+// Lines with nothing to say.
+std::string filler(std::size_t bytes) {
+  std::string text;
+  while (text.size() < bytes) text += "- - - * - - - * - - -\n";
+  return text;
+}
 
 // An output that cannot be opened, like a sound server that is not running.
 class UnavailableDevice final : public platform::AudioDevice {
@@ -264,6 +300,166 @@ TEST_F(PlayerTest, LocateFindsRepeatedSentencesInOrderAndPlacesMissingOnesAtTheC
   EXPECT_EQ(Player::locate({"Stop.", "Missing words", "End."}, text, 0),
             (std::vector<text::GraphemeRange>{{7, 12}, {12, 24}, {24, 24}}));
   EXPECT_EQ(Player::locate({"", "End."}, text, 3), (std::vector<text::GraphemeRange>{{3, 3}, {20, 24}}));
+}
+
+// A page far longer than a stretch of splitting: the first sentences go out after the first
+// stretch, every turn of the queue splits one more, and a stop lets at most the one already
+// queued run, whether it comes right after the first turn or later.
+TEST_F(PlayerTest, AHugePageIsSplitAStretchPerTurnAndAStopEndsTheSplitting) {
+  const std::string text = bigPage(1 << 20);
+  const auto total = speakableSplit(text).size();
+  for (const int stopAfterTurns : {1, 3}) {
+    engine = std::make_shared<ScriptedEngine>();
+    ends.clear();
+    auto p = make();
+    std::vector<std::size_t> split;  // sentences split after each turn
+    int splitTo = 0;                 // and the character where the last of them ended
+    std::size_t sentAtFirstTurn = 0;
+    std::function<void()> probe = [&] {
+      split.push_back(A::sentences(*p).size());
+      splitTo = A::ranges(*p).back().end;
+      if (split.size() == 1) sentAtFirstTurn = engine->sent.size();
+      if (static_cast<int>(split.size()) == stopAfterTurns) {
+        p->stop("user");
+      } else {
+        p->queue()->async(probe);
+      }
+    };
+    p->speak(text, nullptr, 0, "top");
+    p->queue()->async(probe);
+    vt.drain();
+    SCOPED_TRACE(stopAfterTurns);
+    EXPECT_EQ(sentAtFirstTurn, 2u);
+    ASSERT_GE(engine->sent.size(), 1u);
+    EXPECT_EQ(engine->sent[0].text, "Dr. Smith met the U.S. team at 10 a.m. today.");
+    EXPECT_EQ(engine->sent.size(), 2u) << "nothing is sent after the stop";
+    ASSERT_EQ(split.size(), static_cast<std::size_t>(stopAfterTurns));
+    EXPECT_GT(split[0], 2u);
+    EXPECT_LT(split[0], total / 10);
+    for (std::size_t i = 1; i < split.size(); ++i) EXPECT_GT(split[i], split[i - 1]) << "turn " << i;
+    // One more stretch at most: a stretch's bytes, and a little more where a line needs it.
+    EXPECT_LE(A::ranges(*p).back().end - splitTo, (64 << 10) + 1000);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].endedBy, "user");
+    EXPECT_TRUE(hasEvent(*p, "end before the text was split"));
+  }
+}
+
+// Split a stretch at a time, the sentences are those of the whole text, whole and in order,
+// placed at their characters; the counts before the start point and of the whole text too.
+TEST_F(PlayerTest, SentencesOfAPageSplitInStretchesAreThoseOfTheWholePageAndPlacedExactly) {
+  const std::string text = bigPage(300 << 10);
+  const auto charAt = [&](std::size_t byte) { return text::graphemeCount(std::string_view(text).substr(0, byte)); };
+  const std::size_t deep = text.find("Line 400 is short.");  // past the first long paragraph
+  const std::size_t deeper = text.find("Line 650 is short.");
+  ASSERT_NE(deeper, std::string::npos);
+  const struct {
+    const char* name;
+    int from;
+    std::optional<int> until;
+    const char* paragraphStart;  // of "Line 450 is short.": lines ending in CR LF are one paragraph
+  } cases[] = {
+      {"whole page", 0, std::nullopt, "Line 301 is short.\r\n"},
+      {"from inside a sentence deep in the page", charAt(deep) + 3, std::nullopt, "e 400 is short.\r\n"},
+      {"a stretch in the middle", charAt(deep), charAt(deeper), "Line 400 is short.\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto p = make();
+    p->speak(text, nullptr, c.from, "cursor", c.until);
+    vt.drain();
+    const std::string_view whole(text);
+    const std::size_t startByte = text::graphemePrefix(whole, c.from).size();
+    const std::size_t endByte =
+        c.until ? text::graphemePrefix(whole, *c.until).size() : whole.size();
+    const auto expected = speakableSplit(whole.substr(startByte, endByte - startByte));
+    ASSERT_GT(expected.size(), 100u);
+    EXPECT_EQ(A::sentences(*p), expected);
+    EXPECT_EQ(A::ranges(*p), Player::locate(expected, text, c.from));
+    EXPECT_EQ(A::base(*p), static_cast<int>(speakableSplit(whole.substr(0, startByte)).size()));
+    EXPECT_EQ(A::rec(*p).sentences, A::base(*p) + static_cast<int>(expected.size()));
+    EXPECT_EQ(A::rec(*p).textChars, text::graphemeCount(text));
+    // Paragraphs are found in the text around the sentences, wherever these came from.
+    const auto it = std::find(expected.begin(), expected.end(), "Line 450 is short.");
+    ASSERT_NE(it, expected.end());
+    const auto paragraph = p->paragraph(static_cast<int>(it - expected.begin()));
+    ASSERT_TRUE(paragraph);
+    EXPECT_EQ(paragraph->substr(0, std::string_view(c.paragraphStart).size()), c.paragraphStart);
+    p->stop("test");
+    vt.drain();
+  }
+}
+
+// However the sentences fall into stretches, the final one goes with "last" and only it.
+TEST_F(PlayerTest, TheFinalSentenceIsSentAsLastWhereverTheSplittingFindsIt) {
+  const std::string three = "First one. Second one. Third one.";
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"nothing to say after them", three + "\n" + filler(300 << 10)},
+      {"far apart", "First one.\n" + filler(200 << 10) + "Second one.\n" + filler(200 << 10) + "Third one."},
+      {"nothing to say before them", filler(300 << 10) + three},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine = std::make_shared<ScriptedEngine>();
+    auto p = make();
+    p->speak(c.text, nullptr, 0, "top");
+    vt.drain();
+    for (int i = 0; i < 3 && engine->sent.size() < 3; ++i) {
+      engine->audio(1.0, i);
+      vt.drain();
+    }
+    ASSERT_EQ(engine->sent.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(engine->sent[static_cast<std::size_t>(i)].text, std::vector<std::string>({"First one.", "Second one.",
+                                                                                        "Third one."})[static_cast<std::size_t>(i)]);
+      EXPECT_EQ(engine->sent[static_cast<std::size_t>(i)].index, i);
+      EXPECT_EQ(engine->sent[static_cast<std::size_t>(i)].last, i == 2);
+    }
+    p->stop("test");
+    vt.drain();
+  }
+}
+
+// Text beyond the limit is never held: it is cut at a line end, else at a character boundary,
+// and the read's record says so.
+TEST_F(PlayerTest, APageOverTheTextLimitIsCutAndTheRecordSaysSo) {
+  const std::size_t limit = Player::kTextLimitBytes;
+  std::string lines;
+  while (lines.size() < limit + (100 << 10)) lines += "Line of text, \u00E9t\u00E9 here.\n";
+  std::string oneLine;  // two-byte characters all the way, crossing the limit
+  while (oneLine.size() < limit + 1000) oneLine += "\u00E9t\u00E9 ";
+  const struct {
+    const char* name;
+    std::string text;
+    bool cut;
+    bool atLineEnd;
+  } cases[] = {
+      {"under the limit", lines.substr(0, lines.rfind('\n', limit - 1) + 1), false, true},
+      {"lines over the limit", lines, true, true},
+      {"one line over the limit", oneLine, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto p = make();
+    p->speak(c.text, nullptr, 0, "top");
+    p->stop("test");
+    vt.drain();
+    const auto spoken = p->spoken();
+    ASSERT_TRUE(spoken);
+    const std::string& kept = spoken->text;
+    EXPECT_LE(kept.size(), limit);
+    EXPECT_EQ(kept.size() < c.text.size(), c.cut);
+    EXPECT_EQ(c.text.compare(0, kept.size(), kept), 0) << "the start of the page, unchanged";
+    EXPECT_TRUE(text::isValidUtf8(kept));
+    EXPECT_EQ(!kept.empty() && kept.back() == '\n', c.atLineEnd);
+    EXPECT_GT(kept.size(), limit - (64 << 10)) << "cut near the limit";
+    EXPECT_EQ(hasEvent(*p, "page cut at " + std::to_string(kept.size()) + " of " + std::to_string(c.text.size()) +
+                               " bytes of text: the rest is not read"),
+              c.cut);
+  }
 }
 
 // ---- Receiving and scheduling ----

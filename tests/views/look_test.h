@@ -6,11 +6,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
 #include <QPalette>
+#include <algorithm>
+#include <cmath>
 
 #include "app/views/look/appearance.h"
 
 namespace orvak::test {
+
+// The contrast ratio of two opaque colours as accessibility guidelines measure it: 1 for the
+// same colour, 21 for black on white; 3 is the least for a control's parts to be made out.
+inline double contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 class LookTest : public ::testing::Test {
  protected:

@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QWidgetAction>
 #include <cmath>
 
@@ -10,6 +11,7 @@
 #include "app/views/menu/menu_icon.h"
 #include "app/views/menu/qt_tray.h"
 #include "app/views/shots.h"
+#include "tests/views/look_test.h"
 
 using namespace orvak;
 using namespace orvak::views;
@@ -17,6 +19,7 @@ using namespace orvak::views;
 namespace {
 
 constexpr int kSide = 72;  // 4 pixels a unit
+constexpr auto kDark = MenuIcon::Panel::dark;
 
 QColor at(const QImage& img, double ux, double uy) { return img.pixelColor(int(ux * 4), int(uy * 4)); }
 
@@ -31,7 +34,7 @@ menu::Header reading(int sentence, int total, bool paused) {
 }  // namespace
 
 TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
-  EXPECT_EQ(MenuIcon::image(menu::Icon::reading, 0, kSide), MenuIcon::image(menu::Icon::reading, 1, kSide));
+  EXPECT_EQ(MenuIcon::image(menu::Icon::reading, 0, kSide, kDark), MenuIcon::image(menu::Icon::reading, 1, kSide, kDark));
   const auto peak = MenuIcon::glow(0.5);
   EXPECT_DOUBLE_EQ(peak.radius, 9);
   EXPECT_DOUBLE_EQ(peak.alpha, 0.95);
@@ -39,18 +42,19 @@ TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
   EXPECT_DOUBLE_EQ(rest.radius, 7.8);
   EXPECT_DOUBLE_EQ(rest.alpha, 0.55);
   // 8.4 units from the centre, outside the orb: lit only by the wider glow.
-  const QImage wide = MenuIcon::image(menu::Icon::reading, 0.5, kSide);
-  const QImage narrow = MenuIcon::image(menu::Icon::reading, 0, kSide);
-  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide);
+  const QImage wide = MenuIcon::image(menu::Icon::reading, 0.5, kSide, kDark);
+  const QImage narrow = MenuIcon::image(menu::Icon::reading, 0, kSide, kDark);
+  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide, kDark);
   EXPECT_GT(at(wide, 9 + 8.4, 9).alpha(), 0);
   EXPECT_EQ(at(narrow, 9 + 8.4, 9).alpha(), 0);
   EXPECT_EQ(at(idle, 9 + 7, 9).alpha(), 0) << "no glow when idle";
-  EXPECT_GT(at(wide, 9 + 6.6, 9).alpha(), at(narrow, 9 + 6.6, 9).alpha()) << "stronger at the peak";
+  // On the ring itself, wherever it stands.
+  EXPECT_GT(at(wide, 9 + 8.4, 9).alpha(), at(narrow, 9 + 7.3, 9).alpha()) << "stronger at the peak";
 }
 
 TEST(MenuIconTest, NeedsSetupIsAHalfOrbWithABadgeInAClearRing) {
-  const QImage setup = MenuIcon::image(menu::Icon::needsSetup, 0, kSide);
-  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide);
+  const QImage setup = MenuIcon::image(menu::Icon::needsSetup, 0, kSide, kDark);
+  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide, kDark);
   EXPECT_EQ(at(idle, 7, 7).alpha(), 255);
   EXPECT_NEAR(at(setup, 7, 7).alpha(), 128, 2);
   const QColor badge = at(setup, 14.3, 14.3);
@@ -61,6 +65,63 @@ TEST(MenuIconTest, NeedsSetupIsAHalfOrbWithABadgeInAClearRing) {
   // Between the badge and the ring's outer edge, where the orb would be: nothing.
   EXPECT_EQ(at(setup, 14.3 - 2.0, 14.3 - 2.0).alpha(), 0);
   EXPECT_GT(at(idle, 14.3 - 2.0, 14.3 - 2.0).alpha(), 200);
+}
+
+TEST(MenuIconTest, ThePanelFollowsTheDesktopAndItsScheme) {
+  using P = MenuIcon::Panel;
+  using A = look::Appearance;
+  struct Case {
+    const char* desktop;
+    std::optional<A> scheme;
+    P panel;
+  };
+  const Case table[] = {
+      {"GNOME", A::light, P::dark},           // the shell's bar is dark in either scheme
+      {"ubuntu:GNOME", A::light, P::dark},    // names joined by ":"
+      {"gnome", std::nullopt, P::dark},       // in any case
+      {"GNOME-Classic:GNOME", A::dark, P::light},
+      {"Budgie:GNOME", A::light, P::dark},
+      {"KDE", A::light, P::light},            // Plasma's panel follows the scheme
+      {"KDE", A::dark, P::dark},
+      {"KDE", A::other, P::dark},
+      {"XFCE", std::nullopt, P::dark},        // nothing said: the commoner dark panel
+      {"", A::light, P::light},
+      {"X-Cinnamon", A::dark, P::dark},
+  };
+  for (const Case& c : table) {
+    EXPECT_EQ(MenuIcon::panelFor(c.desktop, c.scheme), c.panel)
+        << c.desktop << " " << (c.scheme ? int(*c.scheme) : -1);
+  }
+}
+
+TEST(MenuIconTest, TheGlyphAndTheSetupBadgeStandOutOnTheirPanel) {
+  for (const auto panel : {MenuIcon::Panel::light, MenuIcon::Panel::dark}) {
+    SCOPED_TRACE(panel == MenuIcon::Panel::dark ? "dark panel" : "light panel");
+    const QColor under = MenuIcon::panelColour(panel);
+    for (const auto state : {menu::Icon::idle, menu::Icon::reading, menu::Icon::needsSetup}) {
+      // Flattened onto the panel, as the desktop shows it.
+      QImage shown(kSide, kSide, QImage::Format_ARGB32);
+      shown.fill(under);
+      QPainter p(&shown);
+      p.drawImage(0, 0, MenuIcon::image(state, 0.5, kSide, panel));
+      p.end();
+      const double orb = test::contrast(at(shown, 9, 9), under);
+      const double ring = test::contrast(at(shown, 9 + 8.4, 9), under);
+      switch (state) {
+        case menu::Icon::idle:
+          EXPECT_GE(orb, 7.0) << "the orb";
+          break;
+        case menu::Icon::reading:
+          EXPECT_GE(orb, 7.0) << "the orb";
+          EXPECT_GE(ring, 4.5) << "the ring at its peak";
+          break;
+        case menu::Icon::needsSetup:
+          EXPECT_GE(orb, 2.0) << "dimmed, still there";
+          EXPECT_GE(test::contrast(at(shown, 14.3, 14.3), under), 3.0) << "the badge";
+          break;
+      }
+    }
+  }
 }
 
 TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {

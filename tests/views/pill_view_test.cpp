@@ -307,6 +307,30 @@ TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
   EXPECT_FALSE(view->moving());
 }
 
+TEST_F(PillViewTest, TheBarsStandOutFromTheCapsuleInEitherLook) {
+  // The still bars of a pause are the smallest: if they read, the moving ones do.
+  auto paused = reading();
+  paused.kind = Kind::paused;
+  paused.state = "Paused";
+  pill->playerChanged(paused);
+  view->freeze(4.2);
+  for (const auto appearance : {look::Appearance::light, look::Appearance::dark}) {
+    SCOPED_TRACE(appearance == look::Appearance::dark ? "dark" : "light");
+    look::setAppearance(appearance);
+    const QImage img = views::renderWidget(*view, 2).convertToFormat(QImage::Format_ARGB32);
+    const QColor capsule = look::Orbit::pill.resolve(appearance);
+    const QRect glyph = QRectF(view->layout().glyph.topLeft() * 2, view->layout().glyph.size() * 2).toRect();
+    double best = 1;
+    for (int y = glyph.top(); y <= glyph.bottom(); ++y) {
+      for (int x = glyph.left(); x <= glyph.right(); ++x) {
+        const QColor c = img.pixelColor(x, y);
+        if (c.alpha() == 255) best = std::max(best, test::contrast(c, capsule));
+      }
+    }
+    EXPECT_GE(best, 3.0);
+  }
+}
+
 using PillPictures = test::LookTest;
 
 TEST_F(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {

@@ -7,6 +7,7 @@
 #include "app/views/look/appearance.h"
 #include "app/views/look/painting.h"
 #include "app/views/look/pieces.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/text_styles.h"
 
 namespace orvak::views::library {
@@ -126,6 +127,7 @@ DocumentsPane::DocumentsPane(const PaneContext& ctx, QWidget* parent) : QWidget(
   listScroll->setFrameShape(QFrame::NoFrame);
   listScroll->setWidgetResizable(true);
   listScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  look::useThinScrollBars(*listScroll);
   listScroll->viewport()->setAutoFillBackground(false);
   auto* listHolder = new QWidget;
   list_ = new QVBoxLayout(listHolder);

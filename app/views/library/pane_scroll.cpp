@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "app/views/look/scroll_bars.h"
+
 namespace orvak::views::library {
 
 PaneScroll::PaneScroll(int maxWidth, QWidget* parent) : QScrollArea(parent), maxWidth_(maxWidth) {
@@ -15,6 +17,7 @@ PaneScroll::PaneScroll(int maxWidth, QWidget* parent) : QScrollArea(parent), max
   // would be stretched to the viewport or held at the column's narrowest guess.
   setWidgetResizable(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  look::useThinScrollBars(*this);
   viewport()->setAutoFillBackground(false);
   content_ = new QWidget;
   column_ = new QVBoxLayout(content_);

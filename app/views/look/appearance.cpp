@@ -58,13 +58,20 @@ Appearance appearanceFromColorScheme(unsigned value) {
   }
 }
 
-Appearance readDesktopAppearance() {
+std::optional<Appearance> readPortalAppearance() {
   if (const auto value = readPortalSetting("org.freedesktop.appearance", "color-scheme")) {
     bool ok = false;
     const unsigned scheme = value->toUInt(&ok);
     if (ok) {
       return appearanceFromColorScheme(scheme);
     }
+  }
+  return std::nullopt;
+}
+
+Appearance readDesktopAppearance() {
+  if (const auto portal = readPortalAppearance()) {
+    return *portal;
   }
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
     const QColor window = QGuiApplication::palette().color(QPalette::Window);

@@ -23,6 +23,8 @@ void setReducedMotion(bool reduced);
 // 2 light, anything else other) when the portal answers, else the lightness of the application
 // palette's window colour. Needs a QGuiApplication.
 Appearance readDesktopAppearance();
+// The portal's "color-scheme" alone: nothing when the portal does not answer.
+std::optional<Appearance> readPortalAppearance();
 // The portal's "org.gnome.desktop.interface" "enable-animations" turned off; false when the
 // portal does not answer.
 bool readDesktopReducedMotion();

@@ -55,7 +55,7 @@ void MarginButton::setSymbol(const QString& name) {
 QSize MarginButton::sizeHint() const {
   const QFontMetricsF m(buttonFont(primary_));
   const double symbol = symbol_.isEmpty() ? 0 : kSymbolSide + kSymbolGap;
-  return {int(std::ceil(m.horizontalAdvance(text()) + symbol + 2 * 16)), 30};
+  return {int(std::ceil(m.horizontalAdvance(text()) + symbol + 2 * 16)), kHeight};
 }
 
 bool MarginButton::hitButton(const QPoint& pos) const { return capsule(QRectF(rect())).contains(pos); }

@@ -12,6 +12,9 @@ namespace orvak::look {
 // secondary ones are a pale card with a hairline border.
 class MarginButton : public QAbstractButton {
  public:
+  // Every capsule button's height; the stock fields beside them take it too.
+  static constexpr int kHeight = 30;
+
   MarginButton(const QString& text, bool primary, QWidget* parent = nullptr);
   bool primary() const { return primary_; }
   // A symbol of our set drawn before the text ("play.fill"), in the text's colour; empty for none.

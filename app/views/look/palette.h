@@ -68,6 +68,10 @@ inline constexpr DynColor ink2 = Margin::dyn(0x4B4F5C, 0xBDB4A6);
 inline constexpr DynColor action = Margin::dyn(0xB4532A, 0xF3B37F);
 inline constexpr DynColor glowTop = fixedColor(0xF3B37F);
 inline constexpr DynColor glowBottom = fixedColor(0xE58A5C);
+// The pill's level bars, top to bottom: the glow on the dark pill; on the light pill of the dark
+// look the glow's pale apricot hardly shows, so they take the deeper burnt orange there.
+inline constexpr DynColor barTop = Margin::dyn(0xB4532A, 0xF3B37F);
+inline constexpr DynColor barBottom = Margin::dyn(0x9A3A22, 0xE58A5C);
 // The orb's gradient, from its lit centre outward.
 inline constexpr std::array<std::uint32_t, 4> orb{0xEBDDFF, 0xF4B07C, 0xB5527A, 0x1A1C42};
 inline constexpr std::array<double, 4> orbStops{0.0, 0.3, 0.62, 1.0};

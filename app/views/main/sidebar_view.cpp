@@ -13,6 +13,7 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
 #include "app/views/look/qstring.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 
@@ -100,13 +101,16 @@ SidebarView::SidebarView(QWidget* parent)
     : QWidget(parent),
       rowsView_(new QWidget(this)),
       orb_(new look::HeroOrb(26, rowsView_)),
-      bannerButton_(new SidebarButton({}, [this](bool) { update(); }, this)) {
+      bannerButton_(new SidebarButton({}, [this](bool) { update(); }, this)),
+      bar_(new look::ThinScrollBar(Qt::Vertical, this, true)) {
   // Clicks and the wheel on the view that hit no row go on to the sidebar.
   rowsView_->setAttribute(Qt::WA_NoSystemBackground);
   setFixedWidth(kWidth);
   setMouseTracking(true);
   setAttribute(Qt::WA_Hover);
   bannerButton_->hide();
+  bar_->setSingleStep(int(kItemHeight));
+  connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { scrollBy(value - scroll_); });
   connect(bannerButton_, &QAbstractButton::clicked, this, [this] {
     if (onSetup) onSetup();
   });
@@ -209,6 +213,7 @@ void SidebarView::place() {
   view_ = QRectF(0, 0, width(), std::max(0.0, below ? top(fit) - kListGap : double(height())));
   scroll_ = std::clamp(scroll_, 0.0, std::max(0.0, listHeight_ - view_.height()));
   placeScrolled();
+  placeBar();
   // Tab order: the rows from the top, then the banner.
   QWidget* previous = nullptr;
   for (QWidget* b : hits_) {
@@ -233,11 +238,26 @@ void SidebarView::placeScrolled() {
   }
 }
 
+void SidebarView::placeBar() {
+  const QSignalBlocker quiet(bar_);
+  bar_->setGeometry(QRectF(width() - 1 - look::ThinScrollBar::kExtent, view_.top() + 2, look::ThinScrollBar::kExtent,
+                           std::max(0.0, view_.height() - 4))
+                        .toRect());
+  bar_->setPageStep(int(view_.height()));
+  bar_->setRange(0, int(std::ceil(std::max(0.0, listHeight_ - view_.height()))));
+  bar_->setValue(int(std::lround(scroll_)));
+  bar_->raise();
+}
+
 void SidebarView::scrollBy(double pixels) {
   const double next = std::clamp(scroll_ + pixels, 0.0, std::max(0.0, listHeight_ - view_.height()));
   if (next == scroll_) return;
   scroll_ = next;
   placeScrolled();
+  {
+    const QSignalBlocker quiet(bar_);
+    bar_->setValue(int(std::lround(scroll_)));
+  }
   update();
 }
 
@@ -291,6 +311,9 @@ void SidebarView::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   p.fillRect(rect(), look::Margin::deep.color());
+  // A hairline at the page's edge: in the dark look the sidebar's near-black and the page's are
+  // too close to tell apart without it (in the light one it vanishes into the sidebar).
+  p.fillRect(QRectF(width() - 1, 0, 1, height()), look::Margin::line.color());
 
   // The mark and the list, scrolled, inside their view.
   p.save();
@@ -358,7 +381,7 @@ void SidebarView::paintEvent(QPaintEvent*) {
     QLinearGradient g(0, from, 0, to);
     g.setColorAt(0, faded(deep, 0));
     g.setColorAt(1, deep);
-    p.fillRect(QRectF(0, std::min(from, to), width(), std::abs(to - from)), g);
+    p.fillRect(QRectF(0, std::min(from, to), width() - 1, std::abs(to - from)), g);  // the rule stays
   };
   if (scroll_ > 0) fade(view_.top() + kFade, view_.top());
   if (scroll_ < listHeight_ - view_.height()) fade(view_.bottom() - kFade, view_.bottom());

@@ -14,6 +14,7 @@
 
 namespace orvak::look {
 class HeroOrb;
+class ThinScrollBar;
 }
 
 namespace orvak::views {
@@ -46,6 +47,9 @@ class SidebarView : public QWidget {
   // The accessible buttons over the rows, in order, and the banner's.
   const std::vector<QAbstractButton*>& rowButtons() const { return hits_; }
   QAbstractButton* bannerButton() const { return bannerButton_; }
+  // The list's thin scroll bar, over the sidebar's trailing edge; shown only while the list does
+  // not fit its view.
+  look::ThinScrollBar* scrollBar() const { return bar_; }
 
   QSize sizeHint() const override { return {kWidth, 560}; }
 
@@ -69,6 +73,7 @@ class SidebarView : public QWidget {
   // Moves what scrolls (the orb, the rows' buttons) to the offset now.
   void placeScrolled();
   void reveal(const QRectF& contentRect);
+  void placeBar();
 
   sidebar::Layout layout_;
   QWidget* rowsView_;
@@ -77,6 +82,7 @@ class SidebarView : public QWidget {
   // the selected one checked.
   std::vector<QAbstractButton*> hits_;
   QAbstractButton* bannerButton_;
+  look::ThinScrollBar* bar_;
   // The mark, labels and rows in the list's own coordinates (before scrolling).
   QRectF name_;
   std::vector<Label> labels_;

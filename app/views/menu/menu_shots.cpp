@@ -69,26 +69,44 @@ QImage wholeMenu(bool reading, double scale) {
   return renderWidget(m, scale);
 }
 
-QImage icon(menu::Icon i, double scale, double phase = 0) {
-  return MenuIcon::image(i, phase, int(std::lround(18 * scale)));
+// The icon on a strip of panel, 4 units round it, as the desktop shows it.
+QImage icon(menu::Icon i, double scale, const ShotOptions& o = {}, double phase = 0) {
+  const std::string panelName = o.value("--panel").value_or("dark");
+  if (panelName != "dark" && panelName != "light") throw std::invalid_argument("--panel takes dark or light");
+  const auto panel = panelName == "dark" ? MenuIcon::Panel::dark : MenuIcon::Panel::light;
+  const int side = int(std::lround(18 * scale)), margin = int(std::lround(4 * scale));
+  QImage img(side + 2 * margin, side + 2 * margin, QImage::Format_ARGB32_Premultiplied);
+  img.fill(MenuIcon::panelColour(panel));
+  QPainter p(&img);
+  p.drawImage(margin, margin, MenuIcon::image(i, phase, side, panel));
+  return img;
 }
 
 }  // namespace
 
 std::vector<Shot> menuShots() {
   return {
-      {"menu-icon-idle", "the tray icon, idle (18 x 18)", [](double s) { return icon(menu::Icon::idle, s); }},
-      {"menu-icon-needs-setup", "the tray icon when Accessibility is missing",
-       [](double s) { return icon(menu::Icon::needsSetup, s); }},
+      {"menu-icon-idle",
+       "the tray icon, idle (18 x 18), on a dark or light panel",
+       [](double s) { return icon(menu::Icon::idle, s); },
+       {"--panel"},
+       {},
+       [](double s, const ShotOptions& o) { return icon(menu::Icon::idle, s, o); }},
+      {"menu-icon-needs-setup",
+       "the tray icon when Accessibility is missing",
+       [](double s) { return icon(menu::Icon::needsSetup, s); },
+       {"--panel"},
+       {},
+       [](double s, const ShotOptions& o) { return icon(menu::Icon::needsSetup, s, o); }},
       {"menu-icon-reading",
        "the tray icon during a read (--phase 0 to 1)",
        [](double s) { return icon(menu::Icon::reading, s); },
-       {"--phase"},
+       {"--phase", "--panel"},
        {},
        [](double s, const ShotOptions& o) {
          const double phase = o.value("--phase") ? std::stod(*o.value("--phase")) : 0;
          if (!(phase >= 0 && phase <= 1)) throw std::invalid_argument("--phase takes a number from 0 to 1");
-         return icon(menu::Icon::reading, s, phase);
+         return icon(menu::Icon::reading, s, o, phase);
        }},
       {"menu-header-reading", "the menu's header during a read", [](double s) { return header(true, false, true, s); }},
       {"menu-header-paused", "the menu's header, paused", [](double s) { return header(false, true, true, s); }},

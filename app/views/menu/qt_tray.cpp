@@ -46,6 +46,7 @@ QIcon symbolIcon(const std::string& name, const QColor& colour) {
 QtTray::QtTray() : menu_(std::make_unique<QMenu>()), tray_(std::make_unique<QSystemTrayIcon>()) {
   menu_->setToolTipsVisible(true);
   desktopMenus_ = desktopDrawsMenus();
+  panel_ = desktopPanel();
   connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(); });
   connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) { activated(r); });
   tray_->setContextMenu(menu_.get());
@@ -64,6 +65,11 @@ bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable()
 void QtTray::show() {
   // The kind of tray may differ from the one looked for at start (a panel started later).
   desktopMenus_ = desktopDrawsMenus();
+  const MenuIcon::Panel panel = desktopPanel();
+  if (panel != panel_) {
+    panel_ = panel;
+    if (shown_) showIcon(shown_->first, shown_->second);
+  }
   tray_->show();
 }
 
@@ -78,7 +84,8 @@ void QtTray::activated(int reason) {
 bool QtTray::reducedMotion() const { return look::reducedMotion(); }
 
 void QtTray::showIcon(const menu::IconLook& look, double phase) {
-  tray_->setIcon(MenuIcon::icon(look.icon, phase));
+  shown_ = std::make_pair(look, phase);
+  tray_->setIcon(MenuIcon::icon(look.icon, phase, panel_));
   tray_->setToolTip(qs(look.toolTip));
   menu_->setAccessibleName(qs(look.description));
 }
@@ -102,6 +109,10 @@ bool QtTray::desktopDrawsMenus() {
   const QDBusConnection bus = QDBusConnection::sessionBus();
   return bus.isConnected() && bus.interface() &&
          bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
+}
+
+MenuIcon::Panel QtTray::desktopPanel() {
+  return MenuIcon::panelFor(qgetenv("XDG_CURRENT_DESKTOP").toStdString(), look::readPortalAppearance());
 }
 
 void QtTray::rebuild() {

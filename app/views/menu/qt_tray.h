@@ -9,10 +9,13 @@
 #include <QPalette>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "app/menu/menu_bar.h"
+#include "app/views/menu/menu_icon.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -45,6 +48,9 @@ class QtTray final : public QObject, public TrayView {
   static QPalette menuPalette();
   // Whether the desktop draws tray menus itself (a StatusNotifierWatcher is on the session bus).
   static bool desktopDrawsMenus();
+  // The panel this desktop shows the icon on, light or dark, from its name and colour scheme.
+  static MenuIcon::Panel desktopPanel();
+  MenuIcon::Panel panel() const { return panel_; }
 
  private:
   void rebuild();
@@ -55,6 +61,9 @@ class QtTray final : public QObject, public TrayView {
   std::function<std::vector<menu::Row>()> rows_;
   Perform perform_;
   bool desktopMenus_ = false;
+  MenuIcon::Panel panel_ = MenuIcon::Panel::dark;
+  // The look the icon was last drawn for, to draw it again for a panel found to differ.
+  std::optional<std::pair<menu::IconLook, double>> shown_;
 };
 
 }  // namespace orvak::views

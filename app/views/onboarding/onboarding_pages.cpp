@@ -324,7 +324,7 @@ QWidget* readyPage(OnboardingFlow& flow) {
   sheetScroll->setFrameShape(QFrame::NoFrame);
   sheetScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   sheetScroll->setWidgetResizable(true);
-  sheetScroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  sheetScroll->setStyleSheet("QScrollArea, QWidget#qt_scrollarea_viewport > QWidget { background: transparent; }");
   sheetScroll->viewport()->setAutoFillBackground(false);
   look::useThinScrollBars(*sheetScroll);
   auto* sheet = new CheatSheetView(qs(flow.keyName()), true);

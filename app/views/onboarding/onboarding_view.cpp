@@ -292,7 +292,7 @@ void OnboardingView::rebuildPage(bool animate) {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setWidgetResizable(true);
-  scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  scroll->setStyleSheet("QScrollArea, QWidget#qt_scrollarea_viewport > QWidget { background: transparent; }");
   look::useThinScrollBars(*scroll);
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);

@@ -456,8 +456,8 @@ void PillView::paintGlyph(QPainter& p, const QRectF& r) {
         p.setBrush(Orbit::ink.color());
       } else {
         QLinearGradient grad(bar.topLeft(), bar.bottomLeft());
-        grad.setColorAt(0, Orbit::glowTop.color());
-        grad.setColorAt(1, Orbit::glowBottom.color());
+        grad.setColorAt(0, Orbit::barTop.color());
+        grad.setColorAt(1, Orbit::barBottom.color());
         p.setBrush(grad);
       }
       p.setPen(Qt::NoPen);

@@ -14,6 +14,7 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/pieces.h"
 #include "app/views/look/qstring.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
 #include "app/views/settings/help_page.h"
@@ -103,8 +104,7 @@ SettingsPane::SettingsPane(SettingsHost& host, Prefs& prefs, MainModel::Page pag
     : QScrollArea(parent), host_(host), prefs_(prefs), frame_(GeneralSettings::frame(page)), pages_(std::move(pages)) {
   setWidgetResizable(true);
   setFrameShape(QFrame::NoFrame);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  look::useThinScrollBars(*this);
 
   auto* paper = new Paper;
   auto* outer = new QHBoxLayout(paper);

@@ -14,6 +14,7 @@
 #include "app/views/look/ink_label.h"
 #include "app/views/look/palette.h"
 #include "app/views/look/qstring.h"
+#include "app/views/look/scroll_bars.h"
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/kept_focus.h"
@@ -169,8 +170,8 @@ VoicePicker::VoicePicker(VoiceCatalog& catalog, VoiceSource& source, Prefs& pref
   list_ = new QScrollArea(frame);
   list_->setFrameShape(QFrame::NoFrame);
   list_->setWidgetResizable(true);
-  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  look::useThinScrollBars(*list_);
   list_->viewport()->setAutoFillBackground(false);
   auto* inner = new QWidget;
   inner->setAutoFillBackground(false);

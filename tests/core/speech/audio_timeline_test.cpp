@@ -215,12 +215,36 @@ TEST(AudioTimelineTest, StreamWordsAreAlignedToTheExpectedTokens) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AudioTimeline t(c.sentences, 1000);
-    t.words(c.spoken, std::nullopt);
-    EXPECT_EQ(sentencesOf(t), c.sentenceOfWord);
-    EXPECT_EQ(t.alignMismatches(), c.mismatches);
-    EXPECT_EQ(t.sentenceStart(), c.starts);
+    // Given whole, or a sentence at a time as a long text is split while it plays.
+    AudioTimeline whole(c.sentences, 1000);
+    AudioTimeline appended({}, 1000);
+    for (const auto& s : c.sentences) appended.append({s});
+    for (AudioTimeline* t : {&whole, &appended}) {
+      t->words(c.spoken, std::nullopt);
+      EXPECT_EQ(sentencesOf(*t), c.sentenceOfWord);
+      EXPECT_EQ(t->alignMismatches(), c.mismatches);
+      EXPECT_EQ(t->sentenceStart(), c.starts);
+    }
   }
+}
+
+TEST(AudioTimelineTest, SentencesAppendedAfterWordsArrivedAreAlignedAndReachable) {
+  AudioTimeline t({"Hello there."}, 1000);
+  t.words(std::vector<WordTiming>{{"hello", 0, .1}}, std::nullopt);
+  t.append({"It is 3 km.", "End."});
+  t.setSpoken(1, "It is three kilo metres.");  // one token more than written
+  t.words(std::vector<WordTiming>{{"there", .1, .2},
+                                  {"it", .5, .6},
+                                  {"is", .6, .7},
+                                  {"three", .7, .8},
+                                  {"kilo", .8, .85},
+                                  {"metres", .85, .9},
+                                  {"end", 1, 1.1}},
+          std::nullopt);
+  EXPECT_EQ(t.alignMismatches(), 0);
+  EXPECT_EQ(sentencesOf(t), (std::vector<int>{0, 0, 1, 1, 1, 1, 1, 2}));
+  EXPECT_EQ(t.sentences(), (std::vector<std::string>{"Hello there.", "It is 3 km.", "End."}));
+  EXPECT_EQ(t.jumpTarget(0, 5), 2);
 }
 
 TEST(AudioTimelineTest, AWordMissingFromTheLookAheadAdvancesOneToken) {

@@ -163,4 +163,59 @@ TEST(SentenceSplitter, SameTextAlwaysGivesTheSameSentences) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(split(text, 400), first);
 }
 
+// Split a stretch at a time, with every stretch size from one byte up, a text gives the sentences
+// of the whole text, each placed where its bytes and characters are.
+TEST(SentenceSplitter, StreamGivesTheSentencesOfTheWholeTextWhereverTheStretchesEnd) {
+  const struct {
+    const char* name;
+    std::string text;
+    int maxLen;
+  } cases[] = {
+      // "The" starts a sentence after "U.S.", "Therefore" does not: a stretch ending inside it must
+      // not decide.
+      {"starter_word_cut", "Ok. Go on. In the U.S. Therefore we stayed. In the U.S. The law changed. Dr. Smith came. Ok.", 400},
+      {"quotes_and_brackets", repeated("He said \"Stop.\" Then he left. (It was late.) Again... ", 4), 400},
+      {"abbreviations_and_initials", repeated("See Dr. Smith at 10 a.m. today. J. K. Rowling wrote it. ", 3), 400},
+      {"lines", "One. Two.\r\nThree. Four.\r\n\n  Five\u2028Six. Seven.\n", 400},
+      {"marks_and_flags",
+       "Caf\u00E9 e\u0301t\u00E9. \U0001F1EB\U0001F1F7\U0001F1EB\U0001F1F7 Flags here. \u00C9t\u00E9 fini. Oui.", 400},
+      {"capped_line_without_ends", repeated("word, more; and then some ", 12), 12},
+      {"capped_sentences", repeated("A fairly long sentence goes on and on. Short. ", 6), 16},
+      {"empty_piece_from_a_double_space", "aaaa  bbbb. Cc dd. Ee ff.", 4},
+      {"only_blank_lines", " \n\n \t\n", 400},
+  };
+  for (const auto& c : cases) {
+    const Sentences expected = split(c.text, c.maxLen);
+    for (std::size_t budget = 1; budget <= c.text.size() + 1; ++budget) {
+      orvak::SentenceSplitter::Stream stream(c.text, c.maxLen, 7);
+      Sentences got;
+      for (int guard = 0; !stream.done() && guard < 10000; ++guard) {
+        for (const auto& s : stream.next(budget)) {
+          got.push_back(s.text);
+          ASSERT_EQ(c.text.substr(s.byteStart, s.byteEnd - s.byteStart), s.text) << c.name << " @" << budget;
+          EXPECT_EQ(s.start - 7, orvak::text::graphemeCount(std::string_view(c.text).substr(0, s.byteStart)))
+              << c.name << " @" << budget << ": " << s.text;
+          EXPECT_EQ(s.end - s.start, orvak::text::graphemeCount(s.text)) << c.name << " @" << budget;
+        }
+      }
+      ASSERT_TRUE(stream.done()) << c.name << " @" << budget;
+      EXPECT_EQ(got, expected) << c.name << " @" << budget;
+      EXPECT_EQ(stream.chars() - 7, orvak::text::graphemeCount(c.text)) << c.name << " @" << budget;
+      EXPECT_TRUE(stream.next(budget).empty());
+    }
+  }
+}
+
+// A stretch that ends inside a line never hands out the two sentences next to its end, and a line
+// with more sentences than that is not split past what was asked for.
+TEST(SentenceSplitter, StreamStopsNearTheStretchItWasAsked) {
+  const std::string text = repeated("Sentence one is here. ", 1000);
+  orvak::SentenceSplitter::Stream stream(text, 400);
+  const auto first = stream.next(220);  // ten sentences in reach
+  ASSERT_FALSE(first.empty());
+  EXPECT_LE(first.size(), 8u);
+  EXPECT_LE(first.back().byteEnd, 220u);
+  EXPECT_FALSE(stream.done());
+}
+
 }  // namespace

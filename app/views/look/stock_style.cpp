@@ -1,0 +1,124 @@
+#include "app/views/look/stock_style.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <algorithm>
+
+#include "app/views/look/controls.h"
+
+namespace orvak::look {
+namespace {
+
+// Room between a field's edge and its text, and the width a combo box's chevron takes.
+constexpr int kTextInset = 10;
+constexpr int kChevronRoom = 26;
+
+// A field's body: the palette's alternate base (the margin colour), a shade apart from the cards
+// and the paper fields stand on, with a hairline edge, or the accent's while it has the focus.
+void paintField(QPainter& p, const QRectF& r, const QStyleOption& option, bool fill = true) {
+  const QPalette& pal = option.palette;
+  const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Enabled);
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  if (!(option.state & QStyle::State_Enabled)) p.setOpacity(0.5);
+  const double w = focused ? 1.5 : 1.0;
+  const QRectF body = r.adjusted(w / 2, w / 2, -w / 2, -w / 2);
+  p.setPen(QPen(focused ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid), w));
+  p.setBrush(fill ? QBrush(pal.color(QPalette::AlternateBase)) : QBrush(Qt::NoBrush));
+  p.drawRoundedRect(body, StockStyle::kRadius, StockStyle::kRadius);
+  p.restore();
+}
+
+}  // namespace
+
+StockStyle::StockStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+
+QSize StockStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                   const QWidget* widget) const {
+  QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+  if (type == CT_LineEdit) {
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    if (frame == nullptr || frame->lineWidth > 0) {
+      s.setHeight(std::max(s.height(), MarginButton::kHeight));
+      s.rwidth() += 2 * kTextInset;
+    }
+  } else if (type == CT_ComboBox) {
+    s.setHeight(std::max(s.height(), MarginButton::kHeight));
+    s.rwidth() += kTextInset;
+  }
+  return s;
+}
+
+void StockStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                               const QWidget* widget) const {
+  if (element == PE_PanelLineEdit) {
+    // A field without a frame (one set inside a drawn capsule, or a combo box's own) is the
+    // caller's to draw.
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    if (frame != nullptr && frame->lineWidth > 0) {
+      paintField(*painter, QRectF(option->rect), *option);
+      return;
+    }
+  }
+  if (element == PE_FrameLineEdit) {
+    // The edge alone: a field with a style sheet's background asks for its frame this way.
+    paintField(*painter, QRectF(option->rect), *option, false);
+    return;
+  }
+  QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void StockStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                    const QWidget* widget) const {
+  const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+  if (control != CC_ComboBox || combo == nullptr || !combo->frame) {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    return;
+  }
+  paintField(*painter, QRectF(option->rect), *option);
+  // The chevron, pointing down, in the secondary ink.
+  const QRectF arrow = QRectF(subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget));
+  const QPointF c = arrow.center();
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing);
+  if (!(option->state & State_Enabled)) painter->setOpacity(0.5);
+  painter->setPen(QPen(option->palette.color(QPalette::Dark), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter->setBrush(Qt::NoBrush);
+  const QPointF points[] = {c + QPointF(-4, -2), c + QPointF(0, 2), c + QPointF(4, -2)};
+  painter->drawPolyline(points, 3);
+  painter->restore();
+}
+
+QRect StockStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const {
+  QRect r = QProxyStyle::subElementRect(element, option, widget);
+  if (element == SE_LineEditContents) {
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    if (frame != nullptr && frame->lineWidth > 0) r = option->rect.adjusted(kTextInset, 1, -kTextInset, -1);
+  }
+  return r;
+}
+
+QRect StockStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                                 const QWidget* widget) const {
+  const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+  if (control != CC_ComboBox || combo == nullptr || !combo->frame) {
+    return QProxyStyle::subControlRect(control, option, sub, widget);
+  }
+  const QRect r = option->rect;
+  switch (sub) {
+    case SC_ComboBoxArrow:
+      return QRect(r.right() - kChevronRoom + 1, r.top(), kChevronRoom, r.height());
+    case SC_ComboBoxEditField:
+      return QRect(r.left() + kTextInset, r.top() + 1, r.width() - kTextInset - kChevronRoom, r.height() - 2);
+    case SC_ComboBoxFrame:
+      return r;
+    case SC_ComboBoxListBoxPopup:
+      return r;
+    default:
+      return QProxyStyle::subControlRect(control, option, sub, widget);
+  }
+}
+
+}  // namespace orvak::look
