@@ -199,6 +199,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   };
   services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
     auto tray = std::make_shared<views::QtTray>();
+    tray->followDesktopLook(std::make_unique<PortalLook>(QDBusConnection::sessionBus()));
     ControllerMenuHost::Hooks hooks;
     hooks.open = [](const fs::path& path) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));

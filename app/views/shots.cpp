@@ -1,5 +1,7 @@
 #include "app/views/shots.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
@@ -41,6 +43,9 @@ QImage renderTall(QWidget& widget, int width, double scale) {
   const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
   widget.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   widget.resize(width, std::max(1, height));
+  // The layouts the new width asked for settle as a turn of the event loop settles them (a
+  // scroll area learns only then how far its content reaches, and shows its bar).
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   QImage img((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
   img.setDevicePixelRatio(scale);
   img.fill(Qt::transparent);

@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <functional>
 
 #include "app/views/library/highlights_stream.h"
 #include "app/views/library/library_shots.h"
@@ -261,6 +264,90 @@ TEST(LongStreamTest, CardsAreMadeAsTheyComeIntoViewAndKeptAcrossReloads) {
   ASSERT_FALSE(stream.cards().empty());
   EXPECT_EQ(stream.cards().front(), first) << "a reload keeps the card of a row";
   EXPECT_EQ(first->item().item.note, "mine");
+}
+
+// While the rows and their days stay as they were, a reload redraws the changed cards in place and
+// keeps the column (the heading labels are the same widgets); otherwise it lays the column out
+// again. Either way the stream then shows what a stream built afresh shows.
+TEST(LongStreamTest, AReloadShowsWhatAFreshStreamShows) {
+  using Items = std::vector<StoredItem>;
+  struct Case {
+    const char* name;
+    std::function<void(SampleLibrary&, const Items&)> change;
+    bool columnKept;
+  };
+  const Case cases[] = {
+      {"a note edited at the top", [](SampleLibrary& lib, const Items& items) { lib.ctx.notes->saveNote(items.front(), "mine"); },
+       true},
+      {"a note edited on a row far below the view",
+       [](SampleLibrary& lib, const Items& items) { lib.ctx.notes->saveNote(items.back(), "mine"); }, true},
+      {"a reload with nothing changed", [](SampleLibrary& lib, const Items&) { lib.ctx.lib->reload(); }, true},
+      {"the day turned, then a note edited",
+       [](SampleLibrary& lib, const Items& items) {
+         lib.time().setWallMillis(static_cast<std::int64_t>((SampleLibrary::kNow + 86400) * 1000));
+         lib.ctx.notes->saveNote(items.front(), "mine");
+       },
+       false},
+      {"a note emptied while only items with words are shown",
+       [](SampleLibrary& lib, const Items& items) {
+         lib.ctx.lib->setFilter(LibraryModel::Filter::words);
+         lib.ctx.notes->saveNote(items.front(), "");
+       },
+       false},
+      {"an item deleted", [](SampleLibrary& lib, const Items& items) { lib.ctx.notes->remove(items[2], lib.undo); },
+       false},
+      {"an item saved",
+       [](SampleLibrary& lib, const Items&) {
+         ResearchItem item;
+         item.ts = Date{SampleLibrary::kNow + 60};
+         item.quote = "Newest passage";
+         item.app = "Firefox";
+         lib.store->insert(item);
+         lib.ctx.notes->reload();
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SampleLibrary lib(false);
+    // Four days of items, two hours apart, every third with a note.
+    for (int i = 0; i < 48; ++i) {
+      ResearchItem item;
+      item.ts = Date{SampleLibrary::kNow - 7200.0 * i};
+      item.quote = "Passage " + std::to_string(i);
+      if (i % 3 == 0) item.note = "Note " + std::to_string(i);
+      item.app = "Firefox";
+      item.url = "https://example.org/" + std::to_string(i);
+      lib.store->insert(item);
+    }
+    lib.ctx.lib->reload();
+    HighlightsStream stream(lib.ctx);
+    stream.resize(1000, 700);
+    stream.show();
+    QApplication::processEvents();
+    ASSERT_LT(stream.cards().size(), stream.rows().size()) << "some rows wait below the view";
+    const std::vector<QPointer<Text>> labels(stream.headingLabels().begin(), stream.headingLabels().end());
+
+    c.change(lib, lib.store->recentItems(1000));
+    QApplication::processEvents();
+
+    HighlightsStream fresh(lib.ctx);
+    fresh.resize(1000, 700);
+    fresh.show();
+    QApplication::processEvents();
+    EXPECT_EQ(stream.headings().join(", ").toStdString(), fresh.headings().join(", ").toStdString());
+    EXPECT_EQ(stream.rows(), fresh.rows());
+    for (auto* card : stream.cards()) {
+      const auto rows = stream.rows();
+      const auto row = std::find_if(rows.begin(), rows.end(), [&](const StoredItem& s) { return s.id == card->item().id; });
+      ASSERT_NE(row, rows.end());
+      EXPECT_EQ(card->item(), *row) << "the card shows what its row holds";
+    }
+    const bool kept = std::equal(labels.begin(), labels.end(), stream.headingLabels().begin(),
+                                 stream.headingLabels().end(),
+                                 [](const QPointer<Text>& before, Text* now) { return before && before == now; });
+    EXPECT_EQ(kept, c.columnKept) << "the heading labels kept (redrawn in place) or made anew";
+  }
 }
 
 TEST(EmptyLibraryTest, TheEmptyStateNamesTheHotkey) {

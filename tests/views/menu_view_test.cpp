@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QSystemTrayIcon>
 #include <QWidgetAction>
 #include <cmath>
 
@@ -161,6 +162,28 @@ TEST(MenuHeaderTest, ALongDetailLineEndsInAnEllipsisWithinTheHeader) {
   EXPECT_LE(QFontMetricsF(detail->font()).horizontalAdvance(shown), detail->width());
   EXPECT_LE(detail->geometry().right(), MenuHeader::kWidth - 14) << "inside the header's margin";
   EXPECT_EQ(detail->toolTip().toStdString(), h.detail()) << "the whole line on hover";
+}
+
+TEST(QtTrayTest, TheIconIsDrawnAgainForThePanelAsTheDesktopsSchemeChanges) {
+  // A panel that follows the scheme (KDE's), told of each change by a listener the test plays.
+  struct Env {
+    QByteArray before = qgetenv("XDG_CURRENT_DESKTOP");
+    Env() { qputenv("XDG_CURRENT_DESKTOP", "KDE"); }
+    ~Env() { qputenv("XDG_CURRENT_DESKTOP", before); }
+  } env;
+  auto listener = std::make_unique<DesktopLook>();
+  DesktopLook* desktop = listener.get();
+  QtTray tray;
+  tray.followDesktopLook(std::move(listener));
+  tray.showIcon(menu::IconLook{}, 0);
+  const auto centre = [&] { return tray.trayIcon()->icon().pixmap(22).toImage().pixelColor(11, 11).rgb(); };
+  for (const auto& [scheme, panel] : {std::pair{look::Appearance::light, MenuIcon::Panel::light},
+                                     std::pair{look::Appearance::dark, MenuIcon::Panel::dark},
+                                     std::pair{look::Appearance::light, MenuIcon::Panel::light}}) {
+    desktop->onChange(scheme);
+    EXPECT_EQ(tray.panel(), panel);
+    EXPECT_EQ(centre(), MenuIcon::glyphColour(panel).rgb()) << "the orb drawn for the panel";
+  }
 }
 
 TEST(QtTrayTest, RowsBecomeActionsWithTheirChecksKeysAndHeader) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScrollArea>
+#include <QVBoxLayout>
 #include <string>
 
 #include "app/views/look/appearance.h"
@@ -70,6 +71,34 @@ TEST_F(ThinBars, ABarShowsOnlyWhileTheContentDoesNotFitAndNeverNarrowsTheView) {
       EXPECT_EQ(bar.right(), 299) << "at the view's trailing edge";
       EXPECT_EQ(bar.width(), ThinScrollBar::kExtent);
     }
+  }
+}
+
+TEST_F(ThinBars, AResizableColumnOfRowsShowsTheBarOnceItOutgrowsTheView) {
+  // As the voice list and the settings pages are made: the column takes the view's width, and
+  // its height from its rows.
+  for (const int rows : {3, 12}) {
+    SCOPED_TRACE(std::to_string(rows) + " rows of 40");
+    QScrollArea area;
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    useThinScrollBars(area);
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (int i = 0; i < rows; ++i) {
+      auto* row = new QWidget;
+      row->setFixedHeight(40);
+      layout->addWidget(row);
+    }
+    area.setWidget(column);
+    area.resize(300, 200);
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    area.show();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(area.verticalScrollBar()->isVisibleTo(&area), rows * 40 > 200);
+    EXPECT_EQ(column->width(), 300) << "the column keeps the whole width";
   }
 }
 

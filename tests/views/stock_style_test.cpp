@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 
 #include "app/views/app_look.h"
@@ -100,6 +101,34 @@ TEST_F(StockFields, AComboBoxIsAFieldWithAChevronInEitherLook) {
       }
     }
     EXPECT_GE(best, 3.0);
+  }
+}
+
+TEST_F(StockFields, ACheckBoxShowsItsEdgeOffAndTheAccentOnInEitherLook) {
+  StockStyle style;
+  for (const auto appearance : {Appearance::light, Appearance::dark}) {
+    SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
+    const QPalette pal = AppLook::palette(appearance);
+    for (const bool on : {false, true}) {
+      SCOPED_TRACE(on ? "on" : "off");
+      QImage img(16, 16, QImage::Format_ARGB32);
+      img.fill(pal.color(QPalette::Window));
+      QStyleOptionButton option;
+      option.rect = img.rect();
+      option.palette = pal;
+      option.state = QStyle::State_Enabled | (on ? QStyle::State_On : QStyle::State_Off);
+      QPainter p(&img);
+      style.drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &p, nullptr);
+      p.end();
+      // The middle of the left edge, and a point inside clear of the check.
+      const QColor edge = img.pixelColor(1, 8), inside = img.pixelColor(4, 4);
+      if (on) {
+        EXPECT_EQ(inside, pal.color(QPalette::Highlight));
+      } else {
+        EXPECT_GE(test::contrast(edge, pal.color(QPalette::Window)), 3.0) << "the box shows on the page";
+        EXPECT_EQ(inside, pal.color(QPalette::AlternateBase));
+      }
+    }
   }
 }
 

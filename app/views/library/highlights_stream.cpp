@@ -1,6 +1,7 @@
 #include "app/views/library/highlights_stream.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 
 #include "app/prefs.h"
 #include "app/views/look/text_styles.h"
@@ -71,6 +72,17 @@ QStringList HighlightsStream::headings() const {
   return out;
 }
 
+bool HighlightsStream::stillLaid(const std::vector<StoredItem>& shown, Date now) const {
+  const auto& zone = ctx_.lib->zone;
+  if (!laid_ || laid_->zone.locale != zone.locale || laid_->zone.timeZone != zone.timeZone) return false;
+  if (!std::equal(shown.begin(), shown.end(), laid_->rows.begin(), laid_->rows.end(),
+                  [](const StoredItem& s, const auto& row) { return s.id == row.first && s.item.ts == row.second; })) {
+    return false;
+  }
+  // A day label depends on the calendar day of now, not on the hour.
+  return dates::calendarDaysBetween(laid_->now, now, zone) == 0;
+}
+
 void HighlightsStream::rebuild() {
   const auto& lib = *ctx_.lib;
   head_->setSub(qs(panes::summary(lib.stream())));
@@ -78,6 +90,17 @@ void HighlightsStream::rebuild() {
   for (std::size_t i = 0; i < chips.size() && i < chips_.size(); ++i) chips_[i]->setOn(chips[i].on);
   empty_->setVisible(lib.stream().empty());
   emptyText_->setText(qs(panes::emptyText(ctx_.keyName())));
+
+  // Taken before the groups are made: should midnight pass in between, the next reload sees a
+  // different day and lays the column out again.
+  const Date now = Date::now();
+  const auto shown = lib.shown();
+  if (stillLaid(shown, now) && pool_.update(shown)) return;
+
+  Laid laid{{}, now, lib.zone};
+  laid.rows.reserve(shown.size());
+  for (const auto& s : shown) laid.rows.emplace_back(s.id, s.item.ts);
+  laid_ = std::move(laid);
 
   content()->setUpdatesEnabled(false);
   clear(body_);

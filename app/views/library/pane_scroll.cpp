@@ -208,6 +208,27 @@ void CardPool::order() {
   }
 }
 
+bool CardPool::update(const std::vector<StoredItem>& items) {
+  if (items.size() != rows_.size()) return false;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].id != rows_[i].s.id) return false;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Row& row = rows_[i];
+    if (row.s == items[i]) continue;
+    row.s = items[i];
+    if (row.card) row.card->setItem(row.s);
+  }
+  return true;
+}
+
+std::vector<StoredItem> CardPool::items() const {
+  std::vector<StoredItem> out;
+  out.reserve(rows_.size());
+  for (const auto& r : rows_) out.push_back(r.s);
+  return out;
+}
+
 void CardPool::fill() {
   // Placeholders are placed by the layout; before it has run they all stand at the top.
   if (pane_->content()->height() <= 0) return;

@@ -62,6 +62,10 @@ class CardPool {
   // brought up to date), or a placeholder while the row is far below what is shown.
   void add(QVBoxLayout* body, const StoredItem& s, std::optional<std::int64_t> number, bool timeOnly);
   void end();
+  // When the last pass holds exactly these rows (the same ids in the same order), brings their
+  // contents up to date in place (a made card is redrawn only where its item changed) and answers
+  // true; otherwise changes nothing and answers false, and a full pass is needed.
+  bool update(const std::vector<StoredItem>& items);
   // Makes the cards of the rows that have come near the visible part.
   void fill();
   // Every card follows the notes model's `editing`.
@@ -70,6 +74,8 @@ class CardPool {
   const std::vector<SavedCard*>& cards() const { return order_; }
   // Rows in the last pass, made or not.
   std::size_t rows() const { return rows_.size(); }
+  // The items of those rows, in order.
+  std::vector<StoredItem> items() const;
 
  private:
   struct Row {

@@ -2,7 +2,7 @@
 // application's palette (the look's own colours) on every desktop, with the text fields and combo
 // boxes made to read as inputs beside the capsule buttons: rounded, filled a shade apart from what
 // they stand on, a hairline edge that turns to the accent with the keyboard's focus, and the
-// buttons' height.
+// buttons' height. Check boxes take round corners and the accent when on.
 #pragma once
 
 #include <QProxyStyle>

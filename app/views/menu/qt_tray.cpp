@@ -65,11 +65,7 @@ bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable()
 void QtTray::show() {
   // The kind of tray may differ from the one looked for at start (a panel started later).
   desktopMenus_ = desktopDrawsMenus();
-  const MenuIcon::Panel panel = desktopPanel();
-  if (panel != panel_) {
-    panel_ = panel;
-    if (shown_) showIcon(shown_->first, shown_->second);
-  }
+  usePanel(desktopPanel());
   tray_->show();
 }
 
@@ -109,6 +105,19 @@ bool QtTray::desktopDrawsMenus() {
   const QDBusConnection bus = QDBusConnection::sessionBus();
   return bus.isConnected() && bus.interface() &&
          bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
+}
+
+void QtTray::followDesktopLook(std::unique_ptr<DesktopLook> look) {
+  desktopLook_ = std::move(look);
+  desktopLook_->onChange = [this](look::Appearance scheme) {
+    usePanel(MenuIcon::panelFor(qgetenv("XDG_CURRENT_DESKTOP").toStdString(), scheme));
+  };
+}
+
+void QtTray::usePanel(MenuIcon::Panel panel) {
+  if (panel == panel_) return;
+  panel_ = panel;
+  if (shown_) showIcon(shown_->first, shown_->second);
 }
 
 MenuIcon::Panel QtTray::desktopPanel() {

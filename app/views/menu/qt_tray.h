@@ -16,6 +16,7 @@
 
 #include "app/menu/menu_bar.h"
 #include "app/views/menu/menu_icon.h"
+#include "app/views/windows/desktop_look.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -51,10 +52,14 @@ class QtTray final : public QObject, public TrayView {
   // The panel this desktop shows the icon on, light or dark, from its name and colour scheme.
   static MenuIcon::Panel desktopPanel();
   MenuIcon::Panel panel() const { return panel_; }
+  // Draws the icon for the panel again whenever `look` says the desktop's scheme changed (a KDE
+  // panel turns dark with it); the tray keeps the listener.
+  void followDesktopLook(std::unique_ptr<DesktopLook> look);
 
  private:
   void rebuild();
   void activated(int reason);
+  void usePanel(MenuIcon::Panel panel);
 
   std::unique_ptr<QMenu> menu_;
   std::unique_ptr<QSystemTrayIcon> tray_;
@@ -64,6 +69,7 @@ class QtTray final : public QObject, public TrayView {
   MenuIcon::Panel panel_ = MenuIcon::Panel::dark;
   // The look the icon was last drawn for, to draw it again for a panel found to differ.
   std::optional<std::pair<menu::IconLook, double>> shown_;
+  std::unique_ptr<DesktopLook> desktopLook_;
 };
 
 }  // namespace orvak::views
