@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScrollArea>
+#include <QTest>
 #include <QVBoxLayout>
 #include <string>
 
@@ -140,6 +141,23 @@ TEST_F(ThinBars, OnlyTheHandleIsDrawnAndItStandsOutFromThePageInEitherLook) {
       EXPECT_EQ(qAlpha(img.pixel(at)), 0) << at.x() << "," << at.y();
     }
   }
+}
+
+TEST_F(ThinBars, TheHandleCanBeDraggedAndAClickBesideItPagesOn) {
+  Area a({280, 1000}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded);
+  auto* bar = dynamic_cast<ThinScrollBar*>(a.area.verticalScrollBar());
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(a.shown(Qt::Vertical));
+  const QPoint grip = bar->handleRect().center();
+  QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+  QTest::mouseMove(bar, grip + QPoint(0, 40));
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(0, 40));
+  // 40 of the 160 pixels the handle can travel: a quarter of the 800 the page can scroll.
+  EXPECT_NEAR(bar->value(), 200, 10);
+  EXPECT_EQ(a.area.widget()->y(), -bar->value()) << "the page moved with it";
+  const int before = bar->value();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(ThinScrollBar::kExtent / 2, 195));
+  EXPECT_GT(bar->value(), before) << "a click below the handle pages down";
 }
 
 TEST_F(ThinBars, ABarWithNothingToScrollHides) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleFactory>
 #include <QStyleOptionSlider>
 #include <algorithm>
 
@@ -23,6 +24,10 @@ QRectF handleWithin(const QRect& slider, Qt::Orientation orientation) {
 // the bar beside the view however thin it is, while a style can say that it overlaps the view.
 class ThinBarStyle final : public QProxyStyle {
  public:
+  // Over Fusion on every desktop: what the bar leaves to its base (hit tests among them) then
+  // asks this style for the geometry, as Fusion does, whatever the desktop's own style.
+  ThinBarStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+
   int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
     switch (metric) {
       case PM_ScrollBarExtent:
