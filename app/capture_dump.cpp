@@ -5,6 +5,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/paths.h"
 #include "core/base/timing.h"
 

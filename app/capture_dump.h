@@ -14,7 +14,7 @@
 
 #include "app/ax_walker.h"
 #include "app/capture.h"
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak::CaptureDump {
 

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/base/json.h"
 #include "core/page/privacy.h"
 #include "platform/activation.h"
 

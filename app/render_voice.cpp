@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/base/atomic_file.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 #include "core/speech/sentence_splitter.h"
 #include "core/speech/speech_text.h"

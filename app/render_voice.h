@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "speech/engine.h"
 
 namespace orvak::RenderVoice {

@@ -9,6 +9,7 @@
 #include "app/capturer.h"
 #include "app/highlight/highlighter.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/timing.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"

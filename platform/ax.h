@@ -209,6 +209,9 @@ class System {
   virtual Element systemWide() = 0;
   // The root element of an application's tree (its windows, focused window, focused element).
   virtual Element application(pid_t pid) = 0;
+  // Whether the tree holds this program's own windows too; a simulated desktop holds only the
+  // scenes it was given.
+  virtual bool holdsOwnWindows() const { return true; }
 };
 
 }  // namespace orvak::ax

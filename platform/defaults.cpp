@@ -8,6 +8,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/base64.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/read_file.h"

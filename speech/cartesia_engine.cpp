@@ -6,6 +6,7 @@
 #include <QWebSocket>
 
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/text/text.h"
 #include "speech/keys.h"
 #include "speech/net/net_thread.h"

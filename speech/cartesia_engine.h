@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "speech/engine.h"
 
 namespace orvak {

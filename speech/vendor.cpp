@@ -1,4 +1,5 @@
 #include "speech/vendor.h"
+#include "core/base/json.h"
 
 #include <algorithm>
 #include <array>

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "core/base/base64.h"
+#include "core/base/json.h"
 #include "core/text/text.h"
 #include "speech/vendor.h"
 

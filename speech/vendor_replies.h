@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "core/speech/word_timing.h"
 
 namespace orvak {

@@ -4,6 +4,7 @@
 #include "app/account/service_address.h"
 #include "app/account/service_request.h"
 #include "app/account/sign_in_link.h"
+#include "core/base/json.h"
 #include "core/base/log.h"
 #include "platform/bundle.h"
 #include "platform/defaults.h"

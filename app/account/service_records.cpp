@@ -1,4 +1,5 @@
 #include "app/account/service_records.h"
+#include "core/base/json.h"
 
 namespace orvak::account {
 

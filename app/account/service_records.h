@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak::account {
 

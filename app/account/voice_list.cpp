@@ -1,4 +1,5 @@
 #include "app/account/voice_list.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

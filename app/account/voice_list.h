@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

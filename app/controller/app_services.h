@@ -6,13 +6,15 @@
 #include <functional>
 #include <memory>
 
+#include "app/account/account_client.h"
 #include "app/account/library_service.h"
 #include "app/audio/audio_graph.h"
 #include "app/audio/earcon.h"
 #include "app/capture.h"
-#include "app/controller/seams.h"
 #include "app/highlight/highlight_overlay.h"
+#include "app/menu/menu_bar.h"
 #include "app/pill/pill_panel.h"
+#include "app/windows/windows.h"
 #include "platform/audio_hardware.h"
 #include "platform/ax.h"
 #include "platform/events.h"

@@ -6,7 +6,6 @@
 
 #include "app/controller/app_controller.h"
 #include "app/onboarding/onboarding_host.h"
-#include "platform/sim/sim_desktop.h"
 
 namespace orvak {
 
@@ -34,8 +33,8 @@ class ControllerOnboardingHost final : public OnboardingHost {
   bool hasTray() const override { return hasTray_ && hasTray_(); }
   void setAllowSelf(bool allow) override { app_.capturer().allowSelf = allow; }
   bool canCaptureSelf() const override {
-    // The simulated desktop holds scenes, not our own windows.
-    return app_.perms().accessibility() && dynamic_cast<sim::SimDesktop*>(app_.ax().get()) == nullptr;
+    const auto& ax = app_.ax();
+    return app_.perms().accessibility() && (!ax || ax->holdsOwnWindows());
   }
   bool hasPlayer() const override { return app_.player() != nullptr; }
   void stopPlayer(const std::string& reason) override {

@@ -11,6 +11,7 @@
 #include "app/account/service_http.h"
 #include "app/account/service_request.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 #include "core/base/read_file.h"

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "app/account/service_request.h"
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "platform/defaults.h"
 
 namespace orvak::Feedback {

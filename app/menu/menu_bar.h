@@ -8,14 +8,26 @@
 #include <string>
 #include <vector>
 
-#include "app/controller/seams.h"
 #include "app/menu/menu_model.h"
 #include "app/player/player.h"
+#include "app/windows/windows.h"
 #include "core/base/dispatch.h"
 
 namespace orvak {
 
 class Prefs;
+
+// What the controller asks of the status menu.
+class MenuBar {
+ public:
+  virtual ~MenuBar() = default;
+  // Brings the status menu up to date with the controller's state.
+  virtual void refresh() = 0;
+
+  // The speed label, shared with the pill's speed button and the voice settings: "1×" for a whole
+  // number, else two significant digits: 1.25 gives "1.2×", 1.75 "1.8×".
+  static std::string speed(float value);
+};
 
 // What the status menu reads and calls of the application.
 class MenuHost {

@@ -6,7 +6,7 @@
 
 #include "app/hotkey/modifier_tap.h"
 #include "app/prefs.h"
-#include "platform/linux/proc_apps.h"
+#include "platform/desktop_entries.h"
 
 namespace orvak::GeneralSettings {
 
@@ -84,7 +84,7 @@ bool showsOpenSetup(bool accessibility, platform::MicAccess mic) {
 }
 
 std::string displayName(const std::string& appId) {
-  if (const auto entry = x11::findDesktopEntry(appId, "", "")) return entry->name;
+  if (const auto entry = platform::findDesktopEntry(appId, "", "")) return entry->name;
   return appId;
 }
 

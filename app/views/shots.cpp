@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/views/feedback/feedback_dialogs.h"
+#include "app/views/feedback/feedback_shots.h"
 #include "app/views/highlight/overlay_shots.h"
 #include "app/views/hotkey/hotkey_shots.h"
 #include "app/views/onboarding/onboarding_shots.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/timing.h"
 
 namespace orvak {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

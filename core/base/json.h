@@ -8,9 +8,10 @@
 // integers reject 2.5 (and 2.0), booleans reject 0 and 1. Failures throw `json::DecodeError`.
 //
 // A record declares
-//     void to_json(orvak::json::Json& j, const Rec& r);     // with json::put
-//     void from_json(const orvak::json::Json& j, Rec& r);   // with json::get / json::getOptional
-// in its own namespace, and nlohmann finds them.
+//     void to_json(orvak::json::Json& j, const Rec& r);     // json::put per field
+//     void from_json(const orvak::json::Json& j, Rec& r);   // json::read per field, in the same order
+// in its own namespace, and nlohmann finds them. json::get / getOptional / getOr serve a field that
+// is converted on the way (an enum stored by name) or defaults when absent.
 #pragma once
 
 #include <cmath>
@@ -25,9 +26,9 @@
 #include <utility>
 #include <vector>
 
-namespace orvak::json {
+#include "core/base/json_fwd.h"
 
-using Json = nlohmann::json;
+namespace orvak::json {
 
 struct DecodeError : std::runtime_error {
   using std::runtime_error::runtime_error;

@@ -1,4 +1,5 @@
 #include "core/library/jsonl_research_store.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 
 #include "core/base/jsonl.h"

@@ -1,4 +1,5 @@
 // Written documents: kept with their paragraphs and sources as JSON text.
+#include "core/base/json.h"
 #include "core/library/notes_store.h"
 
 namespace orvak {

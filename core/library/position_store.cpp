@@ -1,4 +1,5 @@
 #include "core/library/position_store.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 
 #include <unicode/uchar.h>

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "core/base/date.h"
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

@@ -1,4 +1,5 @@
 #include "core/library/research_item.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

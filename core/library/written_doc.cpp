@@ -1,4 +1,5 @@
 #include "core/library/written_doc.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

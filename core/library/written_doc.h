@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/base/date.h"
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

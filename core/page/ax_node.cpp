@@ -1,4 +1,5 @@
 #include "core/page/ax_node.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

@@ -1,4 +1,5 @@
 #include "core/page/clean_result.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

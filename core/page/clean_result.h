@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/page/content_score.h"
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

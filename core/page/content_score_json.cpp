@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/page/content_score.h"
 
 namespace orvak {

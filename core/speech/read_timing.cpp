@@ -1,4 +1,5 @@
 #include "core/speech/read_timing.h"
+#include "core/base/json.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,5 @@
 #include "core/voice/voice_timing.h"
+#include "core/base/json.h"
 
 namespace orvak {
 

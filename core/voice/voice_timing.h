@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 
 namespace orvak {
 

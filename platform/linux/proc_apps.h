@@ -1,6 +1,6 @@
 // What Linux tells about a running program outside the X server: when its process started
 // (/proc/PID/stat), the folder of its executable, and the name and identifier of its desktop
-// entry (the .desktop file that launchers show it by).
+// entry (platform/desktop_entries.h).
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop_entries.h"
 #include "platform/workspace.h"
 
 namespace orvak::x11 {
@@ -26,18 +27,6 @@ bool processRunning(pid_t pid, std::uint64_t launchedAt);
 // added when that file is there: the marks by which the capture knows Electron programs and
 // Chromium-family browsers.
 std::vector<std::string> frameworksIn(const std::filesystem::path& folder);
-
-struct DesktopEntry {
-  std::string id;    // the file name without ".desktop"
-  std::string name;  // its Name
-  bool operator==(const DesktopEntry&) const = default;
-};
-
-// The desktop entry of a program, looked for in the applications folders of $XDG_DATA_HOME and
-// $XDG_DATA_DIRS: a file named after the window's class, its instance or the executable (any
-// case), else an entry whose StartupWMClass is the window's class.
-std::optional<DesktopEntry> findDesktopEntry(const std::string& instance, const std::string& windowClass,
-                                             const std::string& executable);
 
 // The running application of a process with what is known of it: the desktop entry's name and
 // identifier, else the window class's; its launch stamp and frameworks. None when the process is

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <set>
 
+#include "core/base/json.h"
 #include "core/page/ax_node.h"
 #include "core/base/dispatch.h"
 #include "platform/sim/sim_state.h"

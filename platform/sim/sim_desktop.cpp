@@ -1,4 +1,5 @@
 #include "platform/sim/sim_desktop.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 
 #include <unicode/unistr.h>

@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/json.h"
+#include "core/base/json_fwd.h"
 #include "platform/ax.h"
 
 namespace orvak::sim {
@@ -80,6 +80,7 @@ class SimDesktop final : public ax::System {
 
   // ---- ax::System ----
   bool isProcessTrusted(bool prompt = false) override;
+  bool holdsOwnWindows() const override { return false; }
   ax::Element systemWide() override;
   // An unknown process gives a handle whose every request answers invalidUIElement.
   ax::Element application(pid_t pid) override;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/account/sign_in_link.h"
+#include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 #include "tests/support/log_tail.h"
 

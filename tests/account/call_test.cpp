@@ -1,6 +1,7 @@
 // The one request path: where a call goes, what it sends, and what every kind of reply becomes.
 #include <gtest/gtest.h>
 
+#include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 
 using namespace orvak;
@@ -199,30 +200,31 @@ TEST_F(BoundsTest, AReplyThatDripsOrFloodsEndsAtItsDeadlineOrItsLimit) {
     HttpReply reply;
     std::string outcome;   // as the log writes it, platform failures by description
     std::string describe;  // the sentence the account shows
+    double deadline;       // seconds: far below a drip's length, far above a flood's (loaded machines)
   } cases[] = {
       // A byte every 20 ms keeps the time-out of silence at bay for ten seconds.
       {"slow drip", {200, drip(" ", 500, 0.02)}, "The request took too long.",
-       "Can't reach Orvak right now. Check your connection."},
+       "Can't reach Orvak right now. Check your connection.", 2},
       {"slow drip of an error", {500, drip(" ", 500, 0.02)}, "The request took too long.",
-       "Can't reach Orvak right now. Check your connection."},
+       "Can't reach Orvak right now. Check your connection.", 2},
       {"huge record", {200, {Step::bytes(bigRecord)}}, "The reply was larger than 65536 bytes.",
-       "Can't reach Orvak right now. Check your connection."},
+       "Can't reach Orvak right now. Check your connection.", 30},
       {"huge record in pieces", {200, drip(std::string(32 * 1024, ' '), 64, 0)},
-       "The reply was larger than 65536 bytes.", "Can't reach Orvak right now. Check your connection."},
+       "The reply was larger than 65536 bytes.", "Can't reach Orvak right now. Check your connection.", 30},
       // Only the first 4,097 bytes of a failure are read: its "error" lies beyond them.
-      {"huge error", {500, {Step::bytes(bigError)}}, "server(500, \"error 500\")", "Error 500"},
+      {"huge error", {500, {Step::bytes(bigError)}}, "server(500, \"error 500\")", "Error 500", 30},
       {"huge error in pieces", {500, [] {
          auto steps = drip(std::string(1024, ' '), 64, 0);
          steps.push_back(Step::hang());  // and nothing after: not waited for
          return steps;
        }()}, "server(500, \"error 500\")",
-       "Error 500"},
+       "Error 500", 30},
   };
   account::Bounds bounds = account::bounds::kAccount;
   bounds.timeout = 5;
-  bounds.deadline = 0.4;
   for (const auto& c : cases) {
     fake.script("/api/me", c.reply);
+    bounds.deadline = c.deadline;
     Awaited<Account::Info> got;
     account->call<Account::Info>("GET", "/api/me", std::nullopt, true, bounds, got.done());
     ASSERT_TRUE(got.wait()) << c.name << ": the request outlived its bounds";

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "core/base/json.h"
 #include "core/base/paths.h"
 #include "tests/account/service_fixture.h"
 #include "tests/support/files.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/account/account.h"
+#include "core/base/json.h"
 
 using namespace orvak;
 using namespace orvak::account;

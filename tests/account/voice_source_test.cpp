@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/voices/account_voice_source.h"
+#include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 
 namespace orvak::test {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace ax = orvak::ax;

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "core/base/json.h"
 #include "core/base/paths.h"
 #include "tests/app/capture_test_support.h"
 #include "tests/support/files.h"

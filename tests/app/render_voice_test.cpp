@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 #include "tests/app/scripted_engine.h"
 #include "tests/support/temp_home.h"

@@ -16,6 +16,7 @@
 #include "app/pill/pill_doubles.h"
 #include "core/base/base64.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
 #include "platform/sim/sim_desktop.h"

@@ -14,6 +14,7 @@
 #include "app/ax_walker.h"
 #include "app/capturer.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/timing.h"
 #include "platform/linux/atspi_desktop.h"
 #include "platform/linux/proc_apps.h"

@@ -11,6 +11,7 @@
 
 #include "app/capturer.h"
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "core/base/timing.h"
 #include "platform/linux/atspi_desktop.h"
 #include "platform/linux/proc_apps.h"

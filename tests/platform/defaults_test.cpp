@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "platform/defaults.h"
 
 #include <gtest/gtest.h>

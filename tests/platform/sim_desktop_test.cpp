@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/base/dispatch.h"
+#include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"

@@ -158,18 +158,18 @@ TEST(ProcApps, DesktopEntriesByNameThenByWindowClass) {
   test::writeFile(apps / "hidden.desktop", "[Desktop Entry]\nName=Hidden\nNoDisplay=true\n");
   struct Case {
     std::string instance, cls, exe;
-    std::optional<x11::DesktopEntry> expected;
+    std::optional<platform::DesktopEntry> expected;
   };
   const Case cases[] = {
-      {"viewer", "Viewer", "", x11::DesktopEntry{"viewer", "Picture Viewer"}},  // file named after the class, any case
-      {"", "", "viewer", x11::DesktopEntry{"viewer", "Picture Viewer"}},        // after the executable
-      {"quicknotes", "QuickNotes", "qn", x11::DesktopEntry{"org.example.Notes", "Notes"}},  // StartupWMClass
+      {"viewer", "Viewer", "", platform::DesktopEntry{"viewer", "Picture Viewer"}},  // file named after the class, any case
+      {"", "", "viewer", platform::DesktopEntry{"viewer", "Picture Viewer"}},        // after the executable
+      {"quicknotes", "QuickNotes", "qn", platform::DesktopEntry{"org.example.Notes", "Notes"}},  // StartupWMClass
       {"hidden", "Hidden", "hidden", std::nullopt},                                         // entries hiding themselves
       {"x", "Unknown", "../viewer", std::nullopt},  // no paths out of the folder
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cls + "/" + c.exe);
-    EXPECT_EQ(x11::findDesktopEntry(c.instance, c.cls, c.exe), c.expected);
+    EXPECT_EQ(platform::findDesktopEntry(c.instance, c.cls, c.exe), c.expected);
   }
   unsetenv("XDG_DATA_DIRS");
   setenv("XDG_DATA_HOME", oldHome.c_str(), 1);

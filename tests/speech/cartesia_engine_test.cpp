@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "speech/cartesia_engine.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "speech/inworld_engine.h"
 
 #include <gtest/gtest.h>

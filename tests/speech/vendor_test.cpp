@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "speech/vendor.h"
 
 #include <gtest/gtest.h>

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/base/base64.h"
+#include "core/base/json.h"
 
 namespace orvak::test {
 

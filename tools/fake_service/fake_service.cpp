@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/base/json.h"
 #include "speech/net/net_util.h"
 
 namespace orvak::fake {

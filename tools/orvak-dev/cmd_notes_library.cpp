@@ -8,6 +8,7 @@
 #include "app/controller/page_document.h"
 #include "app/prefs.h"
 #include "core/base/date.h"
+#include "core/base/json.h"
 #include "core/base/paths.h"
 #include "core/base/read_file.h"
 #include "tools/orvak-dev/options.h"

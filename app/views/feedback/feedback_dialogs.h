@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/feedback/feedback.h"
-#include "app/views/shots.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -43,8 +42,5 @@ class QtFeedbackDialogs final : public Feedback::Dialogs {
   CrashAnswer runCrashAlert() override;
   void showResult(bool sent) override;
 };
-
-// feedback-form, feedback-form-signed-in, crash-alert, feedback-sent, feedback-failed.
-std::vector<Shot> feedbackShots();
 
 }  // namespace orvak::views

@@ -16,12 +16,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/controller/seams.h"
 #include "app/library/library_model.h"
 #include "app/library/notes_model.h"
 #include "app/main_model.h"
 #include "app/views/settings/settings_pane.h"
 #include "app/views/windows/desktop_look.h"
+#include "app/windows/windows.h"
 #include "app/windows/windows_host.h"
 
 class QMainWindow;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/base/date.h"
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 #include "core/library/position_store.h"
 #include "speech/inworld_engine.h"

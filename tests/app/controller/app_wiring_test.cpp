@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 #include "core/library/research_item.h"
 #include "tests/app/controller/app_fixture.h"

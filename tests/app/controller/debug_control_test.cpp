@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/base/json.h"
 #include "core/base/read_file.h"
 #include "tests/app/controller/app_fixture.h"
 #include "tests/core/library/library_fixtures.h"

@@ -1,4 +1,5 @@
 #include "core/base/date.h"
+#include "core/base/json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/base/log.h"
 
 #include <gtest/gtest.h>

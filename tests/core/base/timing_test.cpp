@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/base/timing.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "core/base/json.h"
 #include "core/library/notes_store.h"
 #include "tests/core/library/library_fixtures.h"
 #include "tests/support/temp_home.h"

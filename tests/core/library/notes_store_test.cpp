@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/library/notes_store.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/library/position_store.h"
 
 #include <gtest/gtest.h>

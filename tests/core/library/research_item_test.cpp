@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/library/research_item.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/page/ax_node.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/page/clean_result.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "core/base/json.h"
 #include "core/page/cleaner.h"
 #include "core/text/text.h"
 #include "tests/core/page/cleaner_page.h"

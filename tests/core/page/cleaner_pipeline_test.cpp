@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/base/json.h"
 #include "core/page/cleaner.h"
 #include "core/text/text.h"
 #include "tests/core/page/cleaner_page.h"

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/speech/word_timing.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/base/json.h"
 #include "core/voice/voice_timing.h"
 
 #include <gtest/gtest.h>

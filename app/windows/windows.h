@@ -1,14 +1,11 @@
-// What the controller asks of the parts other pieces of the application build: the windows, the
-// status menu and the account client (app/account/account_client.h). Each is a small interface,
-// so the controller's tests answer it with doubles and the application with its Qt views.
+// What the rest of the application asks of its windows (onboarding, main window, library). The
+// controller and the status menu hold this interface; app/views/windows builds it with Qt, the
+// controller's tests with a double.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
-#include "app/account/account_client.h"
 #include "app/main_model.h"
 
 namespace orvak {
@@ -30,17 +27,6 @@ class Windows {
   virtual void reloadModels() = 0;
   // Puts `question` in the notes' search and asks the library about it.
   virtual void askLibrary(const std::string& question) = 0;
-};
-
-class MenuBar {
- public:
-  virtual ~MenuBar() = default;
-  // Brings the status menu up to date with the controller's state.
-  virtual void refresh() = 0;
-
-  // The speed label, shared with the pill's speed button and the voice settings: "1×" for a whole
-  // number, else two significant digits: 1.25 gives "1.2×", 1.75 "1.8×".
-  static std::string speed(float value);
 };
 
 }  // namespace orvak
