@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 
@@ -102,6 +103,26 @@ TEST_F(StockFields, AComboBoxIsAFieldWithAChevronInEitherLook) {
     }
     EXPECT_GE(best, 3.0);
   }
+}
+
+TEST_F(StockFields, AFramedTextEditorIsAFieldManyLinesTall) {
+  StockStyle style;
+  for (const auto appearance : {Appearance::light, Appearance::dark}) {
+    SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
+    const QPalette pal = AppLook::palette(appearance);
+    QPlainTextEdit editor;
+    editor.setStyle(&style);
+    editor.setPalette(pal);
+    editor.resize(300, 120);
+    const QImage img = views::renderWidget(editor, 1).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << "a round corner";
+    EXPECT_EQ(img.pixelColor(150, 100), pal.color(QPalette::AlternateBase)) << "the field's body, under the text";
+    EXPECT_GE(test::contrast(img.pixelColor(150, 0), img.pixelColor(150, 100)), 1.15) << "its edge";
+  }
+  QPlainTextEdit bare;
+  bare.setFrameShape(QFrame::NoFrame);
+  bare.setStyle(&style);
+  EXPECT_TRUE(bare.viewport()->autoFillBackground()) << "an editor without a frame is left as it is";
 }
 
 TEST_F(StockFields, ACheckBoxShowsItsEdgeOffAndTheAccentOnInEitherLook) {

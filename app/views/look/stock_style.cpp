@@ -1,6 +1,9 @@
 #include "app/views/look/stock_style.h"
 
+#include <QAbstractScrollArea>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPainterPath>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -61,6 +64,13 @@ void paintCheckBox(QPainter& p, const QRectF& r, const QStyleOption& option) {
   p.restore();
 }
 
+// A text editor with a frame of its own, which the style draws as a field.
+QAbstractScrollArea* framedEditor(const QWidget* widget) {
+  auto* editor = qobject_cast<QAbstractScrollArea*>(const_cast<QWidget*>(widget));
+  const bool text = qobject_cast<QPlainTextEdit*>(editor) != nullptr || qobject_cast<QTextEdit*>(editor) != nullptr;
+  return text && editor->frameShape() == QFrame::StyledPanel ? editor : nullptr;
+}
+
 }  // namespace
 
 StockStyle::StockStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
@@ -91,6 +101,10 @@ void StockStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
       paintField(*painter, QRectF(option->rect), *option);
       return;
     }
+  }
+  if (element == PE_Frame && framedEditor(widget) != nullptr) {
+    paintField(*painter, QRectF(option->rect), *option);
+    return;
   }
   if (element == PE_IndicatorCheckBox) {
     paintCheckBox(*painter, QRectF(option->rect), *option);
@@ -153,6 +167,23 @@ QRect StockStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
     default:
       return QProxyStyle::subControlRect(control, option, sub, widget);
   }
+}
+
+int StockStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
+  // An editor's frame as wide as a field's text inset, with the document's own margin of 4.
+  if (metric == PM_DefaultFrameWidth && framedEditor(widget) != nullptr) return kTextInset - 4;
+  return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void StockStyle::polish(QWidget* widget) {
+  QProxyStyle::polish(widget);
+  // The field drawn in the frame shows through the editor's view, which would cover it square.
+  if (auto* editor = framedEditor(widget)) editor->viewport()->setAutoFillBackground(false);
+}
+
+void StockStyle::unpolish(QWidget* widget) {
+  if (auto* editor = framedEditor(widget)) editor->viewport()->setAutoFillBackground(true);
+  QProxyStyle::unpolish(widget);
 }
 
 }  // namespace orvak::look

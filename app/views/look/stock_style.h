@@ -2,7 +2,8 @@
 // application's palette (the look's own colours) on every desktop, with the text fields and combo
 // boxes made to read as inputs beside the capsule buttons: rounded, filled a shade apart from what
 // they stand on, a hairline edge that turns to the accent with the keyboard's focus, and the
-// buttons' height. Check boxes take round corners and the accent when on.
+// buttons' height; a framed text editor is such a field too, many lines tall. Check boxes take
+// round corners and the accent when on.
 #pragma once
 
 #include <QProxyStyle>
@@ -24,6 +25,11 @@ class StockStyle final : public QProxyStyle {
   QRect subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const override;
   QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
                        const QWidget* widget) const override;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
+  void polish(QWidget* widget) override;
+  void unpolish(QWidget* widget) override;
+  using QProxyStyle::polish;
+  using QProxyStyle::unpolish;
 };
 
 }  // namespace orvak::look
