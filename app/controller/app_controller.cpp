@@ -121,7 +121,7 @@ void AppController::launch() {
 
   step("windows and menu");
   if (services_.makeWindows) windows_ = services_.makeWindows(*this);
-  if (services_.makeMenuBar) menu_ = services_.makeMenuBar(*this);
+  if (services_.makeStatusMenu) menu_ = services_.makeStatusMenu(*this);
   dispatch::main().async(weakly([](AppController& c) { MoveToApplications::offerIfNeeded(*c.prefs().d); }));
 
   step("audio graph");

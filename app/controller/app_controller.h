@@ -93,7 +93,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
-  MenuBar* menu() { return menu_.get(); }
+  StatusMenu* menu() { return menu_.get(); }
   bool online() const { return online_; }
   const std::string& voiceStatus() const { return voiceStatus_; }
   bool busy() const { return busy_; }
@@ -250,7 +250,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<Pill> pill_;
   std::shared_ptr<ClickTracker> clicks_;
   std::shared_ptr<ModifierTap> tap_;
-  std::unique_ptr<MenuBar> menu_;
+  std::unique_ptr<StatusMenu> menu_;
   std::unique_ptr<Windows> windows_;
   std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
   std::shared_ptr<Player> player_;

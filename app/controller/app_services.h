@@ -12,7 +12,7 @@
 #include "app/audio/earcon.h"
 #include "app/capture.h"
 #include "app/highlight/highlight_overlay.h"
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/pill/pill_panel.h"
 #include "app/windows/windows.h"
 #include "platform/audio_hardware.h"
@@ -51,7 +51,7 @@ struct AppServices {
   std::shared_ptr<LibraryService> library;
   // Made at launch, once the application can show windows.
   std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;
-  std::function<std::unique_ptr<MenuBar>(AppController&)> makeMenuBar;
+  std::function<std::unique_ptr<StatusMenu>(AppController&)> makeStatusMenu;
   // Makes a vendor's speech engine; none: the engine factory. Reads play through `graph`; none:
   // the process's shared audio graph.
   std::function<std::shared_ptr<SpeechEngine>(Vendor, const EngineConfig&)> makeEngine;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/controller/app_controller.h"
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/windows/windows_host.h"
 
 namespace orvak {

@@ -1,7 +1,7 @@
 #include "app/menu/menu_model.h"
 
 #include "app/hotkey/modifier_tap.h"
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 #include "core/text/text.h"
 
@@ -72,7 +72,7 @@ std::vector<Row> voices(const Snapshot& s) {
 std::vector<Row> speeds(const Snapshot& s) {
   std::vector<Row> rows;
   for (const float v : Prefs::speeds) {
-    Row r = item(MenuBar::speed(v), {}, Action::pickSpeed, std::to_string(v));
+    Row r = item(StatusMenu::speed(v), {}, Action::pickSpeed, std::to_string(v));
     r.checked = v == s.speed;
     rows.push_back(std::move(r));
   }
@@ -162,7 +162,7 @@ std::vector<Row> build(const Snapshot& s) {
   }
   rows.push_back(separator());
   rows.push_back(submenu("Voice", "waveform", voices(s)));
-  rows.push_back(submenu("Speed  " + MenuBar::speed(s.speed), "gauge.with.dots.needle.50percent", speeds(s)));
+  rows.push_back(submenu("Speed  " + StatusMenu::speed(s.speed), "gauge.with.dots.needle.50percent", speeds(s)));
   Row always = item("Listen Without Holding the Key", "ear", Action::toggleAlwaysOn);
   always.checked = s.alwaysOnListening;
   rows.push_back(std::move(always));

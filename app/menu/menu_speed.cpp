@@ -2,11 +2,11 @@
 #include <cmath>
 #include <limits>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 
 namespace orvak {
 
-std::string MenuBar::speed(float value) {
+std::string StatusMenu::speed(float value) {
   const double v = value;
   // Only a finite whole number that fits an int is printed as one; the conversion is then defined.
   if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) <= double(std::numeric_limits<int>::max())) {

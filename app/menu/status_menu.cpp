@@ -3,14 +3,14 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 #include "core/base/log.h"
 #include "core/base/paths.h"
 
 namespace orvak {
 
-StatusMenu::StatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view)
+TrayStatusMenu::TrayStatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view)
     : host_(std::move(host)), view_(std::move(view)) {
   if (!view_) return;
   available_ = view_->available();
@@ -24,9 +24,9 @@ StatusMenu::StatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView>
   view_->show();
 }
 
-StatusMenu::~StatusMenu() { trayLook_.cancel(); }
+TrayStatusMenu::~TrayStatusMenu() { trayLook_.cancel(); }
 
-void StatusMenu::lookForTray(double wait) {
+void TrayStatusMenu::lookForTray(double wait) {
   std::weak_ptr<char> alive = alive_;
   trayLook_ = dispatch::main().asyncAfter(wait, [alive, this, wait] {
     if (!alive.lock()) return;
@@ -41,9 +41,9 @@ void StatusMenu::lookForTray(double wait) {
   });
 }
 
-void StatusMenu::stopPulse() { pulse_.cancel(); }
+void TrayStatusMenu::stopPulse() { pulse_.cancel(); }
 
-void StatusMenu::refresh() {
+void TrayStatusMenu::refresh() {
   if (!available_) return;
   const menu::Snapshot s = host_->snapshot();
   const menu::IconLook look = look_ = menu::iconLook(s.accessibility, s.player, s.hotkeyCode);
@@ -64,16 +64,16 @@ void StatusMenu::refresh() {
   view_->menuChanged();
 }
 
-void StatusMenu::tick() {
+void TrayStatusMenu::tick() {
   phase_ = std::fmod(phase_ + kPulseStep, 1.0);
   // A sum that lands on 1 within rounding wraps to 0 too: the phase stays in [0, 1).
   if (phase_ >= 1.0 - 1e-9) phase_ = 0;
   view_->showIcon(look_, phase_);
 }
 
-std::vector<menu::Row> StatusMenu::rows() { return menu::build(host_->snapshot()); }
+std::vector<menu::Row> TrayStatusMenu::rows() { return menu::build(host_->snapshot()); }
 
-void StatusMenu::perform(menu::Action action, const std::string& value) {
+void TrayStatusMenu::perform(menu::Action action, const std::string& value) {
   using A = menu::Action;
   std::weak_ptr<char> alive = alive_;
   switch (action) {

@@ -18,9 +18,9 @@ namespace orvak {
 class Prefs;
 
 // What the controller asks of the status menu.
-class MenuBar {
+class StatusMenu {
  public:
-  virtual ~MenuBar() = default;
+  virtual ~StatusMenu() = default;
   // Brings the status menu up to date with the controller's state.
   virtual void refresh() = 0;
 
@@ -64,7 +64,7 @@ class TrayView {
   virtual void menuChanged() = 0;
 };
 
-class StatusMenu final : public MenuBar {
+class TrayStatusMenu final : public StatusMenu {
  public:
   static constexpr double kPulseInterval = 1.0 / 15;
   static constexpr double kPulseStep = 1.0 / 36;
@@ -80,8 +80,8 @@ class StatusMenu final : public MenuBar {
   static constexpr double kLongestTrayLook = 60;
 
   // Shows the icon at once, or logs that there is no tray and shows it when one appears.
-  StatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view);
-  ~StatusMenu() override;
+  TrayStatusMenu(std::unique_ptr<MenuHost> host, std::shared_ptr<TrayView> view);
+  ~TrayStatusMenu() override;
 
   // The icon and tool tip for the state now; starts or stops the pulse.
   void refresh() override;

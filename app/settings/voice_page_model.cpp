@@ -1,6 +1,6 @@
 #include "app/settings/voice_page_model.h"
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 
 namespace orvak::VoicePageModel {
@@ -38,7 +38,7 @@ Chooser chooser(const ChooserInputs& in) {
 
 std::vector<SpeedButton> speedStrip(float speed) {
   std::vector<SpeedButton> out;
-  for (float v : Prefs::speeds) out.push_back({MenuBar::speed(v), v, v == speed});
+  for (float v : Prefs::speeds) out.push_back({StatusMenu::speed(v), v, v == speed});
   return out;
 }
 

@@ -197,7 +197,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     hooks.desktopLook = [] { return std::make_unique<PortalLook>(QDBusConnection::sessionBus()); };
     return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots), std::move(hooks));
   };
-  services.makeMenuBar = [](AppController& c) -> std::unique_ptr<MenuBar> {
+  services.makeStatusMenu = [](AppController& c) -> std::unique_ptr<StatusMenu> {
     auto tray = std::make_shared<views::QtTray>();
     tray->followDesktopLook(std::make_unique<PortalLook>(QDBusConnection::sessionBus()));
     ControllerMenuHost::Hooks hooks;
@@ -208,8 +208,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     hooks.feedback = [](std::optional<std::string> email) {
       Feedback::showForm(email, std::make_shared<views::QtFeedbackDialogs>());
     };
-    auto menu = std::make_unique<StatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
-    StatusMenu* m = menu.get();
+    auto menu = std::make_unique<TrayStatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
+    TrayStatusMenu* m = menu.get();
     tray->attach([m] { return m->rows(); }, [m](menu::Action a, const std::string& v) { m->perform(a, v); });
     return menu;
   };

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 #include "app/views/menu/qt_tray.h"
 #include "app/views/qt_main_queue.h"
@@ -57,7 +57,7 @@ TEST(TrayDesktop, TheIconComesWithALateTrayAndEitherClickOpensTheMenu) {
   ASSERT_TRUE(dir.isValid());
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "the test desktop starts without a tray";
   auto tray = std::make_shared<QtTray>();
-  StatusMenu menu(std::make_unique<IdleHost>(dir.path()), tray);
+  TrayStatusMenu menu(std::make_unique<IdleHost>(dir.path()), tray);
   tray->attach([&menu] { return menu.rows(); }, [&menu](menu::Action a, const std::string& v) { menu.perform(a, v); });
   EXPECT_FALSE(menu.available());
   EXPECT_FALSE(tray->trayIcon()->isVisible());

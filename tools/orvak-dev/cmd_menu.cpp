@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 #include "app/views/menu/qt_tray.h"
 #include "app/views/qt_main_queue.h"
@@ -137,7 +137,7 @@ int runTray(const Args&) {
   auto tray = std::make_shared<views::QtTray>();
   auto hostOwned = std::make_unique<ScriptedHost>(Prefs::shared());
   ScriptedHost* host = hostOwned.get();
-  StatusMenu menu(std::move(hostOwned), tray);
+  TrayStatusMenu menu(std::move(hostOwned), tray);
   tray->attach([&menu] { return menu.rows(); }, [&menu](menu::Action a, const std::string& v) { menu.perform(a, v); });
   if (!menu.available()) {
     std::fprintf(stderr, "orvak-dev tray: this desktop has no system tray\n");

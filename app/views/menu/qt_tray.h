@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/views/menu/menu_icon.h"
 #include "app/views/windows/desktop_look.h"
 

@@ -9,7 +9,7 @@
 #include <QToolTip>
 #include <cmath>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/views/look/appearance.h"
 #include "app/views/look/curves.h"
 #include "app/views/look/motion.h"
@@ -187,7 +187,7 @@ TextWidths PillView::measure() const {
     w.offer = QFontMetricsF(offerFont()).horizontalAdvance(qs(*model_.offer()));
   }
   w.progress = QFontMetricsF(progressFont()).horizontalAdvance(qs(s.progress));
-  w.speed = QFontMetricsF(speedFont()).horizontalAdvance(qs(MenuBar::speed(s.speed)));
+  w.speed = QFontMetricsF(speedFont()).horizontalAdvance(qs(StatusMenu::speed(s.speed)));
   if (const auto& n = model_.notice()) {
     const QFontMetricsF nsub(noticeSubFont());
     w.noticeState = state.horizontalAdvance(qs(s.state));
@@ -594,7 +594,7 @@ void PillView::paintExtras(QPainter& p, const Layout& layout, const PillState& s
     paintButtonFill(p, speed, Target::speed);
     p.setFont(speedFont());
     p.setPen(ink);
-    p.drawText(speed, Qt::AlignCenter, qs(MenuBar::speed(s.speed)));
+    p.drawText(speed, Qt::AlignCenter, qs(StatusMenu::speed(s.speed)));
     p.restore();
   }
 }

@@ -82,7 +82,7 @@ struct TraceVoice final : VoiceCommands {
   bool echoCancellation() const override { return true; }
 };
 
-struct TraceMenu final : MenuBar {
+struct TraceMenu final : StatusMenu {
   Trace trace;
   std::function<void()> onRefresh;
   void refresh() override {
@@ -212,7 +212,7 @@ struct App {
       windows = w.get();
       return w;
     };
-    s.makeMenuBar = [this](AppController&) {
+    s.makeStatusMenu = [this](AppController&) {
       auto m = std::make_unique<TraceMenu>();
       m->trace = trace;
       m->onRefresh = [this] { menuShowed.push_back(app->player().get()); };

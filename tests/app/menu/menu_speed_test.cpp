@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 
 namespace orvak {
 namespace {
@@ -21,7 +21,7 @@ TEST(MenuBarSpeed, WholeNumbersAndTwoDigitsOtherwise) {
       {-std::numeric_limits<float>::infinity(), "-inf×"}, {1e20f, "1e+20×"},
   };
   for (const auto& c : table) {
-    EXPECT_EQ(MenuBar::speed(c.value), c.label) << c.value;
+    EXPECT_EQ(StatusMenu::speed(c.value), c.label) << c.value;
   }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/menu/menu_bar.h"
+#include "app/menu/status_menu.h"
 #include "app/prefs.h"
 #include "core/base/dispatch.h"
 #include "core/base/paths.h"
@@ -75,7 +75,7 @@ struct Fixture {
   Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("menu") / "defaults.json")};
   Host* host = nullptr;
   std::shared_ptr<Tray> tray = std::make_shared<Tray>();
-  std::unique_ptr<StatusMenu> menu;
+  std::unique_ptr<TrayStatusMenu> menu;
 
   explicit Fixture(bool reading = false, bool access = true, bool reduced = false, bool hasTray = true) {
     auto h = std::make_unique<Host>();
@@ -87,7 +87,7 @@ struct Fixture {
     h->state.player = reading;
     tray->reduced = reduced;
     tray->tray = hasTray;
-    menu = std::make_unique<StatusMenu>(std::move(h), tray);
+    menu = std::make_unique<TrayStatusMenu>(std::move(h), tray);
   }
 };
 
@@ -126,7 +126,7 @@ TEST(StatusMenuTest, TheReadEndingOrAccessibilityGoingStopsThePulseAndReducedMot
   }
   Fixture steady(true, true, true);
   EXPECT_FALSE(steady.menu->pulsing());
-  EXPECT_EQ(steady.tray->shown.back().second, StatusMenu::kSteadyPhase);
+  EXPECT_EQ(steady.tray->shown.back().second, TrayStatusMenu::kSteadyPhase);
   steady.vt.advance(1);
   EXPECT_EQ(steady.tray->shown.size(), 1u);
 }
@@ -138,7 +138,7 @@ TEST(StatusMenuTest, NoTrayIsLoggedAndNothingIsShown) {
   EXPECT_FALSE(f.menu->pulsing());
   EXPECT_TRUE(f.tray->shown.empty());
   f.vt.advance(1);
-  EXPECT_EQ(log.count(StatusMenu::kNoTrayLine), 1);
+  EXPECT_EQ(log.count(TrayStatusMenu::kNoTrayLine), 1);
   EXPECT_EQ(f.tray->puts, 0);
 }
 
@@ -160,7 +160,7 @@ TEST(StatusMenuTest, ATrayThatAppearsLaterGetsTheIconAndIsLookedForLessAndLessOf
     ASSERT_FALSE(f.tray->shown.empty());
     EXPECT_EQ(f.tray->shown.back().first.icon, menu::Icon::reading);
     EXPECT_TRUE(f.menu->pulsing()) << "the read under way pulses from the first image";
-    EXPECT_EQ(log.count(StatusMenu::kTrayAppearedLine), 1);
+    EXPECT_EQ(log.count(TrayStatusMenu::kTrayAppearedLine), 1);
     const int asked = f.tray->asked;
     EXPECT_LE(asked, 12) << "looked for with longer and longer waits";
     f.vt.advance(600);
