@@ -76,7 +76,7 @@ Capturer::Capturer(Token, std::shared_ptr<ax::System> ax, std::shared_ptr<platfo
     : ax_(std::move(ax)),
       workspace_(std::move(workspace)),
       events_(std::move(events)),
-      queue_(dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive)) {
+      queue_(dispatch::makeQueue("orvak.capture")) {
   ax_->systemWide().setMessagingTimeout(kProcessTimeout);
 }
 

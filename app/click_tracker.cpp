@@ -18,7 +18,7 @@ ClickTracker::ClickTracker(Token, std::shared_ptr<ax::System> ax, std::shared_pt
     : ax_(std::move(ax)),
       events_(std::move(events)),
       workspace_(std::move(workspace)),
-      queue_(dispatch::makeQueue("orvak.clicks", dispatch::QoS::UserInitiated)) {}
+      queue_(dispatch::makeQueue("orvak.clicks")) {}
 
 void ClickTracker::start() {
   std::weak_ptr<ClickTracker> weak = weak_from_this();

@@ -22,7 +22,7 @@ using namespace orvak;
 // A read whose pause and resume run synchronously on a serial queue of its own, as the player's do.
 class QueuedRead final : public VoicePlayer {
  public:
-  std::shared_ptr<dispatch::Queue> q = dispatch::makeQueue("orvak.player", dispatch::QoS::UserInteractive);
+  std::shared_ptr<dispatch::Queue> q = dispatch::makeQueue("orvak.player");
   std::atomic<int> pauses{0}, resumes{0};
 
   bool hasEnded() const override {

@@ -14,7 +14,7 @@ namespace {
 
 // The synthesizer is process-wide, so all on-device engines share one queue for writing.
 dispatch::Queue& synthQueue() {
-  static const std::shared_ptr<dispatch::Queue> queue = dispatch::makeQueue("orvak.synth", dispatch::QoS::UserInitiated);
+  static const std::shared_ptr<dispatch::Queue> queue = dispatch::makeQueue("orvak.synth");
   return *queue;
 }
 

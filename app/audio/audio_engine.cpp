@@ -107,7 +107,7 @@ void AudioEngine::start() {
     });
     watchdog_ = std::thread([this] { watchWrites(); });
   } else {
-    if (!queue_) queue_ = dispatch::makeQueue("orvak.audio", dispatch::QoS::UserInteractive);
+    if (!queue_) queue_ = dispatch::makeQueue("orvak.audio");
     timer_ = dispatch::RepeatingTimer(*queue_, static_cast<double>(kCycleFrames) / kOutputFormat.sampleRate,
                                       [this] { renderCycle(); });
   }

@@ -52,7 +52,7 @@ std::size_t cutPoint(std::string_view text, std::size_t limit) {
 Player::Setup Player::forRead(Vendor vendor, std::shared_ptr<SpeechEngine> engine, const std::string& source,
                               std::uint64_t t0, double eventLagMs, const ReadOptions& opts) {
   Setup setup;
-  setup.q = dispatch::makeQueue("orvak.player", dispatch::QoS::UserInteractive);
+  setup.q = dispatch::makeQueue("orvak.player");
   setup.rec =
       ReadTiming(Timestamp::now(), std::string(rawValue(vendor)), engine->model(), engine->voice(), source, eventLagMs);
   setup.engine = std::move(engine);

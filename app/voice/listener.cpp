@@ -33,7 +33,7 @@ Listener::Listener(Wiring wiring, Config config)
       graph_(std::move(wiring.graph)),
       makeCanceller_(std::move(wiring.makeCanceller)),
       log_(std::move(wiring.log)),
-      queue_(dispatch::makeQueue("orvak.listener", dispatch::QoS::UserInteractive)) {
+      queue_(dispatch::makeQueue("orvak.listener")) {
   if (!makeCanceller_) makeCanceller_ = [](double rate) { return platform::makeEchoCanceller(rate); };
   if (!log_) log_ = [](const std::string& line) { Log::write(line); };
 }

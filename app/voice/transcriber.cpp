@@ -57,7 +57,7 @@ std::shared_ptr<Transcriber> Transcriber::make(RecognizerFactory makeRecognizer)
 }
 
 Transcriber::Transcriber(RecognizerFactory makeRecognizer)
-    : makeRecognizer_(std::move(makeRecognizer)), queue_(dispatch::makeQueue("orvak.transcriber", dispatch::QoS::UserInitiated)) {}
+    : makeRecognizer_(std::move(makeRecognizer)), queue_(dispatch::makeQueue("orvak.transcriber")) {}
 
 std::optional<std::string> Transcriber::prepare() {
   if (ready()) return std::nullopt;

@@ -514,7 +514,7 @@ void Queue::sync(const Task& task) {
   if (error) std::rethrow_exception(error);
 }
 
-std::shared_ptr<Queue> makeQueue(std::string label, QoS) {
+std::shared_ptr<Queue> makeQueue(std::string label) {
   return std::make_shared<SerialQueue>(std::move(label));
 }
 

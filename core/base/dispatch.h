@@ -46,8 +46,6 @@ class WorkItem {
   std::shared_ptr<State> state_;
 };
 
-enum class QoS { UserInteractive, UserInitiated, Default, Utility, Background };
-
 // A serial queue: tasks run one at a time, in submission order. Concurrent queues (the global
 // pool) run tasks in submission order but several at once.
 class Queue : public std::enable_shared_from_this<Queue> {
@@ -84,7 +82,7 @@ class Queue : public std::enable_shared_from_this<Queue> {
 };
 
 // A new serial queue. The queue lives while someone holds it; work already submitted still runs.
-std::shared_ptr<Queue> makeQueue(std::string label, QoS qos = QoS::Default);
+std::shared_ptr<Queue> makeQueue(std::string label);
 // The process-wide concurrent queue.
 Queue& global();
 // The main queue: the UI thread in the application, the pumped loop in tools and tests.

@@ -25,7 +25,7 @@ std::optional<AudioFormat> SimAudioInput::reopen() {
   rate_ = *source_;
   delivered_ = 0;
   openNs_ = dispatch::monotonicNanos();
-  if (!queue_) queue_ = dispatch::makeQueue("orvak.siminput", dispatch::QoS::UserInteractive);
+  if (!queue_) queue_ = dispatch::makeQueue("orvak.siminput");
   timer_ = dispatch::RepeatingTimer(*queue_, 0.01, [this] { tick(); });
   return AudioFormat::mono(rate_);
 }

@@ -71,7 +71,7 @@ struct PlayerTest : ::testing::Test {
     Player::Setup s;
     s.engine = e;
     s.opts = opts;
-    s.q = dispatch::makeQueue("orvak.player", dispatch::QoS::UserInteractive);
+    s.q = dispatch::makeQueue("orvak.player");
     s.t0 = dispatch::monotonicNanos();
     s.rec = ReadTiming("2026-12-10T10:00:00.000Z", std::string(rawValue(e->vendor())), e->model(), e->voice(), "test",
                        0);

@@ -110,7 +110,7 @@ CleanInput fromScene(const json::Json& j, const std::string& path) {
   const auto desktop = sim::SimDesktop::fromJson(j, path);
   const auto front = desktop->frontmost();
   if (!front) throw std::runtime_error(path + " has no application in front");
-  auto queue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  auto queue = dispatch::makeQueue("orvak.capture");
   auto walked = queue->syncValue([&]() -> std::optional<WalkResult> {
     const auto window = AXWalker::pickWindow(desktop->application(front->pid));
     if (!window) return std::nullopt;

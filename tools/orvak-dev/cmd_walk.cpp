@@ -68,7 +68,7 @@ int runWalk(const Args& args) {
   }
   // The walk blocks for as long as the other application takes to answer: never on the thread
   // that owns the interface, always on a queue of its own.
-  auto queue = dispatch::makeQueue("orvak.capture", dispatch::QoS::UserInteractive);
+  auto queue = dispatch::makeQueue("orvak.capture");
   const auto result = queue->syncValue([&]() -> std::optional<WalkResult> {
     const auto window = AXWalker::pickWindow(ax->application(app->pid));
     if (!window) return std::nullopt;
