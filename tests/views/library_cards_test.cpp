@@ -28,6 +28,28 @@ SavedCard* cardOf(HighlightsStream& stream, std::int64_t id) {
   return nullptr;
 }
 
+// `count` passages from the library's now back, `spacing` seconds apart; every `noteEvery`th one
+// (counting from the first) carries a note, none when 0.
+void insertPassages(SampleLibrary& lib, int count, double spacing, int noteEvery = 0) {
+  for (int i = 0; i < count; ++i) {
+    ResearchItem item;
+    item.ts = Date{SampleLibrary::kNow - spacing * i};
+    item.quote = "Passage " + std::to_string(i);
+    if (noteEvery > 0 && i % noteEvery == 0) item.note = "Note " + std::to_string(i);
+    item.app = "Firefox";
+    item.url = "https://example.org/" + std::to_string(i);
+    lib.store->insert(item);
+  }
+  lib.ctx.lib->reload();
+}
+
+// A long stream's window: shorter than its rows.
+void showStream(HighlightsStream& stream) {
+  stream.resize(1000, 700);
+  stream.show();
+  QApplication::processEvents();
+}
+
 QStringList menuLabels(QMenu* menu) {
   QStringList out;
   for (auto* a : menu->actions()) out << (a->isSeparator() ? "-" : a->text());
@@ -235,19 +257,9 @@ TEST_F(CardsTest, ChipsFilterAndTheEmptyStatesDiffer) {
 
 TEST(LongStreamTest, CardsAreMadeAsTheyComeIntoViewAndKeptAcrossReloads) {
   SampleLibrary lib(false);
-  for (int i = 0; i < 80; ++i) {
-    ResearchItem item;
-    item.ts = Date{SampleLibrary::kNow - 600.0 * i};
-    item.quote = "Passage " + std::to_string(i);
-    item.app = "Firefox";
-    item.url = "https://example.org/" + std::to_string(i);
-    lib.store->insert(item);
-  }
-  lib.ctx.lib->reload();
+  insertPassages(lib, 80, 600);
   HighlightsStream stream(lib.ctx);
-  stream.resize(1000, 700);
-  stream.show();
-  QApplication::processEvents();
+  showStream(stream);
   const auto made = stream.cards().size();
   EXPECT_GT(made, 0u);
   EXPECT_LT(made, 80u) << "rows far below the view wait for it";
@@ -311,20 +323,9 @@ TEST(LongStreamTest, AReloadShowsWhatAFreshStreamShows) {
     SCOPED_TRACE(c.name);
     SampleLibrary lib(false);
     // Four days of items, two hours apart, every third with a note.
-    for (int i = 0; i < 48; ++i) {
-      ResearchItem item;
-      item.ts = Date{SampleLibrary::kNow - 7200.0 * i};
-      item.quote = "Passage " + std::to_string(i);
-      if (i % 3 == 0) item.note = "Note " + std::to_string(i);
-      item.app = "Firefox";
-      item.url = "https://example.org/" + std::to_string(i);
-      lib.store->insert(item);
-    }
-    lib.ctx.lib->reload();
+    insertPassages(lib, 48, 7200, 3);
     HighlightsStream stream(lib.ctx);
-    stream.resize(1000, 700);
-    stream.show();
-    QApplication::processEvents();
+    showStream(stream);
     ASSERT_LT(stream.cards().size(), stream.rows().size()) << "some rows wait below the view";
     const std::vector<QPointer<Text>> labels(stream.headingLabels().begin(), stream.headingLabels().end());
 
@@ -332,9 +333,7 @@ TEST(LongStreamTest, AReloadShowsWhatAFreshStreamShows) {
     QApplication::processEvents();
 
     HighlightsStream fresh(lib.ctx);
-    fresh.resize(1000, 700);
-    fresh.show();
-    QApplication::processEvents();
+    showStream(fresh);
     EXPECT_EQ(stream.headings().join(", ").toStdString(), fresh.headings().join(", ").toStdString());
     EXPECT_EQ(stream.rows(), fresh.rows());
     for (auto* card : stream.cards()) {
