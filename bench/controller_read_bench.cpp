@@ -28,6 +28,7 @@
 
 #include "app/controller/app_controller.h"
 #include "app/pill/pill_doubles.h"
+#include "bench/read_stages.h"
 #include "core/base/dispatch.h"
 #include "platform/audio_device.h"
 #include "platform/defaults.h"
@@ -109,7 +110,8 @@ void BM_DoubleTapToFirstSound(benchmark::State& state) {
   // The first read of a process pays for the voice's and the page's first use (about 50 ms more
   // here): outside the timed reads, as it is outside BM_TriggerToFirstSound's.
   readOnce();
-  double lag = 0, toSpeak = 0, walk = 0, clean = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
+  double lag = 0, walk = 0, clean = 0;
+  bench::ReadStages stages;
   for (auto _ : state) {
     readOnce();
     if (!ended || !ended->firstAudioSampleMs) {
@@ -121,26 +123,17 @@ void BM_DoubleTapToFirstSound(benchmark::State& state) {
     const double eventLag = r.hotkeyEventLagMs;
     state.SetIterationTime((*r.firstAudioSampleMs + eventLag) / 1000);
     lag += eventLag;
-    toSpeak += r.captureDoneMs.value_or(0);
     walk += r.axWalkMs.value_or(0);
     clean += r.cleanMs.value_or(0);
-    prep += r.requestSentMs.value_or(0) - r.captureDoneMs.value_or(0);
-    synth += r.firstByteMs.value_or(0) - r.requestSentMs.value_or(0);
-    sched += r.firstAudioScheduledMs.value_or(0) - r.firstByteMs.value_or(0);
-    output += *r.firstAudioSampleMs - r.firstAudioScheduledMs.value_or(0);
-    n += 1;
+    stages.add(r);
   }
   // The same stages as BM_TriggerToFirstSound's counters; `to_speak_ms` is from the trigger's
   // handler to the text handed to the player, where the controller's own work lies.
-  if (n > 0) {
-    state.counters["event_lag_ms"] = lag / n;
-    state.counters["to_speak_ms"] = toSpeak / n;
-    state.counters["walk_ms"] = walk / n;
-    state.counters["clean_ms"] = clean / n;
-    state.counters["prep_ms"] = prep / n;
-    state.counters["first_synth_ms"] = synth / n;
-    state.counters["schedule_ms"] = sched / n;
-    state.counters["output_ms"] = output / n;
+  stages.report(state);
+  if (stages.reads > 0) {
+    state.counters["event_lag_ms"] = stages.mean(lag);
+    state.counters["walk_ms"] = stages.mean(walk);
+    state.counters["clean_ms"] = stages.mean(clean);
   }
   graph->forceRebuild();
 }

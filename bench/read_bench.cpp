@@ -16,6 +16,7 @@
 #include "app/player/player.h"
 #include "app/prefs.h"
 #include "bench/audio_probe.h"
+#include "bench/read_stages.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"
 #include "platform/audio_device.h"
@@ -42,7 +43,8 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
   std::optional<ReadTiming> first;
   bool ended = false;
 
-  double walk = 0, clean = 0, toText = 0, toSpeak = 0, prep = 0, synth = 0, sched = 0, output = 0, n = 0;
+  double walk = 0, clean = 0, toText = 0;
+  bench::ReadStages stages;
   for (auto _ : state) {
     first.reset();
     ended = false;
@@ -79,23 +81,14 @@ void BM_TriggerToFirstSound(benchmark::State& state) {
     walk += capture->axWalkTotalMs;
     clean += capture->cleanMs;
     toText += capture->hotkeyToTextMs;
-    toSpeak += r.captureDoneMs.value_or(0);
-    prep += r.requestSentMs.value_or(0) - r.captureDoneMs.value_or(0);
-    synth += r.firstByteMs.value_or(0) - r.requestSentMs.value_or(0);
-    sched += r.firstAudioScheduledMs.value_or(0) - r.firstByteMs.value_or(0);
-    output += *r.firstAudioSampleMs - r.firstAudioScheduledMs.value_or(0);
-    n += 1;
+    stages.add(r);
   }
-  if (n > 0) {
-    state.counters["walk_ms"] = walk / n;
-    state.counters["clean_ms"] = clean / n;
-    state.counters["to_text_ms"] = toText / n;
-    state.counters["to_speak_ms"] = toSpeak / n;
-    state.counters["prep_ms"] = prep / n;
-    state.counters["first_synth_ms"] = synth / n;
-    state.counters["schedule_ms"] = sched / n;
-    state.counters["output_ms"] = output / n;
-    state.counters["player_ms"] = (prep + sched) / n;
+  stages.report(state);
+  if (stages.reads > 0) {
+    state.counters["walk_ms"] = stages.mean(walk);
+    state.counters["clean_ms"] = stages.mean(clean);
+    state.counters["to_text_ms"] = stages.mean(toText);
+    state.counters["player_ms"] = stages.mean(stages.prep + stages.sched);
   }
   graph->forceRebuild();
 }
