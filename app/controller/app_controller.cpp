@@ -11,7 +11,7 @@
 #include "core/library/jsonl_research_store.h"
 #include "core/page/privacy.h"
 #include "platform/bundle.h"
-#include "speech/inworld_engine.h"
+#include "speech/engine_factory.h"
 #include "speech/keys.h"
 
 namespace orvak {
@@ -38,7 +38,8 @@ std::shared_ptr<AppController> AppController::make(AppServices services) {
   return std::make_shared<AppController>(Token{}, std::move(services));
 }
 
-AppController::AppController(Token, AppServices services) : services_(std::move(services)) {
+AppController::AppController(Token, AppServices services)
+    : services_(std::move(services)), engines_(services_.makeEngine) {
   perms_ = Permissions::make(services_.ax, services_.microphone);
   tester_ = HotkeyTester::make(services_.workspace);
   try {
@@ -134,9 +135,11 @@ void AppController::launch() {
   // Looking the keys up once warms their cache (the keychain tool is slow); then the chosen voice
   // connects ahead of the first read, a cloud voice only when its key is there.
   dispatch::global().async([weak, chosen] {
-    const bool inworld = Keys::get("inworld").has_value();
-    const bool cartesia = Keys::get("cartesia").has_value();
-    const bool hasKey = chosen == Vendor::onDevice || (chosen == Vendor::inworld ? inworld : cartesia);
+    bool hasKey = false;
+    for (const Vendor vendor : allVendors()) {
+      const bool has = EngineFactory::hasKey(vendor);
+      if (vendor == chosen) hasKey = has;
+    }
     dispatch::main().async([weak, chosen, hasKey] {
       auto self = weak.lock();
       if (self && hasKey) self->engine(chosen)->prepare();
@@ -245,7 +248,7 @@ void AppController::refreshAccountIfSignedIn() {
   if (signedIn()) account().refresh();
 }
 
-void AppController::configureVoiceProxy() { InworldEngine::setProxy(Account::voiceProxy()); }
+void AppController::configureVoiceProxy() { EngineFactory::setVoiceProxy(Account::voiceProxy()); }
 
 void AppController::reopen() {
   if (windows_ && windows_->hasVisibleWindows()) return;

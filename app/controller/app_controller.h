@@ -33,6 +33,7 @@
 #include "core/library/position_store.h"
 #include "core/library/research_item.h"
 #include "speech/engine.h"
+#include "speech/engine_factory.h"
 #include "speech/vendor.h"
 
 namespace orvak {
@@ -252,7 +253,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<ModifierTap> tap_;
   std::unique_ptr<StatusMenu> menu_;
   std::unique_ptr<Windows> windows_;
-  std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
+  EngineFactory engines_;
   std::shared_ptr<Player> player_;
   // The newest player started, held until the next one starts: a read stopped by the user (and so
   // no longer `player_`) lives on to report its end, which keeps its place.

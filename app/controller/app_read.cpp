@@ -13,7 +13,6 @@
 #include "core/speech/sentence_splitter.h"
 #include "core/text/text.h"
 #include "speech/engine_factory.h"
-#include "speech/inworld_engine.h"
 #include "speech/keys.h"
 
 namespace orvak {
@@ -26,31 +25,6 @@ constexpr double kFailHideSeconds = 2.8;
 constexpr int kBackWindow = 4000;
 
 std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
-
-const char* vendorLabel(Vendor v) {
-  switch (v) {
-    case Vendor::inworld:
-      return "Inworld TTS-2 Flash";
-    case Vendor::cartesia:
-      return "Cartesia Sonic";
-    default:
-      return "Apple voice (offline)";
-  }
-}
-
-// Whether two configurations build the same engine for `vendor`: only its own fields count, so a
-// new Cartesia version leaves the Inworld engine alone.
-bool sameEngine(Vendor vendor, const EngineConfig& a, const EngineConfig& b) {
-  switch (vendor) {
-    case Vendor::inworld:
-      return a.inworldModel == b.inworldModel && a.inworldVoice == b.inworldVoice;
-    case Vendor::cartesia:
-      return a.cartesiaModel == b.cartesiaModel && a.cartesiaVoice == b.cartesiaVoice &&
-             a.cartesiaVersion == b.cartesiaVersion;
-    default:
-      return a.onDeviceVoice == b.onDeviceVoice;
-  }
-}
 
 }  // namespace
 
@@ -109,7 +83,7 @@ void AppController::failedBeforeAudio(const std::shared_ptr<Player>& failed, con
   // Only the current read, or the one whose own end just cleared it, hands over to the on-device
   // voice: never a read the user stopped or replaced.
   if (player_ != failed && (player_ || endedItself_.lock() != failed)) return;
-  note(prefs().d->flag(Prefs::kDeveloperFlag) ? std::string(vendorLabel(trigger.vendor)) + " failed — using the on-device voice"
+  note(prefs().d->flag(Prefs::kDeveloperFlag) ? std::string(label(trigger.vendor)) + " failed — using the on-device voice"
                                               : "Switched to the on-device voice");
   Log::write("fallback to Apple voice after " + std::string(rawValue(trigger.vendor)) + " error: " + message);
   ReadOptions opts = trigger.opts;
@@ -128,22 +102,15 @@ void AppController::failedBeforeAudio(const std::shared_ptr<Player>& failed, con
 }
 
 std::shared_ptr<SpeechEngine> AppController::engine(Vendor vendor) {
-  const EngineConfig config = prefs().engineConfig();
-  if (auto it = engines_.find(vendor); it != engines_.end() && sameEngine(vendor, it->second.first, config)) {
-    return it->second.second;
-  }
-  auto made = services_.makeEngine ? services_.makeEngine(vendor, config) : EngineFactory::make(vendor, config);
-  engines_[vendor] = {config, made};
-  return made;
+  return engines_.engine(vendor, prefs().engineConfig());
 }
 
 std::pair<Vendor, std::optional<std::string>> AppController::vendorForRead(std::optional<Vendor> requested) const {
   const Vendor vendor = requested.value_or(services_.prefs->vendor());
   if (vendor != Vendor::inworld && vendor != Vendor::cartesia) return {vendor, std::nullopt};
-  const bool viaProxy = vendor == Vendor::inworld && InworldEngine::proxy().has_value();
-  if (!viaProxy && !Keys::get(vendor == Vendor::inworld ? "inworld" : "cartesia")) {
+  if (!EngineFactory::viaVoiceProxy(vendor) && !EngineFactory::hasKey(vendor)) {
     if (!services_.prefs->d->flag(Prefs::kDeveloperFlag)) return {Vendor::onDevice, std::nullopt};
-    return {Vendor::onDevice, "No " + std::string(vendorLabel(vendor)) + " key — using the on-device voice"};
+    return {Vendor::onDevice, "No " + std::string(label(vendor)) + " key — using the on-device voice"};
   }
   if (!online_) return {Vendor::onDevice, "Offline — reading with the on-device voice"};
   return {vendor, std::nullopt};
@@ -496,9 +463,7 @@ void AppController::wireVoice() {
     auto self = weak.lock();
     if (!self) return EngineFactory::make(Vendor::onDevice, Prefs::shared().engineConfig());
     const Vendor vendor = self->vendorForRead(std::nullopt).first;
-    const EngineConfig config = self->prefs().engineConfig();
-    return self->services_.makeEngine ? self->services_.makeEngine(vendor, config)
-                                      : EngineFactory::make(vendor, config);
+    return self->engines_.fresh(vendor, self->prefs().engineConfig());
   };
 }
 
@@ -625,7 +590,9 @@ void AppController::readEnded(const std::shared_ptr<Player>& player, const ReadT
   Log::write(line);
   // A waiting trigger hears of a read that never sounded too, unless its restart will answer.
   if (debug_ && !timing.firstAudioSampleMs && timing.endedBy != "fallback") debug_->firstAudio(timing);
-  if ((timing.engine == "inworld" || timing.engine == "cartesia") && Keys::get("account")) account().refresh();
+  // A cloud read spends the account's allowance: its figures are fetched anew.
+  const auto vendor = vendorFromRaw(timing.engine);
+  if (vendor && needsNetwork(*vendor) && Keys::get("account")) account().refresh();
   if (menu_) menu_->refresh();
   if (onReadEnd) onReadEnd(timing);
 }
