@@ -76,6 +76,8 @@ class AtspiBus {
 
   // D-Bus calls sent so far.
   std::uint64_t requestCount() const { return requests_.load(); }
+  // The same by what they asked: "Accessible.GetRole", "Properties.GetAll" ...
+  std::map<std::string, std::uint64_t> requestsByMethod() const;
 
  private:
   std::mutex mutex_;
@@ -87,6 +89,8 @@ class AtspiBus {
   std::map<std::string, std::string> toolkits_;
   std::atomic<double> defaultTimeout_{0};
   std::atomic<std::uint64_t> requests_{0};
+  mutable std::mutex countsMutex_;
+  std::map<std::string, std::uint64_t> requestsByMethod_;
 
   std::shared_ptr<dbus::DBusClient> sessionBus();
 };
