@@ -27,6 +27,7 @@ inline constexpr const char* kAccessible = "org.a11y.atspi.Accessible";
 inline constexpr const char* kComponent = "org.a11y.atspi.Component";
 inline constexpr const char* kText = "org.a11y.atspi.Text";
 inline constexpr const char* kDocument = "org.a11y.atspi.Document";
+inline constexpr const char* kCollection = "org.a11y.atspi.Collection";
 inline constexpr const char* kAction = "org.a11y.atspi.Action";
 inline constexpr const char* kValueInterface = "org.a11y.atspi.Value";
 inline constexpr const char* kApplication = "org.a11y.atspi.Application";

@@ -103,6 +103,28 @@ TEST(Roles, MapToTheRolesTheWalkerKnows) {
   }
 }
 
+// Elements listed by a document's collection queries are asked their states only where the
+// mapping reads them: every role whose mapped role changes with some state must say so.
+TEST(AtspiRoleMapping, EveryRoleWhoseMappingChangesWithItsStatesSaysSo) {
+  const std::vector<std::map<std::string, std::string>> attributeSets = {{}, {{"tag", "input"}}, {{"tag", "div"}}};
+  std::vector<States> stateSets = {States{}};
+  for (const State s : {State::editable, State::multiLine, State::focused, State::showing, State::visible}) {
+    stateSets.push_back(States{std::uint64_t{1} << static_cast<std::uint32_t>(s)});
+  }
+  int reading = 0;
+  for (std::uint32_t role = 0; role < ATSPI_ROLE_LAST_DEFINED; ++role) {
+    bool changes = false;
+    for (const auto& attributes : attributeSets) {
+      for (const States& states : stateSets) changes = changes || mapRole(role, attributes, states) != mapRole(role, attributes, {});
+    }
+    if (changes) {
+      ++reading;
+      EXPECT_TRUE(mappingReadsStates(role)) << "role " << role;
+    }
+  }
+  EXPECT_GT(reading, 0);
+}
+
 // A property list (a{sv}, what Properties.GetAll answers) mixes texts with numbers and maps; every
 // entry must survive decoding, not only the texts or only the others.
 TEST(DBusDecoding, APropertyListKeepsEveryEntry) {
