@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "platform/linux/atspi_desktop.h"
 #include "tests/desktop/child_process.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "core/base/json.h"
 #include "platform/sim/sim_desktop.h"
 

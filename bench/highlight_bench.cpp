@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/highlight/highlighter.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"

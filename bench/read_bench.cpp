@@ -12,7 +12,7 @@
 #include <mutex>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/player/player.h"
 #include "app/prefs.h"
 #include "bench/audio_probe.h"

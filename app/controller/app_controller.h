@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/capturer.h"
-#include "app/click_tracker.h"
+#include "app/capture/capturer.h"
+#include "app/capture/click_tracker.h"
 #include "app/controller/app_services.h"
 #include "app/controller/debug_control.h"
 #include "app/controller/interruptions.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/audio/audio_route.h"
-#include "app/ax_walker.h"
-#include "app/capturer.h"
+#include "app/capture/ax_walker.h"
+#include "app/capture/capturer.h"
 #include "app/controller/app_controller.h"
 #include "app/controller/debug_control.h"
 #include "core/base/log.h"

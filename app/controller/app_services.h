@@ -10,7 +10,7 @@
 #include "app/account/library_service.h"
 #include "app/audio/audio_graph.h"
 #include "app/audio/earcon.h"
-#include "app/capture.h"
+#include "app/capture/capture.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/menu/status_menu.h"
 #include "app/pill/pill_panel.h"

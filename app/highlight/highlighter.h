@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
+#include "app/capture/capture.h"
 #include "app/highlight/highlight_measurer.h"
 #include "app/highlight/highlight_overlay.h"
 #include "core/base/dispatch.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/capture.h"
+#include "app/capture/capture.h"
 #include "core/text/text.h"
 
 namespace orvak {

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "app/audio/audio_graph.h"
-#include "app/capture.h"
+#include "app/capture/capture.h"
 #include "app/player/voice_player.h"
 #include "core/base/dispatch.h"
 #include "core/speech/audio_timeline.h"

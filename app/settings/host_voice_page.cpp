@@ -1,8 +1,8 @@
 #include "app/settings/host_voice_page.h"
 
 #include "app/account/account.h"
-#include "app/voices/account_voice_source.h"
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/account_voice_source.h"
+#include "app/voice_catalog/voice_catalog.h"
 #include "app/windows/windows_host.h"
 #include "speech/keys.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/settings/voice_page_host.h"
-#include "app/voices/voice_source.h"
+#include "app/voice_catalog/voice_source.h"
 
 namespace orvak {
 

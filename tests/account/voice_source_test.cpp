@@ -2,7 +2,7 @@
 // decodable list and a sample answered with 200 count; every failure is a quiet "none".
 #include <gtest/gtest.h>
 
-#include "app/voices/account_voice_source.h"
+#include "app/voice_catalog/account_voice_source.h"
 #include "core/base/json.h"
 #include "tests/account/service_fixture.h"
 

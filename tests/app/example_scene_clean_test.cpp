@@ -2,7 +2,7 @@
 // the paragraphs a reader sees.
 #include <gtest/gtest.h>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "core/page/cleaner.h"
 #include "platform/sim/sim_desktop.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/voices/voice_source.h"
+#include "app/voice_catalog/voice_source.h"
 
 namespace orvak::test {
 

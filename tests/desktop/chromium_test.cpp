@@ -11,8 +11,8 @@
 #include <vector>
 #include <variant>
 
-#include "app/ax_walker.h"
-#include "app/capturer.h"
+#include "app/capture/ax_walker.h"
+#include "app/capture/capturer.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/timing.h"

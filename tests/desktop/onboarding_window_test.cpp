@@ -7,7 +7,7 @@
 #include <string>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/onboarding/onboarding_flow.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "core/base/json.h"
 #include "platform/linux/atspi_desktop.h"
 #include "tests/desktop/child_process.h"

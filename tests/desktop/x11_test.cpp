@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/hotkey/modifier_tap.h"
 #include "core/base/dispatch.h"
 #include "core/base/timing.h"

@@ -12,26 +12,13 @@
 #include "app/views/library/documents_pane.h"
 #include "app/views/library/library_shots.h"
 #include "app/views/library/search_answer.h"
+#include "tests/app/library/library_fakes.h"
 
 using namespace orvak;
 using namespace orvak::views::library;
 using LM = LibraryModel;
 
 namespace {
-
-// Holds every library request until the test answers it.
-struct HeldService final : LibraryService {
-  account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override {
-    asks.push_back({body, std::move(done)});
-    return {};
-  }
-  account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override {
-    documents.push_back({body, std::move(done)});
-    return {};
-  }
-  std::vector<std::pair<account::LibraryBody, AnswerDone>> asks;
-  std::vector<std::pair<account::LibraryBody, DocumentDone>> documents;
-};
 
 void show(QWidget& w, QSize size = {1000, 900}) {
   w.resize(size);
@@ -40,7 +27,7 @@ void show(QWidget& w, QSize size = {1000, 900}) {
 }
 
 TEST(SearchResultsTest, CountsReuseCardsAndAskAboutTheWholeLibrary) {
-  auto service = std::make_shared<HeldService>();
+  auto service = std::make_shared<test::HeldService>();
   SampleLibrary lib(true, {}, service);
   lib.ctx.notes->setQuery("pricing");
   SearchResults pane(lib.ctx);
@@ -68,7 +55,7 @@ TEST(SearchResultsTest, CountsReuseCardsAndAskAboutTheWholeLibrary) {
 }
 
 TEST(AskResultTest, FollowsTheQuestionFromAskingToAnswerAndFailure) {
-  auto service = std::make_shared<HeldService>();
+  auto service = std::make_shared<test::HeldService>();
   SampleLibrary lib(true, {}, service);
   int focused = 0;
   std::string queryWhenFocused = "unset";

@@ -12,7 +12,7 @@
 #include <string>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "core/base/dispatch.h"
 #include "core/base/paths.h"
 #include "core/base/timing.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "core/base/read_file.h"
 #include "core/page/cleaner.h"
 #include "core/base/dispatch.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/highlight/highlighter.h"
 #include "app/views/highlight/overlay_shots.h"
 #include "core/base/dispatch.h"

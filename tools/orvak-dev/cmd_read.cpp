@@ -13,7 +13,7 @@
 #include <string>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/player/player.h"
 #include "app/prefs.h"
 #include "core/base/dispatch.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/account/account.h"
-#include "app/voices/account_voice_source.h"
+#include "app/voice_catalog/account_voice_source.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/read_file.h"

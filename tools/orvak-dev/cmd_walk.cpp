@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "platform/desktop.h"

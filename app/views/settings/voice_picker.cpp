@@ -18,7 +18,7 @@
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/kept_focus.h"
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/voice_catalog.h"
 
 namespace orvak::views {
 namespace {

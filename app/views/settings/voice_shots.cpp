@@ -15,8 +15,8 @@
 #include "app/views/settings/settings_shots.h"
 #include "app/views/settings/voice_picker.h"
 #include "app/views/settings/voice_tab.h"
-#include "app/voices/voice_catalog.h"
-#include "app/voices/voice_source.h"
+#include "app/voice_catalog/voice_catalog.h"
+#include "app/voice_catalog/voice_source.h"
 #include "core/base/json.h"
 #include "platform/sim/capture_audio_device.h"
 

@@ -18,7 +18,7 @@
 #include "app/views/settings/kept_focus.h"
 #include "app/views/settings/rows.h"
 #include "app/views/settings/voice_picker.h"
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/voice_catalog.h"
 
 namespace orvak::views {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/highlight/saved_ranges.h"
 #include "core/library/notes_store.h"
-#include "tests/app/capture_test_support.h"
+#include "tests/app/capture/capture_test_support.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak::ax {

@@ -1,13 +1,15 @@
-// Stand-ins for the desktop services the library models reach: clipboard, save chooser, file
-// manager, workspace and helper programs. Each records what it was asked.
+// Stand-ins for the services the library models reach: clipboard, save chooser, file manager,
+// workspace, helper programs and the maker's library service. Each records what it was asked.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/account/library_service.h"
 #include "core/base/dispatch.h"
 #include "platform/clipboard.h"
 #include "platform/file_reveal.h"
@@ -65,5 +67,19 @@ inline platform::RunningApplication runningApp(std::string name, pid_t pid) {
   app.pid = pid;
   return app;
 }
+
+// Holds every library request until the test answers it, in any order.
+struct HeldService final : LibraryService {
+  account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override {
+    asks.push_back({body, std::move(done)});
+    return {};
+  }
+  account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override {
+    documents.push_back({body, std::move(done)});
+    return {};
+  }
+  std::vector<std::pair<account::LibraryBody, AnswerDone>> asks;
+  std::vector<std::pair<account::LibraryBody, DocumentDone>> documents;
+};
 
 }  // namespace orvak::test

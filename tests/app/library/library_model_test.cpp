@@ -21,19 +21,6 @@ constexpr double kNow = 1773494813;
 constexpr double kDay = 86400;
 const dates::Zone kZone{"en_US", "America/New_York"};
 
-// Holds every request until the test answers it, in any order.
-struct ScriptedService final : LibraryService {
-  account::Exchange libraryAsk(const account::LibraryBody& body, AnswerDone done) override {
-    asks.push_back({body, std::move(done)});
-    return {};
-  }
-  account::Exchange libraryDocument(const account::LibraryBody& body, DocumentDone done) override {
-    documents.push_back({body, std::move(done)});
-    return {};
-  }
-  std::vector<std::pair<account::LibraryBody, AnswerDone>> asks;
-  std::vector<std::pair<account::LibraryBody, DocumentDone>> documents;
-};
 
 class LibraryModelTest : public ::testing::Test {
  protected:
@@ -76,7 +63,7 @@ class LibraryModelTest : public ::testing::Test {
   std::shared_ptr<platform::NotificationCenter> center = std::make_shared<platform::NotificationCenter>();
   std::shared_ptr<test::FakeClipboard> clipboard = std::make_shared<test::FakeClipboard>();
   std::shared_ptr<test::FakeChooser> chooser = std::make_shared<test::FakeChooser>();
-  std::shared_ptr<ScriptedService> service = std::make_shared<ScriptedService>();
+  std::shared_ptr<test::HeldService> service = std::make_shared<test::HeldService>();
   std::vector<std::string> shown;
 };
 

@@ -18,7 +18,7 @@
 #include "app/views/look/ink_label.h"
 #include "app/views/settings/voice_picker.h"
 #include "app/views/settings/voice_tab.h"
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/voice_catalog.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "platform/sim/capture_audio_device.h"

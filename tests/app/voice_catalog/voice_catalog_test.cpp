@@ -1,6 +1,6 @@
 // The natural voice catalogue: its cache, overlapping loads, and sample previews heard through
 // the audio graph, in virtual time against a source whose replies the test releases.
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/voice_catalog.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

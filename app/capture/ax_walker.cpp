@@ -1,4 +1,4 @@
-#include "app/ax_walker.h"
+#include "app/capture/ax_walker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "app/capture_dump.h"
+#include "app/capture/capture_dump.h"
 #include "core/page/app_ids.h"
 #include "core/page/cleaner.h"
 #include "core/page/document_editor.h"

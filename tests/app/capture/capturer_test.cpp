@@ -1,8 +1,8 @@
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/app/capture_test_support.h"
+#include "tests/app/capture/capture_test_support.h"
 
 namespace orvak {
 namespace {

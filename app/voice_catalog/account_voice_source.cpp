@@ -1,4 +1,4 @@
-#include "app/voices/account_voice_source.h"
+#include "app/voice_catalog/account_voice_source.h"
 
 #include "app/account/service_address.h"
 #include "app/account/service_request.h"

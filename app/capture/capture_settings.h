@@ -2,7 +2,7 @@
 // after every settings change.
 #pragma once
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "app/prefs.h"
 
 namespace orvak {

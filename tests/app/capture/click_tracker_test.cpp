@@ -1,8 +1,8 @@
-#include "app/click_tracker.h"
+#include "app/capture/click_tracker.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/app/capture_test_support.h"
+#include "tests/app/capture/capture_test_support.h"
 
 namespace orvak {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/capture_dump.h"
+#include "app/capture/capture_dump.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "core/base/json.h"
 #include "core/base/paths.h"
-#include "tests/app/capture_test_support.h"
+#include "tests/app/capture/capture_test_support.h"
 #include "tests/support/files.h"
 
 namespace orvak {

@@ -1,4 +1,4 @@
-#include "app/voices/voice_catalog.h"
+#include "app/voice_catalog/voice_catalog.h"
 
 #include "app/audio/sample_decoder.h"
 #include "core/base/atomic_file.h"

@@ -1,4 +1,4 @@
-#include "app/capture.h"
+#include "app/capture/capture.h"
 
 namespace orvak {
 

@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ax_walker.h"
-#include "app/capture.h"
+#include "app/capture/ax_walker.h"
+#include "app/capture/capture.h"
 #include "core/base/dispatch.h"
 #include "platform/ax.h"
 #include "platform/events.h"

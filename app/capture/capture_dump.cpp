@@ -1,4 +1,4 @@
-#include "app/capture_dump.h"
+#include "app/capture/capture_dump.h"
 
 #include <ctime>
 #include <cstdio>

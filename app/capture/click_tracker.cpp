@@ -1,4 +1,4 @@
-#include "app/click_tracker.h"
+#include "app/capture/click_tracker.h"
 
 #include <algorithm>
 #include <utility>

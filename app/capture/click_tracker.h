@@ -15,7 +15,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/capture.h"
+#include "app/capture/capture.h"
 #include "core/base/dispatch.h"
 #include "platform/ax.h"
 #include "platform/events.h"

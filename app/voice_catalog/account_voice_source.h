@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/account/account.h"
-#include "app/voices/voice_source.h"
+#include "app/voice_catalog/voice_source.h"
 
 namespace orvak {
 

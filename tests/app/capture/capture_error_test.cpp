@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/capture.h"
+#include "app/capture/capture.h"
 
 namespace orvak {
 namespace {

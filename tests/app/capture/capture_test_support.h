@@ -8,7 +8,7 @@
 #include <string>
 #include <variant>
 
-#include "app/capturer.h"
+#include "app/capture/capturer.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/timing.h"

@@ -21,7 +21,7 @@
 #include "app/account/voice_list.h"
 #include "app/audio/audio_graph.h"
 #include "app/audio/sample_player.h"
-#include "app/voices/voice_source.h"
+#include "app/voice_catalog/voice_source.h"
 #include "core/base/dispatch.h"
 
 namespace orvak {

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/ax_walker.h"
-#include "app/capture.h"
+#include "app/capture/ax_walker.h"
+#include "app/capture/capture.h"
 #include "core/base/json_fwd.h"
 
 namespace orvak::CaptureDump {

@@ -1,8 +1,8 @@
-#include "app/capture_settings.h"
+#include "app/capture/capture_settings.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/app/capture_test_support.h"
+#include "tests/app/capture/capture_test_support.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak {
