@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -89,16 +90,22 @@ void walkPage(benchmark::State& state, const std::filesystem::path& page) {
   std::size_t nodes = 0;
   bool truncated = false;
   std::uint64_t requests = 0;
+  std::map<std::string, std::uint64_t> byMethod;
   double wall = 0;
   double cpu = 0;
   for (auto _ : state) {
     const std::uint64_t r0 = desktop->requestCount();
+    const auto m0 = desktop->requestsByMethod();
     const double w0 = wallSeconds();
     const double c0 = cpuSeconds();
     const auto r = AXWalker::walk(*window);
     cpu += cpuSeconds() - c0;
     wall += wallSeconds() - w0;
     requests += desktop->requestCount() - r0;
+    for (const auto& [method, count] : desktop->requestsByMethod()) {
+      const auto before = m0.find(method);
+      byMethod[method] += count - (before == m0.end() ? 0 : before->second);
+    }
     nodes = r.nodes.size();
     truncated = r.truncated;
     benchmark::DoNotOptimize(r);
@@ -110,6 +117,10 @@ void walkPage(benchmark::State& state, const std::filesystem::path& page) {
   state.counters["dbus_share"] = wall > 0 ? (wall - cpu) / wall : 0;
   state.counters["own_ms"] = cpu / n * 1000;
   state.counters["truncated"] = truncated ? 1 : 0;
+  // Where the requests go, per node: "Accessible.GetRole", "Properties.GetAll" ...
+  for (const auto& [method, count] : byMethod) {
+    if (count > 0) state.counters[method] = static_cast<double>(count) / n / static_cast<double>(nodes);
+  }
   std::filesystem::remove_all(profile);
 }
 

@@ -672,13 +672,14 @@ ax::Result<std::vector<ax::Value>> AtspiElement::assemble(std::span<const std::s
     } else if (n == "AXHidden") {
       if (facts.statesRead) v = hidden(States{facts.states});
     } else if (n == "AXFocused" || n == "AXElementBusy") {
+      const State wanted = n == "AXFocused" ? State::focused : State::busy;
       std::uint64_t bits = facts.states;
-      if (!facts.statesRead) {
+      if (!facts.statesRead || !States{facts.statesKnown}.has(wanted)) {
         const auto reply = bus_->call(call(kAccessible, "GetState"), t);
         if (const auto e = errorOf(reply); e != ax::Error::success) return e;
         bits = stateBits(reply.first());
       }
-      v = States{bits}.has(n == "AXFocused" ? State::focused : State::busy);
+      v = States{bits}.has(wanted);
     }
     if (const auto* e = v.as<ax::Error>(); e && fatal(*e)) return *e;
     out.push_back(std::move(v));

@@ -64,6 +64,9 @@ class AtspiElement final : public ax::ElementImpl {
     std::map<std::string, std::string> attributes;
     std::uint64_t states = 0;
     bool statesRead = false;  // false when the program did not answer
+    // The states `states` tells: all, but VISIBLE alone of an element a document's collection
+    // queries described (see atspi_read_ahead.cpp).
+    std::uint64_t statesKnown = ~std::uint64_t{0};
     std::vector<std::string> interfaces;
     bool has(std::string_view interface) const;
   };
