@@ -84,14 +84,16 @@ void BM_DoubleTapToFirstSound(benchmark::State& state) {
   s.makeEngine = [engine](Vendor, const EngineConfig&) -> std::shared_ptr<SpeechEngine> { return engine; };
   auto graph = s.graph;
   auto app = AppController::make(std::move(s));
-  app->baseReadOptions.mute = true;
+  ReadOptions muted;
+  muted.mute = true;
+  app->read().setBaseOptions(muted);
   app->launch();
   dispatch::mainloop::drain();
 
   std::optional<ReadTiming> ended;
   bool heard = false;
-  app->onReadState = [&](const std::shared_ptr<Player>&, const PlayerState& st) { heard = heard || st.sentence >= 1; };
-  app->onReadEnd = [&](const ReadTiming& t) { ended = t; };
+  app->read().onReadState = [&](const std::shared_ptr<Player>&, const PlayerState& st) { heard = heard || st.sentence >= 1; };
+  app->read().onReadEnd = [&](const ReadTiming& t) { ended = t; };
   // A double tap, the read heard, a double tap that stops it; then a pause so that the next double
   // tap does not join this one.
   const auto readOnce = [&] {
@@ -102,7 +104,7 @@ void BM_DoubleTapToFirstSound(benchmark::State& state) {
     keyboard->release(60, t + 0.05);
     keyboard->press(60, t + 0.10);
     keyboard->release(60, t + 0.15);
-    dispatch::mainloop::runUntil([&] { return heard && app->player() != nullptr; }, 10);
+    dispatch::mainloop::runUntil([&] { return heard && app->read().player() != nullptr; }, 10);
     app->trigger("hotkey", 0);  // stop
     dispatch::mainloop::runUntil([&] { return ended.has_value(); }, 10);
     dispatch::mainloop::runUntil([] { return false; }, 0.5);

@@ -50,12 +50,8 @@ class InworldEngine final : public SpeechEngine, public std::enable_shared_from_
     bool operator==(const Voice&) const = default;
   };
 
-  // The account service's voice proxy: its streaming address and where the bearer token comes
-  // from (asked anew for every request; none means "go to the vendor directly").
-  struct Proxy {
-    std::string url;
-    std::function<std::optional<std::string>()> token;
-  };
+  // The account service's voice proxy; none means "go to the vendor directly".
+  using Proxy = VoiceProxy;
 
   static constexpr int kMaxInFlight = 2;
   static constexpr double kWarmSeconds = 50;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,6 +49,13 @@ struct EngineConfig {
   std::string cartesiaVersion = "2026-08-14";
   std::string onDeviceVoice;  // empty: the on-device engine picks its best English voice
   bool operator==(const EngineConfig&) const = default;
+};
+
+// The account service's voice proxy: its streaming address and where the bearer token comes from
+// (asked anew for every request). A read through it needs no key of the user's.
+struct VoiceProxy {
+  std::string url;
+  std::function<std::optional<std::string>()> token;
 };
 
 namespace PCM {

@@ -11,7 +11,7 @@
 #include "core/library/jsonl_research_store.h"
 #include "core/page/privacy.h"
 #include "platform/bundle.h"
-#include "speech/inworld_engine.h"
+#include "speech/engine_factory.h"
 #include "speech/keys.h"
 
 namespace orvak {
@@ -35,10 +35,66 @@ bool signedIn() { return Keys::get("account").has_value(); }
 }  // namespace
 
 std::shared_ptr<AppController> AppController::make(AppServices services) {
-  return std::make_shared<AppController>(Token{}, std::move(services));
+  auto app = std::make_shared<AppController>(Token{}, std::move(services));
+  app->makeRead();
+  return app;
 }
 
-AppController::AppController(Token, AppServices services) : services_(std::move(services)) {
+void AppController::makeRead() {
+  std::weak_ptr<AppController> weak = weak_from_this();
+  notices_ = std::make_shared<Notices>(Notices::Parts{
+      pill_,
+      [weak]() -> ResearchStore* {
+        auto self = weak.lock();
+        return self ? &self->store() : nullptr;
+      },
+      services_.notifications, services_.graph, services_.playSound});
+  notices_->onHighlighted = weakly([](AppController& c) { c.read_->showSavedHighlights(); });
+  notices_->onFailed = weakly([](AppController& c) { c.refreshMenu(); });
+
+  ReadSession::Parts parts;
+  parts.prefs = services_.prefs;
+  parts.engines = engines_;
+  parts.graph = services_.graph;
+  parts.pill = pill_;
+  parts.notices = notices_;
+  parts.capturer = capturer_;
+  parts.captureForRead = services_.captureForRead;
+  parts.clicks = clicks_;
+  parts.notes = notes_;
+  parts.account = services_.account;
+  parts.notifications = services_.notifications;
+  parts.workspace = services_.workspace;
+  parts.events = services_.events;
+  parts.makeOverlay = services_.makeOverlay;
+  ReadSession::Hooks hooks;
+  hooks.changed = weakly([](AppController& c) { c.refreshMenu(); });
+  hooks.began = [weak](const std::shared_ptr<Player>& player) {
+    auto self = weak.lock();
+    // The voice controller hears every read once it is set up; the control channel's tests drive
+    // it before it is.
+    if (self && self->voice_ && (self->voice_->ready() || self->prefs().d->flag(Prefs::kDebugControlFlag)))
+      self->voice_->attach(player);
+  };
+  hooks.result = [weak](const ReadTiming& timing) {
+    auto self = weak.lock();
+    if (self && self->debug_) self->debug_->firstAudio(timing);
+  };
+  hooks.needsAccess = weakly([](AppController& c) {
+    if (c.windows_) c.windows_->showOnboarding();
+  });
+  hooks.trigger = [weak](const std::string& source, const ReadOptions& opts) {
+    if (auto self = weak.lock()) self->trigger(source, -1, opts);
+  };
+  read_ = ReadSession::make(std::move(parts), std::move(hooks));
+}
+
+void AppController::refreshMenu() {
+  if (menu_) menu_->refresh();
+}
+
+AppController::AppController(Token, AppServices services)
+    : services_(std::move(services)), engines_(std::make_shared<EngineFactory>(services_.makeEngine)) {
   perms_ = Permissions::make(services_.ax, services_.microphone);
   tester_ = HotkeyTester::make(services_.workspace);
   try {
@@ -46,7 +102,6 @@ AppController::AppController(Token, AppServices services) : services_(std::move(
   } catch (const std::exception& e) {
     Log::write(std::string("notes store unavailable, using research.jsonl: ") + e.what());
   }
-  positions_ = std::make_unique<PositionStore>(PositionStore::defaultURL());
   capturer_ = Capturer::make(services_.ax, services_.workspace, services_.events);
   pill_ = Pill::make(services_.pillPanel, services_.screens);
   clicks_ = ClickTracker::make(services_.ax, services_.events, services_.workspace);
@@ -128,25 +183,27 @@ void AppController::launch() {
   (void)graph().sampleRate();  // made now rather than on the first read
 
   step("engines");
-  engine(Vendor::onDevice);
+  read_->engine(Vendor::onDevice);
   const Vendor chosen = prefs().vendor();
-  engine(chosen);
+  read_->engine(chosen);
   // Looking the keys up once warms their cache (the keychain tool is slow); then the chosen voice
   // connects ahead of the first read, a cloud voice only when its key is there.
   dispatch::global().async([weak, chosen] {
-    const bool inworld = Keys::get("inworld").has_value();
-    const bool cartesia = Keys::get("cartesia").has_value();
-    const bool hasKey = chosen == Vendor::onDevice || (chosen == Vendor::inworld ? inworld : cartesia);
+    bool hasKey = false;
+    for (const Vendor vendor : allVendors()) {
+      const bool has = EngineFactory::hasKey(vendor);
+      if (vendor == chosen) hasKey = has;
+    }
     dispatch::main().async([weak, chosen, hasKey] {
       auto self = weak.lock();
-      if (self && hasKey) self->engine(chosen)->prepare();
+      if (self && hasKey) self->read_->engine(chosen)->prepare();
     });
   });
 
   step("network");
   if (services_.network) {
     services_.network->start([weak](bool online) {
-      if (auto self = weak.lock()) self->online_ = online;
+      if (auto self = weak.lock()) self->read_->setOnline(online);
     });
   }
 
@@ -167,19 +224,19 @@ void AppController::launch() {
   Pill::Actions actions;
   auto onPlayer = [this](auto f) {
     return weakly([f](AppController& c) {
-      if (c.player_) f(*c.player_);
+      if (const auto& player = c.read_->player()) f(*player);
     });
   };
   actions.back = onPlayer([](Player& p) { p.skip(-1); });
   actions.playPause = onPlayer([](Player& p) { p.togglePause(); });
   actions.skip = onPlayer([](Player& p) { p.skip(1); });
   actions.stop = onPlayer([](Player& p) { p.stop("user"); });
-  actions.speed = weakly([](AppController& c) { c.cycleSpeed(); });
-  actions.readFromHere = weakly([](AppController& c) { c.readFromHere("pill"); });
+  actions.speed = weakly([](AppController& c) { c.read_->cycleSpeed(); });
+  actions.readFromHere = weakly([](AppController& c) { c.read_->readFromHere("pill"); });
   pill_->setActions(actions);
 
   step("scroll watch");
-  startScrollWatch();
+  read_->startScrollWatch();
 
   step("debug control");
   if (prefs().d->flag(Prefs::kDebugControlFlag) && services_.debugBus) {
@@ -227,16 +284,10 @@ void AppController::doubleTap(double lagMs) {
 
 Interruptions& AppController::interruptions() {
   if (!interruptions_) {
-    interruptions_ = Interruptions::make(weak_from_this(), {services_.ax, services_.session, services_.workspace,
-                                                            services_.audioHardware, services_.graph});
+    interruptions_ = Interruptions::make(read_, {services_.ax, services_.session, services_.workspace,
+                                                 services_.audioHardware, services_.graph, pill_});
   }
   return *interruptions_;
-}
-
-void AppController::interruptRead(const std::shared_ptr<Player>& player, const std::string& reason) {
-  if (!player || player != player_) return;
-  player_.reset();
-  player->stop(reason);
 }
 
 void AppController::becameActive() { refreshAccountIfSignedIn(); }
@@ -245,7 +296,7 @@ void AppController::refreshAccountIfSignedIn() {
   if (signedIn()) account().refresh();
 }
 
-void AppController::configureVoiceProxy() { InworldEngine::setProxy(Account::voiceProxy()); }
+void AppController::configureVoiceProxy() { EngineFactory::setVoiceProxy(Account::voiceProxy()); }
 
 void AppController::reopen() {
   if (windows_ && windows_->hasVisibleWindows()) return;
@@ -276,7 +327,7 @@ void AppController::prefsChanged() {
   const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
   if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
   if (voice_) voice_->setAlwaysOn(prefs().alwaysOnListening());
-  if (player_) player_->setSpeed(prefs().speed());
+  if (const auto& player = read_->player()) player->setSpeed(prefs().speed());
   if (menu_) menu_->refresh();
 }
 

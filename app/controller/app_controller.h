@@ -20,6 +20,8 @@
 #include "app/controller/app_services.h"
 #include "app/controller/debug_control.h"
 #include "app/controller/interruptions.h"
+#include "app/controller/notices.h"
+#include "app/controller/read_session.h"
 #include "app/controller/voice_commands.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
@@ -33,6 +35,7 @@
 #include "core/library/position_store.h"
 #include "core/library/research_item.h"
 #include "speech/engine.h"
+#include "speech/engine_factory.h"
 #include "speech/vendor.h"
 
 namespace orvak {
@@ -73,6 +76,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   Prefs& prefs() { return *services_.prefs; }
   Permissions& perms() { return *perms_; }
   HotkeyTester& tester() { return *tester_; }
+  // The read under way and what the last one left.
+  ReadSession& read() { return *read_; }
+  // What the application says in passing, on the pill.
+  Notices& notices() { return *notices_; }
   // None when the database could not be opened.
   NotesStore* notes() { return notes_.get(); }
   const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
@@ -83,7 +90,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   const std::shared_ptr<ax::System>& ax() const { return services_.ax; }
   // The notes database when it opened, else the research file; chosen once.
   ResearchStore& store();
-  PositionStore& positions() { return *positions_; }
   Capturer& capturer() { return *capturer_; }
   Pill& pill() { return *pill_; }
   ClickTracker& clicks() { return *clicks_; }
@@ -94,9 +100,7 @@ class AppController : public std::enable_shared_from_this<AppController> {
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   StatusMenu* menu() { return menu_.get(); }
-  bool online() const { return online_; }
   const std::string& voiceStatus() const { return voiceStatus_; }
-  bool busy() const { return busy_; }
 
   // ---- Reading ----
   // Starts a read of the front window, or (from the hotkey or the menu) stops the one under way.
@@ -107,16 +111,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // The library's "Listen": reads `text` as a read of its own (source "highlights"), stopping the
   // read under way first.
   void readText(const std::string& text) { trigger("highlights", -1, {}, text); }
-  // The vendor to read with and, when it had to switch to the on-device voice, why.
-  std::pair<Vendor, std::optional<std::string>> vendorForRead(std::optional<Vendor> requested) const;
-  // The engine of a vendor, kept until the settings it is built from change.
-  std::shared_ptr<SpeechEngine> engine(Vendor vendor);
-  // The next reading speed after the setting's (0.8 … 2.0, wrapping; off the ladder: 1.25).
-  void cycleSpeed();
-  // Reads the current read's text again from its first character.
-  void startOver();
-  // Reads from the top of what is on screen.
-  void readFromHere(const std::string& why);
   // The hotkey held down.
   void holdStart();
   // The hotkey let go after a hold.
@@ -127,8 +121,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void captureForAsking();
   // Developer speech: `text` handled as if spoken while holding the key.
   void debugSay(const std::string& text);
-  // The user went back past the first sentence of the read: it starts again a little earlier.
-  void backBeforeStart();
 
   // ---- Developer probes and the control channel ----
   // The longest text of the last read page: its answers to the band's accessibility requests.
@@ -149,89 +141,29 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Warns of kept page texts due to be cleared, and clears what is due.
   void historyHousekeeping();
 
-  // ---- Scrolling while a read goes on ----
-  static constexpr double kFollowPause = 6;
-  static constexpr double kSettleDelay = 0.7;
-  static constexpr double kOfferLifetime = 8;
-  static constexpr int kSnippetLength = 60;
-  // Installs the scroll-wheel monitor (once, for the life of the process).
-  void startScrollWatch();
-  // Whether the sentence heard is still on screen after the scrolling settled: a fresh capture of
-  // the front window; offers "Read from here" when the sentence is off screen, withdraws the offer
-  // otherwise.
-  void checkScrolledAway();
-  // Shows or withdraws the "Read from here" offer; an offer withdraws itself after 8 s.
-  void setOffer(bool on);
-  // Starts the band over the sentence heard for a read of `capture`, replacing any other.
-  void startHighlighter(const Capture& capture);
-  Highlighter* highlighter() { return highlighter_.get(); }
-  // A warning on the pill.
-  void fail(const std::string& text);
-  // A short note on the pill. A saved highlight or note ("Highlighted…", "Note saved…") also
-  // reloads the library, and a highlight shows on the page at once.
-  void note(const std::string& text);
-
-  const std::shared_ptr<Player>& player() const { return player_; }
-  // Ends that read when it is the current one, for a reason of its own ("appQuit", "pageGone").
-  void interruptRead(const std::shared_ptr<Player>& player, const std::string& reason);
   // The interruption watch, made on first use.
   Interruptions& interruptions();
-  const std::optional<Capture>& lastCapture() const { return lastCapture_; }
-  const std::optional<ReadTiming>& lastRead() const { return lastRead_; }
-  const std::optional<std::string>& lastError() const { return lastError_; }
   // None until launch, and on a system without voice commands.
   VoiceCommands* voice() { return voice_.get(); }
   const std::optional<Capture>& idleCapture() const { return idleCapture_; }
   bool idleCaptured() const { return idleCaptured_; }
-  // The last state the current read published; none before its first.
-  const std::optional<PlayerState>& playerState() const { return playerState_; }
-  // What the current read is called (its window's title, else its application or voice).
-  const std::string& readingTitle() const { return readingTitle_; }
-  // Options every read starts with on top of its own (the workbench mutes reads this way).
-  ReadOptions baseReadOptions;
-  // Each state of the current read, and the end of every read (tools listen here).
-  std::function<void(const std::shared_ptr<Player>&, const PlayerState&)> onReadState;
-  std::function<void(const ReadTiming&)> onReadEnd;
 
   // Each step of `launch()` by name, as it begins; for tests and the workbench.
   std::function<void(const char* step)> onLaunchStep;
 
  private:
+  // Makes the read session and the notices, which hold the controller weakly.
+  void makeRead();
+  void refreshMenu();
   void step(const char* name);
   void refreshAccountIfSignedIn();
   void makeTap();
   void doubleTap(double lagMs);
-  void captureDone(const std::shared_ptr<Player>& player, const ReadOptions& opts, CaptureOutcome outcome);
-  void readState(const std::shared_ptr<Player>& player, const PlayerState& state);
-  void readEnded(const std::shared_ptr<Player>& player, const ReadTiming& timing);
-  void remember(const std::shared_ptr<Player>& player, const ReadTiming& timing);
-  void scrolled();
-  void scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing, std::uint64_t handlerTime,
-                     CaptureOutcome outcome);
-  void recordListen(const std::shared_ptr<Player>& player, const ReadTiming& timing);
   void wireVoice();
   // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
   void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
   // Whether this application is the front one (its library window may be in front).
   bool weAreInFront();
-  // Builds a read's player the way every read begins (its vendor's engine, the speed and
-  // pronunciations of the settings, a queue of its own, the record stamped now), wires its
-  // reports to this controller, makes it the current read, attaches the voice commands, begins it
-  // and refreshes the status menu. The caller stops the read it replaces first.
-  std::shared_ptr<Player> startPlayer(Vendor vendor, const std::string& source, std::uint64_t handlerTime,
-                                      double eventLagMs, const ReadOptions& opts,
-                                      std::optional<Vendor> fallbackFrom = std::nullopt);
-  // What a read was started with, for the on-device read that replaces it.
-  struct ReadTrigger {
-    std::string source;
-    std::uint64_t handlerTime = 0;
-    double eventLagMs = 0;
-    ReadOptions opts;
-    Vendor vendor = Vendor::onDevice;
-  };
-  // A network read failed before any sound: the same stretch is read on the on-device voice,
-  // once, when the failed read is still the one the user expects.
-  void failedBeforeAudio(const std::shared_ptr<Player>& failed, const ReadTrigger& trigger, const std::string& message);
   // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
   std::function<void()> weakly(F f) {
@@ -245,19 +177,15 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<HotkeyTester> tester_;
   std::shared_ptr<NotesStore> notes_;
   std::unique_ptr<ResearchStore> jsonlStore_;
-  std::unique_ptr<PositionStore> positions_;
   std::shared_ptr<Capturer> capturer_;
   std::shared_ptr<Pill> pill_;
   std::shared_ptr<ClickTracker> clicks_;
   std::shared_ptr<ModifierTap> tap_;
   std::unique_ptr<StatusMenu> menu_;
   std::unique_ptr<Windows> windows_;
-  std::map<Vendor, std::pair<EngineConfig, std::shared_ptr<SpeechEngine>>> engines_;
-  std::shared_ptr<Player> player_;
-  // The newest player started, held until the next one starts: a read stopped by the user (and so
-  // no longer `player_`) lives on to report its end, which keeps its place.
-  std::shared_ptr<Player> newest_;
-  std::shared_ptr<Highlighter> highlighter_;
+  std::shared_ptr<EngineFactory> engines_;
+  std::shared_ptr<Notices> notices_;
+  std::shared_ptr<ReadSession> read_;
   std::shared_ptr<VoiceCommands> voice_;
   std::shared_ptr<DebugControl> debug_;
   std::optional<Capture> idleCapture_;
@@ -265,20 +193,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   bool idleHeld_ = false;
   std::vector<std::function<void(const std::optional<Capture>&)>> idleWaiters_;
   std::shared_ptr<Interruptions> interruptions_;
-  std::weak_ptr<Player> endedItself_;  // the last read whose own end cleared `player_`
-  std::optional<Capture> lastCapture_;
-  std::optional<ReadTiming> lastRead_;
-  std::optional<std::string> lastError_;
-  std::optional<PlayerState> playerState_;
-  std::string readingTitle_;
   std::string voiceStatus_ = "off";
-  bool busy_ = false;
-  bool online_ = true;
   std::vector<std::uint64_t> sessionObservers_;
   std::optional<std::uint64_t> activationObserver_;
-  std::optional<std::uint64_t> scrollMonitor_;
-  dispatch::WorkItem scrollSettle_;
-  dispatch::WorkItem offerExpiry_;
   dispatch::RepeatingTimer housekeepingTimer_;
   dispatch::RepeatingTimer accountTimer_;
   bool launched_ = false;

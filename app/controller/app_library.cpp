@@ -36,12 +36,13 @@ std::shared_ptr<LibraryService> AppController::libraryService() {
 }
 
 void AppController::writeDoc(const std::string& topic, const std::optional<Player::Moment>& at) {
-  const auto context = player_ ? player_->askContext(at) : std::nullopt;
+  const auto& player = read_->player();
+  const auto context = player ? player->askContext(at) : std::nullopt;
   if (!context || !notes_) {
-    note("Double-tap to start reading, then ask for a document");
+    notices_->note("Double-tap to start reading, then ask for a document");
     return;
   }
-  const auto source = player_->source();
+  const auto source = player->source();
   auto page = std::make_shared<PageDocument::Page>();
   page->excerpt =
       std::string(text::graphemePrefix(topic.empty() ? context->section : context->text, PageDocument::kExcerptChars));
@@ -59,7 +60,7 @@ void AppController::writeDoc(const std::string& topic, const std::optional<Playe
     if (!self) return;  // gone before the request: nothing is asked
     self->libraryService()->libraryDocument(body, [self, page, topic](account::Result<account::LibraryDoc> reply) {
       if (!reply) {
-        self->note(account::explain(reply.failure()));
+        self->notices_->note(account::explain(reply.failure()));
         return;
       }
       // Renumbering and storing stay off the main queue; the database takes its own lock.
@@ -72,7 +73,7 @@ void AppController::writeDoc(const std::string& topic, const std::optional<Playe
         dispatch::main().async([self, id, title = doc.title] {
           if (!id) {
             // Nothing was stored: no notice pointing at a document that does not exist.
-            self->note("Couldn't save — see log");
+            self->notices_->note("Couldn't save — see log");
             return;
           }
           if (self->services_.notifications) self->services_.notifications->post("orvak.notesChanged");

@@ -75,11 +75,12 @@ std::vector<std::string> axProbeLines(const std::string& app, std::size_t index,
 }  // namespace
 
 void AppController::debugAXProbe() {
-  if (!lastCapture_) {
+  const auto& last = read_->lastCapture();
+  if (!last) {
     Log::write("axprobe: no capture");
     return;
   }
-  const Capture& cap = *lastCapture_;
+  const Capture& cap = *last;
   std::size_t best = 0;
   std::int64_t longest = -1;
   for (std::size_t i = 0; i < cap.nodeTexts.size(); ++i) {
@@ -108,7 +109,7 @@ void AppController::debugScroll(int lines) {
     const auto f = window ? AXWalker::frame(*window) : std::nullopt;
     if (window && f) services_.events->postScroll({(*f)[0] + (*f)[2] * 0.5, (*f)[1] + (*f)[3] * 0.5}, lines);
   }
-  dispatch::main().asyncAfter(kSettleDelay, weakly([](AppController& c) { c.checkScrolledAway(); }));
+  dispatch::main().asyncAfter(ReadSession::kSettleDelay, weakly([](AppController& c) { c.read_->checkScrolledAway(); }));
 }
 
 void AppController::debugAudioProbe() {

@@ -49,10 +49,10 @@ menu::Snapshot ControllerMenuHost::snapshot() {
   Prefs& p = app_.prefs();
   s.accessibility = app_.perms().accessibility();
   s.mic = app_.perms().mic();
-  s.player = app_.player() != nullptr;
+  s.player = app_.read().player() != nullptr;
   if (s.player) {
-    s.state = app_.playerState();
-    if (s.state) s.reading = menu::readingNow(app_.readingTitle(), app_.player()->source().app, *s.state);
+    s.state = app_.read().playerState();
+    if (s.state) s.reading = menu::readingNow(app_.read().readingTitle(), app_.read().player()->source().app, *s.state);
   }
   s.hotkeyCode = p.hotkeyCode();
   s.vendor = p.vendor();
@@ -73,13 +73,13 @@ menu::Snapshot ControllerMenuHost::snapshot() {
       Log::write(std::string("notes: recent items failed: ") + e.what());
     }
   }
-  s.lastError = app_.lastError();
+  s.lastError = app_.notices().lastError();
   s.voiceStatus = app_.voiceStatus();
   return s;
 }
 
 void ControllerMenuHost::control(const std::string& what) {
-  const auto& player = app_.player();
+  const auto& player = app_.read().player();
   if (!player) return;
   if (what == "toggle") {
     player->togglePause();

@@ -21,7 +21,7 @@ class ControllerHost final : public WindowsHost {
   std::shared_ptr<platform::NotificationCenter> notifications() override { return app_.notifications(); }
   std::shared_ptr<platform::Workspace> workspace() override { return app_.workspace(); }
   std::shared_ptr<LibraryService> libraryService() override;
-  std::optional<ReadTiming> lastRead() const override { return app_.lastRead(); }
+  std::optional<ReadTiming> lastRead() const override { return app_.read().lastRead(); }
   std::optional<std::string> signedInEmail() const override;
   void refreshMenu() override;
   void readText(const std::string& text) override;

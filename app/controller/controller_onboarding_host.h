@@ -36,10 +36,10 @@ class ControllerOnboardingHost final : public OnboardingHost {
     const auto& ax = app_.ax();
     return app_.perms().accessibility() && (!ax || ax->holdsOwnWindows());
   }
-  bool hasPlayer() const override { return app_.player() != nullptr; }
+  bool hasPlayer() const override { return app_.read().player() != nullptr; }
   void stopPlayer(const std::string& reason) override {
     // The controller lets go of the player when it reports its end.
-    if (auto player = app_.player()) player->stop(reason);
+    if (auto player = app_.read().player()) player->stop(reason);
   }
   void trigger(const std::string& source, ReadOptions opts, std::optional<std::string> text,
                std::optional<Vendor> vendor) override {

@@ -158,7 +158,7 @@ bool DebugControl::act(const std::string& message) {
   if (!control) return false;
   const std::string& w = control->word;
   const std::string& arg = control->argument;
-  const auto player = app_.player();
+  const auto player = app_.read().player();
   if (w == "toggle") {
     if (player) player->togglePause();
   } else if (w == "skip") {
@@ -190,7 +190,7 @@ bool DebugControl::act(const std::string& message) {
   } else if (w == "scroll") {
     app_.debugScroll(scrollLines(arg));
   } else if (w == "readFromHere") {
-    app_.readFromHere("debug");
+    app_.read().readFromHere("debug");
   } else if (w == "notes") {
     if (auto* windows = app_.windows()) {
       windows->reloadModels();

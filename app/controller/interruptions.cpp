@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/controller/app_controller.h"
+#include "app/controller/read_session.h"
 #include "core/base/log.h"
 
 namespace orvak {
@@ -38,12 +38,12 @@ auto bounded(const ax::Element& element, F request) {
 
 }  // namespace
 
-std::shared_ptr<Interruptions> Interruptions::make(std::weak_ptr<AppController> app, Services services) {
-  return std::make_shared<Interruptions>(Token{}, std::move(app), std::move(services));
+std::shared_ptr<Interruptions> Interruptions::make(std::weak_ptr<ReadSession> read, Services services) {
+  return std::make_shared<Interruptions>(Token{}, std::move(read), std::move(services));
 }
 
-Interruptions::Interruptions(Token, std::weak_ptr<AppController> app, Services services)
-    : app_(std::move(app)), services_(std::move(services)) {
+Interruptions::Interruptions(Token, std::weak_ptr<ReadSession> read, Services services)
+    : read_(std::move(read)), services_(std::move(services)) {
   output_ = AudioRoute::output(audio());
 }
 
@@ -82,11 +82,11 @@ void Interruptions::start() {
 }
 
 void Interruptions::pause(const std::string& reason) {
-  auto app = app_.lock();
-  if (!app || !app->player() || !app->player()->isPlaying()) return;
-  app->player()->pause();
+  auto read = read_.lock();
+  if (!read || !read->player() || !read->player()->isPlaying()) return;
+  read->player()->pause();
   Log::write("interruption: paused (" + reason + ")");
-  app->pill().flash("Paused · " + reason);
+  services_.pill->flash("Paused · " + reason);
 }
 
 void Interruptions::outputChanged() {
@@ -101,8 +101,8 @@ void Interruptions::outputChanged() {
 }
 
 void Interruptions::engineReconfigured() {
-  auto app = app_.lock();
-  const auto player = app ? app->player() : nullptr;
+  auto read = read_.lock();
+  const auto player = read ? read->player() : nullptr;
   Log::write(std::string("audio engine reconfigured (device change) · reading=") + (player ? "true" : "false"));
   AudioGraph& graph = services_.graph ? *services_.graph : AudioGraph::shared();
   if (graph.micAttached() && reconnectListener) reconnectListener();
@@ -114,8 +114,8 @@ void Interruptions::engineReconfigured() {
 }
 
 void Interruptions::tick() {
-  auto app = app_.lock();
-  const auto player = app ? app->player() : nullptr;
+  auto read = read_.lock();
+  const auto player = read ? read->player() : nullptr;
   if (!player || player->hasEnded()) {
     pausedForCall_.reset();
     goneChecks_ = 0;
@@ -127,14 +127,14 @@ void Interruptions::tick() {
     if (pausedForCall_) {
       const std::string name = *pausedForCall_;
       pausedForCall_.reset();
-      if (player->isPaused()) app->pill().flash("Paused · " + name + " call ended. Press play to keep reading");
+      if (player->isPaused()) services_.pill->flash("Paused · " + name + " call ended. Press play to keep reading");
     }
   } else if (!pausedForCall_ && player->isPlaying()) {
     const std::string& id = recording.front();
     pausedForCall_ = AudioRoute::appName(id, audio());
     player->pause();
     Log::write("interruption: paused for a call (" + id + ")");
-    app->pill().flash("Paused · for your " + *pausedForCall_ + " call");
+    services_.pill->flash("Paused · for your " + *pausedForCall_ + " call");
   }
   // The page.
   const auto spoken = player->spoken();
@@ -187,8 +187,8 @@ void Interruptions::checkPage(const std::shared_ptr<Player>& player, const std::
 void Interruptions::checked(const std::shared_ptr<Player>& player, const std::shared_ptr<const Capture>& capture,
                             bool gone) {
   checking_ = false;
-  auto app = app_.lock();
-  if (!app || app->player() != player || player->hasEnded()) {
+  auto read = read_.lock();
+  if (!read || read->player() != player || player->hasEnded()) {
     goneChecks_ = 0;  // a verdict about another read
     return;
   }
@@ -201,11 +201,11 @@ void Interruptions::checked(const std::shared_ptr<Player>& player, const std::sh
 
 void Interruptions::stop(const std::shared_ptr<Player>& player, bool quit, const std::string& appName) {
   goneChecks_ = 0;
-  auto app = app_.lock();
-  if (!app || app->player() != player) return;
+  auto read = read_.lock();
+  if (!read || read->player() != player) return;
   Log::write(std::string("interruption: stopped (") + (quit ? "the app quit" : "the page is gone") + ")");
-  app->interruptRead(player, quit ? "appQuit" : "pageGone");
-  app->pill().flash(quit ? "Stopped · " + appName + " closed. Your place is saved"
+  read->interrupt(player, quit ? "appQuit" : "pageGone");
+  services_.pill->flash(quit ? "Stopped · " + appName + " closed. Your place is saved"
                          : "Stopped · the page changed. Double-tap to read the new one");
 }
 

@@ -4,7 +4,7 @@
 // two checks in a row, stop it. Each says why in the pill and in one log line. A device change
 // under the audio graph rebuilds the graph and the read plays on.
 //
-// It owns no read: it asks the controller for the current player each time. Main queue only,
+// It owns no read: it asks the read session for the current player each time. Main queue only,
 // except the page check, which runs on the global queue and only reads Accessibility.
 #pragma once
 
@@ -16,6 +16,7 @@
 
 #include "app/audio/audio_graph.h"
 #include "app/audio/audio_route.h"
+#include "app/pill/pill.h"
 #include "core/base/dispatch.h"
 #include "platform/audio_hardware.h"
 #include "platform/ax.h"
@@ -24,7 +25,7 @@
 
 namespace orvak {
 
-class AppController;
+class ReadSession;
 class Player;
 struct Capture;
 
@@ -43,10 +44,11 @@ class Interruptions : public std::enable_shared_from_this<Interruptions> {
     std::shared_ptr<platform::Workspace> workspace;
     std::shared_ptr<platform::AudioHardware> audio;  // none: the system's
     std::shared_ptr<AudioGraph> graph;               // none: the shared graph
+    std::shared_ptr<Pill> pill;                      // says why the read paused or stopped
   };
 
-  static std::shared_ptr<Interruptions> make(std::weak_ptr<AppController> app, Services services);
-  Interruptions(Token, std::weak_ptr<AppController> app, Services services);
+  static std::shared_ptr<Interruptions> make(std::weak_ptr<ReadSession> read, Services services);
+  Interruptions(Token, std::weak_ptr<ReadSession> read, Services services);
 
   // Registers the observers and the 2-second tick, all holding the watch weakly. Once.
   void start();
@@ -70,7 +72,7 @@ class Interruptions : public std::enable_shared_from_this<Interruptions> {
   void checked(const std::shared_ptr<Player>& player, const std::shared_ptr<const Capture>& capture, bool gone);
   void stop(const std::shared_ptr<Player>& player, bool quit, const std::string& appName);
 
-  std::weak_ptr<AppController> app_;
+  std::weak_ptr<ReadSession> read_;
   Services services_;
   std::optional<AudioRoute::Output> output_;
   dispatch::RepeatingTimer timer_;

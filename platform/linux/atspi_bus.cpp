@@ -92,7 +92,22 @@ dbus::PendingReply AtspiBus::send(const dbus::Call& call, double timeout) {
   const auto c = client();
   if (!c) return {};
   requests_.fetch_add(1);
+  {
+    // "org.a11y.atspi.Text" counts as "Text", "org.freedesktop.DBus.Properties" as "Properties".
+    const std::string_view interface = call.interface;
+    const auto dot = interface.rfind('.');
+    std::string key(dot == std::string_view::npos ? interface : interface.substr(dot + 1));
+    key += '.';
+    key += call.method;
+    std::lock_guard lock(countsMutex_);
+    ++requestsByMethod_[key];
+  }
   return c->send(call, toMs(effectiveTimeout(timeout)));
+}
+
+std::map<std::string, std::uint64_t> AtspiBus::requestsByMethod() const {
+  std::lock_guard lock(countsMutex_);
+  return requestsByMethod_;
 }
 
 void AtspiBus::setDefaultTimeout(double seconds) { defaultTimeout_.store(seconds > 0 ? seconds : 0); }

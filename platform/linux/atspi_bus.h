@@ -27,6 +27,7 @@ inline constexpr const char* kAccessible = "org.a11y.atspi.Accessible";
 inline constexpr const char* kComponent = "org.a11y.atspi.Component";
 inline constexpr const char* kText = "org.a11y.atspi.Text";
 inline constexpr const char* kDocument = "org.a11y.atspi.Document";
+inline constexpr const char* kCollection = "org.a11y.atspi.Collection";
 inline constexpr const char* kAction = "org.a11y.atspi.Action";
 inline constexpr const char* kValueInterface = "org.a11y.atspi.Value";
 inline constexpr const char* kApplication = "org.a11y.atspi.Application";
@@ -76,6 +77,8 @@ class AtspiBus {
 
   // D-Bus calls sent so far.
   std::uint64_t requestCount() const { return requests_.load(); }
+  // The same by what they asked: "Accessible.GetRole", "Properties.GetAll" ...
+  std::map<std::string, std::uint64_t> requestsByMethod() const;
 
  private:
   std::mutex mutex_;
@@ -87,6 +90,8 @@ class AtspiBus {
   std::map<std::string, std::string> toolkits_;
   std::atomic<double> defaultTimeout_{0};
   std::atomic<std::uint64_t> requests_{0};
+  mutable std::mutex countsMutex_;
+  std::map<std::string, std::uint64_t> requestsByMethod_;
 
   std::shared_ptr<dbus::DBusClient> sessionBus();
 };

@@ -9,7 +9,10 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "platform/ax.h"
 #include "platform/linux/atspi_bus.h"
@@ -28,6 +31,7 @@ class AtspiDesktop final : public ax::System {
 
   // D-Bus requests made so far (for benchmarks).
   std::uint64_t requestCount() const { return bus_->requestCount(); }
+  std::map<std::string, std::uint64_t> requestsByMethod() const { return bus_->requestsByMethod(); }
 
  private:
   std::shared_ptr<AtspiBus> bus_;

@@ -12,12 +12,24 @@
 // description, children and extents one call each and the text besides, this asks the role, the
 // states, the extents and all accessible properties at once (name, description, object
 // attributes, child count), then the children only where there are any and the text (whose
-// reply also tells whether the element has text at all); URLs and carets only of the roles the
-// walk reads them from. A text run costs one request (its extents).
+// reply also tells whether the element has text at all) where the walk reads it or it is cut
+// into runs; URLs and carets only of the roles the walk reads them from. A text run costs one
+// request (its extents).
+//
+// Below a web page the roles and visibility of all elements come in a few requests for the whole
+// document, where its program answers collection queries faithfully: one query lists every
+// element below the document, one per bit of the role numbers lists the elements whose role
+// differs in that bit from the commonest role of a page (its text), and one lists the elements
+// that are not VISIBLE. An element the lists name is asked only its properties, extents, children
+// and text (and its states where the role's mapping reads them); a hidden one nothing. Each
+// query walks the whole document inside the program, so there are few of them and their answers
+// are short.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <deque>
 #include <map>
+#include <span>
 
 #include "core/base/dispatch.h"
 #include "core/text/text.h"
@@ -37,6 +49,53 @@ constexpr std::uint32_t kScreenCoords = ATSPI_COORD_TYPE_SCREEN;
 // own adaptor ends the whole program when asked (checked): elsewhere each property is asked by
 // itself.
 constexpr std::array<std::string_view, 5> kPropertyListToolkits = {"Chromium", "GTK", "gtk", "GAIL", "Gecko"};
+
+// Toolkits whose bridge answers collection queries below a document with every element the walk
+// meets there, matched on the roles and states GetRole and GetState give (compared element by
+// element on Chromium's pages).
+constexpr std::array<std::string_view, 1> kCollectionToolkits = {"Chromium"};
+constexpr std::uint32_t kCanonicalOrder = ATSPI_Collection_SORT_ORDER_CANONICAL;
+constexpr std::int32_t kMatchAll = ATSPI_Collection_MATCH_ALL;
+constexpr std::int32_t kMatchAny = ATSPI_Collection_MATCH_ANY;
+constexpr std::int32_t kMatchNone = ATSPI_Collection_MATCH_NONE;
+// Role numbers are below ATSPI_ROLE_LAST_DEFINED: this many bits tell them apart.
+constexpr int kRoleBits = std::bit_width(static_cast<unsigned>(ATSPI_ROLE_LAST_DEFINED) - 1);
+// Most elements of a page are its text: the role queries list the elements whose role differs
+// from it in a bit, so that a text element is in none of them.
+constexpr std::uint32_t kCommonRole = ATSPI_ROLE_STATIC;
+// One query for all elements, one per role bit, one for the elements that are not VISIBLE.
+constexpr int kMatchQueries = 1 + kRoleBits + 1;
+constexpr std::uint64_t kVisible = std::uint64_t{1} << static_cast<std::uint32_t>(State::visible);
+
+bool isDocument(Role r) { return r == Role::documentWeb || r == Role::documentFrame || r == Role::documentEmail; }
+
+// A set of small numbers as the interface sends it: bit n%32 of word n/32.
+std::vector<std::int32_t> bitArray(std::span<const std::uint32_t> numbers) {
+  std::vector<std::int32_t> words;
+  for (const std::uint32_t n : numbers) {
+    if (words.size() <= n / 32) words.resize(n / 32 + 1);
+    words[n / 32] = static_cast<std::int32_t>(static_cast<std::uint32_t>(words[n / 32]) | (1U << (n % 32)));
+  }
+  return words;
+}
+
+// The match rule of query `q` of a document (see kMatchQueries).
+dbus::Struct matchRule(int q) {
+  std::vector<std::uint32_t> roles;
+  std::vector<std::uint32_t> states;
+  std::int32_t stateMatch = kMatchAll;
+  if (q >= 1 && q <= kRoleBits) {
+    for (std::uint32_t r = 0; r < ATSPI_ROLE_LAST_DEFINED; ++r) {
+      if (((r ^ kCommonRole) >> (q - 1)) & 1U) roles.push_back(r);
+    }
+  } else if (q > kRoleBits) {
+    states.push_back(static_cast<std::uint32_t>(State::visible));
+    stateMatch = kMatchNone;
+  }
+  const std::int32_t roleMatch = roles.empty() ? kMatchAll : kMatchAny;
+  return {{bitArray(states), stateMatch, dbus::StringMap{}, kMatchAll, bitArray(roles), roleMatch,
+           std::vector<std::string>{}, kMatchAll, false}};
+}
 
 bool contains(std::span<const std::string_view> list, std::string_view s) {
   return std::find(list.begin(), list.end(), s) != list.end();
@@ -87,14 +146,28 @@ class ReadAheadRun {
       if (inFlight_.empty()) break;
       Request r = std::move(inFlight_.front());
       inFlight_.pop_front();
-      received(r.node, r.ask, r.reply.wait());
+      received(r.node, r.ask, r.query, r.reply.wait());
     }
     return lease_;
   }
 
 
  private:
-  enum class Ask { role, states, all, extents, attributes, name, description, children, text, selection, caret, document };
+  enum class Ask { role, states, all, extents, attributes, name, description, children, text, selection, caret, document,
+                   matches };
+
+  // An element below a document as the document's collection queries list it.
+  struct Matched {
+    std::uint32_t roleBits = 0;  // where the role differs from kCommonRole
+    bool visible = true;
+    bool listed = false;  // by the query for all elements: role and visibility are known
+    std::uint32_t role() const { return kCommonRole ^ roleBits; }
+  };
+  struct MatchTable {
+    std::map<dbus::ObjectRef, Matched> elements;
+    int waiting = kMatchQueries;
+    bool failed = false;
+  };
 
   struct Node {
     const AtspiElement* element = nullptr;
@@ -104,7 +177,10 @@ class ReadAheadRun {
     int waiting = 0;
     bool factsAsked = false;  // role, properties and extents
     bool second = false;      // the second step was asked
+    bool textAsked = false;
     std::optional<std::int64_t> childCount;
+    std::optional<Matched> matched;  // role and visibility from a document's collection queries
+    std::optional<std::size_t> table;  // of a document: its collection queries' answers
     dbus::Reply role, states, children, text;
     AtspiElement::Fetched fetched;
   };
@@ -113,6 +189,7 @@ class ReadAheadRun {
     dbus::PendingReply reply;
     std::size_t node;
     Ask ask;
+    int query = 0;  // of Ask::matches
   };
 
   bool past() const { return read_.deadlineNs != 0 && dispatch::monotonicNanos() >= read_.deadlineNs; }
@@ -129,10 +206,11 @@ class ReadAheadRun {
     std::push_heap(ready_.begin(), ready_.end(), later());
   }
 
-  void ask(std::size_t i, Ask what, const char* interface, const char* method, std::vector<dbus::Arg> args = {}) {
+  void ask(std::size_t i, Ask what, const char* interface, const char* method, std::vector<dbus::Arg> args = {},
+           int query = 0) {
     const AtspiElement& e = *nodes_[i].element;
     ++nodes_[i].waiting;
-    inFlight_.push_back({e.bus_->send(e.call(interface, method, std::move(args)), e.timeout()), i, what});
+    inFlight_.push_back({e.bus_->send(e.call(interface, method, std::move(args)), e.timeout()), i, what, query});
   }
 
   void start(std::size_t i) {
@@ -142,15 +220,41 @@ class ReadAheadRun {
           {static_cast<std::int32_t>(e.runStart_), static_cast<std::int32_t>(e.runEnd_), kScreenCoords});
       return;
     }
+    Node& n = nodes_[i];
+    if (e.inDocument_) n.matched = matched(e.ref_);
+    if (n.matched) {
+      auto& facts = n.fetched.facts;
+      facts.role = n.matched->role();
+      facts.states = n.matched->visible ? kVisible : 0;
+      facts.statesKnown = kVisible;
+      facts.statesRead = true;
+      if (e.hidden(States{facts.states})) {
+        n.fetched.hidden = true;
+        publish(i);
+        return;
+      }
+      if (mappingReadsStates(facts.role)) ask(i, Ask::states, kAccessible, "GetState");
+      askFacts(i);
+      return;
+    }
     ask(i, Ask::states, kAccessible, "GetState");
     // A program's own tool bars and menus keep many hidden elements: there the states go first,
     // and a hidden element costs nothing more. Inside a page hardly any element is hidden.
     if (e.inDocument_ || e.topLevel_) askFacts(i);
   }
 
+  // The element as a finished collection query of a document above it lists it.
+  std::optional<Matched> matched(const dbus::ObjectRef& ref) const {
+    for (const MatchTable& t : tables_) {
+      if (t.waiting > 0 || t.failed) continue;
+      if (const auto it = t.elements.find(ref); it != t.elements.end() && it->second.listed) return it->second;
+    }
+    return std::nullopt;
+  }
+
   void askFacts(std::size_t i) {
     nodes_[i].factsAsked = true;
-    ask(i, Ask::role, kAccessible, "GetRole");
+    if (!nodes_[i].matched) ask(i, Ask::role, kAccessible, "GetRole");
     if (listsProperties(*nodes_[i].element)) {
       ask(i, Ask::all, kProperties, "GetAll", {std::string(kAccessible)});
     } else {
@@ -159,15 +263,48 @@ class ReadAheadRun {
     ask(i, Ask::extents, kComponent, "GetExtents", {kScreenCoords});
   }
 
-  bool listsProperties(const AtspiElement& e) {
-    const auto it = listsProperties_.find(e.ref_.bus);
-    if (it != listsProperties_.end()) return it->second;
-    const bool lists = contains(kPropertyListToolkits, e.bus_->toolkitOf(e.ref_.bus, e.timeout()));
-    listsProperties_[e.ref_.bus] = lists;
-    return lists;
+  bool listsProperties(const AtspiElement& e) { return contains(kPropertyListToolkits, toolkit(e)); }
+  bool answersCollections(const AtspiElement& e) { return contains(kCollectionToolkits, toolkit(e)); }
+
+  const std::string& toolkit(const AtspiElement& e) {
+    auto it = toolkits_.find(e.ref_.bus);
+    if (it == toolkits_.end()) it = toolkits_.emplace(e.ref_.bus, e.bus_->toolkitOf(e.ref_.bus, e.timeout())).first;
+    return it->second;
   }
 
-  void received(std::size_t i, Ask what, dbus::Reply reply) {
+  // The collection queries of the document at node `i`, answered before its children, so that
+  // they are in when the walk meets the elements below.
+  void askMatches(std::size_t i) {
+    nodes_[i].table = tables_.size();
+    tables_.emplace_back();
+    for (int q = 0; q < kMatchQueries; ++q) {
+      ask(i, Ask::matches, kCollection, "GetMatches", {matchRule(q), kCanonicalOrder, std::int32_t{0}, true}, q);
+    }
+  }
+
+  void takeMatches(const Node& document, int q, const dbus::Reply& reply) {
+    MatchTable& t = tables_[*document.table];
+    --t.waiting;
+    const dbus::List* list = reply.ok() ? reply.first().list() : nullptr;
+    if (!list) {
+      t.failed = true;
+      return;
+    }
+    for (const auto& v : *list) {
+      const auto* ref = v.object();
+      if (!ref) continue;
+      Matched& m = t.elements[*ref];
+      if (q == 0) {
+        m.listed = true;
+      } else if (q <= kRoleBits) {
+        m.roleBits |= 1U << (q - 1);
+      } else {
+        m.visible = false;
+      }
+    }
+  }
+
+  void received(std::size_t i, Ask what, int query, dbus::Reply reply) {
     Node& n = nodes_[i];
     --n.waiting;
     auto& f = n.fetched;
@@ -186,6 +323,7 @@ class ReadAheadRun {
       case Ask::selection: f.selection = std::move(reply); break;
       case Ask::caret: f.caret = std::move(reply); break;
       case Ask::document: f.document = std::move(reply); break;
+      case Ask::matches: takeMatches(n, query, reply); break;
     }
     if (n.waiting > 0) return;
     if (n.element->kind_ == AtspiElement::Kind::textRun) {
@@ -242,31 +380,56 @@ class ReadAheadRun {
     Node& n = nodes_[i];
     const AtspiElement& e = *n.element;
     auto& f = n.fetched;
-    if (const auto err = errorOf(n.role); err != ax::Error::success) {
-      f.failed = (err == ax::Error::invalidUIElement || err == ax::Error::cannotComplete) ? err : ax::Error::failure;
-      publish(i);
-      return;
-    }
-    f.facts.role = static_cast<std::uint32_t>(n.role.first().integer().value_or(0));
-    if (const auto err = errorOf(n.states); err == ax::Error::invalidUIElement || err == ax::Error::cannotComplete) {
-      f.failed = err;
-      publish(i);
-      return;
-    }
-    if (n.states.ok()) {
-      f.facts.states = stateBits(n.states.first());
-      f.facts.statesRead = true;
-    }
-    if (f.facts.statesRead && e.hidden(States{f.facts.states})) {
-      f.hidden = true;
-      publish(i);
-      return;
+    if (n.matched) {
+      // Listed a moment ago; gone since, it fails as its role request would have.
+      if (const auto err = errorOf(f.extents); err == ax::Error::invalidUIElement || err == ax::Error::cannotComplete) {
+        f.failed = err;
+        publish(i);
+        return;
+      }
+      // States asked where the mapping reads them.
+      if (n.states.ok() && !n.states.values.empty()) {
+        f.facts.states = stateBits(n.states.first());
+        f.facts.statesKnown = ~std::uint64_t{0};
+        if (e.hidden(States{f.facts.states})) {
+          f.hidden = true;
+          publish(i);
+          return;
+        }
+      }
+    } else {
+      if (const auto err = errorOf(n.role); err != ax::Error::success) {
+        f.failed = (err == ax::Error::invalidUIElement || err == ax::Error::cannotComplete) ? err : ax::Error::failure;
+        publish(i);
+        return;
+      }
+      f.facts.role = static_cast<std::uint32_t>(n.role.first().integer().value_or(0));
+      if (const auto err = errorOf(n.states); err == ax::Error::invalidUIElement || err == ax::Error::cannotComplete) {
+        f.failed = err;
+        publish(i);
+        return;
+      }
+      if (n.states.ok()) {
+        f.facts.states = stateBits(n.states.first());
+        f.facts.statesRead = true;
+      }
+      if (f.facts.statesRead && e.hidden(States{f.facts.states})) {
+        f.hidden = true;
+        publish(i);
+        return;
+      }
     }
     n.second = true;
     const auto role = static_cast<Role>(f.facts.role);
+    // A page's elements are listed by its document, unless a document above has listed them.
+    if (isDocument(role) && n.childCount != 0 && !n.matched && answersCollections(e)) askMatches(i);
     if (n.childCount != 0) ask(i, Ask::children, kAccessible, "GetChildren");
-    if (role != Role::passwordText) ask(i, Ask::text, kText, "GetText", {std::int32_t{0}, std::int32_t{-1}});
     const MappedRole mapped = mapRole(f.facts.role, f.facts.attributes, States{f.facts.states});
+    // The walk reads the text of an element without children and of a text role; elsewhere it
+    // serves only to cut the text into runs between the children, which some programs never need.
+    if (asksText(n) && (n.childCount == 0 || contains(read_.valueTextRoles, mapped.role) || !e.givesRunsAsChildren())) {
+      askText(i);
+    }
     if (mapped.role == "AXTextArea") {
       ask(i, Ask::selection, kText, "GetSelection", {std::int32_t{0}});
       ask(i, Ask::caret, kProperties, "Get", {std::string(kText), std::string("CaretOffset")});
@@ -275,20 +438,31 @@ class ReadAheadRun {
     if (n.waiting == 0) secondDone(i);
   }
 
+  bool asksText(const Node& n) const { return n.fetched.facts.role != static_cast<std::uint32_t>(Role::passwordText); }
+
+  void askText(std::size_t i) {
+    nodes_[i].textAsked = true;
+    ask(i, Ask::text, kText, "GetText", {std::int32_t{0}, std::int32_t{-1}});
+  }
+
   void secondDone(std::size_t i) {
     Node& n = nodes_[i];
     const AtspiElement& e = *n.element;
     auto& f = n.fetched;
-    f.textRead = true;
-    if (n.text.ok()) {
-      if (const auto* s = n.text.first().text()) {
-        f.text = text::repairUtf8(*s);
-        f.facts.interfaces.emplace_back(kText);
-      }
+    if (n.textAsked && n.text.ok()) {
+      if (const auto* s = n.text.first().text()) f.text = text::repairUtf8(*s);
     }
-    if (f.document && errorOf(*f.document) != ax::Error::attributeUnsupported) f.facts.interfaces.emplace_back(kDocument);
     dbus::Reply none;
-    f.children = e.children(f.facts, n.childCount == 0 ? none : n.children, &f.text, false);
+    auto children = e.children(f.facts, n.childCount == 0 ? none : n.children, &f.text, false);
+    // Without children after all, the walk reads the element's text: a third step asks it.
+    if (!n.textAsked && asksText(n) && (!children.ok() || children.value.empty())) {
+      askText(i);
+      return;
+    }
+    f.textRead = n.textAsked;
+    if (f.text) f.facts.interfaces.emplace_back(kText);
+    if (f.document && errorOf(*f.document) != ax::Error::attributeUnsupported) f.facts.interfaces.emplace_back(kDocument);
+    f.children = std::move(children);
     const auto published = publish(i);
     if (published->children->ok()) visitChildren(i, *published);
   }
@@ -339,7 +513,8 @@ class ReadAheadRun {
   std::deque<Node> nodes_;  // grows while its elements are worked on: references stay valid
   std::vector<std::size_t> ready_;
   std::deque<Request> inFlight_;
-  std::map<std::string, bool> listsProperties_;
+  std::map<std::string, std::string> toolkits_;  // by bus name
+  std::deque<MatchTable> tables_;
 };
 
 ax::ReadAhead AtspiElement::readAhead(const ax::SubtreeRead& read) const {

@@ -138,6 +138,11 @@ std::string baseRole(Role r, const std::map<std::string, std::string>& attribute
 
 }  // namespace
 
+bool mappingReadsStates(std::uint32_t role) {
+  const Role r = static_cast<Role>(role);
+  return r == Role::text || r == Role::entry || r == Role::editbar;
+}
+
 MappedRole mapRole(std::uint32_t role, const std::map<std::string, std::string>& attributes, States states) {
   const Role r = static_cast<Role>(role);
   MappedRole m{baseRole(r, attributes, states), std::nullopt};

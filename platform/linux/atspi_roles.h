@@ -115,5 +115,8 @@ struct MappedRole {
 // The "AX..." role and subrole of an element with role number `role`, object attributes
 // `attributes` and states `states`. Unknown numbers read as "AXGroup".
 MappedRole mapRole(std::uint32_t role, const std::map<std::string, std::string>& attributes, States states);
+// Whether the mapping of role number `role` reads the states at all (one-line and many-line
+// fields): elsewhere the role and attributes alone decide.
+bool mappingReadsStates(std::uint32_t role);
 
 }  // namespace orvak::atspi

@@ -2,6 +2,7 @@
 
 #include <dbus/dbus.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -154,20 +155,70 @@ Value decode(DBusMessageIter* it, int depth) {
   return v;
 }
 
-void append(DBusMessageIter* it, const Arg& arg) {
-  if (const auto* i = std::get_if<std::int32_t>(&arg)) {
-    dbus_int32_t x = *i;
-    dbus_message_iter_append_basic(it, DBUS_TYPE_INT32, &x);
-  } else if (const auto* u = std::get_if<std::uint32_t>(&arg)) {
-    dbus_uint32_t x = *u;
-    dbus_message_iter_append_basic(it, DBUS_TYPE_UINT32, &x);
-  } else if (const auto* s = std::get_if<std::string>(&arg)) {
-    const char* p = s->c_str();
-    dbus_message_iter_append_basic(it, DBUS_TYPE_STRING, &p);
-  } else if (const auto* b = std::get_if<bool>(&arg)) {
-    dbus_bool_t x = *b ? 1 : 0;
-    dbus_message_iter_append_basic(it, DBUS_TYPE_BOOLEAN, &x);
+// One overload per type an argument or a struct member can hold.
+void appendValue(DBusMessageIter* it, std::int32_t i) {
+  dbus_int32_t x = i;
+  dbus_message_iter_append_basic(it, DBUS_TYPE_INT32, &x);
+}
+void appendValue(DBusMessageIter* it, std::uint32_t u) {
+  dbus_uint32_t x = u;
+  dbus_message_iter_append_basic(it, DBUS_TYPE_UINT32, &x);
+}
+void appendValue(DBusMessageIter* it, const std::string& s) {
+  const char* p = s.c_str();
+  dbus_message_iter_append_basic(it, DBUS_TYPE_STRING, &p);
+}
+void appendValue(DBusMessageIter* it, bool b) {
+  dbus_bool_t x = b ? 1 : 0;
+  dbus_message_iter_append_basic(it, DBUS_TYPE_BOOLEAN, &x);
+}
+template <typename T>
+void appendArray(DBusMessageIter* it, const char* signature, const T& items) {
+  DBusMessageIter array;
+  dbus_message_iter_open_container(it, DBUS_TYPE_ARRAY, signature, &array);
+  for (const auto& item : items) appendValue(&array, item);
+  dbus_message_iter_close_container(it, &array);
+}
+void appendValue(DBusMessageIter* it, const std::vector<std::int32_t>& v) {
+  appendArray(it, DBUS_TYPE_INT32_AS_STRING, v);
+}
+void appendValue(DBusMessageIter* it, const std::vector<std::string>& v) {
+  appendArray(it, DBUS_TYPE_STRING_AS_STRING, v);
+}
+void appendValue(DBusMessageIter* it, const StringMap& map) {
+  DBusMessageIter array;
+  dbus_message_iter_open_container(it, DBUS_TYPE_ARRAY, "{ss}", &array);
+  for (const auto& [key, value] : map) {
+    DBusMessageIter entry;
+    dbus_message_iter_open_container(&array, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
+    appendValue(&entry, key);
+    appendValue(&entry, value);
+    dbus_message_iter_close_container(&array, &entry);
   }
+  dbus_message_iter_close_container(it, &array);
+}
+void appendValue(DBusMessageIter* it, const Struct& s) {
+  DBusMessageIter fields;
+  dbus_message_iter_open_container(it, DBUS_TYPE_STRUCT, nullptr, &fields);
+  for (const Field& f : s.fields) std::visit([&](const auto& v) { appendValue(&fields, v); }, f);
+  dbus_message_iter_close_container(it, &fields);
+}
+
+bool validUtf8(const std::string& s) { return dbus_validate_utf8(s.c_str(), nullptr); }
+
+// Every string an argument holds is UTF-8.
+bool validText(const Arg& arg) {
+  if (const auto* s = std::get_if<std::string>(&arg)) return validUtf8(*s);
+  const auto* st = std::get_if<Struct>(&arg);
+  if (!st) return true;
+  return std::all_of(st->fields.begin(), st->fields.end(), [](const Field& f) {
+    if (const auto* s = std::get_if<std::string>(&f)) return validUtf8(*s);
+    if (const auto* l = std::get_if<std::vector<std::string>>(&f)) return std::all_of(l->begin(), l->end(), validUtf8);
+    if (const auto* m = std::get_if<StringMap>(&f)) {
+      return std::all_of(m->begin(), m->end(), [](const auto& kv) { return validUtf8(kv.first) && validUtf8(kv.second); });
+    }
+    return true;
+  });
 }
 
 struct MessageRef {
@@ -313,6 +364,14 @@ std::string DBusClient::uniqueName() const {
   return n ? n : "";
 }
 
+bool appendArguments(DBusMessage* message, const std::vector<Arg>& args) {
+  if (!std::all_of(args.begin(), args.end(), validText)) return false;
+  DBusMessageIter it;
+  dbus_message_iter_init_append(message, &it);
+  for (const Arg& a : args) std::visit([&](const auto& v) { appendValue(&it, v); }, a);
+  return true;
+}
+
 PendingReply DBusClient::send(const Call& call, int timeoutMs) {
   // libdbus aborts the program on an invalid name or path: check them first.
   if (!dbus_validate_bus_name(call.bus.c_str(), nullptr) || !dbus_validate_path(call.path.c_str(), nullptr) ||
@@ -320,17 +379,11 @@ PendingReply DBusClient::send(const Call& call, int timeoutMs) {
       !dbus_validate_member(call.method.c_str(), nullptr)) {
     return PendingReply();
   }
-  for (const Arg& a : call.args) {
-    if (const auto* s = std::get_if<std::string>(&a); s && !dbus_validate_utf8(s->c_str(), nullptr)) {
-      return PendingReply();
-    }
-  }
   MessageRef m{dbus_message_new_method_call(call.bus.c_str(), call.path.c_str(), call.interface.c_str(),
                                             call.method.c_str())};
-  if (!m.m) return PendingReply();
+  if (!m.m || !appendArguments(m.m, call.args)) return PendingReply();
   DBusMessageIter it;
   dbus_message_iter_init_append(m.m, &it);
-  for (const Arg& a : call.args) append(&it, a);
   if (call.setBool) {
     DBusMessageIter variant;
     dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, DBUS_TYPE_BOOLEAN_AS_STRING, &variant);

@@ -51,8 +51,16 @@ struct Value {
   std::optional<bool> boolean() const;
 };
 
+// One member of a struct argument: a basic value or an array of them ("ai", "as", "a{ss}").
+using Field = std::variant<std::int32_t, std::uint32_t, std::string, bool, std::vector<std::int32_t>,
+                           std::vector<std::string>, StringMap>;
+// A struct argument, such as the match rule "(aiia{ss}iaiiasib)" of a collection query.
+struct Struct {
+  std::vector<Field> fields;
+};
+
 // One argument of a call.
-using Arg = std::variant<std::int32_t, std::uint32_t, std::string, bool>;
+using Arg = std::variant<std::int32_t, std::uint32_t, std::string, bool, Struct>;
 
 struct Call {
   std::string bus;
@@ -117,5 +125,8 @@ class DBusClient {
 
 // Decodes every argument of a message (exposed for tests of the decoder).
 List decodeArguments(DBusMessage* message);
+// Appends the arguments to a message being built; false when one holds a string that is not
+// UTF-8, which libdbus would end the program for (exposed for tests of the encoder).
+bool appendArguments(DBusMessage* message, const std::vector<Arg>& args);
 
 }  // namespace orvak::dbus

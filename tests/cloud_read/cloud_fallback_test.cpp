@@ -114,11 +114,11 @@ struct CloudReadTest : ::testing::Test {
     app = AppController::make(std::move(s));
     app->launch();
     dispatch::mainloop::drain();
-    app->onReadEnd = [this](const ReadTiming& r) { ends.push_back(r); };
+    app->read().onReadEnd = [this](const ReadTiming& r) { ends.push_back(r); };
   }
   void TearDown() override {
-    if (app && app->player()) app->player()->stop("test");
-    waitUntil([this] { return !app || !app->player(); });
+    if (app && app->read().player()) app->read().player()->stop("test");
+    waitUntil([this] { return !app || !app->read().player(); });
     unsetenv(InworldEngine::kBaseEnv);
     unsetenv(CartesiaEngine::kBaseEnv);
     Keys::useKeychain(nullptr);
@@ -129,7 +129,7 @@ struct CloudReadTest : ::testing::Test {
     ReadOptions opts;
     opts.earcon = true;
     app->trigger("hotkey", 12.5, opts, std::nullopt, vendor, selectedPage(*app));
-    return app->player();
+    return app->read().player();
   }
 
   // Runs the main queue until `done` holds; false when the bound passed first.
@@ -146,8 +146,8 @@ struct CloudReadTest : ::testing::Test {
   void expectFallbackFrom(const std::shared_ptr<Player>& failed, const std::string& vendor, const std::string& error) {
     ASSERT_NE(failed, nullptr);
     // The failed read's end comes first and clears the current read; the hand-over follows.
-    ASSERT_TRUE(waitUntil([&] { return app->player() && app->player() != failed && recordBy(vendor); }));
-    auto next = app->player();
+    ASSERT_TRUE(waitUntil([&] { return app->read().player() && app->read().player() != failed && recordBy(vendor); }));
+    auto next = app->read().player();
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(next->engine(), onDevice);
     EXPECT_EQ(next->replaces(), failed);
@@ -187,8 +187,8 @@ struct CloudReadTest : ::testing::Test {
     EXPECT_EQ(rec.errors, std::vector<std::string>{error});
     EXPECT_GT(rec.playedAudioSec.value_or(0), 0.0);
     EXPECT_TRUE(onDevice->sent.empty());
-    EXPECT_NE(app->player(), playing);
-    EXPECT_EQ(app->player(), nullptr) << "nothing replaced it";
+    EXPECT_NE(app->read().player(), playing);
+    EXPECT_EQ(app->read().player(), nullptr) << "nothing replaced it";
   }
 
   // Waits until `playing` has sounded.

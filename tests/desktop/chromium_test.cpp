@@ -119,8 +119,15 @@ TEST(Chromium, AWalkFetchedAheadRecordsWhatAWalkOneElementAtATimeRecords) {
     const std::uint64_t before = desktop->requestCount();
     const auto live = AXWalker::walk(*window, {.readAhead = false});
     const std::uint64_t between = desktop->requestCount();
+    const auto methodsBetween = desktop->requestsByMethod();
     const auto ahead = AXWalker::walk(*window);
     const std::uint64_t after = desktop->requestCount();
+    const auto methodsAfter = desktop->requestsByMethod();
+    const auto askedAhead = [&](const std::string& method) {
+      const auto a = methodsAfter.find(method);
+      const auto b = methodsBetween.find(method);
+      return (a == methodsAfter.end() ? 0 : a->second) - (b == methodsBetween.end() ? 0 : b->second);
+    };
 
     ASSERT_FALSE(live.truncated);
     ASSERT_FALSE(ahead.truncated);
@@ -140,6 +147,25 @@ TEST(Chromium, AWalkFetchedAheadRecordsWhatAWalkOneElementAtATimeRecords) {
     EXPECT_LT(2 * (after - between), between - before)
         << "fetched ahead: " << after - between << " requests, one element at a time: " << between - before
         << ", for " << live.nodes.size() << " nodes";
+    // The page's elements take their roles from the document's collection queries: only the
+    // browser's own elements around the page are asked one by one.
+    std::vector<bool> inPage(live.nodes.size(), false);
+    for (std::size_t i = 0; i < live.nodes.size(); ++i) {
+      if (const auto p = live.nodes[i].parent) {
+        const auto up = static_cast<std::size_t>(*p);
+        inPage[i] = inPage[up] || live.nodes[up].role == "AXWebArea";
+      }
+    }
+    const auto outside = static_cast<std::uint64_t>(std::count(inPage.begin(), inPage.end(), false));
+    EXPECT_GT(askedAhead("Collection.GetMatches"), 0U);
+    EXPECT_LE(askedAhead("Accessible.GetRole"), outside)
+        << "roles asked one by one for " << live.nodes.size() << " nodes, " << outside << " of them outside the page";
+    // Chromium gives every run of text as a child of its own: only the texts the walk reads are
+    // asked for, never a parent's to cut it into runs.
+    const auto textsRead = static_cast<std::uint64_t>(std::count_if(live.nodes.begin(), live.nodes.end(), [](const AXNode& n) {
+      return n.childCount == 0 || AXWalker::isValueTextRole(n.role);
+    }));
+    EXPECT_LE(askedAhead("Text.GetText"), textsRead) << "texts asked for " << live.nodes.size() << " nodes";
   }
 }
 

@@ -103,6 +103,28 @@ TEST(Roles, MapToTheRolesTheWalkerKnows) {
   }
 }
 
+// Elements listed by a document's collection queries are asked their states only where the
+// mapping reads them: every role whose mapped role changes with some state must say so.
+TEST(AtspiRoleMapping, EveryRoleWhoseMappingChangesWithItsStatesSaysSo) {
+  const std::vector<std::map<std::string, std::string>> attributeSets = {{}, {{"tag", "input"}}, {{"tag", "div"}}};
+  std::vector<States> stateSets = {States{}};
+  for (const State s : {State::editable, State::multiLine, State::focused, State::showing, State::visible}) {
+    stateSets.push_back(States{std::uint64_t{1} << static_cast<std::uint32_t>(s)});
+  }
+  int reading = 0;
+  for (std::uint32_t role = 0; role < ATSPI_ROLE_LAST_DEFINED; ++role) {
+    bool changes = false;
+    for (const auto& attributes : attributeSets) {
+      for (const States& states : stateSets) changes = changes || mapRole(role, attributes, states) != mapRole(role, attributes, {});
+    }
+    if (changes) {
+      ++reading;
+      EXPECT_TRUE(mappingReadsStates(role)) << "role " << role;
+    }
+  }
+  EXPECT_GT(reading, 0);
+}
+
 // A property list (a{sv}, what Properties.GetAll answers) mixes texts with numbers and maps; every
 // entry must survive decoding, not only the texts or only the others.
 TEST(DBusDecoding, APropertyListKeepsEveryEntry) {
@@ -141,6 +163,50 @@ TEST(DBusDecoding, APropertyListKeepsEveryEntry) {
   EXPECT_EQ(*props["Name"].text(), "Harbour");
   EXPECT_EQ(*props["Description"].text(), "");
   EXPECT_EQ(props["ChildCount"].integer(), 3);
+}
+
+// A collection query sends its match rule as one struct of arrays, dictionary and numbers: the
+// program checks the signature and answers nothing else.
+TEST(DBusEncoding, AStructArgumentGoesOutWithItsArraysAndDictionary) {
+  const std::unique_ptr<DBusMessage, decltype(&dbus_message_unref)> message(
+      dbus_message_new_method_call("a.b", "/a", "a.b", "GetMatches"), &dbus_message_unref);
+  const dbus::Struct rule{{std::vector<std::int32_t>{0, 1 << 30}, std::int32_t{1}, dbus::StringMap{{"tag", "p"}},
+                           std::int32_t{1}, std::vector<std::int32_t>{}, std::int32_t{2},
+                           std::vector<std::string>{"text", "Document"}, std::int32_t{1}, false}};
+  ASSERT_TRUE(dbus::appendArguments(message.get(), {rule, std::uint32_t{1}, std::int32_t{0}, true}));
+  EXPECT_STREQ(dbus_message_get_signature(message.get()), "(aiia{ss}iaiiasib)uib");
+
+  const auto args = dbus::decodeArguments(message.get());
+  ASSERT_EQ(args.size(), 4U);
+  const auto* fields = args[0].list();
+  ASSERT_NE(fields, nullptr);
+  ASSERT_EQ(fields->size(), 9U);
+  const auto* states = (*fields)[0].list();
+  ASSERT_NE(states, nullptr);
+  ASSERT_EQ(states->size(), 2U);
+  EXPECT_EQ((*states)[1].integer(), 1 << 30);
+  ASSERT_NE((*fields)[2].map(), nullptr);
+  EXPECT_EQ((*fields)[2].map()->at("tag"), "p");
+  EXPECT_TRUE((*fields)[4].list() == nullptr || (*fields)[4].list()->empty());
+  EXPECT_EQ((*fields)[5].integer(), 2);
+  ASSERT_NE((*fields)[6].list(), nullptr);
+  ASSERT_EQ((*fields)[6].list()->size(), 2U);
+  EXPECT_EQ(*(*(*fields)[6].list())[1].text(), "Document");
+  EXPECT_EQ((*fields)[8].boolean(), false);
+  EXPECT_EQ(args[1].integer(), 1);
+  EXPECT_EQ(args[3].boolean(), true);
+}
+
+// libdbus ends the program on a string that is not UTF-8, also inside a struct: such a call is
+// refused before anything is appended.
+TEST(DBusEncoding, TextThatIsNotUtf8IsRefusedInsideAStructToo) {
+  const std::unique_ptr<DBusMessage, decltype(&dbus_message_unref)> message(
+      dbus_message_new_method_call("a.b", "/a", "a.b", "M"), &dbus_message_unref);
+  const std::string broken = "caf\xC3";
+  EXPECT_FALSE(dbus::appendArguments(message.get(), {dbus::Struct{{std::vector<std::string>{"ok", broken}}}}));
+  EXPECT_FALSE(dbus::appendArguments(message.get(), {dbus::Struct{{dbus::StringMap{{broken, "v"}}}}}));
+  EXPECT_FALSE(dbus::appendArguments(message.get(), {broken}));
+  EXPECT_STREQ(dbus_message_get_signature(message.get()), "");
 }
 
 }  // namespace

@@ -261,7 +261,7 @@ int runApp(const Args& args) {
       watch->cancel();
       const std::string record = lastVoiceRecord();
       std::printf("voice.jsonl: %s\n", record == before ? "(no new line)" : record.c_str());
-      if (const auto& p = app.player()) std::printf("read: %s\n", p->isPaused() ? "paused" : "playing");
+      if (const auto& p = app.read().player()) std::printf("read: %s\n", p->isPaused() ? "paused" : "playing");
       std::fflush(stdout);
       shell::quit();
     });
@@ -269,14 +269,16 @@ int runApp(const Args& args) {
   if (read) {
     options.onLaunched = [&](AppController& app, sim::SimEvents* keyboard, sim::SimDesktop* desktop) {
       sim::SimEvents& keys = *keyboard;  // a scene's desktop always has the simulated keyboard
-      app.baseReadOptions.mute = mute;
+      ReadOptions base;
+      base.mute = mute;
+      app.read().setBaseOptions(base);
       std::printf("output: %s\n", outputLine(app.graph().engine().deviceName()).c_str());
       std::fflush(stdout);
       const std::uint16_t key = app.tap() ? app.tap()->choice().keyCode : 60;
       auto shown = std::make_shared<int>(0);
       auto stopping = std::make_shared<bool>(false);
       auto fired = std::make_shared<bool>(false);
-      app.onReadState = [&, key, shown, stopping, fired, desktop](const std::shared_ptr<Player>& player,
+      app.read().onReadState = [&, key, shown, stopping, fired, desktop](const std::shared_ptr<Player>& player,
                                                                   const PlayerState& s) {
         if (s.ended || s.sentence == *shown) return;
         const auto text = player->playingText();
@@ -302,7 +304,7 @@ int runApp(const Args& args) {
             });
             dispatch::main().asyncAfter(kWatchAfterEvent, [&app, &watch] {
               watch->cancel();
-              if (const auto& p = app.player()) {
+              if (const auto& p = app.read().player()) {
                 std::printf("read: %s\n", p->isPaused() ? "paused" : "playing");
                 std::fflush(stdout);
                 shell::quit();
@@ -314,7 +316,7 @@ int runApp(const Args& args) {
         std::printf("[%d/%d] %s\n", s.sentence, s.total, text->c_str());
         std::fflush(stdout);
       };
-      app.onReadEnd = [&status, &event](const ReadTiming& t) {
+      app.read().onReadEnd = [&status, &event](const ReadTiming& t) {
         if (t.endedBy == "error" || t.endedBy == "captureError") status = 1;
         std::printf("read: ended (%s)\n", t.endedBy.value_or("?").c_str());
         std::fflush(stdout);

@@ -117,7 +117,7 @@ int runSynth(const Args& args) {
     if (*vendor == Vendor::cartesia) config.cartesiaVoice = voice;
     if (*vendor == Vendor::onDevice) config.onDeviceVoice = voice;
   }
-  if (*vendor == Vendor::inworld) InworldEngine::setProxy(Account::voiceProxy());
+  EngineFactory::setVoiceProxy(Account::voiceProxy());
   auto engine = EngineFactory::make(*vendor, config);
   auto sink = std::make_shared<Collect>(outPath);
   sink->rate_ = engine->sampleRate();

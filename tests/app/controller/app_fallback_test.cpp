@@ -56,7 +56,7 @@ struct Fallback {
     a.app->prefs().setVendor(Vendor::inworld);
     a.inworld->autoSpeak.reset();  // it answers only what the test pushes
     a.onDevice->autoSpeak = orvak::testing::ScriptedEngine::Auto{0.5, 0.1};
-    a.app->onReadEnd = [this](const ReadTiming& t) { ends.push_back(t); };
+    a.app->read().onReadEnd = [this](const ReadTiming& t) { ends.push_back(t); };
   }
   // A hotkey read of the selected page on the Inworld voice, 12.5 ms after its key event.
   std::shared_ptr<Player> read() {
@@ -64,7 +64,7 @@ struct Fallback {
     opts.earcon = true;
     a.app->trigger("hotkey", 12.5, opts, std::nullopt, std::nullopt, selectedPage(*a.app));
     a.vt.drain();
-    return a.app->player();
+    return a.app->read().player();
   }
   int count(const std::string& s) {
     a.vt.drain();
@@ -88,7 +88,7 @@ TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStret
   f.a.inworld->error("inworld: unauthorised (HTTP 401)");
   f.a.inworld->error("inworld: second complaint");
   EXPECT_EQ(f.count("fallback to Apple voice after inworld error: inworld: unauthorised (HTTP 401)"), 1);
-  auto next = f.a.app->player();
+  auto next = f.a.app->read().player();
   ASSERT_NE(next, nullptr);
   ASSERT_NE(next, failed);
   EXPECT_EQ(next->replaces(), failed);
@@ -127,7 +127,7 @@ TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStret
   EXPECT_EQ(r.score, 80);
   EXPECT_EQ(r.startSentence, 1);
   EXPECT_EQ(f.count("fallback to Apple voice after "), 1) << "the second complaint starts nothing";
-  EXPECT_EQ(f.a.app->player(), nullptr);
+  EXPECT_EQ(f.a.app->read().player(), nullptr);
 }
 
 TEST(AppFallbackTest, AFailureAfterAudioOrOfAReplacedReadStartsNoFallback) {
@@ -151,12 +151,12 @@ TEST(AppFallbackTest, AFailureAfterAudioOrOfAReplacedReadStartsNoFallback) {
     ASSERT_NE(old, nullptr);
     f.a.inworld->error("inworld: timed out");
     f.a.app->readText("Something else entirely.");
-    auto newer = f.a.app->player();
+    auto newer = f.a.app->read().player();
     ASSERT_NE(newer, nullptr);
     ASSERT_NE(newer, old);
     f.a.vt.advance(1);
     EXPECT_EQ(f.count("fallback to Apple voice after "), 0);
-    EXPECT_EQ(f.a.app->player(), newer);
+    EXPECT_EQ(f.a.app->read().player(), newer);
     for (const auto& sent : f.a.onDevice->sent) EXPECT_NE(sent.text, "Second one there.");
   }
 }
@@ -175,7 +175,7 @@ TEST(AppFallbackTest, TheVoiceCommandsFollowANewReadWhenReadyOrInDebugControlMod
     a.app->prefs().d->set(Prefs::kDebugControlFlag, c.debugControl);
     a.app->readText("One short sentence.");
     a.vt.drain();
-    ASSERT_NE(a.app->player(), nullptr);
+    ASSERT_NE(a.app->read().player(), nullptr);
     EXPECT_EQ(traced(a, "voice: attach"), c.attached) << "ready " << c.ready << " debugControl " << c.debugControl;
   }
 }
@@ -196,13 +196,13 @@ TEST(AppFallbackTest, TheStatusMenuShowsAReadWithoutACaptureAndItsReplacement) {
   Fallback f;
   f.a.app->readText("A text of its own, read without a page.");
   f.a.vt.drain();
-  const auto cloud = f.a.app->player();
+  const auto cloud = f.a.app->read().player();
   ASSERT_NE(cloud, nullptr);
   ASSERT_FALSE(f.a.menuShowed.empty());
   EXPECT_EQ(f.a.menuShowed.back(), cloud.get()) << "the menu shows the read as it starts";
   f.a.inworld->error("inworld: unauthorised (HTTP 401)");
   f.a.vt.drain();
-  const auto next = f.a.app->player();
+  const auto next = f.a.app->read().player();
   ASSERT_NE(next, nullptr);
   ASSERT_NE(next, cloud);
   EXPECT_EQ(f.a.menuShowed.back(), next.get()) << "and the on-device read that took over";
@@ -212,13 +212,13 @@ TEST(AppFallbackTest, AFallbackAfterTheCaptureKeepsTheBandOverTheSentenceHeard) 
   Fallback f;
   f.a.doubleTap();
   f.a.vt.advance(1);
-  ASSERT_NE(f.a.app->player(), nullptr);
-  ASSERT_NE(f.a.app->highlighter(), nullptr);
+  ASSERT_NE(f.a.app->read().player(), nullptr);
+  ASSERT_NE(f.a.app->read().highlighter(), nullptr);
   f.a.inworld->error("inworld: unauthorised (HTTP 401)");
   f.a.vt.advance(1.5);
-  ASSERT_NE(f.a.app->player(), nullptr);
-  EXPECT_EQ(f.a.app->player()->engine(), f.a.onDevice);
-  ASSERT_NE(f.a.app->highlighter(), nullptr) << "the replacement reads with a band";
+  ASSERT_NE(f.a.app->read().player(), nullptr);
+  EXPECT_EQ(f.a.app->read().player()->engine(), f.a.onDevice);
+  ASSERT_NE(f.a.app->read().highlighter(), nullptr) << "the replacement reads with a band";
   ASSERT_FALSE(f.a.overlays.empty());
   ASSERT_FALSE(f.a.overlays.back()->shown.empty());
   EXPECT_FALSE(f.a.overlays.back()->shown.back().empty()) << "over the sentence the on-device voice reads";
@@ -229,22 +229,22 @@ TEST(AppFallbackTest, ACaptureThatFailsAfterTheFallbackEndsTheReplacementToo) {
   f.a.holdCaptures = true;  // the page answers only after the engine has failed
   f.a.doubleTap();
   ASSERT_EQ(f.a.heldCaptures.size(), 1u);
-  const auto cloud = f.a.app->player();
+  const auto cloud = f.a.app->read().player();
   ASSERT_NE(cloud, nullptr);
   f.a.inworld->error("inworld: unauthorised (HTTP 401)");
   f.a.vt.drain();
-  const auto replacement = f.a.app->player();
+  const auto replacement = f.a.app->read().player();
   ASSERT_NE(replacement, nullptr);
   ASSERT_EQ(replacement->replaces(), cloud);
   f.a.heldCaptures.front()(CaptureError::nothingReadable("Firefox", false));
   f.a.vt.advance(1);
-  ASSERT_FALSE(f.a.app->busy());
+  ASSERT_FALSE(f.a.app->read().capturing());
   EXPECT_EQ(f.count("capture error: Nothing readable in Firefox"), 1);
-  EXPECT_EQ(f.a.app->player(), nullptr) << "no silent read is left behind";
+  EXPECT_EQ(f.a.app->read().player(), nullptr) << "no silent read is left behind";
   ASSERT_FALSE(f.ends.empty());
   EXPECT_EQ(f.ends.back().endedBy, "captureError");
   // So the next double tap starts a read rather than only stopping the silent one.
   f.a.doubleTap();
-  EXPECT_TRUE(f.a.app->busy());
+  EXPECT_TRUE(f.a.app->read().capturing());
   EXPECT_EQ(f.a.heldCaptures.size(), 2u);
 }

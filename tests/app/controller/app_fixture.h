@@ -215,7 +215,7 @@ struct App {
     s.makeStatusMenu = [this](AppController&) {
       auto m = std::make_unique<TraceMenu>();
       m->trace = trace;
-      m->onRefresh = [this] { menuShowed.push_back(app->player().get()); };
+      m->onRefresh = [this] { menuShowed.push_back(app->read().player().get()); };
       return m;
     };
     s.captureForRead = [this](std::uint64_t handlerTime, std::function<void(CaptureOutcome)> done) {

@@ -29,7 +29,7 @@ struct Reading {
     if (!read) return;
     a.doubleTap();
     a.vt.advance(1);
-    const Capture& cap = *a.app->lastCapture();
+    const Capture& cap = *a.app->read().lastCapture();
     for (int i = 1; i <= saved; ++i) {
       ResearchItem item = test::item(kJan1.sinceEpoch + i, "Quote " + std::to_string(i), cap.url);
       item.windowTitle = cap.windowTitle.value_or("");
@@ -66,7 +66,7 @@ TEST(AppLibraryTest, ADocumentAboutThePageIsWrittenStoredAndAnnounced) {
   ASSERT_EQ(docs[0].sources.size(), 3u);
   EXPECT_EQ(docs[0].sources[0].quote, "Quote 1");
   EXPECT_FALSE(docs[0].sources[1].itemId) << "the page itself";
-  EXPECT_EQ(docs[0].sources[1].url, r.a.app->lastCapture()->url);
+  EXPECT_EQ(docs[0].sources[1].url, r.a.app->read().lastCapture()->url);
   EXPECT_EQ(r.changes, 1);
   EXPECT_EQ(r.pill(), "Document written: How bends grow");
   EXPECT_EQ(r.a.app->pill().model().state().sub, "In Library → Documents");

@@ -46,18 +46,18 @@ TEST(AppReadTest, ADoubleTapReadsThePageAndASecondStopsKeepingThePlaceForTheNext
   Reading r;
   r.a.doubleTap();
   r.a.vt.advance(1);
-  ASSERT_NE(r.a.app->player(), nullptr);
+  ASSERT_NE(r.a.app->read().player(), nullptr);
   EXPECT_EQ(r.count("capture: Firefox raw "), 1);
   EXPECT_EQ(r.count("start: top at char 0/"), 1);
   EXPECT_FALSE(r.a.onDevice->sent.empty());
-  const auto key = r.a.app->player()->readKey();
+  const auto key = r.a.app->read().player()->readKey();
   ASSERT_TRUE(key);
   r.a.vt.advance(3);
   r.a.doubleTap();
   r.a.vt.advance(0.5);
-  EXPECT_EQ(r.a.app->player(), nullptr);
+  EXPECT_EQ(r.a.app->read().player(), nullptr);
   EXPECT_EQ(r.count("read end (hotkey): "), 1);
-  EXPECT_TRUE(r.a.app->positions().get(*key)) << "a stop by the user keeps the place";
+  EXPECT_TRUE(r.a.app->read().positions().get(*key)) << "a stop by the user keeps the place";
 
   r.a.doubleTap();
   r.a.vt.advance(1);
@@ -76,9 +76,9 @@ TEST(AppReadTest, ASecondDoubleTapDuringTheCaptureStopsTheReadAndTheCaptureSpeak
     r.a.events->release(60, t + at + 0.15);
   }
   r.a.vt.advance(10);
-  EXPECT_FALSE(r.a.app->busy());
-  EXPECT_EQ(r.a.app->player(), nullptr);
-  EXPECT_TRUE(r.a.app->lastCapture()) << "the page is kept";
+  EXPECT_FALSE(r.a.app->read().capturing());
+  EXPECT_EQ(r.a.app->read().player(), nullptr);
+  EXPECT_TRUE(r.a.app->read().lastCapture()) << "the page is kept";
   EXPECT_EQ(r.count("read end (hotkey): "), 1);
   EXPECT_EQ(r.count("capture: Firefox"), 1);
   EXPECT_EQ(r.count("start: "), 0);
@@ -93,7 +93,7 @@ TEST(AppReadTest, ACloudFailureFallsBackOnlyForTheCurrentRead) {
     r.a.inworld->autoSpeak.reset();  // it answers only what the test pushes
     r.a.doubleTap();
     r.a.vt.advance(1);
-    auto cloud = r.a.app->player();
+    auto cloud = r.a.app->read().player();
     ASSERT_NE(cloud, nullptr);
     EXPECT_FALSE(r.a.inworld->sent.empty());
     r.a.inworld->error("inworld: unauthorised (HTTP 401)");
@@ -102,12 +102,12 @@ TEST(AppReadTest, ACloudFailureFallsBackOnlyForTheCurrentRead) {
     r.a.vt.advance(2);
     if (stoppedFirst) {
       EXPECT_EQ(r.count("fallback to Apple voice after "), 0) << "a read the user stopped never comes back";
-      EXPECT_EQ(r.a.app->player(), nullptr);
+      EXPECT_EQ(r.a.app->read().player(), nullptr);
       EXPECT_TRUE(r.a.onDevice->sent.empty());
     } else {
       EXPECT_EQ(r.count("fallback to Apple voice after "), 1);
-      ASSERT_NE(r.a.app->player(), nullptr);
-      EXPECT_NE(r.a.app->player(), cloud);
+      ASSERT_NE(r.a.app->read().player(), nullptr);
+      EXPECT_NE(r.a.app->read().player(), cloud);
       EXPECT_FALSE(r.a.onDevice->sent.empty()) << "the page goes on on the on-device voice";
     }
   }
@@ -120,14 +120,14 @@ TEST(AppReadTest, TheEndReasonDecidesWhatHappensToThePlace) {
     Reading r;
     r.a.doubleTap();
     r.a.vt.advance(2.5);
-    auto player = r.a.app->player();
+    auto player = r.a.app->read().player();
     ASSERT_NE(player, nullptr) << reason;
     const auto key = player->readKey();
     ASSERT_TRUE(key);
-    r.a.app->positions().remove(*key);
+    r.a.app->read().positions().remove(*key);
     player->stop(reason);
     r.a.vt.advance(0.5);
-    EXPECT_EQ(r.a.app->positions().get(*key).has_value(), saved) << reason;
+    EXPECT_EQ(r.a.app->read().positions().get(*key).has_value(), saved) << reason;
   }
 }
 
@@ -161,7 +161,7 @@ TEST(AppReadTest, TheVendorForAReadFollowsKeysProxyAndNetwork) {
                                       }})
                                     : std::nullopt);
     a.app->prefs().d->set(Prefs::kDeveloperFlag, c.developer);
-    const auto [vendor, sentence] = a.app->vendorForRead(c.wanted);
+    const auto [vendor, sentence] = a.app->read().vendorFor(c.wanted);
     EXPECT_EQ(vendor, c.got) << rawValue(c.wanted) << " key=" << c.key << " proxy=" << c.proxy << " online=" << c.online;
     EXPECT_EQ(sentence, c.sentence) << rawValue(c.wanted);
   }
@@ -170,17 +170,17 @@ TEST(AppReadTest, TheVendorForAReadFollowsKeysProxyAndNetwork) {
 
 TEST(AppReadTest, EnginesAreKeptUntilTheirOwnSettingsChange) {
   App a(true, true, Mic::granted);
-  const auto inworld = a.app->engine(Vendor::inworld);
-  const auto cartesia = a.app->engine(Vendor::cartesia);
-  EXPECT_EQ(a.app->engine(Vendor::inworld), inworld);
+  const auto inworld = a.app->read().engine(Vendor::inworld);
+  const auto cartesia = a.app->read().engine(Vendor::cartesia);
+  EXPECT_EQ(a.app->read().engine(Vendor::inworld), inworld);
   EXPECT_EQ(a.made.size(), 2u);
   a.app->prefs().setCartesiaVoice("another-voice");
-  a.app->engine(Vendor::inworld);
-  a.app->engine(Vendor::cartesia);
+  a.app->read().engine(Vendor::inworld);
+  a.app->read().engine(Vendor::cartesia);
   EXPECT_EQ(a.made.size(), 3u) << "a Cartesia change rebuilds only the Cartesia engine";
   EXPECT_EQ(a.made.back().first, Vendor::cartesia);
   a.app->prefs().setInworldVoice("Dennis");
-  a.app->engine(Vendor::inworld);
+  a.app->read().engine(Vendor::inworld);
   EXPECT_EQ(a.made.size(), 4u);
   EXPECT_EQ(a.made.back().second.inworldVoice, "Dennis");
 }
@@ -195,27 +195,27 @@ TEST(AppReadTest, TheSpeedButtonClimbsTheLadderAndTheReadFollows) {
   }
   r.a.doubleTap();
   r.a.vt.advance(1);
-  ASSERT_NE(r.a.app->player(), nullptr);
+  ASSERT_NE(r.a.app->read().player(), nullptr);
   r.a.app->pill().actions()->speed();
   r.a.vt.drain();
-  EXPECT_FLOAT_EQ(r.a.app->player()->currentSpeed(), 1.5f) << "the settings change reaches the player";
+  EXPECT_FLOAT_EQ(r.a.app->read().player()->currentSpeed(), 1.5f) << "the settings change reaches the player";
 }
 
 TEST(AppReadTest, StartOverForgetsThePlaceAndReadsFromTheFirstCharacter) {
   Reading r;
   r.a.doubleTap();
   r.a.vt.advance(2.5);
-  auto first = r.a.app->player();
+  auto first = r.a.app->read().player();
   ASSERT_NE(first, nullptr);
   const auto key = first->readKey();
   ASSERT_TRUE(key);
-  r.a.app->positions().save(*key, ReadPosition::make("A sentence.", "A start", Date::now()));
-  r.a.app->startOver();
+  r.a.app->read().positions().save(*key, ReadPosition::make("A sentence.", "A start", Date::now()));
+  r.a.app->read().startOver();
   r.a.vt.advance(0.5);
-  auto again = r.a.app->player();
+  auto again = r.a.app->read().player();
   ASSERT_NE(again, nullptr);
   EXPECT_NE(again, first);
-  EXPECT_FALSE(r.a.app->positions().get(*key)) << "removed before reading again";
+  EXPECT_FALSE(r.a.app->read().positions().get(*key)) << "removed before reading again";
   EXPECT_EQ(again->readKey(), key);
   ASSERT_TRUE(again->spoken());
   EXPECT_EQ(again->spoken()->from, 0);
@@ -282,8 +282,8 @@ TEST(AppReadTest, TheStartPointFollowsSelectionQuoteAndClick) {
     a.app->trigger("ask", -1, opts);
     a.vt.advance(1);
     EXPECT_EQ(log.count(c.startLine), 1) << c.name << "\n" << log.text();
-    ASSERT_NE(a.app->player(), nullptr) << c.name;
-    EXPECT_EQ(a.app->player()->readKey().has_value(), c.keyed) << c.name;
+    ASSERT_NE(a.app->read().player(), nullptr) << c.name;
+    EXPECT_EQ(a.app->read().player()->readKey().has_value(), c.keyed) << c.name;
     if (c.click) {
       a.app->trigger("hotkey", 0);  // stop
       a.app->trigger("hotkey", 0);
@@ -298,21 +298,21 @@ TEST(AppReadTest, TriggerRefusals) {
     App a(articleScene(R"("trusted": false,)").c_str(), true, Mic::granted);
     a.app->launch();
     a.app->trigger("hotkey", 0);
-    EXPECT_EQ(a.app->lastError(), "Orvak needs Accessibility access");
+    EXPECT_EQ(a.app->notices().lastError(), "Orvak needs Accessibility access");
     EXPECT_TRUE(a.windows->visible) << "onboarding";
-    EXPECT_EQ(a.app->player(), nullptr);
+    EXPECT_EQ(a.app->read().player(), nullptr);
   }
   {
     App a(R"({"frontmost": null, "applications": []})", true, Mic::granted);
     a.app->launch();
     a.app->trigger("hotkey", 0);
     a.vt.advance(1);
-    EXPECT_TRUE(a.app->lastError()) << "nothing in front is a failed capture";
+    EXPECT_TRUE(a.app->notices().lastError()) << "nothing in front is a failed capture";
   }
   {
     Reading r;
     r.a.app->trigger("ask", -1);
-    EXPECT_TRUE(r.a.app->busy()) << "until the capture answers";
+    EXPECT_TRUE(r.a.app->read().capturing()) << "until the capture answers";
     r.a.app->trigger("ask", -1);
     EXPECT_EQ(r.count("trigger ignored: capture busy"), 1);
   }
@@ -339,11 +339,11 @@ TEST(AppReadTest, ThreeSecondsOfAudioMakeAListenedRowAndTwoDoNot) {
       r.a.app->trigger(c.source, -1);
     }
     r.a.vt.advance(0.3);  // the capture and the first sound
-    ASSERT_NE(r.a.app->player(), nullptr) << c.source;
+    ASSERT_NE(r.a.app->read().player(), nullptr) << c.source;
     r.a.vt.advance(c.seconds);
     r.a.app->trigger("hotkey", 0);
     r.a.vt.advance(0.5);
-    ASSERT_TRUE(r.a.app->lastRead());
+    ASSERT_TRUE(r.a.app->read().lastRead());
     EXPECT_EQ(r.a.app->notes()->listened(1000).size(), before + (c.row ? 1 : 0)) << c.source << " " << c.seconds << " s";
     EXPECT_EQ(changes, c.row ? 1 : 0) << c.source << " " << c.seconds << " s";
   }
@@ -355,19 +355,19 @@ TEST(AppReadTest, TheBandFollowsTheReadAndGoesWithIt) {
     r.a.app->prefs().setHighlightAsItReads(highlighting);
     r.a.doubleTap();
     r.a.vt.advance(1.5);
-    ASSERT_NE(r.a.app->player(), nullptr);
+    ASSERT_NE(r.a.app->read().player(), nullptr);
     if (!highlighting) {
-      EXPECT_EQ(r.a.app->highlighter(), nullptr);
+      EXPECT_EQ(r.a.app->read().highlighter(), nullptr);
       EXPECT_TRUE(r.a.overlays.empty());
       continue;
     }
-    ASSERT_NE(r.a.app->highlighter(), nullptr);
+    ASSERT_NE(r.a.app->read().highlighter(), nullptr);
     ASSERT_EQ(r.a.overlays.size(), 1u);
     ASSERT_FALSE(r.a.overlays[0]->shown.empty());
     EXPECT_FALSE(r.a.overlays[0]->shown.back().empty()) << "a band over the sentence heard";
     r.a.doubleTap();
     r.a.vt.advance(0.5);
-    EXPECT_EQ(r.a.app->highlighter(), nullptr);
+    EXPECT_EQ(r.a.app->read().highlighter(), nullptr);
     EXPECT_TRUE(r.a.overlays[0]->closed);
   }
 }

@@ -56,7 +56,7 @@ TEST(AppScrollTest, ABurstOfScrollingGivesOneCheckAfterItSettlesAndOnlyWhileRead
 
   s.a.doubleTap();
   s.a.vt.advance(1);
-  ASSERT_NE(s.a.app->player(), nullptr);
+  ASSERT_NE(s.a.app->read().player(), nullptr);
   const int walks = s.a.desktop->walkCount("win");
   for (int i = 0; i < 10; ++i) {
     s.wheel();
@@ -74,12 +74,12 @@ TEST(AppScrollTest, ABurstOfScrollingGivesOneCheckAfterItSettlesAndOnlyWhileRead
 TEST(AppScrollTest, NoCheckWhileTheReadsOwnCaptureRuns) {
   Scrolling s(R"("latency": 0.05,)");  // every answer takes 50 ms: the capture takes a while
   s.a.doubleTap();
-  ASSERT_TRUE(s.a.app->busy());
-  ASSERT_NE(s.a.app->player(), nullptr);
-  s.a.app->checkScrolledAway();
+  ASSERT_TRUE(s.a.app->read().capturing());
+  ASSERT_NE(s.a.app->read().player(), nullptr);
+  s.a.app->read().checkScrolledAway();
   s.a.vt.advance(30);
-  ASSERT_TRUE(s.a.app->lastCapture());
-  EXPECT_EQ(s.a.desktop->walkCount("win"), s.a.app->lastCapture()->attempts) << "only the read's own capture walked";
+  ASSERT_TRUE(s.a.app->read().lastCapture());
+  EXPECT_EQ(s.a.desktop->walkCount("win"), s.a.app->read().lastCapture()->attempts) << "only the read's own capture walked";
   EXPECT_EQ(s.count("scroll check"), 0);
 }
 
@@ -87,7 +87,7 @@ TEST(AppScrollTest, TheOfferFollowsTheSentenceOffAndBackOnScreenAndExpiresSilent
   Scrolling s;
   s.a.doubleTap();
   s.a.vt.advance(1);
-  ASSERT_NE(s.a.app->player(), nullptr);
+  ASSERT_NE(s.a.app->read().player(), nullptr);
 
   s.moveContent(500);
   s.wheel();
@@ -117,7 +117,7 @@ TEST(AppScrollTest, TheOfferFollowsTheSentenceOffAndBackOnScreenAndExpiresSilent
   s.a.vt.advance(2);
   EXPECT_FALSE(s.offered());
   EXPECT_EQ(s.count("offer cleared"), 1) << "the expiry writes no line";
-  ASSERT_NE(s.a.app->player(), nullptr);
+  ASSERT_NE(s.a.app->read().player(), nullptr);
 }
 
 TEST(AppScrollTest, AnotherPageOrASentenceNotFoundNeverOffers) {
@@ -126,7 +126,7 @@ TEST(AppScrollTest, AnotherPageOrASentenceNotFoundNeverOffers) {
     Scrolling s;
     s.a.doubleTap();
     s.a.vt.advance(1);
-    ASSERT_NE(s.a.app->player(), nullptr);
+    ASSERT_NE(s.a.app->read().player(), nullptr);
     s.moveContent(500);
     s.wheel();
     s.a.vt.advance(1);
@@ -158,7 +158,7 @@ TEST(AppScrollTest, ScrollingPausesTheBandsPullBackToTheSentence) {
   Scrolling s;
   s.a.doubleTap();
   s.a.vt.advance(1);
-  ASSERT_NE(s.a.app->highlighter(), nullptr);
+  ASSERT_NE(s.a.app->read().highlighter(), nullptr);
   s.moveContent(500);
   s.wheel();
   s.a.vt.advance(5.5);
@@ -177,9 +177,9 @@ TEST(AppScrollTest, ReadingFromHereOrTheEndOfTheReadWithdrawsTheOffer) {
     s.a.vt.advance(1);
     ASSERT_TRUE(s.offered());
     if (fromHere) {
-      s.a.app->readFromHere("pill");
+      s.a.app->read().readFromHere("pill");
     } else {
-      s.a.app->player()->stop("user");
+      s.a.app->read().player()->stop("user");
     }
     s.a.vt.advance(0.5);
     EXPECT_FALSE(s.offered()) << (fromHere ? "read from here" : "read end");

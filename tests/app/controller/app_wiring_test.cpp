@@ -128,14 +128,14 @@ TEST(AppWiringTest, AHoldGoesWhereTheUserIsLooking) {
     if (c.reading) {
       a.doubleTap();
       a.vt.advance(1);
-      ASSERT_NE(a.app->player(), nullptr) << c.name;
+      ASSERT_NE(a.app->read().player(), nullptr) << c.name;
     }
     if (c.captureRunning) {
       // A read stopped while its capture is still on the capture queue: nothing plays, yet busy.
       a.app->trigger("menu", -1);
       a.app->trigger("menu", -1);
-      ASSERT_TRUE(a.app->busy());
-      ASSERT_EQ(a.app->player(), nullptr);
+      ASSERT_TRUE(a.app->read().capturing());
+      ASSERT_EQ(a.app->read().player(), nullptr);
     }
     a.trace->clear();
     a.app->holdStart();
@@ -181,7 +181,7 @@ TEST(AppWiringTest, AQuestionWhileIdleWaitsForThePageAndReadingAtAQuoteStartsThe
   EXPECT_TRUE(traced(a, "voice: attach")) << "the ready voice commands follow the new read";
 
   // Developer speech: with nothing playing the page is captured first; while reading it is not.
-  a.app->player()->stop("user");
+  a.app->read().player()->stop("user");
   a.vt.advance(1);
   a.app->debugSay("what is this about");
   EXPECT_FALSE(a.app->idleCaptured());
@@ -196,10 +196,10 @@ TEST(AppWiringTest, AVoiceReadWithoutAQuoteResumesTheSavedPlaceOrStartsAtTheClic
   a.vt.drain();
   a.doubleTap();
   a.vt.advance(2.5);
-  ASSERT_NE(a.app->player(), nullptr);
+  ASSERT_NE(a.app->read().player(), nullptr);
   a.app->trigger("hotkey", 0);  // the user stops: the place is kept
   a.vt.advance(0.5);
-  ASSERT_EQ(a.app->player(), nullptr);
+  ASSERT_EQ(a.app->read().player(), nullptr);
 
   a.voice->onReadAt(std::nullopt);  // "resume" while nothing plays
   a.vt.advance(1);
@@ -222,29 +222,29 @@ TEST(AppWiringTest, SavedThingsReloadTheLibraryAndShowOnThePage) {
   a.app->launch();
   a.doubleTap();
   a.vt.advance(1);
-  ASSERT_NE(a.app->highlighter(), nullptr);
-  EXPECT_TRUE(a.app->highlighter()->saved.empty());
+  ASSERT_NE(a.app->read().highlighter(), nullptr);
+  EXPECT_TRUE(a.app->read().highlighter()->saved.empty());
 
   // A highlight saved by voice while reading: stored, then announced.
-  const auto& cap = *a.app->lastCapture();
+  const auto& cap = *a.app->read().lastCapture();
   ResearchItem item = test::item(1.7e9, "No river runs straight for long.", cap.url);
   item.windowTitle = cap.windowTitle.value_or("");
   item.app = cap.appName;
   a.app->store().save(item);
-  a.app->note("Highlighted ✓ the whole paragraph");
+  a.app->notices().note("Highlighted ✓ the whole paragraph");
   a.vt.drain();
   EXPECT_EQ(reloads, 1);
-  EXPECT_EQ(a.app->highlighter()->saved.size(), 1u) << "the new highlight shows at once";
+  EXPECT_EQ(a.app->read().highlighter()->saved.size(), 1u) << "the new highlight shows at once";
 
   item.kind = ResearchItem::Kind::note;
   item.note = "Check the bridge vote";
   a.app->store().save(item);
-  a.app->note("Note saved");
+  a.app->notices().note("Note saved");
   a.vt.drain();
   EXPECT_EQ(reloads, 2);
   EXPECT_EQ(a.app->pill().model().state().sub, "“Check the bridge vote”") << "the note saved last";
 
-  a.app->note("From the top");
+  a.app->notices().note("From the top");
   a.vt.drain();
   EXPECT_EQ(reloads, 2) << "other notes change nothing in the library";
 }
@@ -254,8 +254,8 @@ TEST(AppWiringTest, AWarningPlaysTheWarnCueWhenCueSoundsAreOn) {
     App a(true, true, Mic::granted);
     a.app->prefs().setSound(sound);
     a.app->launch();
-    a.app->fail("Orvak needs Accessibility access");
-    EXPECT_EQ(a.app->lastError(), "Orvak needs Accessibility access");
+    a.app->notices().fail("Orvak needs Accessibility access");
+    EXPECT_EQ(a.app->notices().lastError(), "Orvak needs Accessibility access");
     EXPECT_EQ(pillText(a), "Orvak needs Accessibility access");
     EXPECT_EQ(a.sounds.size(), sound ? 1u : 0u) << "the audio graph is idle: the sound's own player";
   }
@@ -280,14 +280,14 @@ TEST(AppWiringTest, GoingBackPastTheStartReadsFromTheSentenceBefore) {
     LogTail log;
     a.app->launch();
     readFrom(a, "Sentence number 370 is here.");
-    const auto first = a.app->player();
+    const auto first = a.app->read().player();
     ASSERT_NE(first, nullptr);
     const int was = first->spoken()->from;
     ASSERT_GT(was, 4000);
     a.app->pill().actions()->back();  // in the first sentence: past the start
     a.vt.advance(0.5);
-    ASSERT_NE(a.app->player(), first);
-    const int now = a.app->player()->spoken()->from;
+    ASSERT_NE(a.app->read().player(), first);
+    const int now = a.app->read().player()->spoken()->from;
     EXPECT_EQ(now, static_cast<int>(text.find("Sentence number 369 ")));
     EXPECT_EQ(log.count("start: back at char " + std::to_string(now) + " (was " + std::to_string(was) + ")"), 1);
     EXPECT_EQ(log.count("read end (back)"), 1);
@@ -301,10 +301,10 @@ TEST(AppWiringTest, GoingBackPastTheStartReadsFromTheSentenceBefore) {
     App b(true, true, Mic::granted);
     b.app->launch();
     readFrom(b, "Target sentence here.");
-    const int from = b.app->player()->spoken()->from;
-    b.app->backBeforeStart();
+    const int from = b.app->read().player()->spoken()->from;
+    b.app->read().backBeforeStart();
     b.vt.advance(0.5);
-    const int back = b.app->player()->spoken()->from;
+    const int back = b.app->read().player()->spoken()->from;
     EXPECT_GE(back, from - 4000);
     EXPECT_LT(back, from);
   }
@@ -314,7 +314,7 @@ TEST(AppWiringTest, GoingBackPastTheStartReadsFromTheSentenceBefore) {
   App c(true, true, Mic::granted);
   c.app->launch();
   readFrom(c, "Only one sentence.");
-  const auto only = c.app->player();
-  c.app->backBeforeStart();
-  EXPECT_EQ(c.app->player(), only);
+  const auto only = c.app->read().player();
+  c.app->read().backBeforeStart();
+  EXPECT_EQ(c.app->read().player(), only);
 }

@@ -95,7 +95,7 @@ TEST(DebugControlTest, ATriggerReadsWithItsOptionsAndAnswersWithTheTimingRecord)
     EXPECT_EQ(record.at("engine"), "apple");
     EXPECT_EQ(c.log.count("capture: Firefox"), 1) << "a file that cannot be read leaves the front window to read";
     c.a.vt.advance(3);
-    EXPECT_EQ(c.a.app->player(), nullptr) << "stopped after 2 s";
+    EXPECT_EQ(c.a.app->read().player(), nullptr) << "stopped after 2 s";
     EXPECT_EQ(c.results().size(), 1u);
   }
 
@@ -126,7 +126,7 @@ TEST(DebugControlTest, ATriggersTextComesOnlyFromARegularFileWithinTheLimit) {
     Channel ch;
     ch.trigger("mute text=" + c.path.string());
     ch.a.vt.advance(0.5);
-    const auto player = ch.a.app->player();
+    const auto player = ch.a.app->read().player();
     ASSERT_NE(player, nullptr) << c.path;
     const auto spoken = player->spoken();
     ASSERT_TRUE(spoken) << c.path;
@@ -211,14 +211,14 @@ TEST(DebugControlTest, ControlsDriveTheApplication) {
   // The read's buttons.
   c.trigger("mute");
   c.a.vt.advance(1);
-  ASSERT_NE(c.a.app->player(), nullptr);
+  ASSERT_NE(c.a.app->read().player(), nullptr);
   c.control("toggle");
   c.a.vt.advance(0.5);
-  ASSERT_TRUE(c.a.app->playerState());
-  EXPECT_TRUE(c.a.app->playerState()->paused);
+  ASSERT_TRUE(c.a.app->read().playerState());
+  EXPECT_TRUE(c.a.app->read().playerState()->paused);
   c.control("stop");
   c.a.vt.advance(0.5);
-  EXPECT_EQ(c.a.app->player(), nullptr);
+  EXPECT_EQ(c.a.app->read().player(), nullptr);
   EXPECT_EQ(c.log.count("read end (user)"), 1);
 }
 
@@ -251,7 +251,7 @@ TEST(DebugControlTest, ProbesWriteWhatTheyFind) {
   // During a read, even a scroll of nothing has the read checked 0.7 s later.
   c.trigger("mute");
   c.a.vt.advance(1);
-  ASSERT_NE(c.a.app->player(), nullptr);
+  ASSERT_NE(c.a.app->read().player(), nullptr);
   const int checks = c.log.count("scroll check: ");
   c.control("scroll=0");
   c.a.vt.advance(0.6);

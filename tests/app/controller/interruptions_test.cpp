@@ -37,7 +37,7 @@ struct Interrupting {
   std::shared_ptr<Player> read() {
     a.doubleTap();
     a.vt.advance(1);
-    return a.app->player();
+    return a.app->read().player();
   }
   // The pill's message as one line ("Paused · your screen locked").
   std::string pillText() const {
@@ -136,10 +136,10 @@ TEST(InterruptionsTest, EachEventPausesOrStopsTheReadWithItsLineAndMessage) {
     EXPECT_EQ(t.count(row.logLine), 1);
     EXPECT_EQ(t.pillText(), row.pill);
     if (row.stops) {
-      EXPECT_EQ(t.a.app->player(), nullptr);
+      EXPECT_EQ(t.a.app->read().player(), nullptr);
       EXPECT_TRUE(player->hasEnded());
     } else {
-      EXPECT_EQ(t.a.app->player(), player);
+      EXPECT_EQ(t.a.app->read().player(), player);
       EXPECT_TRUE(player->isPaused());
     }
   }
@@ -228,9 +228,9 @@ TEST(InterruptionsTest, ThePageCheckNeedsATitleChangeAndMostSampledElementsDeadT
     ASSERT_NE(player, nullptr);
     row.change(t);
     t.a.vt.advance(2.1);  // one check finds it gone at most: never enough
-    EXPECT_EQ(t.a.app->player(), player);
+    EXPECT_EQ(t.a.app->read().player(), player);
     t.a.vt.advance(2);
-    EXPECT_EQ(t.a.app->player() == nullptr, row.stops);
+    EXPECT_EQ(t.a.app->read().player() == nullptr, row.stops);
     EXPECT_EQ(t.count("interruption: stopped (the page is gone)"), row.stops ? 1 : 0);
   }
 }
@@ -280,9 +280,9 @@ TEST(InterruptionsTest, AVerdictAboutAnEarlierReadCountsNothingForTheNextOne) {
   t.a.desktop->remove("toolbar");
   t.a.desktop->apply(newContent("second", 14));
   // While the second check (at 4 s) is under way, the user reads the new page.
-  dispatch::main().asyncAfter(launched + 4.1 - t.a.now(), [&] { t.a.app->readFromHere("test"); });
+  dispatch::main().asyncAfter(launched + 4.1 - t.a.now(), [&] { t.a.app->read().readFromHere("test"); });
   t.a.vt.advance(launched + 5.8 - t.a.now());  // its capture is done, its first check (at 6 s) is not
-  const auto second = t.a.app->player();
+  const auto second = t.a.app->read().player();
   ASSERT_NE(second, nullptr);
   ASSERT_NE(second, first);
   ASSERT_TRUE(second->spoken() && second->spoken()->capture);
@@ -292,9 +292,9 @@ TEST(InterruptionsTest, AVerdictAboutAnEarlierReadCountsNothingForTheNextOne) {
   t.a.desktop->apply(newContent("third", 14));
   t.a.vt.advance(1);
   EXPECT_EQ(t.count("interruption: stopped"), 0) << "the earlier read's verdict was not counted for this one";
-  EXPECT_EQ(t.a.app->player(), second);
+  EXPECT_EQ(t.a.app->read().player(), second);
   t.a.vt.advance(2);
-  EXPECT_EQ(t.a.app->player(), nullptr);
+  EXPECT_EQ(t.a.app->read().player(), nullptr);
   EXPECT_EQ(t.count("interruption: stopped (the page is gone)"), 1);
 }
 
@@ -306,7 +306,7 @@ TEST(InterruptionsTest, TheChecksShortTimeOutIsNotLeftOnThePagesElements) {
   // within the default time-out.
   t.a.desktop->setLatency("win", 1.0);
   t.a.vt.advance(4.1);  // two checks, which learn nothing from it
-  EXPECT_EQ(t.a.app->player(), player);
+  EXPECT_EQ(t.a.app->read().player(), player);
   EXPECT_TRUE(t.a.desktop->element("win").attribute("AXRole").ok()) << "a later request waits the default again";
 }
 

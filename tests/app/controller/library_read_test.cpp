@@ -44,7 +44,7 @@ TEST(LibraryReadTest, ReplacesTheReadUnderWayAndReadsTheTextFromItsTop) {
     LogTail log;
     a.doubleTap();
     a.vt.advance(1);
-    const auto first = a.app->player();
+    const auto first = a.app->read().player();
     ASSERT_NE(first, nullptr);
     a.trace->clear();
     std::vector<std::string> pill;
@@ -53,7 +53,7 @@ TEST(LibraryReadTest, ReplacesTheReadUnderWayAndReadsTheTextFromItsTop) {
     a.app->readText(kText);
     EXPECT_EQ(std::count(pill.begin(), pill.end(), "working: Reading"), 1)
         << "the pill says so while the text is prepared";
-    const auto read = a.app->player();
+    const auto read = a.app->read().player();
     ASSERT_NE(read, nullptr);
     EXPECT_NE(read, first);
     EXPECT_EQ(read->source(), (Player::Source{"debug", "text", std::nullopt}));
@@ -62,10 +62,10 @@ TEST(LibraryReadTest, ReplacesTheReadUnderWayAndReadsTheTextFromItsTop) {
     EXPECT_EQ(std::count(a.trace->begin(), a.trace->end(), "account: refresh"), 1);
     a.vt.advance(30);
     EXPECT_EQ(log.count("read end (highlights)"), 1) << "the read under way stops as the library's\n" << log.text();
-    ASSERT_TRUE(a.app->lastRead());
-    EXPECT_EQ(a.app->lastRead()->trigger, "highlights");
-    EXPECT_EQ(a.app->lastRead()->startChar, 0);
-    EXPECT_EQ(a.app->lastRead()->startReason, "top");
+    ASSERT_TRUE(a.app->read().lastRead());
+    EXPECT_EQ(a.app->read().lastRead()->trigger, "highlights");
+    EXPECT_EQ(a.app->read().lastRead()->startChar, 0);
+    EXPECT_EQ(a.app->read().lastRead()->startReason, "top");
     EXPECT_TRUE(std::any_of(a.onDevice->sent.begin(), a.onDevice->sent.end(),
                             [](const auto& s) { return s.text.rfind("Your highlights from Rivers.", 0) == 0; }));
   }
@@ -80,11 +80,11 @@ TEST(LibraryReadTest, ABusyCaptureOnlyLogsAndAMissingKeyIsNoted) {
     a.vt.drain();
     LogTail log;
     a.doubleTap();
-    ASSERT_TRUE(a.app->busy());
+    ASSERT_TRUE(a.app->read().capturing());
     std::vector<std::string> pill;
     a.app->pill().model().onChange = [&](std::optional<Curve>) { pill.push_back(shown(a)); };
     a.app->readText(kText);
-    EXPECT_EQ(a.app->player(), nullptr);
+    EXPECT_EQ(a.app->read().player(), nullptr);
     EXPECT_EQ(std::count(pill.begin(), pill.end(), "working: Reading"), 0);
     a.vt.drain();
     EXPECT_EQ(log.count("trigger ignored: capture busy"), 1);
@@ -98,8 +98,8 @@ TEST(LibraryReadTest, ABusyCaptureOnlyLogsAndAMissingKeyIsNoted) {
     a.vt.drain();
     LogTail log;
     a.app->readText(kText);
-    ASSERT_NE(a.app->player(), nullptr);
-    EXPECT_EQ(a.app->player()->engine(), a.onDevice);
+    ASSERT_NE(a.app->read().player(), nullptr);
+    EXPECT_EQ(a.app->read().player()->engine(), a.onDevice);
     a.vt.drain();
     EXPECT_EQ(log.count("No Inworld TTS-2 Flash key — using the on-device voice"), 1);
   }

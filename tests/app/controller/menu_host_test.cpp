@@ -28,18 +28,18 @@ TEST(ControllerMenuHostTest, TheSnapshotFollowsTheReadAndControlsActOnlyOnOne) {
 
   a.doubleTap();
   a.vt.advance(1.5);
-  ASSERT_NE(a.app->player(), nullptr);
+  ASSERT_NE(a.app->read().player(), nullptr);
   menu::Snapshot reading = host.snapshot();
   EXPECT_TRUE(reading.player);
   ASSERT_TRUE(reading.reading);
-  EXPECT_EQ(reading.reading->title, a.app->readingTitle());
+  EXPECT_EQ(reading.reading->title, a.app->read().readingTitle());
   EXPECT_EQ(reading.reading->source.rfind("Firefox", 0), 0u) << reading.reading->source;
   host.control("toggle");
   a.vt.advance(0.5);
-  EXPECT_TRUE(a.app->player()->isPaused());
+  EXPECT_TRUE(a.app->read().player()->isPaused());
   EXPECT_TRUE(host.snapshot().state->paused);
   host.control("stop");
   a.vt.advance(1);
-  EXPECT_EQ(a.app->player(), nullptr);
+  EXPECT_EQ(a.app->read().player(), nullptr);
   EXPECT_FALSE(host.snapshot().player);
 }

@@ -1,23 +1,23 @@
-// The controller's scroll watch: scrolling pauses the band's pull back to the sentence heard, and
-// once it settles a fresh capture tells whether that sentence is still on screen; when it is not,
-// the pill offers "Read from here" for a few seconds.
-#include "app/controller/app_controller.h"
+// The read session's scroll watch: scrolling pauses the band's pull back to the sentence heard,
+// and once it settles a fresh capture tells whether that sentence is still on screen; when it is
+// not, the pill offers "Read from here" for a few seconds.
+#include "app/controller/read_session.h"
 #include "core/base/log.h"
 #include "core/library/position_store.h"
 #include "core/text/text.h"
 
 namespace orvak {
 
-void AppController::startScrollWatch() {
+void ReadSession::startScrollWatch() {
   if (scrollMonitor_) return;
-  std::weak_ptr<AppController> weak = weak_from_this();
+  std::weak_ptr<ReadSession> weak = weak_from_this();
   // The events backend leaves out scrolling in our own windows.
-  scrollMonitor_ = services_.events->addScrollMonitor([weak](const platform::ScrollEvent&) {
+  scrollMonitor_ = parts_.events->addScrollMonitor([weak](const platform::ScrollEvent&) {
     if (auto self = weak.lock()) self->scrolled();
   });
 }
 
-void AppController::scrolled() {
+void ReadSession::scrolled() {
   if (!player_) return;
   if (highlighter_) {
     highlighter_->pauseFollowing(kFollowPause);
@@ -25,25 +25,25 @@ void AppController::scrolled() {
   }
   // One check, after the last of a burst.
   scrollSettle_.cancel();
-  scrollSettle_ = dispatch::main().asyncAfter(kSettleDelay, weakly([](AppController& c) { c.checkScrolledAway(); }));
+  scrollSettle_ = dispatch::main().asyncAfter(kSettleDelay, weakly([](ReadSession& s) { s.checkScrolledAway(); }));
 }
 
-void AppController::checkScrolledAway() {
-  if (!player_ || busy_) return;
+void ReadSession::checkScrolledAway() {
+  if (!player_ || capturing_) return;
   const auto playing = player_->playingText();
   if (!playing || !player_->readKey()) return;
   const std::uint64_t handlerTime = dispatch::monotonicNanos();
-  std::weak_ptr<AppController> weak = weak_from_this();
+  std::weak_ptr<ReadSession> weak = weak_from_this();
   std::weak_ptr<Player> read = player_;
-  capturer_->capture(handlerTime, [weak, read, playing = *playing, handlerTime](CaptureOutcome outcome) {
+  parts_.capturer->capture(handlerTime, [weak, read, playing = *playing, handlerTime](CaptureOutcome outcome) {
     auto self = weak.lock();
     auto player = read.lock();
     if (self && player) self->scrollChecked(player, playing, handlerTime, std::move(outcome));
   });
 }
 
-void AppController::scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing,
-                                  std::uint64_t handlerTime, CaptureOutcome outcome) {
+void ReadSession::scrollChecked(const std::shared_ptr<Player>& player, const std::string& playing,
+                                std::uint64_t handlerTime, CaptureOutcome outcome) {
   if (player != player_) return;  // a newer read started meanwhile
   const auto* cap = std::get_if<Capture>(&outcome);
   if (!cap) return;
@@ -63,19 +63,20 @@ void AppController::scrollChecked(const std::shared_ptr<Player>& player, const s
   setOffer(offer);
 }
 
-void AppController::setOffer(bool on) {
+void ReadSession::setOffer(bool on) {
   offerExpiry_.cancel();
-  const bool showing = pill_->offer().has_value();
+  Pill& pill = *parts_.pill;
+  const bool showing = pill.offer().has_value();
   if (!on) {
     if (showing) Log::write("offer cleared");
-    pill_->setOffer(std::nullopt);
+    pill.setOffer(std::nullopt);
     return;
   }
   if (!showing) Log::write("offer: Read from here");
-  pill_->setOffer("Read from here");
+  pill.setOffer("Read from here");
   // Every new offer restarts its lifetime; the expiry withdraws it without a log line.
   offerExpiry_ =
-      dispatch::main().asyncAfter(kOfferLifetime, weakly([](AppController& c) { c.pill_->setOffer(std::nullopt); }));
+      dispatch::main().asyncAfter(kOfferLifetime, weakly([](ReadSession& s) { s.parts_.pill->setOffer(std::nullopt); }));
 }
 
 }  // namespace orvak
