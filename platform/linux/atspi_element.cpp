@@ -288,7 +288,7 @@ ax::Result<ax::ElementList> AtspiElement::children(const Facts& f, const dbus::R
   const auto role = static_cast<Role>(f.role);
   const bool inDocument =
       inDocument_ || role == Role::documentWeb || role == Role::documentFrame || role == Role::documentEmail;
-  if (!refs.empty() && !password && f.has(kText)) {
+  if (!refs.empty() && !password && f.has(kText) && !givesRunsAsChildren()) {
     auto t = knownText ? (*knownText ? ax::Result<std::string>(**knownText) : ax::Result<std::string>(ax::Error::noValue))
                        : text();
     if (t.ok()) {
@@ -685,6 +685,12 @@ ax::Result<std::vector<ax::Value>> AtspiElement::assemble(std::span<const std::s
     out.push_back(std::move(v));
   }
   return out;
+}
+
+bool AtspiElement::givesRunsAsChildren() const {
+  // A text leaf of its own for every run: a parent's replacement characters stand only for
+  // children that are not text, so they never match the children one for one with text between.
+  return bus_->toolkitOf(ref_.bus, timeout()) == "Chromium";
 }
 
 // Toolkits keep closed menus, popovers and tool bars in the tree, placed nowhere on screen and

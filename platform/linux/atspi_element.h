@@ -119,6 +119,9 @@ class AtspiElement final : public ax::ElementImpl {
   ax::Result<ax::Value> textQuery(std::string_view name, const ax::Value& parameter) const;
   ax::Result<ax::Element> deepestAt(const dbus::ObjectRef& start, double x, double y) const;
   bool hidden(States states) const;
+  // Whether the program gives every run of an object's text as a child of its own (Chromium):
+  // there the text is never cut into runs, and is not needed to take the children.
+  bool givesRunsAsChildren() const;
 
   std::shared_ptr<AtspiBus> bus_;
   Kind kind_;

@@ -12,8 +12,9 @@
 // description, children and extents one call each and the text besides, this asks the role, the
 // states, the extents and all accessible properties at once (name, description, object
 // attributes, child count), then the children only where there are any and the text (whose
-// reply also tells whether the element has text at all); URLs and carets only of the roles the
-// walk reads them from. A text run costs one request (its extents).
+// reply also tells whether the element has text at all) where the walk reads it or it is cut
+// into runs; URLs and carets only of the roles the walk reads them from. A text run costs one
+// request (its extents).
 //
 // Below a web page the roles and visibility of all elements come in a few requests for the whole
 // document, where its program answers collection queries faithfully: one query lists every
@@ -176,6 +177,7 @@ class ReadAheadRun {
     int waiting = 0;
     bool factsAsked = false;  // role, properties and extents
     bool second = false;      // the second step was asked
+    bool textAsked = false;
     std::optional<std::int64_t> childCount;
     std::optional<Matched> matched;  // role and visibility from a document's collection queries
     std::optional<std::size_t> table;  // of a document: its collection queries' answers
@@ -422,8 +424,12 @@ class ReadAheadRun {
     // A page's elements are listed by its document, unless a document above has listed them.
     if (isDocument(role) && n.childCount != 0 && !n.matched && answersCollections(e)) askMatches(i);
     if (n.childCount != 0) ask(i, Ask::children, kAccessible, "GetChildren");
-    if (role != Role::passwordText) ask(i, Ask::text, kText, "GetText", {std::int32_t{0}, std::int32_t{-1}});
     const MappedRole mapped = mapRole(f.facts.role, f.facts.attributes, States{f.facts.states});
+    // The walk reads the text of an element without children and of a text role; elsewhere it
+    // serves only to cut the text into runs between the children, which some programs never need.
+    if (asksText(n) && (n.childCount == 0 || contains(read_.valueTextRoles, mapped.role) || !e.givesRunsAsChildren())) {
+      askText(i);
+    }
     if (mapped.role == "AXTextArea") {
       ask(i, Ask::selection, kText, "GetSelection", {std::int32_t{0}});
       ask(i, Ask::caret, kProperties, "Get", {std::string(kText), std::string("CaretOffset")});
@@ -432,20 +438,31 @@ class ReadAheadRun {
     if (n.waiting == 0) secondDone(i);
   }
 
+  bool asksText(const Node& n) const { return n.fetched.facts.role != static_cast<std::uint32_t>(Role::passwordText); }
+
+  void askText(std::size_t i) {
+    nodes_[i].textAsked = true;
+    ask(i, Ask::text, kText, "GetText", {std::int32_t{0}, std::int32_t{-1}});
+  }
+
   void secondDone(std::size_t i) {
     Node& n = nodes_[i];
     const AtspiElement& e = *n.element;
     auto& f = n.fetched;
-    f.textRead = true;
-    if (n.text.ok()) {
-      if (const auto* s = n.text.first().text()) {
-        f.text = text::repairUtf8(*s);
-        f.facts.interfaces.emplace_back(kText);
-      }
+    if (n.textAsked && n.text.ok()) {
+      if (const auto* s = n.text.first().text()) f.text = text::repairUtf8(*s);
     }
-    if (f.document && errorOf(*f.document) != ax::Error::attributeUnsupported) f.facts.interfaces.emplace_back(kDocument);
     dbus::Reply none;
-    f.children = e.children(f.facts, n.childCount == 0 ? none : n.children, &f.text, false);
+    auto children = e.children(f.facts, n.childCount == 0 ? none : n.children, &f.text, false);
+    // Without children after all, the walk reads the element's text: a third step asks it.
+    if (!n.textAsked && asksText(n) && (!children.ok() || children.value.empty())) {
+      askText(i);
+      return;
+    }
+    f.textRead = n.textAsked;
+    if (f.text) f.facts.interfaces.emplace_back(kText);
+    if (f.document && errorOf(*f.document) != ax::Error::attributeUnsupported) f.facts.interfaces.emplace_back(kDocument);
+    f.children = std::move(children);
     const auto published = publish(i);
     if (published->children->ok()) visitChildren(i, *published);
   }
