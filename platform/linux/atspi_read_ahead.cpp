@@ -60,6 +60,7 @@ constexpr std::int32_t kMatchAny = ATSPI_Collection_MATCH_ANY;
 constexpr std::int32_t kMatchNone = ATSPI_Collection_MATCH_NONE;
 // Role numbers are below ATSPI_ROLE_LAST_DEFINED: this many bits tell them apart.
 constexpr int kRoleBits = std::bit_width(static_cast<unsigned>(ATSPI_ROLE_LAST_DEFINED) - 1);
+static_assert((1U << kRoleBits) >= ATSPI_ROLE_LAST_DEFINED, "the role queries tell every role number apart");
 // Most elements of a page are its text: the role queries list the elements whose role differs
 // from it in a bit, so that a text element is in none of them.
 constexpr std::uint32_t kCommonRole = ATSPI_ROLE_STATIC;
