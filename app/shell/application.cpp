@@ -154,7 +154,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   platform::activation::setHandler(applyActivationPolicy);
   platform::activation::setPolicy(prefs.showInDock() ? platform::activation::Policy::regular
                                                      : platform::activation::Policy::accessory);
-  AppLook::apply(prefs.appearance());
+  views::AppLook::apply(prefs.appearance());
   Keys::useKeychain(platform::makeSecretToolKeychain());
 
   const platform::Desktop desktop = loadDesktop(options);
@@ -171,11 +171,11 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
                                                          static_cast<std::uint32_t>(::getpid()));
   services.audioHardware = options.audioHardware;
   services.notifications = std::make_shared<platform::NotificationCenter>();
-  const auto pillWindow = std::make_shared<pillview::PillWindow>();
+  const auto pillWindow = std::make_shared<views::pill::PillWindow>();
   services.pillPanel = pillWindow;
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
-  services.makeOverlay = views::QtHighlightOverlay::factory();
+  services.makeOverlay = views::highlight::QtHighlightOverlay::factory();
   services.makeVoice = [makeInput = options.makeMicInput](const VoiceCommandParts& parts) {
     return makeAppVoice(parts, makeInput ? makeInput() : nullptr);
   };
@@ -186,19 +186,19 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     static AccountVoiceSource source(*account);
     VoiceCatalog::shared().load(source);
   };
-  services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::QtFeedbackDialogs>()); };
+  services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::feedback::QtFeedbackDialogs>()); };
   services.makeWindows = [](AppController& c) {
-    views::QtWindows::Roots roots;
+    views::windows::QtWindows::Roots roots;
     roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
-      return new views::OnboardingView(std::make_unique<ControllerOnboardingHost>(
+      return new views::onboarding::OnboardingView(std::make_unique<ControllerOnboardingHost>(
           c, std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     };
-    views::QtWindows::Hooks hooks;
+    views::windows::QtWindows::Hooks hooks;
     hooks.desktopLook = [] { return std::make_unique<PortalLook>(QDBusConnection::sessionBus()); };
-    return std::make_unique<views::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots), std::move(hooks));
+    return std::make_unique<views::windows::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots), std::move(hooks));
   };
   services.makeStatusMenu = [](AppController& c) -> std::unique_ptr<StatusMenu> {
-    auto tray = std::make_shared<views::QtTray>();
+    auto tray = std::make_shared<views::menu::QtTray>();
     tray->followDesktopLook(std::make_unique<PortalLook>(QDBusConnection::sessionBus()));
     ControllerMenuHost::Hooks hooks;
     hooks.open = [](const fs::path& path) {
@@ -206,7 +206,7 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     };
     hooks.quit = [] { QCoreApplication::quit(); };
     hooks.feedback = [](std::optional<std::string> email) {
-      Feedback::showForm(email, std::make_shared<views::QtFeedbackDialogs>());
+      Feedback::showForm(email, std::make_shared<views::feedback::QtFeedbackDialogs>());
     };
     auto menu = std::make_unique<TrayStatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
     TrayStatusMenu* m = menu.get();

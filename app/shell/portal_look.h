@@ -12,7 +12,7 @@
 
 namespace orvak::shell {
 
-class PortalLook final : public QObject, public views::DesktopLook {
+class PortalLook final : public QObject, public views::windows::DesktopLook {
   Q_OBJECT
 
  public:

@@ -6,7 +6,7 @@
 #include "app/views/look/palette.h"
 #include "app/views/look/stock_style.h"
 
-namespace orvak::AppLook {
+namespace orvak::views::AppLook {
 
 bool followsDesktop(std::string_view value) { return value == "system"; }
 
@@ -67,4 +67,4 @@ void apply(std::string_view value, const std::function<look::Appearance()>& desk
   }
 }
 
-}  // namespace orvak::AppLook
+}  // namespace orvak::views::AppLook

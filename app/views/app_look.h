@@ -10,7 +10,7 @@
 
 #include "app/views/look/appearance.h"
 
-namespace orvak::AppLook {
+namespace orvak::views::AppLook {
 
 // The look `value` asks for; `desktop` is asked only for "system".
 look::Appearance resolve(std::string_view value, const std::function<look::Appearance()>& desktop);
@@ -28,4 +28,4 @@ bool followsDesktop(std::string_view value);
 void apply(std::string_view value,
            const std::function<look::Appearance()>& desktop = look::readDesktopAppearance);
 
-}  // namespace orvak::AppLook
+}  // namespace orvak::views::AppLook

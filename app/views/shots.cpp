@@ -67,33 +67,33 @@ std::span<const Shot> shots() {
        }},
       {"notes-unavailable", "the library when its database could not be opened",
        [](double scale) {
-         NotesUnavailableView view;
+         library::NotesUnavailableView view;
          view.resize(720, 320);
          return renderWidget(view, scale);
        }},
     };
-    for (const auto& p : pillview::pillShots()) {
+    for (const auto& p : views::pill::pillShots()) {
       rows.push_back({"pill-" + p.name, "the pill: " + p.summary,
-                      [name = p.name](double scale) { return pillview::renderPillShot(name, scale); }});
+                      [name = p.name](double scale) { return views::pill::renderPillShot(name, scale); }});
     }
-    rows.push_back(hotkeyPickerShot());
-    rows.push_back(onboardingShot());
-    for (auto& shot : overlayShots()) {
+    rows.push_back(hotkey::hotkeyPickerShot());
+    rows.push_back(onboarding::onboardingShot());
+    for (auto& shot : highlight::overlayShots()) {
       rows.push_back(std::move(shot));
     }
-    for (auto& shot : menuShots()) {
+    for (auto& shot : menu::menuShots()) {
       rows.push_back(std::move(shot));
     }
-    for (auto& shot : mainShots()) {
+    for (auto& shot : main::mainShots()) {
       rows.push_back(std::move(shot));
     }
-    for (auto& shot : settingsShots()) {
+    for (auto& shot : settings::settingsShots()) {
       rows.push_back(std::move(shot));
     }
     for (auto& shot : library::libraryShots()) {
       rows.push_back(std::move(shot));
     }
-    for (auto& shot : feedbackShots()) {
+    for (auto& shot : feedback::feedbackShots()) {
       rows.push_back(std::move(shot));
     }
     return rows;

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   StillHost host(dir.filePath("defaults.json").toStdString());
   auto flow = orvak::OnboardingFlow::make(host);
   flow->setStep(orvak::OnboardingFlow::kTryIt);
-  orvak::views::OnboardingView view(flow);
+  orvak::views::onboarding::OnboardingView view(flow);
   view.setWindowTitle("Welcome to Orvak");
   view.show();
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

@@ -39,11 +39,11 @@ TEST(OverlayWindow, WithoutACompositorTheStripsShowAndTheLettersStayVisible) {
   page.show();
   ASSERT_TRUE(waitFor([] { return screenImage().pixelColor(300, 300) == QColor(Qt::white); }));
 
-  QtHighlightOverlay overlay(true);
+  highlight::QtHighlightOverlay overlay(true);
   ASSERT_EQ(overlay.views().size(), QGuiApplication::screens().size());
   const ax::Rect line{100, 200, 300, 20};
   overlay.show({line}, ax::Rect{120, 200, 40, 20}, ax::Rect{0, 0, 600, 400}, {ax::Rect{100, 250, 200, 20}});
-  BandView* view = overlay.views().front();
+  highlight::BandView* view = overlay.views().front();
   EXPECT_FALSE(view->focusArea().has_value()) << "a shaped window cannot dim around the band";
   EXPECT_TRUE(view->testAttribute(Qt::WA_TransparentForMouseEvents));
 
@@ -77,7 +77,7 @@ TEST(OverlayWindow, AClickOnTheBandReachesTheWindowUnderIt) {
 
   for (const bool strip : {true, false}) {
     SCOPED_TRACE(strip ? "shaped strips" : "translucent window");
-    QtHighlightOverlay overlay(strip);
+    highlight::QtHighlightOverlay overlay(strip);
     overlay.show({ax::Rect{100, 200, 300, 20}}, std::nullopt, std::nullopt, {});
     if (strip) {
       ASSERT_TRUE(waitFor([&] { return isBand(screenImage().pixelColor(300, 219)); }));

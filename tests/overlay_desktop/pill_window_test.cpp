@@ -14,7 +14,7 @@
 #include "tests/overlay_desktop/desktop_widgets.h"
 #include "tests/overlay_desktop/x_click.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 using views::clickAt;
@@ -95,4 +95,4 @@ TEST(PillWindow, TheCapsuleTakesClicksOnItsControlsOnEveryShow) {
 }
 
 }  // namespace
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

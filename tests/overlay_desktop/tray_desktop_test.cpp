@@ -19,7 +19,7 @@
 #include "tests/overlay_desktop/desktop_widgets.h"
 #include "tests/overlay_desktop/x_click.h"
 
-namespace orvak::views {
+namespace orvak::views::menu {
 namespace {
 
 struct NoWindows final : Windows {
@@ -37,8 +37,8 @@ struct IdleHost final : MenuHost {
       : prefsValue(std::make_shared<platform::Defaults>((dir + "/defaults.json").toStdString())) {}
   Prefs prefsValue;
   NoWindows win;
-  menu::Snapshot snapshot() override {
-    menu::Snapshot s;
+  orvak::menu::Snapshot snapshot() override {
+    orvak::menu::Snapshot s;
     s.accessibility = true;
     return s;
   }
@@ -56,9 +56,9 @@ TEST(TrayDesktop, TheIconComesWithALateTrayAndEitherClickOpensTheMenu) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "the test desktop starts without a tray";
-  auto tray = std::make_shared<QtTray>();
+  auto tray = std::make_shared<menu::QtTray>();
   TrayStatusMenu menu(std::make_unique<IdleHost>(dir.path()), tray);
-  tray->attach([&menu] { return menu.rows(); }, [&menu](menu::Action a, const std::string& v) { menu.perform(a, v); });
+  tray->attach([&menu] { return menu.rows(); }, [&menu](orvak::menu::Action a, const std::string& v) { menu.perform(a, v); });
   EXPECT_FALSE(menu.available());
   EXPECT_FALSE(tray->trayIcon()->isVisible());
 
@@ -90,5 +90,5 @@ TEST(TrayDesktop, TheIconComesWithALateTrayAndEitherClickOpensTheMenu) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::menu
 

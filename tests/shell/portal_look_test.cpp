@@ -108,7 +108,7 @@ TEST_F(PortalLookTest, EachColourSchemeTheDesktopSwitchesToIsAnnouncedAndNothing
 TEST_F(PortalLookTest, MatchSystemReadsThePortalAtStartAndFollowsItsSignal) {
   portal.scheme = 1;
   EXPECT_EQ(orvak::look::readDesktopAppearance(), Appearance::dark);
-  orvak::AppLook::apply("system");
+  orvak::views::AppLook::apply("system");
   EXPECT_EQ(orvak::look::appearance(), Appearance::dark);
   EXPECT_LT(QApplication::palette().color(QPalette::Window).lightnessF(), 0.5);
 
@@ -117,7 +117,7 @@ TEST_F(PortalLookTest, MatchSystemReadsThePortalAtStartAndFollowsItsSignal) {
   std::optional<Appearance> announced;
   look.onChange = [&](Appearance a) {
     announced = a;
-    orvak::AppLook::apply("system", [a] { return a; });
+    orvak::views::AppLook::apply("system", [a] { return a; });
   };
   portal.scheme = 2;
   settingChanged(portalBus, "org.freedesktop.appearance", "color-scheme", 2u);

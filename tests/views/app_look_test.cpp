@@ -31,7 +31,7 @@ TEST(AppLookTest, ValuesMatchExactlyAndOnlySystemAsksTheDesktop) {
   };
   for (const Case& c : cases) {
     bool asked = false;
-    const Appearance got = orvak::AppLook::resolve(c.value, [&] {
+    const Appearance got = orvak::views::AppLook::resolve(c.value, [&] {
       asked = true;
       return c.desktop;
     });
@@ -42,7 +42,7 @@ TEST(AppLookTest, ValuesMatchExactlyAndOnlySystemAsksTheDesktop) {
 
 TEST(AppLookTest, EachPaletteHasTheLightnessOfItsLookAndReadableText) {
   for (Appearance a : {Appearance::light, Appearance::dark}) {
-    const QPalette p = orvak::AppLook::palette(a);
+    const QPalette p = orvak::views::AppLook::palette(a);
     EXPECT_EQ(p.color(QPalette::Window).lightness() < 128, a == Appearance::dark);
     EXPECT_GT(std::abs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()), 150);
     EXPECT_GT(std::abs(p.color(QPalette::WindowText).lightness() - p.color(QPalette::Window).lightness()), 150);
@@ -52,7 +52,7 @@ TEST(AppLookTest, EachPaletteHasTheLightnessOfItsLookAndReadableText) {
 TEST(AppLookTest, StockControlsTakeTheLooksOwnColours) {
   namespace M = orvak::look::Margin;
   for (Appearance a : {Appearance::light, Appearance::dark}) {
-    const QPalette p = orvak::AppLook::palette(a);
+    const QPalette p = orvak::views::AppLook::palette(a);
     struct Case {
       QPalette::ColorRole role;
       const orvak::look::DynColor& colour;

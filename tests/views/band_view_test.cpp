@@ -9,7 +9,7 @@
 #include "app/views/look/palette.h"
 #include "tests/views/look_test.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 namespace {
 
 using BandViewTest = test::LookTest;
@@ -17,7 +17,7 @@ using QtHighlightOverlayTest = test::LookTest;
 
 TEST_F(BandViewTest, SameLineSizesMoveInPlaceOtherBandsFade) {
   look::setReducedMotion(true);
-  BandView view(1.0, false);
+  highlight::BandView view(1.0, false);
   view.resize(400, 200);
   view.setBands({{10, 10, 200, 18}, {10, 28, 120, 18}});
   EXPECT_EQ(view.bandFades(), 0) << "nothing to fade the first time";
@@ -43,7 +43,7 @@ TEST_F(BandViewTest, MarkerShapeCoversTheLowerPartOfTheLine) {
 TEST_F(BandViewTest, PaintsTheBandColourOnlyInsideTheBand) {
   look::setReducedMotion(true);
   look::setAppearance(look::Appearance::light);
-  BandView view(1.0, false);
+  highlight::BandView view(1.0, false);
   view.resize(300, 100);
   view.setBands({{50, 40, 100, 20}});
   QImage img(view.size(), QImage::Format_ARGB32_Premultiplied);
@@ -56,10 +56,10 @@ TEST_F(BandViewTest, PaintsTheBandColourOnlyInsideTheBand) {
 
 TEST_F(QtHighlightOverlayTest, OneViewPerScreenWithScreenCoordinates) {
   look::setReducedMotion(true);
-  QtHighlightOverlay overlay(true);
+  highlight::QtHighlightOverlay overlay(true);
   ASSERT_FALSE(overlay.views().empty());
   overlay.show({{100, 200, 300, 18}, {-50, -50, 10, 10}}, ax::Rect{120, 200, 40, 18}, std::nullopt, {});
-  BandView* view = overlay.views().front();
+  highlight::BandView* view = overlay.views().front();
   EXPECT_EQ(view->bands(), (std::vector<QRectF>{{100, 200, 300, 18}})) << "off-screen rectangles left out";
   EXPECT_EQ(view->word(), QRectF(120, 200, 40, 18));
   overlay.show({}, std::nullopt, std::nullopt, {});
@@ -69,4 +69,4 @@ TEST_F(QtHighlightOverlayTest, OneViewPerScreenWithScreenCoordinates) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

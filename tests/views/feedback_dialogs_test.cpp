@@ -43,7 +43,7 @@ void whenShown(std::function<void(QWidget&)> act) {
 
 TEST(FeedbackDialogs, TheFormHasTheEmailFieldOnlyWhenAskedAndTheLogTicked) {
   for (const bool askEmail : {true, false}) {
-    FeedbackForm form(askEmail);
+    feedback::FeedbackForm form(askEmail);
     EXPECT_EQ(form.text()->size(), QSize(340, 120));
     EXPECT_EQ(form.email() != nullptr, askEmail);
     if (askEmail) {
@@ -57,9 +57,9 @@ TEST(FeedbackDialogs, TheFormHasTheEmailFieldOnlyWhenAskedAndTheLogTicked) {
 }
 
 TEST(FeedbackDialogs, TheFormsAnswersComeBackAsTyped) {
-  QtFeedbackDialogs dialogs;
+  feedback::QtFeedbackDialogs dialogs;
   whenShown([](QWidget& w) {
-    auto& form = dynamic_cast<FeedbackForm&>(w);
+    auto& form = dynamic_cast<feedback::FeedbackForm&>(w);
     form.text()->setPlainText("  It skips words \n");
     form.email()->setText(" me@example.com");
     form.includeLog()->setChecked(false);
@@ -82,7 +82,7 @@ TEST(FeedbackDialogs, TheCrashAlertsButtonsAndCheckbox) {
     bool send;
   } cases[] = {{"Send Report", false, true}, {"Don't Send", true, false}, {"Send Report", true, true}};
   for (const auto& c : cases) {
-    QtFeedbackDialogs dialogs;
+    feedback::QtFeedbackDialogs dialogs;
     whenShown([c](QWidget& w) {
       auto& box = dynamic_cast<QMessageBox&>(w);
       EXPECT_EQ(box.text(), "Orvak quit unexpectedly last time");

@@ -14,7 +14,7 @@
 namespace {
 
 using namespace orvak;
-using orvak::views::HotkeyPicker;
+using orvak::views::hotkey::HotkeyPicker;
 using Kind = HotkeyTest::State::Kind;
 using HotkeyPickerView = test::LookTest;
 

@@ -184,7 +184,7 @@ TEST(LibraryToastTest, UndoBringsTheItemBackWhateverIsOnTopOfTheStack) {
   for (const bool laterEdit : {false, true}) {
     SampleLibrary lib;
     QUndoStack stack;
-    auto undo = std::make_shared<views::UndoStackManager>(&stack);
+    auto undo = std::make_shared<views::desktop::UndoStackManager>(&stack);
     lib.ctx.undo = undo;
     QWidget holder;
     holder.resize(600, 200);

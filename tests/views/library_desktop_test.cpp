@@ -23,7 +23,7 @@ namespace {
 using NotesUnavailableViewTest = test::LookTest;
 
 TEST_F(NotesUnavailableViewTest, NamesTheFoldersAndFollowsTheAppearance) {
-  views::NotesUnavailableView view;
+  views::library::NotesUnavailableView view;
   EXPECT_EQ(view.heading()->text().toStdString(), "Notes are unavailable");
   EXPECT_EQ(view.explanation()->text().toStdString(),
             NotesText::unavailable(OrvakPaths::support(), OrvakPaths::logs(), OrvakPaths::home()));
@@ -39,7 +39,7 @@ TEST_F(NotesUnavailableViewTest, NamesTheFoldersAndFollowsTheAppearance) {
 
 TEST(UndoStackManagerTest, UndoesTheNewestActionOnceAndTellsWhichItIs) {
   QUndoStack stack;
-  views::UndoStackManager undo(&stack);
+  views::desktop::UndoStackManager undo(&stack);
   std::vector<std::string> ran;
   EXPECT_FALSE(undo.canUndo());
   EXPECT_EQ(undo.nextUndo(), std::nullopt);
@@ -60,7 +60,7 @@ TEST(UndoStackManagerTest, UndoesTheNewestActionOnceAndTellsWhichItIs) {
 
 TEST(QtSaveChooserTest, AnswersOnceWithTheChosenFileOrNothing) {
   dispatch::VirtualTime vt;
-  views::QtSaveChooser chooser;
+  views::desktop::QtSaveChooser chooser;
   const auto openDialog = [] {
     for (auto* w : QApplication::topLevelWidgets()) {
       if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
@@ -92,7 +92,7 @@ TEST(QtSaveChooserTest, AnswersOnceWithTheChosenFileOrNothing) {
 }
 
 TEST(QtClipboardTest, KeepsPlainText) {
-  views::QtClipboard clipboard;
+  views::desktop::QtClipboard clipboard;
   clipboard.setText("\u201Cquote\u201D\n\u2014 Page");
   EXPECT_EQ(clipboard.text(), "\u201Cquote\u201D\n\u2014 Page");
 }

@@ -32,6 +32,9 @@
 
 using namespace orvak;
 using namespace orvak::views;
+using namespace orvak::views::main;
+using namespace orvak::views::settings;
+using orvak::views::library::NotesUnavailableView;
 using Page = MainModel::Page;
 
 namespace {
@@ -319,7 +322,7 @@ TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillSh
     ASSERT_NE(f.view->detail(), nullptr);
     EXPECT_EQ(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
   }
-  EXPECT_FALSE(widgetsOf<HelpPage>(f.view->detail()).empty()) << "help shows the help page";
+  EXPECT_FALSE(widgetsOf<settings::HelpPage>(f.view->detail()).empty()) << "help shows the help page";
 }
 
 TEST(MainViewTest, AddAnAppOpensOneChooserModalToTheWindowAndStoresTheChosenApps) {
@@ -383,18 +386,18 @@ TEST(MainViewTest, EveryCaptionShowsWholeAtTheSmallestAndTheDefaultWidth) {
     f.view->resize(c.size);
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     if (c.page == Page::voice) {
-      const auto tabs = widgetsOf<VoiceTab>(f.view->detail());
+      const auto tabs = widgetsOf<settings::VoiceTab>(f.view->detail());
       ASSERT_EQ(tabs.size(), 1u);
-      VoiceTab* tab = tabs.front();
+      settings::VoiceTab* tab = tabs.front();
       ASSERT_NE(tab->voiceRow(), nullptr);
       ASSERT_NE(tab->voiceRow()->caption(), nullptr);
       EXPECT_EQ(tab->voiceRow()->caption()->text().toStdString(), VoicePageModel::kOnDeviceCaption);
     }
     auto* pane = dynamic_cast<SettingsPane*>(f.view->detail());
     ASSERT_NE(pane, nullptr);
-    const auto captions = widgetsOf<ClampedText>(pane);
+    const auto captions = widgetsOf<settings::ClampedText>(pane);
     ASSERT_FALSE(captions.empty());
-    for (ClampedText* caption : captions) {
+    for (settings::ClampedText* caption : captions) {
       if (!caption->isVisible()) continue;
       SCOPED_TRACE(caption->text().toStdString());
       const QStringList lines = caption->lines(caption->width());

@@ -15,7 +15,7 @@
 #include "tests/views/look_test.h"
 
 using namespace orvak;
-using namespace orvak::views;
+using namespace orvak::views::menu;
 
 namespace {
 
@@ -132,7 +132,7 @@ TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
   };
   for (const Case c : {Case{3, 12, 0.25}, Case{1, 0, 0.0}, Case{12, 12, 1.0}}) {
     MenuHeader h(reading(c.sentence, c.total, false));
-    renderWidget(h, 1);
+    views::renderWidget(h, 1);
     const QRectF bar = h.progressFill();
     EXPECT_NEAR(bar.width(), (MenuHeader::kWidth - 28) * c.share, 0.5) << c.sentence << "/" << c.total;
     EXPECT_EQ(bar.height(), 3);
@@ -154,7 +154,7 @@ TEST(MenuHeaderTest, ALongDetailLineEndsInAnEllipsisWithinTheHeader) {
   menu::Header h = reading(3, 12, false);
   h.reading->source = "Chromium Web Browser · On-device · some page with a long name in its window title";
   MenuHeader header(h);
-  renderWidget(header, 1);
+  views::renderWidget(header, 1);
   const QLabel* detail = header.detail();
   const QString shown = detail->text();
   EXPECT_TRUE(shown.endsWith(QString::fromUtf8("…"))) << shown.toStdString();
@@ -171,8 +171,8 @@ TEST(QtTrayTest, TheIconIsDrawnAgainForThePanelAsTheDesktopsSchemeChanges) {
     Env() { qputenv("XDG_CURRENT_DESKTOP", "KDE"); }
     ~Env() { qputenv("XDG_CURRENT_DESKTOP", before); }
   } env;
-  auto listener = std::make_unique<DesktopLook>();
-  DesktopLook* desktop = listener.get();
+  auto listener = std::make_unique<views::windows::DesktopLook>();
+  views::windows::DesktopLook* desktop = listener.get();
   QtTray tray;
   tray.followDesktopLook(std::move(listener));
   tray.showIcon(menu::IconLook{}, 0);

@@ -16,7 +16,7 @@ namespace {
 
 using namespace orvak;
 using orvak::test::FakeOnboardingHost;
-using orvak::views::OnboardingView;
+using orvak::views::onboarding::OnboardingView;
 using Mic = OnboardingHost::Mic;
 
 QStringList footerLabels(const OnboardingView& view) {
@@ -122,7 +122,7 @@ TEST(OnboardingView, TheKeyStepHoldsTheCardsAndTheRailNamesEveryStep) {
   const auto pickers = view.page()->findChildren<QWidget*>();
   int cards = 0;
   for (auto* w : pickers) {
-    if (auto* p = dynamic_cast<views::HotkeyPicker*>(w)) cards = int(p->cards().size());
+    if (auto* p = dynamic_cast<views::hotkey::HotkeyPicker*>(w)) cards = int(p->cards().size());
   }
   EXPECT_EQ(cards, 6);
   QStringList rail;
@@ -293,7 +293,7 @@ TEST(OnboardingView, APageStaysWhileItsOwnControlsFollowAChange) {
   flow->setStep(OnboardingFlow::kHotkey);
   OnboardingView view(flow);
   QWidget* page = view.page();
-  auto* picker = findIn<views::HotkeyPicker>(page);
+  auto* picker = findIn<views::hotkey::HotkeyPicker>(page);
   ASSERT_NE(picker, nullptr);
   picker->cards()[3]->click();
   EXPECT_EQ(host.prefs().hotkeyCode(), 62);
@@ -354,10 +354,10 @@ TEST(OnboardingView, TheKeyStepWithoutAWatchedKeySaysSoAndOffersNoTest) {
   view.setAttribute(Qt::WA_DontShowOnScreen);
   view.show();
   view.settle();
-  views::HotkeyPicker* picker = nullptr;
+  views::hotkey::HotkeyPicker* picker = nullptr;
   // The look's widgets carry no meta-object of their own: found by their C++ type.
   for (auto* w : view.page()->findChildren<QWidget*>()) {
-    if (auto* p = dynamic_cast<views::HotkeyPicker*>(w)) picker = p;
+    if (auto* p = dynamic_cast<views::hotkey::HotkeyPicker*>(w)) picker = p;
   }
   ASSERT_NE(picker, nullptr);
   EXPECT_EQ(picker->rowText().toStdString(), HotkeyPickerModel::kUnwatchedRow);

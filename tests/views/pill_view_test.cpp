@@ -15,7 +15,7 @@
 #include "core/base/dispatch.h"
 #include "tests/views/look_test.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 using Kind = PillState::Kind;
@@ -357,9 +357,9 @@ TEST_F(PillPictures, CapsuleFillIsThePillColourAndTheMarginStaysClear) {
 }
 
 }  // namespace
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 TEST(PillWindowTest, ThePanelAndScreensOnQt) {
@@ -394,4 +394,4 @@ TEST(PillWindowTest, ThePanelAndScreensOnQt) {
 }
 
 }  // namespace
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

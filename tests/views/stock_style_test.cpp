@@ -49,7 +49,7 @@ QImage field(StockStyle& style, Appearance appearance, bool focused) {
   img.fill(Qt::transparent);
   QStyleOptionFrame option;
   option.rect = img.rect();
-  option.palette = AppLook::palette(appearance);
+  option.palette = views::AppLook::palette(appearance);
   option.lineWidth = 1;
   option.state = QStyle::State_Enabled | QStyle::State_Sunken;
   if (focused) option.state |= QStyle::State_HasFocus;
@@ -62,7 +62,7 @@ TEST_F(StockFields, AFieldIsRoundedWithAnEdgeThatTakesTheAccentWithTheFocus) {
   StockStyle style;
   for (const auto appearance : {Appearance::light, Appearance::dark}) {
     SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
-    const QPalette pal = AppLook::palette(appearance);
+    const QPalette pal = views::AppLook::palette(appearance);
     for (const bool focused : {false, true}) {
       SCOPED_TRACE(focused ? "focused" : "not focused");
       const QImage img = field(style, appearance, focused);
@@ -85,7 +85,7 @@ TEST_F(StockFields, AComboBoxIsAFieldWithAChevronInEitherLook) {
   StockStyle style;
   for (const auto appearance : {Appearance::light, Appearance::dark}) {
     SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
-    const QPalette pal = AppLook::palette(appearance);
+    const QPalette pal = views::AppLook::palette(appearance);
     QComboBox combo;
     combo.setStyle(&style);
     combo.setPalette(pal);
@@ -109,7 +109,7 @@ TEST_F(StockFields, AFramedTextEditorIsAFieldManyLinesTall) {
   StockStyle style;
   for (const auto appearance : {Appearance::light, Appearance::dark}) {
     SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
-    const QPalette pal = AppLook::palette(appearance);
+    const QPalette pal = views::AppLook::palette(appearance);
     QPlainTextEdit editor;
     editor.setStyle(&style);
     editor.setPalette(pal);
@@ -129,7 +129,7 @@ TEST_F(StockFields, ACheckBoxShowsItsEdgeOffAndTheAccentOnInEitherLook) {
   StockStyle style;
   for (const auto appearance : {Appearance::light, Appearance::dark}) {
     SCOPED_TRACE(appearance == Appearance::dark ? "dark" : "light");
-    const QPalette pal = AppLook::palette(appearance);
+    const QPalette pal = views::AppLook::palette(appearance);
     for (const bool on : {false, true}) {
       SCOPED_TRACE(on ? "on" : "off");
       QImage img(16, 16, QImage::Format_ARGB32);

@@ -25,7 +25,7 @@
 #include "tests/views/look_test.h"
 
 using namespace orvak;
-using views::QtWindows;
+using views::windows::QtWindows;
 using Page = MainModel::Page;
 using Policy = platform::activation::Policy;
 
@@ -238,7 +238,7 @@ TEST(WindowsTest, TheAppearanceGoesOutAtOnceAndOnEachChangeTheLoginItemOnlyOnCha
 }
 
 // The desktop's announcements, made by the test.
-struct FakeDesktopLook final : views::DesktopLook {};
+struct FakeDesktopLook final : views::windows::DesktopLook {};
 
 class WindowsLookTest : public test::LookTest {};
 
@@ -308,7 +308,7 @@ TEST(WindowsTest, EditUndoTakesBackTypingInAFieldElseADeletionLongAfterItsToast)
   NotesStore& store = *f.host->store;
   store.insert(test::item(1773494813, "Maps were drawn to be argued with."));
   const StoredItem saved = store.recentItems(1).at(0);
-  const views::MainView* view = f.windows->mainView();
+  const views::main::MainView* view = f.windows->mainView();
   ASSERT_NE(view, nullptr);
   f.windows->notesModel()->remove(saved, view->undoManager());
   f.vt.advance(NotesModel::kUndoToastSeconds + 1);

@@ -52,8 +52,8 @@ class LastShown final : public HighlightOverlay {
 };
 
 // The window's text in the cells the desktop gives each character, relative to the window.
-views::PagePicture pictureOf(const Capture& capture) {
-  views::PagePicture page;
+views::highlight::PagePicture pictureOf(const Capture& capture) {
+  views::highlight::PagePicture page;
   const auto frame = capture.windowFrame.value_or(Frame{0, 0, 800, 600});
   page.size = QSizeF(frame[2], frame[3]);
   for (std::size_t i = 0; i < capture.elements.size() && i < capture.nodeTexts.size(); ++i) {
@@ -157,7 +157,7 @@ int runHighlight(const Args& args) {
     const auto app = offscreenApp();
     const auto frame = capture.windowFrame.value_or(Frame{0, 0, 800, 600});
     const QImage image =
-        views::overlayPicture(pictureOf(capture), inWindow(overlay->bands, frame), inWindow(overlay->word, frame),
+        views::highlight::overlayPicture(pictureOf(capture), inWindow(overlay->bands, frame), inWindow(overlay->word, frame),
                               inWindow(overlay->focus, frame), inWindow(overlay->saved, frame));
     if (!image.save(QString::fromStdString(*picture))) {
       std::fprintf(stderr, "orvak-dev highlight: could not write %s\n", picture->c_str());

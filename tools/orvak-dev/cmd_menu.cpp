@@ -134,7 +134,7 @@ int runTray(const Args&) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   views::useQtMainQueue();
-  auto tray = std::make_shared<views::QtTray>();
+  auto tray = std::make_shared<views::menu::QtTray>();
   auto hostOwned = std::make_unique<ScriptedHost>(Prefs::shared());
   ScriptedHost* host = hostOwned.get();
   TrayStatusMenu menu(std::move(hostOwned), tray);

@@ -25,7 +25,7 @@ int runPillDemo() {
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   views::useQtMainQueue();
-  auto screen = pillview::makeScreenPill();
+  auto screen = views::pill::makeScreenPill();
   auto& pill = *screen.pill;
   Pill::Actions actions;
   auto say = [](const char* what) { return [what] { std::printf("pressed: %s\n", what); }; };

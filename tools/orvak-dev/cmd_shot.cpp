@@ -81,7 +81,7 @@ int runShot(const Args& args) {
   const auto app = offscreenApp();
   // The look and the widgets' palette the application applies, so stock controls in a picture
   // are drawn as users see them.
-  AppLook::apply(dark ? "dark" : "light");
+  views::AppLook::apply(dark ? "dark" : "light");
   // Motion stays allowed so moving pieces show a moving frame; each shot pins its own instant.
   look::setReducedMotion(false);
   QImage image;

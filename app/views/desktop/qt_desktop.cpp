@@ -11,7 +11,7 @@
 
 #include "core/base/dispatch.h"
 
-namespace orvak::views {
+namespace orvak::views::desktop {
 
 void QtClipboard::setText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
@@ -95,4 +95,4 @@ std::optional<UndoActionId> UndoStackManager::nextUndo() const {
 
 void UndoStackManager::undo() { stack_->undo(); }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::desktop

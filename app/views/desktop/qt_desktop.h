@@ -14,7 +14,7 @@
 class QUndoStack;
 class QWidget;
 
-namespace orvak::views {
+namespace orvak::views::desktop {
 
 class QtClipboard final : public platform::Clipboard {
  public:
@@ -73,4 +73,4 @@ class UndoStackManager final : public UndoManager {
   UndoActionId lastId_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::desktop

@@ -12,7 +12,7 @@
 
 #include "app/views/look/text_styles.h"
 
-namespace orvak::views {
+namespace orvak::views::feedback {
 
 namespace {
 
@@ -134,4 +134,4 @@ void QtFeedbackDialogs::showResult(bool sent) {
   runInFront(*box);
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::feedback

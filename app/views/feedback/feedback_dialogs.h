@@ -13,7 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QMessageBox;
 
-namespace orvak::views {
+namespace orvak::views::feedback {
 
 // "Send feedback": a 340 x 120 text box, an e-mail field only when asked for, the log checkbox
 // (ticked), "Send" and "Cancel".
@@ -43,4 +43,4 @@ class QtFeedbackDialogs final : public Feedback::Dialogs {
   void showResult(bool sent) override;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::feedback

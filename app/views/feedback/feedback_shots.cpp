@@ -6,7 +6,7 @@
 
 #include "app/views/feedback/feedback_dialogs.h"
 
-namespace orvak::views {
+namespace orvak::views::feedback {
 
 std::vector<Shot> feedbackShots() {
   auto form = [](bool askEmail) {
@@ -29,4 +29,4 @@ std::vector<Shot> feedbackShots() {
   };
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::feedback

@@ -5,9 +5,9 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::feedback {
 
 // feedback-form, feedback-form-signed-in, crash-alert, feedback-sent, feedback-failed.
 std::vector<Shot> feedbackShots();
 
-}  // namespace orvak::views
+}  // namespace orvak::views::feedback

@@ -9,7 +9,7 @@
 #include "app/views/look/curves.h"
 #include "app/views/look/palette.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 namespace {
 
@@ -259,4 +259,4 @@ void BandView::paintEvent(QPaintEvent*) {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

@@ -17,7 +17,7 @@
 
 class QVariantAnimation;
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 class BandView : public QWidget {
  public:
@@ -82,4 +82,4 @@ class BandView : public QWidget {
   int fades_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

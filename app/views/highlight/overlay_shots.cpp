@@ -10,7 +10,7 @@
 #include "app/views/look/appearance.h"
 #include "app/views/look/palette.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 namespace {
 
@@ -117,4 +117,4 @@ std::vector<Shot> overlayShots() {
   };
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

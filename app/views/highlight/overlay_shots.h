@@ -9,7 +9,7 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 std::vector<Shot> overlayShots();
 
@@ -26,4 +26,4 @@ struct PagePicture {
 QImage overlayPicture(const PagePicture& page, const std::vector<QRectF>& bands, std::optional<QRectF> word,
                       std::optional<QRectF> focus, const std::vector<QRectF>& saved);
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

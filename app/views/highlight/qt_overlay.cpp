@@ -5,7 +5,7 @@
 
 #include "app/views/compositor.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::vector<BandView*> QtHighlightOverlay::views() const {
   return out;
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

@@ -11,7 +11,7 @@
 #include "app/highlight/highlight_overlay.h"
 #include "app/views/highlight/band_view.h"
 
-namespace orvak::views {
+namespace orvak::views::highlight {
 
 class QtHighlightOverlay final : public HighlightOverlay {
  public:
@@ -37,4 +37,4 @@ class QtHighlightOverlay final : public HighlightOverlay {
   bool shaped_ = false;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::highlight

@@ -19,7 +19,7 @@
 #include "app/views/look/qstring.h"
 #include "app/views/look/text_styles.h"
 
-namespace orvak::views {
+namespace orvak::views::hotkey {
 
 namespace {
 
@@ -301,4 +301,4 @@ void HotkeyPicker::rebuildRow() {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::hotkey

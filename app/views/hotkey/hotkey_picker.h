@@ -15,7 +15,7 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 
-namespace orvak::views {
+namespace orvak::views::hotkey {
 
 // One choice in the grid: key cap, title and caption on a rounded card; the whole card is the
 // button.
@@ -74,4 +74,4 @@ class HotkeyPicker : public QWidget {
   std::uint64_t testObserver_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::hotkey

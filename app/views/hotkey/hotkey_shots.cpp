@@ -8,7 +8,7 @@
 #include "app/views/hotkey/hotkey_picker.h"
 #include "app/views/look/palette.h"
 
-namespace orvak::views {
+namespace orvak::views::hotkey {
 
 namespace {
 
@@ -91,4 +91,4 @@ Shot hotkeyPickerShot() {
           render};
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::hotkey

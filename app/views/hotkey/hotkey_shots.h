@@ -3,9 +3,9 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::hotkey {
 
 // "hotkey-picker": [--compact] [--state idle|waiting|checking|ok|clash] [--key CODE] [--names "A,B"].
 Shot hotkeyPickerShot();
 
-}  // namespace orvak::views
+}  // namespace orvak::views::hotkey

@@ -9,7 +9,7 @@
 #include "app/views/look/text_styles.h"
 #include "core/base/paths.h"
 
-namespace orvak::views {
+namespace orvak::views::library {
 
 namespace {
 
@@ -50,4 +50,4 @@ void NotesUnavailableView::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), look::Margin::paper.color());
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::library

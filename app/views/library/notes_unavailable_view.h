@@ -6,7 +6,7 @@
 
 class QLabel;
 
-namespace orvak::views {
+namespace orvak::views::library {
 
 class NotesUnavailableView : public QWidget {
  public:
@@ -23,4 +23,4 @@ class NotesUnavailableView : public QWidget {
   QLabel* explanation_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::library

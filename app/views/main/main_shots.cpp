@@ -15,7 +15,7 @@
 #include "platform/sim/sim_microphone.h"
 #include "platform/sim/sim_workspace.h"
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 namespace {
 
@@ -116,7 +116,7 @@ QImage renderMain(double scale, const ShotOptions& o) {
     // The Keys page's first row says it, as after a refused save; the rebuilt row is laid out as
     // the running window's event loop would before the picture is taken.
     for (QWidget* w : view.findChildren<QWidget*>()) {
-      if (auto* row = dynamic_cast<KeyRow*>(w)) {
+      if (auto* row = dynamic_cast<settings::KeyRow*>(w)) {
         row->say(QString::fromStdString(*message));
         break;
       }
@@ -143,4 +143,4 @@ std::vector<Shot> mainShots() {
            renderMain}};
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

@@ -6,8 +6,8 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 std::vector<Shot> mainShots();
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

@@ -28,7 +28,7 @@
 #include "app/views/settings/voice_tab.h"
 #include "core/base/log.h"
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 namespace {
 
@@ -40,7 +40,7 @@ MainView::MainView(Parts parts, QWidget* parent)
     : QWidget(parent),
       parts_(std::move(parts)),
       undo_(std::make_unique<QUndoStack>()),
-      undoManager_(std::make_shared<UndoStackManager>(undo_.get())) {
+      undoManager_(std::make_shared<desktop::UndoStackManager>(undo_.get())) {
   setMinimumSize(kMinWidth, kMinHeight);
   WindowsHost& host = *parts_.host;
   reactions_ = std::make_unique<sidebar::Reactions>(*parts_.model, host.prefs(), host.tester());
@@ -64,7 +64,7 @@ MainView::MainView(Parts parts, QWidget* parent)
     const Page first = MainModel::info(parts_.model->page()).isLibrary ? parts_.model->page() : Page::library;
     library_ = new library::LibraryView(ctx, first, host.notifications(), detailArea);
   } else {
-    library_ = new NotesUnavailableView(detailArea);
+    library_ = new library::NotesUnavailableView(detailArea);
   }
   stack_->addWidget(library_);
 
@@ -112,16 +112,16 @@ void MainView::relayout() {
 }
 
 QWidget* MainView::makeSettings(Page page) {
-  SettingsPane::Pages pages = parts_.settingsPages;
+  settings::SettingsPane::Pages pages = parts_.settingsPages;
   if (!pages.hotkeyPicker) {
     // General's key chooser, compact, with the hotkey test under it.
-    pages.hotkeyPicker = [this] { return new HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
+    pages.hotkeyPicker = [this] { return new hotkey::HotkeyPicker(parts_.host->prefs(), parts_.host->tester(), true); };
   }
   WindowsHost* host = parts_.host;
-  if (!pages.keys) pages.keys = [] { return new KeysTab; };
+  if (!pages.keys) pages.keys = [] { return new settings::KeysTab; };
   if (!pages.pronunciation) {
     pages.pronunciation = [host] {
-      return new PronunciationSection(host->prefs(), [host](const std::string& text) { host->testRead(text); });
+      return new settings::PronunciationSection(host->prefs(), [host](const std::string& text) { host->testRead(text); });
     };
   }
   if (!pages.account) {
@@ -130,20 +130,20 @@ QWidget* MainView::makeSettings(Page page) {
       if (!account) return nullptr;
       // The port lives as long as the section that uses it.
       auto* port = accountPortOver(std::move(account)).release();
-      auto* section = new AccountSection(*port);
-      releaseWithChildren(section, [port] { delete port; });
+      auto* section = new settings::AccountSection(*port);
+      settings::releaseWithChildren(section, [port] { delete port; });
       return section;
     };
   }
   if (!pages.voice) {
     pages.voice = [host] {
       auto* voiceHost = voicePageHostOver(*host).release();
-      auto* tab = new VoiceTab(*voiceHost, host->prefs());
-      releaseWithChildren(tab, [voiceHost] { delete voiceHost; });
+      auto* tab = new settings::VoiceTab(*voiceHost, host->prefs());
+      settings::releaseWithChildren(tab, [voiceHost] { delete voiceHost; });
       return tab;
     };
   }
-  return new SettingsPane(*settingsHost_, parts_.host->prefs(), page, pages);
+  return new settings::SettingsPane(*settingsHost_, parts_.host->prefs(), page, pages);
 }
 
 void MainView::showPage(bool animate) {
@@ -187,4 +187,4 @@ void MainView::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), look::Margin::paper.color());
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

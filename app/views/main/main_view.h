@@ -21,7 +21,7 @@
 class QStackedLayout;
 class QUndoStack;
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 class MainView : public QWidget {
  public:
@@ -36,7 +36,7 @@ class MainView : public QWidget {
     // The settings pages' contents that other parts of the application build (the voice, the
     // account, pronunciations, keys); each made when its page is shown. The key chooser of
     // General is built here unless given.
-    SettingsPane::Pages settingsPages;
+    settings::SettingsPane::Pages settingsPages;
   };
 
   explicit MainView(Parts parts, QWidget* parent = nullptr);
@@ -72,4 +72,4 @@ class MainView : public QWidget {
   std::uint64_t modelObserver_ = 0, prefsObserver_ = 0, notesObserver_ = 0, permsObserver_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

@@ -17,7 +17,7 @@
 #include "app/views/look/symbols.h"
 #include "app/views/look/text_styles.h"
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 namespace {
 
@@ -460,4 +460,4 @@ bool SidebarView::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

@@ -17,7 +17,7 @@ class HeroOrb;
 class ThinScrollBar;
 }
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 class SidebarView : public QWidget {
  public:
@@ -94,4 +94,4 @@ class SidebarView : public QWidget {
   std::optional<QRectF> hint_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

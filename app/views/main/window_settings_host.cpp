@@ -11,14 +11,14 @@
 #include "core/base/log.h"
 #include "core/base/paths.h"
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 void WindowSettingsHost::showOnboarding() {
   if (showOnboarding_) showOnboarding_();
 }
 
 void WindowSettingsHost::showFeedback(std::optional<std::string> email) {
-  Feedback::showForm(email, std::make_shared<QtFeedbackDialogs>());
+  Feedback::showForm(email, std::make_shared<feedback::QtFeedbackDialogs>());
 }
 
 bool WindowSettingsHost::loginItemCanRegister() const {
@@ -33,11 +33,11 @@ void WindowSettingsHost::chooseApplications(std::function<void(std::vector<std::
     chooser_->activateWindow();
     return;
   }
-  chooser_ = chooseApplicationFiles(window_, std::move(done));
+  chooser_ = settings::chooseApplicationFiles(window_, std::move(done));
 }
 
 void WindowSettingsHost::openLogsFolder() {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(OrvakPaths::logs().string())));
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

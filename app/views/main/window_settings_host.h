@@ -12,7 +12,7 @@
 class QFileDialog;
 class QWidget;
 
-namespace orvak::views {
+namespace orvak::views::main {
 
 class WindowSettingsHost final : public SettingsHost {
  public:
@@ -41,4 +41,4 @@ class WindowSettingsHost final : public SettingsHost {
   QPointer<QFileDialog> chooser_;  // the applications chooser while it is open
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::main

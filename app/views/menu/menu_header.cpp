@@ -13,7 +13,7 @@
 #include "app/views/look/pieces.h"
 #include "app/views/look/text_styles.h"
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 namespace {
 
@@ -42,7 +42,7 @@ QWidget* spot(int w, int h, QWidget* parent) {
 
 }  // namespace
 
-MenuHeader::MenuHeader(menu::Header header, QWidget* parent) : QWidget(parent), header_(std::move(header)) {
+MenuHeader::MenuHeader(orvak::menu::Header header, QWidget* parent) : QWidget(parent), header_(std::move(header)) {
   setFixedWidth(kWidth);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(14, 8, 14, 6);
@@ -135,4 +135,4 @@ void MenuHeader::paintEvent(QPaintEvent*) {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

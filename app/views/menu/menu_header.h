@@ -8,15 +8,15 @@
 
 class QLabel;
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 class MenuHeader : public QWidget {
  public:
   static constexpr int kWidth = 290;
 
-  explicit MenuHeader(menu::Header header, QWidget* parent = nullptr);
+  explicit MenuHeader(orvak::menu::Header header, QWidget* parent = nullptr);
 
-  const menu::Header& header() const { return header_; }
+  const orvak::menu::Header& header() const { return header_; }
   // The detail line as shown (reading), or the hint (idle).
   QLabel* detail() const { return detail_; }
   // The bar's filled rectangle (reading; empty when idle or for a total of 0).
@@ -28,10 +28,10 @@ class MenuHeader : public QWidget {
  private:
   QRectF barRect() const;
 
-  menu::Header header_;
+  orvak::menu::Header header_;
   QLabel* detail_ = nullptr;
   QWidget* orbSpot_ = nullptr;
   QWidget* bar_ = nullptr;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

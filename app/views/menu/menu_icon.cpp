@@ -6,7 +6,7 @@
 
 #include "app/views/look/palette.h"
 
-namespace orvak::views::MenuIcon {
+namespace orvak::views::menu::MenuIcon {
 
 namespace {
 constexpr double kUnits = 18;
@@ -47,7 +47,7 @@ Glow glow(double phase) {
   return {7.8 + 1.2 * t, 0.55 + 0.4 * t};
 }
 
-QImage image(menu::Icon icon, double phase, int side, Panel panel) {
+QImage image(orvak::menu::Icon icon, double phase, int side, Panel panel) {
   QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
   QPainter p(&img);
@@ -56,7 +56,7 @@ QImage image(menu::Icon icon, double phase, int side, Panel panel) {
   const QPointF centre(9, 9);
   const QColor ink = glyphColour(panel);
   p.setPen(Qt::NoPen);
-  if (icon == menu::Icon::reading) {
+  if (icon == orvak::menu::Icon::reading) {
     const Glow g = glow(phase);
     QColor ring = ink;
     ring.setAlphaF(float(g.alpha));
@@ -67,11 +67,11 @@ QImage image(menu::Icon icon, double phase, int side, Panel panel) {
     p.setPen(Qt::NoPen);
   }
   p.save();
-  if (icon == menu::Icon::needsSetup) p.setOpacity(0.5);
+  if (icon == orvak::menu::Icon::needsSetup) p.setOpacity(0.5);
   p.setBrush(ink);
   p.drawEllipse(centre, kOrbRadius, kOrbRadius);
   p.restore();
-  if (icon == menu::Icon::needsSetup) {
+  if (icon == orvak::menu::Icon::needsSetup) {
     const QRectF badge(12, 12, 4.6, 4.6);
     // A clear ring around the badge sets it off from the orb.
     p.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -84,10 +84,10 @@ QImage image(menu::Icon icon, double phase, int side, Panel panel) {
   return img;
 }
 
-QIcon icon(menu::Icon icon, double phase, Panel panel) {
+QIcon icon(orvak::menu::Icon icon, double phase, Panel panel) {
   QIcon result;
   for (const int side : {16, 22, 24, 32, 48}) result.addPixmap(QPixmap::fromImage(image(icon, phase, side, panel)));
   return result;
 }
 
-}  // namespace orvak::views::MenuIcon
+}  // namespace orvak::views::menu::MenuIcon

@@ -11,7 +11,7 @@
 #include "app/menu/menu_model.h"
 #include "app/views/look/appearance.h"
 
-namespace orvak::views::MenuIcon {
+namespace orvak::views::menu::MenuIcon {
 
 // The panel the icon stands on.
 enum class Panel { light, dark };
@@ -34,8 +34,8 @@ struct Glow {
 Glow glow(double phase);
 
 // The icon at `side` x `side` pixels; `phase` only counts for a read.
-QImage image(menu::Icon icon, double phase, int side, Panel panel);
+QImage image(orvak::menu::Icon icon, double phase, int side, Panel panel);
 // One icon holding the sizes trays ask for: 16, 22, 24, 32 and 48 pixels.
-QIcon icon(menu::Icon icon, double phase, Panel panel);
+QIcon icon(orvak::menu::Icon icon, double phase, Panel panel);
 
-}  // namespace orvak::views::MenuIcon
+}  // namespace orvak::views::menu::MenuIcon

@@ -14,13 +14,13 @@
 #include "app/views/menu/menu_icon.h"
 #include "app/views/menu/qt_tray.h"
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 namespace {
 
 // The sample read the pictures show.
-menu::Snapshot sample(bool reading, bool paused, bool access) {
-  menu::Snapshot s;
+orvak::menu::Snapshot sample(bool reading, bool paused, bool access) {
+  orvak::menu::Snapshot s;
   s.accessibility = access;
   s.mic = platform::MicAccess::granted;
   s.voiceStatus = "on";
@@ -35,7 +35,7 @@ menu::Snapshot sample(bool reading, bool paused, bool access) {
     st.paused = paused;
     s.player = true;
     s.state = st;
-    s.reading = menu::readingNow("The quiet history of maps", "Firefox", st);
+    s.reading = orvak::menu::readingNow("The quiet history of maps", "Firefox", st);
   }
   return s;
 }
@@ -57,7 +57,7 @@ class Backdrop final : public QWidget {
 };
 
 QImage header(bool reading, bool paused, bool access, double scale) {
-  Backdrop b(new MenuHeader(menu::header(sample(reading, paused, access))));
+  Backdrop b(new MenuHeader(orvak::menu::header(sample(reading, paused, access))));
   b.setPalette(AppLook::palette(look::appearance()));
   return renderWidget(b, scale);
 }
@@ -65,12 +65,12 @@ QImage header(bool reading, bool paused, bool access, double scale) {
 QImage wholeMenu(bool reading, double scale) {
   QMenu m;
   m.setPalette(QtTray::menuPalette());
-  QtTray::fill(m, menu::build(sample(reading, false, true)), true, {});
+  QtTray::fill(m, orvak::menu::build(sample(reading, false, true)), true, {});
   return renderWidget(m, scale);
 }
 
 // The icon on a strip of panel, 4 units round it, as the desktop shows it.
-QImage icon(menu::Icon i, double scale, const ShotOptions& o = {}, double phase = 0) {
+QImage icon(orvak::menu::Icon i, double scale, const ShotOptions& o = {}, double phase = 0) {
   const std::string panelName = o.value("--panel").value_or("dark");
   if (panelName != "dark" && panelName != "light") throw std::invalid_argument("--panel takes dark or light");
   const auto panel = panelName == "dark" ? MenuIcon::Panel::dark : MenuIcon::Panel::light;
@@ -88,25 +88,25 @@ std::vector<Shot> menuShots() {
   return {
       {"menu-icon-idle",
        "the tray icon, idle (18 x 18), on a dark or light panel",
-       [](double s) { return icon(menu::Icon::idle, s); },
+       [](double s) { return icon(orvak::menu::Icon::idle, s); },
        {"--panel"},
        {},
-       [](double s, const ShotOptions& o) { return icon(menu::Icon::idle, s, o); }},
+       [](double s, const ShotOptions& o) { return icon(orvak::menu::Icon::idle, s, o); }},
       {"menu-icon-needs-setup",
        "the tray icon when Accessibility is missing",
-       [](double s) { return icon(menu::Icon::needsSetup, s); },
+       [](double s) { return icon(orvak::menu::Icon::needsSetup, s); },
        {"--panel"},
        {},
-       [](double s, const ShotOptions& o) { return icon(menu::Icon::needsSetup, s, o); }},
+       [](double s, const ShotOptions& o) { return icon(orvak::menu::Icon::needsSetup, s, o); }},
       {"menu-icon-reading",
        "the tray icon during a read (--phase 0 to 1)",
-       [](double s) { return icon(menu::Icon::reading, s); },
+       [](double s) { return icon(orvak::menu::Icon::reading, s); },
        {"--phase", "--panel"},
        {},
        [](double s, const ShotOptions& o) {
          const double phase = o.value("--phase") ? std::stod(*o.value("--phase")) : 0;
          if (!(phase >= 0 && phase <= 1)) throw std::invalid_argument("--phase takes a number from 0 to 1");
-         return icon(menu::Icon::reading, s, o, phase);
+         return icon(orvak::menu::Icon::reading, s, o, phase);
        }},
       {"menu-header-reading", "the menu's header during a read", [](double s) { return header(true, false, true, s); }},
       {"menu-header-paused", "the menu's header, paused", [](double s) { return header(false, true, true, s); }},
@@ -118,4 +118,4 @@ std::vector<Shot> menuShots() {
   };
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

@@ -6,8 +6,8 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 std::vector<Shot> menuShots();
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

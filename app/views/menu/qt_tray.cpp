@@ -16,7 +16,7 @@
 #include "app/views/menu/menu_header.h"
 #include "app/views/menu/menu_icon.h"
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 namespace {
 
@@ -54,7 +54,7 @@ QtTray::QtTray() : menu_(std::make_unique<QMenu>()), tray_(std::make_unique<QSys
 
 QtTray::~QtTray() = default;
 
-void QtTray::attach(std::function<std::vector<menu::Row>()> rows, Perform perform) {
+void QtTray::attach(std::function<std::vector<orvak::menu::Row>()> rows, Perform perform) {
   rows_ = std::move(rows);
   perform_ = std::move(perform);
   rebuild();
@@ -79,7 +79,7 @@ void QtTray::activated(int reason) {
 
 bool QtTray::reducedMotion() const { return look::reducedMotion(); }
 
-void QtTray::showIcon(const menu::IconLook& look, double phase) {
+void QtTray::showIcon(const orvak::menu::IconLook& look, double phase) {
   shown_ = std::make_pair(look, phase);
   tray_->setIcon(MenuIcon::icon(look.icon, phase, panel_));
   tray_->setToolTip(qs(look.toolTip));
@@ -107,7 +107,7 @@ bool QtTray::desktopDrawsMenus() {
          bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
 }
 
-void QtTray::followDesktopLook(std::unique_ptr<DesktopLook> look) {
+void QtTray::followDesktopLook(std::unique_ptr<windows::DesktopLook> look) {
   desktopLook_ = std::move(look);
   desktopLook_->onChange = [this](look::Appearance scheme) {
     usePanel(MenuIcon::panelFor(qgetenv("XDG_CURRENT_DESKTOP").toStdString(), scheme));
@@ -136,15 +136,15 @@ void QtTray::rebuild() {
   fill(*menu_, rows_(), !desktopMenus_, perform_);
 }
 
-void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHeader, const Perform& perform) {
+void QtTray::fill(QMenu& menu, const std::vector<orvak::menu::Row>& rows, bool widgetHeader, const Perform& perform) {
   const QColor symbolColour = look::Margin::ink2.color();
   for (const auto& row : rows) {
     switch (row.kind) {
-      case menu::Row::Kind::separator:
+      case orvak::menu::Row::Kind::separator:
         menu.addSeparator();
         break;
-      case menu::Row::Kind::header: {
-        const menu::Header& h = *row.header;
+      case orvak::menu::Row::Kind::header: {
+        const orvak::menu::Header& h = *row.header;
         if (widgetHeader) {
           auto* action = new QWidgetAction(&menu);
           action->setDefaultWidget(new MenuHeader(h));
@@ -156,25 +156,25 @@ void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHe
         }
         break;
       }
-      case menu::Row::Kind::submenu: {
+      case orvak::menu::Row::Kind::submenu: {
         QMenu* sub = menu.addMenu(symbolIcon(row.symbol, symbolColour), label(row.title));
         sub->setToolTipsVisible(true);
         fill(*sub, row.children, widgetHeader, perform);
         break;
       }
-      case menu::Row::Kind::item: {
+      case orvak::menu::Row::Kind::item: {
         QAction* a = menu.addAction(symbolIcon(row.symbol, symbolColour), label(row.title));
         a->setEnabled(row.enabled);
         if (row.checked) {
           a->setCheckable(true);
           a->setChecked(true);
-        } else if (row.action == menu::Action::toggleAlwaysOn || row.action == menu::Action::pickVendor ||
-                   row.action == menu::Action::pickSpeed) {
+        } else if (row.action == orvak::menu::Action::toggleAlwaysOn || row.action == orvak::menu::Action::pickVendor ||
+                   row.action == orvak::menu::Action::pickSpeed) {
           a->setCheckable(true);
         }
         if (!row.key.empty()) a->setShortcut(QKeySequence(qs("Ctrl+" + row.key)));
         if (!row.toolTip.empty()) a->setToolTip(qs(row.toolTip));
-        if (row.action != menu::Action::none) {
+        if (row.action != orvak::menu::Action::none) {
           QObject::connect(a, &QAction::triggered, &menu, [perform, action = row.action, value = row.value] {
             if (perform) perform(action, value);
           });
@@ -185,4 +185,4 @@ void QtTray::fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHe
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

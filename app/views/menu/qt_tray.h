@@ -21,22 +21,22 @@
 class QMenu;
 class QSystemTrayIcon;
 
-namespace orvak::views {
+namespace orvak::views::menu {
 
 class QtTray final : public QObject, public TrayView {
  public:
-  using Perform = std::function<void(menu::Action, const std::string&)>;
+  using Perform = std::function<void(orvak::menu::Action, const std::string&)>;
 
   QtTray();
   ~QtTray() override;
 
   // Where the rows come from and the actions go; the status menu that drives this tray.
-  void attach(std::function<std::vector<menu::Row>()> rows, Perform perform);
+  void attach(std::function<std::vector<orvak::menu::Row>()> rows, Perform perform);
 
   bool available() const override;
   void show() override;
   bool reducedMotion() const override;
-  void showIcon(const menu::IconLook& look, double phase) override;
+  void showIcon(const orvak::menu::IconLook& look, double phase) override;
   void menuChanged() override;
 
   QSystemTrayIcon* trayIcon() const { return tray_.get(); }
@@ -44,7 +44,7 @@ class QtTray final : public QObject, public TrayView {
 
   // Fills `menu` with `rows`. With `widgetHeader` the header is drawn as a widget; without (a
   // desktop that shows the menu itself cannot host widgets) two disabled rows carry its lines.
-  static void fill(QMenu& menu, const std::vector<menu::Row>& rows, bool widgetHeader, const Perform& perform);
+  static void fill(QMenu& menu, const std::vector<orvak::menu::Row>& rows, bool widgetHeader, const Perform& perform);
   // The application's palette for the look in force, with disabled rows greyed rather than etched.
   static QPalette menuPalette();
   // Whether the desktop draws tray menus itself (a StatusNotifierWatcher is on the session bus).
@@ -54,7 +54,7 @@ class QtTray final : public QObject, public TrayView {
   MenuIcon::Panel panel() const { return panel_; }
   // Draws the icon for the panel again whenever `look` says the desktop's scheme changed (a KDE
   // panel turns dark with it); the tray keeps the listener.
-  void followDesktopLook(std::unique_ptr<DesktopLook> look);
+  void followDesktopLook(std::unique_ptr<windows::DesktopLook> look);
 
  private:
   void rebuild();
@@ -63,13 +63,13 @@ class QtTray final : public QObject, public TrayView {
 
   std::unique_ptr<QMenu> menu_;
   std::unique_ptr<QSystemTrayIcon> tray_;
-  std::function<std::vector<menu::Row>()> rows_;
+  std::function<std::vector<orvak::menu::Row>()> rows_;
   Perform perform_;
   bool desktopMenus_ = false;
   MenuIcon::Panel panel_ = MenuIcon::Panel::dark;
   // The look the icon was last drawn for, to draw it again for a panel found to differ.
-  std::optional<std::pair<menu::IconLook, double>> shown_;
-  std::unique_ptr<DesktopLook> desktopLook_;
+  std::optional<std::pair<orvak::menu::IconLook, double>> shown_;
+  std::unique_ptr<windows::DesktopLook> desktopLook_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::menu

@@ -4,7 +4,7 @@
 #include <QAccessibleWidget>
 #include <QWidget>
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 namespace {
 
@@ -60,4 +60,4 @@ void setHiddenFromAccessibility(QWidget* container, bool hidden) {
 
 bool isHiddenFromAccessibility(const QWidget* container) { return container->property(kHidden).toBool(); }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 // Marks `container` as one whose contents may be left out; installs the accessibility factory
 // that does it (once per process).
@@ -15,4 +15,4 @@ void makeAccessibilityHideable(QWidget* container, bool hidden);
 void setHiddenFromAccessibility(QWidget* container, bool hidden);
 bool isHiddenFromAccessibility(const QWidget* container);
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -327,7 +327,7 @@ QWidget* readyPage(OnboardingFlow& flow) {
   sheetScroll->setStyleSheet("QScrollArea, QWidget#qt_scrollarea_viewport > QWidget { background: transparent; }");
   sheetScroll->viewport()->setAutoFillBackground(false);
   look::useThinScrollBars(*sheetScroll);
-  auto* sheet = new CheatSheetView(qs(flow.keyName()), true);
+  auto* sheet = new settings::CheatSheetView(qs(flow.keyName()), true);
   sheet->setContentsMargins(0, 4, 8, 4);
   sheetScroll->setWidget(sheet);
   sheetLayout->addWidget(sheetScroll);

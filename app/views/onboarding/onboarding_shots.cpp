@@ -10,7 +10,7 @@
 #include "app/views/onboarding/onboarding_view.h"
 #include "speech/keys.h"
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 namespace {
 
@@ -154,4 +154,4 @@ Shot onboardingShot() {
           render};
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -3,9 +3,9 @@
 
 #include "app/views/shots.h"
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 // "onboarding": --step N [--ax on|off] [--hint] [--mic granted|notasked|denied] [--wayland].
 Shot onboardingShot();
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -22,7 +22,7 @@
 #include "app/views/onboarding/onboarding_kit.h"
 #include "app/views/onboarding/onboarding_pages.h"
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 using namespace onboarding;
 using look::Margin::ink;
@@ -467,7 +467,7 @@ QWidget* OnboardingView::makePage(int step) {
       column->addWidget(
           prose("Double-tap it to read, and hold it to talk. Some apps claim these gestures too, so try yours.", page));
       column->addWidget(
-          new HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page, flow.host().canWatchKey()));
+          new hotkey::HotkeyPicker(flow.host().prefs(), flow.host().tester(), false, page, flow.host().canWatchKey()));
       break;
     }
     case OnboardingFlow::kVoice:
@@ -492,4 +492,4 @@ QWidget* OnboardingView::makePage(int step) {
   return page;
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -15,7 +15,7 @@ class QAbstractButton;
 class QHBoxLayout;
 class QLabel;
 
-namespace orvak::views {
+namespace orvak::views::onboarding {
 
 class OnboardingView : public QWidget {
  public:
@@ -69,4 +69,4 @@ class OnboardingView : public QWidget {
   QTimer hintTimer_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::onboarding

@@ -7,7 +7,7 @@
 
 #include "core/text/text.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 constexpr double kSpacing = 11;       // between the capsule's items
@@ -146,4 +146,4 @@ Layout layOut(const LayoutInput& in, const TextWidths& w) {
   return out;
 }
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

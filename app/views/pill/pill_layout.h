@@ -9,7 +9,7 @@
 
 #include "app/pill/pill_state.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 
 // The transparent margin around the capsule or card, on every side.
 constexpr double kMargin = 34;
@@ -82,4 +82,4 @@ Glyph glyphFor(PillState::Kind kind);
 // The accessibility label: the non-empty ones of state and sub joined by ", ".
 std::string accessibleName(const PillState& state);
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

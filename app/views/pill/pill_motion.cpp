@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 double easeOut(double p) { return QEasingCurve(QEasingCurve::OutQuad).valueForProgress(std::clamp(p, 0.0, 1.0)); }
@@ -27,4 +27,4 @@ Ring warnPulse(double elapsed, bool reduced) {
   return {1 + 0.9 * p, 0.7 * (1 - p)};
 }
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

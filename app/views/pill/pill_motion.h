@@ -1,7 +1,7 @@
 // The pill's small animations as pure functions of the time since they started.
 #pragma once
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 
 struct Ring {
   double scale;
@@ -14,4 +14,4 @@ Ring orbPing(double elapsed);
 // reduced motion.
 Ring warnPulse(double elapsed, bool reduced);
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

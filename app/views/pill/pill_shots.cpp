@@ -6,7 +6,7 @@
 #include "app/views/pill/pill_view.h"
 #include "app/views/shots.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 using Kind = PillState::Kind;
@@ -101,4 +101,4 @@ QImage renderPillShot(const std::string& name, double scale) {
   return views::renderWidget(view, scale);
 }
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 
 struct PillShot {
   std::string name;     // without the "pill-" prefix
@@ -15,4 +15,4 @@ const std::vector<PillShot>& pillShots();
 // The pill drawn in that state, at rest, with its transparent margin.
 QImage renderPillShot(const std::string& name, double scale);
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

@@ -20,7 +20,7 @@
 #include "app/views/look/text_styles.h"
 #include "app/views/pill/pill_motion.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 namespace Orbit = look::Orbit;
@@ -209,7 +209,7 @@ void PillView::relayout() {
   if (parentWidget() == nullptr && size != this->size()) {
     resize(size);
   }
-  setAccessibleName(qs(pillview::accessibleName(model_.state())));
+  setAccessibleName(qs(views::pill::accessibleName(model_.state())));
   if (onLayout) {
     onLayout();
   }
@@ -697,4 +697,4 @@ void PillView::paintEvent(QPaintEvent*) {
   }
 }
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

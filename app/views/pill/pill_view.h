@@ -15,7 +15,7 @@
 #include "app/pill/pill_model.h"
 #include "app/views/pill/pill_layout.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 
 class PillView : public QWidget {
  public:
@@ -109,4 +109,4 @@ class PillView : public QWidget {
   std::optional<ShadowKey> shadowFor_;
 };
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

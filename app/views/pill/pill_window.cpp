@@ -9,7 +9,7 @@
 #include "app/views/compositor.h"
 #include "app/views/input_region.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 namespace {
 
 ax::Rect toRect(const QRect& r) { return {double(r.x()), double(r.y()), double(r.width()), double(r.height())}; }
@@ -137,4 +137,4 @@ ScreenPill makeScreenPill() {
   return {window, pill};
 }
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

@@ -10,7 +10,7 @@
 #include "app/pill/pill_panel.h"
 #include "app/views/pill/pill_view.h"
 
-namespace orvak::pillview {
+namespace orvak::views::pill {
 
 class PillWindow : public QWidget, public PillPanel, public Screens {
  public:
@@ -57,4 +57,4 @@ struct ScreenPill {
 };
 ScreenPill makeScreenPill();
 
-}  // namespace orvak::pillview
+}  // namespace orvak::views::pill

@@ -4,7 +4,7 @@
 
 #include "core/base/dispatch.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 void configureAppChooser(QFileDialog& dialog) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -38,4 +38,4 @@ QFileDialog* chooseApplicationFiles(QWidget* parent, std::function<void(std::vec
   return dialog;
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 // The dialog's settings: opens /usr/share/applications, shows desktop entries, several can be
 // chosen, the accept button reads "Never Read" and the title says what the choice does.
@@ -17,4 +17,4 @@ void configureAppChooser(QFileDialog& dialog);
 // returned pointer is for the caller to find it again while it is open.
 QFileDialog* chooseApplicationFiles(QWidget* parent, std::function<void(std::vector<std::filesystem::path>)> done);
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

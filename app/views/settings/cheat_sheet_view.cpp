@@ -9,7 +9,7 @@
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 constexpr double kPhraseMinScale = 0.85;
@@ -80,4 +80,4 @@ void CheatSheetView::build(const QString& key) {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -8,7 +8,7 @@
 
 class QVBoxLayout;
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class FitLine;
 class ClampedText;
@@ -39,4 +39,4 @@ class CheatSheetView : public QWidget {
   QWidget* closing_ = nullptr;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

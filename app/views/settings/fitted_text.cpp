@@ -5,7 +5,7 @@
 #include <QTextLayout>
 #include <cmath>
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 FitLine::FitLine(QString text, QFont font, look::DynColor colour, double minScale, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), font_(std::move(font)), colour_(colour), minScale_(minScale) {
@@ -112,4 +112,4 @@ void ClampedText::paintEvent(QPaintEvent*) {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -9,7 +9,7 @@
 
 #include "app/views/look/palette.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class FitLine : public QWidget {
  public:
@@ -62,4 +62,4 @@ class ClampedText : public QWidget {
   int maxLines_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

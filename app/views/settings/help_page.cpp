@@ -13,7 +13,7 @@
 #include "app/views/settings/cheat_sheet_view.h"
 #include "app/views/settings/rows.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 using look::qs;
@@ -85,4 +85,4 @@ void HelpPage::follow() {
   sheet_->setKey(qs(key));
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

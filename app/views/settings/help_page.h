@@ -16,7 +16,7 @@ class MarginButton;
 }  // namespace look
 }  // namespace orvak
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class CheatSheetView;
 class MRow;
@@ -54,4 +54,4 @@ class HelpPage : public QWidget {
   MRow* versionRow_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

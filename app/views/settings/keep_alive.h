@@ -6,7 +6,7 @@
 #include <QObject>
 #include <functional>
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 inline void releaseWithChildren(QObject* owner, std::function<void()> release) {
   class Release final : public QObject {
@@ -22,4 +22,4 @@ inline void releaseWithChildren(QObject* owner, std::function<void()> release) {
   new Release(owner, std::move(release));
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class KeptFocus {
  public:
@@ -39,4 +39,4 @@ class KeptFocus {
   std::optional<int> cursor_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -11,7 +11,7 @@
 #include "app/views/look/text_styles.h"
 #include "app/views/settings/fitted_text.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 // The card behind a section's content.
@@ -122,4 +122,4 @@ void MSection::clear() {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

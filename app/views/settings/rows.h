@@ -14,7 +14,7 @@ class Eyebrow;
 class InkLabel;
 }  // namespace orvak::look
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class ClampedText;
 
@@ -67,4 +67,4 @@ class MSection : public QWidget {
   QVBoxLayout* content_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

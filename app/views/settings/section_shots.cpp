@@ -12,7 +12,7 @@
 #include "platform/keychain.h"
 #include "speech/keys.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 class ShotAccount final : public AccountPort {
@@ -119,4 +119,4 @@ std::vector<Shot> sectionShots() {
   };
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -21,7 +21,7 @@
 #include "app/views/settings/rows.h"
 #include "core/base/paths.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 using look::qs;
@@ -347,4 +347,4 @@ std::vector<MRow*> SettingsPane::rows(const MSection* section) const {
   return out;
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

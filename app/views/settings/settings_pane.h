@@ -25,7 +25,7 @@ class OrbitSwitch;
 }  // namespace look
 }  // namespace orvak
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class MRow;
 class MSection;
@@ -106,4 +106,4 @@ class SettingsPane : public QScrollArea {
   std::uint64_t permissionsObserver_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -16,7 +16,7 @@
 #include "app/views/settings/rows.h"
 #include "speech/keys.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 using look::qs;
@@ -293,4 +293,4 @@ KeysTab::KeysTab(QWidget* parent) : QWidget(parent) {
   }
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -18,7 +18,7 @@ class MarginButton;
 }  // namespace look
 }  // namespace orvak
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class MSection;
 class MRow;
@@ -122,4 +122,4 @@ class KeysTab : public QWidget {
   KeyRow* cartesia_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

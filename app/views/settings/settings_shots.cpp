@@ -19,7 +19,7 @@
 #include "app/views/settings/settings_pane.h"
 #include "app/views/settings/settings_sections.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 struct ShotPrefs::Folder {
   QTemporaryDir dir;
@@ -219,4 +219,4 @@ std::vector<Shot> settingsShots() {
   return shots;
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -11,7 +11,7 @@ namespace orvak {
 class Prefs;
 }
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 std::vector<Shot> settingsShots();
 // The voice picker and the Voice page.
@@ -50,4 +50,4 @@ QWidget* sampleVoicePage(Prefs& prefs);
 // from 0 to 65535.
 std::uint16_t shotKeyCode(const ShotOptions& options, std::uint16_t fallback);
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

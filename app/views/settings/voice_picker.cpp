@@ -20,7 +20,7 @@
 #include "app/views/settings/kept_focus.h"
 #include "app/voice_catalog/voice_catalog.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 using look::qs;
@@ -278,4 +278,4 @@ void VoicePicker::rebuildRows() {
   listColumn_->addStretch(1);
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -26,7 +26,7 @@ class InkLabel;
 }
 }  // namespace orvak
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 // The round sample button of a row.
 class PreviewButton : public QAbstractButton {
@@ -102,4 +102,4 @@ class VoicePicker : public QWidget {
   std::vector<Row> rows_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

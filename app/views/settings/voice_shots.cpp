@@ -20,7 +20,7 @@
 #include "core/base/json.h"
 #include "platform/sim/capture_audio_device.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 // About thirty voices in several languages and accents.
@@ -223,4 +223,4 @@ std::vector<Shot> voiceShots() {
   };
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -20,7 +20,7 @@
 #include "app/views/settings/voice_picker.h"
 #include "app/voice_catalog/voice_catalog.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 using look::qs;
@@ -246,4 +246,4 @@ void VoiceTab::buildVoice() {
   focus.giveBack(voiceField_, "field");
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -21,7 +21,7 @@ class MarginButton;
 }
 }  // namespace orvak
 
-namespace orvak::views {
+namespace orvak::views::settings {
 
 class MSection;
 class MRow;
@@ -89,4 +89,4 @@ class VoiceTab : public QWidget {
   std::uint64_t prefsObserver_ = 0;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -6,7 +6,7 @@
 
 #include "app/views/look/appearance.h"
 
-namespace orvak::views {
+namespace orvak::views::windows {
 
 class DesktopLook {
  public:
@@ -15,4 +15,4 @@ class DesktopLook {
   std::function<void(look::Appearance)> onChange;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::windows

@@ -32,7 +32,7 @@
 #include "platform/bundle.h"
 #include "platform/process.h"
 
-namespace orvak::views {
+namespace orvak::views::windows {
 
 namespace {
 
@@ -232,11 +232,11 @@ void QtWindows::makeModels() {
   if (!store) return;
   NotesModel::Services ns;
   ns.center = host_->notifications();
-  ns.clipboard = std::make_shared<QtClipboard>();
-  ns.chooser = std::make_shared<QtSaveChooser>(main_.get());
-  ns.reveal = std::make_shared<QtFileReveal>();
+  ns.clipboard = std::make_shared<desktop::QtClipboard>();
+  ns.chooser = std::make_shared<desktop::QtSaveChooser>(main_.get());
+  ns.reveal = std::make_shared<desktop::QtFileReveal>();
   ns.opener = std::make_shared<SourceOpener>(
-      std::make_shared<DesktopWorkspace>(host_->workspace()),
+      std::make_shared<desktop::DesktopWorkspace>(host_->workspace()),
       [](const std::vector<std::string>& argv) { return platform::runProcess(argv, std::nullopt); });
   notes_ = NotesModel::make(store, std::move(ns));
   QPointer<QtWindows> self(this);
@@ -245,8 +245,8 @@ void QtWindows::makeModels() {
   };
   LibraryModel::Services ls;
   ls.center = host_->notifications();
-  ls.clipboard = std::make_shared<QtClipboard>();
-  ls.chooser = std::make_shared<QtSaveChooser>(main_.get());
+  ls.clipboard = std::make_shared<desktop::QtClipboard>();
+  ls.chooser = std::make_shared<desktop::QtSaveChooser>(main_.get());
   ls.service = host_->libraryService();
   library_ = LibraryModel::make(notes_, std::move(ls));
   library_->show = [self](const std::string& raw) {
@@ -267,7 +267,7 @@ void QtWindows::buildMain() {
   if (roots_.main) {
     root = roots_.main(*this);
   } else {
-    MainView::Parts parts;
+    main::MainView::Parts parts;
     parts.model = &mainModel_;
     parts.host = host_.get();
     parts.notes = notes_;
@@ -277,7 +277,7 @@ void QtWindows::buildMain() {
     parts.setup = [self] {
       if (self) self->showOnboarding();
     };
-    root = mainView_ = new MainView(std::move(parts));
+    root = mainView_ = new main::MainView(std::move(parts));
   }
   layout->addWidget(root);
   main_->setCentralWidget(paper);
@@ -389,7 +389,7 @@ void QtWindows::askLibrary(const std::string& question) {
   if (library_) library_->askLibrary(question, std::nullopt);
 }
 
-MainView* QtWindows::mainView() const { return mainView_; }
+main::MainView* QtWindows::mainView() const { return mainView_; }
 
 void QtWindows::undo() {
   // Typing in a field is undone there; anything else (the field has nothing to take back, or
@@ -424,4 +424,4 @@ void QtWindows::mainClosing() {
   });
 }
 
-}  // namespace orvak::views
+}  // namespace orvak::views::windows

@@ -27,9 +27,11 @@
 class QMainWindow;
 class QWidget;
 
-namespace orvak::views {
-
+namespace orvak::views::main {
 class MainView;
+}
+
+namespace orvak::views::windows {
 
 class QtWindows final : public QObject, public Windows {
  public:
@@ -47,7 +49,7 @@ class QtWindows final : public QObject, public Windows {
     std::function<QWidget*(WindowsHost& host, std::function<void()> finish)> onboarding;
     std::function<QWidget*(QtWindows& windows)> main;
     // For the main view when `main` is empty: the settings pages' contents other parts build.
-    std::function<SettingsPane::Pages(WindowsHost& host)> settingsPages;
+    std::function<settings::SettingsPane::Pages(WindowsHost& host)> settingsPages;
   };
 
   static constexpr int kOnboardingWidth = 700, kOnboardingHeight = 520;
@@ -80,7 +82,7 @@ class QtWindows final : public QObject, public Windows {
   QWidget* onboardingWindow() const;
   QMainWindow* mainWindow() const;
   // The main window's content, unless the roots gave another.
-  MainView* mainView() const;
+  main::MainView* mainView() const;
 
   // What the onboarding calls when the user finishes: onboarding marked done, the hotkey test
   // ended, the status menu refreshed, the login item applied (also when the window manager is
@@ -103,7 +105,7 @@ class QtWindows final : public QObject, public Windows {
   std::shared_ptr<LibraryModel> library_;
   std::unique_ptr<QWidget> onboarding_;
   std::unique_ptr<QMainWindow> main_;
-  QPointer<MainView> mainView_;
+  QPointer<main::MainView> mainView_;
   std::uint64_t prefsObserver_ = 0;
   std::string appearance_;
   bool launchAtLogin_ = false;
@@ -112,4 +114,4 @@ class QtWindows final : public QObject, public Windows {
   std::optional<look::Appearance> desktop_;
 };
 
-}  // namespace orvak::views
+}  // namespace orvak::views::windows

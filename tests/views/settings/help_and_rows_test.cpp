@@ -22,7 +22,7 @@
 #include "tests/support/temp_home.h"
 #include "tests/views/look_test.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 // Lays a widget out at `width` as a shown window would, at the height it asks for.
@@ -199,4 +199,4 @@ TEST_F(HelpPageTest, SetupButtonsCallTheirActions) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

@@ -16,7 +16,7 @@
 #include "tests/support/temp_home.h"
 #include "tests/vendor_servers/memory_keychain.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 class FakeAccount final : public AccountPort {
@@ -49,7 +49,7 @@ TEST(AccountSectionTest, StatesFollowTokenAndInfo) {
     FakeAccount account;
     account.token = c.token;
     account.mail = c.mail;
-    AccountSection section(account);
+    settings::AccountSection section(account);
     EXPECT_EQ(section.signedIn(), c.in);
     EXPECT_EQ(section.stateRow()->label()->text(), c.in ? "ada@example.org" : "Not signed in");
     EXPECT_EQ(section.emailField() != nullptr, !c.in);
@@ -58,7 +58,7 @@ TEST(AccountSectionTest, StatesFollowTokenAndInfo) {
 
 TEST(AccountSectionTest, SendsExactlyWhatWasTypedWithAnAt) {
   FakeAccount account;
-  AccountSection section(account);
+  settings::AccountSection section(account);
   EXPECT_FALSE(section.sendButton()->isEnabled());
   QTest::keyClicks(section.emailField(), "ada.example.org");
   QTest::keyClick(section.emailField(), Qt::Key_Return);
@@ -107,7 +107,7 @@ TEST(AccountSectionTest, TheKeyboardFocusStaysOnItsControlWhenTheAccountChanges)
     FakeAccount account;
     account.token = c.signedInBefore;
     if (c.signedInBefore) account.mail = "ada@example.org";
-    AccountSection section(account);
+    settings::AccountSection section(account);
     section.resize(640, 300);
     section.show();
     QApplication::setActiveWindow(&section);
@@ -154,7 +154,7 @@ class PronunciationTest : public ::testing::Test {
 
 TEST_F(PronunciationTest, FormButtonsAndRows) {
   prefs->setPronunciations({{"NASA", "nassa"}, {"GIF", "jiff"}, {"NASA", "nassa"}});
-  PronunciationSection section(*prefs, [this](const std::string& t) { heard.push_back(t); });
+  settings::PronunciationSection section(*prefs, [this](const std::string& t) { heard.push_back(t); });
   ASSERT_EQ(section.ruleRows().size(), 3u);
   EXPECT_EQ(section.ruleRows()[1]->caption()->text(), "says “jiff”");
   EXPECT_FALSE(section.hearButton()->isEnabled());
@@ -196,11 +196,11 @@ class KeysTest : public ::testing::Test {
   std::shared_ptr<test::MemoryKeychain> chain;
 };
 
-QString statusOf(KeyRow* row) { return static_cast<look::InkLabel*>(row->statusRow()->trailing())->text(); }
+QString statusOf(settings::KeyRow* row) { return static_cast<look::InkLabel*>(row->statusRow()->trailing())->text(); }
 
 TEST_F(KeysTest, StatusRemoveAndSave) {
   ::setenv("INWORLD_API_KEY", "sk-env-1234567890", 1);
-  KeysTab tab;
+  settings::KeysTab tab;
   EXPECT_EQ(statusOf(tab.inworld()), "Saved (environment (INWORLD_API_KEY))");
   EXPECT_EQ(tab.inworld()->removeButton(), nullptr);
   EXPECT_EQ(statusOf(tab.cartesia()), "Saved (keyring)");
@@ -232,7 +232,7 @@ TEST_F(KeysTest, StatusRemoveAndSave) {
 }
 
 TEST_F(KeysTest, TheKeyboardFocusStaysOnItsControlAcrossTheRedrawAndALongMessageWraps) {
-  KeysTab tab;
+  settings::KeysTab tab;
   tab.resize(640, 600);
   tab.show();
   QApplication::setActiveWindow(&tab);
@@ -263,7 +263,7 @@ TEST_F(KeysTest, TheKeyboardFocusStaysOnItsControlAcrossTheRedrawAndALongMessage
 }
 
 TEST_F(KeysTest, ARefusedRemovalIsNotReportedAsDone) {
-  KeysTab tab;
+  settings::KeysTab tab;
   chain->keepOnRemove = true;
   tab.cartesia()->removeButton()->click();
   EXPECT_EQ(tab.cartesia()->message()->text(), "Couldn't remove the key from the keyring.");
@@ -272,4 +272,4 @@ TEST_F(KeysTest, ARefusedRemovalIsNotReportedAsDone) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

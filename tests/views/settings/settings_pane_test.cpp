@@ -21,7 +21,7 @@
 
 namespace fs = std::filesystem;
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 class FakeHost final : public SettingsHost {
@@ -225,4 +225,4 @@ TEST_F(SettingsPaneTest, AdvancedPage) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::settings

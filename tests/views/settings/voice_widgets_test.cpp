@@ -27,7 +27,7 @@
 #include "tests/support/temp_home.h"
 #include "tests/views/look_test.h"
 
-namespace orvak::views {
+namespace orvak::views::settings {
 namespace {
 
 VoiceCatalogList smallList() {
@@ -272,4 +272,4 @@ TEST_F(VoiceWidgets, SpeedStripAndSample) {
 }
 
 }  // namespace
-}  // namespace orvak::views
+}  // namespace orvak::views::settings
