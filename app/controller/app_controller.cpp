@@ -32,6 +32,8 @@ const char* micName(Permissions::Mic m) {
 
 bool signedIn() { return Keys::get("account").has_value(); }
 
+constexpr double kAccountStaleSeconds = 3600;
+
 }  // namespace
 
 std::shared_ptr<AppController> AppController::make(AppServices services) {
@@ -70,11 +72,7 @@ void AppController::makeRead() {
   ReadSession::Hooks hooks;
   hooks.changed = weakly([](AppController& c) { c.refreshMenu(); });
   hooks.began = [weak](const std::shared_ptr<Player>& player) {
-    auto self = weak.lock();
-    // The voice controller hears every read once it is set up; the control channel's tests drive
-    // it before it is.
-    if (self && self->voice_ && (self->voice_->ready() || self->prefs().d->flag(Prefs::kDebugControlFlag)))
-      self->voice_->attach(player);
+    if (auto self = weak.lock()) self->voice_->follow(player);
   };
   hooks.result = [weak](const ReadTiming& timing) {
     auto self = weak.lock();
@@ -87,6 +85,25 @@ void AppController::makeRead() {
     if (auto self = weak.lock()) self->trigger(source, -1, opts);
   };
   read_ = ReadSession::make(std::move(parts), std::move(hooks));
+
+  VoiceWiring::Hooks voiceHooks;
+  voiceHooks.windows = windowsLater();
+  voiceHooks.readAsked = [weak](const ReadOptions& opts, std::optional<Capture> captured) {
+    if (auto self = weak.lock()) self->trigger("ask", -1, opts, std::nullopt, std::nullopt, std::move(captured));
+  };
+  voiceHooks.writeDoc = [weak](const std::string& topic, const std::optional<Player::Moment>& at) {
+    if (auto self = weak.lock()) self->writeDoc(topic, at);
+  };
+  voiceHooks.changed = weakly([](AppController& c) { c.refreshMenu(); });
+  voice_ = VoiceWiring::make({services_.prefs, perms_, read_, notices_, capturer_, engines_, services_.workspace},
+                             std::move(voiceHooks));
+}
+
+std::function<Windows*()> AppController::windowsLater() {
+  return [weak = weak_from_this()]() -> Windows* {
+    auto self = weak.lock();
+    return self ? self->windows_.get() : nullptr;
+  };
 }
 
 void AppController::refreshMenu() {
@@ -114,7 +131,7 @@ ResearchStore& AppController::store() {
 }
 
 void AppController::step(const char* name) {
-  if (onLaunchStep) onLaunchStep(name);
+  if (services_.onLaunchStep) services_.onLaunchStep(name);
 }
 
 void AppController::launch() {
@@ -212,9 +229,14 @@ void AppController::launch() {
   if (perms_->accessibility()) tap_->start();
 
   step("voice");
-  if (services_.makeVoice) voice_ = services_.makeVoice(*this);
-  if (voice_) wireVoice();
-  startVoiceIfAllowed();
+  if (services_.makeVoice) {
+    voice_->use(services_.makeVoice({graph().shared_from_this(), services_.prefs, services_.account,
+                                     services_.notifications, [weak]() -> ResearchStore* {
+                                       auto self = weak.lock();
+                                       return self ? &self->store() : nullptr;
+                                     }}));
+  }
+  voice_->startIfAllowed();
 
   step("permissions and settings");
   perms_->onChange = weakly([](AppController& c) { c.permissionsChanged(); });
@@ -240,7 +262,21 @@ void AppController::launch() {
 
   step("debug control");
   if (prefs().d->flag(Prefs::kDebugControlFlag) && services_.debugBus) {
-    debug_ = DebugControl::make(*this, services_.debugBus);
+    DebugControl::Parts parts;
+    parts.bus = services_.debugBus;
+    parts.read = read_;
+    parts.voice = voice_;
+    parts.prefs = services_.prefs;
+    parts.ax = services_.ax;
+    parts.events = services_.events;
+    parts.workspace = services_.workspace;
+    parts.audioHardware = services_.audioHardware;
+    parts.notifications = services_.notifications;
+    parts.windows = windowsLater();
+    parts.trigger = [weak](const ReadOptions& opts, std::optional<std::string> text, std::optional<Vendor> vendor) {
+      if (auto self = weak.lock()) self->trigger("debug", -1, opts, std::move(text), vendor);
+    };
+    debug_ = DebugControl::make(std::move(parts));
   }
 
   step("crash report offer");
@@ -259,6 +295,35 @@ void AppController::launch() {
   if (menu_) menu_->refresh();
 }
 
+AudioGraph& AppController::graph() { return services_.graph ? *services_.graph : AudioGraph::shared(); }
+
+void AppController::trigger(const std::string& source, double eventLagMs, ReadOptions opts,
+                            std::optional<std::string> text, std::optional<Vendor> vendor,
+                            std::optional<Capture> captured) {
+  const std::uint64_t handlerTime = dispatch::monotonicNanos();
+  // The hotkey and the menu stop the read under way; other sources replace it.
+  if (read_->stop(source) && (source == "hotkey" || source == "menu")) return;
+  if (Keys::get("account")) {
+    const auto last = account().lastRefresh();
+    if (!last || static_cast<double>(handlerTime - std::min(handlerTime, *last)) / 1e9 > kAccountStaleSeconds) {
+      account().refresh();
+    }
+  }
+  if (!text && !perms_->accessibility()) {
+    notices_->fail("Orvak needs Accessibility access");
+    if (windows_) windows_->showOnboarding();
+    return;
+  }
+  if (read_->capturing()) {
+    Log::write("trigger ignored: capture busy");
+    return;
+  }
+  const auto front = services_.workspace->frontmostApplication();
+  const std::string name = front && front->name ? *front->name : "window";
+  pill_->show(text ? "Reading…" : "Reading " + name + "…", Pill::Tone::working);
+  read_->begin({source, handlerTime, eventLagMs, std::move(opts), vendor, std::move(text), std::move(captured)});
+}
+
 void AppController::makeTap() {
   tap_ = ModifierTap::make(services_.events, ModifierTap::Choice::with(prefs().hotkeyCode()));
   std::weak_ptr<AppController> weak = weak_from_this();
@@ -268,9 +333,9 @@ void AppController::makeTap() {
   tap_->onFirstPress = [weak](double at) {
     if (auto self = weak.lock()) self->tester_->firstPress(at);
   };
-  tap_->onHoldStart = weakly([](AppController& c) { c.holdStart(); });
+  tap_->onHoldStart = weakly([](AppController& c) { c.voice_->holdStart(); });
   tap_->onHoldEnd = [weak](bool cancelled) {
-    if (auto self = weak.lock()) self->holdEnd(cancelled);
+    if (auto self = weak.lock()) self->voice_->holdEnd(cancelled);
   };
 }
 
@@ -317,7 +382,7 @@ void AppController::permissionsChanged() {
   Log::write(std::string("permissions: ax=") + (perms_->accessibility() ? "true" : "false") +
              " mic=" + micName(perms_->mic()));
   if (perms_->accessibility() && tap_ && !tap_->isWatching()) tap_->start();
-  startVoiceIfAllowed();
+  voice_->startIfAllowed();
   if (menu_) menu_->refresh();
 }
 
@@ -326,7 +391,7 @@ void AppController::prefsChanged() {
   capturer_->saveDumps = prefs().saveCaptures() && prefs().d->flag(Prefs::kDeveloperFlag);
   const auto choice = ModifierTap::Choice::with(prefs().hotkeyCode());
   if (tap_ && !(choice == tap_->choice())) tap_->setChoice(choice);
-  if (voice_) voice_->setAlwaysOn(prefs().alwaysOnListening());
+  voice_->prefsChanged();
   if (const auto& player = read_->player()) player->setSpeed(prefs().speed());
   if (menu_) menu_->refresh();
 }

@@ -1,5 +1,7 @@
 // The controller that owns every long-lived part of the application for the life of the process
-// and wires them together at launch, in a fixed order.
+// and wires them together at launch, in a fixed order. It coordinates and does little itself: a
+// read belongs to the read session once the trigger lets it start, holding the key to ask belongs
+// to the voice wiring, and what the pill says in passing to the notices.
 //
 // Construction opens the stores and makes the parts that need no windows; `launch()` makes the
 // windows and the status menu, the hotkey, and starts the watches. Main queue only; every closure
@@ -23,6 +25,7 @@
 #include "app/controller/notices.h"
 #include "app/controller/read_session.h"
 #include "app/controller/voice_commands.h"
+#include "app/controller/voice_wiring.h"
 #include "app/highlight/highlighter.h"
 #include "app/hotkey/hotkey_tester.h"
 #include "app/hotkey/modifier_tap.h"
@@ -49,8 +52,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   static constexpr double kCrashOfferDelay = 2;
   static constexpr double kSigningInSeconds = 3;
 
-  // Opens the notes database (else one log line, and research goes to research.jsonl), the
-  // positions, and makes the capturer, the pill and the click tracker.
+  // Opens the notes database (else one log line, and research goes to research.jsonl), and makes
+  // the capturer, the pill, the click tracker, the read session (which opens the positions) and
+  // the voice wiring.
   static std::shared_ptr<AppController> make(AppServices services);
   AppController(Token, AppServices services);
   AppController(const AppController&) = delete;
@@ -66,23 +70,18 @@ class AppController : public std::enable_shared_from_this<AppController> {
   void open(const std::vector<std::string>& urls);
   // This application came to the front: the account is refreshed when signed in.
   void becameActive();
-  // Points the natural voice at the service's proxy while an account token exists, else clears it.
-  void configureVoiceProxy();
-
-  // Settings and permissions changed.
-  void prefsChanged();
-  void permissionsChanged();
 
   Prefs& prefs() { return *services_.prefs; }
   Permissions& perms() { return *perms_; }
   HotkeyTester& tester() { return *tester_; }
   // The read under way and what the last one left.
   ReadSession& read() { return *read_; }
+  // The voice commands' wiring: holding the key to ask, and its status.
+  VoiceWiring& voice() { return *voice_; }
   // What the application says in passing, on the pill.
   Notices& notices() { return *notices_; }
   // None when the database could not be opened.
-  NotesStore* notes() { return notes_.get(); }
-  const std::shared_ptr<NotesStore>& notesShared() const { return notes_; }
+  const std::shared_ptr<NotesStore>& notes() const { return notes_; }
   const std::shared_ptr<platform::NotificationCenter>& notifications() const { return services_.notifications; }
   // The audio graph reads play through.
   AudioGraph& graph();
@@ -93,14 +92,10 @@ class AppController : public std::enable_shared_from_this<AppController> {
   Capturer& capturer() { return *capturer_; }
   Pill& pill() { return *pill_; }
   ClickTracker& clicks() { return *clicks_; }
-  AccountClient& account() { return *services_.account; }
-  // Questions and documents about the library: the account's client of the service.
-  std::shared_ptr<LibraryService> libraryService();
   const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
   StatusMenu* menu() { return menu_.get(); }
-  const std::string& voiceStatus() const { return voiceStatus_; }
 
   // ---- Reading ----
   // Starts a read of the front window, or (from the hotkey or the menu) stops the one under way.
@@ -111,28 +106,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // The library's "Listen": reads `text` as a read of its own (source "highlights"), stopping the
   // read under way first.
   void readText(const std::string& text) { trigger("highlights", -1, {}, text); }
-  // The hotkey held down.
-  void holdStart();
-  // The hotkey let go after a hold.
-  void holdEnd(bool cancelled);
-  // Sets up voice commands once, when the microphone is granted.
-  void startVoiceIfAllowed();
-  // Captures the front window for a question while nothing plays; `idlePage` waiters hear of it.
-  void captureForAsking();
-  // Developer speech: `text` handled as if spoken while holding the key.
-  void debugSay(const std::string& text);
-
-  // ---- Developer probes and the control channel ----
-  // The longest text of the last read page: its answers to the band's accessibility requests.
-  void debugAXProbe();
-  // Scrolls the front window `lines` steps (negative: up) and checks the read 0.7 s later.
-  void debugScroll(int lines);
-  // The audio output and the other programs recording, in one log line.
-  void debugAudioProbe();
-  // Posts a local notification.
-  void postNotification(const std::string& name, std::optional<std::int64_t> object = std::nullopt);
-  // None unless the defaults flag "debugControl" was on at launch.
-  DebugControl* debugControl() { return debug_.get(); }
 
   // ---- The library ----
   // Has the service write a document about the page being read (about `topic`, else about the
@@ -143,27 +116,25 @@ class AppController : public std::enable_shared_from_this<AppController> {
 
   // The interruption watch, made on first use.
   Interruptions& interruptions();
-  // None until launch, and on a system without voice commands.
-  VoiceCommands* voice() { return voice_.get(); }
-  const std::optional<Capture>& idleCapture() const { return idleCapture_; }
-  bool idleCaptured() const { return idleCaptured_; }
-
-  // Each step of `launch()` by name, as it begins; for tests and the workbench.
-  std::function<void(const char* step)> onLaunchStep;
 
  private:
-  // Makes the read session and the notices, which hold the controller weakly.
+  // Points the natural voice at the service's proxy while an account token exists, else clears it.
+  void configureVoiceProxy();
+  // Settings and permissions changed.
+  void prefsChanged();
+  void permissionsChanged();
+  AccountClient& account() { return *services_.account; }
+  // Questions and documents about the library: the account's client of the service.
+  std::shared_ptr<LibraryService> libraryService();
+  // Makes the notices, the read session and the voice wiring, which hold the controller weakly.
   void makeRead();
   void refreshMenu();
+  // The windows once launch has made them, for parts made before them; none after the controller.
+  std::function<Windows*()> windowsLater();
   void step(const char* name);
   void refreshAccountIfSignedIn();
   void makeTap();
   void doubleTap(double lagMs);
-  void wireVoice();
-  // Calls `then` with the idle capture once it is settled: at once, or when it arrives.
-  void whenIdleCaptured(std::function<void(const std::optional<Capture>&)> then);
-  // Whether this application is the front one (its library window may be in front).
-  bool weAreInFront();
   // A closure that calls `f` with the controller while it lives, and does nothing after.
   template <class F>
   std::function<void()> weakly(F f) {
@@ -186,14 +157,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   std::shared_ptr<EngineFactory> engines_;
   std::shared_ptr<Notices> notices_;
   std::shared_ptr<ReadSession> read_;
-  std::shared_ptr<VoiceCommands> voice_;
+  std::shared_ptr<VoiceWiring> voice_;
   std::shared_ptr<DebugControl> debug_;
-  std::optional<Capture> idleCapture_;
-  bool idleCaptured_ = true;
-  bool idleHeld_ = false;
-  std::vector<std::function<void(const std::optional<Capture>&)>> idleWaiters_;
   std::shared_ptr<Interruptions> interruptions_;
-  std::string voiceStatus_ = "off";
   std::vector<std::uint64_t> sessionObservers_;
   std::optional<std::uint64_t> activationObserver_;
   dispatch::RepeatingTimer housekeepingTimer_;

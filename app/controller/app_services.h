@@ -11,6 +11,7 @@
 #include "app/audio/audio_graph.h"
 #include "app/audio/earcon.h"
 #include "app/capture/capture.h"
+#include "app/controller/voice_commands.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/menu/status_menu.h"
 #include "app/pill/pill_panel.h"
@@ -30,7 +31,6 @@ namespace orvak {
 
 class AppController;
 class Prefs;
-class VoiceCommands;
 class DebugBus;
 
 struct AppServices {
@@ -65,12 +65,14 @@ struct AppServices {
   // Carries the developer control channel's messages; none: no channel, whatever the flag says.
   std::shared_ptr<DebugBus> debugBus;
   // Makes the voice-command controller at launch; none: no voice commands.
-  std::function<std::shared_ptr<VoiceCommands>(AppController&)> makeVoice;
+  std::function<std::shared_ptr<VoiceCommands>(const VoiceCommandParts&)> makeVoice;
   // Plays a cue sound while the audio graph's engine is not running; none: Earcon's own players.
   std::function<void(Earcon::Kind)> playSound;
   // Captures the front window for a read, calling `done` on the main queue; none: the
   // controller's capturer. Tests hold a capture back this way to order it after other events.
   std::function<void(std::uint64_t handlerTime, std::function<void(CaptureOutcome)> done)> captureForRead;
+  // Hears each step of the launch by name, as it begins (tests and the workbench); none: nobody.
+  std::function<void(const char* step)> onLaunchStep;
 };
 
 }  // namespace orvak

@@ -61,7 +61,7 @@ menu::Snapshot ControllerMenuHost::snapshot() {
   s.developer = p.d->flag(Prefs::kDeveloperFlag);
   s.inworldKey = Keys::get("inworld").has_value();
   s.cartesiaKey = Keys::get("cartesia").has_value();
-  if (NotesStore* notes = app_.notes()) {
+  if (NotesStore* notes = app_.notes().get()) {
     s.notesOpen = true;
     try {
       for (const StoredItem& stored : notes->recentItems(5)) {
@@ -74,7 +74,7 @@ menu::Snapshot ControllerMenuHost::snapshot() {
     }
   }
   s.lastError = app_.notices().lastError();
-  s.voiceStatus = app_.voiceStatus();
+  s.voiceStatus = app_.voice().status();
   return s;
 }
 

@@ -17,7 +17,7 @@ class ControllerHost final : public WindowsHost {
   Prefs& prefs() override { return app_.prefs(); }
   Permissions& perms() override { return app_.perms(); }
   HotkeyTester& tester() override { return app_.tester(); }
-  std::shared_ptr<NotesStore> notesStore() override { return app_.notesShared(); }
+  std::shared_ptr<NotesStore> notesStore() override { return app_.notes(); }
   std::shared_ptr<platform::NotificationCenter> notifications() override { return app_.notifications(); }
   std::shared_ptr<platform::Workspace> workspace() override { return app_.workspace(); }
   std::shared_ptr<LibraryService> libraryService() override;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/controller/app_controller.h"
+#include "app/controller/probes.h"
 #include "app/main_model.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
@@ -67,16 +67,16 @@ std::string result() { return platform::bundle::identifier() + ".debug.result"; 
 std::string controlled() { return platform::bundle::identifier() + ".debug.controlled"; }
 }  // namespace DebugNames
 
-DebugControl::DebugControl(AppController& app, std::shared_ptr<DebugBus> bus)
-    : app_(app), bus_(std::move(bus)), files_(dispatch::makeQueue("orvak.debug.files")) {}
+DebugControl::DebugControl(Token, Parts parts)
+    : parts_(std::move(parts)), files_(dispatch::makeQueue("orvak.debug.files")) {}
 
-std::shared_ptr<DebugControl> DebugControl::make(AppController& app, std::shared_ptr<DebugBus> bus) {
-  std::shared_ptr<DebugControl> channel(new DebugControl(app, std::move(bus)));
+std::shared_ptr<DebugControl> DebugControl::make(Parts parts) {
+  auto channel = std::make_shared<DebugControl>(Token{}, std::move(parts));
   std::weak_ptr<DebugControl> weak = channel;
-  channel->bus_->observe(DebugNames::trigger(), [weak](const std::string& payload) {
+  channel->parts_.bus->observe(DebugNames::trigger(), [weak](const std::string& payload) {
     if (auto self = weak.lock()) self->onTrigger(payload);
   });
-  channel->bus_->observe(DebugNames::control(), [weak](const std::string& payload) {
+  channel->parts_.bus->observe(DebugNames::control(), [weak](const std::string& payload) {
     if (auto self = weak.lock()) self->onControl(payload);
   });
   Log::write("debug control channel on");
@@ -142,7 +142,7 @@ void DebugControl::onTrigger(const std::string& options) {
       }
     }
     dispatch::main().async([weak, opts, vendor, text = std::move(text)] {
-      if (auto self = weak.lock()) self->app_.trigger("debug", -1, opts, text, vendor);
+      if (auto self = weak.lock(); self && self->parts_.trigger) self->parts_.trigger(opts, text, vendor);
     });
   });
 }
@@ -150,7 +150,7 @@ void DebugControl::onTrigger(const std::string& options) {
 void DebugControl::onControl(const std::string& message) {
   const bool known = act(message);
   Log::write(std::string(known ? "debug: control " : "debug: unknown control ") + message);
-  bus_->post(DebugNames::controlled(), known ? "done" : "unknown");
+  parts_.bus->post(DebugNames::controlled(), known ? "done" : "unknown");
 }
 
 bool DebugControl::act(const std::string& message) {
@@ -158,7 +158,7 @@ bool DebugControl::act(const std::string& message) {
   if (!control) return false;
   const std::string& w = control->word;
   const std::string& arg = control->argument;
-  const auto player = app_.read().player();
+  const auto player = parts_.read->player();
   if (w == "toggle") {
     if (player) player->togglePause();
   } else if (w == "skip") {
@@ -169,12 +169,12 @@ bool DebugControl::act(const std::string& message) {
     if (player) player->stop("user");
   } else if (w == "speed") {
     // Only a speed a read can have: finite and above 0 (the player still keeps it to 0.25-4).
-    if (const auto v = number(arg); v && *v > 0) app_.prefs().setSpeed(static_cast<float>(*v));
+    if (const auto v = number(arg); v && *v > 0) parts_.prefs->setSpeed(static_cast<float>(*v));
   } else if (w == "hold") {
     if (arg == "down") {
-      app_.holdStart();
+      parts_.voice->holdStart();
     } else {
-      app_.holdEnd(false);
+      parts_.voice->holdEnd(false);
     }
   } else if (w == "inject") {
     const auto fields = split(arg, '|');
@@ -182,22 +182,28 @@ bool DebugControl::act(const std::string& message) {
     const std::string file(fields[0]);
     const std::string label = fields.size() > 1 ? std::string(fields[1]) : file;
     const double peak = fields.size() > 2 ? number(fields[2]).value_or(-20) : -20;
-    if (auto* voice = app_.voice()) voice->inject(file, label, peak);
+    if (auto* voice = parts_.voice->commands()) voice->inject(file, label, peak);
   } else if (w == "say") {
-    app_.debugSay(arg);
+    parts_.voice->debugSay(arg);
   } else if (w == "alwaysOn") {
-    app_.prefs().setAlwaysOnListening(arg == "1");
+    parts_.prefs->setAlwaysOnListening(arg == "1");
   } else if (w == "scroll") {
-    app_.debugScroll(scrollLines(arg));
+    // The scroll watch looks once the scrolling has settled, as after a scroll of the user's.
+    if (Probes::scroll(*parts_.ax, *parts_.events, *parts_.workspace, scrollLines(arg))) {
+      std::weak_ptr<ReadSession> read = parts_.read;
+      dispatch::main().asyncAfter(ReadSession::kSettleDelay, [read] {
+        if (auto session = read.lock()) session->checkScrolledAway();
+      });
+    }
   } else if (w == "readFromHere") {
-    app_.read().readFromHere("debug");
+    parts_.read->readFromHere("debug");
   } else if (w == "notes") {
-    if (auto* windows = app_.windows()) {
+    if (auto* windows = this->windows()) {
       windows->reloadModels();
       windows->showMain(MainModel::Page::library);
     }
   } else if (w == "axprobe") {
-    app_.debugAXProbe();
+    Probes::accessibility(parts_.read->lastCapture());
   } else if (w == "trimtest") {
     std::vector<double> values;
     for (const auto field : split(arg, ',')) {
@@ -208,18 +214,18 @@ bool DebugControl::act(const std::string& message) {
       Player::setTrimStepSec(values[1]);
     }
   } else if (w == "audioprobe") {
-    app_.debugAudioProbe();
+    Probes::audio(parts_.audioHardware.get());
   } else if (w == "settings") {
-    if (auto* windows = app_.windows()) windows->showMain(MainModel::Page::general);
+    if (auto* windows = this->windows()) windows->showMain(MainModel::Page::general);
   } else if (w == "page") {
     const auto page = MainModel::page(arg);
-    if (auto* windows = app_.windows(); windows && page) windows->showMain(*page);
+    if (auto* windows = this->windows(); windows && page) windows->showMain(*page);
   } else if (w == "onboarding") {
-    if (auto* windows = app_.windows()) windows->showOnboarding();
+    if (auto* windows = this->windows()) windows->showOnboarding();
   } else if (w == "onboardingStep") {
-    if (auto* windows = app_.windows()) windows->showOnboarding();
+    if (auto* windows = this->windows()) windows->showOnboarding();
     const auto step = wholeNumber(arg);
-    app_.postNotification("orvak.debugOnboardingStep", step.value_or(0));
+    if (parts_.notifications) parts_.notifications->post("orvak.debugOnboardingStep", step.value_or(0));
   } else {
     return false;
   }
@@ -233,7 +239,7 @@ void DebugControl::firstAudio(const ReadTiming& timing) {
   } catch (const std::exception&) {
     text = "{}";
   }
-  bus_->post(DebugNames::result(), text);
+  parts_.bus->post(DebugNames::result(), text);
 }
 
 }  // namespace orvak

@@ -2,7 +2,7 @@
 // options, presses the read's buttons, speaks commands as text, opens windows and runs probes,
 // and hears back each read's timing record once it sounds. Messages are named strings carried by
 // a `DebugBus` (the session bus in the application); the controller makes the channel at launch
-// when the defaults flag "debugControl" is on. Main queue only.
+// when the defaults flag "debugControl" is on, and lends it the parts it acts on. Main queue only.
 #pragma once
 
 #include <cstdint>
@@ -13,12 +13,20 @@
 #include <string>
 #include <string_view>
 
+#include "app/controller/read_session.h"
+#include "app/controller/voice_wiring.h"
+#include "app/prefs.h"
+#include "app/windows/windows.h"
 #include "core/base/dispatch.h"
 #include "core/speech/read_timing.h"
+#include "platform/audio_hardware.h"
+#include "platform/ax.h"
+#include "platform/events.h"
+#include "platform/notify.h"
+#include "platform/workspace.h"
+#include "speech/vendor.h"
 
 namespace orvak {
-
-class AppController;
 
 // Named messages with one string between processes of this user.
 class DebugBus {
@@ -41,9 +49,31 @@ std::string controlled();
 }  // namespace DebugNames
 
 class DebugControl : public std::enable_shared_from_this<DebugControl> {
+  struct Token {};
+
  public:
-  // Listens for triggers and controls on `bus`; logs "debug control channel on".
-  static std::shared_ptr<DebugControl> make(AppController& app, std::shared_ptr<DebugBus> bus);
+  // What the channel acts on, lent by the controller.
+  struct Parts {
+    std::shared_ptr<DebugBus> bus;
+    std::shared_ptr<ReadSession> read;
+    std::shared_ptr<VoiceWiring> voice;
+    std::shared_ptr<Prefs> prefs;
+    std::shared_ptr<ax::System> ax;
+    std::shared_ptr<platform::Events> events;
+    std::shared_ptr<platform::Workspace> workspace;
+    std::shared_ptr<platform::AudioHardware> audioHardware;        // none: the system's
+    std::shared_ptr<platform::NotificationCenter> notifications;  // none: nothing is posted
+    // The application's windows; none without windows.
+    std::function<Windows*()> windows;
+    // A developer read (source "debug") through the controller's trigger: `text` when given, else
+    // the front window; `vendor` none: the settings' vendor.
+    std::function<void(const ReadOptions& opts, std::optional<std::string> text, std::optional<Vendor> vendor)>
+        trigger;
+  };
+
+  // Listens for triggers and controls on the bus; logs "debug control channel on".
+  static std::shared_ptr<DebugControl> make(Parts parts);
+  DebugControl(Token, Parts parts);
 
   // Tokens separated by spaces: "key=value" (split at the first "=") or "key" (meaning "1"); a
   // later token wins; tokens without a key are skipped.
@@ -68,12 +98,11 @@ class DebugControl : public std::enable_shared_from_this<DebugControl> {
   void firstAudio(const ReadTiming& timing);
 
  private:
-  DebugControl(AppController& app, std::shared_ptr<DebugBus> bus);
   // False for a control without a word or with one the channel does not know.
   bool act(const std::string& message);
+  Windows* windows() const { return parts_.windows ? parts_.windows() : nullptr; }
 
-  AppController& app_;  // owns the channel
-  std::shared_ptr<DebugBus> bus_;
+  Parts parts_;
   std::shared_ptr<dispatch::Queue> files_;  // reads the files triggers name
 };
 

@@ -9,10 +9,26 @@
 #include <optional>
 #include <string>
 
+#include "app/account/account_client.h"
+#include "app/audio/audio_graph.h"
 #include "app/player/player.h"
+#include "app/prefs.h"
+#include "core/library/research_item.h"
+#include "platform/notify.h"
 #include "speech/engine.h"
 
 namespace orvak {
+
+// What the application's voice commands are made from.
+struct VoiceCommandParts {
+  std::shared_ptr<AudioGraph> graph;
+  std::shared_ptr<Prefs> prefs;
+  std::shared_ptr<AccountClient> account;
+  std::shared_ptr<platform::NotificationCenter> notifications;  // none: saved items are not announced
+  // Where saved research goes: the notes database or the research file; none once the
+  // application is going away.
+  std::function<ResearchStore*()> store;
+};
 
 class VoiceCommands {
  public:

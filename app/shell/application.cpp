@@ -176,8 +176,8 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
   services.screens = pillWindow;
   services.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &prefs);
   services.makeOverlay = views::highlight::QtHighlightOverlay::factory();
-  services.makeVoice = [makeInput = options.makeMicInput](AppController& c) {
-    return makeAppVoice(c, makeInput ? makeInput() : nullptr);
+  services.makeVoice = [makeInput = options.makeMicInput](const VoiceCommandParts& parts) {
+    return makeAppVoice(parts, makeInput ? makeInput() : nullptr);
   };
   const auto account = Account::make();
   services.account = account;

@@ -1,6 +1,5 @@
 #include "app/voice/app_voice.h"
 
-#include "app/controller/app_controller.h"
 #include "app/library/notifications.h"
 #include "platform/audio_input.h"
 
@@ -79,23 +78,17 @@ std::shared_ptr<VoiceCommands> makeVoiceCommands(std::shared_ptr<VoiceController
   return voice;
 }
 
-std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app, std::unique_ptr<platform::AudioInput> input) {
-  std::weak_ptr<AppController> weak = app.weak_from_this();
+std::shared_ptr<VoiceCommands> makeAppVoice(const VoiceCommandParts& parts, std::unique_ptr<platform::AudioInput> input) {
   VoiceController::Wiring w;
-  w.listener = Listener::make(
-      {input ? std::move(input) : platform::makePulseAudioInput("Orvak"), app.graph().shared_from_this(), {}, {}});
+  w.listener = Listener::make({input ? std::move(input) : platform::makePulseAudioInput("Orvak"), parts.graph, {}, {}});
   w.transcriber = Transcriber::make();
-  w.store = [weak]() -> ResearchStore* {
-    auto a = weak.lock();
-    return a ? &a->store() : nullptr;
-  };
-  w.prefs = std::shared_ptr<Prefs>(std::shared_ptr<Prefs>{}, &app.prefs());
-  w.graph = app.graph().shared_from_this();
+  w.store = parts.store;
+  w.prefs = parts.prefs;
+  w.graph = parts.graph;
   auto controller = VoiceController::make(std::move(w));
-  controller->answers().context.account = app.accountShared();
-  controller->onSaved = [weak] {
-    if (auto a = weak.lock(); a && a->notifications())
-      a->notifications()->post(std::string(notifications::orvakNotesChanged));
+  controller->answers().context.account = parts.account;
+  controller->onSaved = [center = parts.notifications] {
+    if (center) center->post(std::string(notifications::orvakNotesChanged));
   };
   return makeVoiceCommands(std::move(controller));
 }

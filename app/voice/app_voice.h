@@ -11,13 +11,12 @@
 
 namespace orvak {
 
-class AppController;
-
 std::shared_ptr<VoiceCommands> makeVoiceCommands(std::shared_ptr<VoiceController> controller);
 
-// For the application: the microphone through the sound server, on-device recognition, the
-// controller's research store, settings and audio graph; a saved item announces the library
+// For the application: the microphone through the sound server, on-device recognition, and the
+// research store, settings and audio graph of `parts`; a saved item announces the library
 // change. `input` replaces the sound server's microphone (the workbench's simulated one).
-std::shared_ptr<VoiceCommands> makeAppVoice(AppController& app, std::unique_ptr<platform::AudioInput> input = nullptr);
+std::shared_ptr<VoiceCommands> makeAppVoice(const VoiceCommandParts& parts,
+                                            std::unique_ptr<platform::AudioInput> input = nullptr);
 
 }  // namespace orvak

@@ -232,14 +232,14 @@ int runApp(const Args& args) {
   // recognition is ready; prints what the pill shows and the utterance's voice.jsonl line.
   std::function<void(AppController&, sim::SimEvents&, std::uint16_t)> speakToRead;
   speakToRead = [&](AppController& app, sim::SimEvents& keys, std::uint16_t key) {
-    if (!app.voice() || !app.voice()->ready()) {
+    if (!app.voice().commands() || !app.voice().commands()->ready()) {
       dispatch::main().asyncAfter(0.1, [&, key] { speakToRead(app, keys, key); });
       return;
     }
     const std::string before = lastVoiceRecord();
     if (say) {
       std::printf("say: %s\n", say->c_str());
-      app.debugSay(*say);
+      app.voice().debugSay(*say);
     } else {
       std::printf("hold: %s\n", holdSay->c_str());
       keys.press(key, now());
@@ -327,7 +327,7 @@ int runApp(const Args& args) {
         // A read attaches voice commands only once they are ready: tap once recognition is.
         auto tapWhenReady = std::make_shared<std::function<void()>>();
         *tapWhenReady = [&app, &keys, key, tapWhenReady] {
-          if (app.voice() && app.voice()->ready()) return doubleTap(keys, key);
+          if (app.voice().commands() && app.voice().commands()->ready()) return doubleTap(keys, key);
           dispatch::main().asyncAfter(0.1, *tapWhenReady);
         };
         dispatch::main().asyncAfter(kFirstTapDelay, *tapWhenReady);

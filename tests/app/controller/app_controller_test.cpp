@@ -127,7 +127,7 @@ TEST(AppControllerTest, TheVoiceProxyFollowsTheAccountToken) {
 
   a.keychain->remove("orvak-account", "orvak");
   Keys::forget();
-  a.app->account().onChange();
+  a.account->onChange();
   EXPECT_FALSE(InworldEngine::proxy().has_value()) << "signing out clears the proxy";
 }
 

@@ -201,7 +201,7 @@ struct App {
     s.account = account;
     s.library = library;
     s.debugBus = bus;
-    s.makeVoice = [this](AppController&) -> std::shared_ptr<VoiceCommands> {
+    s.makeVoice = [this](const VoiceCommandParts&) -> std::shared_ptr<VoiceCommands> {
       if (voice) voice->trace = trace;
       return voice;
     };
@@ -222,8 +222,8 @@ struct App {
       if (holdCaptures) return heldCaptures.push_back(std::move(done));
       app->capturer().capture(handlerTime, std::move(done));
     };
+    s.onLaunchStep = [this](const char* step) { trace->push_back(std::string("- ") + step); };
     app = AppController::make(std::move(s));
-    app->onLaunchStep = [this](const char* step) { trace->push_back(std::string("- ") + step); };
   }
   std::shared_ptr<MemoryKeychain> keychain = std::make_shared<MemoryKeychain>();
   std::shared_ptr<platform::AudioTape> tape = std::make_shared<platform::AudioTape>();

@@ -79,16 +79,16 @@ TEST(AppWiringTest, VoiceCommandsAreSetUpOnceWhenTheMicrophoneIsGranted) {
     a.voice->setupError = c.error;
     a.app->launch();
     a.vt.drain();
-    EXPECT_EQ(a.app->voiceStatus(), c.status);
+    EXPECT_EQ(a.app->voice().status(), c.status);
     EXPECT_EQ(std::count(a.trace->begin(), a.trace->end(), "voice: setup"), c.mic == Mic::granted ? 1 : 0);
     if (c.mic == Mic::granted) {
       EXPECT_EQ(log.count("voice: " + c.error.value_or("ready") + " in 0 ms (stt warm 42 ms, echo cancellation true)"),
                 1);
     }
-    a.app->permissionsChanged();  // a failed set-up is not tried again
+    a.app->perms().onChange();  // a failed set-up is not tried again
     a.vt.drain();
     EXPECT_LE(std::count(a.trace->begin(), a.trace->end(), "voice: setup"), 1);
-    a.app->holdStart();
+    a.app->voice().holdStart();
     if (c.holdSays) {
       EXPECT_EQ(pillText(a), c.holdSays) << c.status;
     } else {
@@ -102,7 +102,7 @@ TEST(AppWiringTest, AHoldGoesWhereTheUserIsLooking) {
   for (const Mic mic : {Mic::granted, Mic::denied}) {
     App a(true, true, mic);
     a.app->launch();
-    a.app->holdStart();
+    a.app->voice().holdStart();
     EXPECT_EQ(pillText(a), mic == Mic::granted ? "Voice commands are starting…" : "Voice commands need the microphone");
   }
 
@@ -138,21 +138,21 @@ TEST(AppWiringTest, AHoldGoesWhereTheUserIsLooking) {
       ASSERT_EQ(a.app->read().player(), nullptr);
     }
     a.trace->clear();
-    a.app->holdStart();
+    a.app->voice().holdStart();
     const bool held = *c.hold != 0;
     EXPECT_EQ(held ? traced(a, c.hold)
                    : std::none_of(a.trace->begin(), a.trace->end(),
                                   [](const std::string& l) { return l.rfind("voice: hold", 0) == 0; }),
               true)
         << c.name;
-    EXPECT_EQ(!a.app->idleCaptured(), c.captures) << c.name;
-    a.app->holdEnd(false);
+    EXPECT_EQ(!a.app->voice().idleCaptured(), c.captures) << c.name;
+    a.app->voice().holdEnd(false);
     EXPECT_EQ(traced(a, "voice: up"), held) << c.name;
     a.vt.advance(1);
     if (c.captures) {
-      EXPECT_TRUE(a.app->idleCaptured());
-      ASSERT_TRUE(a.app->idleCapture()) << c.name;
-      EXPECT_EQ(a.app->idleCapture()->appName, "Firefox");
+      EXPECT_TRUE(a.app->voice().idleCaptured());
+      ASSERT_TRUE(a.app->voice().idleCapture()) << c.name;
+      EXPECT_EQ(a.app->voice().idleCapture()->appName, "Firefox");
     }
   }
 }
@@ -163,7 +163,7 @@ TEST(AppWiringTest, AQuestionWhileIdleWaitsForThePageAndReadingAtAQuoteStartsThe
   a.voice = std::make_shared<TraceVoice>();
   a.app->launch();
   a.vt.drain();
-  a.app->captureForAsking();
+  a.app->voice().captureForAsking();
   std::optional<VoiceCommands::Page> page;
   bool answered = false;
   a.voice->idlePage([&](std::optional<VoiceCommands::Page> p) {
@@ -175,7 +175,7 @@ TEST(AppWiringTest, AQuestionWhileIdleWaitsForThePageAndReadingAtAQuoteStartsThe
   a.vt.advance(1);
   ASSERT_TRUE(answered);
   ASSERT_TRUE(page);
-  EXPECT_EQ(page->title, a.app->idleCapture()->windowTitle.value_or(""));
+  EXPECT_EQ(page->title, a.app->voice().idleCapture()->windowTitle.value_or(""));
   EXPECT_NE(page->text.find("No river runs straight for long"), std::string::npos);
   EXPECT_EQ(log.count("start: asked at char "), 1) << "read from the quote, on the page already captured";
   EXPECT_TRUE(traced(a, "voice: attach")) << "the ready voice commands follow the new read";
@@ -183,8 +183,8 @@ TEST(AppWiringTest, AQuestionWhileIdleWaitsForThePageAndReadingAtAQuoteStartsThe
   // Developer speech: with nothing playing the page is captured first; while reading it is not.
   a.app->read().player()->stop("user");
   a.vt.advance(1);
-  a.app->debugSay("what is this about");
-  EXPECT_FALSE(a.app->idleCaptured());
+  a.app->voice().debugSay("what is this about");
+  EXPECT_FALSE(a.app->voice().idleCaptured());
   EXPECT_TRUE(traced(a, "voice: simulate what is this about idle"));
 }
 

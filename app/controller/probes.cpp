@@ -1,6 +1,5 @@
-// Developer probes, run from the control channel: how the last read page's longest text answers
-// the accessibility requests the band depends on, the scroll watch's reaction to a real scroll,
-// and the audio route. They only write to the log (the scroll probe really scrolls).
+#include "app/controller/probes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -10,12 +9,10 @@
 #include "app/audio/audio_route.h"
 #include "app/capture/ax_walker.h"
 #include "app/capture/capturer.h"
-#include "app/controller/app_controller.h"
-#include "app/controller/debug_control.h"
 #include "core/base/log.h"
 #include "core/text/text.h"
 
-namespace orvak {
+namespace orvak::Probes {
 
 namespace {
 
@@ -74,8 +71,7 @@ std::vector<std::string> axProbeLines(const std::string& app, std::size_t index,
 
 }  // namespace
 
-void AppController::debugAXProbe() {
-  const auto& last = read_->lastCapture();
+void accessibility(const std::optional<Capture>& last) {
   if (!last) {
     Log::write("axprobe: no capture");
     return;
@@ -101,21 +97,20 @@ void AppController::debugAXProbe() {
   });
 }
 
-void AppController::debugScroll(int lines) {
-  const auto front = services_.workspace->frontmostApplication();
-  if (!front) return;
+bool scroll(ax::System& ax, platform::Events& events, platform::Workspace& workspace, int lines) {
+  const auto front = workspace.frontmostApplication();
+  if (!front) return false;
   if (lines != 0) {
-    const auto window = AXWalker::pickWindow(services_.ax->application(front->pid));
+    const auto window = AXWalker::pickWindow(ax.application(front->pid));
     const auto f = window ? AXWalker::frame(*window) : std::nullopt;
-    if (window && f) services_.events->postScroll({(*f)[0] + (*f)[2] * 0.5, (*f)[1] + (*f)[3] * 0.5}, lines);
+    if (window && f) events.postScroll({(*f)[0] + (*f)[2] * 0.5, (*f)[1] + (*f)[3] * 0.5}, lines);
   }
-  dispatch::main().asyncAfter(ReadSession::kSettleDelay, weakly([](AppController& c) { c.read_->checkScrolledAway(); }));
+  return true;
 }
 
-void AppController::debugAudioProbe() {
-  const auto out = services_.audioHardware ? AudioRoute::output(*services_.audioHardware) : AudioRoute::output();
-  const auto others =
-      services_.audioHardware ? AudioRoute::othersRecording(*services_.audioHardware) : AudioRoute::othersRecording();
+void audio(platform::AudioHardware* hardware) {
+  const auto out = hardware ? AudioRoute::output(*hardware) : AudioRoute::output();
+  const auto others = hardware ? AudioRoute::othersRecording(*hardware) : AudioRoute::othersRecording();
   std::string list;
   for (const auto& name : others) list += (list.empty() ? "\"" : ", \"") + name + "\"";
   Log::write("audio probe: output " +
@@ -124,8 +119,4 @@ void AppController::debugAudioProbe() {
              " \u00B7 others recording [" + list + "]");
 }
 
-void AppController::postNotification(const std::string& name, std::optional<std::int64_t> object) {
-  if (services_.notifications) services_.notifications->post(name, object);
-}
-
-}  // namespace orvak
+}  // namespace orvak::Probes
