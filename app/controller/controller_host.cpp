@@ -4,6 +4,7 @@
 #include "app/audio/earcon.h"
 #include "core/base/log.h"
 #include "core/page/page_title.h"
+#include "speech/engine_factory.h"
 #include "speech/keys.h"
 
 namespace orvak {
@@ -59,8 +60,8 @@ menu::Snapshot ControllerMenuHost::snapshot() {
   s.speed = p.speed();
   s.alwaysOnListening = p.alwaysOnListening();
   s.developer = p.d->flag(Prefs::kDeveloperFlag);
-  s.inworldKey = Keys::get("inworld").has_value();
-  s.cartesiaKey = Keys::get("cartesia").has_value();
+  s.inworldKey = EngineFactory::hasKey(Vendor::inworld);
+  s.cartesiaKey = EngineFactory::hasKey(Vendor::cartesia);
   if (NotesStore* notes = app_.notes().get()) {
     s.notesOpen = true;
     try {

@@ -28,6 +28,7 @@
 #include "speech/engine_factory.h"
 #include "speech/inworld_engine.h"
 #include "speech/keys.h"
+#include "tests/app/controller/selected_page.h"
 #include "tests/app/scripted_engine.h"
 #include "tests/support/temp_home.h"
 #include "tests/vendor_servers/fake_vendors.h"
@@ -44,7 +45,6 @@ using testing::ScriptedEngine;
 // Generous enough for a loaded machine; only a failing test waits this long.
 constexpr double kWaitSec = 15;
 
-const std::string kText = "First one here. Second one there. Third one everywhere. Fourth and last.";
 constexpr int kFrom = 16;   // "Second one there."
 constexpr int kUntil = 55;  // up to the end of "Third one everywhere."
 
@@ -60,26 +60,6 @@ class SignedOutAccount final : public AccountClient {
     return {};
   }
 };
-
-// The page as the capturer would hand it over, with the second and third sentences selected.
-Capture selectedPage(const AppController& app) {
-  Capture c;
-  c.appName = "Firefox";
-  c.bundleId = "org.mozilla.firefox";
-  // The scene's browser, still running: the read is not taken for one whose application quit.
-  const auto front = app.workspace()->frontmostApplication();
-  if (front) {
-    c.pid = front->pid;
-    c.launchedAt = front->launchedAt;
-  }
-  c.windowTitle = "Rivers";
-  c.url = "https://example.org/rivers";
-  c.clean.text = kText;
-  c.clean.chars = static_cast<int>(kText.size());
-  c.clean.regionStrategy = "article";
-  c.selectedText = "Second one there. Third one everywhere.";
-  return c;
-}
 
 struct CloudReadTest : ::testing::Test {
   void SetUp() override {
@@ -128,7 +108,7 @@ struct CloudReadTest : ::testing::Test {
   std::shared_ptr<Player> startRead(Vendor vendor) {
     ReadOptions opts;
     opts.earcon = true;
-    app->trigger("hotkey", 12.5, opts, std::nullopt, vendor, selectedPage(*app));
+    app->trigger("hotkey", 12.5, opts, std::nullopt, vendor, test::selectedPage(*app));
     return app->read().player();
   }
 
@@ -156,7 +136,7 @@ struct CloudReadTest : ::testing::Test {
     ASSERT_TRUE(failed->readKey());
     EXPECT_EQ(next->readKey(), failed->readKey());
     ASSERT_TRUE(next->spoken());
-    EXPECT_EQ(next->spoken()->text, kText);
+    EXPECT_EQ(next->spoken()->text, test::kSelectedPageText);
     EXPECT_EQ(next->spoken()->from, kFrom);
     EXPECT_EQ(next->spokenUntil(), kUntil);
 

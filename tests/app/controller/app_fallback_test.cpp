@@ -9,39 +9,13 @@
 #include "core/base/read_file.h"
 #include "speech/keys.h"
 #include "tests/app/controller/app_fixture.h"
+#include "tests/app/controller/selected_page.h"
 #include "tests/support/log_tail.h"
 
 using namespace orvak;
 using namespace orvak::test;
 
 namespace {
-
-const std::string kText = "First one here. Second one there. Third one everywhere. Fourth and last.";
-
-// The page as the capturer would hand it over, with the second and third sentences selected:
-// the read covers characters 16 to 55 only.
-Capture selectedPage(const AppController& app) {
-  Capture c;
-  c.appName = "Firefox";
-  c.bundleId = "org.mozilla.firefox";
-  // The scene's browser, still running: the read is not taken for one whose application quit.
-  const auto front = app.workspace()->frontmostApplication();
-  if (front) {
-    c.pid = front->pid;
-    c.launchedAt = front->launchedAt;
-  }
-  c.windowTitle = "Rivers";
-  c.url = "https://example.org/rivers";
-  c.axWalkTotalMs = 40;
-  c.attempts = 2;
-  c.cleanMs = 5;
-  c.clean.text = kText;
-  c.clean.chars = static_cast<int>(kText.size());
-  c.clean.regionStrategy = "article";
-  c.clean.score.score = 80;
-  c.selectedText = "Second one there. Third one everywhere.";
-  return c;
-}
 
 struct Fallback {
   std::string scene = *readWholeFile("tests/fixtures/scenes/article.scene.json");
@@ -100,7 +74,7 @@ TEST(AppFallbackTest, ACloudFailureBeforeAudioIsReadOnDeviceOnceFromTheSameStret
   EXPECT_EQ(next->readKey(), failed->readKey());
   EXPECT_EQ(next->startSnippet(), failed->startSnippet());
   ASSERT_TRUE(next->spoken());
-  EXPECT_EQ(next->spoken()->text, kText);
+  EXPECT_EQ(next->spoken()->text, kSelectedPageText);
   EXPECT_EQ(next->spoken()->from, 16);
   EXPECT_EQ(next->spoken()->capture, failed->spoken()->capture);
   EXPECT_EQ(next->spokenUntil(), 55);
