@@ -1,6 +1,5 @@
 #include "app/main_model.h"
 
-#include <vector>
 
 namespace orvak {
 namespace {
@@ -42,24 +41,13 @@ std::optional<MainModel::Page> MainModel::page(std::string_view raw) {
 void MainModel::setPage(Page page) {
   if (page == page_) return;
   page_ = page;
-  // An observer may remove itself (or another) while hearing the change.
-  std::vector<std::uint64_t> tokens;
-  for (const auto& [token, _] : observers_) tokens.push_back(token);
-  for (auto token : tokens) {
-    const auto it = observers_.find(token);
-    if (it != observers_.end()) {
-      auto observer = it->second;
-      observer(page);
-    }
-  }
+  observers_.notify(page);
 }
 
 std::uint64_t MainModel::addObserver(std::function<void(Page)> observer) {
-  const auto token = nextObserver_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
+  return observers_.add(std::move(observer));
 }
 
-void MainModel::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void MainModel::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
 }  // namespace orvak

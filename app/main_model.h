@@ -6,9 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string_view>
+
+#include "core/base/observers.h"
 
 namespace orvak {
 
@@ -50,8 +51,7 @@ class MainModel {
 
  private:
   Page page_ = Page::library;
-  std::map<std::uint64_t, std::function<void(Page)>> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<Page> observers_;
 };
 
 }  // namespace orvak

@@ -85,21 +85,11 @@ void Prefs::load() {
   Privacy::setUserNeverRead({neverReadApps_.begin(), neverReadApps_.end()});
 }
 
-std::uint64_t Prefs::addObserver(Observer observer) {
-  const std::uint64_t token = nextObserver_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
-}
+std::uint64_t Prefs::addObserver(Observer observer) { return observers_.add(std::move(observer)); }
 
-void Prefs::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void Prefs::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
-void Prefs::publish(Setting s) {
-  // A copy, so an observer may add or remove observers while being told.
-  const auto current = observers_;
-  for (const auto& [token, observer] : current) {
-    if (observers_.contains(token)) observer(s);
-  }
-}
+void Prefs::publish(Setting s) { observers_.notify(s); }
 
 void Prefs::changed() {
   if (onChange) onChange();

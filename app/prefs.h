@@ -11,12 +11,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/base/observers.h"
 #include "core/speech/pronunciation.h"
 #include "platform/defaults.h"
 #include "speech/vendor.h"
@@ -143,8 +143,7 @@ class Prefs {
   std::vector<std::string> neverReadApps_;
   std::vector<Pronunciation> pronunciations_;
 
-  std::map<std::uint64_t, Observer> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<Setting> observers_;
 };
 
 }  // namespace orvak

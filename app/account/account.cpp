@@ -75,31 +75,21 @@ void Account::onMain(std::function<void(Account&)> task) {
 }
 
 int Account::addObserver(std::function<void()> observer) {
-  const int token = ++nextObserver_;
-  observers_[token] = std::move(observer);
-  return token;
+  return static_cast<int>(observers_.add(std::move(observer)));
 }
 
-void Account::removeObserver(int token) { observers_.erase(token); }
-
-void Account::notifyObservers() {
-  // An observer may remove itself (or another) while being told.
-  const auto observers = observers_;
-  for (const auto& [token, observer] : observers) {
-    if (observers_.count(token) != 0 && observer) observer();
-  }
-}
+void Account::removeObserver(int token) { observers_.remove(static_cast<Observers<>::Token>(token)); }
 
 void Account::publishInfo(std::optional<Info> info) {
   info_ = std::move(info);
   if (onChange) onChange();
-  notifyObservers();
+  observers_.notify();
 }
 
 void Account::publishMessage(const std::string& text) {
   message_ = text;
   if (onMessage) onMessage(text);
-  notifyObservers();
+  observers_.notify();
 }
 
 void Account::set(const Info& info) {

@@ -16,7 +16,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -32,6 +31,7 @@
 #include "app/account/voice_list.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
+#include "core/base/observers.h"
 #include "speech/inworld_engine.h"
 
 namespace orvak {
@@ -181,7 +181,6 @@ class Account final : public AccountClient, public LibraryService, public std::e
   void publishMessage(const std::string& text);
   void applyRefresh(const std::string& sentToken, const Result<Info>& reply);
   void applyActivation(const Result<account::ActivateReply>& reply);
-  void notifyObservers();
 
   // `call` up to the parsed JSON reply; `done` runs on the network thread, or at once when the
   // request is never sent.
@@ -205,8 +204,7 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // Main queue only.
   std::optional<Info> info_;
   std::optional<std::string> message_;
-  std::map<int, std::function<void()>> observers_;
-  int nextObserver_ = 0;
+  Observers<> observers_;
 
   // True from a link's activation request until its outcome is applied.
   std::atomic<bool> activating_{false};

@@ -4,6 +4,8 @@
 
 #include "app/account/account.h"
 #include "app/audio/earcon.h"
+#include "app/controller/controller_host.h"
+#include "app/controller/controller_onboarding_host.h"
 #include "app/system/move_offer.h"
 #include "core/base/atomic_file.h"
 #include "core/base/log.h"
@@ -192,8 +194,18 @@ void AppController::launch() {
   }
 
   step("windows and menu");
-  if (services_.makeWindows) windows_ = services_.makeWindows(*this);
-  if (services_.makeStatusMenu) menu_ = services_.makeStatusMenu(*this);
+  if (services_.makeWindows) {
+    WindowsHosts hosts;
+    hosts.windows = std::make_unique<ControllerHost>(*this);
+    // The windows go with the controller, so the first-run window's host does not outlive it.
+    hosts.onboarding = [this](std::function<void()> finish, std::function<bool()> hasTray) {
+      return std::make_unique<ControllerOnboardingHost>(*this, std::move(finish), std::move(hasTray));
+    };
+    windows_ = services_.makeWindows(std::move(hosts));
+  }
+  if (services_.makeStatusMenu) {
+    menu_ = services_.makeStatusMenu(std::make_unique<ControllerMenuHost>(*this, services_.menuHooks));
+  }
   dispatch::main().async(weakly([](AppController& c) { MoveToApplications::offerIfNeeded(*c.prefs().d); }));
 
   step("audio graph");

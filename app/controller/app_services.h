@@ -3,8 +3,11 @@
 // one; tests fill it with doubles.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/account/account_client.h"
 #include "app/account/library_service.h"
@@ -14,8 +17,10 @@
 #include "app/controller/voice_commands.h"
 #include "app/highlight/highlight_overlay.h"
 #include "app/menu/status_menu.h"
+#include "app/onboarding/onboarding_host.h"
 #include "app/pill/pill_panel.h"
 #include "app/windows/windows.h"
+#include "app/windows/windows_host.h"
 #include "platform/audio_hardware.h"
 #include "platform/ax.h"
 #include "platform/events.h"
@@ -29,9 +34,25 @@
 
 namespace orvak {
 
-class AppController;
 class Prefs;
 class DebugBus;
+
+// The application as the window manager and the windows it makes see it.
+struct WindowsHosts {
+  std::unique_ptr<WindowsHost> windows;
+  // The first-run window's, made with each such window: `finish` ends onboarding, `hasTray` asks
+  // the desktop whether it has a system tray now.
+  std::function<std::unique_ptr<OnboardingHost>(std::function<void()> finish, std::function<bool()> hasTray)>
+      onboarding;
+};
+
+// What the status menu leaves to the desktop; each may be empty.
+struct MenuHooks {
+  std::function<void(const std::filesystem::path&)> open;
+  // The feedback form, started with the signed-in account's e-mail.
+  std::function<void(std::optional<std::string> email)> feedback;
+  std::function<void()> quit;
+};
 
 struct AppServices {
   std::shared_ptr<ax::System> ax;
@@ -49,9 +70,10 @@ struct AppServices {
   std::shared_ptr<AccountClient> account;
   // Questions and documents about the library; none: the account, when it is the service's client.
   std::shared_ptr<LibraryService> library;
-  // Made at launch, once the application can show windows.
-  std::function<std::unique_ptr<Windows>(AppController&)> makeWindows;
-  std::function<std::unique_ptr<StatusMenu>(AppController&)> makeStatusMenu;
+  // Made at launch, once the application can show windows, from the hosts the controller makes.
+  std::function<std::unique_ptr<Windows>(WindowsHosts)> makeWindows;
+  std::function<std::unique_ptr<StatusMenu>(std::unique_ptr<MenuHost>)> makeStatusMenu;
+  MenuHooks menuHooks;
   // Makes a vendor's speech engine; none: the engine factory. Reads play through `graph`; none:
   // the process's shared audio graph.
   std::function<std::shared_ptr<SpeechEngine>(Vendor, const EngineConfig&)> makeEngine;

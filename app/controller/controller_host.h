@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/controller/app_controller.h"
+#include "app/controller/app_services.h"
 #include "app/menu/status_menu.h"
 #include "app/windows/windows_host.h"
 
@@ -37,12 +38,7 @@ class ControllerHost final : public WindowsHost {
 // the shell's: it hands them in.
 class ControllerMenuHost final : public MenuHost {
  public:
-  struct Hooks {
-    std::function<void(const std::filesystem::path&)> open;
-    std::function<void(std::optional<std::string> email)> feedback;
-    std::function<void()> quit;
-  };
-  ControllerMenuHost(AppController& app, Hooks hooks) : app_(app), hooks_(std::move(hooks)) {}
+  ControllerMenuHost(AppController& app, MenuHooks hooks) : app_(app), hooks_(std::move(hooks)) {}
   menu::Snapshot snapshot() override;
   Prefs& prefs() override { return app_.prefs(); }
   Windows& windows() override { return *app_.windows(); }
@@ -63,7 +59,7 @@ class ControllerMenuHost final : public MenuHost {
 
  private:
   AppController& app_;
-  Hooks hooks_;
+  MenuHooks hooks_;
 };
 
 }  // namespace orvak

@@ -5,9 +5,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "core/base/observers.h"
 
 namespace orvak {
 
@@ -37,24 +38,14 @@ class HotkeyTest {
 
   // Observers hear of every change of `state` (it already holds the new value). An observer may
   // remove itself.
-  std::uint64_t addObserver(std::function<void()> observer) {
-    observers_.emplace(next_, std::move(observer));
-    return next_++;
-  }
-  void removeObserver(std::uint64_t token) { observers_.erase(token); }
+  std::uint64_t addObserver(std::function<void()> observer) { return observers_.add(std::move(observer)); }
+  void removeObserver(std::uint64_t token) { observers_.remove(token); }
 
  protected:
-  void notifyObservers() {
-    // A copy: observers may add or remove observers while they run.
-    const auto observers = observers_;
-    for (const auto& [token, observer] : observers) {
-      if (observers_.count(token) != 0) observer();
-    }
-  }
+  void notifyObservers() { observers_.notify(); }
 
  private:
-  std::map<std::uint64_t, std::function<void()>> observers_;
-  std::uint64_t next_ = 1;
+  Observers<> observers_;
 };
 
 }  // namespace orvak

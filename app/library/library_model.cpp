@@ -89,20 +89,11 @@ std::shared_ptr<LibraryModel> LibraryModel::make(std::shared_ptr<NotesModel> not
 LibraryModel::LibraryModel(std::shared_ptr<NotesModel> notes, Services services)
     : notes_(std::move(notes)), services_(std::move(services)) {}
 
-std::uint64_t LibraryModel::addObserver(Observer observer) {
-  const auto token = nextObserver_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
-}
+std::uint64_t LibraryModel::addObserver(Observer observer) { return observers_.add(std::move(observer)); }
 
-void LibraryModel::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void LibraryModel::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
-void LibraryModel::publish(Member m) {
-  const auto observers = observers_;
-  for (const auto& [token, observer] : observers) {
-    if (observers_.count(token)) observer(m);
-  }
-}
+void LibraryModel::publish(Member m) { observers_.notify(m); }
 
 void LibraryModel::setFilter(Filter f) {
   if (filter_ == f) return;

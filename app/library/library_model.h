@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +21,7 @@
 #include "app/account/library_service.h"
 #include "app/library/notes_model.h"
 #include "core/base/date_format.h"
+#include "core/base/observers.h"
 #include "core/library/notes_store.h"
 #include "platform/clipboard.h"
 #include "platform/notify.h"
@@ -177,8 +177,7 @@ class LibraryModel : public std::enable_shared_from_this<LibraryModel> {
   // Counts questions; a reply counts only while its question is the newest.
   std::uint64_t askSerial_ = 0;
   platform::NotificationCenter::Observation observer_;
-  std::map<std::uint64_t, Observer> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<Member> observers_;
 };
 
 }  // namespace orvak

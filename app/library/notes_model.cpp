@@ -57,21 +57,11 @@ std::optional<DocumentSummary> NotesModel::selectedDoc() const {
   return *it;
 }
 
-std::uint64_t NotesModel::addObserver(Observer observer) {
-  const auto token = nextObserver_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
-}
+std::uint64_t NotesModel::addObserver(Observer observer) { return observers_.add(std::move(observer)); }
 
-void NotesModel::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void NotesModel::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
-void NotesModel::publish(Member m) {
-  // A copy: an observer may remove itself (or another) while hearing.
-  const auto observers = observers_;
-  for (const auto& [token, observer] : observers) {
-    if (observers_.count(token)) observer(m);
-  }
-}
+void NotesModel::publish(Member m) { observers_.notify(m); }
 
 void NotesModel::reload() {
   docs_ = store_->documents();

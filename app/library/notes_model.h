@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 #include "app/library/source_opener.h"
 #include "app/library/undo.h"
 #include "core/base/dispatch.h"
+#include "core/base/observers.h"
 #include "core/library/notes_store.h"
 #include "platform/clipboard.h"
 #include "platform/file_reveal.h"
@@ -136,8 +136,7 @@ class NotesModel : public std::enable_shared_from_this<NotesModel> {
   std::optional<UndoActionId> lastUndoAction_;
   std::uint64_t lastUndoToast_ = 0;
   platform::NotificationCenter::Observation observer_;
-  std::map<std::uint64_t, Observer> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<Member> observers_;
 };
 
 }  // namespace orvak

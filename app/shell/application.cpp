@@ -16,8 +16,6 @@
 
 #include "app/account/account.h"
 #include "app/controller/app_controller.h"
-#include "app/controller/controller_host.h"
-#include "app/controller/controller_onboarding_host.h"
 #include "app/feedback/crash_handler.h"
 #include "app/feedback/feedback.h"
 #include "app/prefs.h"
@@ -187,28 +185,27 @@ int run(int argc, char** argv, const std::vector<std::string>& args, const Optio
     VoiceCatalog::shared().load(source);
   };
   services.offerCrashReport = [] { Feedback::offerCrashReport(std::make_shared<views::feedback::QtFeedbackDialogs>()); };
-  services.makeWindows = [](AppController& c) {
+  services.makeWindows = [](WindowsHosts hosts) {
     views::windows::QtWindows::Roots roots;
-    roots.onboarding = [&c](WindowsHost&, std::function<void()> finish) -> QWidget* {
-      return new views::onboarding::OnboardingView(std::make_unique<ControllerOnboardingHost>(
-          c, std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    roots.onboarding = [onboarding = std::move(hosts.onboarding)](WindowsHost&, std::function<void()> finish) -> QWidget* {
+      return new views::onboarding::OnboardingView(
+          onboarding(std::move(finish), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     };
     views::windows::QtWindows::Hooks hooks;
     hooks.desktopLook = [] { return std::make_unique<PortalLook>(QDBusConnection::sessionBus()); };
-    return std::make_unique<views::windows::QtWindows>(std::make_unique<ControllerHost>(c), std::move(roots), std::move(hooks));
+    return std::make_unique<views::windows::QtWindows>(std::move(hosts.windows), std::move(roots), std::move(hooks));
   };
-  services.makeStatusMenu = [](AppController& c) -> std::unique_ptr<StatusMenu> {
+  services.menuHooks.open = [](const fs::path& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+  };
+  services.menuHooks.quit = [] { QCoreApplication::quit(); };
+  services.menuHooks.feedback = [](std::optional<std::string> email) {
+    Feedback::showForm(email, std::make_shared<views::feedback::QtFeedbackDialogs>());
+  };
+  services.makeStatusMenu = [](std::unique_ptr<MenuHost> host) -> std::unique_ptr<StatusMenu> {
     auto tray = std::make_shared<views::menu::QtTray>();
     tray->followDesktopLook(std::make_unique<PortalLook>(QDBusConnection::sessionBus()));
-    ControllerMenuHost::Hooks hooks;
-    hooks.open = [](const fs::path& path) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-    };
-    hooks.quit = [] { QCoreApplication::quit(); };
-    hooks.feedback = [](std::optional<std::string> email) {
-      Feedback::showForm(email, std::make_shared<views::feedback::QtFeedbackDialogs>());
-    };
-    auto menu = std::make_unique<TrayStatusMenu>(std::make_unique<ControllerMenuHost>(c, std::move(hooks)), tray);
+    auto menu = std::make_unique<TrayStatusMenu>(std::move(host), tray);
     TrayStatusMenu* m = menu.get();
     tray->attach([m] { return m->rows(); }, [m](menu::Action a, const std::string& v) { m->perform(a, v); });
     return menu;

@@ -3,7 +3,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-#include <vector>
 
 #include "core/base/dispatch.h"
 #include "core/base/log.h"
@@ -43,24 +42,11 @@ DbusSession::DbusSession(QDBusConnection logind, QDBusConnection screenSaver, st
   }
 }
 
-std::optional<std::uint64_t> DbusSession::addObserver(Handler handler) {
-  const std::uint64_t token = next_++;
-  handlers_.emplace(token, std::move(handler));
-  return token;
-}
+std::optional<std::uint64_t> DbusSession::addObserver(Handler handler) { return handlers_.add(std::move(handler)); }
 
-void DbusSession::removeObserver(std::uint64_t token) { handlers_.erase(token); }
+void DbusSession::removeObserver(std::uint64_t token) { handlers_.remove(token); }
 
-void DbusSession::post(platform::SessionEvent event) {
-  std::vector<std::uint64_t> tokens;
-  for (const auto& [token, h] : handlers_) tokens.push_back(token);
-  for (std::uint64_t token : tokens) {
-    if (auto it = handlers_.find(token); it != handlers_.end()) {
-      Handler h = it->second;
-      h(event);
-    }
-  }
-}
+void DbusSession::post(platform::SessionEvent event) { handlers_.notify(event); }
 
 void DbusSession::prepareForSleep(bool start) {
   post(start ? platform::SessionEvent::willSleep : platform::SessionEvent::didWake);

@@ -7,9 +7,9 @@
 #include <QObject>
 #include <QString>
 
-#include <map>
 #include <memory>
 
+#include "core/base/observers.h"
 #include "platform/session.h"
 
 namespace orvak::shell {
@@ -40,8 +40,7 @@ class DbusSession final : public QObject, public platform::Session {
   QDBusConnection logind_;
   QDBusConnection screenSaver_;
   QString sessionPath_;
-  std::map<std::uint64_t, Handler> handlers_;
-  std::uint64_t next_ = 1;
+  Observers<platform::SessionEvent> handlers_;
 };
 
 }  // namespace orvak::shell

@@ -20,20 +20,16 @@ void Permissions::refresh() {
     accessibility_ = trusted;
     mic_ = mic;
     if (onChange) onChange();
-    const auto observers = observers_;
-    for (const auto& [token, observer] : observers) {
-      if (observers_.count(token) != 0) observer();
-    }
+    observers_.notify();
   }
   if (trusted && mic == Mic::granted) timer_.reset();
 }
 
 std::uint64_t Permissions::addObserver(std::function<void()> observer) {
-  observers_.emplace(nextObserver_, std::move(observer));
-  return nextObserver_++;
+  return observers_.add(std::move(observer));
 }
 
-void Permissions::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void Permissions::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
 void Permissions::startPolling() {
   if (timer_) return;

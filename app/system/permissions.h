@@ -9,11 +9,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
 #include "core/base/dispatch.h"
+#include "core/base/observers.h"
 #include "platform/ax.h"
 #include "platform/microphone.h"
 
@@ -58,8 +58,7 @@ class Permissions : public std::enable_shared_from_this<Permissions> {
   bool accessibility_ = false;
   Mic mic_ = Mic::notAsked;
   std::optional<dispatch::RepeatingTimer> timer_;
-  std::map<std::uint64_t, std::function<void()>> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<> observers_;
 };
 
 }  // namespace orvak

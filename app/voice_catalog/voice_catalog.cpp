@@ -37,23 +37,14 @@ void VoiceCatalog::readCache() {
 
 void VoiceCatalog::changed() {
   if (onChange) onChange();
-  std::vector<std::uint64_t> tokens;
-  for (const auto& [token, _] : observers_) tokens.push_back(token);
-  for (auto token : tokens) {
-    const auto it = observers_.find(token);
-    if (it == observers_.end()) continue;
-    auto observer = it->second;
-    observer();
-  }
+  observers_.notify();
 }
 
 std::uint64_t VoiceCatalog::addObserver(std::function<void()> observer) {
-  const auto token = nextObserver_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
+  return observers_.add(std::move(observer));
 }
 
-void VoiceCatalog::removeObserver(std::uint64_t token) { observers_.erase(token); }
+void VoiceCatalog::removeObserver(std::uint64_t token) { observers_.remove(token); }
 
 void VoiceCatalog::load(VoiceSource& source) {
   const std::uint64_t serial = ++loadsStarted_;

@@ -23,6 +23,7 @@
 #include "app/audio/sample_player.h"
 #include "app/voice_catalog/voice_source.h"
 #include "core/base/dispatch.h"
+#include "core/base/observers.h"
 
 namespace orvak {
 
@@ -81,8 +82,7 @@ class VoiceCatalog : public std::enable_shared_from_this<VoiceCatalog> {
   std::optional<std::string> loadingPreview_;
   std::map<std::string, std::vector<std::uint8_t>> previews_;
   std::uint64_t playback_ = 0;  // moves on with every sample started
-  std::map<std::uint64_t, std::function<void()>> observers_;
-  std::uint64_t nextObserver_ = 1;
+  Observers<> observers_;
 
   std::atomic<std::uint64_t> loadsStarted_{0};
   // The catalogue's queue only: the newest load whose list was written.

@@ -35,6 +35,7 @@ using Trace = std::shared_ptr<std::vector<std::string>>;
 
 struct TraceWindows final : Windows {
   Trace trace;
+  WindowsHosts hosts;  // what the controller made them with
   bool visible = false;
   void showOnboarding() override {
     visible = true;
@@ -84,6 +85,7 @@ struct TraceVoice final : VoiceCommands {
 
 struct TraceMenu final : StatusMenu {
   Trace trace;
+  std::unique_ptr<MenuHost> host;  // what the controller made it with
   std::function<void()> onRefresh;
   void refresh() override {
     trace->push_back("menu: refresh");
@@ -157,6 +159,7 @@ struct App {
   std::shared_ptr<platform::NotificationCenter> notifications = std::make_shared<platform::NotificationCenter>();
   std::shared_ptr<Prefs> prefs;
   TraceWindows* windows = nullptr;
+  TraceMenu* menu = nullptr;
   std::shared_ptr<AppController> app;
 
   // `before` runs after the stores are cleared and before the controller opens them.
@@ -206,18 +209,26 @@ struct App {
       return voice;
     };
     s.playSound = [this](Earcon::Kind kind) { sounds.push_back(kind); };
-    s.makeWindows = [this](AppController&) {
+    s.makeWindows = [this](WindowsHosts hosts) {
       auto w = std::make_unique<TraceWindows>();
       w->trace = trace;
+      w->hosts = std::move(hosts);
       windows = w.get();
       return w;
     };
-    s.makeStatusMenu = [this](AppController&) {
+    s.makeStatusMenu = [this](std::unique_ptr<MenuHost> host) {
       auto m = std::make_unique<TraceMenu>();
       m->trace = trace;
+      m->host = std::move(host);
+      menu = m.get();
       m->onRefresh = [this] { menuShowed.push_back(app->read().player().get()); };
       return m;
     };
+    s.menuHooks.open = [this](const std::filesystem::path& path) { trace->push_back("desktop: open " + path.string()); };
+    s.menuHooks.feedback = [this](std::optional<std::string> email) {
+      trace->push_back("desktop: feedback " + email.value_or("-"));
+    };
+    s.menuHooks.quit = [this] { trace->push_back("desktop: quit"); };
     s.captureForRead = [this](std::uint64_t handlerTime, std::function<void(CaptureOutcome)> done) {
       if (holdCaptures) return heldCaptures.push_back(std::move(done));
       app->capturer().capture(handlerTime, std::move(done));

@@ -2,12 +2,12 @@
 // progress are set by the test.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/onboarding/onboarding_host.h"
+#include "core/base/observers.h"
 #include "tests/support/temp_home.h"
 
 namespace orvak::test {
@@ -50,10 +50,9 @@ class FakeOnboardingHost : public OnboardingHost {
   bool accessibility() const override { return ax_; }
   Mic mic() const override { return mic_; }
   std::uint64_t observePermissions(std::function<void()> observer) override {
-    observers_.emplace(next_, std::move(observer));
-    return next_++;
+    return observers_.add(std::move(observer));
   }
-  void unobservePermissions(std::uint64_t token) override { observers_.erase(token); }
+  void unobservePermissions(std::uint64_t token) override { observers_.remove(token); }
   void startPolling() override { calls.push_back("poll"); }
   void requestAccessibility() override { calls.push_back("request ax"); }
   Mic readMic() override { return freshMic.value_or(mic_); }
@@ -81,8 +80,7 @@ class FakeOnboardingHost : public OnboardingHost {
   void grant(bool ax, Mic mic) {
     ax_ = ax;
     mic_ = mic;
-    const auto observers = observers_;
-    for (const auto& [t, o] : observers) o();
+    observers_.notify();
   }
 
   FakeHotkeyTest tester_;
@@ -102,8 +100,7 @@ class FakeOnboardingHost : public OnboardingHost {
   platform::NotificationCenter center_;
   bool ax_ = false;
   Mic mic_ = Mic::denied;
-  std::map<std::uint64_t, std::function<void()>> observers_;
-  std::uint64_t next_ = 1;
+  Observers<> observers_;
 };
 
 }  // namespace orvak::test
