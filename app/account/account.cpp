@@ -55,11 +55,11 @@ std::string Account::base() {
   return kBuiltInBase;
 }
 
-std::optional<InworldEngine::Proxy> Account::voiceProxy() {
+std::optional<VoiceProxy> Account::voiceProxy() {
   if (!Keys::get("account")) return std::nullopt;
   const std::string address = base() + "/api/voice/stream";
   if (!account::mayCarryToken(address)) return std::nullopt;
-  return InworldEngine::Proxy{address, [] { return Keys::get("account"); }};
+  return VoiceProxy{address, [] { return Keys::get("account"); }};
 }
 
 std::shared_ptr<Account> Account::make() { return std::shared_ptr<Account>(new Account()); }

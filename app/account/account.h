@@ -32,7 +32,7 @@
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
 #include "core/base/observers.h"
-#include "speech/inworld_engine.h"
+#include "speech/vendor.h"
 
 namespace orvak {
 
@@ -131,7 +131,7 @@ class Account final : public AccountClient, public LibraryService, public std::e
   // the keys for "account" anew each time. None when no account token is stored or the address
   // may not carry the token (not https, nor http on this machine). The controller sets it on
   // launch and whenever the account changes.
-  static std::optional<InworldEngine::Proxy> voiceProxy();
+  static std::optional<VoiceProxy> voiceProxy();
 
   // One JSON request: `method` `path` on `base()`, `body` (when given) as its JSON text, the token
   // when `auth` is set, within `bounds` (a reply past them is a timedOut or tooLarge failure). `done` gets the 2xx reply decoded

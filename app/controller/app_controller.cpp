@@ -363,6 +363,7 @@ Interruptions& AppController::interruptions() {
   if (!interruptions_) {
     interruptions_ = Interruptions::make(read_, {services_.ax, services_.session, services_.workspace,
                                                  services_.audioHardware, services_.graph, pill_});
+    interruptions_->reconnectListener = weakly([](AppController& c) { c.voice_->reconnect(); });
   }
   return *interruptions_;
 }

@@ -91,7 +91,6 @@ class AppController : public std::enable_shared_from_this<AppController> {
   ResearchStore& store();
   Capturer& capturer() { return *capturer_; }
   Pill& pill() { return *pill_; }
-  ClickTracker& clicks() { return *clicks_; }
   const std::shared_ptr<AccountClient>& accountShared() const { return services_.account; }
   ModifierTap* tap() { return tap_.get(); }
   Windows* windows() { return windows_.get(); }
@@ -114,10 +113,9 @@ class AppController : public std::enable_shared_from_this<AppController> {
   // Warns of kept page texts due to be cleared, and clears what is due.
   void historyHousekeeping();
 
+ private:
   // The interruption watch, made on first use.
   Interruptions& interruptions();
-
- private:
   // Points the natural voice at the service's proxy while an account token exists, else clears it.
   void configureVoiceProxy();
   // Settings and permissions changed.

@@ -52,6 +52,9 @@ class VoiceCommands {
   // The key went down: `idle` when nothing plays, `library` when the question is for the library.
   virtual void holdDown(bool idle, bool library) = 0;
   virtual void holdUp(bool cancelled) = 0;
+  // The audio devices changed under the graph: the microphone is opened again on the current
+  // default source (nothing before the set-up).
+  virtual void reconnect() = 0;
   // `text` as if it had been heard while holding the key.
   virtual void simulate(const std::string& text, bool idle) = 0;
   // The sound file as if the microphone had heard it, scaled to `peakDb`; `label` names it in logs.

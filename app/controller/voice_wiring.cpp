@@ -49,6 +49,10 @@ void VoiceWiring::prefsChanged() {
   if (commands_) commands_->setAlwaysOn(parts_.prefs->alwaysOnListening());
 }
 
+void VoiceWiring::reconnect() {
+  if (commands_) commands_->reconnect();
+}
+
 bool VoiceWiring::libraryInFront() const {
   const auto front = parts_.workspace->frontmostApplication();
   const bool weAreInFront = front && front->pid == parts_.workspace->ownPid();

@@ -64,6 +64,8 @@ class VoiceWiring : public std::enable_shared_from_this<VoiceWiring> {
   void follow(const std::shared_ptr<Player>& player);
   // The settings changed: listening all the time or only while the key is held.
   void prefsChanged();
+  // The audio devices changed while the microphone was wired into the graph.
+  void reconnect();
 
   // The hotkey held down: the commands listen, or the pill says why they cannot.
   void holdStart();

@@ -59,6 +59,7 @@ class AppVoice final : public VoiceCommands, public std::enable_shared_from_this
   void attach(const std::shared_ptr<Player>& player) override { c_->attach(player); }
   void holdDown(bool idle, bool library) override { c_->holdDown(idle, library); }
   void holdUp(bool cancelled) override { c_->holdUp(cancelled); }
+  void reconnect() override { c_->listener().reconnect(); }
   void simulate(const std::string& text, bool idle) override { c_->simulate(text, idle); }
   void inject(const std::string& file, const std::string& label, double peakDb) override {
     c_->inject(file, label, static_cast<float>(peakDb));

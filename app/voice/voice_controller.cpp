@@ -27,6 +27,7 @@ namespace orvak {
 namespace {
 
 using Kind = VoiceCommand::Kind;
+using Mode = VoiceController::Mode;
 
 double msBetween(std::uint64_t from, std::uint64_t to) { return to > from ? static_cast<double>(to - from) / 1e6 : 0; }
 
@@ -36,6 +37,18 @@ double signedMs(std::uint64_t a, std::uint64_t b) {
 }
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Spoken between reads: the words are not about a sentence being read.
+bool nothingReads(Mode mode) { return mode == Mode::idle || mode == Mode::idleReply; }
+
+// The mode as the utterance's record names it: a hold typed on the developer channel is
+// "hold+sim"; an utterance an injected recording set off names that recording's label
+// ("hold+test:L", or "test:L" when not held).
+std::string recordedMode(Mode mode, bool simulated, const std::optional<std::string>& injected) {
+  if (injected) return (mode == Mode::hold ? "hold+test:" : "test:") + *injected;
+  if (mode == Mode::hold && simulated) return "hold+sim";
+  return std::string(VoiceController::modeName(mode));
+}
 
 std::vector<std::string> lowerWords(const std::string& transcript, bool lettersOnly) {
   std::vector<std::string> out;
@@ -242,13 +255,8 @@ void VoiceController::holdDown(bool idle, bool library) {
     if (!s || s->rec_) return;  // an utterance is still open
     const std::uint64_t now = dispatch::monotonicNanos();
     s->holdDownNs_ = now;
-    if (idle) {
-      s->nextMode_ = "idle";
-    } else if (s->injLabel_ && msBetween(s->injAt_, now) < kInjectionWindow * 1000) {
-      s->nextMode_ = "hold+test:" + *s->injLabel_;
-    } else {
-      s->nextMode_ = "hold";
-    }
+    s->nextMode_ = idle ? Mode::idle : Mode::hold;
+    if (!idle && s->injLabel_ && msBetween(s->injAt_, now) < kInjectionWindow * 1000) s->nextInjected_ = s->injLabel_;
     s->handle(Listener::Event::onset(now, 0, s->w_.listener->floorDb()));
     s->w_.listener->beginPTT();
   });
@@ -290,7 +298,7 @@ void VoiceController::simulate(std::string text, bool idle) {
     }
     const std::uint64_t now = dispatch::monotonicNanos();
     s->simText_ = text;
-    s->nextMode_ = idle ? "idle" : "hold+sim";
+    s->nextMode_ = idle ? Mode::idle : Mode::hold;
     s->holdDownNs_ = now;
     s->handle(Listener::Event::onset(now, 0, 0));
     s->handle(Listener::Event::end(now, 400));
@@ -338,21 +346,26 @@ void VoiceController::closeSession() {
 
 void VoiceController::onset(const Listener::Event& event) {
   auto p = player();
-  VoiceTiming r(Timestamp::now(), nextMode_, p ? p->engineLabel() : "", w_.outputDeviceName(),
-                w_.listener->voiceProcessing());
-  const bool hold = startsWith(nextMode_, "hold");
-  nextMode_ = "vad";
+  Mode mode = nextMode_;
+  std::optional<std::string> injected = std::move(nextInjected_);
+  nextMode_ = Mode::vad;
+  nextInjected_.reset();
   const std::uint64_t now = dispatch::monotonicNanos();
-  if (!hold && injLabel_) {
+  std::optional<double> injectedOnsetMs;
+  if (mode != Mode::hold && injLabel_) {
     if (msBetween(injAt_, now) < kInjectionWindow * 1000) {
-      r.mode = "test:" + *injLabel_;
-      if (injOnsetNs_) r.injectedOnsetMs = signedMs(*injOnsetNs_, event.hostNs);
+      mode = Mode::vad;
+      injected = injLabel_;
+      if (injOnsetNs_) injectedOnsetMs = signedMs(*injOnsetNs_, event.hostNs);
     }
     injLabel_.reset();
   }
+  VoiceTiming r(Timestamp::now(), recordedMode(mode, simText_.has_value(), injected), p ? p->engineLabel() : "",
+                w_.outputDeviceName(), w_.listener->voiceProcessing());
+  r.injectedOnsetMs = injectedOnsetMs;
   onsetNs_ = event.hostNs;
   heardMs_ = 0;
-  const bool idle = startsWith(r.mode, "idle");
+  const bool idle = nothingReads(mode);
   const bool accepted = (ready_.load() || simText_) && (idle || (p && !p->hasEnded()));
   if (!accepted) {
     r.outcome = "noReader";
@@ -374,6 +387,8 @@ void VoiceController::onset(const Listener::Event& event) {
   }
   if (!simText_) session_ = w_.transcriber->begin();
   rec_ = std::move(r);
+  mode_ = mode;
+  injected_ = injected.has_value();
   status("Listening…");
   // Recognition could not open a session: nothing will hear this utterance, so it ends here as
   // a blip and the read resumes, rather than leaving the hotkey deaf until the read ends.
@@ -390,7 +405,7 @@ void VoiceController::end(const Listener::Event& event) {
   rec_.reset();
   w_.listener->setArmed(false);
   r.utteranceMs = msBetween(onsetNs_, event.hostNs);
-  if (!r.injectedOnsetMs && r.mode.find("test:") != std::string::npos && injOnsetNs_) {
+  if (!r.injectedOnsetMs && injected_ && injOnsetNs_) {
     r.injectedOnsetMs = signedMs(*injOnsetNs_, onsetNs_);
   }
   if (r.pauseMs && r.injectedOnsetMs) r.trueOnsetToPauseMs = *r.pauseMs - *r.injectedOnsetMs;
@@ -399,11 +414,12 @@ void VoiceController::end(const Listener::Event& event) {
         std::to_string(static_cast<long long>(*r.utteranceMs)) + " ms utterance");
   }
   const auto moment = moment_;
+  const Mode mode = mode_;
   const std::uint64_t endNs = event.hostNs;
   std::weak_ptr<VoiceController> weak = weak_from_this();
-  auto run = [weak, r, moment, endNs](std::string transcript) {
-    dispatch::global().async([weak, r, moment, endNs, transcript = std::move(transcript)] {
-      if (auto s = weak.lock()) s->command(r, transcript, moment, endNs);
+  auto run = [weak, r, mode, moment, endNs](std::string transcript) {
+    dispatch::global().async([weak, r, mode, moment, endNs, transcript = std::move(transcript)] {
+      if (auto s = weak.lock()) s->command(r, mode, transcript, moment, endNs);
     });
   };
   if (sim) {
@@ -434,7 +450,7 @@ void VoiceController::listenForReply() {
     auto p = s->player();
     if (p && p->hasEnded()) return;
     const std::uint64_t now = dispatch::monotonicNanos();
-    s->nextMode_ = p ? "reply" : "idleReply";
+    s->nextMode_ = p ? Mode::reply : Mode::idleReply;
     s->holdDownNs_ = now;
     s->handle(Listener::Event::onset(now, 0, s->w_.listener->floorDb()));
     if (!s->session_) return;
@@ -478,9 +494,26 @@ void VoiceController::tick(std::shared_ptr<Transcriber::Session> session, std::u
 
 // ---- The command ----
 
-VoiceCommand VoiceController::interpret(const VoiceCommand& command, const std::string& transcript,
-                                        const std::string& mode, bool aiAllowed) {
-  const bool liberal = startsWith(mode, "hold") || mode == "reply" || startsWith(mode, "idle");
+std::string_view VoiceController::modeName(Mode mode) {
+  switch (mode) {
+    case Mode::vad:
+      return "vad";
+    case Mode::hold:
+      return "hold";
+    case Mode::idle:
+      return "idle";
+    case Mode::reply:
+      return "reply";
+    case Mode::idleReply:
+      return "idleReply";
+  }
+  return "vad";
+}
+
+VoiceCommand VoiceController::interpret(const VoiceCommand& command, const std::string& transcript, Mode mode,
+                                        bool aiAllowed) {
+  // Only the detector's onsets may be speech not meant for Orvak.
+  const bool liberal = mode != Mode::vad;
   if (command.kind() == Kind::ask && !liberal) {
     static const std::array<std::string_view, 12> questionWords{"this",   "that",    "it",   "they", "he",    "she",
                                                                 "author", "article", "page", "mean", "orvak", "listen"};
@@ -495,21 +528,21 @@ VoiceCommand VoiceController::interpret(const VoiceCommand& command, const std::
   return command;
 }
 
-void VoiceController::command(VoiceTiming r, std::string transcript, std::optional<ReadMoment> moment,
+void VoiceController::command(VoiceTiming r, Mode mode, std::string transcript, std::optional<ReadMoment> moment,
                               std::uint64_t endNs) {
   const std::uint64_t ready = dispatch::monotonicNanos();
   r.sttMs = msBetween(endNs, ready);
   r.transcript = transcript;
-  const auto cmd = interpret(VoiceCommand::parse(transcript, true), transcript, r.mode, true);
+  const auto cmd = interpret(VoiceCommand::parse(transcript, true), transcript, mode, true);
   const std::string name(cmd.name());
   r.command = name;
-  if (startsWith(r.mode, "idle")) {
+  if (nothingReads(mode)) {
     idle(cmd, moment, transcript, r);
     r.command = "idle:" + name;
     write(std::move(r));
     return;
   }
-  if (r.mode == "reply" &&
+  if (mode == Mode::reply &&
       (cmd.kind() == Kind::empty || cmd.kind() == Kind::unrecognized || cmd.kind() == Kind::pause)) {
     status("Paused · press play, or hold " + hotkeyGlyph() + " to ask");
     r.command = "reply:" + name;

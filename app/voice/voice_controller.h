@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/player/voice_player.h"
@@ -46,6 +47,17 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
   static constexpr double kReplyLongestMs = 12000;   // a reply that talks on ends
   static constexpr double kReplySettleMs = 800;      // words that stopped changing end a reply
   static constexpr double kReplyWordSettleMs = 300;  // ... sooner for "resume", "pause", "stop"
+
+  // How an utterance began; it decides how liberally its words are taken.
+  enum class Mode {
+    vad,        // the always-on detector heard speech during a read
+    hold,       // the hotkey held during a read
+    idle,       // the hotkey held while nothing reads
+    reply,      // the answer to "Keep reading?"
+    idleReply,  // the answer to "Read it?", with nothing reading
+  };
+  // The mode as voice.jsonl and the log name it.
+  static std::string_view modeName(Mode mode);
 
   struct Wiring {
     std::shared_ptr<Listener> listener;
@@ -108,7 +120,7 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
 
   // The command as the utterance's mode takes it: in a mode that is not liberal a question needs
   // one of the question words, in a liberal one three or more unknown words become a question.
-  static VoiceCommand interpret(const VoiceCommand& command, const std::string& transcript, const std::string& mode,
+  static VoiceCommand interpret(const VoiceCommand& command, const std::string& transcript, Mode mode,
                                 bool aiAllowed);
   // The hotkey as status texts name it, with the key chooser's caps ("⇧", "Alt", "❖", "Ctrl"); a code that
   // is none of the offered keys names Right Shift, the key then watched.
@@ -137,7 +149,8 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
             std::uint64_t lastChange);
 
   // Command task (global queue).
-  void command(VoiceTiming record, std::string transcript, std::optional<ReadMoment> moment, std::uint64_t endNs);
+  void command(VoiceTiming record, Mode mode, std::string transcript, std::optional<ReadMoment> moment,
+               std::uint64_t endNs);
   void execute(const VoiceCommand& command, const std::optional<ReadMoment>& moment, const std::string& transcript,
                VoiceTiming& record);
   void idle(const VoiceCommand& command, const std::optional<ReadMoment>& moment, const std::string& transcript,
@@ -165,10 +178,13 @@ class VoiceController : public std::enable_shared_from_this<VoiceController> {
   // Listener queue only.
   std::shared_ptr<Transcriber::Session> session_;
   std::optional<VoiceTiming> rec_;
+  Mode mode_ = Mode::vad;  // the open utterance's
+  bool injected_ = false;  // the open utterance was set off by an injected recording
   std::uint64_t onsetNs_ = 0;
   std::uint64_t holdDownNs_ = 0;
   std::optional<ReadMoment> moment_;
-  std::string nextMode_ = "vad";
+  Mode nextMode_ = Mode::vad;
+  std::optional<std::string> nextInjected_;  // the label of the recording that set off the next hold
   std::optional<std::string> injLabel_;
   std::uint64_t injAt_ = 0;
   std::optional<std::uint64_t> injOnsetNs_;

@@ -30,7 +30,6 @@ TEST(AppControllerTest, LaunchWiresEverythingInItsOrder) {
                           "- permission polling", "- menu", "menu: refresh"}));
   a.app->launch();
   EXPECT_EQ(a.trace->size(), 25u) << "launch runs once";
-  EXPECT_TRUE(a.app->clicks().isWatching());
   EXPECT_TRUE(a.app->read().online()) << "online until the network says otherwise";
   a.vt.drain();
   EXPECT_FALSE(a.app->read().online());

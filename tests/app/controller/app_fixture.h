@@ -73,6 +73,7 @@ struct TraceVoice final : VoiceCommands {
     trace->push_back(std::string("voice: hold idle=") + (idle ? "1" : "0") + " library=" + (library ? "1" : "0"));
   }
   void holdUp(bool cancelled) override { trace->push_back(std::string("voice: up") + (cancelled ? " cancelled" : "")); }
+  void reconnect() override { trace->push_back("voice: reconnect"); }
   void simulate(const std::string& text, bool idle) override {
     trace->push_back("voice: simulate " + text + (idle ? " idle" : ""));
   }

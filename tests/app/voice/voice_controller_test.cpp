@@ -245,22 +245,28 @@ TEST(VoiceInterpret, TheModeDecidesHowLiberallySpeechIsAQuestion) {
   struct Case {
     VoiceCommand parsed;
     const char* transcript;
-    const char* mode;
+    VoiceController::Mode mode;
     VoiceCommand expected;
   };
   using K = VoiceCommand::Kind;
+  using M = VoiceController::Mode;
   const std::vector<Case> cases{
-      {VoiceCommand::ask("what does this mean"), "what does this mean", "vad",
+      {VoiceCommand::ask("what does this mean"), "what does this mean", M::vad,
        VoiceCommand::ask("what does this mean")},
-      {VoiceCommand::ask("what is the weather"), "what is the weather", "vad", VoiceCommand(K::unrecognized)},
-      {VoiceCommand(K::unrecognized), "purple monkey dishwasher", "hold",
+      {VoiceCommand::ask("what is the weather"), "what is the weather", M::vad, VoiceCommand(K::unrecognized)},
+      {VoiceCommand(K::unrecognized), "purple monkey dishwasher", M::hold,
        VoiceCommand::ask("purple monkey dishwasher")},
-      {VoiceCommand(K::unrecognized), "purple monkey", "hold", VoiceCommand(K::unrecognized)},
-      {VoiceCommand(K::unrecognized), "purple monkey dishwasher", "vad", VoiceCommand(K::unrecognized)},
-      {VoiceCommand(K::unrecognized), " tell the story now ", "reply", VoiceCommand::ask("tell the story now")},
+      {VoiceCommand(K::unrecognized), "purple monkey", M::hold, VoiceCommand(K::unrecognized)},
+      {VoiceCommand(K::unrecognized), "purple monkey dishwasher", M::vad, VoiceCommand(K::unrecognized)},
+      {VoiceCommand(K::unrecognized), " tell the story now ", M::reply, VoiceCommand::ask("tell the story now")},
+      {VoiceCommand::ask("what is the weather"), "what is the weather", M::idle,
+       VoiceCommand::ask("what is the weather")},
+      {VoiceCommand(K::unrecognized), "purple monkey dishwasher", M::idleReply,
+       VoiceCommand::ask("purple monkey dishwasher")},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(VoiceController::interpret(c.parsed, c.transcript, c.mode, true), c.expected) << c.transcript << c.mode;
+    EXPECT_EQ(VoiceController::interpret(c.parsed, c.transcript, c.mode, true), c.expected)
+        << c.transcript << " " << VoiceController::modeName(c.mode);
   }
 }
 
@@ -377,6 +383,16 @@ TEST_F(ReplyFixture, SilenceAfterTheOfferEndsInTheHintAndAPendingRecord) {
   EXPECT_EQ(records()[0]["outcome"], "pending");
   EXPECT_EQ(statuses.back(), "Paused · press play, or hold ⇧ to ask");
   EXPECT_TRUE(read->resumes.empty());
+}
+
+TEST_F(ReplyFixture, WithNothingReadingTheOfferIsReadItAndItsReplyIsTakenAsSaidBetweenReads) {
+  voice->listenForReply();
+  vt.drain();
+  EXPECT_EQ(statuses.back(), "Read it?");
+  vt.advance(5);
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0]["mode"], "idleReply");
+  EXPECT_EQ(records()[0]["command"], "idle:empty");
 }
 
 TEST_F(ReplyFixture, AReadEndingDuringTheOfferLeavesTheDetectorListening) {
