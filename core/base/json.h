@@ -94,6 +94,12 @@ void checkType(const Json& v, std::string_view key) {
                        requires(T t) { t.push_back(std::declval<typename T::value_type>()); }) {
     if (!v.is_array()) fail(key, "expected an array");
     for (const auto& e : v) checkType<typename T::value_type>(e, key);
+  } else if constexpr (requires {
+                         typename T::mapped_type;
+                         requires std::is_same_v<typename T::key_type, std::string>;
+                       }) {
+    if (!v.is_object()) fail(key, "expected an object");
+    for (const auto& e : v) checkType<typename T::mapped_type>(e, key);
   } else {
     (void)v;
     (void)key;  // records check themselves in their own from_json

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 
 namespace json = orvak::json;
 
@@ -54,6 +55,7 @@ struct Listed {
   std::string name;
   std::optional<std::int64_t> count;
   std::vector<double> marks;
+  std::map<std::string, int> tally;
   std::int64_t depth = 0;
   Shade shade = Shade::light;
   bool operator==(const Listed&) const = default;
@@ -63,6 +65,7 @@ void fields(json::Record<Listed> auto& r, auto&& f) {
   f("name", r.name);
   f("count", r.count);
   f("marks", r.marks);
+  f("tally", r.tally);
   f("depth", r.depth, json::orElse(7));
   f("shade", r.shade, json::byName(shadeName, shadeNamed));
 }
@@ -165,26 +168,28 @@ TEST(JsonTest, DeepNestingIsRefusedAsADecodeError) {
 }
 
 TEST(JsonTest, AFieldListServesBothDirectionsStrictly) {
-  Listed r{"a", std::nullopt, {1.5}, 3, Shade::dark};
-  EXPECT_EQ(json::encode(r), R"({"depth":3,"marks":[1.5],"name":"a","shade":"dark"})");
+  Listed r{"a", std::nullopt, {1.5}, {{"x", 2}}, 3, Shade::dark};
+  EXPECT_EQ(json::encode(r), R"({"depth":3,"marks":[1.5],"name":"a","shade":"dark","tally":{"x":2}})");
   EXPECT_EQ(json::decode<Listed>(json::encode(r)), r);
   r.count = 4;
   EXPECT_EQ(json::decode<Listed>(json::encode(r)), r);
   // The entry with a fallback may be absent.
-  EXPECT_EQ(json::decode<Listed>(R"({"marks":[],"name":"b","shade":"light"})").depth, 7);
+  EXPECT_EQ(json::decode<Listed>(R"({"marks":[],"name":"b","shade":"light","tally":{}})").depth, 7);
 
   struct Case {
     const char* text;
     const char* error;
   };
   const Case cases[] = {
-      {R"({"marks":[],"shade":"dark"})", R"("name": missing)"},
-      {R"({"marks":[],"name":1,"shade":"dark"})", R"("name": expected a string)"},
-      {R"({"count":2.5,"marks":[],"name":"a","shade":"dark"})", R"("count": expected an integer)"},
-      {R"({"marks":["x"],"name":"a","shade":"dark"})", R"("marks": expected a number)"},
-      {R"({"depth":"3","marks":[],"name":"a","shade":"dark"})", R"("depth": expected an integer)"},
-      {R"({"marks":[],"name":"a"})", R"("shade": missing)"},
-      {R"({"marks":[],"name":"a","shade":"dim"})", R"("shade": unknown dim)"},
+      {R"({"marks":[],"shade":"dark","tally":{}})", R"("name": missing)"},
+      {R"({"marks":[],"name":1,"shade":"dark","tally":{}})", R"("name": expected a string)"},
+      {R"({"count":2.5,"marks":[],"name":"a","shade":"dark","tally":{}})", R"("count": expected an integer)"},
+      {R"({"marks":["x"],"name":"a","shade":"dark","tally":{}})", R"("marks": expected a number)"},
+      {R"({"depth":"3","marks":[],"name":"a","shade":"dark","tally":{}})", R"("depth": expected an integer)"},
+      {R"({"marks":[],"name":"a","tally":{}})", R"("shade": missing)"},
+      {R"({"marks":[],"name":"a","shade":"dark","tally":[]})", R"("tally": expected an object)"},
+      {R"({"marks":[],"name":"a","shade":"dark","tally":{"x":1.5}})", R"("tally": expected an integer)"},
+      {R"({"marks":[],"name":"a","shade":"dim","tally":{}})", R"("shade": unknown dim)"},
       {R"([1])", R"("name": expected an object)"},
   };
   for (const auto& c : cases) {
