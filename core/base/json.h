@@ -7,15 +7,26 @@
 // Decoding is strict: a required key must be present, a present key must have the right type,
 // integers reject 2.5 (and 2.0), booleans reject 0 and 1. Failures throw `json::DecodeError`.
 //
-// A record declares
-//     void to_json(orvak::json::Json& j, const Rec& r);     // json::put per field
-//     void from_json(const orvak::json::Json& j, Rec& r);   // json::read per field, in the same order
-// in its own namespace, and nlohmann finds them. json::get / getOptional / getOr serve a field that
-// is converted on the way (an enum stored by name) or defaults when absent.
+// A record lists its fields once, and both directions walk that list:
+//     void fields(json::Record<Rec> auto& r, auto&& f) {
+//       f("email", r.email);                        // json::put to write, json::read to read
+//       f("depth", r.depth, json::orElse(0));       // an entry may carry its conversion
+//     }
+//     void to_json(json::Json& j, const Rec& r) { json::writeFields(j, r); }
+//     void from_json(const json::Json& j, Rec& r) { json::readFields(j, r); }
+// in the record's own namespace (a named one: argument-dependent lookup finds `fields` there,
+// as nlohmann finds to_json and from_json, which the record's header declares). Entries are read
+// in the order listed, so that order decides which fault a bad document reports first.
+//
+// A conversion is any object with `put(j, key, value)` and `read(j, key, out)`; json::orElse (a
+// default when absent) and json::byName (an enum stored by name) are the common ones. A record
+// whose shape no list fits writes to_json/from_json by hand with json::put and json::get /
+// getOptional / getOr.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <concepts>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -83,6 +94,12 @@ void checkType(const Json& v, std::string_view key) {
                        requires(T t) { t.push_back(std::declval<typename T::value_type>()); }) {
     if (!v.is_array()) fail(key, "expected an array");
     for (const auto& e : v) checkType<typename T::value_type>(e, key);
+  } else if constexpr (requires {
+                         typename T::mapped_type;
+                         requires std::is_same_v<typename T::key_type, std::string>;
+                       }) {
+    if (!v.is_object()) fail(key, "expected an object");
+    for (const auto& e : v) checkType<typename T::mapped_type>(e, key);
   } else {
     (void)v;
     (void)key;  // records check themselves in their own from_json
@@ -145,8 +162,7 @@ T getOr(const Json& j, const char* key, T fallback) {
   return v ? std::move(*v) : std::move(fallback);
 }
 
-// Reads `key` into `out`: strictly required for plain fields, absent-or-typed for optionals. Lets
-// a record's from_json list its fields the same way its to_json does.
+// Reads `key` into `out`: strictly required for plain fields, absent-or-typed for optionals.
 template <class T>
 void read(const Json& j, const char* key, T& out) {
   if constexpr (detail::IsOptional<T>::value) {
@@ -154,6 +170,89 @@ void read(const Json& j, const char* key, T& out) {
   } else {
     out = get<T>(j, key);
   }
+}
+
+// Satisfied by Rec and const Rec: a record's field list takes it const to write and not to read.
+template <class Self, class Rec>
+concept Record = std::same_as<std::remove_const_t<Self>, Rec>;
+
+// An entry that may be absent: `fallback` stands in for it when read (a present value is still
+// strict); it is always written.
+template <class V>
+struct OrElse {
+  V fallback;
+  template <class T>
+  void put(Json& j, const char* key, const T& value) const {
+    json::put(j, key, value);
+  }
+  template <class T>
+  void read(const Json& j, const char* key, T& out) const {
+    out = getOr<T>(j, key, T(fallback));
+  }
+};
+template <class V>
+OrElse<V> orElse(V fallback) {
+  return {std::move(fallback)};
+}
+
+// An entry written as its name: `name(value)` gives the text, `fromName(text)` the value back (and
+// throws DecodeError for a name it does not know).
+template <class Name, class FromName>
+struct ByName {
+  Name name;
+  FromName fromName;
+  template <class T>
+  void put(Json& j, const char* key, const T& value) const {
+    json::put(j, key, std::string(name(value)));
+  }
+  template <class T>
+  void read(const Json& j, const char* key, T& out) const {
+    out = fromName(get<std::string>(j, key));
+  }
+};
+template <class Name, class FromName>
+ByName<Name, FromName> byName(Name name, FromName fromName) {
+  return {std::move(name), std::move(fromName)};
+}
+
+namespace detail {
+
+// What a field list calls each entry with, one for each direction.
+struct FieldWriter {
+  Json& j;
+  template <class T>
+  void operator()(const char* key, const T& value) const {
+    json::put(j, key, value);
+  }
+  template <class T, class Conversion>
+  void operator()(const char* key, const T& value, const Conversion& conversion) const {
+    conversion.put(j, key, value);
+  }
+};
+
+struct FieldReader {
+  const Json& j;
+  template <class T>
+  void operator()(const char* key, T& out) const {
+    json::read(j, key, out);
+  }
+  template <class T, class Conversion>
+  void operator()(const char* key, T& out, const Conversion& conversion) const {
+    conversion.read(j, key, out);
+  }
+};
+
+}  // namespace detail
+
+// A record's to_json and from_json in terms of its field list (see the top of this file).
+template <class Rec>
+void writeFields(Json& j, const Rec& r) {
+  j = Json::object();
+  fields(r, detail::FieldWriter{j});
+}
+template <class Rec>
+void readFields(const Json& j, Rec& r) {
+  fields(r, detail::FieldReader{j});
 }
 
 // Encodes any record with a to_json as one compact line (no trailing line feed).

@@ -29,19 +29,15 @@ ReadPosition ReadPosition::make(std::string_view sentence, std::string_view star
   return ReadPosition{Privacy::digest(probe), text::graphemeCount(probe), Privacy::digest(startSnippet), savedAt};
 }
 
-void to_json(json::Json& j, const ReadPosition& p) {
-  json::put(j, "sentenceDigest", p.sentenceDigest);
-  json::put(j, "sentenceProbeChars", p.sentenceProbeChars);
-  json::put(j, "startDigest", p.startDigest);
-  json::put(j, "savedAt", p.savedAt);
+void fields(json::Record<ReadPosition> auto& p, auto&& f) {
+  f("sentenceDigest", p.sentenceDigest);
+  f("sentenceProbeChars", p.sentenceProbeChars);
+  f("startDigest", p.startDigest);
+  f("savedAt", p.savedAt);
 }
 
-void from_json(const json::Json& j, ReadPosition& p) {
-  p.sentenceDigest = json::get<std::string>(j, "sentenceDigest");
-  p.sentenceProbeChars = json::get<std::int64_t>(j, "sentenceProbeChars");
-  p.startDigest = json::get<std::string>(j, "startDigest");
-  p.savedAt = json::get<Date>(j, "savedAt");
-}
+void to_json(json::Json& j, const ReadPosition& p) { json::writeFields(j, p); }
+void from_json(const json::Json& j, ReadPosition& p) { json::readFields(j, p); }
 
 // ---- Static rules ----
 

@@ -13,35 +13,31 @@ std::optional<ResearchItem::Kind> kindFromRaw(std::string_view raw) {
   return std::nullopt;
 }
 
-void to_json(json::Json& j, const ResearchItem& item) {
-  j = json::Json::object();
-  json::put(j, "ts", item.ts);
-  json::put(j, "kind", std::string(rawValue(item.kind)));
-  json::put(j, "quote", item.quote);
-  json::put(j, "note", item.note);
-  json::put(j, "transcript", item.transcript);
-  json::put(j, "app", item.app);
-  json::put(j, "windowTitle", item.windowTitle);
-  json::put(j, "url", item.url);
-  json::put(j, "sentenceIndex", item.sentenceIndex);
-  json::put(j, "engine", item.engine);
+namespace {
+
+ResearchItem::Kind kindNamed(const std::string& raw) {
+  const auto parsed = kindFromRaw(raw);
+  if (!parsed) throw json::DecodeError("\"kind\": unknown kind " + raw);
+  return *parsed;
 }
 
-void from_json(const json::Json& j, ResearchItem& item) {
-  item.ts = json::get<Date>(j, "ts");
-  const auto kind = json::get<std::string>(j, "kind");
-  const auto parsed = kindFromRaw(kind);
-  if (!parsed) throw json::DecodeError("\"kind\": unknown kind " + kind);
-  item.kind = *parsed;
-  item.quote = json::get<std::string>(j, "quote");
-  item.note = json::getOptional<std::string>(j, "note");
-  item.transcript = json::get<std::string>(j, "transcript");
-  item.app = json::get<std::string>(j, "app");
-  item.windowTitle = json::get<std::string>(j, "windowTitle");
-  item.url = json::getOptional<std::string>(j, "url");
-  item.sentenceIndex = json::getOptional<std::int64_t>(j, "sentenceIndex");
-  item.engine = json::get<std::string>(j, "engine");
+}  // namespace
+
+void fields(json::Record<ResearchItem> auto& item, auto&& f) {
+  f("ts", item.ts);
+  f("kind", item.kind, json::byName(rawValue, kindNamed));
+  f("quote", item.quote);
+  f("note", item.note);
+  f("transcript", item.transcript);
+  f("app", item.app);
+  f("windowTitle", item.windowTitle);
+  f("url", item.url);
+  f("sentenceIndex", item.sentenceIndex);
+  f("engine", item.engine);
 }
+
+void to_json(json::Json& j, const ResearchItem& item) { json::writeFields(j, item); }
+void from_json(const json::Json& j, ResearchItem& item) { json::readFields(j, item); }
 
 std::optional<ResearchItem> decodeResearchLine(std::string_view line) {
   try {

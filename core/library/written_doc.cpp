@@ -20,53 +20,34 @@ std::string WrittenDoc::plain() const {
   return out;
 }
 
-void to_json(json::Json& j, const WrittenDoc::Para& p) {
-  j = json::Json::object();
-  json::put(j, "text", p.text);
-  json::put(j, "cites", p.cites);
+void fields(json::Record<WrittenDoc::Para> auto& p, auto&& f) {
+  f("text", p.text);
+  f("cites", p.cites);
 }
 
-void from_json(const json::Json& j, WrittenDoc::Para& p) {
-  p.text = json::get<std::string>(j, "text");
-  p.cites = json::get<std::vector<std::int64_t>>(j, "cites");
+void fields(json::Record<WrittenDoc::Source> auto& s, auto&& f) {
+  f("n", s.n);
+  f("itemId", s.itemId);
+  f("quote", s.quote);
+  f("note", s.note);
+  f("title", s.title);
+  f("url", s.url);
 }
 
-void to_json(json::Json& j, const WrittenDoc::Source& s) {
-  j = json::Json::object();
-  json::put(j, "n", s.n);
-  json::put(j, "itemId", s.itemId);
-  json::put(j, "quote", s.quote);
-  json::put(j, "note", s.note);
-  json::put(j, "title", s.title);
-  json::put(j, "url", s.url);
+void fields(json::Record<WrittenDoc> auto& d, auto&& f) {
+  f("id", d.id);
+  f("created", d.created);
+  f("title", d.title);
+  f("question", d.question);
+  f("paragraphs", d.paragraphs);
+  f("sources", d.sources);
 }
 
-void from_json(const json::Json& j, WrittenDoc::Source& s) {
-  s.n = json::get<std::int64_t>(j, "n");
-  s.itemId = json::getOptional<std::int64_t>(j, "itemId");
-  s.quote = json::get<std::string>(j, "quote");
-  s.note = json::getOptional<std::string>(j, "note");
-  s.title = json::get<std::string>(j, "title");
-  s.url = json::getOptional<std::string>(j, "url");
-}
-
-void to_json(json::Json& j, const WrittenDoc& d) {
-  j = json::Json::object();
-  json::put(j, "id", d.id);
-  json::put(j, "created", d.created);
-  json::put(j, "title", d.title);
-  json::put(j, "question", d.question);
-  json::put(j, "paragraphs", d.paragraphs);
-  json::put(j, "sources", d.sources);
-}
-
-void from_json(const json::Json& j, WrittenDoc& d) {
-  d.id = json::get<std::int64_t>(j, "id");
-  d.created = json::get<Date>(j, "created");
-  d.title = json::get<std::string>(j, "title");
-  d.question = json::get<std::string>(j, "question");
-  d.paragraphs = json::get<std::vector<WrittenDoc::Para>>(j, "paragraphs");
-  d.sources = json::get<std::vector<WrittenDoc::Source>>(j, "sources");
-}
+void to_json(json::Json& j, const WrittenDoc::Para& p) { json::writeFields(j, p); }
+void from_json(const json::Json& j, WrittenDoc::Para& p) { json::readFields(j, p); }
+void to_json(json::Json& j, const WrittenDoc::Source& s) { json::writeFields(j, s); }
+void from_json(const json::Json& j, WrittenDoc::Source& s) { json::readFields(j, s); }
+void to_json(json::Json& j, const WrittenDoc& d) { json::writeFields(j, d); }
+void from_json(const json::Json& j, WrittenDoc& d) { json::readFields(j, d); }
 
 }  // namespace orvak

@@ -12,35 +12,23 @@ const json::Json& member(const json::Json& j, const char* key) {
   return *it;
 }
 
-std::map<std::string, int> getCounter(const json::Json& j, const char* key) {
-  const auto& v = member(j, key);
-  if (!v.is_object()) json::detail::fail(key, "expected an object");
-  std::map<std::string, int> out;
-  for (const auto& [name, count] : v.items()) out[name] = json::detail::convert<int>(count, key);
-  return out;
-}
-
-std::vector<std::array<int, 2>> getPairs(const json::Json& j, const char* key) {
-  const auto& v = member(j, key);
-  if (!v.is_array()) json::detail::fail(key, "expected an array");
-  std::vector<std::array<int, 2>> out;
-  out.reserve(v.size());
-  for (const auto& pair : v) {
-    if (!pair.is_array() || pair.size() != 2) json::detail::fail(key, "expected pairs of integers");
-    out.push_back({json::detail::convert<int>(pair[0], key), json::detail::convert<int>(pair[1], key)});
+// On-screen stretches as [start, end] pairs, each exactly two integers.
+struct Pairs {
+  void put(json::Json& j, const char* key, const std::vector<std::array<int, 2>>& pairs) const {
+    json::put(j, key, pairs);
   }
-  return out;
-}
-
-template <class T>
-std::vector<T> getRecords(const json::Json& j, const char* key) {
-  const auto& v = member(j, key);
-  if (!v.is_array()) json::detail::fail(key, "expected an array");
-  std::vector<T> out;
-  out.reserve(v.size());
-  for (const auto& e : v) out.push_back(e.get<T>());
-  return out;
-}
+  void read(const json::Json& j, const char* key, std::vector<std::array<int, 2>>& out) const {
+    const auto& v = member(j, key);
+    if (!v.is_array()) json::detail::fail(key, "expected an array");
+    std::vector<std::array<int, 2>> pairs;
+    pairs.reserve(v.size());
+    for (const auto& pair : v) {
+      if (!pair.is_array() || pair.size() != 2) json::detail::fail(key, "expected pairs of integers");
+      pairs.push_back({json::detail::convert<int>(pair[0], key), json::detail::convert<int>(pair[1], key)});
+    }
+    out = std::move(pairs);
+  }
+};
 
 }  // namespace
 
@@ -68,60 +56,39 @@ std::optional<bool> CleanResult::onScreen(int offset) const {
   return false;
 }
 
-void to_json(json::Json& j, const TextSpan& s) {
-  json::put(j, "node", s.node);
-  json::put(j, "start", s.start);
-  json::put(j, "end", s.end);
+void fields(json::Record<TextSpan> auto& s, auto&& f) {
+  f("node", s.node);
+  f("start", s.start);
+  f("end", s.end);
 }
 
-void from_json(const json::Json& j, TextSpan& s) {
-  s.node = json::get<int>(j, "node");
-  s.start = json::get<int>(j, "start");
-  s.end = json::get<int>(j, "end");
+void fields(json::Record<ReadStart> auto& s, auto&& f) {
+  f("offset", s.offset);
+  f("reason", s.reason, json::byName(reasonName, reasonFromName));
+  f("visibleParagraphs", s.visibleParagraphs);
 }
 
-void to_json(json::Json& j, const ReadStart& s) {
-  json::put(j, "offset", s.offset);
-  json::put(j, "reason", std::string(reasonName(s.reason)));
-  json::put(j, "visibleParagraphs", s.visibleParagraphs);
+void fields(json::Record<CleanResult> auto& r, auto&& f) {
+  f("text", r.text);
+  f("chars", r.chars);
+  f("region", r.region);
+  f("regionNodeId", r.regionNodeId);
+  f("regionStrategy", r.regionStrategy);
+  f("droppedCharsByReason", r.droppedCharsByReason);
+  f("droppedPiecesByReason", r.droppedPiecesByReason);
+  f("keptPieces", r.keptPieces);
+  f("score", r.score);
+  f("start", r.start);
+  f("visibleSpans", r.visibleSpans, Pairs{});
+  f("spans", r.spans);
+  f("headingStarts", r.headingStarts);
 }
 
-void from_json(const json::Json& j, ReadStart& s) {
-  s.offset = json::get<int>(j, "offset");
-  s.reason = reasonFromName(json::get<std::string>(j, "reason"));
-  s.visibleParagraphs = json::getOptional<int>(j, "visibleParagraphs");
-}
-
-void to_json(json::Json& j, const CleanResult& r) {
-  json::put(j, "text", r.text);
-  json::put(j, "chars", r.chars);
-  json::put(j, "region", r.region);
-  json::put(j, "regionNodeId", r.regionNodeId);
-  json::put(j, "regionStrategy", r.regionStrategy);
-  json::put(j, "droppedCharsByReason", r.droppedCharsByReason);
-  json::put(j, "droppedPiecesByReason", r.droppedPiecesByReason);
-  json::put(j, "keptPieces", r.keptPieces);
-  j["score"] = r.score;
-  j["start"] = r.start;
-  json::put(j, "visibleSpans", r.visibleSpans);
-  j["spans"] = r.spans;
-  json::put(j, "headingStarts", r.headingStarts);
-}
-
-void from_json(const json::Json& j, CleanResult& r) {
-  r.text = json::get<std::string>(j, "text");
-  r.chars = json::get<int>(j, "chars");
-  r.region = json::get<std::string>(j, "region");
-  r.regionNodeId = json::getOptional<int>(j, "regionNodeId");
-  r.regionStrategy = json::get<std::string>(j, "regionStrategy");
-  r.droppedCharsByReason = getCounter(j, "droppedCharsByReason");
-  r.droppedPiecesByReason = getCounter(j, "droppedPiecesByReason");
-  r.keptPieces = json::get<int>(j, "keptPieces");
-  r.score = member(j, "score").get<ContentScore>();
-  r.start = member(j, "start").get<ReadStart>();
-  r.visibleSpans = getPairs(j, "visibleSpans");
-  r.spans = getRecords<TextSpan>(j, "spans");
-  r.headingStarts = json::get<std::vector<int>>(j, "headingStarts");
-}
+void to_json(json::Json& j, const TextSpan& s) { json::writeFields(j, s); }
+void from_json(const json::Json& j, TextSpan& s) { json::readFields(j, s); }
+void to_json(json::Json& j, const ReadStart& s) { json::writeFields(j, s); }
+void from_json(const json::Json& j, ReadStart& s) { json::readFields(j, s); }
+void to_json(json::Json& j, const CleanResult& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, CleanResult& r) { json::readFields(j, r); }
 
 }  // namespace orvak

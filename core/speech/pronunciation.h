@@ -13,15 +13,13 @@ struct Pronunciation {
   bool operator==(const Pronunciation&) const = default;
 };
 
-inline void to_json(json::Json& j, const Pronunciation& p) {
-  json::put(j, "written", p.written);
-  json::put(j, "spoken", p.spoken);
+void fields(json::Record<Pronunciation> auto& p, auto&& f) {
+  f("written", p.written);
+  f("spoken", p.spoken);
 }
 
-inline void from_json(const json::Json& j, Pronunciation& p) {
-  p.written = json::get<std::string>(j, "written");
-  p.spoken = json::get<std::string>(j, "spoken");
-}
+inline void to_json(json::Json& j, const Pronunciation& p) { json::writeFields(j, p); }
+inline void from_json(const json::Json& j, Pronunciation& p) { json::readFields(j, p); }
 
 }  // namespace orvak
 

@@ -42,27 +42,56 @@ std::string ReadTiming::summary() const {
   return s;
 }
 
-#define ORVAK_READ_TIMING_FIELDS(X)                                                                            \
-  X(ts) X(engine) X(model) X(voice) X(trigger) X(fallbackFrom) X(app) X(bundleId) X(textChars) X(sentences)    \
-  X(startSentence) X(startChar) X(startReason) X(endSentence) X(firstSentenceChars) X(hotkeyEventLagMs)        \
-  X(axWalkMs) X(axAttempts) X(cleanMs) X(captureDoneMs) X(captureStrategy) X(docsSetup) X(score)                \
-  X(audioGraphMs) X(connectedMs) X(connectionReused) X(requestSentMs) X(firstByteMs) X(firstAudioScheduledMs)  \
-  X(firstAudioSampleMs) X(outputLatencyMs) X(requestToFirstSampleMs) X(captureToFirstSampleMs) X(endedBy)       \
-  X(wallSec) X(receivedAudioSec) X(playedAudioSec) X(charsSent) X(sentencesSent) X(underruns) X(underrunMs)    \
-  X(wordsTimed) X(sentencesWithWords) X(wordAlignMismatches) X(errors) X(events)
-
-void to_json(json::Json& j, const ReadTiming& r) {
-#define X(field) json::put(j, #field, r.field);
-  ORVAK_READ_TIMING_FIELDS(X)
-#undef X
+void fields(json::Record<ReadTiming> auto& r, auto&& f) {
+  f("ts", r.ts);
+  f("engine", r.engine);
+  f("model", r.model);
+  f("voice", r.voice);
+  f("trigger", r.trigger);
+  f("fallbackFrom", r.fallbackFrom);
+  f("app", r.app);
+  f("bundleId", r.bundleId);
+  f("textChars", r.textChars);
+  f("sentences", r.sentences);
+  f("startSentence", r.startSentence);
+  f("startChar", r.startChar);
+  f("startReason", r.startReason);
+  f("endSentence", r.endSentence);
+  f("firstSentenceChars", r.firstSentenceChars);
+  f("hotkeyEventLagMs", r.hotkeyEventLagMs);
+  f("axWalkMs", r.axWalkMs);
+  f("axAttempts", r.axAttempts);
+  f("cleanMs", r.cleanMs);
+  f("captureDoneMs", r.captureDoneMs);
+  f("captureStrategy", r.captureStrategy);
+  f("docsSetup", r.docsSetup);
+  f("score", r.score);
+  f("audioGraphMs", r.audioGraphMs);
+  f("connectedMs", r.connectedMs);
+  f("connectionReused", r.connectionReused);
+  f("requestSentMs", r.requestSentMs);
+  f("firstByteMs", r.firstByteMs);
+  f("firstAudioScheduledMs", r.firstAudioScheduledMs);
+  f("firstAudioSampleMs", r.firstAudioSampleMs);
+  f("outputLatencyMs", r.outputLatencyMs);
+  f("requestToFirstSampleMs", r.requestToFirstSampleMs);
+  f("captureToFirstSampleMs", r.captureToFirstSampleMs);
+  f("endedBy", r.endedBy);
+  f("wallSec", r.wallSec);
+  f("receivedAudioSec", r.receivedAudioSec);
+  f("playedAudioSec", r.playedAudioSec);
+  f("charsSent", r.charsSent);
+  f("sentencesSent", r.sentencesSent);
+  f("underruns", r.underruns);
+  f("underrunMs", r.underrunMs);
+  f("wordsTimed", r.wordsTimed);
+  f("sentencesWithWords", r.sentencesWithWords);
+  f("wordAlignMismatches", r.wordAlignMismatches);
+  f("errors", r.errors);
+  f("events", r.events);
 }
 
-void from_json(const json::Json& j, ReadTiming& r) {
-#define X(field) json::read(j, #field, r.field);
-  ORVAK_READ_TIMING_FIELDS(X)
-#undef X
-}
-
-#undef ORVAK_READ_TIMING_FIELDS
+void to_json(json::Json& j, const ReadTiming& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, ReadTiming& r) { json::readFields(j, r); }
 
 }  // namespace orvak

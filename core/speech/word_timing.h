@@ -18,16 +18,13 @@ struct WordTiming {
   bool operator==(const WordTiming&) const = default;
 };
 
-inline void to_json(json::Json& j, const WordTiming& w) {
-  json::put(j, "word", w.word);
-  json::put(j, "start", w.start);
-  json::put(j, "end", w.end);
+void fields(json::Record<WordTiming> auto& w, auto&& f) {
+  f("word", w.word);
+  f("start", w.start);
+  f("end", w.end);
 }
 
-inline void from_json(const json::Json& j, WordTiming& w) {
-  w.word = json::get<std::string>(j, "word");
-  w.start = json::get<double>(j, "start");
-  w.end = json::get<double>(j, "end");
-}
+inline void to_json(json::Json& j, const WordTiming& w) { json::writeFields(j, w); }
+inline void from_json(const json::Json& j, WordTiming& w) { json::readFields(j, w); }
 
 }  // namespace orvak

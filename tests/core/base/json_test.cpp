@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 
 namespace json = orvak::json;
 
@@ -38,6 +39,39 @@ void from_json(const json::Json& j, Sample& s) {
   s.flag = json::get<bool>(j, "flag");
   s.notes = json::get<std::vector<std::string>>(j, "notes");
 }
+
+enum class Shade { light, dark };
+
+const char* shadeName(Shade s) { return s == Shade::dark ? "dark" : "light"; }
+
+Shade shadeNamed(const std::string& name) {
+  if (name == "light") return Shade::light;
+  if (name == "dark") return Shade::dark;
+  throw json::DecodeError("\"shade\": unknown " + name);
+}
+
+// A record that lists its fields once: both directions come from the list.
+struct Listed {
+  std::string name;
+  std::optional<std::int64_t> count;
+  std::vector<double> marks;
+  std::map<std::string, int> tally;
+  std::int64_t depth = 0;
+  Shade shade = Shade::light;
+  bool operator==(const Listed&) const = default;
+};
+
+void fields(json::Record<Listed> auto& r, auto&& f) {
+  f("name", r.name);
+  f("count", r.count);
+  f("marks", r.marks);
+  f("tally", r.tally);
+  f("depth", r.depth, json::orElse(7));
+  f("shade", r.shade, json::byName(shadeName, shadeNamed));
+}
+
+void to_json(json::Json& j, const Listed& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, Listed& r) { json::readFields(j, r); }
 
 }  // namespace
 
@@ -131,4 +165,39 @@ TEST(JsonTest, DeepNestingIsRefusedAsADecodeError) {
   EXPECT_THROW(json::parse(nested(json::maxDepth + 1)), json::DecodeError);
   EXPECT_THROW(json::parse(nested(200'000)), json::DecodeError);
   EXPECT_THROW(json::parse(std::string(200'000, '[')), json::DecodeError);  // never closed
+}
+
+TEST(JsonTest, AFieldListServesBothDirectionsStrictly) {
+  Listed r{"a", std::nullopt, {1.5}, {{"x", 2}}, 3, Shade::dark};
+  EXPECT_EQ(json::encode(r), R"({"depth":3,"marks":[1.5],"name":"a","shade":"dark","tally":{"x":2}})");
+  EXPECT_EQ(json::decode<Listed>(json::encode(r)), r);
+  r.count = 4;
+  EXPECT_EQ(json::decode<Listed>(json::encode(r)), r);
+  // The entry with a fallback may be absent.
+  EXPECT_EQ(json::decode<Listed>(R"({"marks":[],"name":"b","shade":"light","tally":{}})").depth, 7);
+
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {R"({"marks":[],"shade":"dark","tally":{}})", R"("name": missing)"},
+      {R"({"marks":[],"name":1,"shade":"dark","tally":{}})", R"("name": expected a string)"},
+      {R"({"count":2.5,"marks":[],"name":"a","shade":"dark","tally":{}})", R"("count": expected an integer)"},
+      {R"({"marks":["x"],"name":"a","shade":"dark","tally":{}})", R"("marks": expected a number)"},
+      {R"({"depth":"3","marks":[],"name":"a","shade":"dark","tally":{}})", R"("depth": expected an integer)"},
+      {R"({"marks":[],"name":"a","tally":{}})", R"("shade": missing)"},
+      {R"({"marks":[],"name":"a","shade":"dark","tally":[]})", R"("tally": expected an object)"},
+      {R"({"marks":[],"name":"a","shade":"dark","tally":{"x":1.5}})", R"("tally": expected an integer)"},
+      {R"({"marks":[],"name":"a","shade":"dim","tally":{}})", R"("shade": unknown dim)"},
+      {R"([1])", R"("name": expected an object)"},
+  };
+  for (const auto& c : cases) {
+    try {
+      json::decode<Listed>(c.text);
+      ADD_FAILURE() << c.text << " decoded";
+    } catch (const json::DecodeError& e) {
+      EXPECT_STREQ(e.what(), c.error) << c.text;
+    }
+  }
 }
