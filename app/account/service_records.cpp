@@ -3,89 +3,84 @@
 
 namespace orvak::account {
 
-void to_json(json::Json& j, const Info& r) {
-  j = json::Json::object();
-  json::put(j, "email", r.email);
-  json::put(j, "name", r.name);
-}
-void from_json(const json::Json& j, Info& r) {
-  json::read(j, "email", r.email);
-  json::read(j, "name", r.name);
+void fields(json::Record<Info> auto& r, auto&& f) {
+  f("email", r.email);
+  f("name", r.name);
 }
 
-void to_json(json::Json& j, const SignInReply& r) {
-  j = json::Json::object();
-  json::put(j, "sent", r.sent);
-  json::put(j, "reason", r.reason);
-}
-void from_json(const json::Json& j, SignInReply& r) {
-  json::read(j, "sent", r.sent);
-  json::read(j, "reason", r.reason);
+void to_json(json::Json& j, const Info& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, Info& r) { json::readFields(j, r); }
+
+void fields(json::Record<SignInReply> auto& r, auto&& f) {
+  f("sent", r.sent);
+  f("reason", r.reason);
 }
 
-void to_json(json::Json& j, const ActivateReply& r) {
-  j = json::Json::object();
-  json::put(j, "deviceToken", r.deviceToken);
-  j["account"] = r.account;
-}
-void from_json(const json::Json& j, ActivateReply& r) {
-  json::read(j, "deviceToken", r.deviceToken);
-  json::read(j, "account", r.account);
+void to_json(json::Json& j, const SignInReply& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, SignInReply& r) { json::readFields(j, r); }
+
+void fields(json::Record<ActivateReply> auto& r, auto&& f) {
+  f("deviceToken", r.deviceToken);
+  f("account", r.account);
 }
 
-void to_json(json::Json& j, const AskAction::Input& r) {
-  j = json::Json::object();
-  json::put(j, "quote", r.quote);
-  json::put(j, "text", r.text);
-  json::put(j, "sentences", r.sentences);
-  json::put(j, "rate", r.rate);
-}
-void from_json(const json::Json& j, AskAction::Input& r) {
-  json::read(j, "quote", r.quote);
-  json::read(j, "text", r.text);
-  json::read(j, "sentences", r.sentences);
-  json::read(j, "rate", r.rate);
+void to_json(json::Json& j, const ActivateReply& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, ActivateReply& r) { json::readFields(j, r); }
+
+void fields(json::Record<AskAction::Input> auto& r, auto&& f) {
+  f("quote", r.quote);
+  f("text", r.text);
+  f("sentences", r.sentences);
+  f("rate", r.rate);
 }
 
-void to_json(json::Json& j, const AskAction& r) {
-  j = json::Json::object();
-  json::put(j, "name", r.name);
-  j["input"] = r.input;
-}
-void from_json(const json::Json& j, AskAction& r) {
-  json::read(j, "name", r.name);
-  json::read(j, "input", r.input);
+void to_json(json::Json& j, const AskAction::Input& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, AskAction::Input& r) { json::readFields(j, r); }
+
+void fields(json::Record<AskAction> auto& r, auto&& f) {
+  f("name", r.name);
+  f("input", r.input);
 }
 
-void to_json(json::Json& j, const Line& r) {
-  j = json::Json::object();
-  json::put(j, "t", r.t);
-  json::put(j, "done", r.done);
-  json::put(j, "error", r.error);
-  json::put(j, "answer", r.answer);
-  if (r.actions) j["actions"] = *r.actions;
-  json::put(j, "refused", r.refused);
-}
-void from_json(const json::Json& j, Line& r) {
-  json::read(j, "t", r.t);
-  json::read(j, "done", r.done);
-  json::read(j, "error", r.error);
-  json::read(j, "answer", r.answer);
-  json::read(j, "refused", r.refused);
-  r.actions.reset();
-  const auto it = j.find("actions");
-  if (it == j.end() || it->is_null()) return;
-  if (!it->is_array()) throw json::DecodeError("actions: expected an array");
-  std::vector<AskAction> kept;
-  for (const auto& element : *it) {
-    try {
-      kept.push_back(element.get<AskAction>());
-    } catch (const std::exception&) {
-      // dropped alone: the line and its other actions still count
-    }
+void to_json(json::Json& j, const AskAction& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, AskAction& r) { json::readFields(j, r); }
+
+namespace {
+
+// A malformed action is dropped alone: the line and its other actions still count.
+struct KeepGoodActions {
+  void put(json::Json& j, const char* key, const std::optional<std::vector<AskAction>>& actions) const {
+    json::put(j, key, actions);
   }
-  r.actions = std::move(kept);
+  void read(const json::Json& j, const char* key, std::optional<std::vector<AskAction>>& out) const {
+    out.reset();
+    const auto it = j.find(key);
+    if (it == j.end() || it->is_null()) return;
+    if (!it->is_array()) throw json::DecodeError(std::string(key) + ": expected an array");
+    std::vector<AskAction> kept;
+    for (const auto& element : *it) {
+      try {
+        kept.push_back(element.get<AskAction>());
+      } catch (const std::exception&) {
+      }
+    }
+    out = std::move(kept);
+  }
+};
+
+}  // namespace
+
+void fields(json::Record<Line> auto& r, auto&& f) {
+  f("t", r.t);
+  f("done", r.done);
+  f("error", r.error);
+  f("answer", r.answer);
+  f("refused", r.refused);
+  f("actions", r.actions, KeepGoodActions{});
 }
+
+void to_json(json::Json& j, const Line& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, Line& r) { json::readFields(j, r); }
 
 json::Json askBody(const AskQuestion& q) {
   return json::Json{{"kind", q.kind},
@@ -98,72 +93,52 @@ json::Json askBody(const AskQuestion& q) {
                     {"stream", true}};
 }
 
-void to_json(json::Json& j, const LibraryItem& r) {
-  j = json::Json::object();
-  json::put(j, "n", r.n);
-  json::put(j, "kind", r.kind);
-  json::put(j, "quote", r.quote);
-  json::put(j, "note", r.note);
-  json::put(j, "excerpt", r.excerpt);
-  json::put(j, "title", r.title);
-  json::put(j, "source", r.source);
-  json::put(j, "when", r.when);
-}
-void from_json(const json::Json& j, LibraryItem& r) {
-  json::read(j, "n", r.n);
-  json::read(j, "kind", r.kind);
-  json::read(j, "quote", r.quote);
-  json::read(j, "note", r.note);
-  json::read(j, "excerpt", r.excerpt);
-  json::read(j, "title", r.title);
-  json::read(j, "source", r.source);
-  json::read(j, "when", r.when);
+void fields(json::Record<LibraryItem> auto& r, auto&& f) {
+  f("n", r.n);
+  f("kind", r.kind);
+  f("quote", r.quote);
+  f("note", r.note);
+  f("excerpt", r.excerpt);
+  f("title", r.title);
+  f("source", r.source);
+  f("when", r.when);
 }
 
-void to_json(json::Json& j, const LibraryBody& r) {
-  j = json::Json::object();
-  json::put(j, "question", r.question);
-  j["items"] = json::Json::array();
-  for (const auto& item : r.items) j["items"].push_back(item);
-  json::put(j, "today", r.today);
-}
-void from_json(const json::Json& j, LibraryBody& r) {
-  json::read(j, "question", r.question);
-  json::read(j, "items", r.items);
-  json::read(j, "today", r.today);
+void to_json(json::Json& j, const LibraryItem& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, LibraryItem& r) { json::readFields(j, r); }
+
+void fields(json::Record<LibraryBody> auto& r, auto&& f) {
+  f("question", r.question);
+  f("items", r.items);
+  f("today", r.today);
 }
 
-void to_json(json::Json& j, const LibraryAnswer& r) {
-  j = json::Json::object();
-  json::put(j, "answer", r.answer);
-  json::put(j, "cites", r.cites);
-  json::put(j, "refused", r.refused);
-}
-void from_json(const json::Json& j, LibraryAnswer& r) {
-  json::read(j, "answer", r.answer);
-  json::read(j, "cites", r.cites);
-  json::read(j, "refused", r.refused);
+void to_json(json::Json& j, const LibraryBody& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, LibraryBody& r) { json::readFields(j, r); }
+
+void fields(json::Record<LibraryAnswer> auto& r, auto&& f) {
+  f("answer", r.answer);
+  f("cites", r.cites);
+  f("refused", r.refused);
 }
 
-void to_json(json::Json& j, const LibraryDoc::P& r) {
-  j = json::Json::object();
-  json::put(j, "text", r.text);
-  json::put(j, "cites", r.cites);
-}
-void from_json(const json::Json& j, LibraryDoc::P& r) {
-  json::read(j, "text", r.text);
-  json::read(j, "cites", r.cites);
+void to_json(json::Json& j, const LibraryAnswer& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, LibraryAnswer& r) { json::readFields(j, r); }
+
+void fields(json::Record<LibraryDoc::P> auto& r, auto&& f) {
+  f("text", r.text);
+  f("cites", r.cites);
 }
 
-void to_json(json::Json& j, const LibraryDoc& r) {
-  j = json::Json::object();
-  json::put(j, "title", r.title);
-  j["paragraphs"] = json::Json::array();
-  for (const auto& p : r.paragraphs) j["paragraphs"].push_back(p);
+void to_json(json::Json& j, const LibraryDoc::P& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, LibraryDoc::P& r) { json::readFields(j, r); }
+
+void fields(json::Record<LibraryDoc> auto& r, auto&& f) {
+  f("title", r.title);
+  f("paragraphs", r.paragraphs);
 }
-void from_json(const json::Json& j, LibraryDoc& r) {
-  json::read(j, "title", r.title);
-  json::read(j, "paragraphs", r.paragraphs);
-}
+
+void to_json(json::Json& j, const LibraryDoc& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, LibraryDoc& r) { json::readFields(j, r); }
 
 }  // namespace orvak::account

@@ -3,35 +3,25 @@
 
 namespace orvak {
 
-void to_json(json::Json& j, const VoiceCatalogItem& r) {
-  j = json::Json::object();
-  json::put(j, "id", r.id);
-  json::put(j, "name", r.name);
-  json::put(j, "description", r.description);
-  json::put(j, "gender", r.gender);
-  json::put(j, "accent", r.accent);
-  json::put(j, "languages", r.languages);
-  json::put(j, "reading", r.reading);
-}
-void from_json(const json::Json& j, VoiceCatalogItem& r) {
-  json::read(j, "id", r.id);
-  json::read(j, "name", r.name);
-  json::read(j, "description", r.description);
-  json::read(j, "gender", r.gender);
-  json::read(j, "accent", r.accent);
-  json::read(j, "languages", r.languages);
-  json::read(j, "reading", r.reading);
+void fields(json::Record<VoiceCatalogItem> auto& r, auto&& f) {
+  f("id", r.id);
+  f("name", r.name);
+  f("description", r.description);
+  f("gender", r.gender);
+  f("accent", r.accent);
+  f("languages", r.languages);
+  f("reading", r.reading);
 }
 
-void to_json(json::Json& j, const VoiceCatalogList& r) {
-  j = json::Json::object();
-  json::put(j, "defaultVoice", r.defaultVoice);
-  j["voices"] = json::Json::array();
-  for (const auto& v : r.voices) j["voices"].push_back(v);
+void to_json(json::Json& j, const VoiceCatalogItem& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, VoiceCatalogItem& r) { json::readFields(j, r); }
+
+void fields(json::Record<VoiceCatalogList> auto& r, auto&& f) {
+  f("defaultVoice", r.defaultVoice);
+  f("voices", r.voices);
 }
-void from_json(const json::Json& j, VoiceCatalogList& r) {
-  json::read(j, "defaultVoice", r.defaultVoice);
-  json::read(j, "voices", r.voices);
-}
+
+void to_json(json::Json& j, const VoiceCatalogList& r) { json::writeFields(j, r); }
+void from_json(const json::Json& j, VoiceCatalogList& r) { json::readFields(j, r); }
 
 }  // namespace orvak
