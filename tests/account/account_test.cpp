@@ -13,8 +13,6 @@ namespace {
 using loopback::HttpReply;
 using loopback::Step;
 
-platform::Defaults& defaults() { return *platform::Defaults::standard(); }
-
 platform::Data bytes(const std::string& s) { return platform::Data(s.begin(), s.end()); }
 
 class AccountTest : public ServiceTest {

@@ -21,8 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using loopback::HttpReply;
 
-platform::Defaults& defaults() { return *platform::Defaults::standard(); }
-
 // Answers as told and records what was asked.
 struct ScriptedDialogs final : Feedback::Dialogs {
   std::optional<FormAnswer> form;

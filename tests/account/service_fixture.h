@@ -33,6 +33,9 @@ struct Awaited {
   }
 };
 
+// The defaults every test of the service reads and writes.
+inline platform::Defaults& defaults() { return *platform::Defaults::standard(); }
+
 // Bounds of `timeout` seconds of silence, the rest as every request has them.
 inline account::Bounds within(double timeout) { return {.timeout = timeout}; }
 
@@ -45,11 +48,11 @@ std::string outcome(const Account::Result<T>& r) {
 class ServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::Defaults::standard()->set("apiBase", fake.base());
+    defaults().set("apiBase", fake.base());
     keychain = useMemoryKeychain({{"account", "tok-12345678"}});
   }
   void TearDown() override {
-    platform::Defaults::standard()->remove("apiBase");
+    defaults().remove("apiBase");
     Keys::useKeychain(nullptr);
     Keys::forget();
   }
