@@ -2,7 +2,6 @@
 // sound to the on-device voice: a given page read on the scripted Inworld engine, in virtual time.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,12 +44,6 @@ struct Fallback {
     return log.count(s);
   }
 };
-
-bool traced(const App& a, const std::string& line) {
-  return std::find(a.trace->begin(), a.trace->end(), line) != a.trace->end();
-}
-
-std::string pillText(App& a) { return a.app->pill().model().state().state; }
 
 }  // namespace
 

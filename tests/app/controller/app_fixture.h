@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 #include "app/pill/pill_doubles.h"
 #include "core/base/dispatch.h"
 #include "core/base/json.h"
+#include "core/base/read_file.h"
 #include "platform/defaults.h"
 #include "platform/sim/capture_audio_device.h"
 #include "platform/sim/sim_audio_hardware.h"
@@ -278,5 +280,18 @@ struct App {
     vt.advance(0.2);
   }
 };
+
+// The article scene, with `extra` top-level keys put in after its opening brace.
+inline std::string articleScene(const char* extra = "") {
+  std::string text = *readWholeFile("tests/fixtures/scenes/article.scene.json");
+  return text.insert(text.find('{') + 1, extra);
+}
+
+inline bool traced(const App& a, const std::string& line) {
+  return std::find(a.trace->begin(), a.trace->end(), line) != a.trace->end();
+}
+
+// The pill's state line.
+inline std::string pillText(App& a) { return a.app->pill().model().state().state; }
 
 }  // namespace orvak::test

@@ -17,14 +17,14 @@ namespace {
 constexpr double kDay = 86'400;
 const Date kJan1{1'924'992'000};  // 2031-01-01T00:00:00Z
 
-struct Reading {
+struct LibraryReading {
   App a{readWholeFile("tests/fixtures/scenes/article.scene.json")->c_str(), true, Mic::granted};
   int changes = 0;
   platform::NotificationCenter::Observation watch =
       a.notifications->observe("orvak.notesChanged", [this](const platform::Notification&) { ++changes; });
 
   // Reads the page, with `saved` highlights kept from it beforehand.
-  explicit Reading(int saved = 0, bool read = true) {
+  explicit LibraryReading(int saved = 0, bool read = true) {
     a.app->launch();
     if (!read) return;
     a.doubleTap();
@@ -48,7 +48,7 @@ account::LibraryDoc reply(std::vector<std::vector<std::int64_t>> cites) {
 }  // namespace
 
 TEST(AppLibraryTest, ADocumentAboutThePageIsWrittenStoredAndAnnounced) {
-  Reading r(2);
+  LibraryReading r(2);
   r.a.library->document = reply({{2, 1}, {3}});
   r.a.app->writeDoc("meanders", std::nullopt);
   r.a.vt.advance(1);
@@ -90,7 +90,7 @@ TEST(AppLibraryTest, ADocumentThatCannotBeWrittenOrKeptSaysSo) {
       {"a save that fails", true, reply({{1}}), true, "Couldn't save — see log"},
   };
   for (const Case& c : cases) {
-    Reading r(0, c.read);
+    LibraryReading r(0, c.read);
     r.a.library->document = c.answer;
     if (c.breakDatabase) r.a.app->notes()->exec("DROP TABLE written_docs");
     r.a.app->writeDoc("", std::nullopt);
@@ -103,7 +103,7 @@ TEST(AppLibraryTest, ADocumentThatCannotBeWrittenOrKeptSaysSo) {
 }
 
 TEST(AppLibraryTest, AnEmptyTopicAsksAboutThisPartAndIsStoredAsWrittenWhileReading) {
-  Reading r;
+  LibraryReading r;
   r.a.library->document = reply({{1}});
   r.a.app->writeDoc("", std::nullopt);
   r.a.vt.advance(1);
@@ -150,7 +150,7 @@ TEST(HistoryHousekeepingTest, PagesAreWarnedOnceThenClearedWhenBothPeriodsHavePa
 
 TEST(AppLibraryTest, HousekeepingWarnsOnThePillAndKeepsPagesOnRequest) {
   for (const bool controllerGone : {false, true}) {
-    Reading r(0, false);
+    LibraryReading r(0, false);
     const Date now = Date::now();
     r.a.app->notes()->recordListen("Firefox", "Page", std::string("https://example.org/old"), 60, 0.5, "here", false,
                                    std::string("Kept text"), Date{now.sinceEpoch - 85 * kDay});
@@ -178,7 +178,7 @@ TEST(AppLibraryTest, HousekeepingWarnsOnThePillAndKeepsPagesOnRequest) {
 }
 
 TEST(AppLibraryTest, LaunchRunsHousekeepingAfterTwentySecondsThenEverySixHours) {
-  Reading r(0, false);
+  LibraryReading r(0, false);
   r.a.app->notes()->recordListen("Firefox", "Page", std::string("https://example.org/old"), 60, 0.5, "here", false,
                                  std::string("Kept text"), Date{Date::now().sinceEpoch - 85 * kDay});
   r.a.vt.advance(19);

@@ -18,12 +18,6 @@ using Mic = platform::MicAccess;
 
 namespace {
 
-std::string articleScene(const char* extra = "") {
-  std::string text = *readWholeFile("tests/fixtures/scenes/article.scene.json");
-  // Extra top-level keys go in after the opening brace.
-  return text.insert(text.find('{') + 1, extra);
-}
-
 const std::string kPageKey = "https://example.org/rivers";
 
 struct Reading {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <string>
 
-#include "core/base/read_file.h"
 #include "tests/app/controller/app_fixture.h"
 #include "tests/core/library/library_fixtures.h"
 
@@ -14,11 +13,6 @@ using namespace orvak;
 using namespace orvak::test;
 
 namespace {
-
-std::string articleScene(const char* extra = "") {
-  std::string text = *readWholeFile("tests/fixtures/scenes/article.scene.json");
-  return text.insert(text.find('{') + 1, extra);
-}
 
 struct Scrolling {
   std::string scene;

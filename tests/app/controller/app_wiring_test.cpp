@@ -28,12 +28,6 @@ std::string articleBehindUs() {
   return json::dump(scene);
 }
 
-bool traced(const App& a, const std::string& line) {
-  return std::find(a.trace->begin(), a.trace->end(), line) != a.trace->end();
-}
-
-std::string pillText(App& a) { return a.app->pill().model().state().state; }
-
 }  // namespace
 
 TEST(AppWiringTest, LaunchPreparesTheChosenVoiceAheadOfTheFirstRead) {

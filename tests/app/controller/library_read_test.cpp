@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/audio/earcon.h"
-#include "core/base/read_file.h"
 #include "tests/app/controller/app_fixture.h"
 #include "tests/core/library/library_fixtures.h"
 
@@ -15,11 +14,6 @@ using namespace orvak::test;
 using Mic = platform::MicAccess;
 
 namespace {
-
-std::string articleScene(const char* extra = "") {
-  std::string text = *readWholeFile("tests/fixtures/scenes/article.scene.json");
-  return text.insert(text.find('{') + 1, extra);
-}
 
 // The pill's state as "kind: state sub": the working state "Reading…" shows as "Reading" alone.
 std::string shown(App& a) {
