@@ -7,13 +7,7 @@
 #include <vector>
 
 #include "platform/sim/text_layout.h"
-
-namespace orvak::ax {
-// Readable rectangles in failure messages.
-inline void PrintTo(const Rect& r, std::ostream* os) {
-  *os << "{" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "}";
-}
-}  // namespace orvak::ax
+#include "tests/support/rect_print.h"
 
 namespace orvak {
 namespace {

@@ -5,13 +5,8 @@
 #include "app/highlight/saved_ranges.h"
 #include "core/library/notes_store.h"
 #include "tests/app/capture/capture_test_support.h"
+#include "tests/support/rect_print.h"
 #include "tests/support/temp_home.h"
-
-namespace orvak::ax {
-inline void PrintTo(const Rect& r, std::ostream* os) {
-  *os << "{" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "}";
-}
-}  // namespace orvak::ax
 
 namespace orvak {
 namespace {
