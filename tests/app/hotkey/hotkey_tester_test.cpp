@@ -22,8 +22,6 @@ using Kind = HotkeyTester::State::Kind;
 namespace dispatch = orvak::dispatch;
 namespace json = orvak::json;
 
-double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
-
 // Orvak itself (pid 99), three applications with a window each, one without windows, and the
 // desktop's own panel.
 const char* kScene = R"({
@@ -41,10 +39,12 @@ struct Desk {
   dispatch::VirtualTime vt;
   std::shared_ptr<orvak::sim::SimDesktop> desktop = orvak::sim::SimDesktop::fromJson(json::parse(kScene), "clash");
   std::shared_ptr<HotkeyTester> tester = HotkeyTester::make(std::make_shared<orvak::sim::SimWorkspace>(desktop));
-  double t0 = now();
+  double t0 = dispatch::monotonicSeconds();
 
   // Runs `f` on the main queue `s` seconds after the start.
-  void at(double s, std::function<void()> f) { dispatch::main().asyncAfter(t0 + s - now(), std::move(f)); }
+  void at(double s, std::function<void()> f) {
+    dispatch::main().asyncAfter(t0 + s - dispatch::monotonicSeconds(), std::move(f));
+  }
   void change(double s, const char* changes) {
     at(s, [d = desktop, c = json::parse(changes)] { d->apply(c); });
   }
@@ -52,12 +52,12 @@ struct Desk {
     at(s, [d = desktop, pid] { d->setFrontmost(pid); });
   }
   void firstPress(double s) {
-    at(s, [this] { tester->firstPress(now()); });
+    at(s, [this] { tester->firstPress(dispatch::monotonicSeconds()); });
   }
   void fired(double s) {
     at(s, [this] { tester->fired(); });
   }
-  void until(double s) { vt.advance(t0 + s - now()); }
+  void until(double s) { vt.advance(t0 + s - dispatch::monotonicSeconds()); }
 };
 
 const char* window(const char* app, const char* frame = "[0, 0, 200, 100]", const char* extra = "") {
@@ -66,7 +66,7 @@ const char* window(const char* app, const char* frame = "[0, 0, 200, 100]", cons
   return text.c_str();
 }
 
-struct Case {
+struct VerdictCase {
   const char* name;
   std::function<void(Desk&)> script;  // armed at 0
   double firstPress;                  // negative: none recorded
@@ -77,7 +77,7 @@ struct Case {
 }  // namespace
 
 TEST(HotkeyTesterTest, TheVerdictNamesWhatReactedAroundTheDoubleTap) {
-  const std::vector<Case> cases{
+  const std::vector<VerdictCase> cases{
       {"a tap 30 ms after arming compares with the snapshot arming took", [](Desk&) {}, 0.03, 0.2, {Kind::ok, {}}},
       {"a window opened just after arming, before a tap 30 ms after it, is reported",
        [](Desk& d) { d.change(0.01, window("editor")); }, 0.03, 0.2, {Kind::clash, {"Editor"}}},
@@ -122,7 +122,7 @@ TEST(HotkeyTesterTest, TheVerdictNamesWhatReactedAroundTheDoubleTap) {
        },
        -1, 2.0, {Kind::clash, {"Alpha"}}},
   };
-  for (const Case& c : cases) {
+  for (const VerdictCase& c : cases) {
     Desk d;
     d.tester->arm();
     c.script(d);

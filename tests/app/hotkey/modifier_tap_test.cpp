@@ -17,8 +17,6 @@ namespace {
 using orvak::ModifierTap;
 namespace dispatch = orvak::dispatch;
 
-double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
-
 // One step of a sequence, at `ms` after the start: a key goes down or up, or the test acts on the tap.
 struct Step {
   int ms;
@@ -26,7 +24,7 @@ struct Step {
   std::uint16_t key = 0;  // the key, or the new choice's key code
 };
 
-struct Case {
+struct GestureCase {
   const char* name;
   std::vector<Step> steps;
   std::vector<std::string> gestures;  // "first 0", "double 750", "hold 300", "end 1000", "end! 500" (cancelled)
@@ -35,14 +33,14 @@ struct Case {
 
 constexpr std::uint16_t kRightShift = 60, kLeftShift = 56, kCapsLock = 57, kLeftSuper = 55, kH = 4;
 
-std::vector<std::string> run(const Case& c) {
+std::vector<std::string> run(const GestureCase& c) {
   dispatch::VirtualTime vt;
   auto desktop = orvak::sim::SimDesktop::fromJson(orvak::json::parse(R"({"applications": []})"), "keys");
   auto events = std::make_shared<orvak::sim::SimEvents>(desktop);
   auto tap = ModifierTap::make(events, ModifierTap::Choice::with(kRightShift));
-  const double t0 = now();
+  const double t0 = dispatch::monotonicSeconds();
   std::vector<std::string> seen;
-  auto at = [&] { return std::to_string(std::lround((now() - t0) * 1000)); };
+  auto at = [&] { return std::to_string(std::lround((dispatch::monotonicSeconds() - t0) * 1000)); };
   tap->onFirstPress = [&](double t) { seen.push_back("first " + std::to_string(std::lround((t - t0) * 1000))); };
   tap->onDoubleTap = [&](double lag) {
     EXPECT_NEAR(lag, 0, 1e-3) << "delivered at its own time";
@@ -56,9 +54,10 @@ std::vector<std::string> run(const Case& c) {
     switch (s.what) {
       case Step::down: events->press(s.key, t); break;
       case Step::up: events->release(s.key, t); break;
-      case Step::stop: dispatch::main().asyncAfter(t - now(), [tap] { tap->stop(); }); break;
+      case Step::stop: dispatch::main().asyncAfter(t - dispatch::monotonicSeconds(), [tap] { tap->stop(); }); break;
       case Step::choose:
-        dispatch::main().asyncAfter(t - now(), [tap, k = s.key] { tap->setChoice(ModifierTap::Choice::with(k)); });
+        dispatch::main().asyncAfter(t - dispatch::monotonicSeconds(),
+                                    [tap, k = s.key] { tap->setChoice(ModifierTap::Choice::with(k)); });
         break;
     }
   }
@@ -70,7 +69,7 @@ std::vector<std::string> run(const Case& c) {
 
 TEST(ModifierTapTest, TimedKeySequencesGiveTheirGestures) {
   using S = Step;
-  const std::vector<Case> cases{
+  const std::vector<GestureCase> cases{
       {"a 350 ms tap and a press 400 ms after its release make a double tap",
        {{0, S::down, 60}, {350, S::up, 60}, {750, S::down, 60}, {800, S::up, 60}},
        {"first 0", "double 750"},
@@ -118,7 +117,7 @@ TEST(ModifierTapTest, TimedKeySequencesGiveTheirGestures) {
        {{0, S::down, 60}, {400, S::stop}, {500, S::up, 60}, {600, S::down, 60}, {650, S::up, 60}},
        {"first 0", "hold 300", "end! 400"}},
   };
-  for (const Case& c : cases) {
+  for (const GestureCase& c : cases) {
     EXPECT_EQ(run(c), c.gestures) << c.name;
   }
 }
@@ -132,7 +131,7 @@ TEST(ModifierTapTest, TheLagIsFromTheKeyEventToItsHandling) {
   tap->onDoubleTap = [&](double lag) { lags.push_back(lag); };
   tap->start();
   vt.advance(1);
-  const double t = now();
+  const double t = dispatch::monotonicSeconds();
   // The desktop hands over the whole double tap 40 ms after its second press.
   events->press(60, t - 0.20);
   events->release(60, t - 0.15);
