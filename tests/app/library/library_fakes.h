@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/account/library_service.h"
+#include "core/base/date_format.h"
 #include "core/base/dispatch.h"
 #include "platform/clipboard.h"
 #include "platform/file_reveal.h"
@@ -18,6 +19,11 @@
 #include "platform/workspace.h"
 
 namespace orvak::test {
+
+// The library models' clock and zone: 2026-03-14T13:26:53Z, Saturday 09:26 in New York.
+inline constexpr double kNow = 1773494813;
+inline constexpr double kDay = 86400;
+inline const dates::Zone kZone{"en_US", "America/New_York"};
 
 struct FakeClipboard final : platform::Clipboard {
   void setText(const std::string& t) override { text_ = t; }

@@ -11,15 +11,14 @@
 #include "tests/support/temp_home.h"
 
 using namespace orvak;
-using Kind = ResearchItem::Kind;
+using ItemKind = ResearchItem::Kind;
 using LM = LibraryModel;
 
 namespace {
 
-// 2026-03-14T13:26:53Z: Saturday 09:26 in New York.
-constexpr double kNow = 1773494813;
-constexpr double kDay = 86400;
-const dates::Zone kZone{"en_US", "America/New_York"};
+using test::kDay;
+using test::kNow;
+using test::kZone;
 
 
 class LibraryModelTest : public ::testing::Test {
@@ -35,7 +34,7 @@ class LibraryModelTest : public ::testing::Test {
     i.app = "Notes";
     i.windowTitle = title;
     i.note = std::move(note);
-    if (i.note) i.kind = Kind::note;
+    if (i.note) i.kind = ItemKind::note;
     return *store->item(store->insert(i));
   }
 

@@ -14,7 +14,7 @@
 #include "tests/support/temp_home.h"
 
 using namespace orvak;
-using Kind = ResearchItem::Kind;
+using ItemKind = ResearchItem::Kind;
 
 namespace {
 
@@ -25,7 +25,7 @@ class NotesModelTest : public ::testing::Test {
   }
 
   // Saves an item on page `title` (its key is "Notes|" + title), `ts` seconds into 2026.
-  StoredItem add(const std::string& title, const std::string& quote, double ts, Kind kind = Kind::highlight,
+  StoredItem add(const std::string& title, const std::string& quote, double ts, ItemKind kind = ItemKind::highlight,
                  std::optional<std::string> note = std::nullopt) {
     ResearchItem i = test::item(1767225600 + ts, quote, std::nullopt);
     i.app = "Notes";
@@ -65,7 +65,7 @@ TEST_F(NotesModelTest, ReloadSelectsTheNewestPageAndFollowsItsEmptying) {
 
   const auto a = add("Alpha", "first", 10);
   add("Beta", "second", 20);
-  add("Beta", "third", 30, Kind::note, "mine");
+  add("Beta", "third", 30, ItemKind::note, "mine");
   const auto model = makeModel();
   EXPECT_EQ(model->selected(), "Notes|Beta");
   EXPECT_EQ(model->total(), 3);
@@ -197,12 +197,12 @@ TEST_F(NotesModelTest, SavingANoteClosesTheEditorAndMakesANote) {
   EXPECT_EQ(model->editing(), std::nullopt);
   ASSERT_EQ(model->items().size(), 1u);
   EXPECT_EQ(model->items()[0].item.note, "my words");
-  EXPECT_EQ(model->items()[0].item.kind, Kind::note);
+  EXPECT_EQ(model->items()[0].item.kind, ItemKind::note);
   EXPECT_EQ(model->docs()[0].notes, 1);
 }
 
 TEST_F(NotesModelTest, UndoRestoresTheToastsItemOnce) {
-  const auto a = add("Alpha", "first", 10, Kind::note, "n");
+  const auto a = add("Alpha", "first", 10, ItemKind::note, "n");
   const auto b = add("Alpha", "second", 20);
   const auto c = add("Alpha", "third", 30);
 
@@ -296,7 +296,7 @@ TEST_F(NotesModelTest, ListenTexts) {
 }
 
 TEST_F(NotesModelTest, CopyPutsThePlainTextOnTheClipboard) {
-  add("Alpha", "first", 10, Kind::note, "mine");
+  add("Alpha", "first", 10, ItemKind::note, "mine");
   const auto model = makeModel();
   model->copy(model->items()[0]);
   EXPECT_EQ(clipboard->text_, "\u201Cfirst\u201D\nmine\n\u2014 Alpha");

@@ -15,14 +15,13 @@
 
 using namespace orvak;
 using LM = LibraryModel;
-using Kind = ResearchItem::Kind;
+using ItemKind = ResearchItem::Kind;
 
 namespace {
 
-// 2026-03-14T13:26:53Z: Saturday 09:26 in New York.
-constexpr double kNow = 1773494813;
-constexpr double kDay = 86400;
-const dates::Zone kZone{"en_US", "America/New_York"};
+using test::kDay;
+using test::kNow;
+using test::kZone;
 
 StoredItem stored(std::optional<std::string> url, std::string app, std::optional<std::string> note = std::nullopt) {
   StoredItem s;
@@ -80,7 +79,7 @@ class PanesTest : public ::testing::Test {
   std::int64_t addItem(const std::string& quote, std::optional<std::string> note = std::nullopt) {
     ResearchItem i = test::item(kNow - 60, quote);
     i.note = std::move(note);
-    if (i.note) i.kind = Kind::note;
+    if (i.note) i.kind = ItemKind::note;
     return store->insert(i);
   }
 
