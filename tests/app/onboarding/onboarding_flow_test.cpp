@@ -15,7 +15,7 @@ using Button = OnboardingFlow::Button;
 using Action = OnboardingFlow::Action;
 using Kind = HotkeyTest::State::Kind;
 
-struct Fixture {
+struct OnboardingFixture {
   dispatch::VirtualTime vt;
   FakeOnboardingHost host;
   std::shared_ptr<OnboardingFlow> flow = OnboardingFlow::make(host);
@@ -46,7 +46,7 @@ TEST(OnboardingFlow, FooterByStepAndGrant) {
       {6, true, Mic::granted, {back, {"Start Using Orvak", true, true, true, Action::finish}}},
   };
   for (const auto& c : cases) {
-    Fixture f;
+    OnboardingFixture f;
     f.host.grant(c.ax, c.mic);
     f.flow->setStep(c.step);
     EXPECT_EQ(f.flow->footer(), c.footer) << "step " << c.step;
@@ -54,7 +54,7 @@ TEST(OnboardingFlow, FooterByStepAndGrant) {
 }
 
 TEST(OnboardingFlow, FooterButtonsMoveOneStepAndOnlyTheLastFinishes) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->pressReturn();
   EXPECT_EQ(f.flow->step(), 1);
   f.flow->pressReturn();  // Continue is disabled without Accessibility
@@ -98,7 +98,7 @@ TEST(OnboardingFlow, AGrantAdvancesItsStepAfterTheDelayUnlessTheUserMovedFirst) 
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Fixture f;
+    OnboardingFixture f;
     f.flow->setStep(c.step);
     f.host.grant(c.ax, c.mic);
     f.vt.advance(0.5);
@@ -113,7 +113,7 @@ TEST(OnboardingFlow, AGrantAdvancesItsStepAfterTheDelayUnlessTheUserMovedFirst) 
 }
 
 TEST(OnboardingFlow, TheKeyStepArmsTheTestAndLeavingItIdlesAnArmedOne) {
-  Fixture f;
+  OnboardingFixture f;
   auto& t = f.host.tester_;
   f.host.allowSelf = true;
   f.flow->setStep(4);
@@ -131,7 +131,7 @@ TEST(OnboardingFlow, TheKeyStepArmsTheTestAndLeavingItIdlesAnArmedOne) {
 }
 
 TEST(OnboardingFlow, WhereTheKeyCannotBeWatchedTheKeyStepArmsNothingAndLetsTheUserOn) {
-  Fixture unwatched;
+  OnboardingFixture unwatched;
   unwatched.host.watchKey = false;
   unwatched.flow->setStep(4);
   unwatched.flow->appeared();
@@ -142,7 +142,7 @@ TEST(OnboardingFlow, WhereTheKeyCannotBeWatchedTheKeyStepArmsNothingAndLetsTheUs
 }
 
 TEST(OnboardingFlow, TheTryItStepReadsOurWindowAndStopsTheSampleReadOnEntryAndExit) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->setStep(5);
   EXPECT_TRUE(f.host.allowSelf);
   f.host.player = true;
@@ -162,7 +162,7 @@ TEST(OnboardingFlow, TheTryItStepReadsOurWindowAndStopsTheSampleReadOnEntryAndEx
 }
 
 TEST(OnboardingFlow, TheTryItStepSamplesTheReadWhileTheWindowShows) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->setStep(5);
   f.host.player = true;
   f.vt.advance(1);
@@ -187,7 +187,7 @@ TEST(OnboardingFlow, TheTryItStepSamplesTheReadWhileTheWindowShows) {
 }
 
 TEST(OnboardingFlow, LibraryChangesCountOnTheTryItStepOnly) {
-  Fixture f;
+  OnboardingFixture f;
   for (int step : {0, 3, 4, 6}) {
     f.flow->setStep(step);
     f.post(notifications::orvakNotesChanged);
@@ -201,7 +201,7 @@ TEST(OnboardingFlow, LibraryChangesCountOnTheTryItStepOnly) {
 }
 
 TEST(OnboardingFlow, TheDeveloperStepTakesValidStepsOnly) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->setStep(2);
   for (std::optional<std::int64_t> bad :
        {std::optional<std::int64_t>(7), std::optional<std::int64_t>(-1), std::optional<std::int64_t>()}) {
@@ -224,7 +224,7 @@ TEST(OnboardingFlow, TheDeveloperStepTakesValidStepsOnly) {
 }
 
 TEST(OnboardingFlow, ClosingUndoesTheStepAndShowingAgainRestoresIt) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->setStep(5);
   f.flow->appeared();
   f.host.player = true;
@@ -255,7 +255,7 @@ TEST(OnboardingFlow, ClosingUndoesTheStepAndShowingAgainRestoresIt) {
 }
 
 TEST(OnboardingFlow, EyebrowsCountFromOneAndOnlyTheMicrophoneIsOptional) {
-  Fixture f;
+  OnboardingFixture f;
   for (int step = 0; step < 7; ++step) {
     f.flow->setStep(step);
     EXPECT_EQ(f.flow->eyebrow(), "Step " + std::to_string(step + 1) + " of 7");
@@ -264,7 +264,7 @@ TEST(OnboardingFlow, EyebrowsCountFromOneAndOnlyTheMicrophoneIsOptional) {
 }
 
 TEST(OnboardingFlow, TheHintComesOnlyAfterTwelveSecondsOfWaiting) {
-  Fixture f;
+  OnboardingFixture f;
   EXPECT_EQ(f.flow->hint(100), std::nullopt) << "nothing before the waiting block showed";
   f.flow->waitingShown(100);
   f.flow->waitingShown(105);
@@ -279,7 +279,7 @@ TEST(OnboardingFlow, TheHintComesOnlyAfterTwelveSecondsOfWaiting) {
 }
 
 TEST(OnboardingFlow, AccessibilityButtonSwitchesOnPollsAndOpensTheSettings) {
-  Fixture f;
+  OnboardingFixture f;
   f.flow->turnOnAccessibility();
   EXPECT_EQ(f.host.calls, (std::vector<std::string>{"request ax", "poll", "settings accessibility", "poll"}));
   EXPECT_EQ(f.flow->accessibilityStatus(), "Waiting for Accessibility\u2026");
@@ -308,7 +308,7 @@ TEST(OnboardingFlow, MicrophoneRowAndButtonByState) {
        {"settings sound", "poll"}},
   };
   for (const auto& c : cases) {
-    Fixture f;
+    OnboardingFixture f;
     f.host.grant(false, c.published);
     f.host.freshMic = c.fresh;
     EXPECT_EQ(f.flow->micRow(), c.row);
@@ -318,7 +318,7 @@ TEST(OnboardingFlow, MicrophoneRowAndButtonByState) {
 }
 
 TEST(OnboardingFlow, TheMicrophoneProseNamesTheKeyInForce) {
-  Fixture f;
+  OnboardingFixture f;
   EXPECT_EQ(f.flow->micProse().rfind("Hold Right Shift while Orvak reads", 0), 0u);
   int changes = 0;
   f.flow->onChange = [&] { ++changes; };
@@ -336,7 +336,7 @@ TEST(OnboardingFlow, TheMicrophoneProseNamesTheKeyInForce) {
 namespace {
 
 TEST(OnboardingPages, VoiceCardsAreReadyWithoutAKeyOrWithAStoredOne) {
-  Fixture f;
+  OnboardingFixture f;
   f.host.prefs().setVendor(Vendor::onDevice);
   test::useMemoryKeychain({});
   const std::string notSetUp = "Not set up on this computer yet. Orvak uses On-device until it is.";
@@ -373,7 +373,7 @@ TEST(OnboardingPages, TheMarkedCardIsTheVoiceThatWillRead) {
                                 {Vendor::onDevice, true, Vendor::onDevice},
                                 {Vendor::cartesia, true, Vendor::onDevice}};
   for (const auto& c : cases) {
-    Fixture f;
+    OnboardingFixture f;
     test::useMemoryKeychain(c.key ? std::map<std::string, std::string>{{"inworld", "test-key-123456"}}
                                   : std::map<std::string, std::string>{});
     f.host.prefs().setVendor(c.chosen);
@@ -387,7 +387,7 @@ TEST(OnboardingPages, TheMarkedCardIsTheVoiceThatWillRead) {
 }
 
 TEST(OnboardingPages, HearItAndReadItToMeStartTheirReads) {
-  Fixture f;
+  OnboardingFixture f;
   test::useMemoryKeychain({{"inworld", "test-key-123456"}});
   f.host.prefs().setVendor(Vendor::inworld);
   f.flow->hearVoice(Vendor::onDevice);
@@ -457,7 +457,7 @@ TEST(OnboardingPages, ChecklistByMicrophoneAndFlags) {
         {false, "Voice commands need the microphone. You can allow it later in Settings.", true}}},
   };
   for (const auto& c : cases) {
-    Fixture f;
+    OnboardingFixture f;
     f.host.grant(true, c.mic);
     f.flow->setStep(OnboardingFlow::kTryIt);
     f.flow->appeared();
@@ -471,7 +471,7 @@ TEST(OnboardingPages, ChecklistByMicrophoneAndFlags) {
 }
 
 TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
-  Fixture f;
+  OnboardingFixture f;
   f.host.prefs().setHotkeyCode(61);
   EXPECT_EQ(f.flow->readyProse(),
             "Click into any article, email or PDF and double-tap Right Alt. Orvak lives in the system tray.");
@@ -479,7 +479,7 @@ TEST(OnboardingPages, TextsNamingTheKeyFollowTheSetting) {
 }
 
 TEST(OnboardingPages, WithoutAWatchedKeyNoTextAsksForATapOrAHold) {
-  Fixture f;
+  OnboardingFixture f;
   f.host.watchKey = false;
   f.host.grant(true, Mic::granted);
   f.flow->setStep(OnboardingFlow::kTryIt);
@@ -498,7 +498,7 @@ TEST(OnboardingPages, WithoutAWatchedKeyNoTextAsksForATapOrAHold) {
 }
 
 TEST(OnboardingPages, TheLastPagePointsAtTheTrayOnlyWhenThereIsOne) {
-  Fixture f;
+  OnboardingFixture f;
   f.host.tray = false;
   const std::string prose = f.flow->readyProse();
   EXPECT_EQ(prose.find("system tray."), std::string::npos) << prose;
