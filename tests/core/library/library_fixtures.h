@@ -86,4 +86,7 @@ class RawDb {
   sqlite3* db_ = nullptr;
 };
 
+// Column 0 of the first row of `sql` in the database file `db`, read beside the store.
+inline std::string column(const std::filesystem::path& db, const std::string& sql) { return RawDb(db).text(sql); }
+
 }  // namespace orvak::test

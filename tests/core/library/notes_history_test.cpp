@@ -14,8 +14,6 @@ namespace {
 constexpr double kDay = 86'400;
 constexpr double kNow = 1'800'000'000;
 
-std::string column(const std::filesystem::path& db, const std::string& sql) { return test::RawDb(db).text(sql); }
-
 class HistoryTest : public ::testing::Test {
  protected:
   HistoryTest() : db(test::freshDir("history") / "notes.sqlite"), store(db, std::nullopt) {}
@@ -197,7 +195,7 @@ TEST_F(HistoryTest, WrittenDocumentsRoundTripAndSurviveDamage) {
   const WrittenDoc expected{*first, Date{kNow}, "Doc one", "why?", paras, sources};
   EXPECT_EQ(docs[1], expected);
   // Absent members are left out, not written as null.
-  EXPECT_EQ(column(db, "SELECT sources FROM written_docs WHERE id = " + std::to_string(*first)).find("null"),
+  EXPECT_EQ(test::column(db, "SELECT sources FROM written_docs WHERE id = " + std::to_string(*first)).find("null"),
             std::string::npos);
 
   test::RawDb(db).exec("UPDATE written_docs SET sources = '[{\"n\": oops', paragraphs = '{}' WHERE id = " +

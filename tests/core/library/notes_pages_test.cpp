@@ -12,8 +12,6 @@ namespace {
 
 constexpr double kT = 1'800'000'000;
 
-std::string column(const std::filesystem::path& db, const std::string& sql) { return test::RawDb(db).text(sql); }
-
 class PagesTest : public ::testing::TestWithParam<bool> {
  protected:
   PagesTest()
@@ -41,7 +39,7 @@ TEST_P(PagesTest, StoringAgainKeepsFirstSeenAndKeepButClearsTheWarning) {
   store.keepPages({"k"});
   store.keepPages({});
   store.savePageText("k", "New title", "Firefox", std::nullopt, "Second text.", Date{kT + 100});
-  EXPECT_EQ(column(db, "SELECT first || ' ' || last || ' ' || keep || ' ' || quote(warned) || ' ' || title || ' ' || "
+  EXPECT_EQ(test::column(db, "SELECT first || ' ' || last || ' ' || keep || ' ' || quote(warned) || ' ' || title || ' ' || "
                        "quote(url) FROM page_text"),
             "1800000000.0 1800000100.0 1 NULL New title NULL");
   EXPECT_EQ(store.pageText("k"), "Second text.");
@@ -50,7 +48,7 @@ TEST_P(PagesTest, StoringAgainKeepsFirstSeenAndKeepButClearsTheWarning) {
   store.markWarned({"k"}, Date{kT + 200});
   store.savePageText("k", "Blank", "Firefox", std::nullopt, " \n\t ", Date{kT + 300});
   EXPECT_EQ(store.pageText("k"), "Second text.");
-  EXPECT_EQ(column(db, "SELECT warned FROM page_text"), "1800000200.0");
+  EXPECT_EQ(test::column(db, "SELECT warned FROM page_text"), "1800000200.0");
   store.savePageText("blank", "Blank", "Firefox", std::nullopt, "", Date{kT});
   EXPECT_FALSE(store.hasPageText("blank"));
   EXPECT_TRUE(store.hasPageText("k"));

@@ -14,7 +14,8 @@ using namespace orvak;
 
 namespace {
 
-constexpr double kNow = 1'800'000'000;
+// The moment the tests read at, in seconds since 1970.
+constexpr double kReadAt = 1'800'000'000;
 const std::string kSentence = "The sentence where reading stopped is right here.";
 
 // 119 letters, some of them two bytes long (so byte and character offsets differ) and a space:
@@ -33,7 +34,7 @@ ReadStart startAt(int offset, ReadStart::Reason reason = ReadStart::Reason::top)
   return s;
 }
 
-ReadPosition savedFor(const std::string& text, int startOffset, double savedAt = kNow - 60) {
+ReadPosition savedFor(const std::string& text, int startOffset, double savedAt = kReadAt - 60) {
   return ReadPosition::make(kSentence, PositionStore::snippet(text, startOffset), Date{savedAt});
 }
 
@@ -67,7 +68,7 @@ TEST(PositionStoreTest, SnippetsAndProbesCountCharacters) {
 TEST(PositionStoreTest, ResumesOnlyPastTheStartAndWithinTheAgeLimit) {
   const std::string text = page();
   const auto saved = savedFor(text, 0);
-  const Date now{kNow};
+  const Date now{kReadAt};
   EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(40), now), 120);
   EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(40, ReadStart::Reason::viewport), now), 120);
   EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(120), now), std::nullopt);
@@ -78,14 +79,14 @@ TEST(PositionStoreTest, ResumesOnlyPastTheStartAndWithinTheAgeLimit) {
     double savedAt;
     bool resumes;
   };
-  for (const Age a : {Age{kNow - 1'209'600, false}, Age{kNow - 1'209'599, true}, Age{kNow + 3600, true}}) {
+  for (const Age a : {Age{kReadAt - 1'209'600, false}, Age{kReadAt - 1'209'599, true}, Age{kReadAt + 3600, true}}) {
     EXPECT_EQ(PositionStore::resumeOffset(savedFor(text, 0, a.savedAt), text, startAt(0), now).has_value(), a.resumes)
         << a.savedAt;
   }
 
   // A stop sentence under 8 characters is kept but never trusted to find the place again.
   const std::string shortText = "Intro words here. Short. More words follow here.";
-  const auto shortSaved = ReadPosition::make("Short", PositionStore::snippet(shortText, 0), Date{kNow});
+  const auto shortSaved = ReadPosition::make("Short", PositionStore::snippet(shortText, 0), Date{kReadAt});
   EXPECT_EQ(shortSaved.sentenceProbeChars, 5);
   EXPECT_EQ(PositionStore::resumeOffset(shortSaved, shortText, startAt(0), now), std::nullopt);
   // A page shorter than the probe.
@@ -95,20 +96,20 @@ TEST(PositionStoreTest, ResumesOnlyPastTheStartAndWithinTheAgeLimit) {
 TEST(PositionStoreTest, CursorStartMustMatchTheSavedSnippet) {
   const std::string text = page();
   const auto saved = savedFor(text, 10);
-  EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(10, ReadStart::Reason::cursor), Date{kNow}), 120);
+  EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(10, ReadStart::Reason::cursor), Date{kReadAt}), 120);
   // The caret moved: the 80 characters at the start differ, so the position does not apply.
-  EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(11, ReadStart::Reason::cursor), Date{kNow}),
+  EXPECT_EQ(PositionStore::resumeOffset(saved, text, startAt(11, ReadStart::Reason::cursor), Date{kReadAt}),
             std::nullopt);
 }
 
 TEST(PositionStoreTest, ProbeIsFoundOnlyAtWordStarts) {
-  const auto saved = ReadPosition::make("reading stopped here", "", Date{kNow});
+  const auto saved = ReadPosition::make("reading stopped here", "", Date{kReadAt});
   const std::string inside = "Some text before, then misreading stopped here and more.";
-  EXPECT_EQ(PositionStore::resumeOffset(saved, inside, startAt(0), Date{kNow}), std::nullopt);
+  EXPECT_EQ(PositionStore::resumeOffset(saved, inside, startAt(0), Date{kReadAt}), std::nullopt);
   const std::string afterPunct = "Some text before,\xe2\x80\x94(reading stopped here) and more.";
-  EXPECT_EQ(PositionStore::resumeOffset(saved, afterPunct, startAt(0), Date{kNow}), 19);
+  EXPECT_EQ(PositionStore::resumeOffset(saved, afterPunct, startAt(0), Date{kReadAt}), 19);
   const std::string twice = "x misreading stopped here; reading stopped here.";
-  EXPECT_EQ(PositionStore::resumeOffset(saved, twice, startAt(0), Date{kNow}), 27);
+  EXPECT_EQ(PositionStore::resumeOffset(saved, twice, startAt(0), Date{kReadAt}), 27);
 }
 
 TEST(PositionStoreTest, SavesRemovesAndReloads) {
