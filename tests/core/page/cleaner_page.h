@@ -1,11 +1,12 @@
 // Building small node lists for the cleaner tests: each node names its parent, and the builder
-// fills in ids, depths and child counts as a walk would.
+// fills in ids, depths and child counts as a walk would. Also reading back a stage's paragraphs.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/page/ax_node.h"
+#include "core/page/cleaner_stages.h"
 
 namespace orvak::testing {
 
@@ -72,6 +73,13 @@ inline std::string prose(int n, int seed = 0) {
   s.resize(std::size_t(n));
   if (s.back() == ' ') s.back() = 'x';
   return s;
+}
+
+// The paragraphs' texts, in order.
+inline std::vector<std::string> texts(const std::vector<Cleaner::detail::Para>& paras) {
+  std::vector<std::string> out;
+  for (const auto& p : paras) out.push_back(p.text);
+  return out;
 }
 
 }  // namespace orvak::testing

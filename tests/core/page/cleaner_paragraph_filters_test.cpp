@@ -9,6 +9,7 @@
 namespace detail = orvak::Cleaner::detail;
 using orvak::TextSpan;
 using orvak::testing::prose;
+using orvak::testing::texts;
 
 namespace {
 
@@ -20,12 +21,6 @@ detail::Para para(std::string text, bool heading = false, bool inHeader = false)
   p.heading = heading;
   p.inHeader = inHeader;
   return p;
-}
-
-std::vector<std::string> texts(const std::vector<detail::Para>& paras) {
-  std::vector<std::string> out;
-  for (const auto& p : paras) out.push_back(p.text);
-  return out;
 }
 
 }  // namespace

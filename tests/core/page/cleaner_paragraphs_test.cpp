@@ -11,6 +11,7 @@ using orvak::Frame;
 using orvak::TextSpan;
 using orvak::testing::N;
 using orvak::testing::Page;
+using orvak::testing::texts;
 
 namespace {
 
@@ -26,12 +27,6 @@ detail::Paragraphs paragraphsOf(const Page& page, const std::optional<Frame>& wi
   }
   detail::DropCounters local;
   return detail::buildParagraphs(tree, pieces, 0, window, counters ? *counters : local);
-}
-
-std::vector<std::string> texts(const std::vector<detail::Para>& paras) {
-  std::vector<std::string> out;
-  for (const auto& p : paras) out.push_back(p.text);
-  return out;
 }
 
 }  // namespace
