@@ -16,63 +16,63 @@ using orvak::SentenceSplitter::split;
 using orvak::SentenceSplitter::splitParagraph;
 using Sentences = std::vector<std::string>;
 
-struct Case {
+struct SplitCase {
   const char* name;
   std::string text;
   Sentences expected;
 };
 
 // Shown by the test runner instead of the raw bytes of the case.
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
-class Boundaries : public ::testing::TestWithParam<Case> {};
+class Boundaries : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(Boundaries, Split) {
-  const Case& c = GetParam();
+  const SplitCase& c = GetParam();
   EXPECT_EQ(split(c.text, 400), c.expected) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SentenceSplitter, Boundaries,
     ::testing::Values(
-        Case{"empty", "", {}},
-        Case{"blank", " \n\n \t\n", {}},
-        Case{"two_sentences", "Hello world. This is it.", {"Hello world.", "This is it."}},
-        Case{"title_abbreviation", "See Dr. Smith today. He left.", {"See Dr. Smith today.", "He left."}},
-        Case{"dotted_abbreviation_before_starter", "In the U.S. The law changed.", {"In the U.S.", "The law changed."}},
-        Case{"dotted_abbreviation_before_name", "The U.S. Army won.", {"The U.S. Army won."}},
-        Case{"etc_before_capital", "Apples, pears etc. The list goes on.", {"Apples, pears etc. The list goes on."}},
-        Case{"figure_number", "As Fig. 3 shows, it works.", {"As Fig. 3 shows, it works."}},
-        Case{"initials", "Written by J. K. Rowling here.", {"Written by J. K. Rowling here."}},
-        Case{"no_is_abbreviation_without_starter_test", "He said no. 42 people came.", {"He said no. 42 people came."}},
-        Case{"dotted_acronym_before_starter", "It runs on a.b.c. It works.", {"It runs on a.b.c.", "It works."}},
-        Case{"dotted_acronym_before_name", "It runs on a.b.c. Linux works.", {"It runs on a.b.c. Linux works."}},
-        Case{"dotted_long_parts_split", "See www.example.com. Then go.", {"See www.example.com.", "Then go."}},
-        Case{"ellipsis_run", "Wait... What?", {"Wait...", "What?"}},
-        Case{"ellipsis_character", "Wait\u2026 What?", {"Wait\u2026", "What?"}},
-        Case{"mixed_run", "Really?! Yes.", {"Really?!", "Yes."}},
-        Case{"decimal", "Price is 3.50 today. ok then.", {"Price is 3.50 today. ok then."}},
-        Case{"number_starts_sentence", "It ended. 42 people left.", {"It ended.", "42 people left."}},
-        Case{"no_space_after_terminator", "Hello.World and end.)Next one.", {"Hello.World and end.)Next one."}},
-        Case{"lower_case_next_word", "It is 5 p.m. now. ok.", {"It is 5 p.m. now. ok."}},
-        Case{"closing_quote_stays_with_sentence", "He said \"Stop.\" Then he left.",
+        SplitCase{"empty", "", {}},
+        SplitCase{"blank", " \n\n \t\n", {}},
+        SplitCase{"two_sentences", "Hello world. This is it.", {"Hello world.", "This is it."}},
+        SplitCase{"title_abbreviation", "See Dr. Smith today. He left.", {"See Dr. Smith today.", "He left."}},
+        SplitCase{"dotted_abbreviation_before_starter", "In the U.S. The law changed.", {"In the U.S.", "The law changed."}},
+        SplitCase{"dotted_abbreviation_before_name", "The U.S. Army won.", {"The U.S. Army won."}},
+        SplitCase{"etc_before_capital", "Apples, pears etc. The list goes on.", {"Apples, pears etc. The list goes on."}},
+        SplitCase{"figure_number", "As Fig. 3 shows, it works.", {"As Fig. 3 shows, it works."}},
+        SplitCase{"initials", "Written by J. K. Rowling here.", {"Written by J. K. Rowling here."}},
+        SplitCase{"no_is_abbreviation_without_starter_test", "He said no. 42 people came.", {"He said no. 42 people came."}},
+        SplitCase{"dotted_acronym_before_starter", "It runs on a.b.c. It works.", {"It runs on a.b.c.", "It works."}},
+        SplitCase{"dotted_acronym_before_name", "It runs on a.b.c. Linux works.", {"It runs on a.b.c. Linux works."}},
+        SplitCase{"dotted_long_parts_split", "See www.example.com. Then go.", {"See www.example.com.", "Then go."}},
+        SplitCase{"ellipsis_run", "Wait... What?", {"Wait...", "What?"}},
+        SplitCase{"ellipsis_character", "Wait\u2026 What?", {"Wait\u2026", "What?"}},
+        SplitCase{"mixed_run", "Really?! Yes.", {"Really?!", "Yes."}},
+        SplitCase{"decimal", "Price is 3.50 today. ok then.", {"Price is 3.50 today. ok then."}},
+        SplitCase{"number_starts_sentence", "It ended. 42 people left.", {"It ended.", "42 people left."}},
+        SplitCase{"no_space_after_terminator", "Hello.World and end.)Next one.", {"Hello.World and end.)Next one."}},
+        SplitCase{"lower_case_next_word", "It is 5 p.m. now. ok.", {"It is 5 p.m. now. ok."}},
+        SplitCase{"closing_quote_stays_with_sentence", "He said \"Stop.\" Then he left.",
              {"He said \"Stop.\"", "Then he left."}},
-        Case{"curly_quotes_and_brackets", "It was over.\u201D (Then it began.) Again.",
+        SplitCase{"curly_quotes_and_brackets", "It was over.\u201D (Then it began.) Again.",
              {"It was over.\u201D", "(Then it began.)", "Again."}},
-        Case{"opener_starts_next_sentence", "He waited. \u201CGo now,\u201D she said.",
+        SplitCase{"opener_starts_next_sentence", "He waited. \u201CGo now,\u201D she said.",
              {"He waited.", "\u201CGo now,\u201D she said."}},
         // The back-walk stops at "(", so "Dr" is recognised; without that stop "(Dr" would split.
-        Case{"word_tested_without_opener", "Ask (Dr. Smith) now.", {"Ask (Dr. Smith) now."}},
-        Case{"quoted_word_tested_without_quote", "She said \"Hello.\" Then left.",
+        SplitCase{"word_tested_without_opener", "Ask (Dr. Smith) now.", {"Ask (Dr. Smith) now."}},
+        SplitCase{"quoted_word_tested_without_quote", "She said \"Hello.\" Then left.",
              {"She said \"Hello.\"", "Then left."}},
-        Case{"terminator_at_end_of_line", "One. Two.", {"One.", "Two."}},
-        Case{"trailing_text_without_terminator", "One. Two", {"One.", "Two"}},
-        Case{"lines_without_punctuation", "first line\nsecond line", {"first line", "second line"}},
-        Case{"newline_ends_sentence_after_abbreviation", "See Dr.\nSmith", {"See Dr.", "Smith"}},
-        Case{"all_newline_kinds", "a\r\nb\rc\u2028d\u2029e\u0085f\x0B" "g\x0Ch",
+        SplitCase{"terminator_at_end_of_line", "One. Two.", {"One.", "Two."}},
+        SplitCase{"trailing_text_without_terminator", "One. Two", {"One.", "Two"}},
+        SplitCase{"lines_without_punctuation", "first line\nsecond line", {"first line", "second line"}},
+        SplitCase{"newline_ends_sentence_after_abbreviation", "See Dr.\nSmith", {"See Dr.", "Smith"}},
+        SplitCase{"all_newline_kinds", "a\r\nb\rc\u2028d\u2029e\u0085f\x0B" "g\x0Ch",
              {"a", "b", "c", "d", "e", "f", "g", "h"}},
-        Case{"lines_are_trimmed", "  \t indented. Line.\u00A0 \n\n  next  ", {"indented.", "Line.", "next"}},
-        Case{"unicode_capital_starts_sentence", "Il pleut. \u00C9t\u00E9 fini.", {"Il pleut.", "\u00C9t\u00E9 fini."}}),
+        SplitCase{"lines_are_trimmed", "  \t indented. Line.\u00A0 \n\n  next  ", {"indented.", "Line.", "next"}},
+        SplitCase{"unicode_capital_starts_sentence", "Il pleut. \u00C9t\u00E9 fini.", {"Il pleut.", "\u00C9t\u00E9 fini."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SentenceSplitter, SplitParagraphMatchesSplitForOneLine) {

@@ -12,14 +12,14 @@ namespace {
 // "a😀b𝄞" : code points a=0 😀=1 b=2 𝄞=3 (end 4); units a=0 😀=1,2 b=3 𝄞=4,5 (end 6).
 const std::string kMixed = "a\U0001F600b\U0001D11E";
 
-struct Case {
+struct CodePointCase {
   std::string text;
   std::int64_t codePoint;
   std::int64_t unit;
 };
 
 TEST(CodePointMap, CodePointToUtf16) {
-  const std::vector<Case> cases = {
+  const std::vector<CodePointCase> cases = {
       {"", 0, 0},
       {"", 3, 0},                     // past the end clamps
       {"abc", 2, 2},                  // plain text: the same numbers
