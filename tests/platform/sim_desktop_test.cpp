@@ -8,18 +8,18 @@
 #include "core/base/dispatch.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
+#include "tests/platform/inline_scene.h"
 #include "tests/support/temp_home.h"
 
 namespace ax = orvak::ax;
 namespace json = orvak::json;
 using orvak::sim::SceneError;
 using orvak::sim::SimDesktop;
+using orvak::test::scene;
 
 namespace {
 
 const char* kArticle = "tests/fixtures/scenes/article.scene.json";
-
-std::shared_ptr<SimDesktop> scene(const char* text) { return SimDesktop::fromJson(json::parse(text), "test.scene.json"); }
 
 template <class T>
 T get(const ax::Element& e, std::string_view attribute) {

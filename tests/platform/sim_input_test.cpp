@@ -10,6 +10,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_events.h"
 #include "platform/sim/sim_workspace.h"
+#include "tests/platform/inline_scene.h"
 
 namespace json = orvak::json;
 namespace platform = orvak::platform;
@@ -17,11 +18,10 @@ using orvak::sim::SceneError;
 using orvak::sim::SimDesktop;
 using orvak::sim::SimEvents;
 using orvak::sim::SimWorkspace;
+using orvak::test::scene;
 using Kind = platform::KeyEvent::Kind;
 
 namespace {
-
-std::shared_ptr<SimDesktop> scene(const char* text) { return SimDesktop::fromJson(json::parse(text), "test.scene.json"); }
 
 double now() { return static_cast<double>(orvak::dispatch::monotonicNanos()) / 1e9; }
 
