@@ -2,6 +2,7 @@
 // runs under dbus-run-session).
 #include "app/shell/dbus_session.h"
 
+#include "tests/shell/event_wait.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QThread>
 
 #include <atomic>
@@ -24,6 +24,7 @@
 namespace {
 
 using orvak::platform::SessionEvent;
+using orvak::test::waitFor;
 
 const QString kSessionPath = "/org/freedesktop/login1/session/_31";
 
@@ -45,14 +46,6 @@ void emitSignal(QDBusConnection& bus, const QString& path, const QString& interf
   QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
   signal.setArguments(args);
   ASSERT_TRUE(bus.send(signal));
-}
-
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer deadline(10'000);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return done();
 }
 
 }  // namespace

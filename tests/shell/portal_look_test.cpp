@@ -10,17 +10,18 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
 #include <optional>
 #include <vector>
 
 #include "app/views/app_look.h"
+#include "tests/shell/event_wait.h"
 
 namespace {
 
 using orvak::look::Appearance;
+using orvak::test::waitFor;
 
 const QString kPortal = "org.freedesktop.portal.Desktop";
 const QString kPath = "/org/freedesktop/portal/desktop";
@@ -46,12 +47,6 @@ class FakePortal final : public QDBusVirtualObject {
   }
   std::atomic<unsigned> scheme = 0;
 };
-
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer deadline(10'000);
-  while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  return done();
-}
 
 void settingChanged(QDBusConnection& bus, const QString& ns, const QString& key, const QVariant& value) {
   QDBusMessage signal = QDBusMessage::createSignal(kPath, kSettings, "SettingChanged");
