@@ -24,9 +24,9 @@ constexpr auto kDark = MenuIcon::Panel::dark;
 
 QColor at(const QImage& img, double ux, double uy) { return img.pixelColor(int(ux * 4), int(uy * 4)); }
 
-menu::Header reading(int sentence, int total, bool paused) {
-  menu::Header h;
-  h.reading = menu::ReadingNow{"Rivers", "Firefox · Natural", sentence, total, paused};
+orvak::menu::Header reading(int sentence, int total, bool paused) {
+  orvak::menu::Header h;
+  h.reading = orvak::menu::ReadingNow{"Rivers", "Firefox · Natural", sentence, total, paused};
   h.keyName = "Right Shift";
   h.keyGlyph = "⇧";
   return h;
@@ -35,7 +35,8 @@ menu::Header reading(int sentence, int total, bool paused) {
 }  // namespace
 
 TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
-  EXPECT_EQ(MenuIcon::image(menu::Icon::reading, 0, kSide, kDark), MenuIcon::image(menu::Icon::reading, 1, kSide, kDark));
+  EXPECT_EQ(MenuIcon::image(orvak::menu::Icon::reading, 0, kSide, kDark),
+            MenuIcon::image(orvak::menu::Icon::reading, 1, kSide, kDark));
   const auto peak = MenuIcon::glow(0.5);
   EXPECT_DOUBLE_EQ(peak.radius, 9);
   EXPECT_DOUBLE_EQ(peak.alpha, 0.95);
@@ -43,9 +44,9 @@ TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
   EXPECT_DOUBLE_EQ(rest.radius, 7.8);
   EXPECT_DOUBLE_EQ(rest.alpha, 0.55);
   // 8.4 units from the centre, outside the orb: lit only by the wider glow.
-  const QImage wide = MenuIcon::image(menu::Icon::reading, 0.5, kSide, kDark);
-  const QImage narrow = MenuIcon::image(menu::Icon::reading, 0, kSide, kDark);
-  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide, kDark);
+  const QImage wide = MenuIcon::image(orvak::menu::Icon::reading, 0.5, kSide, kDark);
+  const QImage narrow = MenuIcon::image(orvak::menu::Icon::reading, 0, kSide, kDark);
+  const QImage idle = MenuIcon::image(orvak::menu::Icon::idle, 0, kSide, kDark);
   EXPECT_GT(at(wide, 9 + 8.4, 9).alpha(), 0);
   EXPECT_EQ(at(narrow, 9 + 8.4, 9).alpha(), 0);
   EXPECT_EQ(at(idle, 9 + 7, 9).alpha(), 0) << "no glow when idle";
@@ -54,8 +55,8 @@ TEST(MenuIconTest, ThePulseWrapsAndPeaksAtHalfAPhase) {
 }
 
 TEST(MenuIconTest, NeedsSetupIsAHalfOrbWithABadgeInAClearRing) {
-  const QImage setup = MenuIcon::image(menu::Icon::needsSetup, 0, kSide, kDark);
-  const QImage idle = MenuIcon::image(menu::Icon::idle, 0, kSide, kDark);
+  const QImage setup = MenuIcon::image(orvak::menu::Icon::needsSetup, 0, kSide, kDark);
+  const QImage idle = MenuIcon::image(orvak::menu::Icon::idle, 0, kSide, kDark);
   EXPECT_EQ(at(idle, 7, 7).alpha(), 255);
   EXPECT_NEAR(at(setup, 7, 7).alpha(), 128, 2);
   const QColor badge = at(setup, 14.3, 14.3);
@@ -99,7 +100,7 @@ TEST(MenuIconTest, TheGlyphAndTheSetupBadgeStandOutOnTheirPanel) {
   for (const auto panel : {MenuIcon::Panel::light, MenuIcon::Panel::dark}) {
     SCOPED_TRACE(panel == MenuIcon::Panel::dark ? "dark panel" : "light panel");
     const QColor under = MenuIcon::panelColour(panel);
-    for (const auto state : {menu::Icon::idle, menu::Icon::reading, menu::Icon::needsSetup}) {
+    for (const auto state : {orvak::menu::Icon::idle, orvak::menu::Icon::reading, orvak::menu::Icon::needsSetup}) {
       // Flattened onto the panel, as the desktop shows it.
       QImage shown(kSide, kSide, QImage::Format_ARGB32);
       shown.fill(under);
@@ -109,14 +110,14 @@ TEST(MenuIconTest, TheGlyphAndTheSetupBadgeStandOutOnTheirPanel) {
       const double orb = test::contrast(at(shown, 9, 9), under);
       const double ring = test::contrast(at(shown, 9 + 8.4, 9), under);
       switch (state) {
-        case menu::Icon::idle:
+        case orvak::menu::Icon::idle:
           EXPECT_GE(orb, 7.0) << "the orb";
           break;
-        case menu::Icon::reading:
+        case orvak::menu::Icon::reading:
           EXPECT_GE(orb, 7.0) << "the orb";
           EXPECT_GE(ring, 4.5) << "the ring at its peak";
           break;
-        case menu::Icon::needsSetup:
+        case orvak::menu::Icon::needsSetup:
           EXPECT_GE(orb, 2.0) << "dimmed, still there";
           EXPECT_GE(test::contrast(at(shown, 14.3, 14.3), under), 3.0) << "the badge";
           break;
@@ -141,7 +142,7 @@ TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
   EXPECT_EQ(paused.detail()->text().toStdString(), "Firefox · Natural · paused");
   EXPECT_EQ(paused.detail()->toolTip(), QString()) << "nothing cut, nothing to add";
   EXPECT_EQ(paused.width(), 290);
-  menu::Header idle;
+  orvak::menu::Header idle;
   idle.keyName = "Right Shift";
   idle.keyGlyph = "⇧";
   idle.needsAccess = true;
@@ -151,7 +152,7 @@ TEST(MenuHeaderTest, TheBarFollowsTheReadAndIsEmptyWithoutATotal) {
 }
 
 TEST(MenuHeaderTest, ALongDetailLineEndsInAnEllipsisWithinTheHeader) {
-  menu::Header h = reading(3, 12, false);
+  orvak::menu::Header h = reading(3, 12, false);
   h.reading->source = "Chromium Web Browser · On-device · some page with a long name in its window title";
   MenuHeader header(h);
   views::renderWidget(header, 1);
@@ -175,7 +176,7 @@ TEST(QtTrayTest, TheIconIsDrawnAgainForThePanelAsTheDesktopsSchemeChanges) {
   views::windows::DesktopLook* desktop = listener.get();
   QtTray tray;
   tray.followDesktopLook(std::move(listener));
-  tray.showIcon(menu::IconLook{}, 0);
+  tray.showIcon(orvak::menu::IconLook{}, 0);
   const auto centre = [&] { return tray.trayIcon()->icon().pixmap(22).toImage().pixelColor(11, 11).rgb(); };
   for (const auto& [scheme, panel] : {std::pair{look::Appearance::light, MenuIcon::Panel::light},
                                      std::pair{look::Appearance::dark, MenuIcon::Panel::dark},
@@ -187,16 +188,16 @@ TEST(QtTrayTest, TheIconIsDrawnAgainForThePanelAsTheDesktopsSchemeChanges) {
 }
 
 TEST(QtTrayTest, RowsBecomeActionsWithTheirChecksKeysAndHeader) {
-  menu::Snapshot s;
+  orvak::menu::Snapshot s;
   s.accessibility = true;
   s.mic = platform::MicAccess::granted;
   s.voiceStatus = "on";
   s.notesOpen = false;
-  std::vector<std::pair<menu::Action, std::string>> done;
-  const QtTray::Perform perform = [&](menu::Action a, const std::string& v) { done.push_back({a, v}); };
+  std::vector<std::pair<orvak::menu::Action, std::string>> done;
+  const QtTray::Perform perform = [&](orvak::menu::Action a, const std::string& v) { done.push_back({a, v}); };
   for (const bool widgets : {true, false}) {
     QMenu m;
-    QtTray::fill(m, menu::build(s), widgets, perform);
+    QtTray::fill(m, orvak::menu::build(s), widgets, perform);
     const auto actions = m.actions();
     if (widgets) {
       ASSERT_NE(qobject_cast<QWidgetAction*>(actions[0]), nullptr);
@@ -225,7 +226,7 @@ TEST(QtTrayTest, RowsBecomeActionsWithTheirChecksKeysAndHeader) {
     setup->trigger();
   }
   ASSERT_EQ(done.size(), 4u);
-  EXPECT_EQ(done[0].first, menu::Action::pickSpeed);
+  EXPECT_EQ(done[0].first, orvak::menu::Action::pickSpeed);
   EXPECT_EQ(std::stof(done[0].second), 1.5f);
-  EXPECT_EQ(done[1], (std::pair<menu::Action, std::string>{menu::Action::onboarding, ""}));
+  EXPECT_EQ(done[1], (std::pair<orvak::menu::Action, std::string>{orvak::menu::Action::onboarding, ""}));
 }
