@@ -9,7 +9,8 @@
 // node; fetched ahead (ax::Element::readAhead), 211 ms and 765 ms at 5.5 and 5.4. With the roles
 // and visibility of a page's elements taken from the document's collection queries and no text
 // asked of Chromium's parents (load 21-25, in turns with the previous build): 330-507 ms against
-// 452-627 ms and 1,377-1,620 ms against 2,191-2,257 ms, at 3.3 and 3.0 requests per node. What
+// 452-627 ms and 1,377-1,620 ms against 2,191-2,257 ms, at 3.3 and 3.0 requests per node; with
+// little else running (load 3-7), 76-95 ms and 459-565 ms, neither cut. What
 // remains per node: its property list, its extents, its text where the walk reads it, its child
 // list where it has children, and the browser's own elements around the page.
 //

@@ -17,7 +17,7 @@ namespace orvak {
 
 namespace {
 
-constexpr int kSampleRate = 24000;
+constexpr int kCartesiaSampleRate = 24000;
 
 std::optional<double> secondsSince(std::optional<std::uint64_t> then) {
   if (!then) return std::nullopt;
@@ -80,7 +80,7 @@ std::string CartesiaEngine::requestMessage(const std::string& model, const std::
   j["voice"] = {{"mode", "id"}, {"id", text::repairUtf8(voice)}};
   j["language"] = "en";
   j["context_id"] = contextId;
-  j["output_format"] = {{"container", "raw"}, {"encoding", "pcm_f32le"}, {"sample_rate", kSampleRate}};
+  j["output_format"] = {{"container", "raw"}, {"encoding", "pcm_f32le"}, {"sample_rate", kCartesiaSampleRate}};
   j["add_timestamps"] = true;
   j["continue"] = !last;
   j["max_buffer_delay_ms"] = 0;
@@ -318,7 +318,7 @@ void CartesiaEngine::handle(const json::Json& message) {
     case Kind::ignored:
       return;
     case Kind::audio:
-      if (auto s = sink()) s->ttsAudio(std::move(reply.samples), kSampleRate, std::nullopt);
+      if (auto s = sink()) s->ttsAudio(std::move(reply.samples), kCartesiaSampleRate, std::nullopt);
       return;
     case Kind::words:
       if (auto s = sink()) s->ttsWords(std::move(reply.words), std::nullopt);

@@ -20,7 +20,7 @@ namespace orvak {
 
 namespace {
 
-constexpr int kSampleRate = 24000;
+constexpr int kInworldSampleRate = 24000;
 constexpr std::string_view kVendorBase = "https://api.inworld.ai";
 
 struct Shared {
@@ -157,10 +157,10 @@ std::string InworldEngine::requestBody(const std::string& text, bool viaProxy) c
   j["text"] = text::repairUtf8(text);
   j["voiceId"] = text::repairUtf8(voice_);
   j["modelId"] = text::repairUtf8(model_);
-  j["audioConfig"] = {{"audioEncoding", "PCM"}, {"sampleRateHertz", kSampleRate}};
+  j["audioConfig"] = {{"audioEncoding", "PCM"}, {"sampleRateHertz", kInworldSampleRate}};
   j["timestampType"] = "WORD";
   if (model_ == "inworld-tts-2") j["deliveryMode"] = "BALANCED";
-  if (viaProxy) j["sampleRateHertz"] = kSampleRate;
+  if (viaProxy) j["sampleRateHertz"] = kInworldSampleRate;
   return json::dump(j);
 }
 
@@ -374,7 +374,7 @@ void InworldEngine::processLine(Request& r, std::string_view line) {
   }
   const double t0 = r.t;
   if (piece->samples) {
-    r.t += static_cast<double>(piece->samples->size()) / kSampleRate;
+    r.t += static_cast<double>(piece->samples->size()) / kInworldSampleRate;
     deliver(std::move(*piece->samples), r.index, r.run);
   }
   if (auto& words = piece->words) {
@@ -546,7 +546,7 @@ void InworldEngine::complete(int index, std::uint64_t run) {
 void InworldEngine::emitEvent(const std::shared_ptr<SpeechSink>& sink, Event event, int index) {
   if (!sink) return;
   if (auto* samples = std::get_if<std::vector<float>>(&event)) {
-    sink->ttsAudio(std::move(*samples), kSampleRate, index);
+    sink->ttsAudio(std::move(*samples), kInworldSampleRate, index);
   } else {
     sink->ttsWords(std::move(std::get<std::vector<WordTiming>>(event)), index);
   }

@@ -1,15 +1,10 @@
 #include "app/account/ask_stream.h"
 
+#include "app/account/service_http.h"
 #include "app/account/service_request.h"
 #include "core/base/json.h"
 
 namespace orvak::account {
-
-namespace {
-
-bool isSuccess(int status) { return status >= 200 && status <= 299; }
-
-}  // namespace
 
 bool AskStreamReader::data(int status, std::string_view bytes) {
   if (outcome_) return false;

@@ -48,7 +48,6 @@ bool isStatusError(QNetworkReply::NetworkError e, int status) {
   return (status < 200 || status > 299) && status != 0 && code >= 201 && code <= 499;
 }
 
-bool isSuccess(int status) { return status >= 200 && status <= 299; }
 
 void stop(QNetworkReply* reply) {
   if (!reply->isFinished()) reply->abort();

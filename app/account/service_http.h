@@ -17,6 +17,9 @@
 
 namespace orvak::account {
 
+// A 2xx status: the service did what was asked.
+inline bool isSuccess(int status) { return status >= 200 && status <= 299; }
+
 // A handle to a request. `cancel` aborts it from any thread; its reader then ends with the
 // cancellation failure (unless the reply had already ended). An empty handle cancels nothing.
 class Exchange {

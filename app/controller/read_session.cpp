@@ -18,7 +18,6 @@ namespace {
 // How far before the read's start going back looks for the sentence to start again from.
 constexpr int kBackWindow = 4000;
 
-std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
 
 }  // namespace
 
@@ -191,9 +190,9 @@ void ReadSession::captureDone(const std::shared_ptr<Player>& player, const ReadO
   parts_.notices->clearError();
   const Capture& cap = *lastCapture_;
   Log::write("capture: " + cap.appName + " raw " + std::to_string(cap.rawChars) + " → clean " +
-             std::to_string(cap.clean.chars) + " chars · walk " + whole(cap.axWalkTotalMs) + " ms (" +
-             std::to_string(cap.attempts) + "×) · clean " + whole(cap.cleanMs) + " ms · hotkey→text " +
-             whole(cap.hotkeyToTextMs) + " ms · " + cap.clean.regionStrategy + " · score " +
+             std::to_string(cap.clean.chars) + " chars · walk " + Log::whole(cap.axWalkTotalMs) + " ms (" +
+             std::to_string(cap.attempts) + "×) · clean " + Log::whole(cap.cleanMs) + " ms · hotkey→text " +
+             Log::whole(cap.hotkeyToTextMs) + " ms · " + cap.clean.regionStrategy + " · score " +
              std::to_string(cap.clean.score.score) + (cap.docsSetup ? " · docs " + *cap.docsSetup : "") +
              (cap.cutAtNodes ? " · page cut at " + std::to_string(*cap.cutAtNodes) + " nodes" : "") +
              (cap.cutByTime ? " · page cut: the walk ran out of time" : ""));

@@ -5,12 +5,6 @@
 
 namespace orvak {
 
-namespace {
-
-std::string whole(double ms) { return std::to_string(static_cast<long long>(ms)); }
-
-}  // namespace
-
 std::shared_ptr<VoiceWiring> VoiceWiring::make(Parts parts, Hooks hooks) {
   return std::make_shared<VoiceWiring>(Token{}, std::move(parts), std::move(hooks));
 }
@@ -34,8 +28,8 @@ void VoiceWiring::startIfAllowed() {
     self->status_ = error.value_or("on");
     const std::uint64_t now = dispatch::monotonicNanos();
     const double ms = static_cast<double>(now - std::min(now, started)) / 1e6;
-    Log::write("voice: " + error.value_or("ready") + " in " + whole(ms) + " ms (stt warm " +
-               whole(self->commands_->prepareMs()) + " ms, echo cancellation " +
+    Log::write("voice: " + error.value_or("ready") + " in " + Log::whole(ms) + " ms (stt warm " +
+               Log::whole(self->commands_->prepareMs()) + " ms, echo cancellation " +
                (self->commands_->echoCancellation() ? "true" : "false") + ")");
     if (self->hooks_.changed) self->hooks_.changed();
   });

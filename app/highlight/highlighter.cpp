@@ -20,16 +20,9 @@ constexpr double kDistantPast = -std::numeric_limits<double>::infinity();
 // the table stays so one can be added.
 constexpr std::array<std::string_view, 0> kBlockMeasured{};
 
-long long whole(double v) {
-  if (!std::isfinite(v)) return 0;
-  if (v >= 9.2e18) return std::numeric_limits<long long>::max();
-  if (v <= -9.2e18) return std::numeric_limits<long long>::min();
-  return static_cast<long long>(v);
-}
-
 std::string rectText(const ax::Rect& r) {
-  return "[" + std::to_string(whole(r.x)) + "," + std::to_string(whole(r.y)) + " " + std::to_string(whole(r.width)) +
-         "\u00D7" + std::to_string(whole(r.height)) + "]";
+  return "[" + Log::whole(r.x) + "," + Log::whole(r.y) + " " + Log::whole(r.width) +
+         "\u00D7" + Log::whole(r.height) + "]";
 }
 
 ax::Rect grown(const ax::Rect& r, double by) { return {r.x - by, r.y - by, r.width + 2 * by, r.height + 2 * by}; }
@@ -69,7 +62,7 @@ Highlighter::Highlighter(Token, const Capture& capture, RangeSource rangeNow,
       lastAutoScroll_(kDistantPast),
       lastMeasure_(kDistantPast) {}
 
-double Highlighter::now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+double Highlighter::now() { return dispatch::monotonicSeconds(); }
 
 void Highlighter::start() {
   if (spans_.empty() || elements_.empty() || overlay_) return;
@@ -169,7 +162,7 @@ void Highlighter::apply(const Pass& pass, Result result, const std::shared_ptr<H
       }
       line += " window [";
       if (windowFrame_) {
-        for (std::size_t i = 0; i < 4; ++i) line += (i ? "," : "") + std::to_string(whole((*windowFrame_)[i]));
+        for (std::size_t i = 0; i < 4; ++i) line += (i ? "," : "") + Log::whole((*windowFrame_)[i]);
       }
       Log::write(line + "]");
     }
@@ -245,7 +238,7 @@ std::string Highlighter::summary() const {
   if (stats_.updates < 1) return {};
   std::string line = "highlight: " + std::to_string(stats_.updates) + " updates, " + std::to_string(stats_.rects) +
                      " rects, " + std::to_string(stats_.scrolls) + " auto-scrolls, worst " +
-                     std::to_string(whole(stats_.worstMs)) + " ms (new sentence " + std::to_string(why_.changed) +
+                     Log::whole(stats_.worstMs) + " ms (new sentence " + std::to_string(why_.changed) +
                      ", forced " + std::to_string(why_.force) + ", refresh " + std::to_string(why_.stale) + ")";
   if (!saved.empty()) {
     line += " \u00B7 earlier highlights " + std::to_string(saved.size()) + " (" + std::to_string(savedRects_.size()) +

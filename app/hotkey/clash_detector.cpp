@@ -4,10 +4,6 @@
 
 namespace orvak {
 
-namespace {
-double uptime() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
-}  // namespace
-
 const std::set<std::string>& ClashDetector::ignoredOwners() {
   // Names as the workspace reports owners: the desktop entry's name, else the program's class.
   static const std::set<std::string> owners{
@@ -33,18 +29,18 @@ ClashDetector::ClashDetector(Token, std::shared_ptr<platform::Workspace> workspa
 void ClashDetector::arm() {
   disarm();
   ++arms_;
-  history_.push_back({uptime(), snapshot(*workspace_, me_)});
+  history_.push_back({dispatch::monotonicSeconds(), snapshot(*workspace_, me_)});
   std::weak_ptr<ClashDetector> weak = weak_from_this();
   timer_ = dispatch::RepeatingTimer(dispatch::main(), kSnapshotInterval, [weak] {
     auto self = weak.lock();
     if (!self) return;
-    self->history_.push_back({uptime(), snapshot(*self->workspace_, self->me_)});
+    self->history_.push_back({dispatch::monotonicSeconds(), snapshot(*self->workspace_, self->me_)});
     if (self->history_.size() > kMaxSnapshots) self->history_.erase(self->history_.begin());
   });
   observer_ = workspace_->addActivationObserver([weak](const platform::RunningApplication& app) {
     auto self = weak.lock();
     if (!self || app.pid == self->me_) return;
-    self->activations_.push_back({uptime(), app.name ? *app.name : app.bundleId ? *app.bundleId : "an app"});
+    self->activations_.push_back({dispatch::monotonicSeconds(), app.name ? *app.name : app.bundleId ? *app.bundleId : "an app"});
   });
 }
 

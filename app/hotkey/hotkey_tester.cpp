@@ -28,7 +28,7 @@ void HotkeyTester::fired() {
   if (state_.kind != State::Kind::waiting) return;
   set({State::Kind::checking, {}});
   const double pressAt =
-      firstPressAt_ ? *firstPressAt_ : static_cast<double>(dispatch::monotonicNanos()) / 1e9 - kAssumedPressBefore;
+      firstPressAt_ ? *firstPressAt_ : dispatch::monotonicSeconds() - kAssumedPressBefore;
   // The detector drops the verdict of a test armed again since, so it never lands on a later test.
   detector_->check(pressAt, [weak = weak_from_this()](ClashDetector::Names names) {
     auto self = weak.lock();

@@ -12,7 +12,6 @@ using platform::Modifiers;
 // The modifiers that mean "another modifier is involved": the locks and Fn never do.
 constexpr Modifiers::Key kInterfering[] = {Modifiers::shift, Modifiers::control, Modifiers::option, Modifiers::command};
 
-double uptime() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
 
 // Whether `seconds` is at most `limit`, judged in whole microseconds: times are seconds since boot
 // in doubles, whose differences carry rounding noise that must not turn an exact 350 ms into 351.
@@ -134,7 +133,7 @@ void ModifierTap::press(double time) {
     firstTapUpAt_.reset();
     downAt_ = 0;
     dropHoldWork();
-    if (onDoubleTap) onDoubleTap(std::max(0.0, uptime() - time) * 1000);
+    if (onDoubleTap) onDoubleTap(std::max(0.0, dispatch::monotonicSeconds() - time) * 1000);
     return;
   }
   downAt_ = time;

@@ -217,7 +217,7 @@ std::string OnboardingFlow::keyName() const { return ModifierTap::Choice::with(h
 
 // ---- Accessibility page ----
 
-double OnboardingFlow::now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+double OnboardingFlow::now() { return dispatch::monotonicSeconds(); }
 
 std::string OnboardingFlow::accessibilityStatus() const {
   return host_.accessibility() ? "Accessibility is on" : "Waiting for Accessibility\u2026";

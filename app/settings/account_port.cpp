@@ -6,9 +6,9 @@
 namespace orvak {
 namespace {
 
-class Over final : public AccountPort {
+class AccountOnPort final : public AccountPort {
  public:
-  explicit Over(std::shared_ptr<Account> account) : account_(std::move(account)) {}
+  explicit AccountOnPort(std::shared_ptr<Account> account) : account_(std::move(account)) {}
   bool hasToken() const override { return Keys::get("account").has_value(); }
   std::optional<std::string> email() const override {
     if (!account_->info()) return std::nullopt;
@@ -27,7 +27,7 @@ class Over final : public AccountPort {
 }  // namespace
 
 std::unique_ptr<AccountPort> accountPortOver(std::shared_ptr<Account> account) {
-  return std::make_unique<Over>(std::move(account));
+  return std::make_unique<AccountOnPort>(std::move(account));
 }
 
 }  // namespace orvak

@@ -16,9 +16,9 @@ class NoVoices final : public VoiceSource {
   void voiceSample(const std::string&, SampleReply reply) override { reply(std::nullopt); }
 };
 
-class Over final : public VoicePageHost {
+class HostVoicePage final : public VoicePageHost {
  public:
-  explicit Over(WindowsHost& host) : host_(host), account_(host.account()) {
+  explicit HostVoicePage(WindowsHost& host) : host_(host), account_(host.account()) {
     if (account_) {
       source_ = std::make_unique<AccountVoiceSource>(*account_);
     } else {
@@ -43,6 +43,6 @@ class Over final : public VoicePageHost {
 
 }  // namespace
 
-std::unique_ptr<VoicePageHost> voicePageHostOver(WindowsHost& host) { return std::make_unique<Over>(host); }
+std::unique_ptr<VoicePageHost> voicePageHostOver(WindowsHost& host) { return std::make_unique<HostVoicePage>(host); }
 
 }  // namespace orvak

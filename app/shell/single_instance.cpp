@@ -12,7 +12,7 @@ namespace orvak::shell {
 
 namespace {
 
-constexpr const char* kPath = "/app/orvak/Orvak";
+constexpr const char* kObjectPath = "/app/orvak/Orvak";
 constexpr const char* kMethod = "Open";
 constexpr int kForwardTimeoutMs = 5000;
 
@@ -55,17 +55,17 @@ SingleInstance::SingleInstance(const std::string& service, const std::vector<std
     return;
   }
   receiver_ = std::make_unique<Receiver>(interfaceName(service), std::move(onOpen));
-  bus.registerVirtualObject(kPath, receiver_.get(), QDBusConnection::SingleNode);
+  bus.registerVirtualObject(kObjectPath, receiver_.get(), QDBusConnection::SingleNode);
   if (bus.registerService(QString::fromStdString(service))) {
     role_ = Role::first;
     return;
   }
-  bus.unregisterObject(kPath);
+  bus.unregisterObject(kObjectPath);
   receiver_.reset();
   QStringList list;
   for (const auto& a : args) list << QString::fromStdString(a);
   QDBusMessage call =
-      QDBusMessage::createMethodCall(QString::fromStdString(service), kPath, interfaceName(service), kMethod);
+      QDBusMessage::createMethodCall(QString::fromStdString(service), kObjectPath, interfaceName(service), kMethod);
   call << list;
   const QDBusMessage reply = bus.call(call, QDBus::Block, kForwardTimeoutMs);
   if (reply.type() == QDBusMessage::ReplyMessage) {
@@ -78,7 +78,7 @@ SingleInstance::SingleInstance(const std::string& service, const std::vector<std
 SingleInstance::~SingleInstance() {
   if (role_ != Role::first) return;
   QDBusConnection bus = QDBusConnection::sessionBus();
-  bus.unregisterObject(kPath);
+  bus.unregisterObject(kObjectPath);
   bus.unregisterService(QString::fromStdString(service_));
 }
 

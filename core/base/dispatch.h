@@ -109,6 +109,8 @@ class RepeatingTimer {
 
 // Monotonic nanoseconds (CLOCK_MONOTONIC; virtual time while `VirtualTime` is alive).
 std::uint64_t monotonicNanos();
+// The same clock in seconds, as key events, activations and the onboarding's steps are stamped.
+inline double monotonicSeconds() { return static_cast<double>(monotonicNanos()) / 1e9; }
 // Wall-clock time in milliseconds since the Unix epoch (virtual time while `VirtualTime` is alive).
 std::int64_t wallMillis();
 

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -104,6 +106,13 @@ void write(std::string_view message) {
 void flush() {
   if (logQueue().isCurrent()) return;
   logQueue().sync([] {});
+}
+
+std::string whole(double v) {
+  if (!std::isfinite(v)) return "0";
+  if (v >= 9.2e18) return std::to_string(std::numeric_limits<long long>::max());
+  if (v <= -9.2e18) return std::to_string(std::numeric_limits<long long>::min());
+  return std::to_string(static_cast<long long>(v));
 }
 
 }  // namespace orvak::Log

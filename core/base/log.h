@@ -24,6 +24,10 @@ void flush();
 // The line `write` would produce for `message` at `millisSinceEpoch` (without the line feed).
 std::string formatLine(std::string_view message, std::int64_t millisSinceEpoch);
 
+// A number as log lines give it: whole, cut toward zero; NaN and infinities as 0, and beyond what
+// a long long holds, its limit.
+std::string whole(double v);
+
 // How large the file may grow before it is rotated.
 inline constexpr std::uintmax_t kRotateBytes = 10u * 1024u * 1024u;
 

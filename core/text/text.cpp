@@ -1,6 +1,7 @@
 // Encodings, character classes, trimming, case and normalisation (graphemes are in
 // text_graphemes.cpp).
 #include "core/text/text.h"
+#include "core/text/icu_length.h"
 
 #include <unicode/bytestream.h>
 #include <unicode/casemap.h>
@@ -21,12 +22,6 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 const uint8_t* bytes(std::string_view s) { return reinterpret_cast<const uint8_t*>(s.data()); }
-
-// ICU takes int32_t lengths; longer inputs (never seen in practice) are cut rather than wrapped.
-int32_t clampedLength(std::string_view s) {
-  constexpr auto kMax = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-  return static_cast<int32_t>(s.size() < kMax ? s.size() : kMax);
-}
 
 icu::StringPiece piece(std::string_view s) { return icu::StringPiece(s.data(), clampedLength(s)); }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "core/text/icu_length.h"
 #include "core/text/text.h"
 
 namespace orvak::text {
@@ -197,11 +198,6 @@ class BoundaryWalker {
   icu::BreakIterator* iterator_ = nullptr;
   int32_t iteratorPos_ = -1;
 };
-
-int32_t clampedLength(std::string_view s) {
-  constexpr auto kMax = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-  return static_cast<int32_t>(s.size() < kMax ? s.size() : kMax);
-}
 
 // ASCII without "\r\n": graphemes, UTF-16 units and UTF-8 bytes coincide.
 template <class Unit>

@@ -19,7 +19,6 @@ namespace {
 
 // Enum arguments go on the wire as plain numbers that nothing checks (a wrong scroll type is
 // answered "true" and moves nothing): take them from at-spi2-core's names.
-constexpr std::uint32_t kScreenCoords = ATSPI_COORD_TYPE_SCREEN;
 constexpr std::uint32_t kLineGranularity = ATSPI_TEXT_GRANULARITY_LINE;
 constexpr std::uint32_t kLineStartBoundary = ATSPI_TEXT_BOUNDARY_LINE_START;
 // Scrolled just far enough to be seen, as the reader's band needs.

@@ -23,6 +23,10 @@
 
 namespace orvak::atspi {
 
+// Extents are asked in screen coordinates. Enum arguments go on the wire as plain numbers that
+// nothing checks: take them from at-spi2-core's names.
+inline constexpr std::uint32_t kScreenCoords = ATSPI_COORD_TYPE_SCREEN;
+
 class AtspiElement final : public ax::ElementImpl {
  public:
   enum class Kind { object, textRun, application, systemWide, missing };

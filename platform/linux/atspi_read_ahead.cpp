@@ -43,7 +43,6 @@ namespace {
 // Requests in flight at once. The program answers them one after another; enough must wait at
 // its end that it never runs dry while our replies travel back.
 constexpr std::size_t kWindow = 384;
-constexpr std::uint32_t kScreenCoords = ATSPI_COORD_TYPE_SCREEN;
 
 // Toolkits whose accessibility bridge answers Properties.GetAll on accessible objects. Qt 6.4's
 // own adaptor ends the whole program when asked (checked): elsewhere each property is asked by

@@ -92,7 +92,7 @@ void SimEvents::press(std::uint16_t keyCode, double time) { schedule(keyCode, tr
 void SimEvents::release(std::uint16_t keyCode, double time) { schedule(keyCode, false, time); }
 
 void SimEvents::schedule(std::uint16_t keyCode, bool down, double time) {
-  const double now = static_cast<double>(dispatch::monotonicNanos()) / 1e9;
+  const double now = dispatch::monotonicSeconds();
   // The desktop's own modifiers are read when the event happens, so a scene's scripts can hold a key.
   dispatch::main().asyncAfter(time - now, [keys = keys_, desktop = desktop_, keyCode, down, time] {
     const auto base = platform::Modifiers::fromNames(desktop->modifiers());

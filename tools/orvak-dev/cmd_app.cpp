@@ -43,7 +43,6 @@ constexpr double kFirstTapDelay = 0.5;
 // How long the workbench watches the read after an event before it ends the run.
 constexpr double kWatchAfterEvent = 6;
 
-double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
 
 // Which output the read plays to: silence is said out loud, with why.
 std::string outputLine(const std::string& device) {
@@ -54,7 +53,7 @@ std::string outputLine(const std::string& device) {
 }
 
 void doubleTap(sim::SimEvents& keys, std::uint16_t key) {
-  const double t = now();
+  const double t = dispatch::monotonicSeconds();
   keys.press(key, t + 0.01);
   keys.release(key, t + 0.06);
   keys.press(key, t + 0.15);
@@ -242,12 +241,12 @@ int runApp(const Args& args) {
       app.voice().debugSay(*say);
     } else {
       std::printf("hold: %s\n", holdSay->c_str());
-      keys.press(key, now());
+      keys.press(key, dispatch::monotonicSeconds());
       dispatch::main().asyncAfter(0.45, [&] {
         if (mic) mic->play(words);
       });
       const double release = 0.45 + static_cast<double>(words.size()) / kMicRate + 0.4;
-      dispatch::main().asyncAfter(release, [&keys, key] { keys.release(key, now()); });
+      dispatch::main().asyncAfter(release, [&keys, key] { keys.release(key, dispatch::monotonicSeconds()); });
     }
     std::fflush(stdout);
     auto last = std::make_shared<std::string>();

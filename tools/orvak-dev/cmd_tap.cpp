@@ -20,8 +20,6 @@ namespace {
 
 constexpr const char* kUsage = "usage: orvak-dev tap [--key CODE] [--script KEYS.json | --seconds N]\n";
 
-double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
-
 struct Stroke {
   double at = 0;
   bool down = true;
@@ -93,9 +91,9 @@ int runTap(const Args& args) {
     }
   }
   auto tap = ModifierTap::make(events, ModifierTap::Choice::with(key));
-  const double start = now();
+  const double start = dispatch::monotonicSeconds();
   auto say = [&](const std::string& what) {
-    std::printf("%7.3f %s\n", now() - start, what.c_str());
+    std::printf("%7.3f %s\n", dispatch::monotonicSeconds() - start, what.c_str());
     std::fflush(stdout);
   };
   tap->onFirstPress = [&](double) { say("first press"); };
@@ -123,7 +121,7 @@ int runTap(const Args& args) {
   } else {
     std::printf("for %g s\n", seconds);
   }
-  dispatch::mainloop::runUntil([&] { return now() >= end; }, end - start + 5);
+  dispatch::mainloop::runUntil([&] { return dispatch::monotonicSeconds() >= end; }, end - start + 5);
   tap->stop();
   dispatch::mainloop::drain();
   return 0;

@@ -24,8 +24,8 @@ std::optional<platform::Desktop> frontDesktop(double afterSeconds) {
   if (afterSeconds > 0) {
     std::fprintf(stderr, "reading the front window in %g s\n", afterSeconds);
     // The main queue is pumped meanwhile, so nothing queued on it waits.
-    const double until = static_cast<double>(dispatch::monotonicNanos()) / 1e9 + afterSeconds;
-    dispatch::mainloop::runUntil([&] { return static_cast<double>(dispatch::monotonicNanos()) / 1e9 >= until; },
+    const double until = dispatch::monotonicSeconds() + afterSeconds;
+    dispatch::mainloop::runUntil([&] { return dispatch::monotonicSeconds() >= until; },
                                  afterSeconds + 1);
   }
   if (auto app = desktop.workspace->frontmostApplication()) {

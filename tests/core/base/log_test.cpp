@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <sstream>
 
@@ -22,11 +24,6 @@
 
 namespace fs = std::filesystem;
 using namespace orvak;
-
-namespace {
-
-
-}  // namespace
 
 TEST(PathsTest, FoldersFollowXdgUnderTheTemporaryHome) {
   const auto home = test::tempHome();
@@ -271,4 +268,22 @@ TEST(LogTest, LinesStillQueuedWhenTheProgramExitsCauseNoCrash) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// Timings and coordinates reach log lines through Log::whole; a NaN or an overflowing value must
+// give a number, never undefined behaviour or text a reader of the log cannot parse.
+TEST(LogTest, WholeNumbersCutTowardZeroAndStayNumbers) {
+  const struct {
+    double in;
+    const char* out;
+  } cases[] = {
+      {0.0, "0"},
+      {12.9, "12"},
+      {-12.9, "-12"},
+      {std::nan(""), "0"},
+      {std::numeric_limits<double>::infinity(), "0"},
+      {1e30, "9223372036854775807"},
+      {-1e30, "-9223372036854775808"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Log::whole(c.in), c.out) << c.in;
 }
