@@ -5,7 +5,8 @@
 // (required); invalid UTF-8 in any text becomes U+FFFD instead of throwing.
 //
 // Decoding is strict: a required key must be present, a present key must have the right type,
-// integers reject 2.5 (and 2.0), booleans reject 0 and 1. Failures throw `json::DecodeError`.
+// integers reject 2.5 (and 2.0), booleans reject 0 and 1, and the members of lists and of maps
+// with text keys are checked alike. Failures throw `json::DecodeError`.
 //
 // A record lists its fields once, and both directions walk that list:
 //     void fields(json::Record<Rec> auto& r, auto&& f) {
@@ -14,9 +15,10 @@
 //     }
 //     void to_json(json::Json& j, const Rec& r) { json::writeFields(j, r); }
 //     void from_json(const json::Json& j, Rec& r) { json::readFields(j, r); }
-// in the record's own namespace (a named one: argument-dependent lookup finds `fields` there,
-// as nlohmann finds to_json and from_json, which the record's header declares). Entries are read
-// in the order listed, so that order decides which fault a bad document reports first.
+// beside the record, in its namespace (not in an unnamed one nested inside it): argument-dependent
+// lookup finds `fields` there, as nlohmann finds the to_json and from_json that the record's
+// header declares. Entries are read in the order listed, which decides the fault a bad document
+// reports when it has several.
 //
 // A conversion is any object with `put(j, key, value)` and `read(j, key, out)`; json::orElse (a
 // default when absent) and json::byName (an enum stored by name) are the common ones. A record
@@ -25,8 +27,8 @@
 #pragma once
 
 #include <cmath>
-#include <cstdint>
 #include <concepts>
+#include <cstdint>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
