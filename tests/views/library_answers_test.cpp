@@ -13,6 +13,7 @@
 #include "app/views/library/library_shots.h"
 #include "app/views/library/search_answer.h"
 #include "tests/app/library/library_fakes.h"
+#include "tests/views/look_test.h"
 
 using namespace orvak;
 using namespace orvak::views::library;
@@ -20,11 +21,7 @@ using LM = LibraryModel;
 
 namespace {
 
-void show(QWidget& w, QSize size = {1000, 900}) {
-  w.resize(size);
-  w.show();
-  QApplication::processEvents();
-}
+using test::show;
 
 TEST(SearchResultsTest, CountsReuseCardsAndAskAboutTheWholeLibrary) {
   auto service = std::make_shared<test::HeldService>();

@@ -23,6 +23,7 @@
 #include "app/views/look/controls.h"
 #include "app/views/look/palette.h"
 #include "tests/app/library/library_fakes.h"
+#include "tests/views/look_test.h"
 
 using namespace orvak;
 using namespace orvak::views::library;
@@ -31,11 +32,7 @@ using Page = MainModel::Page;
 
 namespace {
 
-void show(QWidget& w, QSize size = {1000, 900}) {
-  w.resize(size);
-  w.show();
-  QApplication::processEvents();
-}
+using test::show;
 
 struct ScriptedConfirmer final : panes::Confirmer {
   bool confirm(const panes::Confirmation& q) override {

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QColor>
 #include <QPalette>
+#include <QSize>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,13 @@ inline double contrast(const QColor& a, const QColor& b) {
   };
   const double la = luminance(a), lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Shows `w` at `size` and lets the application lay it out and paint it.
+inline void show(QWidget& w, QSize size = {1000, 900}) {
+  w.resize(size);
+  w.show();
+  QApplication::processEvents();
 }
 
 class LookTest : public ::testing::Test {
