@@ -14,7 +14,6 @@ using namespace orvak::test;
 
 namespace {
 
-constexpr double kDay = 86'400;
 const Date kJan1{1'924'992'000};  // 2031-01-01T00:00:00Z
 
 struct LibraryReading {

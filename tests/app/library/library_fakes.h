@@ -22,7 +22,6 @@ namespace orvak::test {
 
 // The library models' clock and zone: 2026-03-14T13:26:53Z, Saturday 09:26 in New York.
 inline constexpr double kNow = 1773494813;
-inline constexpr double kDay = 86400;
 inline const dates::Zone kZone{"en_US", "America/New_York"};
 
 struct FakeClipboard final : platform::Clipboard {

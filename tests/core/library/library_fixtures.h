@@ -13,6 +13,9 @@
 
 namespace orvak::test {
 
+// One day in seconds, the unit the libraries' retention and ages count in.
+inline constexpr double kDay = 86400;
+
 // A highlight saved at `ts` seconds since 1970 on a page with an address.
 inline ResearchItem item(double ts, std::string quote, std::optional<std::string> url = "https://example.org/a") {
   ResearchItem i;

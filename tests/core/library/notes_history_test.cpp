@@ -11,7 +11,7 @@ using namespace orvak;
 
 namespace {
 
-constexpr double kDay = 86'400;
+using test::kDay;
 constexpr double kNow = 1'800'000'000;
 
 class HistoryTest : public ::testing::Test {
