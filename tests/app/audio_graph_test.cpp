@@ -14,21 +14,12 @@
 
 #include "core/base/dispatch.h"
 #include "platform/sim/capture_audio_device.h"
+#include "tests/support/fakes.h"
 
 namespace orvak {
 namespace {
 
-// A device that is never available, like an output that vanished.
-class UnavailableDevice final : public platform::AudioDevice {
- public:
-  std::string name() const override { return "gone"; }
-  void open(const platform::AudioFormat&) override { throw platform::AudioDeviceError("gone: no such device"); }
-  void close() override {}
-  void write(std::span<const float>) override {}
-  std::uint64_t framesPlayed() const override { return 0; }
-  double latencySeconds() const override { return 0; }
-  bool paced() const override { return false; }
-};
+using test::UnavailableDevice;
 
 struct GraphFixture : ::testing::Test {
   GraphFixture() {
@@ -243,7 +234,9 @@ TEST_F(GraphFixture, ACueIsMixedOverAClipAndReplacesOnlyTheCueBeforeIt) {
 TEST(GraphStartFailure, IsLoggedTheGraphReportsNotRunningAndClipsCompleteAtOnce) {
   dispatch::VirtualTime vt;
   std::vector<std::string> log;
-  auto graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [&](const std::string& l) { log.push_back(l); });
+  // An output that vanished.
+  auto graph = AudioGraph::make(std::make_unique<UnavailableDevice>("gone", "gone: no such device"),
+                                [&](const std::string& l) { log.push_back(l); });
   graph->ensure(24000);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0], "audio engine start failed: gone: no such device");

@@ -150,19 +150,8 @@ std::string filler(std::size_t bytes) {
   return text;
 }
 
-// An output that cannot be opened, like a sound server that is not running.
-class UnavailableDevice final : public platform::AudioDevice {
- public:
-  std::string name() const override { return "no server"; }
-  void open(const platform::AudioFormat&) override { throw platform::AudioDeviceError("connection refused"); }
-  void close() override {}
-  void write(std::span<const float>) override {}
-  std::uint64_t framesPlayed() const override { return 0; }
-  double latencySeconds() const override { return 0; }
-  bool paced() const override { return false; }
-};
-
 using test::FailingDevice;
+using test::UnavailableDevice;
 
 TEST_F(PlayerTest, ADeviceFailureMidReadEndsTheReadWithOneRecord) {
   graph = AudioGraph::make(std::make_unique<FailingDevice>(40), [](const std::string&) {});
@@ -215,7 +204,9 @@ TEST_F(PlayerTest, TheRecordSaysWhenThePageWasCut) {
 }
 
 TEST_F(PlayerTest, AnOutputThatCannotStartEndsTheReadAtOnceAsAnError) {
-  graph = AudioGraph::make(std::make_unique<UnavailableDevice>(), [](const std::string&) {});
+  // A sound server that is not running.
+  graph = AudioGraph::make(std::make_unique<UnavailableDevice>("no server", "connection refused"),
+                           [](const std::string&) {});
   engine->autoSpeak = ScriptedEngine::Auto{1.0, 0.1};
   const auto before = readsLines().size();
   auto p = make();
