@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/sim/capture_audio_device.h"
+#include "tests/support/files.h"
 
 namespace orvak {
 namespace {
@@ -93,12 +94,8 @@ TEST(Earcon, RenderingIsTheSameEveryTimeAndTheThreeSoundsDiffer) {
   EXPECT_NE(Earcon::pcm(Kind::warn), Earcon::pcm(Kind::saved));
 }
 
-std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::int16_t s16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::int16_t>(b[at] | b[at + 1] << 8);
-}
+using test::s16;
+using test::u32;
 
 TEST(EarconWav, HeaderOfAnEmptyClip) {
   const auto w = Earcon::wav({});
