@@ -17,21 +17,21 @@
 namespace orvak {
 namespace {
 
-using Earcon::Kind;
+using EarconKind = Earcon::Kind;
 
 struct Recipe {
-  Kind kind;
+  EarconKind kind;
   double peak;
   std::size_t noiseEnd;  // samples covered by the noise component
   std::size_t toneEnd;   // ... and by the tone, the longer one
   double toneHz, toneDuration, toneLevel;
 };
 
-const char* kindName(Kind k) {
+const char* kindName(EarconKind k) {
   switch (k) {
-    case Kind::start: return "start";
-    case Kind::warn: return "warn";
-    case Kind::saved: return "saved";
+    case EarconKind::start: return "start";
+    case EarconKind::warn: return "warn";
+    case EarconKind::saved: return "saved";
   }
   return "?";
 }
@@ -83,15 +83,17 @@ TEST_P(EarconRecipe, ComponentsEndWhereTheyShouldAndTheSoundIsCutAndNormalised) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EarconRecipe,
-                         ::testing::Values(Recipe{Kind::start, 0.22, 1543, 6174, 523.25, 0.14, 0.07},
-                                           Recipe{Kind::warn, 0.2, 3969, 7056, 196, 0.16, 0.08},
-                                           Recipe{Kind::saved, 0.17, 9702, 11466, 1046.5, 0.26, 0.035}),
+                         ::testing::Values(Recipe{EarconKind::start, 0.22, 1543, 6174, 523.25, 0.14, 0.07},
+                                           Recipe{EarconKind::warn, 0.2, 3969, 7056, 196, 0.16, 0.08},
+                                           Recipe{EarconKind::saved, 0.17, 9702, 11466, 1046.5, 0.26, 0.035}),
                          [](const auto& info) { return std::string(kindName(info.param.kind)); });
 
 TEST(Earcon, RenderingIsTheSameEveryTimeAndTheThreeSoundsDiffer) {
-  for (Kind k : {Kind::start, Kind::warn, Kind::saved}) EXPECT_EQ(Earcon::detail::synthesise(k), Earcon::detail::synthesise(k));
-  EXPECT_NE(Earcon::pcm(Kind::start), Earcon::pcm(Kind::warn));
-  EXPECT_NE(Earcon::pcm(Kind::warn), Earcon::pcm(Kind::saved));
+  for (EarconKind k : {EarconKind::start, EarconKind::warn, EarconKind::saved}) {
+    EXPECT_EQ(Earcon::detail::synthesise(k), Earcon::detail::synthesise(k));
+  }
+  EXPECT_NE(Earcon::pcm(EarconKind::start), Earcon::pcm(EarconKind::warn));
+  EXPECT_NE(Earcon::pcm(EarconKind::warn), Earcon::pcm(EarconKind::saved));
 }
 
 using test::s16;
@@ -126,7 +128,7 @@ TEST(EarconWav, SamplesAreClippedAndTruncatedAndNotANumberIsSilence) {
 }
 
 TEST(EarconWav, ACueSoundRoundTripsWithinOneStep) {
-  const auto& pcm = Earcon::pcm(Kind::saved);
+  const auto& pcm = Earcon::pcm(EarconKind::saved);
   const auto w = Earcon::wav(pcm);
   ASSERT_EQ(w.size(), 44 + 2 * pcm.size());
   for (std::size_t i = 0; i < pcm.size(); i += 97) EXPECT_NEAR(s16(w, 44 + 2 * i) / 32767.0, pcm[i], 1.0 / 32767) << i;
@@ -134,7 +136,7 @@ TEST(EarconWav, ACueSoundRoundTripsWithinOneStep) {
 
 TEST(EarconWav, TheWavFormPlaysBackAsTheSoundOnAPlayerOfItsOwn) {
   auto tape = std::make_shared<platform::AudioTape>();
-  const auto& pcm = Earcon::pcm(Kind::start);
+  const auto& pcm = Earcon::pcm(EarconKind::start);
   platform::SoundPlayer player(Earcon::wav(pcm), [&] { return std::make_unique<platform::CaptureAudioDevice>(tape); });
   EXPECT_EQ(player.format(), platform::AudioFormat::mono(44100));
   ASSERT_EQ(player.frameCount(), pcm.size());

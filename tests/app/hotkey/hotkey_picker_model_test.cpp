@@ -18,7 +18,7 @@ namespace {
 using namespace orvak;
 using Choice = ModifierTap::Choice;
 using Kind = HotkeyTest::State::Kind;
-using Row = HotkeyPickerModel::Row;
+using PickerRow = HotkeyPickerModel::Row;
 
 // Records each arming with the key stored at that moment.
 class FakeTest : public HotkeyTest {
@@ -43,7 +43,7 @@ class FakeTest : public HotkeyTest {
   State state_;
 };
 
-struct Fixture {
+struct PickerModelFixture {
   std::shared_ptr<platform::Defaults> defaults =
       std::make_shared<platform::Defaults>(test::freshDir("picker") / "defaults.json");
   Prefs prefs{defaults};
@@ -52,7 +52,7 @@ struct Fixture {
   std::vector<std::uint16_t> stores;  // the key each hotkey store wrote to the defaults file
   int changes = 0;
 
-  Fixture() {
+  PickerModelFixture() {
     prefs.addObserver([this](Prefs::Setting s) {
       if (s == Prefs::Setting::hotkeyCode) stores.push_back(prefs.hotkeyCode());
     });
@@ -62,7 +62,7 @@ struct Fixture {
 };
 
 TEST(HotkeyPickerModel, SelectingStoresTheKeyThenArmsEveryTimeAndTheTestButtonsOnlyArm) {
-  Fixture f;
+  PickerModelFixture f;
   f.model.select(61);
   EXPECT_EQ(f.stores, (std::vector<std::uint16_t>{61}));
   EXPECT_EQ(f.onDisk(), 61);
@@ -158,11 +158,11 @@ TEST(HotkeyPickerModel, GlyphOfEveryKeyCode) {
 }
 
 TEST(HotkeyPickerModel, TestRowByState) {
-  Fixture f;
+  PickerModelFixture f;
   f.prefs.setHotkeyCode(58);
   struct Case {
     HotkeyTest::State state;
-    Row row;
+    PickerRow row;
   };
   const std::vector<Case> cases{
       {{Kind::idle, {}}, {Kind::idle, std::nullopt, "", "Test It"}},
@@ -184,7 +184,7 @@ TEST(HotkeyPickerModel, TestRowByState) {
 }
 
 TEST(HotkeyPickerModel, WhereTheKeyCannotBeWatchedAChoiceIsStoredAndNothingWaitsForIt) {
-  Fixture f;
+  PickerModelFixture f;
   HotkeyPickerModel unwatched{f.prefs, f.test, false};
   unwatched.select(61);
   unwatched.test();
@@ -192,17 +192,17 @@ TEST(HotkeyPickerModel, WhereTheKeyCannotBeWatchedAChoiceIsStoredAndNothingWaits
   EXPECT_TRUE(f.test.armedWithKey.empty()) << "a test here would wait for a tap that never comes";
   for (const auto& state : {HotkeyTest::State{Kind::idle, {}}, HotkeyTest::State{Kind::waiting, {}}}) {
     f.test.show(state);
-    EXPECT_EQ(unwatched.row(), (Row{Kind::idle, std::nullopt, HotkeyPickerModel::kUnwatchedRow, std::nullopt}));
+    EXPECT_EQ(unwatched.row(), (PickerRow{Kind::idle, std::nullopt, HotkeyPickerModel::kUnwatchedRow, std::nullopt}));
   }
 }
 
 TEST(HotkeyPickerModel, AnUnknownStoredKeySelectsNothingAndIsNamedAsRightShift) {
-  Fixture f;
+  PickerModelFixture f;
   f.prefs.setHotkeyCode(63);
   EXPECT_EQ(f.model.selectedIndex(), std::nullopt);
   EXPECT_EQ(f.model.current().keyCode, 60);
   f.test.show({Kind::waiting, {}});
-  const Row row = f.model.row();
+  const PickerRow row = f.model.row();
   EXPECT_EQ(row.glyph, "\u21E7");
   EXPECT_EQ(row.text, "Now double-tap Right Shift\u2026");
 }

@@ -8,7 +8,7 @@
 namespace orvak {
 namespace {
 
-using Kind = PillState::Kind;
+using PillKind = PillState::Kind;
 
 // A 1920 x 1080 screen whose available area stops 40 px above its bottom (a panel below).
 constexpr ax::Rect kMainArea{0, 0, 1920, 1040};
@@ -23,7 +23,7 @@ class PillTest : public ::testing::Test {
 
   PillState reading(std::string progress = "3 / 10", float speed = 1.0f) {
     PillState s;
-    s.kind = Kind::reading;
+    s.kind = PillKind::reading;
     s.state = "Reading";
     s.sub = "An article";
     s.progress = std::move(progress);
@@ -44,27 +44,27 @@ TEST_F(PillTest, FlashTable) {
   struct Case {
     std::string text;
     std::optional<std::string> note;
-    Kind kind;
+    PillKind kind;
     std::string state, sub;
     std::optional<double> stays;  // none: stays until the next message
     int saved;
   };
   const Case table[] = {
-      {"Listening more words", {}, Kind::listening, "Listening…", "", {}, 0},
-      {"Highlighted", {}, Kind::saved, "Highlighted", "Saved to your notes", 1.6, 1},
-      {"Note saved", std::string("buy milk"), Kind::saved, "Note saved", "“buy milk”", 2.2, 1},
-      {"Note saved", {}, Kind::saved, "Note saved", "Saved to your notes", 2.2, 1},
-      {"Going back", {}, Kind::info, "Going back", "", 1.1, 0},
-      {"From the top", {}, Kind::info, "From the top", "", 1.1, 0},
-      {"Thinking…", {}, Kind::working, "Thinking", "", {}, 0},
-      {"Summarizing…", {}, Kind::working, "Summarizing", "", {}, 0},
-      {"Answer: It is blue.", {}, Kind::info, "Orvak", "It is blue.", {}, 0},
-      {"Keep reading?", {}, Kind::listening, "Keep reading?", "Say yes, or ask another question", 6.0, 0},
-      {"Read it?", {}, Kind::listening, "Read it to you?", "Say yes, or ask something else", 6.0, 0},
-      {"Paused · because a call began", {}, Kind::info, "Paused", "because a call began", 3.0, 0},
-      {"Couldn't reach the voice", {}, Kind::warn, "Couldn't reach the voice", "", 2.8, 0},
-      {"Going back now", {}, Kind::info, "Going back now", "", 1.6, 0},  // equality, not a beginning
-      {"highlighted", {}, Kind::info, "highlighted", "", 1.6, 0},         // case counts
+      {"Listening more words", {}, PillKind::listening, "Listening…", "", {}, 0},
+      {"Highlighted", {}, PillKind::saved, "Highlighted", "Saved to your notes", 1.6, 1},
+      {"Note saved", std::string("buy milk"), PillKind::saved, "Note saved", "“buy milk”", 2.2, 1},
+      {"Note saved", {}, PillKind::saved, "Note saved", "Saved to your notes", 2.2, 1},
+      {"Going back", {}, PillKind::info, "Going back", "", 1.1, 0},
+      {"From the top", {}, PillKind::info, "From the top", "", 1.1, 0},
+      {"Thinking…", {}, PillKind::working, "Thinking", "", {}, 0},
+      {"Summarizing…", {}, PillKind::working, "Summarizing", "", {}, 0},
+      {"Answer: It is blue.", {}, PillKind::info, "Orvak", "It is blue.", {}, 0},
+      {"Keep reading?", {}, PillKind::listening, "Keep reading?", "Say yes, or ask another question", 6.0, 0},
+      {"Read it?", {}, PillKind::listening, "Read it to you?", "Say yes, or ask something else", 6.0, 0},
+      {"Paused · because a call began", {}, PillKind::info, "Paused", "because a call began", 3.0, 0},
+      {"Couldn't reach the voice", {}, PillKind::warn, "Couldn't reach the voice", "", 2.8, 0},
+      {"Going back now", {}, PillKind::info, "Going back now", "", 1.6, 0},  // equality, not a beginning
+      {"highlighted", {}, PillKind::info, "highlighted", "", 1.6, 0},         // case counts
   };
   for (const auto& c : table) {
     SCOPED_TRACE(c.text);
@@ -115,19 +115,19 @@ TEST_F(PillTest, ShowTones) {
   struct Case {
     std::string text;
     Pill::Tone tone;
-    Kind kind;
+    PillKind kind;
     std::string state, sub;
   };
   const Case table[] = {
-      {"Reading Browser…", Pill::Tone::working, Kind::working, "Reading", "Browser"},
-      {"Reading …Text Editor…", Pill::Tone::working, Kind::working, "Reading", "Text Editor"},
-      {"Reading a", Pill::Tone::working, Kind::working, "Reading a", ""},  // exactly 9 characters
-      {"Reading é", Pill::Tone::working, Kind::working, "Reading é", ""},  // "e" + combining accent: 9
-      {"Reading…", Pill::Tone::working, Kind::working, "Reading", ""},
-      {"Signing in…", Pill::Tone::working, Kind::working, "Signing in", ""},
-      {"…Done…", Pill::Tone::info, Kind::info, "…Done…", ""},
-      {"No voice", Pill::Tone::warn, Kind::warn, "No voice", ""},
-      {"whatever", Pill::Tone::listening, Kind::listening, "Listening…", ""},
+      {"Reading Browser…", Pill::Tone::working, PillKind::working, "Reading", "Browser"},
+      {"Reading …Text Editor…", Pill::Tone::working, PillKind::working, "Reading", "Text Editor"},
+      {"Reading a", Pill::Tone::working, PillKind::working, "Reading a", ""},  // exactly 9 characters
+      {"Reading é", Pill::Tone::working, PillKind::working, "Reading é", ""},  // "e" + combining accent: 9
+      {"Reading…", Pill::Tone::working, PillKind::working, "Reading", ""},
+      {"Signing in…", Pill::Tone::working, PillKind::working, "Signing in", ""},
+      {"…Done…", Pill::Tone::info, PillKind::info, "…Done…", ""},
+      {"No voice", Pill::Tone::warn, PillKind::warn, "No voice", ""},
+      {"whatever", Pill::Tone::listening, PillKind::listening, "Listening…", ""},
   };
   for (const auto& c : table) {
     SCOPED_TRACE(c.text);
@@ -152,7 +152,7 @@ TEST_F(PillTest, SerialCountsChangesOfKindStateOrSub) {
   EXPECT_EQ(shown().serial, first) << "progress and speed keep it";
   EXPECT_EQ(shown().progress, "2 / 10");
   auto paused = reading("2 / 10", 1.5f);
-  paused.kind = Kind::paused;
+  paused.kind = PillKind::paused;
   paused.state = "Paused";
   paused.serial = 99;  // ignored
   pill->playerChanged(paused);
@@ -173,7 +173,7 @@ TEST_F(PillTest, FinishCountsTheReadsSavesThenHides) {
   pill->flash("Highlighted");
   pill->flash("Note saved", std::string("later"));
   pill->finish();
-  EXPECT_EQ(shown().kind, Kind::finished);
+  EXPECT_EQ(shown().kind, PillKind::finished);
   EXPECT_EQ(shown().state, "Finished");
   EXPECT_EQ(shown().sub, "3 saved to your notes");
   vt.advance(2.39);
@@ -194,13 +194,13 @@ TEST_F(PillTest, NoticeEndsAfterEightSecondsOrThreeAfterThePointerLeaves) {
   pill->notice("Voice unavailable", "Using this computer's voice", true, "Settings", "exclamationmark", [&] { ++ran; });
   ASSERT_TRUE(pill->model().notice().has_value());
   EXPECT_EQ(pill->model().notice()->title, "Settings");
-  EXPECT_EQ(shown().kind, Kind::warn);
+  EXPECT_EQ(shown().kind, PillKind::warn);
   EXPECT_TRUE(pill->model().controls()) << "the card takes clicks";
   vt.advance(7.9);
   EXPECT_TRUE(pill->model().notice().has_value());
   vt.advance(0.2);
   EXPECT_FALSE(pill->model().notice().has_value());
-  EXPECT_EQ(shown().kind, Kind::reading) << "the read comes back";
+  EXPECT_EQ(shown().kind, PillKind::reading) << "the read comes back";
 
   pill->notice("Saved", "", false, "Open", "doc", [&] { ++ran; });
   pill->hovered(true);
@@ -229,7 +229,7 @@ TEST_F(PillTest, NoticeButtonRunsOnceClearsTheCardAndRestores) {
     EXPECT_FALSE(pill->transientPending()) << "its timed end is gone with it";
     EXPECT_EQ(pill->model().shown(), reading_);
     if (reading_) {
-      EXPECT_EQ(shown().kind, Kind::reading);
+      EXPECT_EQ(shown().kind, PillKind::reading);
     }
     vt.advance(10);
     EXPECT_EQ(ran, 1);

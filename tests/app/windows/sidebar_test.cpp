@@ -81,14 +81,14 @@ TEST(SidebarTest, TheBannerIsDueUntilAccessibilityAndOnboardingAreBothDone) {
 
 namespace {
 
-const char* kScene = R"({"self": "orvak", "frontmost": "editor", "applications": [
+const char* kSidebarScene = R"({"self": "orvak", "frontmost": "editor", "applications": [
     {"ref": "orvak", "pid": 99, "name": "Orvak"},
     {"ref": "editor", "pid": 10, "name": "Editor", "windows": [{"frame": [0, 0, 800, 600]}]},
     {"ref": "alpha", "pid": 40, "name": "Alpha", "windows": [{"frame": [10, 10, 500, 400]}]}]})";
 
 struct Main {
   dispatch::VirtualTime vt;
-  std::shared_ptr<sim::SimDesktop> desktop = sim::SimDesktop::fromJson(json::parse(kScene), "sidebar");
+  std::shared_ptr<sim::SimDesktop> desktop = sim::SimDesktop::fromJson(json::parse(kSidebarScene), "sidebar");
   std::shared_ptr<HotkeyTester> tester = HotkeyTester::make(std::make_shared<sim::SimWorkspace>(desktop));
   Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("sidebar") / "defaults.json")};
   MainModel model;
