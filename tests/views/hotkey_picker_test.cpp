@@ -36,11 +36,11 @@ class FakeTest : public HotkeyTest {
   State state_;
 };
 
-struct Fixture {
+struct HotkeyPickerFixture {
   Prefs prefs{std::make_shared<platform::Defaults>(test::freshDir("picker") / "defaults.json")};
   FakeTest test;
   int stores = 0;
-  Fixture() {
+  HotkeyPickerFixture() {
     prefs.addObserver([this](Prefs::Setting s) { stores += s == Prefs::Setting::hotkeyCode; });
   }
 };
@@ -54,7 +54,7 @@ int count(QWidget* parent) {
 }
 
 TEST_F(HotkeyPickerView, TheRowFollowsTheTestState) {
-  Fixture f;
+  HotkeyPickerFixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   EXPECT_EQ(picker.rowText(), "Test It");
 
@@ -88,7 +88,7 @@ TEST_F(HotkeyPickerView, TheRowFollowsTheTestState) {
 }
 
 TEST_F(HotkeyPickerView, ACardSelectsItsKeyOnce) {
-  Fixture f;
+  HotkeyPickerFixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   ASSERT_EQ(picker.cards().size(), 6u);
   EXPECT_EQ(picker.cards()[1]->title(), "Right Alt, twice") << "Right Alt shares the first row with Right Shift";
@@ -108,7 +108,7 @@ TEST_F(HotkeyPickerView, ACardSelectsItsKeyOnce) {
 }
 
 TEST_F(HotkeyPickerView, AMenuItemSelectsItsKeyOnceAndAnUnknownKeyShowsNoItem) {
-  Fixture f;
+  HotkeyPickerFixture f;
   f.prefs.setHotkeyCode(63);
   f.stores = 0;
   HotkeyPicker picker(f.prefs, f.test, true);
@@ -135,7 +135,7 @@ namespace {
 
 TEST_F(HotkeyPickerView, AStateChangingAgainWhileTheRowEasesInLeavesItPlain) {
   look::setReducedMotion(false);
-  Fixture f;
+  HotkeyPickerFixture f;
   HotkeyPicker picker(f.prefs, f.test, true);
   picker.setAttribute(Qt::WA_DontShowOnScreen);
   picker.show();
@@ -153,7 +153,7 @@ namespace {
 // At the width the first-run window gives its pages (a scroll bar's room less), every card's
 // caption is whole on its one line: a caption ending in "…" hides what the key clashes with.
 TEST_F(HotkeyPickerView, EveryCaptionFitsItsCardAtTheFirstRunWidth) {
-  Fixture f;
+  HotkeyPickerFixture f;
   HotkeyPicker picker(f.prefs, f.test, false);
   picker.setAttribute(Qt::WA_DontShowOnScreen);
   picker.resize(419, picker.sizeHint().height());

@@ -39,11 +39,11 @@ using Page = MainModel::Page;
 
 namespace {
 
-struct Host final : HeldWindowsHost {};
+struct MainViewHost final : HeldWindowsHost {};
 
-struct Fixture {
+struct MainViewFixture {
   dispatch::VirtualTime vt;
-  Host host;
+  MainViewHost host;
   MainModel model;
   std::shared_ptr<NotesModel> notes;
   std::shared_ptr<LibraryModel> library;
@@ -51,7 +51,7 @@ struct Fixture {
   int setups = 0;
   std::unique_ptr<MainView> view;
 
-  explicit Fixture(bool withNotes, Page page = Page::library) {
+  explicit MainViewFixture(bool withNotes, Page page = Page::library) {
     const auto dir = test::freshDir("main-view");
     host.prefsPtr = std::make_shared<Prefs>(std::make_shared<platform::Defaults>(dir / "defaults.json"));
     desktop = sim::SimDesktop::fromJson(json::parse(R"({"trusted": true, "applications": []})"));
@@ -69,7 +69,7 @@ struct Fixture {
     view->resize(1120, 720);
     view->show();
   }
-  ~Fixture() {
+  ~MainViewFixture() {
     view.reset();
     vt.drain();
   }
@@ -87,7 +87,7 @@ std::vector<T*> widgetsOf(const QWidget* w) {
   return out;
 }
 
-ResearchItem highlight(const char* quote) {
+ResearchItem savedHighlight(const char* quote) {
   ResearchItem it;
   it.ts = Date{1773494813};
   it.quote = quote;
@@ -100,9 +100,9 @@ ResearchItem highlight(const char* quote) {
 }  // namespace
 
 TEST(MainViewTest, TheCountFollowsASaveAndTheHintTheHotkey) {
-  Fixture f(true);
+  MainViewFixture f(true);
   EXPECT_FALSE(f.highlights().count) << "nothing saved: no count";
-  f.host.store->insert(highlight("Maps were drawn to be argued with."));
+  f.host.store->insert(savedHighlight("Maps were drawn to be argued with."));
   f.host.center->post("orvak.notesChanged");
   f.vt.drain();
   ASSERT_TRUE(f.highlights().count);
@@ -121,7 +121,7 @@ TEST(MainViewTest, TheCountFollowsASaveAndTheHintTheHotkey) {
 }
 
 TEST(MainViewTest, ClicksOnTheSidebarChooseThePageAndTheBannerOpensSetup) {
-  Fixture f(true);
+  MainViewFixture f(true);
   auto click = [&](const QRectF& r) { QTest::mouseClick(f.view->sidebar(), Qt::LeftButton, {}, r.center().toPoint()); };
   click(*f.view->sidebar()->itemRect(Page::pronunciation));
   EXPECT_EQ(f.model.page(), Page::pronunciation);
@@ -164,7 +164,7 @@ TEST(MainViewTest, AtTheSmallestWindowNothingInTheSidebarIsDrawnOverAnythingAndE
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.size.height()) + (c.developer ? " developer" : "") + (c.banner ? " banner" : ""));
-    Fixture f(true);
+    MainViewFixture f(true);
     f.host.prefs().d->set(Prefs::kDeveloperFlag, c.developer);
     f.host.prefs().setOnboardingDone(!c.banner);
     f.view->resize(c.size);
@@ -246,7 +246,7 @@ TEST(MainViewTest, TheSidebarsScrollBarShowsOnlyWhenTheListDoesNotFitAndScrollsI
                        Case{QSize(MainView::kMinWidth, MainView::kMinHeight), false}, Case{QSize(1120, 720), false},
                        Case{QSize(1120, 900), true}}) {
     SCOPED_TRACE(std::to_string(c.size.height()) + (c.developer ? " developer" : ""));
-    Fixture f(true);
+    MainViewFixture f(true);
     f.host.prefs().d->set(Prefs::kDeveloperFlag, c.developer);
     f.view->resize(c.size);
     f.view->relayout();
@@ -273,7 +273,7 @@ TEST(MainViewTest, TheSidebarsScrollBarShowsOnlyWhenTheListDoesNotFitAndScrollsI
 TEST(MainViewTest, InTheDarkLookARuleSetsTheSidebarOffThePage) {
   look::KeptLook kept;
   look::setAppearance(look::Appearance::dark);
-  Fixture f(true, Page::general);
+  MainViewFixture f(true, Page::general);
   const QImage img = f.view->grab().toImage();
   // Above the mark, where the sidebar and the page are bare: the sidebar's last column, and a
   // little way into each side.
@@ -286,7 +286,7 @@ TEST(MainViewTest, InTheDarkLookARuleSetsTheSidebarOffThePage) {
 }
 
 TEST(MainViewTest, TheSetupBannerIsAButtonForTheKeyboardAndAssistiveTechnology) {
-  Fixture f(true);
+  MainViewFixture f(true);
   QAbstractButton* banner = f.view->sidebar()->bannerButton();
   ASSERT_TRUE(f.view->sidebar()->bannerRect());
   EXPECT_TRUE(banner->isVisible());
@@ -311,7 +311,7 @@ TEST(MainViewTest, TheSetupBannerIsAButtonForTheKeyboardAndAssistiveTechnology) 
 }
 
 TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillShow) {
-  Fixture f(false);
+  MainViewFixture f(false);
   for (const Page p : {Page::library, Page::pages, Page::listened, Page::documents}) {
     f.model.setPage(p);
     EXPECT_NE(dynamic_cast<NotesUnavailableView*>(f.view->detail()), nullptr) << MainModel::raw(p);
@@ -326,7 +326,7 @@ TEST(MainViewTest, WithoutTheNotesDatabaseTheLibraryPagesSaySoAndSettingsStillSh
 }
 
 TEST(MainViewTest, AddAnAppOpensOneChooserModalToTheWindowAndStoresTheChosenApps) {
-  Fixture f(true, Page::general);
+  MainViewFixture f(true, Page::general);
   auto* pane = dynamic_cast<SettingsPane*>(f.view->detail());
   ASSERT_NE(pane, nullptr);
   auto choosers = [] {
@@ -379,7 +379,7 @@ TEST(MainViewTest, EveryCaptionShowsWholeAtTheSmallestAndTheDefaultWidth) {
   for (const Case& c : {Case{Page::voice, smallest}, Case{Page::voice, standard}, Case{Page::general, smallest},
                         Case{Page::general, standard}}) {
     SCOPED_TRACE(std::string(MainModel::raw(c.page)) + " at " + std::to_string(c.size.width()));
-    Fixture f(true);
+    MainViewFixture f(true);
     // The on-device voice: its row carries the longest caption of the Voice page.
     f.host.prefs().setVendor(Vendor::onDevice);
     f.model.setPage(c.page);
@@ -420,7 +420,7 @@ TEST(MainViewTest, EveryCaptionShowsWholeAtTheSmallestAndTheDefaultWidth) {
 }
 
 TEST(MainViewTest, HidingTheViewEndsAHotkeyTest) {
-  Fixture f(true, Page::general);
+  MainViewFixture f(true, Page::general);
   f.host.tester().arm();
   f.view->hide();
   EXPECT_FALSE(f.host.tester().armed());

@@ -18,11 +18,11 @@
 namespace orvak::views::pill {
 namespace {
 
-using Kind = PillState::Kind;
+using PillKind = PillState::Kind;
 
 PillState reading(std::string progress = "3 / 10") {
   PillState s;
-  s.kind = Kind::reading;
+  s.kind = PillKind::reading;
   s.state = "Reading";
   s.sub = "An article";
   s.progress = std::move(progress);
@@ -53,7 +53,7 @@ TEST(PillLayout, WhatTheCapsuleHolds) {
     double trailing;
   };
   PillState flash;
-  flash.kind = Kind::saved;
+  flash.kind = PillKind::saved;
   flash.state = "Highlighted";
   const Case table[] = {
       {"flash", flash, false, false, false, false, false, false, false, 20},
@@ -140,16 +140,20 @@ TEST(PillLayout, BarHeights) {
 
 TEST(PillLayout, GlyphByKind) {
   struct Case {
-    Kind kind;
+    PillKind kind;
     GlyphKind glyph;
     std::optional<double> period;
     bool tinted;
   };
   const Case table[] = {
-      {Kind::working, GlyphKind::bars, 0.3, false},     {Kind::reading, GlyphKind::bars, 0.9, false},
-      {Kind::paused, GlyphKind::bars, std::nullopt, false}, {Kind::listening, GlyphKind::bars, 0.45, true},
-      {Kind::saved, GlyphKind::pingOrb, std::nullopt, false}, {Kind::warn, GlyphKind::warnOrb, std::nullopt, false},
-      {Kind::info, GlyphKind::orb, std::nullopt, false},  {Kind::finished, GlyphKind::orb, std::nullopt, false},
+      {PillKind::working, GlyphKind::bars, 0.3, false},
+      {PillKind::reading, GlyphKind::bars, 0.9, false},
+      {PillKind::paused, GlyphKind::bars, std::nullopt, false},
+      {PillKind::listening, GlyphKind::bars, 0.45, true},
+      {PillKind::saved, GlyphKind::pingOrb, std::nullopt, false},
+      {PillKind::warn, GlyphKind::warnOrb, std::nullopt, false},
+      {PillKind::info, GlyphKind::orb, std::nullopt, false},
+      {PillKind::finished, GlyphKind::orb, std::nullopt, false},
   };
   for (const auto& c : table) {
     const auto g = glyphFor(c.kind);
@@ -298,7 +302,7 @@ TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
   pill->playerChanged(reading());
   EXPECT_TRUE(view->moving());
   auto paused = reading();
-  paused.kind = Kind::paused;
+  paused.kind = PillKind::paused;
   paused.state = "Paused";
   pill->playerChanged(paused);
   EXPECT_FALSE(view->moving()) << "still bars need no frames";
@@ -310,7 +314,7 @@ TEST_F(PillViewTest, BarsMoveOnlyWhileTheyShouldAndReducedMotionStillsThem) {
 TEST_F(PillViewTest, TheBarsStandOutFromTheCapsuleInEitherLook) {
   // The still bars of a pause are the smallest: if they read, the moving ones do.
   auto paused = reading();
-  paused.kind = Kind::paused;
+  paused.kind = PillKind::paused;
   paused.state = "Paused";
   pill->playerChanged(paused);
   view->freeze(4.2);

@@ -33,7 +33,7 @@ namespace {
 
 using Trace = std::shared_ptr<std::vector<std::string>>;
 
-struct Host final : HeldWindowsHost {
+struct TracingHost final : HeldWindowsHost {
   Trace trace;
 
   void refreshMenu() override { trace->push_back("menu: refresh"); }
@@ -41,16 +41,16 @@ struct Host final : HeldWindowsHost {
 };
 
 // A window manager as the application makes it, its settings put into effect on the trace.
-struct Fixture {
+struct WindowsFixture {
   dispatch::VirtualTime vt;
   Trace trace = std::make_shared<std::vector<std::string>>();
-  Host* host = nullptr;
+  TracingHost* host = nullptr;
   std::shared_ptr<Prefs> prefs;
   std::shared_ptr<HotkeyTester> tester;
   std::unique_ptr<QtWindows> windows;
 
-  explicit Fixture(bool withNotes = true, bool developer = false) {
-    auto h = std::make_unique<Host>();
+  explicit WindowsFixture(bool withNotes = true, bool developer = false) {
+    auto h = std::make_unique<TracingHost>();
     host = h.get();
     h->trace = trace;
     const auto dir = test::freshDir("windows");
@@ -69,7 +69,7 @@ struct Fixture {
     windows = std::make_unique<QtWindows>(std::move(h), QtWindows::Roots{}, hooks);
     platform::activation::setPolicy(Policy::accessory);
   }
-  ~Fixture() {
+  ~WindowsFixture() {
     windows.reset();
     vt.drain();
   }
@@ -88,21 +88,21 @@ TEST(WindowsTest, ShowMainBuildsOnceAndTurnsDeveloperPagesIntoGeneralWithoutTheF
       {Page::advanced, true, Page::advanced}, {Page::listened, false, Page::listened}, {Page::help, false, Page::help},
   };
   for (const auto& c : cases) {
-    Fixture f(true, c.developer);
+    WindowsFixture f(true, c.developer);
     f.windows->showMain(c.asked);
     EXPECT_EQ(f.windows->mainModel().page(), c.shown) << MainModel::raw(c.asked) << " developer " << c.developer;
     EXPECT_EQ(platform::activation::policy(), Policy::regular);
     ASSERT_TRUE(f.windows->mainWindow()->isVisible());
   }
   {
-    Fixture f(false);
+    WindowsFixture f(false);
     f.windows->showMain(Page::library);
     EXPECT_EQ(f.windows->notesModel(), nullptr) << "no models without a notes database";
     EXPECT_EQ(f.windows->libraryModel(), nullptr);
     f.windows->showNotes("https://example.org/a");
     EXPECT_EQ(f.windows->mainModel().page(), Page::pages);
   }
-  Fixture f;
+  WindowsFixture f;
   f.windows->showMain(Page::library);
   QMainWindow* window = f.windows->mainWindow();
   const auto notes = f.windows->notesModel();
@@ -127,7 +127,7 @@ TEST(WindowsTest, ShowMainBuildsOnceAndTurnsDeveloperPagesIntoGeneralWithoutTheF
 }
 
 TEST(WindowsTest, TheLibraryModelsReadThroughTheHostAndMoveTheWindowsPage) {
-  Fixture f;
+  WindowsFixture f;
   f.prefs->setHistoryKeepDays(30);
   f.windows->showMain(Page::library);
   f.windows->notesModel()->read("Your highlights.");
@@ -138,7 +138,7 @@ TEST(WindowsTest, TheLibraryModelsReadThroughTheHostAndMoveTheWindowsPage) {
 }
 
 TEST(WindowsTest, ShowNotesOpensThePagesListOnAPageOrTheHighlights) {
-  Fixture f;
+  WindowsFixture f;
   f.windows->showNotes("https://example.org/rivers");
   EXPECT_EQ(f.windows->mainModel().page(), Page::pages);
   EXPECT_EQ(f.windows->notesModel()->selected(), "https://example.org/rivers");
@@ -149,7 +149,7 @@ TEST(WindowsTest, ShowNotesOpensThePagesListOnAPageOrTheHighlights) {
 }
 
 TEST(WindowsTest, TheLibraryIsInFrontOnlyOnALibraryPageOfTheActiveMainWindow) {
-  Fixture f;
+  WindowsFixture f;
   EXPECT_FALSE(f.windows->libraryInFront()) << "no window yet";
   f.windows->showMain(Page::listened);
   QApplication::setActiveWindow(f.windows->mainWindow());
@@ -167,7 +167,7 @@ TEST(WindowsTest, TheLibraryIsInFrontOnlyOnALibraryPageOfTheActiveMainWindow) {
 
 TEST(WindowsTest, ClosingTheMainWindowLeavesTheTaskBarOnTheNextTurnUnlessTheSettingKeepsIt) {
   for (const bool keep : {false, true}) {
-    Fixture f;
+    WindowsFixture f;
     f.prefs->setShowInDock(keep);
     f.windows->showMain(Page::library);
     f.windows->notesModel()->setEditing(7);
@@ -181,7 +181,7 @@ TEST(WindowsTest, ClosingTheMainWindowLeavesTheTaskBarOnTheNextTurnUnlessTheSett
     EXPECT_EQ(platform::activation::policy(), keep ? Policy::regular : Policy::accessory) << "showInDock " << keep;
     EXPECT_FALSE(f.windows->hasVisibleWindows());
   }
-  Fixture f;
+  WindowsFixture f;
   f.windows->showMain(Page::library);
   f.windows->showOnboarding();
   f.windows->onboardingWindow()->close();
@@ -192,7 +192,7 @@ TEST(WindowsTest, ClosingTheMainWindowLeavesTheTaskBarOnTheNextTurnUnlessTheSett
 
 TEST(WindowsTest, FinishingOnboardingRunsItsStepsInOrderEvenWhenTheWindowManagerIsGone) {
   for (const bool login : {true, false}) {
-    Fixture f;
+    WindowsFixture f;
     f.prefs->setLaunchAtLogin(login);
     f.prefs->addObserver([t = f.trace](Prefs::Setting s) {
       if (s == Prefs::Setting::onboardingDone) t->push_back("prefs: onboarding done");
@@ -210,7 +210,7 @@ TEST(WindowsTest, FinishingOnboardingRunsItsStepsInOrderEvenWhenTheWindowManager
     EXPECT_TRUE(f.prefs->onboardingDone());
     EXPECT_FALSE(f.windows->onboardingWindow()->isVisible());
   }
-  Fixture f;
+  WindowsFixture f;
   f.prefs->setLaunchAtLogin(false);
   auto gone = std::make_shared<std::vector<std::string>>();
   const auto finish = QtWindows::finishAction(f.windows.get(), [gone](bool on) { gone->push_back(on ? "on" : "off"); });
@@ -223,7 +223,7 @@ TEST(WindowsTest, FinishingOnboardingRunsItsStepsInOrderEvenWhenTheWindowManager
 }
 
 TEST(WindowsTest, TheAppearanceGoesOutAtOnceAndOnEachChangeTheLoginItemOnlyOnChanges) {
-  Fixture f;
+  WindowsFixture f;
   EXPECT_EQ(*f.trace, std::vector<std::string>{"look: light"});
   f.prefs->setAppearance("dark");
   f.prefs->setAppearance("dark");
@@ -301,7 +301,7 @@ QAction* menuItem(QMainWindow& window, const QString& title) {
 }
 
 TEST(WindowsTest, EditUndoTakesBackTypingInAFieldElseADeletionLongAfterItsToast) {
-  Fixture f;
+  WindowsFixture f;
   f.windows->showMain(Page::library);
   QMainWindow& window = *f.windows->mainWindow();
   QApplication::setActiveWindow(&window);
@@ -341,7 +341,7 @@ TEST(WindowsTest, EditUndoTakesBackTypingInAFieldElseADeletionLongAfterItsToast)
 }
 
 TEST(WindowsTest, TheMainMenuBarHasTheLinuxMenusWithTheirItemsAndKeys) {
-  Fixture f;
+  WindowsFixture f;
   f.windows->showMain(Page::library);
   std::vector<std::string> rows;
   for (QAction* top : f.windows->mainWindow()->menuBar()->actions()) {
