@@ -6,13 +6,12 @@
 #include <string>
 
 using namespace orvak;
-using namespace orvak::menu;
 
 namespace {
 
 // Granted, idle, signed keys for Inworld, library open and empty, voice commands running.
-Snapshot idle() {
-  Snapshot s;
+menu::Snapshot idle() {
+  menu::Snapshot s;
   s.accessibility = true;
   s.mic = platform::MicAccess::granted;
   s.voiceStatus = "on";
@@ -21,8 +20,8 @@ Snapshot idle() {
   return s;
 }
 
-Snapshot reading(bool paused = false) {
-  Snapshot s = idle();
+menu::Snapshot reading(bool paused = false) {
+  menu::Snapshot s = idle();
   s.player = true;
   PlayerState st;
   st.label = "Natural";
@@ -30,11 +29,11 @@ Snapshot reading(bool paused = false) {
   st.total = 12;
   st.paused = paused;
   s.state = st;
-  s.reading = readingNow("Rivers of the North", "Firefox", st);
+  s.reading = menu::readingNow("Rivers of the North", "Firefox", st);
   return s;
 }
 
-std::string rows(const Snapshot& s) { return describe(build(s)); }
+std::string rows(const menu::Snapshot& s) { return menu::describe(menu::build(s)); }
 
 // The lines of `text` from the one starting with `first`, `n` of them.
 std::string lines(const std::string& text, const std::string& first, int n) {
@@ -81,7 +80,7 @@ TEST(MenuModelTest, IdleAndReadingMenusInOrder) {
 }
 
 TEST(MenuModelTest, MissingAccessibilityComesFirstAndBadgesTheIcon) {
-  Snapshot s = reading();
+  menu::Snapshot s = reading();
   s.accessibility = false;
   EXPECT_EQ(lines(rows(s), "[header]", 5),
             "[header] Rivers of the North | Firefox · Natural · sentence 3 of 12\n"
@@ -89,19 +88,19 @@ TEST(MenuModelTest, MissingAccessibilityComesFirstAndBadgesTheIcon) {
             "Grant Accessibility… {lock.open}\n"
             "---\n"
             "Pause {pause}\n");
-  Snapshot idleNoAccess = idle();
+  menu::Snapshot idleNoAccess = idle();
   idleNoAccess.accessibility = false;
   EXPECT_EQ(lines(rows(idleNoAccess), "[header]", 1), "[header] Orvak | ⇧⇧ Grant Accessibility to start reading\n");
-  EXPECT_EQ(iconLook(false, true, 60),
-            (IconLook{Icon::needsSetup, "Orvak needs Accessibility to read windows", "Orvak needs setup"}));
-  EXPECT_EQ(iconLook(true, true, 60), (IconLook{Icon::reading, "Orvak — reading", "Orvak"}));
-  EXPECT_EQ(iconLook(true, false, 61),
-            (IconLook{Icon::idle, "Orvak — Right Alt double-tap to read the front window", "Orvak"}));
+  EXPECT_EQ(menu::iconLook(false, true, 60),
+            (menu::IconLook{menu::Icon::needsSetup, "Orvak needs Accessibility to read windows", "Orvak needs setup"}));
+  EXPECT_EQ(menu::iconLook(true, true, 60), (menu::IconLook{menu::Icon::reading, "Orvak — reading", "Orvak"}));
+  EXPECT_EQ(menu::iconLook(true, false, 61),
+            (menu::IconLook{menu::Icon::idle, "Orvak — Right Alt double-tap to read the front window", "Orvak"}));
 }
 
 TEST(MenuModelTest, PauseOrResumeFollowsThePublishedState) {
   EXPECT_EQ(lines(rows(reading(true)), "Resume", 1), "Resume {play}\n");
-  Snapshot unpublished = reading();
+  menu::Snapshot unpublished = reading();
   unpublished.state.reset();
   unpublished.reading.reset();
   const std::string text = rows(unpublished);
@@ -111,7 +110,7 @@ TEST(MenuModelTest, PauseOrResumeFollowsThePublishedState) {
 }
 
 TEST(MenuModelTest, VoicesWithAndWithoutTheDeveloperFlagAndKeys) {
-  Snapshot s = idle();
+  menu::Snapshot s = idle();
   s.inworldKey = false;
   s.vendor = Vendor::onDevice;
   EXPECT_EQ(lines(rows(s), "Voice {", 3), "Voice {waveform}\n  Natural — not set up\n  ✓ On-device\n");
@@ -122,19 +121,19 @@ TEST(MenuModelTest, VoicesWithAndWithoutTheDeveloperFlagAndKeys) {
             "  Natural · Inworld TTS-2 Flash — no key\n"
             "  Natural (alternate) · Cartesia Sonic\n"
             "  ✓ On-device · espeak-ng (offline)\n");
-  const auto built = build(s);
-  const auto voice = std::find_if(built.begin(), built.end(), [](const Row& r) { return r.title == "Voice"; });
+  const auto built = menu::build(s);
+  const auto voice = std::find_if(built.begin(), built.end(), [](const menu::Row& r) { return r.title == "Voice"; });
   ASSERT_NE(voice, built.end());
-  for (const Row& r : voice->children) {
+  for (const menu::Row& r : voice->children) {
     EXPECT_TRUE(r.enabled) << r.title << ": a vendor without a key stays selectable";
-    EXPECT_EQ(r.action, Action::pickVendor);
+    EXPECT_EQ(r.action, menu::Action::pickVendor);
   }
   EXPECT_EQ(voice->children[0].value, "inworld");
   EXPECT_EQ(voice->children[2].value, std::string(rawValue(Vendor::onDevice)));
 }
 
 TEST(MenuModelTest, TheSpeedRowAndItsCheckedEntry) {
-  Snapshot s = idle();
+  menu::Snapshot s = idle();
   s.speed = 1.25f;
   EXPECT_EQ(lines(rows(s), "Speed", 7),
             "Speed  1.2× {gauge.with.dots.needle.50percent}\n  0.8×\n  1×\n  ✓ 1.2×\n  1.5×\n  1.8×\n  2×\n");
@@ -156,7 +155,7 @@ TEST(MenuModelTest, MicrophoneRows) {
       {platform::MicAccess::granted, "on", "---"},
   };
   for (const auto& c : cases) {
-    Snapshot s = idle();
+    menu::Snapshot s = idle();
     s.mic = c.mic;
     s.voiceStatus = c.status;
     s.alwaysOnListening = true;
@@ -166,7 +165,7 @@ TEST(MenuModelTest, MicrophoneRows) {
 }
 
 TEST(MenuModelTest, RecentItemsTheResearchFileAndTheLastError) {
-  Snapshot s = idle();
+  menu::Snapshot s = idle();
   EXPECT_EQ(rows(s).find("Recent"), std::string::npos) << "an empty library has no Recent";
   const std::string longQuote(69, 'a');  // 69 + the opening quote: the closing one is cut off
   s.recent = {{false, longQuote, std::nullopt, "https://example.org/a", "Example"},
@@ -174,12 +173,12 @@ TEST(MenuModelTest, RecentItemsTheResearchFileAndTheLastError) {
               {false, "short", std::nullopt, "k", ""}};
   EXPECT_EQ(lines(rows(s), "Recent", 4),
             "Recent {clock}\n  “" + longQuote + " {highlighter}\n  my note {pencil}\n  “short” {highlighter}\n");
-  const auto built = build(s);
-  const auto recent = std::find_if(built.begin(), built.end(), [](const Row& r) { return r.title == "Recent"; });
+  const auto built = menu::build(s);
+  const auto recent = std::find_if(built.begin(), built.end(), [](const menu::Row& r) { return r.title == "Recent"; });
   ASSERT_NE(recent, built.end());
   EXPECT_EQ(recent->children[0].value, "https://example.org/a");
   EXPECT_EQ(recent->children[0].toolTip, "Example");
-  EXPECT_EQ(recent->children[0].action, Action::openNotes);
+  EXPECT_EQ(recent->children[0].action, menu::Action::openNotes);
 
   s.notesOpen = false;
   s.lastError = "Couldn't reach the voice";
@@ -204,8 +203,8 @@ TEST(MenuModelTest, TheKeysNameAndGlyphNameTheSameKey) {
       {99, "Right Shift", "⇧"},  // unknown: the default key, name and glyph alike
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(keyName(c.code), c.name) << c.code;
-    EXPECT_EQ(keyGlyph(c.code), c.glyph) << c.code;
+    EXPECT_EQ(menu::keyName(c.code), c.name) << c.code;
+    EXPECT_EQ(menu::keyGlyph(c.code), c.glyph) << c.code;
   }
 }
 
@@ -233,8 +232,8 @@ TEST(MenuModelTest, TheReadInTheHeader) {
     st.label = c.label;
     st.paused = c.paused;
     st.total = c.total;
-    Header h;
-    h.reading = readingNow("Rivers", c.app, st);
+    menu::Header h;
+    h.reading = menu::readingNow("Rivers", c.app, st);
     EXPECT_EQ(h.detail(), c.detail);
     EXPECT_DOUBLE_EQ(h.progress(), c.progress) << c.detail;
   }
