@@ -9,7 +9,7 @@
 namespace orvak {
 namespace {
 
-using Kind = PillState::Kind;
+using FlashKind = PillState::Kind;
 
 enum class Test { beginsWith, equals, any };
 // How a row builds a text: a fixed one, the message itself, the message without its last
@@ -24,7 +24,7 @@ struct Part {
 struct Row {
   Test test;
   std::array<const char*, 4> texts;  // any one of them matches; unused slots are null
-  Kind kind;
+  FlashKind kind;
   Part state;
   Part sub;
   std::optional<double> seconds;
@@ -32,21 +32,21 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {Test::beginsWith, {"Listening"}, Kind::listening, {From::fixed, "Listening…"}, {From::fixed}, std::nullopt},
-    {Test::beginsWith, {"Highlighted"}, Kind::saved, {From::fixed, "Highlighted"}, {From::fixed, "Saved to your notes"},
+    {Test::beginsWith, {"Listening"}, FlashKind::listening, {From::fixed, "Listening…"}, {From::fixed}, std::nullopt},
+    {Test::beginsWith, {"Highlighted"}, FlashKind::saved, {From::fixed, "Highlighted"}, {From::fixed, "Saved to your notes"},
      1.6, true},
-    {Test::beginsWith, {"Note saved"}, Kind::saved, {From::fixed, "Note saved"}, {From::quotedNote}, 2.2, true},
-    {Test::equals, {"Skipping ahead", "Going back", "Resuming", "From the top"}, Kind::info, {From::message},
+    {Test::beginsWith, {"Note saved"}, FlashKind::saved, {From::fixed, "Note saved"}, {From::quotedNote}, 2.2, true},
+    {Test::equals, {"Skipping ahead", "Going back", "Resuming", "From the top"}, FlashKind::info, {From::message},
      {From::fixed}, 1.1},
-    {Test::equals, {"Thinking…", "Summarizing…"}, Kind::working, {From::dropLast}, {From::fixed}, std::nullopt},
-    {Test::beginsWith, {"Answer: "}, Kind::info, {From::fixed, "Orvak"}, {From::afterMatch}, std::nullopt},
-    {Test::equals, {"Keep reading?"}, Kind::listening, {From::fixed, "Keep reading?"},
+    {Test::equals, {"Thinking…", "Summarizing…"}, FlashKind::working, {From::dropLast}, {From::fixed}, std::nullopt},
+    {Test::beginsWith, {"Answer: "}, FlashKind::info, {From::fixed, "Orvak"}, {From::afterMatch}, std::nullopt},
+    {Test::equals, {"Keep reading?"}, FlashKind::listening, {From::fixed, "Keep reading?"},
      {From::fixed, "Say yes, or ask another question"}, 6.0},
-    {Test::equals, {"Read it?"}, Kind::listening, {From::fixed, "Read it to you?"},
+    {Test::equals, {"Read it?"}, FlashKind::listening, {From::fixed, "Read it to you?"},
      {From::fixed, "Say yes, or ask something else"}, 6.0},
-    {Test::beginsWith, {"Paused · "}, Kind::info, {From::fixed, "Paused"}, {From::afterMatch}, 3.0},
-    {Test::beginsWith, {"Couldn't"}, Kind::warn, {From::message}, {From::fixed}, 2.8},
-    {Test::any, {}, Kind::info, {From::message}, {From::fixed}, 1.6},
+    {Test::beginsWith, {"Paused · "}, FlashKind::info, {From::fixed, "Paused"}, {From::afterMatch}, 3.0},
+    {Test::beginsWith, {"Couldn't"}, FlashKind::warn, {From::message}, {From::fixed}, 2.8},
+    {Test::any, {}, FlashKind::info, {From::message}, {From::fixed}, 1.6},
 };
 
 // The matched beginning or whole text, if the row matches.
@@ -96,7 +96,7 @@ FlashLook flashLook(const std::string& text, const std::optional<std::string>& n
               row.counts};
     }
   }
-  return {Kind::info, text, "", 1.6, false};  // the last row matches everything
+  return {FlashKind::info, text, "", 1.6, false};  // the last row matches everything
 }
 
 }  // namespace orvak

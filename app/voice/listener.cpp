@@ -242,7 +242,7 @@ void Listener::step(float db, std::uint64_t frameNs) {
     inSpeech_ = true;
     speechStartNs_ = start;
     lastVoicedNs_ = frameNs;
-    emit(Event::onset(start, db, floorDb_));
+    deliver(Event::onset(start, db, floorDb_));
     auto held = std::move(preRoll_);
     preRoll_.clear();
     preRollFrames_ = 0;
@@ -258,7 +258,7 @@ void Listener::step(float db, std::uint64_t frameNs) {
     inSpeech_ = false;
     recent_.clear();
     const double speechMs = ms(lastVoicedNs_, speechStartNs_);
-    emit(speechMs < config_.minSpeechMs ? Event::tooShort(frameNs, speechMs) : Event::end(frameNs, speechMs));
+    deliver(speechMs < config_.minSpeechMs ? Event::tooShort(frameNs, speechMs) : Event::end(frameNs, speechMs));
   }
 }
 
@@ -270,7 +270,7 @@ float Listener::keepAliveThreshold(const Config& config, float floorDb) {
   return std::max(floorDb + config.releaseDb, config.absFloorDb - 4);
 }
 
-void Listener::emit(const Event& event) {
+void Listener::deliver(const Event& event) {
   if (onEvent) onEvent(event);
 }
 

@@ -128,7 +128,7 @@ class Listener : public std::enable_shared_from_this<Listener> {
  private:
   Listener(Wiring wiring, Config config);
   void receive(std::vector<float> samples, std::uint64_t hostNs);
-  void emit(const Event& event);
+  void deliver(const Event& event);
   void resetVAD();
 
   Config config_;

@@ -26,7 +26,7 @@
 namespace orvak {
 namespace {
 
-using Kind = VoiceCommand::Kind;
+using CommandKind = VoiceCommand::Kind;
 using Mode = VoiceController::Mode;
 
 double msBetween(std::uint64_t from, std::uint64_t to) { return to > from ? static_cast<double>(to - from) / 1e6 : 0; }
@@ -479,7 +479,7 @@ void VoiceController::tick(std::shared_ptr<Transcriber::Session> session, std::u
     over = elapsed > kReplySilenceMs;
   } else {
     const auto kind = VoiceCommand::parse(text, true).kind();
-    const bool settlesSooner = kind == Kind::resume || kind == Kind::pause || kind == Kind::stop;
+    const bool settlesSooner = kind == CommandKind::resume || kind == CommandKind::pause || kind == CommandKind::stop;
     over = (settlesSooner && quiet > kReplyWordSettleMs) || elapsed > kReplyLongestMs || quiet > kReplySettleMs;
   }
   if (over) {
@@ -514,15 +514,15 @@ VoiceCommand VoiceController::interpret(const VoiceCommand& command, const std::
                                         bool aiAllowed) {
   // Only the detector's onsets may be speech not meant for Orvak.
   const bool liberal = mode != Mode::vad;
-  if (command.kind() == Kind::ask && !liberal) {
+  if (command.kind() == CommandKind::ask && !liberal) {
     static const std::array<std::string_view, 12> questionWords{"this",   "that",    "it",   "they", "he",    "she",
                                                                 "author", "article", "page", "mean", "orvak", "listen"};
     for (const auto& w : lowerWords(transcript, true)) {
       if (std::find(questionWords.begin(), questionWords.end(), w) != questionWords.end()) return command;
     }
-    return VoiceCommand(Kind::unrecognized);
+    return VoiceCommand(CommandKind::unrecognized);
   }
-  if (command.kind() == Kind::unrecognized && liberal && aiAllowed && lowerWords(transcript, false).size() > 2) {
+  if (command.kind() == CommandKind::unrecognized && liberal && aiAllowed && lowerWords(transcript, false).size() > 2) {
     return VoiceCommand::ask(std::string(text::trim(transcript)));
   }
   return command;
@@ -543,7 +543,7 @@ void VoiceController::command(VoiceTiming r, Mode mode, std::string transcript, 
     return;
   }
   if (mode == Mode::reply &&
-      (cmd.kind() == Kind::empty || cmd.kind() == Kind::unrecognized || cmd.kind() == Kind::pause)) {
+      (cmd.kind() == CommandKind::empty || cmd.kind() == CommandKind::unrecognized || cmd.kind() == CommandKind::pause)) {
     status("Paused · press play, or hold " + hotkeyGlyph() + " to ask");
     r.command = "reply:" + name;
     write(std::move(r));
@@ -553,7 +553,7 @@ void VoiceController::command(VoiceTiming r, Mode mode, std::string transcript, 
   r.commandMs = msBetween(ready, dispatch::monotonicNanos());
   resumeAfter(cmd, moment);
   r.endToResumeMs = msBetween(endNs, dispatch::monotonicNanos());
-  r.outcome = cmd.kind() == Kind::empty ? "falseTrigger" : "handled";
+  r.outcome = cmd.kind() == CommandKind::empty ? "falseTrigger" : "handled";
   write(std::move(r));
   w_.listener->queue().asyncAfter(0.25, [weak = weak_from_this()] {
     auto s = weak.lock();
@@ -569,28 +569,28 @@ void VoiceController::execute(const VoiceCommand& cmd, const std::optional<ReadM
   const auto docSentence = moment ? std::optional<std::int64_t>(moment->docSentence) : std::nullopt;
   const std::string quote = moment ? moment->text : std::string();
   switch (cmd.kind()) {
-    case Kind::writeDoc:
+    case CommandKind::writeDoc:
       r.noteText = text;
       onMain([text, moment](VoiceController& s) {
         if (s.onWriteDoc) s.onWriteDoc(text, moment);
       });
       status("Writing a document…");
       break;
-    case Kind::note:
+    case CommandKind::note:
       r.noteText = text;
       if (save(ResearchItem::Kind::note, quote, text, docSentence, transcript)) status("Note saved ✓");
       break;
-    case Kind::ask:
+    case CommandKind::ask:
       r.noteText = text;
       onMain([text, moment](VoiceController& s) { s.answers_->answer("ask", text, moment); });
       break;
-    case Kind::define:
+    case CommandKind::define:
       onMain([text](VoiceController& s) { s.define(text); });
       break;
-    case Kind::highlight:
+    case CommandKind::highlight:
       if (save(ResearchItem::Kind::highlight, quote, std::nullopt, docSentence, transcript)) status("Highlighted ✓");
       break;
-    case Kind::highlightParagraph: {
+    case CommandKind::highlightParagraph: {
       std::string paragraph = quote;
       if (moment && p && p->spokenFrom()) {
         if (auto whole = p->paragraph(moment->sentence)) paragraph = *whole;
@@ -600,66 +600,66 @@ void VoiceController::execute(const VoiceCommand& cmd, const std::optional<ReadM
       }
       break;
     }
-    case Kind::skipAhead:
+    case CommandKind::skipAhead:
       status("Skipping ahead");
       break;
-    case Kind::goBack:
+    case CommandKind::goBack:
       status("Going back");
       break;
-    case Kind::summarize:
+    case CommandKind::summarize:
       onMain([moment](VoiceController& s) { s.answers_->answer("summary", "", moment); });
       break;
-    case Kind::summarizeSection:
+    case CommandKind::summarizeSection:
       onMain([moment](VoiceController& s) { s.answers_->answer("section", "", moment); });
       break;
-    case Kind::pause:
+    case CommandKind::pause:
       status("Paused");
       break;
-    case Kind::faster:
-    case Kind::slower:
-      speed(cmd.kind() == Kind::faster);
+    case CommandKind::faster:
+    case CommandKind::slower:
+      speed(cmd.kind() == CommandKind::faster);
       break;
-    case Kind::repeatThat:
+    case CommandKind::repeatThat:
       status("Again");
       break;
-    case Kind::nextSection:
+    case CommandKind::nextSection:
       if (p) p->skipParagraph(1, true);
       status("Next section");
       break;
-    case Kind::previousSection:
+    case CommandKind::previousSection:
       if (p) p->skipParagraph(-1, true);
       status("Back to the section start");
       break;
-    case Kind::nextParagraph:
+    case CommandKind::nextParagraph:
       if (p) p->skipParagraph(1, false);
       status("Next paragraph");
       break;
-    case Kind::previousParagraph:
+    case CommandKind::previousParagraph:
       if (p) p->skipParagraph(-1, false);
       status("Back a paragraph");
       break;
-    case Kind::resume:
+    case CommandKind::resume:
       status("Resuming");
       break;
-    case Kind::stop:
+    case CommandKind::stop:
       onMain([](VoiceController& s) {
         if (s.onStop) s.onStop();
       });
       break;
-    case Kind::startOver:
+    case CommandKind::startOver:
       onMain([](VoiceController& s) {
         if (s.onStartOver) s.onStartOver();
       });
       break;
-    case Kind::readFromHere:
+    case CommandKind::readFromHere:
       onMain([](VoiceController& s) {
         if (s.onReadFromHere) s.onReadFromHere();
       });
       break;
-    case Kind::unrecognized:
+    case CommandKind::unrecognized:
       status(didNotCatch(transcript));
       break;
-    case Kind::empty:
+    case CommandKind::empty:
       status("");
       break;
   }
@@ -668,30 +668,30 @@ void VoiceController::execute(const VoiceCommand& cmd, const std::optional<ReadM
 void VoiceController::resumeAfter(const VoiceCommand& cmd, const std::optional<ReadMoment>& moment) {
   auto p = player();
   if (!p) return;
-  if (cmd.kind() == Kind::goBack && moment && moment->playingSentence == 0 && moment->intoSentenceSec <= 2) {
+  if (cmd.kind() == CommandKind::goBack && moment && moment->playingSentence == 0 && moment->intoSentenceSec <= 2) {
     if (const auto from = p->spokenFrom(); from && *from > 0) {
       p->backPastStart();
       return;
     }
   }
   switch (cmd.kind()) {
-    case Kind::ask:
-    case Kind::define:
-    case Kind::summarize:
-    case Kind::summarizeSection:
-    case Kind::pause:
-    case Kind::stop:
-    case Kind::startOver:
-    case Kind::readFromHere:
+    case CommandKind::ask:
+    case CommandKind::define:
+    case CommandKind::summarize:
+    case CommandKind::summarizeSection:
+    case CommandKind::pause:
+    case CommandKind::stop:
+    case CommandKind::startOver:
+    case CommandKind::readFromHere:
       return;  // answers, definitions and the application continue or end the read themselves
     default:
       break;
   }
   std::optional<int> jump;
   if (moment && !VoiceCommand::carriesText(cmd.kind())) {
-    if (cmd.kind() == Kind::skipAhead) {
+    if (cmd.kind() == CommandKind::skipAhead) {
       jump = moment->playingSentence + 1;
-    } else if (cmd.kind() == Kind::repeatThat || cmd.kind() == Kind::goBack) {
+    } else if (cmd.kind() == CommandKind::repeatThat || cmd.kind() == CommandKind::goBack) {
       jump = moment->intoSentenceSec > 2 ? moment->playingSentence : std::max(0, moment->playingSentence - 1);
     }
   }
@@ -714,32 +714,32 @@ void VoiceController::idle(const VoiceCommand& cmd, const std::optional<ReadMome
     return;
   }
   switch (cmd.kind()) {
-    case Kind::ask:
+    case CommandKind::ask:
       r.noteText = cmd.payload();
       onMain([text = cmd.payload()](VoiceController& s) { s.answers_->answerBefore("ask", text); });
       break;
-    case Kind::define:
+    case CommandKind::define:
       onMain([text = cmd.payload()](VoiceController& s) { s.define(text); });
       break;
-    case Kind::summarize:
-    case Kind::summarizeSection:
+    case CommandKind::summarize:
+    case CommandKind::summarizeSection:
       onMain([](VoiceController& s) { s.answers_->answerBefore("summary", ""); });
       break;
-    case Kind::resume:
-    case Kind::startOver:
-    case Kind::readFromHere:
+    case CommandKind::resume:
+    case CommandKind::startOver:
+    case CommandKind::readFromHere:
       onMain([](VoiceController& s) {
         if (s.onReadAt) s.onReadAt(std::nullopt);
       });
       break;
-    case Kind::stop:
-    case Kind::pause:
+    case CommandKind::stop:
+    case CommandKind::pause:
       status("");
       break;
-    case Kind::unrecognized:
+    case CommandKind::unrecognized:
       status(didNotCatch(transcript));
       break;
-    case Kind::empty:
+    case CommandKind::empty:
       status("Didn't hear anything. Hold " + g + " and ask, or double-tap to read");
       break;
     default:
