@@ -59,7 +59,7 @@ using namespace orvak;
 
 const char* kScene = ORVAK_SOURCE_DIR "/resources/samples/article.scene.json";
 
-double now() { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+double now() { return dispatch::monotonicSeconds(); }
 
 void BM_DoubleTapToFirstSound(benchmark::State& state) {
   const auto desktop = sim::SimDesktop::load(kScene);

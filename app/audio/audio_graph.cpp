@@ -172,7 +172,7 @@ double AudioGraph::ensure(double rate) {
   char head[96];
   std::snprintf(head, sizeof head, "audio engine (re)started @%.0f Hz running=%s mic=%s out=", rate,
                 engine_->isRunning() ? "true" : "false", micAttached_ ? "true" : "false");
-  log_(head + engine_->outputFormat().describe() + " in " + std::to_string(static_cast<long long>(elapsedMs())) +
+  log_(head + engine_->outputFormat().describe() + " in " + Log::whole(elapsedMs()) +
        " ms");
   return elapsedMs();
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/capture/capture_dump.h"
+#include "core/base/log.h"
 #include "core/page/app_ids.h"
 #include "core/page/cleaner.h"
 #include "core/page/document_editor.h"
@@ -179,7 +180,7 @@ std::string Capturer::prepareDocument(pid_t pid, const ax::Element& window, Walk
   std::string summary = chords == 2 ? "⌘⌥H ×2" : "⌘⌥H";
   summary += " → " + state;
   if (waitedMs >= 20) {
-    summary += " (waited " + std::to_string(static_cast<long long>(waitedMs)) + " ms for key release)";
+    summary += " (waited " + Log::whole(waitedMs) + " ms for key release)";
   }
   return summary;
 }

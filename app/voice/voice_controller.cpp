@@ -410,8 +410,8 @@ void VoiceController::end(const Listener::Event& event) {
   }
   if (r.pauseMs && r.injectedOnsetMs) r.trueOnsetToPauseMs = *r.pauseMs - *r.injectedOnsetMs;
   if (!sim) {
-    log("voice: " + std::to_string(static_cast<long long>(heardMs_)) + " ms of mic audio in a " +
-        std::to_string(static_cast<long long>(*r.utteranceMs)) + " ms utterance");
+    log("voice: " + Log::whole(heardMs_) + " ms of mic audio in a " +
+        Log::whole(*r.utteranceMs) + " ms utterance");
   }
   const auto moment = moment_;
   const Mode mode = mode_;
@@ -846,7 +846,7 @@ void VoiceController::define(const std::string& word) {
                   auto s = weak.lock();
                   if (!s) return;
                   s->log("define: spoken in " +
-                         std::to_string(static_cast<long long>(msBetween(found, dispatch::monotonicNanos()))) +
+                         Log::whole(msBetween(found, dispatch::monotonicNanos())) +
                          " ms, resuming");
                   if (auto p = s->player()) p->commandResume(std::nullopt);
                 });

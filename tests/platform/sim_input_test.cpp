@@ -23,7 +23,7 @@ using Kind = platform::KeyEvent::Kind;
 
 namespace {
 
-double now() { return static_cast<double>(orvak::dispatch::monotonicNanos()) / 1e9; }
+double now() { return orvak::dispatch::monotonicSeconds(); }
 
 const char* kTwoApps = R"({
   "frontmost": "editor",

@@ -270,7 +270,7 @@ struct App {
     return e;
   }
 
-  double now() const { return static_cast<double>(dispatch::monotonicNanos()) / 1e9; }
+  double now() const { return dispatch::monotonicSeconds(); }
   void doubleTap(std::uint16_t key = 60) {
     const double t = now();
     events->press(key, t + 0.01);
