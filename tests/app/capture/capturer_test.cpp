@@ -171,15 +171,24 @@ TEST(Capturer, SafariWithTooLittleTextIsWalkedNineTimesTwoTenthsOfASecondApart) 
   EXPECT_DOUBLE_EQ(c.axWalkTotalMs, 8 * 200.0);
 }
 
-TEST(Capturer, ElectronIsSwitchedOnAndWaitedForOnlyOnItsFirstCapture) {
-  Json app = {{"name", "Notes"}, {"frameworks", {"Electron Framework.framework", "Squirrel.framework"}}};
-  // 100 characters of web text: enough for the general test, not for a newly enabled app.
-  Json scene = sceneWith(app, {webArea(Json::array({para(std::string(100, 'e'))}))});
-  CaptureHarness h(scene);
+// An Electron app of these files, with 100 characters of web text: enough for the general test,
+// not for a newly enabled app.
+Json electronScene(Json frameworks) {
+  Json app = {{"name", "Notes"}, {"frameworks", std::move(frameworks)}};
+  return sceneWith(app, {webArea(Json::array({para(std::string(100, 'e'))}))});
+}
+
+// The first capture switches the app's accessibility on and waits for 300 characters.
+void expectSwitchedOnByTheFirstCapture(CaptureHarness& h) {
   EXPECT_EQ(h.page().attempts, 9) << "first capture waits for 300 characters";
   const auto flag = h.desktop->element("app").attribute("AXManualAccessibility");
   ASSERT_TRUE(flag);
   EXPECT_EQ(flag.value, ax::Value(true));
+}
+
+TEST(Capturer, ElectronIsSwitchedOnAndWaitedForOnlyOnItsFirstCapture) {
+  CaptureHarness h(electronScene({"Electron Framework.framework", "Squirrel.framework"}));
+  expectSwitchedOnByTheFirstCapture(h);
   EXPECT_EQ(h.page().attempts, 1) << "already switched on: the general test";
 
   h.desktop->apply(Json::array({{{"relaunch", "app"}}}));
@@ -187,13 +196,8 @@ TEST(Capturer, ElectronIsSwitchedOnAndWaitedForOnlyOnItsFirstCapture) {
 }
 
 TEST(Capturer, ElectronOnLinuxIsKnownByItsApplicationArchive) {
-  Json app = {{"name", "Notes"}, {"frameworks", {"chrome_100_percent.pak", "notes", "resources/app.asar"}}};
-  Json scene = sceneWith(app, {webArea(Json::array({para(std::string(100, 'e'))}))});
-  CaptureHarness h(scene);
-  EXPECT_EQ(h.page().attempts, 9) << "first capture waits for 300 characters";
-  const auto flag = h.desktop->element("app").attribute("AXManualAccessibility");
-  ASSERT_TRUE(flag);
-  EXPECT_EQ(flag.value, ax::Value(true));
+  CaptureHarness h(electronScene({"chrome_100_percent.pak", "notes", "resources/app.asar"}));
+  expectSwitchedOnByTheFirstCapture(h);
 }
 
 // A document-editor page: a Chromium browser on a document whose text is not exposed yet.
